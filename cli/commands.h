@@ -1,0 +1,10 @@
+#pragma once
+// The sub-commands of the command line; each issue of the program adds its
+// own entry to allCommands().
+
+#include "cli/command_line.h"
+
+QList<CliCommand> allCommands();
+
+// Sub-command implementations.
+int runInit(const QStringList &args, CliStreams &io);

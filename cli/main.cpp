@@ -1,0 +1,24 @@
+// The program: no arguments start the desktop program; a sub-command works
+// headless on data.mdb of the working directory.
+
+#include "app/desktop.h"
+#include "cli/command_line.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (argc > 1) {
+        // Headless: pages are still rendered with fonts, so a GUI application
+        // object is needed, on the offscreen platform.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        CliStreams io{out, err};
+        return runCommandLine(app.arguments().mid(1), io);
+    }
+    return runDesktop(argc, argv);
+}

@@ -1,0 +1,266 @@
+#include "store/dataset.h"
+
+#include "store/connection.h"
+#include "store/db_error.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+QString Dataset::Row::value(int column) const
+{
+    const int start = column == 0 ? 0 : ends[column - 1];
+    return text.mid(start, ends[column] - start);
+}
+
+void Dataset::Row::assign(const QStringList &values)
+{
+    text.clear();
+    ends.clear();
+    for (const QString &value : values) {
+        text += value;
+        ends.append(int(text.size()));
+    }
+}
+
+QStringList Dataset::Row::values() const
+{
+    QStringList result;
+    for (int i = 0; i < ends.size(); ++i)
+        result << value(i);
+    return result;
+}
+
+Dataset::Dataset(Connection &connection, const QString &name, QObject *parent)
+    : QObject(parent), m_connection(connection), m_name(name)
+{
+    setObjectName(name);
+}
+
+void Dataset::setStatement(const Select &select)
+{
+    m_select = select;
+}
+
+void Dataset::open()
+{
+    close();
+    QVariantList params;
+    if (m_select.isSearch())
+        params << statements::likePattern(m_select.likeText);
+    QSqlQuery query = m_connection.exec(statements::selectWithRowid(m_select), params);
+
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    for (int i = 1; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    const int width = int(columns.size());
+
+    std::vector<Row> rows;
+    while (query.next()) {
+        Row row;
+        row.rowid = query.value(0).toLongLong();
+        row.text.reserve(160);
+        for (int i = 1; i <= width; ++i) {
+            row.text += query.value(i).toString();
+            row.ends.append(int(row.text.size()));
+        }
+        row.text.squeeze();
+        rows.push_back(std::move(row));
+    }
+
+    m_columns = columns;
+    m_columnIndex.clear();
+    for (int i = 0; i < width; ++i)
+        m_columnIndex.insert(columns[i], i);
+    m_rows = std::move(rows);
+    m_state = State::Browse;
+    m_current = m_rows.empty() ? -1 : 0;
+    m_eof = m_rows.empty();
+    Q_EMIT reset();
+    Q_EMIT currentChanged(m_current);
+}
+
+void Dataset::close()
+{
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    m_rows.clear();
+    m_columns.clear();
+    m_columnIndex.clear();
+    m_buffer.clear();
+    m_current = -1;
+    m_eof = true;
+    Q_EMIT reset();
+    Q_EMIT currentChanged(m_current);
+}
+
+QString Dataset::valueAt(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return m_rows[size_t(row)].value(column);
+}
+
+void Dataset::setCurrent(int row)
+{
+    if (m_rows.empty())
+        row = -1;
+    else
+        row = std::clamp(row, 0, rowCount() - 1);
+    if (row == m_current)
+        return;
+    m_current = row;
+    Q_EMIT currentChanged(m_current);
+}
+
+void Dataset::first()
+{
+    m_eof = m_rows.empty();
+    setCurrent(0);
+}
+
+void Dataset::last()
+{
+    m_eof = m_rows.empty();
+    setCurrent(rowCount() - 1);
+}
+
+void Dataset::next()
+{
+    if (m_current + 1 >= rowCount())
+        m_eof = true;
+    else
+        setCurrent(m_current + 1);
+}
+
+void Dataset::prior()
+{
+    m_eof = m_rows.empty();
+    setCurrent(m_current - 1);
+}
+
+void Dataset::moveTo(int row)
+{
+    m_eof = m_rows.empty();
+    setCurrent(row);
+}
+
+void Dataset::requireOpen(const char *operation) const
+{
+    if (m_state == State::Closed)
+        throw DbError(QStringLiteral(u"%1：数据集未打开，不能%2")
+                          .arg(m_name, QString::fromUtf8(operation)));
+}
+
+int Dataset::requireColumn(const QString &column) const
+{
+    const int index = columnIndex(column);
+    if (index < 0)
+        throw DbError(QStringLiteral(u"%1：找不到字段“%2”").arg(m_name, column));
+    return index;
+}
+
+QString Dataset::value(const QString &column) const
+{
+    requireOpen("读取字段");
+    const int index = requireColumn(column);
+    if (m_state == State::Edit || m_state == State::Insert) {
+        const auto it = m_buffer.find(index);
+        if (it != m_buffer.end())
+            return it->second;
+        if (m_state == State::Insert)
+            return {};
+    }
+    return hasCurrent() ? m_rows[size_t(m_current)].value(index) : QString();
+}
+
+void Dataset::edit()
+{
+    requireOpen("编辑");
+    m_buffer.clear();
+    m_state = m_rows.empty() ? State::Insert : State::Edit;
+}
+
+void Dataset::append()
+{
+    requireOpen("新增");
+    m_buffer.clear();
+    m_state = State::Insert;
+}
+
+void Dataset::setValue(const QString &column, const QString &text)
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DbError(QStringLiteral(u"%1：数据集不在编辑状态").arg(m_name));
+    m_buffer[requireColumn(column)] = text;
+}
+
+void Dataset::cancel()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        m_state = State::Browse;
+    m_buffer.clear();
+}
+
+void Dataset::post()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    QStringList columns;
+    QVariantList params;
+    for (const auto &[index, text] : m_buffer) {
+        columns << m_columns[index];
+        params << text;
+    }
+
+    if (m_state == State::Insert) {
+        QSqlQuery query = m_connection.exec(statements::insertRow(m_select.table, columns), params);
+        QStringList values(columnCount());
+        for (const auto &[index, text] : m_buffer)
+            values[index] = text;
+        Row row;
+        row.rowid = query.lastInsertId().toLongLong();
+        row.assign(values);
+        Q_EMIT aboutToInsertRow(rowCount());
+        m_rows.push_back(std::move(row));
+        m_buffer.clear();
+        m_state = State::Browse;
+        Q_EMIT rowInserted(rowCount() - 1);
+        m_eof = false;
+        setCurrent(rowCount() - 1);
+        return;
+    }
+
+    if (!columns.isEmpty()) {
+        Row &row = m_rows[size_t(m_current)];
+        params << row.rowid;
+        QSqlQuery query = m_connection.exec(statements::updateRow(m_select.table, columns), params);
+        if (query.numRowsAffected() == 0)
+            throw DbError(QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。")
+                              .arg(m_name));
+        QStringList values = row.values();
+        for (const auto &[index, text] : m_buffer)
+            values[index] = text;
+        row.assign(values);
+        Q_EMIT rowChanged(m_current);
+    }
+    m_buffer.clear();
+    m_state = State::Browse;
+}
+
+void Dataset::deleteCurrent()
+{
+    requireOpen("删除");
+    if (!hasCurrent())
+        throw DbError(QStringLiteral(u"%1：没有可删除的记录").arg(m_name));
+    cancel();
+    const int row = m_current;
+    m_connection.exec(statements::deleteRow(m_select.table), {m_rows[size_t(row)].rowid});
+    Q_EMIT aboutToRemoveRow(row);
+    m_rows.erase(m_rows.begin() + row);
+    Q_EMIT rowRemoved(row);
+    m_eof = m_rows.empty();
+    m_current = m_rows.empty() ? -1 : (row < rowCount() ? row : row - 1);
+    Q_EMIT currentChanged(m_current);
+}

@@ -1,0 +1,107 @@
+#pragma once
+// A snapshot of one SELECT over a connection, with a current row and the
+// record operations the windows use: read a column by name, edit and post,
+// append, delete the current row, step through the rows, counts, column
+// names. Rows are identified by SQLite's rowid, which is never a column.
+// Changes posted through another connection show after reopening.
+
+#include "store/statements.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QVarLengthArray>
+#include <map>
+#include <vector>
+
+class Connection;
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Closed, Browse, Edit, Insert };
+
+    Dataset(Connection &connection, const QString &name, QObject *parent = nullptr);
+
+    void setStatement(const Select &select);
+    const Select &statement() const { return m_select; }
+
+    // Runs the statement (opening the connection if needed); the first row
+    // becomes current. Throws DbError.
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Closed; }
+    State state() const { return m_state; }
+
+    // Rows and columns.
+    int rowCount() const { return int(m_rows.size()); }
+    int columnCount() const { return int(m_columns.size()); }
+    const QStringList &columnNames() const { return m_columns; }
+    int columnIndex(const QString &column) const { return m_columnIndex.value(column, -1); }
+    QString valueAt(int row, int column) const;
+
+    // The current row: -1 when the dataset is empty or closed.
+    int currentRow() const { return m_current; }
+    bool hasCurrent() const { return m_current >= 0; }
+    // True after next() on the last row, and on an empty dataset.
+    bool atEnd() const { return m_eof; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveTo(int row);
+
+    // The text of a column of the current row (the edit buffer while editing).
+    // Empty when there is no current row; throws DbError for an unknown column.
+    QString value(const QString &column) const;
+
+    // Edits the current row; on an empty dataset this starts a new row.
+    void edit();
+    // Starts a new row that post() adds at the end.
+    void append();
+    void setValue(const QString &column, const QString &text);
+    // Writes the edit buffer; the new or changed row is current. On failure
+    // the dataset stays in its editing state and DbError is thrown.
+    void post();
+    void cancel();
+    // Deletes the current row; the next row becomes current, or the one
+    // before it when the last row was deleted.
+    void deleteCurrent();
+
+Q_SIGNALS:
+    void reset();
+    void aboutToInsertRow(int row);
+    void rowInserted(int row);
+    void aboutToRemoveRow(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int row);
+
+private:
+    // One row's texts packed into one string, to keep a long list cheap to
+    // build and to free: ends[i] is where column i's text ends.
+    struct Row {
+        qint64 rowid = 0;
+        QString text;
+        QVarLengthArray<int, 12> ends;
+
+        QString value(int column) const;
+        void assign(const QStringList &values);
+        QStringList values() const;
+    };
+
+    int requireColumn(const QString &column) const;
+    void requireOpen(const char *operation) const;
+    void setCurrent(int row);
+
+    Connection &m_connection;
+    QString m_name;
+    Select m_select;
+    State m_state = State::Closed;
+    QStringList m_columns;
+    QHash<QString, int> m_columnIndex;
+    std::vector<Row> m_rows;
+    int m_current = -1;
+    bool m_eof = true;
+    std::map<int, QString> m_buffer; // column index -> text set since edit()/append()
+};

@@ -1,0 +1,35 @@
+#pragma once
+// A read-only Qt table model over a dataset, for the record grids. Columns
+// are bound by name, each with its title; a name the dataset lacks shows
+// empty cells.
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+class Dataset;
+
+struct GridColumn {
+    QString column; // dataset column name
+    QString title;  // grid heading
+};
+
+class DatasetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DatasetModel(Dataset &dataset, const QList<GridColumn> &columns, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    const QList<GridColumn> &gridColumns() const { return m_columns; }
+    Dataset &dataset() const { return m_dataset; }
+
+private:
+    void bindColumns();
+
+    Dataset &m_dataset;
+    QList<GridColumn> m_columns;
+    QList<int> m_bound; // dataset column index per grid column, -1 if absent
+};

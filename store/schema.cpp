@@ -1,0 +1,98 @@
+#include "store/schema.h"
+
+#include "store/db_error.h"
+#include "store/statements.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace schema {
+
+const QStringList &senderColumns()
+{
+    static const QStringList columns{col::kCompany, col::kSenderName, col::kOrigin,
+                                     col::kSenderAddress, col::kPostcode, col::kPhone,
+                                     col::kMobile, col::kSignature, col::kYear,
+                                     col::kMonth, col::kDay};
+    return columns;
+}
+
+const QStringList &recipientColumns()
+{
+    static const QStringList columns{col::kCompany, col::kRecipientName, col::kDestination,
+                                     col::kRecipientAddress, col::kPostcode, col::kPhone,
+                                     col::kMobile, col::kContents, col::kQuantity,
+                                     col::kRemarks};
+    return columns;
+}
+
+const QStringList &columnsOf(const QString &table)
+{
+    if (table == kSenderTable)
+        return senderColumns();
+    if (table == kRecipientTable || table == kImportedTable)
+        return recipientColumns();
+    throw DbError(QStringLiteral(u"未知的数据表：%1").arg(table));
+}
+
+namespace {
+
+// Builds the tables into a fresh file at tempPath.
+void buildTables(const QString &tempPath)
+{
+    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(tempPath);
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            for (const QString &table : {kSenderTable, kRecipientTable, kImportedTable}) {
+                if (!query.exec(statements::createTable(table, columnsOf(table)))) {
+                    failure = query.lastError().text();
+                    break;
+                }
+            }
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isEmpty())
+        throw DbError(failure);
+}
+
+} // namespace
+
+void createEmptyDatabase(const QString &path)
+{
+    const QFileInfo target(path);
+    if (target.exists())
+        throw DbError(QStringLiteral(u"数据库文件已存在，未做任何改动：%1")
+                          .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+
+    const QString tempPath = target.absolutePath() + QStringLiteral("/.data-")
+        + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".tmp");
+    try {
+        buildTables(tempPath);
+    } catch (...) {
+        QFile::remove(tempPath);
+        throw;
+    }
+    // QFile::rename never replaces an existing file, so a file that appeared
+    // meanwhile is kept as it is.
+    if (!QFile::rename(tempPath, target.absoluteFilePath())) {
+        QFile::remove(tempPath);
+        throw DbError(QStringLiteral(u"无法创建数据库文件：%1")
+                          .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+    }
+}
+
+} // namespace schema

@@ -1,0 +1,450 @@
+// The data store on real SQLite files: creating the file, opening bad files,
+// the record operations, searches with hostile texts, the reopen procedure
+// and visibility across connections.
+
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/dataset_model.h"
+#include "store/db_error.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "test_support.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace schema;
+
+class TestStore : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void createdFileHasTablesInOrderAllText();
+    void createRefusesExistingFile();
+    void badFilesGiveDatabaseErrorAndStayUntouched_data();
+    void badFilesGiveDatabaseErrorAndStayUntouched();
+    void missingFileIsNeverCreated();
+    void editOfEmptySenderInsertsItsRow();
+    void appendPostsAtEndAndBecomesCurrent();
+    void deleteCurrentMovesToNextOrPrevious_data();
+    void deleteCurrentMovesToNextOrPrevious();
+    void stepsThroughRowsToTheEnd();
+    void unknownColumnIsDatabaseError();
+    void textsRoundTripUnchanged_data();
+    void textsRoundTripUnchanged();
+    void searchMatchesAnywhereAndBindsText_data();
+    void searchMatchesAnywhereAndBindsText();
+    void reopenResetsSearchAndReadsWorkingDirectoryAfresh();
+    void changeShowsInOtherConnectionAfterReopen();
+    void updateOfRowDeletedElsewhereFails();
+    void failedPostKeepsEditState();
+    void modelFollowsDataset();
+};
+
+void TestStore::createdFileHasTablesInOrderAllText()
+{
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    for (const QString &table : {kSenderTable, kRecipientTable, kImportedTable}) {
+        QStringList names, types;
+        for (const QString &row : raw.rows(QStringLiteral("pragma table_info(%1)").arg(table))) {
+            const QStringList parts = row.split(QLatin1Char('|'));
+            names << parts[1];
+            types << parts[2];
+        }
+        const QStringList expected = table == kSenderTable
+            ? QStringList{u"单位名称"_qs, u"寄件人姓名"_qs, u"始发地"_qs, u"寄件地址"_qs, u"邮政编码"_qs,
+                          u"联系电话"_qs, u"手机号码"_qs, u"签名"_qs, u"年"_qs, u"月"_qs, u"日"_qs}
+            : QStringList{u"单位名称"_qs, u"收件人姓名"_qs, u"目的地"_qs, u"收件地址"_qs, u"邮政编码"_qs,
+                          u"联系电话"_qs, u"手机号码"_qs, u"内件品名"_qs, u"数量"_qs, u"备注"_qs};
+        QCOMPARE(names, expected);
+        QCOMPARE(types, QStringList(expected.size(), QStringLiteral("TEXT")));
+    }
+    // Rollback journal, so that a plain copy holds every committed change.
+    QCOMPARE(raw.rows(QStringLiteral("pragma journal_mode")), QStringList{QStringLiteral("delete")});
+}
+
+void TestStore::createRefusesExistingFile()
+{
+    TempWorkdir dir(false);
+    writeAll(dir.dbPath(), "keep me");
+    QVERIFY_THROWS_EXCEPTION(DbError, createEmptyDatabase(dir.dbPath()));
+    QCOMPARE(readAll(dir.dbPath()), QByteArray("keep me"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+void TestStore::badFilesGiveDatabaseErrorAndStayUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("dropTable");
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("random bytes") << QByteArray(5000, '\x5a').append("\x01\x02\x03") << QString();
+    QTest::newRow("text file") << QByteArray("name,mobile\nzhang,138\n") << QString();
+    QTest::newRow("truncated") << QByteArray("truncate") << QString();
+    QTest::newRow("no inrxx") << QByteArray() << kRecipientTable;
+    QTest::newRow("no outrxx") << QByteArray() << kSenderTable;
+}
+
+void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, dropTable);
+    TempWorkdir dir;
+    if (content == "truncate") {
+        {
+            RawDb raw(dir.dbPath());
+            for (int i = 0; i < 300; ++i)
+                raw.addRecipient(kRecipientTable, QString(200, QLatin1Char('x')), QString::number(i));
+        }
+        writeAll(dir.dbPath(), readAll(dir.dbPath()).left(3000));
+    } else if (!dropTable.isEmpty()) {
+        RawDb raw(dir.dbPath());
+        raw.exec(QStringLiteral("drop table ") + dropTable);
+    } else {
+        writeAll(dir.dbPath(), content);
+    }
+    const QByteArray before = readAll(dir.dbPath());
+
+    Connection connection(QStringLiteral("test"));
+    Dataset sender(connection, QStringLiteral("ADOQuery1"));
+    Dataset recipients(connection, QStringLiteral("ADOQuery2"));
+    bool failed = false;
+    try {
+        reopen(connection, {{&sender, kSenderTable}, {&recipients, kRecipientTable}});
+        // A truncated file may open; reading every row must then fail.
+        recipients.last();
+    } catch (const DbError &error) {
+        failed = true;
+        QVERIFY(!error.text().isEmpty());
+    }
+    QVERIFY(failed);
+    connection.close();
+    QCOMPARE(readAll(dir.dbPath()), before);
+}
+
+void TestStore::missingFileIsNeverCreated()
+{
+    TempWorkdir dir(false);
+    Connection connection(QStringLiteral("test"));
+    try {
+        connection.open();
+        QFAIL("opening a missing file succeeded");
+    } catch (const DbError &error) {
+        QVERIFY(error.text().contains(QStringLiteral("data.mdb")));
+    }
+    QVERIFY(!QFile::exists(dir.dbPath()));
+}
+
+void TestStore::editOfEmptySenderInsertsItsRow()
+{
+    TempWorkdir dir;
+    Connection connection(QStringLiteral("test"));
+    Dataset sender(connection, QStringLiteral("ADOQuery1"));
+    sender.setStatement(Select::all(kSenderTable));
+    sender.open();
+    QVERIFY(!sender.hasCurrent());
+    QCOMPARE(sender.value(col::kYear), QString());
+
+    sender.edit();
+    sender.setValue(col::kYear, QStringLiteral("2026"));
+    sender.setValue(col::kMonth, QStringLiteral("7"));
+    sender.setValue(col::kDay, QStringLiteral("5"));
+    sender.post();
+    QCOMPARE(sender.rowCount(), 1);
+
+    // A second edit changes that row instead of adding one.
+    sender.edit();
+    sender.setValue(col::kDay, QStringLiteral("6"));
+    sender.post();
+    RawDb raw(dir.dbPath());
+    QCOMPARE(raw.rows(QStringLiteral("select 寄件人姓名 is null, 年, 月, 日 from outrxx")),
+             QStringList{QStringLiteral("1|2026|7|6")});
+}
+
+void TestStore::appendPostsAtEndAndBecomesCurrent()
+{
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.addRecipient(kRecipientTable, QStringLiteral("a"), QStringLiteral("1"));
+        raw.addRecipient(kRecipientTable, QStringLiteral("b"), QStringLiteral("2"));
+    }
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    list.append();
+    for (const QString &column : recipientColumns())
+        list.setValue(column, column + QStringLiteral("-c"));
+    list.post();
+    QCOMPARE(list.rowCount(), 3);
+    QCOMPARE(list.currentRow(), 2);
+    QCOMPARE(list.value(col::kRecipientName), QStringLiteral(u"收件人姓名-c"));
+    list.open();
+    QCOMPARE(list.valueAt(2, list.columnIndex(col::kRemarks)), QStringLiteral(u"备注-c"));
+}
+
+void TestStore::deleteCurrentMovesToNextOrPrevious_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("deleteAt");
+    QTest::addColumn<QString>("newCurrent"); // name of the current row afterwards
+    QTest::addColumn<QString>("remaining");
+    QTest::newRow("first of three") << 3 << 0 << "r1" << "r1,r2";
+    QTest::newRow("middle of three") << 3 << 1 << "r2" << "r0,r2";
+    QTest::newRow("last of three") << 3 << 2 << "r1" << "r0,r1";
+    QTest::newRow("only row") << 1 << 0 << "" << "";
+}
+
+void TestStore::deleteCurrentMovesToNextOrPrevious()
+{
+    QFETCH(int, rows);
+    QFETCH(int, deleteAt);
+    QFETCH(QString, newCurrent);
+    QFETCH(QString, remaining);
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    for (int i = 0; i < rows; ++i)
+        raw.addRecipient(kRecipientTable, QStringLiteral("r%1").arg(i), QString::number(i));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    list.moveTo(deleteAt);
+    list.deleteCurrent();
+    QCOMPARE(list.value(col::kRecipientName), newCurrent);
+    QCOMPARE(list.hasCurrent(), !newCurrent.isEmpty());
+    QCOMPARE(raw.rows(QStringLiteral("select 收件人姓名 from inrxx")).join(QLatin1Char(',')), remaining);
+}
+
+void TestStore::stepsThroughRowsToTheEnd()
+{
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    for (int i = 0; i < 4; ++i)
+        raw.addRecipient(kRecipientTable, QStringLiteral("r%1").arg(i), QString::number(i));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    list.moveTo(2);
+    QStringList seen;
+    while (!list.atEnd()) {
+        seen << list.value(col::kRecipientName);
+        list.next();
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("r2"), QStringLiteral("r3")}));
+    QCOMPARE(list.currentRow(), 3); // stays on the last row
+    list.first();
+    QVERIFY(!list.atEnd());
+    QCOMPARE(list.columnNames(), recipientColumns());
+    QCOMPARE(list.columnCount(), 10);
+}
+
+void TestStore::unknownColumnIsDatabaseError()
+{
+    TempWorkdir dir;
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    QVERIFY_THROWS_EXCEPTION(DbError, list.value(QStringLiteral(u"寄件人姓名")));
+    list.append();
+    QVERIFY_THROWS_EXCEPTION(DbError, list.setValue(QStringLiteral("nope"), QStringLiteral("x")));
+    // A search on a column the table lacks fails when the dataset opens.
+    list.setStatement(Select::search(kRecipientTable, QStringLiteral("nope"), QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(DbError, list.open());
+}
+
+void TestStore::textsRoundTripUnchanged_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quotes") << QStringLiteral("O'Brien \"the\" '' \"\"");
+    QTest::newRow("wildcards") << QStringLiteral("100% _under_ [x]");
+    QTest::newRow("outside GBK") << QStringLiteral(u"𠀀𠀁 😀 丂 ㈱ €");
+    QTest::newRow("newlines") << QStringLiteral("line1\r\nline2\nline3");
+    QTest::newRow("long") << QString(100000, QChar(0x4E2D));
+    QTest::newRow("blank") << QStringLiteral(" ");
+    QTest::newRow("sql") << QStringLiteral("x'); drop table inrxx; --");
+}
+
+void TestStore::textsRoundTripUnchanged()
+{
+    QFETCH(QString, text);
+    TempWorkdir dir;
+    {
+        Connection connection(QStringLiteral("writer"));
+        Dataset list(connection, QStringLiteral("ADOQuery2"));
+        list.setStatement(Select::all(kRecipientTable));
+        list.open();
+        list.append();
+        list.setValue(col::kRemarks, text);
+        list.post();
+        list.edit();
+        list.setValue(col::kRecipientName, text);
+        list.post();
+    }
+    Connection connection(QStringLiteral("reader"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    QCOMPARE(list.rowCount(), 1);
+    QCOMPARE(list.value(col::kRemarks), text);
+    QCOMPARE(list.value(col::kRecipientName), text);
+}
+
+void TestStore::searchMatchesAnywhereAndBindsText_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("found");
+    const QString mobile = col::kMobile;
+    const QString name = col::kRecipientName;
+    QTest::newRow("13 at start, middle, end") << mobile << "13" << u"张三,李四,王五"_qs;
+    QTest::newRow("name part") << name << u"李"_qs << u"李四,李'明"_qs;
+    QTest::newRow("percent is a wildcard") << name << "%" << u"张三,李四,王五,李'明,引\"号,百%分,下_划"_qs;
+    QTest::newRow("underscore is a wildcard") << name << u"下_"_qs << u"下_划"_qs;
+    QTest::newRow("apostrophe literal") << name << "'" << u"李'明"_qs;
+    QTest::newRow("double quote literal") << name << "\"" << u"引\"号"_qs;
+    QTest::newRow("injection attempt") << name << "\" or 1=1 or \"" << "";
+    QTest::newRow("injection attempt 2") << name << "' or '1'='1" << "";
+    QTest::newRow("no match") << mobile << "999" << "";
+}
+
+void TestStore::searchMatchesAnywhereAndBindsText()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, text);
+    QFETCH(QString, found);
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.addRecipient(kRecipientTable, u"张三"_qs, QStringLiteral("13800000000"));
+        raw.addRecipient(kRecipientTable, u"李四"_qs, QStringLiteral("15913000000"));
+        raw.addRecipient(kRecipientTable, u"王五"_qs, QStringLiteral("15900000013"));
+        raw.addRecipient(kRecipientTable, u"李'明"_qs, QStringLiteral("1"));
+        raw.addRecipient(kRecipientTable, u"引\"号"_qs, QStringLiteral("2"));
+        raw.addRecipient(kRecipientTable, u"百%分"_qs, QStringLiteral("3"));
+        raw.addRecipient(kRecipientTable, u"下_划"_qs, QStringLiteral("4"));
+    }
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::search(kRecipientTable, column, text));
+    list.open();
+    QStringList names;
+    for (int row = 0; row < list.rowCount(); ++row)
+        names << list.valueAt(row, list.columnIndex(col::kRecipientName));
+    QCOMPARE(names.join(QLatin1Char(',')), found);
+    RawDb raw(dir.dbPath());
+    QCOMPARE(raw.rows(QStringLiteral("select count(*) from inrxx")), QStringList{QStringLiteral("7")});
+}
+
+void TestStore::reopenResetsSearchAndReadsWorkingDirectoryAfresh()
+{
+    TempWorkdir first;
+    RawDb(first.dbPath()).addRecipient(kRecipientTable, QStringLiteral("first-a"), QStringLiteral("1"));
+    RawDb(first.dbPath()).addRecipient(kRecipientTable, QStringLiteral("first-b"), QStringLiteral("2"));
+
+    Connection connection(QStringLiteral("test"));
+    Dataset sender(connection, QStringLiteral("ADOQuery1"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    reopen(connection, {{&sender, kSenderTable}, {&list, kRecipientTable}});
+    list.setStatement(Select::search(kRecipientTable, col::kRecipientName, QStringLiteral("b")));
+    list.open();
+    QCOMPARE(list.rowCount(), 1);
+
+    reopen(connection, {{&sender, kSenderTable}, {&list, kRecipientTable}});
+    QVERIFY(!list.statement().isSearch());
+    QCOMPARE(list.rowCount(), 2);
+    QCOMPARE(list.currentRow(), 0);
+
+    TempWorkdir second; // changes the working directory
+    RawDb(second.dbPath()).addRecipient(kRecipientTable, QStringLiteral("second"), QStringLiteral("3"));
+    reopen(connection, {{&sender, kSenderTable}, {&list, kRecipientTable}});
+    QCOMPARE(list.rowCount(), 1);
+    QCOMPARE(list.value(col::kRecipientName), QStringLiteral("second"));
+    QCOMPARE(connection.filePath(), second.dbPath());
+}
+
+void TestStore::changeShowsInOtherConnectionAfterReopen()
+{
+    TempWorkdir dir;
+    Connection mainConnection(QStringLiteral("main"));
+    Connection batchConnection(QStringLiteral("batch"));
+    Dataset mainList(mainConnection, QStringLiteral("ADOQuery2"));
+    Dataset batchList(batchConnection, QStringLiteral("ADODataSet1"));
+    reopen(mainConnection, {{&mainList, kRecipientTable}});
+    reopen(batchConnection, {{&batchList, kRecipientTable}});
+
+    mainList.append();
+    mainList.setValue(col::kRecipientName, QStringLiteral("new"));
+    mainList.post();
+    QCOMPARE(batchList.rowCount(), 0); // a snapshot
+    batchList.open();
+    QCOMPARE(batchList.rowCount(), 1);
+    QCOMPARE(batchList.value(col::kRecipientName), QStringLiteral("new"));
+}
+
+void TestStore::updateOfRowDeletedElsewhereFails()
+{
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    raw.addRecipient(kRecipientTable, QStringLiteral("gone"), QStringLiteral("1"));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    raw.exec(QStringLiteral("delete from inrxx"));
+    list.edit();
+    list.setValue(col::kRecipientName, QStringLiteral("changed"));
+    QVERIFY_THROWS_EXCEPTION(DbError, list.post());
+    QCOMPARE(raw.rows(QStringLiteral("select count(*) from inrxx")), QStringList{QStringLiteral("0")});
+}
+
+void TestStore::failedPostKeepsEditState()
+{
+    TempWorkdir dir;
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    RawDb(dir.dbPath()).exec(QStringLiteral("drop table inrxx"));
+    list.append();
+    list.setValue(col::kRecipientName, QStringLiteral("kept"));
+    QVERIFY_THROWS_EXCEPTION(DbError, list.post());
+    QCOMPARE(list.state(), Dataset::State::Insert);
+    QCOMPARE(list.value(col::kRecipientName), QStringLiteral("kept"));
+    QCOMPARE(list.rowCount(), 0);
+}
+
+void TestStore::modelFollowsDataset()
+{
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("a"), QStringLiteral("1"));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    DatasetModel model(list, {{col::kMobile, QStringLiteral(u"手机号码")},
+                              {QStringLiteral("missing"), QStringLiteral("x")},
+                              {col::kRecipientName, QStringLiteral(u"姓 名")}});
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral(u"姓 名"));
+    QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("a"));
+    QCOMPARE(model.index(0, 1).data().toString(), QString());
+
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    list.append();
+    list.setValue(col::kRecipientName, QStringLiteral("b"));
+    list.post();
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("b"));
+    list.first();
+    list.deleteCurrent();
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("b"));
+}
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "test_store.moc"

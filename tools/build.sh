@@ -1,0 +1,6 @@
+#!/bin/sh
+# Configures and builds the project into build/ (two parallel jobs).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" -j2

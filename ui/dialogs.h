@@ -1,0 +1,53 @@
+#pragma once
+// The seam between the windows and every message box, file, font and print
+// dialog, and the showing of windows modally. Windows call dialogs(); the
+// program installs QtDialogs, tests install RecordingDialogs.
+
+#include <QFont>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+// The application's title: the caption of the plain message box.
+QString applicationTitle();
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Plain message box: the application's title, the text, OK.
+    virtual void notice(QWidget *parent, const QString &text) = 0;
+    // Message box titled "提示" with OK.
+    virtual void hint(QWidget *parent, const QString &text) = 0;
+    // Message box titled "提示" with Yes and No, Yes the default; true on Yes.
+    virtual bool confirm(QWidget *parent, const QString &text) = 0;
+    // The standard error box with the failure's own text.
+    virtual void error(QWidget *parent, const QString &text) = 0;
+
+    // File dialogs; an empty result means cancelled. filter uses Qt's
+    // "Label (*.ext)" form, empty for none.
+    virtual QString openFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+
+    // Font dialog starting from initial; nothing when cancelled.
+    virtual std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) = 0;
+
+    // Printer setup (printer, copies, orientation, page range within
+    // minPage..maxPage) applied to printer on confirmation; false when cancelled.
+    virtual bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) = 0;
+
+    // Shows a window modally and returns when it is hidden.
+    virtual void showModal(QWidget *window) = 0;
+
+    // Asks the desktop to open an address with its default program; the
+    // result is ignored.
+    virtual void openUrl(const QUrl &url) = 0;
+};
+
+Dialogs &dialogs();
+// Installs the implementation used from now on (not owned); nullptr restores
+// the real Qt dialogs.
+void installDialogs(Dialogs *implementation);

@@ -1,0 +1,117 @@
+#include "ui/qt_dialogs.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+const QString kHintTitle = QStringLiteral(u"提示");
+
+void box(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    QMessageBox message(icon, title, text, QMessageBox::NoButton, parent);
+    message.addButton(QStringLiteral(u"确定"), QMessageBox::AcceptRole);
+    message.exec();
+}
+
+// Quits a nested event loop when the watched window is hidden.
+class HideWatcher : public QObject {
+public:
+    HideWatcher(QWidget *window, QEventLoop &loop) : m_loop(loop) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QEventLoop &m_loop;
+};
+
+} // namespace
+
+void QtDialogs::notice(QWidget *parent, const QString &text)
+{
+    box(parent, QMessageBox::NoIcon, applicationTitle(), text);
+}
+
+void QtDialogs::hint(QWidget *parent, const QString &text)
+{
+    box(parent, QMessageBox::Information, kHintTitle, text);
+}
+
+bool QtDialogs::confirm(QWidget *parent, const QString &text)
+{
+    QMessageBox message(QMessageBox::Question, kHintTitle, text, QMessageBox::NoButton, parent);
+    QPushButton *yes = message.addButton(QStringLiteral(u"是"), QMessageBox::YesRole);
+    message.addButton(QStringLiteral(u"否"), QMessageBox::NoRole);
+    message.setDefaultButton(yes);
+    message.exec();
+    return message.clickedButton() == yes;
+}
+
+void QtDialogs::error(QWidget *parent, const QString &text)
+{
+    box(parent, QMessageBox::Critical, applicationTitle(), text);
+}
+
+QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    // The program asks no question about an existing file itself.
+    return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QFont> QtDialogs::chooseFont(QWidget *parent, const QFont &initial)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}
+
+bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setMinMax(minPage, maxPage);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::showModal(QWidget *window)
+{
+    QPointer<QWidget> guard(window);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (!window->isVisible())
+        return;
+    QEventLoop loop;
+    HideWatcher watcher(window, loop);
+    loop.exec();
+    if (guard)
+        guard->setWindowModality(Qt::NonModal);
+}
+
+void QtDialogs::openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}

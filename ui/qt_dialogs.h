@@ -1,0 +1,18 @@
+#pragma once
+// The real implementation of the dialog seam with Qt's dialogs.
+
+#include "ui/dialogs.h"
+
+class QtDialogs : public Dialogs {
+public:
+    void notice(QWidget *parent, const QString &text) override;
+    void hint(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text) override;
+    void error(QWidget *parent, const QString &text) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
+    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) override;
+    bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
+    void showModal(QWidget *window) override;
+    void openUrl(const QUrl &url) override;
+};

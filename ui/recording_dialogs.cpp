@@ -1,0 +1,105 @@
+#include "ui/recording_dialogs.h"
+
+#include <QWidget>
+#include <cstring>
+
+RecordingDialogs::RecordingDialogs()
+{
+    installDialogs(this);
+}
+
+RecordingDialogs::~RecordingDialogs()
+{
+    installDialogs(nullptr);
+}
+
+QStringList RecordingDialogs::texts(const QString &kind) const
+{
+    QStringList result;
+    for (const Entry &entry : entries)
+        if (entry.kind == kind)
+            result << entry.text;
+    return result;
+}
+
+void RecordingDialogs::notice(QWidget *, const QString &text)
+{
+    entries.append({QStringLiteral("notice"), text});
+}
+
+void RecordingDialogs::hint(QWidget *, const QString &text)
+{
+    entries.append({QStringLiteral("hint"), text});
+}
+
+bool RecordingDialogs::confirm(QWidget *, const QString &text)
+{
+    entries.append({QStringLiteral("confirm"), text});
+    if (confirmAnswers.empty())
+        return true;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+}
+
+void RecordingDialogs::error(QWidget *, const QString &text)
+{
+    entries.append({QStringLiteral("error"), text});
+}
+
+QString RecordingDialogs::nextFile()
+{
+    if (fileAnswers.empty())
+        return {};
+    const QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+QString RecordingDialogs::openFile(QWidget *, const QString &title, const QString &)
+{
+    entries.append({QStringLiteral("open"), title});
+    return nextFile();
+}
+
+QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &)
+{
+    entries.append({QStringLiteral("save"), title});
+    return nextFile();
+}
+
+std::optional<QFont> RecordingDialogs::chooseFont(QWidget *, const QFont &initial)
+{
+    entries.append({QStringLiteral("font"), initial.family()});
+    if (fontAnswers.empty())
+        return std::nullopt;
+    const std::optional<QFont> answer = fontAnswers.front();
+    fontAnswers.pop_front();
+    return answer;
+}
+
+bool RecordingDialogs::printSetup(QWidget *, QPrinter &printer, int minPage, int maxPage)
+{
+    entries.append({QStringLiteral("print"), QStringLiteral("%1-%2").arg(minPage).arg(maxPage)});
+    return printAnswer ? printAnswer(printer, minPage, maxPage) : false;
+}
+
+void RecordingDialogs::showModal(QWidget *window)
+{
+    entries.append({QStringLiteral("modal"), window->objectName()});
+    if (onModal)
+        onModal(window);
+}
+
+void RecordingDialogs::openUrl(const QUrl &url)
+{
+    entries.append({QStringLiteral("url"), url.toString()});
+}
+
+char *toString(const RecordingDialogs::Entry &entry)
+{
+    const QByteArray text = (entry.kind + QStringLiteral(": ") + entry.text).toUtf8();
+    char *copy = new char[size_t(text.size()) + 1];
+    std::memcpy(copy, text.constData(), size_t(text.size()) + 1);
+    return copy;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// A dialog seam for tests: records every message and dialog in order and
+// answers from scripted queues instead of blocking in a modal loop.
+// Installs itself on construction and restores the real dialogs on
+// destruction.
+
+#include "ui/dialogs.h"
+
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+class RecordingDialogs : public Dialogs {
+public:
+    struct Entry {
+        QString kind; // "notice", "hint", "confirm", "error", "open", "save", "font", "print", "modal", "url"
+        QString text; // the message, the dialog title, the window's objectName or the address
+        bool operator==(const Entry &other) const = default;
+    };
+
+    RecordingDialogs();
+    ~RecordingDialogs() override;
+
+    QList<Entry> entries;
+    // Scripted answers, used front first; when a queue is empty the answer
+    // is Yes, cancel, cancel, cancel and cancel.
+    std::deque<bool> confirmAnswers;
+    std::deque<QString> fileAnswers;
+    std::deque<std::optional<QFont>> fontAnswers;
+    // Called with the printer when print setup is asked; returns whether the
+    // user confirmed. Unset: cancelled.
+    std::function<bool(QPrinter &, int, int)> printAnswer;
+    // Called with each window shown modally, while it counts as shown.
+    std::function<void(QWidget *)> onModal;
+
+    QStringList texts(const QString &kind) const;
+    void clear() { entries.clear(); }
+
+    void notice(QWidget *parent, const QString &text) override;
+    void hint(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text) override;
+    void error(QWidget *parent, const QString &text) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
+    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) override;
+    bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
+    void showModal(QWidget *window) override;
+    void openUrl(const QUrl &url) override;
+
+private:
+    QString nextFile();
+};
+
+// Lets QTest print recorded entries on a failed comparison.
+char *toString(const RecordingDialogs::Entry &entry);
