@@ -1,2 +1,56 @@
 #include "app/desktop.h"
-int runDesktop(int, char **) { return 1; }
+
+#include "app/main_window.h"
+#include "app/window_registry.h"
+#include "report/fonts.h"
+#include "ui/dialogs.h"
+#include "ui/error_boundary.h"
+
+#include <QDate>
+#include <QScreen>
+
+void registerWindows(WindowRegistry &windows)
+{
+    windows.registerFactory(QStringLiteral("TForm1"), [](WindowRegistry &registry) -> QWidget * {
+        auto *main = new MainWindow(registry);
+        try {
+            main->initialise(QDate::currentDate());
+        } catch (...) {
+            delete main;
+            throw;
+        }
+        return main;
+    });
+}
+
+int startDesktop(WindowRegistry &windows)
+{
+    try {
+        windows.createAll();
+    } catch (...) {
+        // A missing or unreadable data.mdb ends the start with its error.
+        showCurrentException(nullptr);
+        windows.destroyAll();
+        return 1;
+    }
+    QWidget *main = windows.window(QStringLiteral("TForm1"));
+    if (const QScreen *screen = QApplication::primaryScreen())
+        main->move(screen->availableGeometry().center() - main->rect().center());
+    main->show();
+    return 0;
+}
+
+int runDesktop(int argc, char **argv)
+{
+    GuardedApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(applicationTitle());
+    installFontSubstitutions();
+
+    WindowRegistry windows;
+    registerWindows(windows);
+    if (startDesktop(windows) != 0)
+        return 1;
+    const int status = QApplication::exec();
+    windows.destroyAll();
+    return status;
+}

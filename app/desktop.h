@@ -2,4 +2,13 @@
 // Starts the desktop program: creates every window once, in order, and runs
 // the message loop until the main window closes. Returns the exit status.
 
+class WindowRegistry;
+
+// Registers the factory of every window the program has.
+void registerWindows(WindowRegistry &windows);
+
+// Creates the windows and shows the main window centred; on a start-up
+// failure (no readable data.mdb) shows the error and returns 1, else 0.
+int startDesktop(WindowRegistry &windows);
+
 int runDesktop(int argc, char **argv);

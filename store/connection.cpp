@@ -104,6 +104,21 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &params)
     return query;
 }
 
+void Connection::execMany(const QString &sql, const std::vector<QVariantList> &paramRows)
+{
+    open();
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw DbError(errorText(query.lastError()));
+    for (const QVariantList &params : paramRows) {
+        for (int i = 0; i < params.size(); ++i)
+            query.bindValue(i, params[i]);
+        if (!query.exec())
+            throw DbError(errorText(query.lastError()));
+    }
+}
+
 void Connection::begin()
 {
     open();

@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <vector>
 
 class Connection {
 public:
@@ -27,6 +28,10 @@ public:
 
     // Runs one statement with bound parameters; throws DbError on failure.
     QSqlQuery exec(const QString &sql, const QVariantList &params = {});
+
+    // Runs one statement once per parameter row, prepared once; throws
+    // DbError at the first failing row.
+    void execMany(const QString &sql, const std::vector<QVariantList> &paramRows);
 
     // Runs work inside one transaction: commits when it returns, rolls back
     // and rethrows when it throws.

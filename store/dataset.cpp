@@ -264,3 +264,22 @@ void Dataset::deleteCurrent()
     m_current = m_rows.empty() ? -1 : (row < rowCount() ? row : row - 1);
     Q_EMIT currentChanged(m_current);
 }
+
+void Dataset::deleteAll()
+{
+    requireOpen("删除");
+    cancel();
+    if (m_rows.empty())
+        return;
+    std::vector<QVariantList> rowids;
+    rowids.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        rowids.push_back({row.rowid});
+    m_connection.inTransaction(
+        [&] { m_connection.execMany(statements::deleteRow(m_select.table), rowids); });
+    m_rows.clear();
+    m_current = -1;
+    m_eof = true;
+    Q_EMIT reset();
+    Q_EMIT currentChanged(m_current);
+}

@@ -67,6 +67,9 @@ public:
     // Deletes the current row; the next row becomes current, or the one
     // before it when the last row was deleted.
     void deleteCurrent();
+    // Deletes every row the dataset holds (all of them or none, in one
+    // transaction), as deleting the current row until none is left would.
+    void deleteAll();
 
 Q_SIGNALS:
     void reset();

@@ -41,13 +41,15 @@ int DatasetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid() || role != Qt::DisplayRole)
         return {};
     return m_dataset.valueAt(index.row(), m_bound.value(index.column(), -1));
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::FontRole && orientation == Qt::Horizontal && section < m_titleFonts.size())
+        return m_titleFonts[section];
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)

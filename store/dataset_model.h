@@ -4,6 +4,7 @@
 // empty cells.
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QStringList>
 
 class Dataset;
@@ -24,6 +25,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const QList<GridColumn> &gridColumns() const { return m_columns; }
+    // Fonts of the headings, one per grid column.
+    void setTitleFonts(const QList<QFont> &fonts) { m_titleFonts = fonts; }
     Dataset &dataset() const { return m_dataset; }
 
 private:
@@ -31,5 +34,6 @@ private:
 
     Dataset &m_dataset;
     QList<GridColumn> m_columns;
-    QList<int> m_bound; // dataset column index per grid column, -1 if absent
+    QList<int> m_bound;
+    QList<QFont> m_titleFonts; // dataset column index per grid column, -1 if absent
 };

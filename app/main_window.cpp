@@ -1,0 +1,257 @@
+#include "app/main_window.h"
+
+#include "app/recipient_view.h"
+#include "app/sender_panel.h"
+#include "app/window_registry.h"
+#include "ui/dialogs.h"
+#include "ui/error_boundary.h"
+#include "ui/record_grid.h"
+#include "ui/widgets.h"
+#include "waybill/family.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+constexpr int kStatusBarHeight = 26;
+
+} // namespace
+
+MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent)
+    : QMainWindow(parent), m_windows(windows)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setProperty("windowClass", QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral(u"Kestrine快递单打印软件 V4.89"));
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+    setCentralWidget(m_client);
+
+    m_recipients = new RecipientView(m_data, m_client);
+    m_recipients->layout(kClientWidth, kClientHeight - kStatusBarHeight);
+    m_senderPanel = new SenderPanel(m_data, m_client);
+    m_senderPanel->setGeometry(0, 0, kClientWidth, kClientHeight - kStatusBarHeight);
+    m_senderPanel->hide();
+    connect(m_senderPanel, &SenderPanel::closeRequested, this, &MainWindow::showListView);
+
+    buildMenus();
+    buildStatusBar();
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    m_timer->start();
+
+    setFixedSize(sizeHint());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::initialise(const QDate &today)
+{
+    m_senderPanel->fillDate(today);
+    m_data.reopen();
+    m_senderPanel->fillFromSender();
+}
+
+QAction *MainWindow::addEntry(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void MainWindow::addPrintMenus(QMenu *single, QMenu *batch, bool popup)
+{
+    for (const Courier &courier : couriersInMenuOrder()) {
+        for (Variant variant : {Variant::Single, Variant::Batch}) {
+            const MenuEntryNames &names = courier.entryOf(variant);
+            QAction *action = addEntry(variant == Variant::Single ? single : batch,
+                                       popup ? names.popupMenu : names.mainMenu, courier.menuCaption);
+            const QString windowClass = courier.classOf(variant);
+            connect(action, &QAction::triggered, this, [this, windowClass] { printCommand(windowClass); });
+        }
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto topEntry = [&](const char *name, const char16_t *caption) {
+        QAction *action = bar->addAction(QString::fromUtf16(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    const auto subMenu = [](QWidget *owner, const char *name, const char16_t *caption) {
+        auto *menu = new QMenu(QString::fromUtf16(caption), owner);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    connect(topEntry("N1", u"寄件人信息"), &QAction::triggered, this, &MainWindow::N1Click);
+    connect(topEntry("N2", u"收件人信息"), &QAction::triggered, this, &MainWindow::N2Click);
+    QMenu *single = subMenu(bar, "N16", u"单张打印");
+    QMenu *batch = subMenu(bar, "N17", u"批量打印");
+    addPrintMenus(single, batch, false);
+    bar->addMenu(single);
+    bar->addMenu(batch);
+    connect(topEntry("N18", u"数据导入"), &QAction::triggered, this,
+            [this] { openWindow(QStringLiteral("TDrForm")); });
+    topEntry("N19", u"数据导出")->setEnabled(false); // the export joins with its own window code
+    connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
+            [this] { openWindow(QStringLiteral("TSjbfForm")); });
+    QMenu *help = subMenu(bar, "N21", u"帮助主题");
+    connect(addEntry(help, QStringLiteral("N23"), QStringLiteral(u"常见问题")), &QAction::triggered, this,
+            [] { dialogs().openUrl(questionsUrl()); });
+    connect(addEntry(help, QStringLiteral("N24"), QStringLiteral(u"技术支持")), &QAction::triggered, this,
+            [] { dialogs().openUrl(supportMailUrl()); });
+    connect(addEntry(help, QStringLiteral("N25"), QStringLiteral(u"软件首页")), &QAction::triggered, this,
+            [] { dialogs().openUrl(homePageUrl()); });
+    bar->addMenu(help);
+    connect(topEntry("N4", u"退出软件"), &QAction::triggered, this, &QWidget::close);
+
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("PopupMenu1"));
+    RecipientView *view = m_recipients;
+    connect(addEntry(m_popup, QStringLiteral("N11"), QStringLiteral(u"新增记录")), &QAction::triggered,
+            view, &RecipientView::Button6Click);
+    connect(addEntry(m_popup, QStringLiteral("N12"), QStringLiteral(u"修改记录")), &QAction::triggered,
+            view, &RecipientView::Button7Click);
+    connect(addEntry(m_popup, QStringLiteral("N13"), QStringLiteral(u"删除记录")), &QAction::triggered,
+            view, &RecipientView::Button8Click);
+    m_popup->addSeparator()->setObjectName(QStringLiteral("N14"));
+    connect(addEntry(m_popup, QStringLiteral("N15"), QStringLiteral(u"全部删除")), &QAction::triggered,
+            view, &RecipientView::deleteAll);
+    m_popup->addSeparator()->setObjectName(QStringLiteral("N27"));
+    QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印");
+    QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印");
+    addPrintMenus(popupSingle, popupBatch, true);
+    m_popup->addMenu(popupSingle);
+    m_popup->addMenu(popupBatch);
+    m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
+    connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered,
+            this, [this] { openWindow(QStringLiteral("TDrForm")); });
+    addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出"))->setEnabled(false);
+
+    RecordGrid *grid = m_recipients->grid();
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint &pos) { m_popup->popup(grid->viewport()->mapToGlobal(pos)); });
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setSizeGripEnabled(false);
+    const auto panel = [bar](const char *name, int width, int stretch) {
+        auto *label = new QLabel(bar);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setMinimumWidth(width);
+        if (stretch == 0)
+            label->setFixedWidth(width);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(label, stretch);
+        return label;
+    };
+    m_clockPanel = panel("Panel0", 350, 0);
+    m_addressPanel = panel("Panel1Text", 350, 0);
+    QLabel *resolution = panel("Panel2Text", 50, 1);
+    resolution->setText(QStringLiteral(u"最佳分辨率：1024*768"));
+}
+
+void MainWindow::Timer1Timer()
+{
+    m_clockPanel->setText(QDateTime::currentDateTime().toString(
+        QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
+    m_addressPanel->setText(QLatin1Char(' ') + homePageUrl().toString());
+}
+
+QUrl MainWindow::homePageUrl()
+{
+    // The help page ships beside the program.
+    const QString path = QDir(QCoreApplication::applicationDirPath())
+                             .absoluteFilePath(QStringLiteral("help/index.html"));
+    return QUrl::fromLocalFile(path);
+}
+
+QUrl MainWindow::questionsUrl()
+{
+    QUrl url = homePageUrl();
+    url.setFragment(QStringLiteral("questions"));
+    return url;
+}
+
+QUrl MainWindow::supportMailUrl()
+{
+    return QUrl(QStringLiteral("mailto:support@kestrine-waybill.cn?subject=%E5%BF%AB%E9%80%92%E5%8D%95%E6%89%93%E5%8D%B0%E8%BD%AF%E4%BB%B6"));
+}
+
+void MainWindow::showListView()
+{
+    m_senderPanel->hide();
+    m_recipients->toolbar()->show();
+    m_recipients->grid()->show();
+}
+
+void MainWindow::showSenderView()
+{
+    m_recipients->editor()->hide();
+    m_recipients->toolbar()->hide();
+    m_senderPanel->show();
+    m_senderPanel->raise();
+}
+
+void MainWindow::N1Click()
+{
+    showSenderView();
+}
+
+void MainWindow::N2Click()
+{
+    guarded(this, [this] {
+        m_data.reopen();
+        showListView();
+        m_recipients->clearChainEdits();
+    });
+}
+
+void MainWindow::writeShipDate()
+{
+    m_data.writeShipDate(m_senderPanel->year(), m_senderPanel->month(), m_senderPanel->day());
+}
+
+void MainWindow::printCommand(const QString &windowClass)
+{
+    guarded(this, [&] {
+        writeShipDate();
+        openWindow(windowClass);
+    });
+}
+
+void MainWindow::openWindow(const QString &windowClass)
+{
+    guarded(this, [&] {
+        QWidget *window = m_windows.window(windowClass);
+        if (!window)
+            throw std::runtime_error(
+                QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
+        dialogs().showModal(window);
+    });
+}

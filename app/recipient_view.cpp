@@ -1,0 +1,245 @@
+#include "app/recipient_view.h"
+
+#include "app/main_data.h"
+#include "store/schema.h"
+#include "ui/dialogs.h"
+#include "ui/error_boundary.h"
+#include "ui/record_grid.h"
+#include "ui/widgets.h"
+
+#include <QPushButton>
+
+using namespace schema;
+
+namespace {
+
+const QColor kRed(Qt::red);
+
+QLineEdit *findEdit(const QList<QLineEdit *> &edits, const char *name)
+{
+    for (QLineEdit *edit : edits)
+        if (edit->objectName() == QLatin1String(name))
+            return edit;
+    return nullptr;
+}
+
+} // namespace
+
+RecipientView::RecipientView(MainData &data, QWidget *client) : QObject(client), m_data(data)
+{
+    buildToolbar(client);
+    m_grid = new RecordGrid(m_data.recipients, recipientGridColumns(), client);
+    m_grid->setObjectName(QStringLiteral("DBGridEh1"));
+    m_grid->setToolTip(QStringLiteral(u"双击可以修改收件人信息"));
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] { Button7Click(); });
+    buildEditor(client);
+}
+
+void RecipientView::buildToolbar(QWidget *client)
+{
+    m_toolbar = new QFrame(client);
+    m_toolbar->setObjectName(QStringLiteral("Panel3"));
+    m_toolbar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    makeLabel(m_toolbar, QStringLiteral("Label22"), QStringLiteral(u"收件人信息"), 10, 11, 16, kRed, true);
+    const struct {
+        const char *name;
+        const char16_t *caption;
+        int x;
+        void (RecipientView::*handler)();
+    } buttons[] = {
+        {"Button6", u"新 增", 120, &RecipientView::Button6Click},
+        {"Button7", u"修 改", 208, &RecipientView::Button7Click},
+        {"Button8", u"删 除", 296, &RecipientView::Button8Click},
+        {"Button10", u"刷 新", 384, &RecipientView::Button10Click},
+        {"Button9", u"查 询", 872, &RecipientView::Button9Click},
+    };
+    for (const auto &spec : buttons) {
+        QPushButton *button = makeButton(m_toolbar, QString::fromLatin1(spec.name),
+                                         QString::fromUtf16(spec.caption), spec.x, 8);
+        connect(button, &QPushButton::clicked, this, [this, handler = spec.handler] { (this->*handler)(); });
+    }
+    makeLabel(m_toolbar, QStringLiteral("Label23"), QStringLiteral(u"姓  名"), 496, 12, 12);
+    m_nameSearch = makeEdit(m_toolbar, QStringLiteral("Edit15"), 544, 10, 89);
+    makeLabel(m_toolbar, QStringLiteral("Label37"), QStringLiteral(u"手机号码"), 648, 12, 12);
+    m_mobileSearch = makeEdit(m_toolbar, QStringLiteral("Edit25"), 712, 10, 121);
+}
+
+void RecipientView::buildEditor(QWidget *client)
+{
+    m_editor = placed(new DraggablePanel(client), QStringLiteral("Panel2"), 168, 184, 665, 233);
+    m_editor->hide();
+
+    const struct {
+        const char16_t *label;
+        const char *edit;
+        int x, y, width;
+        QString column;
+        bool required;
+    } specs[] = {
+        {u"单位名称", "Edit8", 104, 40, 329, col::kCompany, false},
+        {u"收件人姓名", "Edit9", 520, 40, 105, col::kRecipientName, true},
+        {u"目 的 地", "Edit21", 104, 72, 121, col::kDestination, false},
+        {u"收件地址", "Edit10", 296, 72, 329, col::kRecipientAddress, true},
+        {u"邮政编码", "Edit11", 104, 104, 121, col::kPostcode, false},
+        {u"联系电话", "Edit12", 296, 104, 137, col::kPhone, false},
+        {u"手机号码", "Edit13", 504, 104, 121, col::kMobile, true},
+        {u"内件品名", "Edit26", 104, 136, 121, col::kContents, false},
+        {u"数    量", "Edit22", 296, 136, 137, col::kQuantity, false},
+        {u"备    注", "Edit14", 504, 136, 121, col::kRemarks, false},
+    };
+    int labelNumber = 24;
+    QList<QLineEdit *> edits;
+    for (const auto &spec : specs) {
+        QLineEdit *edit = makeEdit(m_editor, QString::fromLatin1(spec.edit), spec.x, spec.y, spec.width);
+        edits << edit;
+        m_fields.append({spec.column, edit});
+        QLabel *label = makeLabel(m_editor, QStringLiteral("Label%1").arg(labelNumber++),
+                                  QString::fromUtf16(spec.label), 0, spec.y + 3, 14);
+        label->move(spec.x - label->width() - 8, spec.y + 3);
+        if (spec.required) {
+            QLabel *mark = makeLabel(m_editor, QStringLiteral("Label%1").arg(labelNumber++),
+                                     QStringLiteral(u"(必填)"), 0, spec.y + 19, 12, kRed);
+            mark->move(label->x() + (label->width() - mark->width()) / 2, spec.y + 19);
+        }
+    }
+    for (const char *name : {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14"})
+        m_chain << findEdit(edits, name);
+    chainEnterKey(m_chain);
+
+    m_addButton = makeButton(m_editor, QStringLiteral("Button3"), QStringLiteral(u"新 增"), 216, 184);
+    m_modifyButton = makeButton(m_editor, QStringLiteral("Button5"), QStringLiteral(u"修 改"), 216, 184);
+    QPushButton *close = makeButton(m_editor, QStringLiteral("Button4"), QStringLiteral(u"关 闭"), 368, 184);
+    m_modifyButton->hide();
+    connect(m_addButton, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(m_modifyButton, &QPushButton::clicked, this, [this] { Button5Click(); });
+    connect(close, &QPushButton::clicked, this, [this] { Button4Click(); });
+
+    auto *picture = placed(new ClickableLabel(m_editor), QStringLiteral("Image1"), 640, 8, 16, 16);
+    picture->setPixmap(closePicture());
+    picture->setToolTip(QStringLiteral(u"关闭"));
+    picture->setCursor(Qt::PointingHandCursor);
+    connect(picture, &ClickableLabel::clicked, this, [this] { Button4Click(); });
+}
+
+void RecipientView::layout(int width, int height)
+{
+    m_toolbar->setGeometry(0, 0, width, 38);
+    m_grid->setGeometry(0, 38, width, height - 38);
+}
+
+void RecipientView::clearChainEdits()
+{
+    for (QLineEdit *edit : m_chain)
+        edit->clear();
+}
+
+void RecipientView::Button6Click()
+{
+    m_editor->show();
+    m_editor->raise();
+    m_addButton->show();
+    m_modifyButton->hide();
+    for (const BoundEdit &field : m_fields)
+        if (field.column != col::kDestination)
+            field.edit->clear();
+}
+
+void RecipientView::Button7Click()
+{
+    m_addButton->hide();
+    m_modifyButton->show();
+    m_editor->show();
+    m_editor->raise();
+    // setText clears each edit's changed mark.
+    for (const BoundEdit &field : m_fields)
+        field.edit->setText(m_data.recipients.value(field.column));
+}
+
+void RecipientView::Button3Click()
+{
+    guarded(m_editor, [this] {
+        const QString missing =
+            firstMissing(m_fields, {{col::kRecipientName, QStringLiteral(u"收件人姓名不能为空！")},
+                                    {col::kRecipientAddress, QStringLiteral(u"收件地址不能为空！")},
+                                    {col::kMobile, QStringLiteral(u"手机号码不能为空！")}});
+        if (!missing.isEmpty()) {
+            dialogs().notice(m_editor, missing);
+            return;
+        }
+        Dataset &list = m_data.recipients;
+        list.append();
+        for (const BoundEdit &field : m_fields)
+            list.setValue(field.column, field.edit->text());
+        list.post();
+        clearChainEdits();
+        dialogs().notice(m_editor, QStringLiteral(u"新增记录成功！"));
+    });
+}
+
+void RecipientView::Button5Click()
+{
+    guarded(m_editor, [this] {
+        Dataset &list = m_data.recipients;
+        if (list.rowCount() == 0) {
+            dialogs().notice(m_editor, QStringLiteral(u"当前修改信息为空！"));
+            return;
+        }
+        list.edit();
+        for (const BoundEdit &field : m_fields)
+            if (field.edit->isModified())
+                list.setValue(field.column, field.edit->text());
+        list.post();
+        dialogs().notice(m_editor, QStringLiteral(u"修改记录成功！"));
+        m_editor->hide();
+    });
+}
+
+void RecipientView::Button4Click()
+{
+    m_editor->hide();
+}
+
+void RecipientView::Button8Click()
+{
+    guarded(m_grid, [this] {
+        Dataset &list = m_data.recipients;
+        if (list.rowCount() == 0) {
+            dialogs().notice(m_grid, QStringLiteral(u"不能删除空信息！"));
+            return;
+        }
+        if (dialogs().confirm(m_grid, QStringLiteral(u"确定要删除选中的记录？")))
+            list.deleteCurrent();
+    });
+}
+
+void RecipientView::deleteAll()
+{
+    guarded(m_grid, [this] {
+        if (!dialogs().confirm(m_grid, QStringLiteral(u"确定要删除全部记录？")))
+            return;
+        m_data.recipients.deleteAll();
+    });
+}
+
+void RecipientView::Button9Click()
+{
+    guarded(m_grid, [this] {
+        Dataset &list = m_data.recipients;
+        if (!m_nameSearch->text().isEmpty()) {
+            list.close();
+            list.setStatement(Select::search(kRecipientTable, col::kRecipientName, m_nameSearch->text()));
+            list.open();
+        }
+        if (!m_mobileSearch->text().isEmpty()) {
+            list.close();
+            list.setStatement(Select::search(kRecipientTable, col::kMobile, m_mobileSearch->text()));
+            list.open();
+        }
+    });
+}
+
+void RecipientView::Button10Click()
+{
+    m_nameSearch->clear();
+    guarded(m_grid, [this] { m_data.reopen(); });
+}

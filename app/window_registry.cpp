@@ -1,0 +1,54 @@
+#include "app/window_registry.h"
+
+#include "waybill/family.h"
+
+const QStringList &WindowRegistry::creationOrder()
+{
+    static const QStringList order = [] {
+        QStringList classes{QStringLiteral("TForm1")};
+        for (const Courier &courier : couriersInCreationOrder()) {
+            for (Variant variant : kVariants) {
+                classes << courier.classOf(variant);
+                // The imported recipients window comes before the first
+                // imported-data window, the backup window after the first
+                // courier's windows.
+                if (courier.code == QStringLiteral("sf") && variant == Variant::Batch)
+                    classes << QStringLiteral("TDrForm");
+                if (courier.code == QStringLiteral("sf") && variant == Variant::ImportedBatch)
+                    classes << QStringLiteral("TSjbfForm");
+            }
+        }
+        return classes;
+    }();
+    return order;
+}
+
+void WindowRegistry::registerFactory(const QString &windowClass, Factory factory)
+{
+    m_factories.insert(windowClass, std::move(factory));
+}
+
+void WindowRegistry::createAll()
+{
+    for (const QString &windowClass : creationOrder()) {
+        const auto factory = m_factories.constFind(windowClass);
+        if (factory == m_factories.constEnd() || m_windows.contains(windowClass))
+            continue;
+        QWidget *window = (*factory)(*this);
+        m_windows.insert(windowClass, window);
+        m_created << windowClass;
+    }
+}
+
+QWidget *WindowRegistry::window(const QString &windowClass) const
+{
+    return m_windows.value(windowClass);
+}
+
+void WindowRegistry::destroyAll()
+{
+    for (auto it = m_created.crbegin(); it != m_created.crend(); ++it)
+        delete m_windows.value(*it).data();
+    m_windows.clear();
+    m_created.clear();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The windows of the running program: created once at start, in one fixed
+// order, and kept until the program ends. Each kind of window registers a
+// factory under its class name; windows whose factory is not registered
+// are left out of the order.
+
+#include <QHash>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class WindowRegistry {
+public:
+    using Factory = std::function<QWidget *(WindowRegistry &)>;
+
+    // The creation order of all 47 windows, by class name.
+    static const QStringList &creationOrder();
+
+    void registerFactory(const QString &windowClass, Factory factory);
+    // Creates every registered window in creation order; a factory that
+    // throws stops the start (the exception propagates).
+    void createAll();
+    // The window of a class, or nullptr when it does not exist.
+    QWidget *window(const QString &windowClass) const;
+    // The class names of the created windows, in the order of creation.
+    const QStringList &created() const { return m_created; }
+    // Deletes all windows, the last created first.
+    void destroyAll();
+    ~WindowRegistry() { destroyAll(); }
+
+private:
+    QHash<QString, Factory> m_factories;
+    QHash<QString, QPointer<QWidget>> m_windows;
+    QStringList m_created;
+};

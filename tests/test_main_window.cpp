@@ -1,0 +1,670 @@
+// The main window driven through its real widgets offscreen, with the
+// dialog seam recording messages and modal windows.
+
+#include "app/desktop.h"
+#include "app/main_window.h"
+#include "app/recipient_view.h"
+#include "app/sender_panel.h"
+#include "app/window_registry.h"
+#include "report/fonts.h"
+#include "store/schema.h"
+#include "test_support.h"
+#include "ui/record_grid.h"
+#include "ui/recording_dialogs.h"
+#include "waybill/family.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using namespace schema;
+using Entry = RecordingDialogs::Entry;
+
+namespace {
+
+Entry notice(const QString &text) { return {QStringLiteral("notice"), text}; }
+Entry hint(const QString &text) { return {QStringLiteral("hint"), text}; }
+Entry confirm(const QString &text) { return {QStringLiteral("confirm"), text}; }
+
+// A main window over a fresh data.mdb; every other window of the start-up
+// order exists as a plain stand-in named after its instance.
+struct Fixture {
+    explicit Fixture(const QList<QStringList> &recipients = {})
+    {
+        RawDb raw(dir.dbPath());
+        for (const QStringList &row : recipients)
+            raw.addRecipient(kRecipientTable, row.value(0), row.value(1), row.value(2, u"地址"_qs));
+        for (const QString &windowClass : WindowRegistry::creationOrder()) {
+            if (windowClass == QStringLiteral("TForm1"))
+                continue;
+            registry.registerFactory(windowClass, [windowClass](WindowRegistry &) {
+                auto *window = new QWidget;
+                window->setObjectName(instanceName(windowClass));
+                return window;
+            });
+        }
+        registry.registerFactory(QStringLiteral("TForm1"), [this](WindowRegistry &r) {
+            window = new MainWindow(r);
+            window->initialise(QDate(2026, 7, 5));
+            return window;
+        });
+        registry.createAll();
+    }
+
+    QLineEdit *edit(const char *name) const { return window->findChild<QLineEdit *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) const
+    {
+        return window->findChild<QPushButton *>(QLatin1String(name));
+    }
+    QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
+    void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+    // Types as a user does: select all, delete, then the text committed by
+    // the input method (how Chinese text arrives).
+    void type(const char *name, const QString &text) const
+    {
+        QLineEdit *target = edit(name);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_Delete);
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(target, &commit);
+    }
+    QStringList names() const { return RawDb(dir.dbPath()).rows(u"select 收件人姓名 from inrxx"_qs); }
+    QStringList sender(const QString &columns) const
+    {
+        return RawDb(dir.dbPath()).rows(QStringLiteral("select %1 from outrxx").arg(columns));
+    }
+    Dataset &list() const { return window->data().recipients; }
+
+    TempWorkdir dir;
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    MainWindow *window = nullptr;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void startsWithTodayAndSenderFilled();
+    void startFailsWithoutDatabase_data();
+    void startFailsWithoutDatabase();
+    void menusHaveEveryEntry();
+    void printEntriesOpenTheirWindows_data();
+    void printEntriesOpenTheirWindows();
+    void printCommandWritesUnsavedDateIntoEmptySender();
+    void printCommandFailureOpensNothing();
+    void clockTicksInItsFormat();
+    void helpLinks_data();
+    void helpLinks();
+    void senderSaveChecks_data();
+    void senderSaveChecks();
+    void senderSaveWritesElevenColumnsAndReturnsToList();
+    void enterKeyChains_data();
+    void enterKeyChains();
+    void addChecksAndKeepsSomeEdits_data();
+    void addChecksAndKeepsSomeEdits();
+    void modifyWritesChangedEditsIntoCurrentRow();
+    void modifyOnEmptyList();
+    void deleteAndDeleteAll_data();
+    void deleteAndDeleteAll();
+    void searchAndRefresh();
+    void recipientEntryResetsListAndChainEdits();
+    void viewsSwitch();
+    void gridShowsColumnsAndFollowsCurrentRow();
+};
+
+void TestMainWindow::initTestCase()
+{
+    installFontSubstitutions();
+}
+
+void TestMainWindow::startsWithTodayAndSenderFilled()
+{
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).exec(u"insert into outrxx (单位名称, 寄件人姓名, 年, 月, 日) values ('公司', '王', '1999', '01', '02')"_qs);
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    MainWindow window(registry);
+    window.initialise(QDate(2026, 7, 5));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit18"))->text(), QStringLiteral("2026"));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit19"))->text(), QStringLiteral("7"));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit20"))->text(), QStringLiteral("5"));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), u"公司"_qs);
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit2"))->text(), u"王"_qs);
+    QCOMPARE(window.windowTitle(), u"Kestrine快递单打印软件 V4.89"_qs);
+    QCOMPARE(window.centralWidget()->width(), 1017);
+    QVERIFY(dialogs.entries.isEmpty());
+}
+
+void TestMainWindow::startFailsWithoutDatabase_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("random bytes") << QByteArray(4096, '\x11') << true;
+    QTest::newRow("empty file") << QByteArray() << true;
+}
+
+void TestMainWindow::startFailsWithoutDatabase()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    TempWorkdir dir(false);
+    if (exists)
+        writeAll(dir.dbPath(), content);
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    QCOMPARE(startDesktop(registry), 1);
+    QCOMPARE(dialogs.texts(QStringLiteral("error")).size(), 1);
+    QVERIFY(registry.created().isEmpty());
+    QCOMPARE(QFile::exists(dir.dbPath()), exists);
+    if (exists)
+        QCOMPARE(readAll(dir.dbPath()), content);
+}
+
+void TestMainWindow::menusHaveEveryEntry()
+{
+    Fixture f;
+    const auto captions = [](QWidget *menu) {
+        QStringList result;
+        for (QAction *action : menu->actions())
+            result << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + QLatin1Char('=') + action->text());
+        return result;
+    };
+    QCOMPARE(captions(f.window->menuBar()),
+             (QStringList{u"N1=寄件人信息"_qs, u"N2=收件人信息"_qs, u"N16=单张打印"_qs, u"N17=批量打印"_qs,
+                          u"N18=数据导入"_qs, u"N19=数据导出"_qs, u"N20=数据备份与恢复"_qs, u"N21=帮助主题"_qs,
+                          u"N4=退出软件"_qs}));
+    QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
+             (QStringList{u"N23=常见问题"_qs, u"N24=技术支持"_qs, u"N25=软件首页"_qs}));
+    QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));
+    QCOMPARE(popup, (QStringList{u"N11=新增记录"_qs, u"N12=修改记录"_qs, u"N13=删除记录"_qs, u"-"_qs,
+                                 u"N15=全部删除"_qs, u"-"_qs, u"N28=单张打印"_qs, u"N29=批量打印"_qs, u"-"_qs,
+                                 u"N31=数据导入"_qs, u"N32=数据导出"_qs}));
+    const QStringList courierCaptions{u"顺丰快递单打印（版本一）"_qs, u"顺丰快递单打印（版本二）"_qs,
+                                      u"申通快递单打印"_qs, u"圆通快递单（详情单）打印"_qs, u"圆通快递单打印"_qs,
+                                      u"韵达快递单打印"_qs, u"天天快递单打印"_qs, u"中通快递单打印"_qs,
+                                      u"EMS快递单打印"_qs, u"宅急送快递单打印"_qs, u"汇通快递单打印"_qs};
+    for (const char *menu : {"N16", "N17", "N28", "N29"}) {
+        QStringList texts;
+        for (QAction *action : f.window->findChild<QMenu *>(QLatin1String(menu))->actions())
+            texts << action->text();
+        QCOMPARE(texts, courierCaptions);
+    }
+}
+
+void TestMainWindow::printEntriesOpenTheirWindows_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("window");
+    // entry names of the main menu and the context menu, then the window
+    const char *table[][5] = {
+        {"N26", "N42", "SfForm", "N34", "N47"},       {"N64", "N66", "Sf1Form", "N65", "N67"},
+        {"N33", "N43", "StForm", "N35", "N48"},       {"N56", "N58", "Yt1Form", "N57", "N59"},
+        {"N36", "N44", "YtForm", "N37", "N49"},       {"N38", "N45", "YdForm", "N39", "N50"},
+        {"N40", "N46", "TtForm", "N41", "N51"},       {"N52", "N54", "ZtForm", "N53", "N55"},
+        {"EMS1", "EMS3", "EmsForm", "EMS2", "EMS4"}, {"N60", "N62", "ZjsForm", "N61", "N63"},
+        {"N5", "N7", "HtForm", "N6", "N8"},
+    };
+    const char *batchWindows[] = {"PlsfForm", "Plsf1Form", "PlstForm", "Plyt1Form", "PlytForm", "PlydForm",
+                                  "PlttForm", "PlztForm", "PlemsForm", "plzjsForm", "PlhtForm"};
+    int i = 0;
+    for (const auto &row : table) {
+        for (int menu = 0; menu < 2; ++menu) {
+            QTest::newRow(row[menu]) << QString::fromLatin1(row[menu]) << QString::fromLatin1(row[2]);
+            QTest::newRow(row[3 + menu]) << QString::fromLatin1(row[3 + menu])
+                                         << QString::fromLatin1(batchWindows[i]);
+        }
+        ++i;
+    }
+}
+
+void TestMainWindow::printEntriesOpenTheirWindows()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, window);
+    Fixture f;
+    f.edit("Edit19")->setText(QStringLiteral("12"));
+    QStringList dateWhenShown;
+    f.dialogs.onModal = [&](QWidget *) { dateWhenShown = f.sender(u"年, 月, 日"_qs); };
+    QAction *action = f.action(entry);
+    QVERIFY(action);
+    action->trigger();
+    QCOMPARE(f.dialogs.entries, QList<Entry>{(Entry{QStringLiteral("modal"), window})});
+    QCOMPARE(dateWhenShown, QStringList{QStringLiteral("2026|12|5")});
+}
+
+void TestMainWindow::printCommandWritesUnsavedDateIntoEmptySender()
+{
+    Fixture f;
+    f.type("Edit18", QStringLiteral("2027"));
+    f.type("Edit20", QStringLiteral(" 09"));
+    f.type("Edit2", u"未保存的名字"_qs);
+    f.action(QStringLiteral("N26"))->trigger();
+    QCOMPARE(f.sender(u"寄件人姓名 is null, 年, 月, 日"_qs), QStringList{QStringLiteral("1|2027|7| 09")});
+    f.action(QStringLiteral("N42"))->trigger(); // the same row is written again
+    QCOMPARE(f.sender(u"count(*)"_qs), QStringList{QStringLiteral("1")});
+}
+
+void TestMainWindow::printCommandFailureOpensNothing()
+{
+    Fixture f;
+    RawDb(f.dir.dbPath()).exec(QStringLiteral("drop table outrxx"));
+    f.action(QStringLiteral("N33"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QVERIFY(f.dialogs.texts(QStringLiteral("modal")).isEmpty());
+    QVERIFY(f.window->isEnabled());
+}
+
+void TestMainWindow::clockTicksInItsFormat()
+{
+    Fixture f;
+    auto *clock = f.window->findChild<QLabel *>(QStringLiteral("Panel0"));
+    auto *address = f.window->findChild<QLabel *>(QStringLiteral("Panel1Text"));
+    QVERIFY(clock->text().isEmpty());
+    QVERIFY(address->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!clock->text().isEmpty(), 2500);
+    QVERIFY2(QRegularExpression(u"^ 今天是：\\d{4}年\\d{2}月\\d{2}日  \\d{2}:\\d{2}:\\d{2}$"_qs)
+                 .match(clock->text())
+                 .hasMatch(),
+             qPrintable(clock->text()));
+    QCOMPARE(address->text(), QLatin1Char(' ') + MainWindow::homePageUrl().toString());
+    QCOMPARE(f.window->findChild<QLabel *>(QStringLiteral("Panel2Text"))->text(), u"最佳分辨率：1024*768"_qs);
+}
+
+void TestMainWindow::helpLinks_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("common questions") << "N23" << "file:";
+    QTest::newRow("support mail") << "N24" << "mailto:";
+    QTest::newRow("home page") << "N25" << "file:";
+}
+
+void TestMainWindow::helpLinks()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, prefix);
+    Fixture f;
+    f.action(entry)->trigger();
+    const QStringList urls = f.dialogs.texts(QStringLiteral("url"));
+    QCOMPARE(urls.size(), 1);
+    QVERIFY(urls[0].startsWith(prefix));
+    if (prefix == QStringLiteral("file:"))
+        QVERIFY(QFile::exists(QUrl(urls[0]).toLocalFile()));
+}
+
+void TestMainWindow::senderSaveChecks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("mobile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("all empty") << "" << "" << "" << u"寄件人姓名不能为空！"_qs;
+    QTest::newRow("name and mobile empty") << "" << "addr" << "" << u"寄件人姓名不能为空！"_qs;
+    QTest::newRow("address empty") << "n" << "" << "" << u"寄件地址不能为空！"_qs;
+    QTest::newRow("mobile empty") << "n" << "a" << "" << u"手机号码不能为空！"_qs;
+    QTest::newRow("blanks are content") << " " << " " << " " << QString();
+}
+
+void TestMainWindow::senderSaveChecks()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(QString, mobile);
+    QFETCH(QString, message);
+    Fixture f;
+    f.window->N1Click();
+    f.edit("Edit2")->setText(name);
+    f.edit("Edit3")->setText(address);
+    f.edit("Edit6")->setText(mobile);
+    f.click("Button1");
+    if (message.isEmpty()) {
+        QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"寄件人信息保存成功！"_qs)});
+        QCOMPARE(f.sender(u"寄件人姓名, 寄件地址, 手机号码"_qs), QStringList{QStringLiteral(" | | ")});
+    } else {
+        QCOMPARE(f.dialogs.entries, QList<Entry>{hint(message)});
+        QCOMPARE(f.sender(u"count(*)"_qs), QStringList{QStringLiteral("0")});
+        QVERIFY(f.window->senderPanel()->isVisibleTo(f.window));
+    }
+}
+
+void TestMainWindow::senderSaveWritesElevenColumnsAndReturnsToList()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("1")}, {u"乙"_qs, QStringLiteral("2")}});
+    f.type("Edit15", u"乙"_qs);
+    f.click("Button9");
+    QCOMPARE(f.list().rowCount(), 1);
+    f.window->N1Click();
+    const char *edits[] = {"Edit1", "Edit2", "Edit16", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7",
+                           "Edit18", "Edit19", "Edit20"};
+    QStringList typed;
+    for (const char *name : edits) {
+        typed << QString::fromLatin1(name) + u"值"_qs;
+        f.edit(name)->setText(typed.last());
+    }
+    f.click("Button2"); // close keeps the texts
+    QVERIFY(!f.window->senderPanel()->isVisible());
+    QCOMPARE(f.sender(u"count(*)"_qs), QStringList{QStringLiteral("0")});
+    f.window->N1Click();
+    f.click("Button1");
+    QCOMPARE(f.sender(senderColumns().join(QLatin1Char(','))), QStringList{typed.join(QLatin1Char('|'))});
+    QVERIFY(!f.window->senderPanel()->isVisibleTo(f.window));
+    QVERIFY(f.window->recipientView()->toolbar()->isVisibleTo(f.window));
+    QCOMPARE(f.list().rowCount(), 2); // the save's reopen ended the search
+}
+
+void TestMainWindow::enterKeyChains_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to"); // empty: focus stays
+    QTest::addColumn<bool>("editor");
+    const char *sender[][2] = {{"Edit1", "Edit2"}, {"Edit2", "Edit3"}, {"Edit3", "Edit4"}, {"Edit4", "Edit5"},
+                               {"Edit5", "Edit6"}, {"Edit6", "Edit7"}, {"Edit7", "Button1"},
+                               {"Edit16", "Edit16"}, {"Edit18", "Edit18"}, {"Edit20", "Edit20"}};
+    for (const auto &row : sender)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]) << false;
+    const char *editor[][2] = {{"Edit8", "Edit9"}, {"Edit9", "Edit10"}, {"Edit10", "Edit11"},
+                               {"Edit11", "Edit12"}, {"Edit12", "Edit13"}, {"Edit13", "Edit14"},
+                               {"Edit14", "Edit14"}, {"Edit21", "Edit21"}, {"Edit26", "Edit26"},
+                               {"Edit22", "Edit22"}};
+    for (const auto &row : editor)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]) << true;
+}
+
+void TestMainWindow::enterKeyChains()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(bool, editor);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    if (editor)
+        f.window->recipientView()->Button6Click();
+    else
+        f.window->N1Click();
+    QWidget *start = f.window->findChild<QWidget *>(from);
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget()->objectName(), to);
+}
+
+void TestMainWindow::addChecksAndKeepsSomeEdits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("mobile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("all filled") << u"新人"_qs << "addr" << "139" << u"新增记录成功！"_qs;
+    QTest::newRow("name and address empty") << "" << "" << "139" << u"收件人姓名不能为空！"_qs;
+    QTest::newRow("address empty") << "n" << "" << "" << u"收件地址不能为空！"_qs;
+    QTest::newRow("mobile empty") << "n" << "a" << "" << u"手机号码不能为空！"_qs;
+    QTest::newRow("blank name is content") << " " << "a" << "1" << u"新增记录成功！"_qs;
+}
+
+void TestMainWindow::addChecksAndKeepsSomeEdits()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(QString, mobile);
+    QFETCH(QString, message);
+    Fixture f({{u"旧"_qs, QStringLiteral("1")}});
+    f.edit("Edit21")->setText(u"保留目的地"_qs);
+    f.click("Button6");
+    QCOMPARE(f.edit("Edit21")->text(), u"保留目的地"_qs); // open for add keeps the destination
+    f.edit("Edit8")->setText(u"公司"_qs);
+    f.edit("Edit9")->setText(name);
+    f.edit("Edit10")->setText(address);
+    f.edit("Edit13")->setText(mobile);
+    f.edit("Edit26")->setText(u"样品"_qs);
+    f.edit("Edit22")->setText(QStringLiteral("3"));
+    f.edit("Edit14")->setText(u"备注"_qs);
+    f.click("Button3");
+    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(message)});
+    const bool added = message == u"新增记录成功！"_qs;
+    QCOMPARE(f.names(), (added ? QStringList{u"旧"_qs, name} : QStringList{u"旧"_qs}));
+    if (!added)
+        return;
+    QCOMPARE(f.list().currentRow(), 1);
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 目的地, 内件品名, 数量, 备注 from inrxx where rowid = 2"_qs),
+             QStringList{u"保留目的地|样品|3|备注"_qs});
+    for (const char *emptied : {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14"})
+        QVERIFY2(f.edit(emptied)->text().isEmpty(), emptied);
+    QCOMPARE(f.edit("Edit21")->text(), u"保留目的地"_qs);
+    QCOMPARE(f.edit("Edit26")->text(), u"样品"_qs);
+    QCOMPARE(f.edit("Edit22")->text(), QStringLiteral("3"));
+    QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
+}
+
+void TestMainWindow::modifyWritesChangedEditsIntoCurrentRow()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("111"), u"甲地址"_qs}, {u"乙"_qs, QStringLiteral("222"), u"乙地址"_qs}});
+    f.click("Button7"); // filled from row 1
+    QCOMPARE(f.edit("Edit9")->text(), u"甲"_qs);
+    QVERIFY(f.button("Button5")->isVisibleTo(f.window));
+    QVERIFY(!f.button("Button3")->isVisibleTo(f.window));
+    f.type("Edit13", QStringLiteral("999"));
+    f.type("Edit9", QString()); // emptied by the user: written empty, no required check
+    f.list().moveTo(1);         // another row selected while the panel floats
+    f.click("Button5");
+    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"修改记录成功！"_qs)});
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 收件地址 from inrxx"_qs),
+             (QStringList{u"甲|111|甲地址"_qs, u"|999|乙地址"_qs}));
+    QVERIFY(!f.window->recipientView()->editor()->isVisibleTo(f.window));
+
+    // Without any change the row is posted unchanged.
+    f.dialogs.clear();
+    f.click("Button7");
+    f.click("Button5");
+    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"修改记录成功！"_qs)});
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码 from inrxx"_qs),
+             (QStringList{u"甲|111"_qs, u"|999"_qs}));
+
+    // Opening for add afterwards keeps the modified row's destination.
+    f.edit("Edit21")->setText(u"杭州"_qs);
+    f.click("Button6");
+    QCOMPARE(f.edit("Edit21")->text(), u"杭州"_qs);
+}
+
+void TestMainWindow::modifyOnEmptyList()
+{
+    Fixture f;
+    f.click("Button7");
+    for (const char *name : {"Edit8", "Edit9", "Edit21", "Edit22"})
+        QVERIFY(f.edit(name)->text().isEmpty());
+    f.type("Edit9", u"名"_qs);
+    f.click("Button5");
+    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"当前修改信息为空！"_qs)});
+    QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
+    QVERIFY(f.names().isEmpty());
+}
+
+void TestMainWindow::deleteAndDeleteAll_data()
+{
+    QTest::addColumn<QString>("operation"); // "one" or "all"
+    QTest::addColumn<QString>("search");    // name search before the operation
+    QTest::addColumn<int>("current");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::addColumn<int>("currentAfter");
+    const QStringList all{u"张一"_qs, u"李二"_qs, u"张三"_qs};
+    QTest::newRow("delete middle") << "one" << "" << 1 << true << QStringList{u"张一"_qs, u"张三"_qs} << 1;
+    QTest::newRow("delete last") << "one" << "" << 2 << true << QStringList{u"张一"_qs, u"李二"_qs} << 1;
+    QTest::newRow("delete answered no") << "one" << "" << 0 << false << all << 0;
+    QTest::newRow("delete all") << "all" << "" << 0 << true << QStringList{} << -1;
+    QTest::newRow("delete all answered no") << "all" << "" << 0 << false << all << 0;
+    QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << true << QStringList{u"李二"_qs} << -1;
+}
+
+void TestMainWindow::deleteAndDeleteAll()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, search);
+    QFETCH(int, current);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, remaining);
+    QFETCH(int, currentAfter);
+    Fixture f({{u"张一"_qs, QStringLiteral("1")}, {u"李二"_qs, QStringLiteral("2")}, {u"张三"_qs, QStringLiteral("3")}});
+    if (!search.isEmpty()) {
+        f.type("Edit15", search);
+        f.click("Button9");
+    }
+    f.list().moveTo(current);
+    f.dialogs.confirmAnswers = {yes};
+    const QString question = operation == QStringLiteral("one") ? u"确定要删除选中的记录？"_qs : u"确定要删除全部记录？"_qs;
+    if (operation == QStringLiteral("one"))
+        f.click("Button8");
+    else
+        f.action(QStringLiteral("N15"))->trigger();
+    QCOMPARE(f.dialogs.entries, QList<Entry>{confirm(question)});
+    QCOMPARE(f.names(), remaining);
+    QCOMPARE(f.list().currentRow(), currentAfter);
+    if (!search.isEmpty()) { // a refresh shows the rest
+        f.click("Button10");
+        QCOMPARE(f.list().rowCount(), int(remaining.size()));
+    }
+
+    // On an empty list: a notice for delete, nothing at all for delete all.
+    f.list().deleteAll();
+    f.dialogs.clear();
+    f.click("Button8");
+    f.action(QStringLiteral("N15"))->trigger();
+    QCOMPARE(f.dialogs.entries, (QList<Entry>{notice(u"不能删除空信息！"_qs), confirm(u"确定要删除全部记录？"_qs)}));
+}
+
+void TestMainWindow::searchAndRefresh()
+{
+    Fixture f({{u"张三"_qs, QStringLiteral("13800000000")}, {u"李四"_qs, QStringLiteral("15913000000")},
+               {u"王五"_qs, QStringLiteral("15900000013")}, {u"张'\"%_"_qs, QStringLiteral("1")}});
+    const auto listed = [&] {
+        QStringList names;
+        for (int row = 0; row < f.list().rowCount(); ++row)
+            names << f.list().valueAt(row, f.list().columnIndex(col::kRecipientName));
+        return names;
+    };
+    f.click("Button9"); // both empty: nothing happens
+    QCOMPARE(listed().size(), 4);
+    f.type("Edit15", u"张"_qs);
+    f.click("Button9");
+    QCOMPARE(listed(), (QStringList{u"张三"_qs, u"张'\"%_"_qs}));
+    f.type("Edit25", QStringLiteral("13"));
+    f.click("Button9"); // the mobile search stands
+    QCOMPARE(listed(), (QStringList{u"张三"_qs, u"李四"_qs, u"王五"_qs}));
+    f.type("Edit25", QString());
+    f.type("Edit15", QStringLiteral("'\"%"));
+    f.click("Button9");
+    QCOMPARE(listed(), QStringList{u"张'\"%_"_qs});
+    QVERIFY(f.dialogs.entries.isEmpty());
+
+    f.type("Edit25", QStringLiteral("13000"));
+    f.click("Button10"); // empties the name box only
+    QVERIFY(f.edit("Edit15")->text().isEmpty());
+    QCOMPARE(f.edit("Edit25")->text(), QStringLiteral("13000"));
+    QCOMPARE(listed().size(), 4);
+    QCOMPARE(f.list().currentRow(), 0);
+    f.click("Button9");
+    QCOMPARE(listed(), QStringList{u"李四"_qs});
+}
+
+void TestMainWindow::recipientEntryResetsListAndChainEdits()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("1")}, {u"乙"_qs, QStringLiteral("2")}});
+    f.type("Edit15", u"乙"_qs);
+    f.click("Button9");
+    QCOMPARE(f.list().rowCount(), 1);
+    f.click("Button6");
+    const char *edits[] = {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit21",
+                           "Edit26", "Edit22"};
+    for (const char *name : edits)
+        f.edit(name)->setText(QStringLiteral("x"));
+    f.window->N1Click();
+    f.action(QStringLiteral("N2"))->trigger();
+    QCOMPARE(f.list().rowCount(), 2);
+    QVERIFY(!f.window->senderPanel()->isVisible());
+    for (const char *name : edits) {
+        const bool kept = QByteArray(name) == "Edit21" || QByteArray(name) == "Edit26" || QByteArray(name) == "Edit22";
+        QCOMPARE(f.edit(name)->text(), kept ? QStringLiteral("x") : QString());
+    }
+}
+
+void TestMainWindow::viewsSwitch()
+{
+    Fixture f;
+    f.window->show();
+    RecipientView *view = f.window->recipientView();
+    QVERIFY(view->toolbar()->isVisible());
+    QVERIFY(!f.window->senderPanel()->isVisible());
+    QVERIFY(!view->editor()->isVisible());
+    f.click("Button6");
+    QVERIFY(view->editor()->isVisible());
+    f.action(QStringLiteral("N1"))->trigger();
+    QVERIFY(f.window->senderPanel()->isVisible());
+    QVERIFY(!view->editor()->isVisible());
+    QVERIFY(!view->toolbar()->isVisible());
+    f.click("Button2");
+    QVERIFY(view->toolbar()->isVisible());
+    QVERIFY(!f.window->senderPanel()->isVisible());
+
+    // The editor panel moves with the left button on its background and
+    // stays inside the window.
+    f.click("Button6");
+    QWidget *panel = view->editor();
+    const QPoint start = panel->pos();
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(5, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(45, 25), panel->mapToGlobal(QPointF(45, 25)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &move);
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(45, 25));
+    QCOMPARE(panel->pos(), start + QPoint(40, 20));
+    QMouseEvent far(QEvent::MouseMove, QPointF(-3000, -3000), QPointF(), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(5, 5));
+    QApplication::sendEvent(panel, &far);
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(panel->pos(), QPoint(0, 0));
+    QTest::mouseClick(panel->findChild<QWidget *>(QStringLiteral("Image1")), Qt::LeftButton);
+    QVERIFY(!panel->isVisible());
+}
+
+void TestMainWindow::gridShowsColumnsAndFollowsCurrentRow()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("1")}, {u"乙"_qs, QStringLiteral("2")}, {u"丙"_qs, QStringLiteral("3")}});
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    RecordGrid *grid = f.window->recipientView()->grid();
+    QStringList titles;
+    QList<int> widths;
+    for (int i = 0; i < grid->model()->columnCount(); ++i) {
+        titles << grid->model()->headerData(i, Qt::Horizontal).toString();
+        widths << grid->columnWidth(i);
+    }
+    QCOMPARE(titles, (QStringList{u"单位名称"_qs, u"姓 名"_qs, u"目的地"_qs, u"收件地址"_qs, u"邮政编码"_qs,
+                                  u"联系电话"_qs, u"手机号码"_qs, u"内件品名"_qs, u"数 量"_qs, u"备 注"_qs}));
+    QCOMPARE(widths, (QList<int>{150, 60, 60, 230, 60, 80, 80, 80, 60, 80}));
+    QCOMPARE(grid->toolTip(), u"双击可以修改收件人信息"_qs);
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    grid->setCurrentIndex(grid->model()->index(2, 1)); // a click on row 3
+    QCOMPARE(f.list().currentRow(), 2);
+    f.list().moveTo(1);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    // A double-click opens the editor on the current row.
+    const QPoint cell = grid->visualRect(grid->model()->index(1, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    QCOMPARE(f.edit("Edit9")->text(), u"乙"_qs);
+    QVERIFY(f.button("Button5")->isVisibleTo(f.window));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

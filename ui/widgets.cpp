@@ -1,0 +1,128 @@
+#include "ui/widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+QFont songFont(int pixelSize, bool bold)
+{
+    QFont font(QStringLiteral(u"宋体"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int x, int y,
+                  int pixelSize, const QColor &color, bool bold)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(songFont(pixelSize, bold));
+    if (color.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, color);
+        label->setPalette(palette);
+    }
+    label->adjustSize();
+    label->move(x, y);
+    return label;
+}
+
+QLineEdit *makeEdit(QWidget *parent, const QString &name, int x, int y, int width)
+{
+    auto *edit = placed(new QLineEdit(parent), name, x, y, width, 21);
+    edit->setFont(songFont(14));
+    return edit;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, int x, int y)
+{
+    return placed(new QPushButton(caption, parent), name, x, y, 75, 25);
+}
+
+QString textOf(const QList<BoundEdit> &edits, const QString &column)
+{
+    for (const BoundEdit &bound : edits)
+        if (bound.column == column)
+            return bound.edit->text();
+    return {};
+}
+
+QString firstMissing(const QList<BoundEdit> &edits, const QList<RequiredField> &required)
+{
+    for (const RequiredField &field : required)
+        if (textOf(edits, field.column).isEmpty())
+            return field.message;
+    return {};
+}
+
+void chainEnterKey(const QList<QLineEdit *> &edits, QWidget *last)
+{
+    for (qsizetype i = 0; i < edits.size(); ++i) {
+        QWidget *next = i + 1 < edits.size() ? edits[i + 1] : last;
+        if (next)
+            QObject::connect(edits[i], &QLineEdit::returnPressed, next,
+                             [next] { next->setFocus(Qt::OtherFocusReason); });
+    }
+}
+
+DraggablePanel::DraggablePanel(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setAutoFillBackground(true);
+}
+
+void DraggablePanel::moveInside(QPoint pos)
+{
+    if (QWidget *owner = parentWidget()) {
+        pos.setX(std::clamp(pos.x(), 0, std::max(0, owner->width() - width())));
+        pos.setY(std::clamp(pos.y(), 0, std::max(0, owner->height() - height())));
+    }
+    move(pos);
+}
+
+void DraggablePanel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    m_grab = event->position().toPoint();
+    event->accept();
+}
+
+void DraggablePanel::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging)
+        return;
+    moveInside(mapToParent(event->position().toPoint()) - m_grab);
+    event->accept();
+}
+
+void DraggablePanel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragging = false;
+    event->accept();
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+QPixmap closePicture()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(QColor(240, 240, 240));
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawRect(0, 0, 15, 15);
+    painter.setPen(QPen(QColor(180, 30, 30), 2));
+    painter.drawLine(4, 4, 11, 11);
+    painter.drawLine(11, 4, 4, 11);
+    return pixmap;
+}

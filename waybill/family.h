@@ -1,0 +1,56 @@
+#pragma once
+// The waybill window family: 11 courier layouts, each in four variants
+// (single or batch print, main or imported data), with the window class
+// names, captions and the menu entries that open them. One table drives
+// the 44 windows, the menus of the two recipient windows and start-up.
+
+#include <QList>
+#include <QString>
+#include <array>
+
+enum class Variant { Single = 0, Batch = 1, ImportedSingle = 2, ImportedBatch = 3 };
+
+inline constexpr std::array<Variant, 4> kVariants{Variant::Single, Variant::Batch,
+                                                  Variant::ImportedSingle, Variant::ImportedBatch};
+
+inline bool isBatch(Variant variant)
+{
+    return variant == Variant::Batch || variant == Variant::ImportedBatch;
+}
+inline bool isImported(Variant variant)
+{
+    return variant == Variant::ImportedSingle || variant == Variant::ImportedBatch;
+}
+
+// The two names of a print entry: in the window's main menu and in its
+// list's context menu.
+struct MenuEntryNames {
+    QString mainMenu;
+    QString popupMenu;
+};
+
+struct Courier {
+    QString code;        // sf, sf1, st, ...
+    QString menuCaption; // 顺丰快递单打印（版本一）, ...
+    QString captionTail; // 顺丰快递单, ...
+    std::array<QString, 4> windowClass;    // per Variant
+    std::array<MenuEntryNames, 4> entries; // per Variant: Single and Batch in TForm1,
+                                           // the imported ones in TDrForm
+
+    const QString &classOf(Variant variant) const { return windowClass[size_t(variant)]; }
+    const MenuEntryNames &entryOf(Variant variant) const { return entries[size_t(variant)]; }
+};
+
+// The couriers in the order every print menu lists them.
+const QList<Courier> &couriersInMenuOrder();
+// The couriers in the order their windows are created at start-up.
+const QList<Courier> &couriersInCreationOrder();
+// The courier with the given code, or nullptr.
+const Courier *courierByCode(const QString &code);
+
+// "单张打印" or "批量打印" followed by the courier's caption tail.
+QString windowCaption(const Courier &courier, Variant variant);
+// The caption of the N1 entry of a print window: "单张打印" or "批量打印".
+QString printEntryCaption(Variant variant);
+// The instance name of a window class: the class name without its T.
+QString instanceName(const QString &windowClass);
