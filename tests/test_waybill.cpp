@@ -1,0 +1,280 @@
+// SplitLines, the layouts of all 44 windows, and composing pages.
+
+#include "report/fonts.h"
+#include "report/page.h"
+#include "waybill/family.h"
+#include "waybill/layout.h"
+#include "waybill/split_lines.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+struct ExpectedWindow {
+    const char *code;
+    Variant variant;
+    QStringList items;
+};
+
+const QList<ExpectedWindow> &expectedWindows()
+{
+    static const QList<ExpectedWindow> windows{
+#include "layout_expectations.inc"
+    };
+    return windows;
+}
+
+QString describe(const LayoutItem &item)
+{
+    return QStringLiteral("%1 %2 %3 %4,%5,%6,%7 %8 %9 %10")
+        .arg(item.name, item.row == RowSide::Sender ? QStringLiteral("sender") : QStringLiteral("recipient"),
+             item.column)
+        .arg(item.left)
+        .arg(item.top)
+        .arg(item.width)
+        .arg(item.height)
+        .arg(item.font.family())
+        .arg(item.font.pointSize())
+        .arg(item.splitWidth);
+}
+
+QString a(int n) { return QString(n, QLatin1Char('a')); }
+
+} // namespace
+
+class TestWaybill : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutions(); }
+    void splitLinesExamples_data();
+    void splitLinesExamples();
+    void splitLinesNeverCutsACharacter();
+    void everyWindowHasItsItems_data();
+    void everyWindowHasItsItems();
+    void paperAndBand_data();
+    void paperAndBand();
+    void familyNamesAndCaptions();
+    void boxHeightsHoldLines_data();
+    void boxHeightsHoldLines();
+    void composeSplitsAndFits_data();
+    void composeSplitsAndFits();
+    void composeSkipsEmptyValuesAndWidensBox();
+};
+
+void TestWaybill::splitLinesExamples_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("expected");
+    const QString zhong = QStringLiteral(u"中");
+    const QString six = QStringLiteral(u"中文地址测试");
+    QTest::newRow("abc") << "abc" << 30 << "abc\r\n";
+    QTest::newRow("a x 28") << a(28) << 30 << a(28) + "\r\n";
+    QTest::newRow("a x 29") << a(29) << 30 << a(28) + "\r\na";
+    QTest::newRow("a x 60") << a(60) << 30 << a(28) + "\r\n" + a(28) + "\r\n" + a(4) + "\r\n";
+    QTest::newRow("20 x zhong") << zhong.repeated(20) << 30 << zhong.repeated(14) + "\r\n" + zhong.repeated(6) + "\r\n";
+    QTest::newRow("a x 27 + six") << a(27) + six << 30 << a(27) + zhong + "\r\n" + six.mid(1) + "\r\n";
+    QTest::newRow("a x 26 + six") << a(26) + six << 30 << a(26) + zhong + "\r\n" + six.mid(1) + "\r\n";
+    QTest::newRow("empty") << "" << 30 << "\r\n";
+    QTest::newRow("width 22, 42 bytes") << zhong.repeated(21) << 22
+                                         << zhong.repeated(10) + "\r\n" + zhong.repeated(10) + "\r\n" + zhong;
+    QTest::newRow("width 16") << a(20) << 16 << a(14) + "\r\n" + a(6) + "\r\n";
+    // The plain byte rule would keep the first byte of 中 here (an even count
+    // of high bytes up to the cut, the pair ending one byte before it).
+    QTest::newRow("pair before the cut") << a(27) + zhong + "a" << 30 << a(27) + zhong + "\r\na\r\n";
+    // Cuts that would fall inside a character move to its end.
+    QTest::newRow("second byte below 0x80") << a(28) + QStringLiteral(u"丂") << 30
+                                            << a(28) + QStringLiteral(u"丂") + "\r\n\r\n";
+    QTest::newRow("four-byte character") << a(28) + QStringLiteral(u"𠀀") << 30
+                                         << a(28) + QStringLiteral(u"𠀀") + "\r\n\r\n";
+}
+
+void TestWaybill::splitLinesExamples()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(QString, expected);
+    QCOMPARE(splitLines(text, width), expected);
+}
+
+void TestWaybill::splitLinesNeverCutsACharacter()
+{
+    // Random texts of ASCII, common Chinese, characters whose second GBK
+    // byte is below 0x80 and four-byte characters: removing the inserted
+    // breaks gives the text back; on texts of ASCII and ordinary two-byte
+    // characters the result equals the plain byte rule wherever that rule
+    // does not itself cut a character in two.
+    const QStringList pool{QStringLiteral("a"), QStringLiteral("7"), QStringLiteral(u"中"), QStringLiteral(u"址"),
+                           QStringLiteral(u"丂"), QStringLiteral(u"乊"), QStringLiteral(u"𠀀"), QStringLiteral(u"€")};
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const bool plain = round % 2 == 0;
+        const int length = int(random.bounded(80));
+        for (int i = 0; i < length; ++i)
+            text += pool[int(random.bounded(plain ? 4 : int(pool.size())))];
+        const int width = QList<int>{16, 22, 30}[int(random.bounded(3))];
+        const QString split = splitLines(text, width);
+        QString joined = split;
+        joined.remove(QStringLiteral("\r\n"));
+        QCOMPARE(joined, text);
+        QCOMPARE(int(split.count(QStringLiteral("\r\n"))), int(toGb18030(text).size()) / width + 1);
+        const QString byteRule = fromGb18030(splitLinesBytes(toGb18030(text), width));
+        if (plain && !byteRule.contains(QChar::ReplacementCharacter))
+            QCOMPARE(split, byteRule);
+    }
+}
+
+void TestWaybill::everyWindowHasItsItems_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<QStringList>("items");
+    for (const ExpectedWindow &window : expectedWindows())
+        QTest::addRow("%s/%d", window.code, int(window.variant))
+            << QString::fromLatin1(window.code) << int(window.variant) << window.items;
+}
+
+void TestWaybill::everyWindowHasItsItems()
+{
+    QFETCH(QString, code);
+    QFETCH(int, variant);
+    QFETCH(QStringList, items);
+    QStringList actual;
+    for (const LayoutItem &item : layoutFor(code, Variant(variant)).items)
+        actual << describe(item);
+    QCOMPARE(actual, items);
+}
+
+void TestWaybill::paperAndBand_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QSizeF>("singlePaper");
+    QTest::addColumn<QSizeF>("batchPaper");
+    QTest::addColumn<QList<int>>("bandHeights"); // per variant
+    QTest::addColumn<int>("bandWidth");
+    QTest::addColumn<QList<int>>("pictureTops");
+    QTest::addColumn<QSize>("picturePixels");
+    const QSizeF wide(230.0, 126.0), narrow(229.9, 125.9), sf(216.0, 140.0);
+    const QList<int> tops{0, 3, 0, 3};
+    QTest::newRow("sf") << "sf" << sf << sf << QList<int>{529, 529, 529, 529} << 816 << tops << QSize(816, 530);
+    QTest::newRow("sf1") << "sf1" << sf << sf << QList<int>{529, 529, 529, 529} << 816 << tops << QSize(1272, 820);
+    QTest::newRow("st") << "st" << wide << wide << QList<int>{473, 476, 473, 473} << 869 << QList<int>{0, 0, 0, 0}
+                        << QSize(869, 474);
+    QTest::newRow("yt") << "yt" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1800, 1003);
+    QTest::newRow("yt1") << "yt1" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1800, 1003);
+    for (const char *code : {"yd", "tt", "zt", "ems"})
+        QTest::newRow(code) << code << wide << wide << QList<int>{473, 476, 473, 476} << 869 << tops << QSize(869, 474);
+    QTest::newRow("zjs") << "zjs" << QSizeF(229.9, 140.0) << QSizeF(230.0, 140.0) << QList<int>{529, 529, 529, 529}
+                         << 869 << tops << QSize(2718, 1654);
+    QTest::newRow("ht") << "ht" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1353, 757);
+}
+
+void TestWaybill::paperAndBand()
+{
+    QFETCH(QString, code);
+    QFETCH(QSizeF, singlePaper);
+    QFETCH(QSizeF, batchPaper);
+    QFETCH(QList<int>, bandHeights);
+    QFETCH(int, bandWidth);
+    QFETCH(QList<int>, pictureTops);
+    QFETCH(QSize, picturePixels);
+    for (Variant variant : kVariants) {
+        const Layout &layout = layoutFor(code, variant);
+        QCOMPARE(layout.paperMm, isBatch(variant) ? batchPaper : singlePaper);
+        QCOMPARE(layout.band, QSize(bandWidth, bandHeights[int(variant)]));
+        QCOMPARE(layout.pictureTop, pictureTops[int(variant)]);
+        QCOMPARE(layout.picturePixels, picturePixels);
+    }
+}
+
+void TestWaybill::familyNamesAndCaptions()
+{
+    QStringList classes, captions;
+    for (const Courier &courier : couriersInCreationOrder())
+        for (Variant variant : kVariants) {
+            classes << courier.classOf(variant);
+            captions << windowCaption(courier, variant);
+        }
+    QCOMPARE(classes.join(QLatin1Char(' ')),
+             QStringLiteral("TSfForm TPlsfForm TEsfForm TEPlsfForm TStForm TPlstForm TEstForm TEplstForm "
+                            "TYtForm TPlytForm TEytForm TEplytForm TYdForm TPlydForm TEydForm TEplydForm "
+                            "TTtForm TPlttForm TEttForm TEplttForm TZtForm TPlztForm TEztForm TEplztForm "
+                            "TEmsForm TPlemsForm TEemsForm TEplemsForm TYt1Form TPlyt1Form TEyt1Form TEplyt1Form "
+                            "TZjsForm TplzjsForm TEzjsForm TEplzjsForm TSf1Form TPlsf1Form TEsf1Form TEPlsf1Form "
+                            "THtForm TPlhtForm TEhtForm TEplhtForm"));
+    QCOMPARE(captions[0], QStringLiteral(u"单张打印顺丰快递单"));
+    QCOMPARE(captions[1], QStringLiteral(u"批量打印顺丰快递单"));
+    QVERIFY(captions.contains(QStringLiteral(u"单张打印圆通快递单（详情单）")));
+    QVERIFY(captions.contains(QStringLiteral(u"批量打印EMS快递单")));
+    QVERIFY(captions.contains(QStringLiteral(u"单张打印宅急送快递单")));
+}
+
+void TestWaybill::boxHeightsHoldLines_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("lines");
+    for (auto [height, lines] : QList<std::pair<int, int>>{{17, 1}, {33, 2}, {41, 2}, {47, 2}, {49, 3}, {52, 3}, {65, 4}})
+        QTest::addRow("%d units", height) << height << lines;
+}
+
+void TestWaybill::boxHeightsHoldLines()
+{
+    QFETCH(int, height);
+    QFETCH(int, lines);
+    QFont song(QStringLiteral(u"宋体"));
+    song.setPointSize(12);
+    const QFontMetricsF metrics(layoutFont(song));
+    QCOMPARE(metrics.ascent() + metrics.descent(), 16.0); // the Song-style font is installed and mapped
+    QCOMPARE(fittingLines(16, height, 10), lines);
+}
+
+void TestWaybill::composeSplitsAndFits_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("28 single-byte") << a(28) << QStringList{a(28), QString()};
+    QTest::newRow("29 single-byte") << a(29) << QStringList{a(28), QStringLiteral("a")};
+    QTest::newRow("four lines in 49 units") << a(120) << QStringList{a(28), a(28), a(28)};
+    QTest::newRow("own line breaks") << QStringLiteral("ab\r\ncd") << QStringList{QStringLiteral("ab"), QStringLiteral("cd"), QString()};
+}
+
+void TestWaybill::composeSplitsAndFits()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, lines);
+    // 申通: the recipient address box is 65 x 49 units with split width 30.
+    const Layout &layout = layoutFor(QStringLiteral("st"), Variant::Single);
+    const PageComposer composer(layout.paperMm, layout.items);
+    const ComposedPage page = composer.compose([&](RowSide row, const QString &column) {
+        return row == RowSide::Recipient && column == QStringLiteral(u"收件地址") ? address : QString();
+    });
+    QCOMPARE(page.items.size(), 1);
+    QCOMPARE(page.items[0].name, QStringLiteral("QRDBText7"));
+    QCOMPARE(page.items[0].lines, lines);
+    QCOMPARE(page.items[0].box.topLeft(), QPointF(472, 176));
+    QCOMPARE(page.paperMm, QSizeF(230.0, 126.0));
+}
+
+void TestWaybill::composeSkipsEmptyValuesAndWidensBox()
+{
+    const Layout &layout = layoutFor(QStringLiteral("yd"), Variant::Single);
+    const PageComposer composer(layout.paperMm, layout.items);
+    const QString remark = QStringLiteral(u"这是一条很长的备注，不分行");
+    const ComposedPage page = composer.compose([&](RowSide row, const QString &column) {
+        if (row == RowSide::Sender && column == QStringLiteral(u"寄件人姓名"))
+            return QStringLiteral(u"王建国");
+        if (row == RowSide::Recipient && column == QStringLiteral(u"备注"))
+            return remark;
+        return QString();
+    });
+    QCOMPARE(page.items.size(), 2);
+    QCOMPARE(page.items[1].name, QStringLiteral("QRDBText14"));
+    QCOMPARE(page.items[1].lines, QStringList{remark});
+    QVERIFY(page.items[1].box.width() > 33 * 3); // widened to its text, not split
+    QCOMPARE(page.items[1].box.height(), 17.0);
+}
+
+QTEST_MAIN(TestWaybill)
+#include "test_waybill.moc"

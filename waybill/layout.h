@@ -1,0 +1,52 @@
+#pragma once
+// The waybill layouts: for each courier and window variant the paper size
+// (millimetres), the band (layout units of 1/96 inch), the screen-only form
+// picture and the printed items with their positions, sizes, fonts and
+// split widths. The descriptions are data files embedded as resources.
+
+#include "waybill/family.h"
+
+#include <QFont>
+#include <QList>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+enum class RowSide { Sender, Recipient };
+
+struct LayoutItem {
+    QString name;   // QRDBTextN, as named in this window
+    RowSide row;
+    QString column;
+    int left = 0;   // layout units from the paper's top-left corner
+    int top = 0;
+    int width = 0;  // design size; the printed box widens to its text
+    int height = 0; // lines below this height are not printed
+    QFont font;     // in points
+    int splitWidth = 0; // bytes; 0: no splitting
+};
+
+struct Layout {
+    QString code;
+    Variant variant = Variant::Single;
+    QSizeF paperMm;
+    QSize band;          // layout units
+    int pictureTop = 0;  // layout units
+    QString picture;     // resource path of the form picture
+    QSize picturePixels; // the JPEG's own size
+    QSize pictureDrawn;  // the rectangle it is stretched to, layout units
+    QList<LayoutItem> items; // in item-number order
+
+    // The paper in layout units, rounded to whole units.
+    QSize paperUnits() const;
+};
+
+// The layout of a courier's window; throws std::runtime_error for an
+// unknown courier code.
+const Layout &layoutFor(const QString &code, Variant variant);
+
+// The number in an item name (QRDBText12 -> 12).
+int itemNumber(const QString &name);
+
+// Millimetres per layout unit.
+constexpr double kMmPerUnit = 25.4 / 96.0;
