@@ -5,6 +5,9 @@
 #include "report/fonts.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "waybill/family.h"
+#include "waybill/print_source.h"
+#include "waybill/print_window.h"
 
 #include <QDate>
 #include <QScreen>
@@ -21,6 +24,13 @@ void registerWindows(WindowRegistry &windows)
         }
         return main;
     });
+    for (const Courier &courier : couriersInCreationOrder()) {
+        windows.registerFactory(courier.classOf(Variant::Single), [&courier](WindowRegistry &registry) -> QWidget * {
+            auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+            return new PrintWindow(courier, Variant::Single,
+                                   std::make_unique<CurrentRowSource>(main->data().sender, main->data().recipients));
+        });
+    }
 }
 
 int startDesktop(WindowRegistry &windows)

@@ -2,6 +2,7 @@
 
 #include "store/reopen.h"
 #include "store/schema.h"
+#include "store/ship_date.h"
 
 MainData::MainData()
     : connection(QStringLiteral("Form1.ADOConnection1")),
@@ -17,9 +18,5 @@ void MainData::reopen()
 
 void MainData::writeShipDate(const QString &year, const QString &month, const QString &day)
 {
-    sender.edit();
-    sender.setValue(schema::col::kYear, year);
-    sender.setValue(schema::col::kMonth, month);
-    sender.setValue(schema::col::kDay, day);
-    sender.post();
+    ::writeShipDate(sender, year, month, day);
 }

@@ -8,3 +8,4 @@ QList<CliCommand> allCommands();
 
 // Sub-command implementations.
 int runInit(const QStringList &args, CliStreams &io);
+int runPrint(const QStringList &args, CliStreams &io);

@@ -1,0 +1,188 @@
+#include "cli/commands.h"
+
+#include "report/fonts.h"
+#include "report/print_job.h"
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/db_error.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "store/ship_date.h"
+#include "waybill/family.h"
+#include "waybill/layout.h"
+#include "waybill/print_source.h"
+
+#include <QDate>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace {
+
+struct PrintOptions {
+    QString courier;
+    bool imported = false;
+    bool batch = false;
+    int row = 1;
+    bool rowGiven = false;
+    PageRange pages;
+    QDate date = QDate::currentDate();
+    int shiftX = 0;
+    int shiftY = 0;
+    QString pdf;
+    QString printer;
+};
+
+// Thrown for a malformed command line (exit status 2).
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+int intOption(const QString &name, const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok)
+        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(name, text).toStdString());
+    return value;
+}
+
+PrintOptions parse(const QStringList &args)
+{
+    PrintOptions options;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const auto next = [&]() -> QString {
+            if (i + 1 >= args.size())
+                throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg).toStdString());
+            return args[++i];
+        };
+        if (arg == QStringLiteral("--imported")) {
+            options.imported = true;
+        } else if (arg == QStringLiteral("--batch")) {
+            options.batch = true;
+        } else if (arg == QStringLiteral("--row")) {
+            options.row = intOption(arg, next());
+            options.rowGiven = true;
+            if (options.row < 1)
+                throw UsageError(QStringLiteral(u"--row 从 1 开始").toStdString());
+        } else if (arg == QStringLiteral("--pages")) {
+            const QRegularExpressionMatch match =
+                QRegularExpression(QStringLiteral("^(\\d+)-(\\d+)$")).match(next());
+            if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(1).toInt() > match.captured(2).toInt())
+                throw UsageError(QStringLiteral(u"--pages 的格式是 起始页-结束页，例如 2-3").toStdString());
+            options.pages = {match.captured(1).toInt(), match.captured(2).toInt()};
+        } else if (arg == QStringLiteral("--date")) {
+            options.date = QDate::fromString(next(), QStringLiteral("yyyy-M-d"));
+            if (!options.date.isValid())
+                throw UsageError(QStringLiteral(u"--date 的格式是 年-月-日，例如 2026-7-5").toStdString());
+        } else if (arg == QStringLiteral("--shift-x")) {
+            options.shiftX = intOption(arg, next());
+        } else if (arg == QStringLiteral("--shift-y")) {
+            options.shiftY = intOption(arg, next());
+        } else if (arg == QStringLiteral("--pdf")) {
+            options.pdf = next();
+        } else if (arg == QStringLiteral("--printer")) {
+            options.printer = next();
+        } else if (arg.startsWith(QLatin1Char('-')) || !options.courier.isEmpty()) {
+            throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg).toStdString());
+        } else {
+            options.courier = arg;
+        }
+    }
+    if (options.courier.isEmpty())
+        throw UsageError(QStringLiteral(u"缺少快递公司代码").toStdString());
+    if (!courierByCode(options.courier)) {
+        QStringList codes;
+        for (const Courier &courier : couriersInMenuOrder())
+            codes << courier.code;
+        throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）")
+                             .arg(options.courier, codes.join(QStringLiteral(", ")))
+                             .toStdString());
+    }
+    if (options.pdf.isEmpty() == options.printer.isEmpty())
+        throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一").toStdString());
+    if (options.batch && options.rowGiven)
+        throw UsageError(QStringLiteral(u"--row 只用于单张打印；批量打印请用 --pages").toStdString());
+    if (!options.batch && (options.pages.from != 1 || options.pages.to != 0))
+        throw UsageError(QStringLiteral(u"--pages 只用于批量打印（--batch）").toStdString());
+    return options;
+}
+
+int print(const PrintOptions &options, CliStreams &io)
+{
+    installFontSubstitutions();
+    const Courier &courier = *courierByCode(options.courier);
+    const Variant variant = options.batch ? (options.imported ? Variant::ImportedBatch : Variant::Batch)
+                                          : (options.imported ? Variant::ImportedSingle : Variant::Single);
+    const QString table = options.imported ? schema::kImportedTable : schema::kRecipientTable;
+
+    Connection connection(QStringLiteral("cli.print"));
+    Dataset sender(connection, QStringLiteral("sender"));
+    Dataset recipients(connection, QStringLiteral("recipients"));
+    reopen(connection, {{&sender, schema::kSenderTable}, {&recipients, table}});
+    std::unique_ptr<PrintSource> source;
+    if (options.batch) {
+        source = std::make_unique<AllRowsSource>(sender, recipients);
+    } else {
+        if (options.row > recipients.rowCount() && (recipients.rowCount() > 0 || options.rowGiven))
+            throw std::runtime_error(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
+                                         .arg(options.row)
+                                         .arg(table)
+                                         .arg(recipients.rowCount())
+                                         .toStdString());
+        recipients.moveTo(options.row - 1);
+        source = std::make_unique<CurrentRowSource>(sender, recipients);
+    }
+    // As the print command does: the ship date into the Sender record first.
+    writeShipDate(sender, QString::number(options.date.year()), QString::number(options.date.month()),
+                  QString::number(options.date.day()));
+
+    const Layout &layout = layoutFor(courier.code, variant);
+    QList<LayoutItem> items = layout.items;
+    for (LayoutItem &item : items) {
+        item.left += options.shiftX;
+        item.top += options.shiftY;
+    }
+    const PageComposer composer(layout.paperMm, items);
+    const PageSource compose = [&](int page) {
+        return composer.compose([&](RowSide row, const QString &column) { return source->value(page, row, column); });
+    };
+    const int pages = source->pageCount();
+    if (!options.pdf.isEmpty()) {
+        printToPdf(options.pdf, pages, compose, options.pages);
+    } else {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
+        if (info.isNull())
+            throw std::runtime_error(QStringLiteral(u"找不到打印机：%1").arg(options.printer).toStdString());
+        QPrinter printer(info, QPrinter::HighResolution);
+        printer.setFullPage(true);
+        printPages(printer, printer.resolution(), pages, compose, options.pages);
+    }
+    const int first = std::max(1, options.pages.from);
+    const int last = options.pages.to <= 0 ? pages : std::min(options.pages.to, pages);
+    io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(std::max(0, last - first + 1)).arg(courier.captionTail);
+    return exit_status::kOk;
+}
+
+} // namespace
+
+int runPrint(const QStringList &args, CliStreams &io)
+{
+    PrintOptions options;
+    try {
+        options = parse(args);
+    } catch (const UsageError &error) {
+        io.err << QString::fromUtf8(error.what()) << '\n';
+        return exit_status::kUsage;
+    }
+    try {
+        return print(options, io);
+    } catch (const DbError &error) {
+        io.err << error.text() << '\n';
+    } catch (const std::exception &error) {
+        io.err << QString::fromUtf8(error.what()) << '\n';
+    }
+    return exit_status::kFailure;
+}

@@ -1,0 +1,218 @@
+// Printing waybills to PDF through the command line, checked with poppler:
+// paper size with pdfinfo, item positions with pdftotext -bbox.
+
+#include "store/schema.h"
+#include "test_support.h"
+#include "waybill/family.h"
+#include "waybill/layout.h"
+
+#include <QProcess>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+using namespace schema;
+
+namespace {
+
+struct Word {
+    QString text;
+    double left; // millimetres
+    double top;
+};
+
+int runWaybill(const QStringList &args, QString *err = nullptr)
+{
+    QProcess process;
+    process.start(QStringLiteral(WAYBILL_BINARY), args);
+    process.waitForFinished(60000);
+    if (err)
+        *err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitCode();
+}
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QList<QList<Word>> pdfWords(const QString &pdf)
+{
+    QXmlStreamReader xml(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    QList<QList<Word>> pages;
+    constexpr double mmPerPoint = 25.4 / 72;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("page"))
+            pages.append(QList<Word>());
+        else if (xml.name() == QLatin1String("word")) {
+            const double left = xml.attributes().value(QLatin1String("xMin")).toDouble() * mmPerPoint;
+            const double top = xml.attributes().value(QLatin1String("yMin")).toDouble() * mmPerPoint;
+            pages.last().append({xml.readElementText(), left, top});
+        }
+    }
+    return pages;
+}
+
+QSizeF pdfPageSizeMm(const QString &pdf)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
+                                              .match(run(QStringLiteral("pdfinfo"), {pdf}));
+    return {match.captured(1).toDouble() * 25.4 / 72, match.captured(2).toDouble() * 25.4 / 72};
+}
+
+// A unique token per column and side, so each printed item is found by its text.
+QString token(RowSide row, const QString &column)
+{
+    const QStringList &columns = row == RowSide::Sender ? senderColumns() : recipientColumns();
+    return QStringLiteral("%1%2q").arg(row == RowSide::Sender ? 's' : 'r').arg(columns.indexOf(column));
+}
+
+void fillTokens(const QString &dbPath, const QString &table, int rows)
+{
+    RawDb raw(dbPath);
+    QStringList senderValues;
+    for (const QString &column : senderColumns())
+        senderValues << token(RowSide::Sender, column);
+    raw.exec(QStringLiteral("insert into outrxx values (?,?,?,?,?,?,?,?,?,?,?)"),
+             QVariantList(senderValues.begin(), senderValues.end()));
+    for (int row = 0; row < rows; ++row) {
+        QVariantList values;
+        for (const QString &column : recipientColumns())
+            values << token(RowSide::Recipient, column) + QString::number(row);
+        raw.exec(QStringLiteral("insert into %1 values (?,?,?,?,?,?,?,?,?,?)").arg(table), values);
+    }
+}
+
+} // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void singlePrintPlacesEveryItem_data();
+    void singlePrintPlacesEveryItem();
+    void addressLinesInThePdf();
+    void failuresLeaveNoFile_data();
+    void failuresLeaveNoFile();
+};
+
+void TestPrint::singlePrintPlacesEveryItem_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("imported");
+    QTest::addColumn<int>("shiftX");
+    QTest::addColumn<int>("shiftY");
+    int i = 0;
+    for (const Courier &courier : couriersInMenuOrder()) {
+        const bool imported = i % 3 == 1;
+        const int shiftX = (i % 2) ? 10 : 0;
+        const int shiftY = (i % 4 == 2) ? -5 : 0;
+        QTest::addRow("%s%s", qPrintable(courier.code), imported ? " imported" : "")
+            << courier.code << imported << shiftX << shiftY;
+        ++i;
+    }
+}
+
+void TestPrint::singlePrintPlacesEveryItem()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, imported);
+    QFETCH(int, shiftX);
+    QFETCH(int, shiftY);
+    TempWorkdir dir;
+    fillTokens(dir.dbPath(), imported ? kImportedTable : kRecipientTable, 3);
+    const QString pdf = dir.file(QStringLiteral("out.pdf"));
+    QStringList args{QStringLiteral("print"), code, QStringLiteral("--row"), QStringLiteral("2"),
+                     QStringLiteral("--date"), QStringLiteral("2031-11-29"), QStringLiteral("--shift-x"),
+                     QString::number(shiftX), QStringLiteral("--shift-y"), QString::number(shiftY),
+                     QStringLiteral("--pdf"), pdf};
+    if (imported)
+        args << QStringLiteral("--imported");
+    QString err;
+    QCOMPARE(runWaybill(args, &err), 0);
+
+    const Layout &layout = layoutFor(code, imported ? Variant::ImportedSingle : Variant::Single);
+    const QSizeF size = pdfPageSizeMm(pdf);
+    QVERIFY(qAbs(size.width() - layout.paperMm.width()) < 0.2);
+    QVERIFY(qAbs(size.height() - layout.paperMm.height()) < 0.2);
+
+    const QList<QList<Word>> pages = pdfWords(pdf);
+    QCOMPARE(pages.size(), 1);
+    for (const LayoutItem &item : layout.items) {
+        QString text = item.row == RowSide::Sender ? token(item.row, item.column)
+                                                   : token(item.row, item.column) + QStringLiteral("1");
+        if (item.column == col::kYear)
+            text = QStringLiteral("2031");
+        else if (item.column == col::kMonth)
+            text = QStringLiteral("11");
+        else if (item.column == col::kDay)
+            text = QStringLiteral("29");
+        const auto found = std::find_if(pages[0].begin(), pages[0].end(), [&](const Word &w) { return w.text == text; });
+        QVERIFY2(found != pages[0].end(), qPrintable(item.name + QLatin1Char(' ') + text));
+        const double left = (item.left + shiftX) * kMmPerUnit;
+        const double top = (item.top + shiftY) * kMmPerUnit;
+        QVERIFY2(qAbs(found->left - left) < 0.3 && qAbs(found->top - top) < 0.3,
+                 qPrintable(QStringLiteral("%1 at %2,%3 mm, expected %4,%5")
+                                .arg(item.name).arg(found->left).arg(found->top).arg(left).arg(top)));
+    }
+}
+
+void TestPrint::addressLinesInThePdf()
+{
+    // 28 single-byte characters print as one line, 29 as two.
+    for (int length : {28, 29}) {
+        TempWorkdir dir;
+        RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("n"), QStringLiteral("1"),
+                                         QString(length, QLatin1Char('a')));
+        const QString pdf = dir.file(QStringLiteral("out.pdf"));
+        QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--pdf"), pdf}), 0);
+        QStringList lines;
+        for (const Word &word : pdfWords(pdf).value(0))
+            if (word.text.startsWith(QLatin1Char('a')))
+                lines << word.text;
+        QCOMPARE(lines.size(), length == 28 ? 1 : 2);
+        QCOMPARE(lines.first().size(), 28);
+    }
+}
+
+void TestPrint::failuresLeaveNoFile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown courier") << QStringList{"xx", "--pdf", "OUT"} << true << 2 << u"未知的快递公司代码"_qs;
+    QTest::newRow("no database") << QStringList{"st", "--pdf", "OUT"} << false << 1 << "data.mdb";
+    QTest::newRow("row that does not exist") << QStringList{"st", "--row", "5", "--pdf", "OUT"} << true << 1
+                                             << u"第 5 行收件人不存在"_qs;
+    QTest::newRow("unwritable output") << QStringList{"st", "--pdf", "NOFOLDER/out.pdf"} << true << 1 << u"文件夹不存在"_qs;
+    QTest::newRow("no output") << QStringList{"st"} << true << 2 << "--pdf";
+    QTest::newRow("bad shift") << QStringList{"st", "--shift-x", "abc", "--pdf", "OUT"} << true << 2 << "abc";
+}
+
+void TestPrint::failuresLeaveNoFile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, database);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    TempWorkdir dir(database);
+    if (database)
+        RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("n"), QStringLiteral("1"));
+    const QString out = dir.file(QStringLiteral("out.pdf"));
+    for (QString &arg : args)
+        arg.replace(QStringLiteral("OUT"), out).replace(QStringLiteral("NOFOLDER"), dir.file(QStringLiteral("none")));
+    QString err;
+    QCOMPARE(runWaybill(QStringList{QStringLiteral("print")} + args, &err), status);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             database ? QStringList{QStringLiteral("data.mdb")} : QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestPrint)
+#include "test_print.moc"

@@ -1,0 +1,201 @@
+// The print window driven offscreen: shifting, the font choice, its
+// geometry and printing the current recipient through the print setup.
+
+#include "report/fonts.h"
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "test_support.h"
+#include "ui/recording_dialogs.h"
+#include "waybill/page_view.h"
+#include "waybill/print_source.h"
+#include "waybill/print_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace schema;
+
+namespace {
+
+struct Fixture {
+    explicit Fixture(const char *code = "sf", Variant variant = Variant::Single)
+        : connection(QStringLiteral("test")), sender(connection, QStringLiteral("ADOQuery1")),
+          recipients(connection, QStringLiteral("ADOQuery2"))
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(u"insert into outrxx (寄件人姓名, 月, 日) values ('寄件人甲', '7', '5')"_qs);
+        raw.addRecipient(kRecipientTable, u"收件人一"_qs, QStringLiteral("1"));
+        raw.addRecipient(kRecipientTable, u"收件人二"_qs, QStringLiteral("2"));
+        reopen(connection, {{&sender, kSenderTable}, {&recipients, kRecipientTable}});
+        window = std::make_unique<PrintWindow>(*courierByCode(QString::fromLatin1(code)), variant,
+                                               std::make_unique<CurrentRowSource>(sender, recipients));
+    }
+    QLineEdit *edit(const char *name) const { return window->findChild<QLineEdit *>(QLatin1String(name)); }
+    void press(const char *name) const
+    {
+        QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+    }
+    QList<QPoint> positions() const
+    {
+        QList<QPoint> result;
+        for (const LayoutItem &item : window->items())
+            result << QPoint(item.left, item.top);
+        return result;
+    }
+
+    TempWorkdir dir;
+    RecordingDialogs dialogs;
+    Connection connection;
+    Dataset sender;
+    Dataset recipients;
+    std::unique_ptr<PrintWindow> window;
+};
+
+QList<QPoint> moved(QList<QPoint> points, QPoint by)
+{
+    for (QPoint &point : points)
+        point += by;
+    return points;
+}
+
+} // namespace
+
+class TestPrintWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutions(); }
+    void shift_data();
+    void shift();
+    void fontChoiceAppliesToEveryItemAndIsRemembered();
+    void geometry_data();
+    void geometry();
+    void printsCurrentRecipientThroughSetup();
+    void pictureDecodedOnlyWhenShown();
+};
+
+void TestPrintWindow::shift_data()
+{
+    QTest::addColumn<QStringList>("presses"); // "x:text" or "y:text", in order
+    QTest::addColumn<QPoint>("moved");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("zero") << QStringList{"x:0"} << QPoint(0, 0) << "";
+    QTest::newRow("10 twice then -20") << QStringList{"x:10", "x:10", "x:-20"} << QPoint(0, 0) << "";
+    QTest::newRow("10 twice") << QStringList{"x:10", "x:10"} << QPoint(20, 0) << "";
+    QTest::newRow("up 5") << QStringList{"y:-5"} << QPoint(0, -5) << "";
+    QTest::newRow("plus sign") << QStringList{"y:+7", "x:3"} << QPoint(3, 7) << "";
+    QTest::newRow("empty") << QStringList{"x:"} << QPoint(0, 0) << "";
+    QTest::newRow("letters") << QStringList{"x:abc"} << QPoint(0, 0) << "'abc' is not a valid integer value";
+    QTest::newRow("decimal point") << QStringList{"y:1.5"} << QPoint(0, 0) << "'1.5' is not a valid integer value";
+    QTest::newRow("out of range") << QStringList{"x:2147483648"} << QPoint(0, 0)
+                                  << "'2147483648' is not a valid integer value";
+    QTest::newRow("trailing characters") << QStringList{"x:12px"} << QPoint(0, 0) << "'12px' is not a valid integer value";
+}
+
+void TestPrintWindow::shift()
+{
+    QFETCH(QStringList, presses);
+    QFETCH(QPoint, moved);
+    QFETCH(QString, error);
+    Fixture f;
+    const QList<QPoint> start = f.positions();
+    for (const QString &press : presses) {
+        const bool horizontal = press.startsWith(QLatin1Char('x'));
+        f.edit(horizontal ? "Edit1" : "Edit2")->setText(press.mid(2));
+        f.press(horizontal ? "Button2" : "Button3");
+    }
+    QCOMPARE(f.positions(), ::moved(start, moved));
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")), error.isEmpty() ? QStringList{} : QStringList{error});
+}
+
+void TestPrintWindow::fontChoiceAppliesToEveryItemAndIsRemembered()
+{
+    Fixture f;
+    QFont chosen(QStringLiteral(u"黑体"), 14);
+    chosen.setBold(true);
+    f.dialogs.fontAnswers = {chosen, std::nullopt};
+    f.window->Image1Click();
+    for (const LayoutItem &item : f.window->items())
+        QCOMPARE(item.font, chosen);
+    f.window->Image1Click(); // cancelled: nothing changes
+    for (const LayoutItem &item : f.window->items())
+        QCOMPARE(item.font, chosen);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("font")), (QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral(u"黑体")}));
+    QCOMPARE(f.window->items().size(), 16);
+}
+
+void TestPrintWindow::geometry_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("stripLeft");
+    QTest::addColumn<QRect>("page");
+    QTest::newRow("sf") << "sf" << 0 << "SfForm" << u"单张打印顺丰快递单"_qs << 416 << QRect(5, 30, 816, 529);
+    QTest::newRow("st") << "st" << 0 << "StForm" << u"单张打印申通快递单"_qs << 464 << QRect(5, 30, 869, 476);
+    QTest::newRow("zjs") << "zjs" << 0 << "ZjsForm" << u"单张打印宅急送快递单"_qs << 416 << QRect(5, 30, 869, 529);
+    QTest::newRow("yt1") << "yt1" << 0 << "Yt1Form" << u"单张打印圆通快递单（详情单）"_qs << 464 << QRect(5, 30, 869, 476);
+    QTest::newRow("ems batch") << "ems" << 1 << "PlemsForm" << u"批量打印EMS快递单"_qs << 472 << QRect(5, 30, 869, 476);
+    QTest::newRow("zjs batch") << "zjs" << 1 << "plzjsForm" << u"批量打印宅急送快递单"_qs << 472 << QRect(0, 30, 869, 529);
+}
+
+void TestPrintWindow::geometry()
+{
+    QFETCH(QString, code);
+    QFETCH(int, variant);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(int, stripLeft);
+    QFETCH(QRect, page);
+    Fixture f(qPrintable(code), Variant(variant));
+    QCOMPARE(f.window->objectName(), name);
+    QCOMPARE(f.window->windowTitle(), caption);
+    QCOMPARE(f.window->findChild<QAction *>(QStringLiteral("N1"))->text(),
+             variant == 0 ? u"单张打印"_qs : u"批量打印"_qs);
+    const int offsets[] = {0, 52, 128, 208, 260, 336};
+    const char *names[] = {"Label2", "Edit1", "Button2", "Label3", "Edit2", "Button3"};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(f.window->findChild<QWidget *>(QLatin1String(names[i]))->x(), stripLeft + offsets[i]);
+    QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"))->geometry(), page);
+}
+
+void TestPrintWindow::printsCurrentRecipientThroughSetup()
+{
+    Fixture f("st");
+    f.recipients.moveTo(1);
+    const QString pdf = f.dir.file(QStringLiteral("out.pdf"));
+    f.dialogs.printAnswer = [&](QPrinter &printer, int from, int to) {
+        Q_UNUSED(from);
+        Q_UNUSED(to);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    f.window->findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("print")), QStringList{QStringLiteral("1-1")});
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.waitForFinished();
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
+    QVERIFY(!printed.contains(u"收件人一"_qs));
+}
+
+void TestPrintWindow::pictureDecodedOnlyWhenShown()
+{
+    Fixture f("zjs");
+    auto *page = f.window->findChild<PageView *>(QStringLiteral("QuickRep1"));
+    QVERIFY(!page->pictureDecoded());
+    f.window->grab();
+    QVERIFY(page->pictureDecoded());
+}
+
+QTEST_MAIN(TestPrintWindow)
+#include "test_print_window.moc"

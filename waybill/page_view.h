@@ -1,0 +1,30 @@
+#pragma once
+// The page of a print window at 100 %: the form picture (decoded when first
+// shown) stretched to its rectangle, and over it each item showing its
+// column name in its font. A click on the picture asks for the font choice.
+
+#include "report/page.h"
+
+#include <QImage>
+#include <QWidget>
+
+class PageView : public QWidget {
+    Q_OBJECT
+public:
+    PageView(const QString &picture, const QRect &pictureRect, QWidget *parent);
+    void setPage(const ComposedPage &page);
+    bool pictureDecoded() const { return !m_image.isNull(); }
+
+Q_SIGNALS:
+    void pictureClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_picture;
+    QRect m_pictureRect;
+    QImage m_image;
+    ComposedPage m_page;
+};
