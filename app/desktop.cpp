@@ -30,6 +30,10 @@ void registerWindows(WindowRegistry &windows)
             return new PrintWindow(courier, Variant::Single,
                                    std::make_unique<CurrentRowSource>(main->data().sender, main->data().recipients));
         });
+        for (Variant variant : {Variant::Batch, Variant::ImportedBatch})
+            windows.registerFactory(courier.classOf(variant), [&courier, variant](WindowRegistry &) -> QWidget * {
+                return PrintWindow::makeBatch(courier, variant).release();
+            });
     }
 }
 

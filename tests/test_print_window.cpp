@@ -10,6 +10,7 @@
 #include "ui/recording_dialogs.h"
 #include "waybill/page_view.h"
 #include "waybill/print_source.h"
+#include "waybill/preview_window.h"
 #include "waybill/print_window.h"
 
 #include <QLabel>
@@ -169,6 +170,7 @@ void TestPrintWindow::geometry()
 void TestPrintWindow::printsCurrentRecipientThroughSetup()
 {
     Fixture f("st");
+    PrintWindow::setRunner(printThroughSetup);
     f.recipients.moveTo(1);
     const QString pdf = f.dir.file(QStringLiteral("out.pdf"));
     f.dialogs.printAnswer = [&](QPrinter &printer, int from, int to) {
@@ -186,6 +188,7 @@ void TestPrintWindow::printsCurrentRecipientThroughSetup()
     const QString printed = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
     QVERIFY(!printed.contains(u"收件人一"_qs));
+    PrintWindow::setRunner(runPreview);
 }
 
 void TestPrintWindow::pictureDecodedOnlyWhenShown()

@@ -11,6 +11,8 @@
 #include "store/dataset.h"
 #include "store/schema.h"
 #include "ui/record_grid.h"
+#include "waybill/preview_window.h"
+#include "waybill/print_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -102,5 +104,22 @@ int main(int argc, char **argv)
     save(main, out, QStringLiteral("Form1-editor"));
     main->N1Click();
     save(main, out, QStringLiteral("Form1-sender"));
+
+    // The preview of a batch run at each zoom.
+    auto *batch = static_cast<PrintWindow *>(windows.window(QStringLiteral("TPlstForm")));
+    batch->FormActivate();
+    TQRStandardPreview preview(*batch);
+    preview.produceAllPages();
+    preview.show();
+    const struct {
+        TQRStandardPreview::ZoomMode mode;
+        const char *name;
+    } zooms[] = {{TQRStandardPreview::ZoomMode::FitPage, "QRStandardPreview-fit-page"},
+                 {TQRStandardPreview::ZoomMode::FitWidth, "QRStandardPreview-fit-width"},
+                 {TQRStandardPreview::ZoomMode::Percent, "QRStandardPreview-100"}};
+    for (const auto &zoom : zooms) {
+        preview.setZoom(zoom.mode);
+        save(&preview, out, QString::fromLatin1(zoom.name));
+    }
     return 0;
 }

@@ -4,7 +4,9 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
+#include "waybill/batch_data.h"
 #include "waybill/page_view.h"
+#include "waybill/preview_window.h"
 #include "waybill/print_source.h"
 
 #include <QMenuBar>
@@ -22,7 +24,7 @@ namespace {
 
 PrintWindow::Runner &runner()
 {
-    static PrintWindow::Runner current = printThroughSetup;
+    static PrintWindow::Runner current = runPreview;
     return current;
 }
 
@@ -184,6 +186,39 @@ void PrintWindow::Image1Click()
 void PrintWindow::N1Click()
 {
     guarded(this, [this] { runner()(*this); });
+    if (m_batch && isVisible())
+        FormActivate(); // active again after the preview
+}
+
+std::unique_ptr<PrintWindow> PrintWindow::makeBatch(const Courier &courier, Variant variant)
+{
+    const QString table = isImported(variant) ? QStringLiteral("excel") : QStringLiteral("inrxx");
+    auto batch = std::make_unique<BatchData>(instanceName(courier.classOf(variant)), table);
+    batch->connect();
+    auto source = std::make_unique<AllRowsSource>(batch->sender, batch->recipients);
+    auto window = std::make_unique<PrintWindow>(courier, variant, std::move(source));
+    window->m_batch = std::move(batch);
+    return window;
+}
+
+void PrintWindow::FormActivate()
+{
+    if (m_batch)
+        guarded(this, [this] { m_batch->reopen(); });
+}
+
+void PrintWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    FormActivate();
+}
+
+void PrintWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    // The snapshots are taken again at the next activation; drop them now.
+    if (m_batch)
+        m_batch->release();
 }
 
 PageComposer PrintWindow::composer() const

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class BatchData;
 class PrintSource;
 class QLineEdit;
 class PageView;
@@ -23,6 +24,9 @@ public:
 
     PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
                 QWidget *parent = nullptr);
+    // A batch window with its own connection, opened now (throws DbError
+    // when data.mdb cannot be opened); page k of a run carries row k.
+    static std::unique_ptr<PrintWindow> makeBatch(const Courier &courier, Variant variant);
     ~PrintWindow() override;
 
     const Courier &courier() const { return m_courier; }
@@ -42,9 +46,17 @@ public:
     void Button3Click(); // shift up/down by Edit2
     void Image1Click();  // font of all items
     void N1Click();      // print run
+    // Batch windows: reconnect and reopen both datasets as fresh snapshots,
+    // each time the window becomes active (shown, or back from the preview).
+    void FormActivate();
+    BatchData *batchData() const { return m_batch.get(); }
 
     // What N1 does; the program installs the preview, tests a recorder.
     static void setRunner(Runner runner);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildStrip(QWidget *panel);
@@ -55,6 +67,7 @@ private:
     Variant m_variant;
     Layout m_layout;
     QList<LayoutItem> m_items;
+    std::unique_ptr<BatchData> m_batch; // batch windows only; before m_source, which reads it
     std::unique_ptr<PrintSource> m_source;
     PageView *m_page = nullptr;
     QLineEdit *m_shiftX = nullptr;

@@ -1,0 +1,320 @@
+// The preview over batch runs, and the batch windows themselves: paging,
+// keys, zoom, progress, printer setup and printing a page range to PDF,
+// one page per recipient row read through the window's own connection.
+
+#include "report/fonts.h"
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "test_support.h"
+#include "ui/recording_dialogs.h"
+#include "waybill/batch_data.h"
+#include "waybill/preview_window.h"
+#include "waybill/print_source.h"
+#include "waybill/print_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace schema;
+
+namespace {
+
+struct Fixture {
+    explicit Fixture(int recipients, const char *code = "sf")
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(u"insert into outrxx (寄件人姓名, 寄件地址, 月, 日) values ('寄件人甲', '杭州', '7', '5')"_qs);
+        raw.exec(QStringLiteral("begin"));
+        for (int i = 1; i <= recipients; ++i)
+            raw.addRecipient(kRecipientTable, QStringLiteral("R%1").arg(i), QString::number(i));
+        raw.exec(QStringLiteral("commit"));
+        window = PrintWindow::makeBatch(*courierByCode(QString::fromLatin1(code)), Variant::Batch);
+        window->FormActivate();
+    }
+    QLabel *panel(TQRStandardPreview &preview, const char *name) const
+    {
+        return preview.findChild<QLabel *>(QLatin1String(name));
+    }
+    QToolButton *button(TQRStandardPreview &preview, int number) const
+    {
+        return preview.findChild<QToolButton *>(QStringLiteral("RzBitBtn%1").arg(number));
+    }
+    QStringList recipientNames(const ComposedPage &page) const
+    {
+        QStringList names;
+        for (const ComposedItem &item : page.items)
+            if (item.lines.value(0).startsWith(QLatin1Char('R')))
+                names << item.lines.value(0);
+        return names;
+    }
+
+    TempWorkdir dir;
+    RecordingDialogs dialogs;
+    std::unique_ptr<PrintWindow> window;
+};
+
+QString pdfText(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestPreview : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { installFontSubstitutions(); }
+    void paging_data();
+    void paging();
+    void pagesAppearAsProduced();
+    void progressRule_data();
+    void progressRule();
+    void zoomModes();
+    void setupGreysZoomAndPrintsRange();
+    void batchRunsOnePagePerRow_data();
+    void batchRunsOnePagePerRow();
+    void batchSeesRowsAddedBeforeActivation();
+    void batchShiftIsItsOwn();
+    void activationFailureIsShownAndWindowStays();
+    void printEntryOpensPreviewModally();
+};
+
+void TestPreview::paging_data()
+{
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QStringList>("actions"); // button numbers "b4".."b7" or keys
+    QTest::addColumn<QStringList>("panels");  // page panel after each action
+    QTest::addColumn<int>("selected");        // thumbnail row at the end
+    QTest::newRow("single page") << 1 << QStringList{"b4", "b5", "b6", "b7"}
+                                 << QStringList{u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs} << 0;
+    QTest::newRow("five pages, ends") << 5 << QStringList{"b5", "PgUp", "End", "b6", "PgDown"}
+                                      << QStringList{u"第 1/5 页"_qs, u"第 1/5 页"_qs, u"第 5/5 页"_qs, u"第 5/5 页"_qs,
+                                                     u"第 5/5 页"_qs}
+                                      << 4;
+    QTest::newRow("ctrl alone jumps") << 5 << QStringList{"b6", "b6", "Ctrl+PgDown", "Ctrl+PgUp"}
+                                      << QStringList{u"第 2/5 页"_qs, u"第 3/5 页"_qs, u"第 5/5 页"_qs, u"第 1/5 页"_qs}
+                                      << 0;
+    QTest::newRow("ctrl shift steps") << 5 << QStringList{"b7", "Ctrl+Shift+PgUp", "Home", "Ctrl+Shift+PgDown"}
+                                      << QStringList{u"第 5/5 页"_qs, u"第 4/5 页"_qs, u"第 1/5 页"_qs, u"第 2/5 页"_qs}
+                                      << 1;
+}
+
+void TestPreview::paging()
+{
+    QFETCH(int, pages);
+    QFETCH(QStringList, actions);
+    QFETCH(QStringList, panels);
+    QFETCH(int, selected);
+    Fixture f(pages);
+    TQRStandardPreview preview(*f.window);
+    preview.produceAllPages();
+    QCOMPARE(f.panel(preview, "Panel1")->text(), QStringLiteral(u"第 1/%1 页").arg(pages));
+    QWidget *focus = preview.findChild<QScrollArea *>();
+    for (int i = 0; i < actions.size(); ++i) {
+        const QString action = actions[i];
+        if (action.startsWith(QLatin1Char('b'))) {
+            QTest::mouseClick(f.button(preview, action.mid(1).toInt()), Qt::LeftButton);
+        } else {
+            Qt::KeyboardModifiers modifiers;
+            if (action.contains(QStringLiteral("Ctrl")))
+                modifiers |= Qt::ControlModifier;
+            if (action.contains(QStringLiteral("Shift")))
+                modifiers |= Qt::ShiftModifier;
+            const Qt::Key key = action.endsWith(QStringLiteral("PgUp"))     ? Qt::Key_PageUp
+                                : action.endsWith(QStringLiteral("PgDown")) ? Qt::Key_PageDown
+                                : action == QStringLiteral("Home")          ? Qt::Key_Home
+                                                                            : Qt::Key_End;
+            QTest::keyClick(focus, key, modifiers); // the window sees it before the page view
+        }
+        QCOMPARE(f.panel(preview, "Panel1")->text(), panels[i]);
+    }
+    QCOMPARE(preview.findChild<QTableView *>(QStringLiteral("ThumbnailList"))->currentIndex().row(), selected);
+    QCOMPARE(preview.windowTitle(), u"打印预览"_qs);
+}
+
+void TestPreview::pagesAppearAsProduced()
+{
+    Fixture f(3000);
+    TQRStandardPreview preview(*f.window);
+    QCOMPARE(preview.pageCount(), 1); // the first page at once
+    QCOMPARE(f.panel(preview, "Panel1")->text(), u"第 1/1 页"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(preview.pageCount(), 3000, 10000);
+    QCOMPARE(f.panel(preview, "Panel1")->text(), u"第 1/3000 页"_qs);
+    QCOMPARE(f.recipientNames(preview.page(2999)), QStringList{QStringLiteral("R3000")});
+    QCOMPARE(f.panel(preview, "Panel0")->text(), QString()); // 100 % empties the progress panel
+}
+
+void TestPreview::progressRule_data()
+{
+    QTest::addColumn<QList<int>>("reports");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("small steps") << QList<int>{1, 3, 4, 5} << QStringList{"0%", "0%", "0%", "5%"};
+    QTest::newRow("steps of five") << QList<int>{5, 9, 10, 12, 15} << QStringList{"5%", "5%", "10%", "10%", "15%"};
+    QTest::newRow("zero and hundred empty") << QList<int>{0, 50, 100} << QStringList{"", "50%", ""};
+}
+
+void TestPreview::progressRule()
+{
+    QFETCH(QList<int>, reports);
+    QFETCH(QStringList, texts);
+    Fixture f(3000);
+    TQRStandardPreview preview(*f.window); // production has not run yet
+    QCOMPARE(f.panel(preview, "Panel0")->text(), QStringLiteral("0%"));
+    for (int i = 0; i < reports.size(); ++i) {
+        preview.reportProgress(reports[i]);
+        QCOMPARE(f.panel(preview, "Panel0")->text(), texts[i]);
+    }
+}
+
+void TestPreview::zoomModes()
+{
+    Fixture f(2);
+    TQRStandardPreview preview(*f.window);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    const QSize view = preview.findChild<QScrollArea *>()->viewport()->size();
+    const QSize paper = f.window->layout().paperUnits();
+    QTest::mouseClick(f.button(preview, 1), Qt::LeftButton);
+    QCOMPARE(preview.zoom(), qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
+    QTest::mouseClick(f.button(preview, 2), Qt::LeftButton);
+    QCOMPARE(preview.zoom(), qRound(90.0 * view.width() / paper.width()));
+    QTest::mouseClick(f.button(preview, 3), Qt::LeftButton);
+    QCOMPARE(preview.zoom(), 100);
+    QWidget *canvas = preview.findChild<QWidget *>(QStringLiteral("PageView"));
+    QCOMPARE(canvas->size(), paper);
+    preview.setZoom(TQRStandardPreview::ZoomMode::Percent, 1);
+    preview.setZoom(TQRStandardPreview::ZoomMode::Percent, 2001);
+    QCOMPARE(preview.zoom(), 100);
+    preview.setZoom(TQRStandardPreview::ZoomMode::Percent, 2000);
+    QCOMPARE(preview.zoom(), 2000);
+    QCOMPARE(f.button(preview, 3)->text(), QStringLiteral(u"缩放100%"));
+    QCOMPARE(f.button(preview, 8)->toolTip(), QStringLiteral(u"打印机设置"));
+    QCOMPARE(f.button(preview, 1)->size(), QSize(58, 58));
+}
+
+void TestPreview::setupGreysZoomAndPrintsRange()
+{
+    Fixture f(5, "st");
+    TQRStandardPreview preview(*f.window);
+    preview.produceAllPages();
+    const QString pdf = f.dir.file(QStringLiteral("range.pdf"));
+    f.dialogs.printAnswer = [&](QPrinter &printer, int from, int to) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 3);
+        return from == 1 && to == 5;
+    };
+    QTest::mouseClick(f.button(preview, 8), Qt::LeftButton);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("print")), QStringList{QStringLiteral("1-5")});
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(!f.button(preview, i)->isEnabled());
+    QTest::mouseClick(f.button(preview, 6), Qt::LeftButton); // paging still works
+    QCOMPARE(preview.pageNumber(), 2);
+    QTest::mouseClick(f.button(preview, 9), Qt::LeftButton);
+    QVERIFY(f.dialogs.texts(QStringLiteral("error")).isEmpty());
+
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    info.waitForFinished();
+    QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
+    const QString text = pdfText(pdf);
+    QVERIFY2(text.contains(QStringLiteral("R2")) && text.contains(QStringLiteral("R3")), qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("R1 ")) && !text.contains(QStringLiteral("R4")));
+    QVERIFY(preview.isEnabled());
+}
+
+void TestPreview::batchRunsOnePagePerRow_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("three rows") << 3;
+    QTest::newRow("no rows") << 0;
+}
+
+void TestPreview::batchRunsOnePagePerRow()
+{
+    QFETCH(int, rows);
+    Fixture f(rows);
+    TQRStandardPreview preview(*f.window);
+    preview.produceAllPages();
+    QCOMPARE(preview.pageCount(), std::max(rows, 1));
+    for (int k = 0; k < preview.pageCount(); ++k) {
+        QCOMPARE(f.recipientNames(preview.page(k)), rows ? QStringList{QStringLiteral("R%1").arg(k + 1)} : QStringList{});
+        QStringList sender;
+        for (const ComposedItem &item : preview.page(k).items)
+            if (item.name == QStringLiteral("QRDBText1") || item.name == QStringLiteral("QRDBText17"))
+                sender << item.lines.value(0);
+        QCOMPARE(sender, (QStringList{u"寄件人甲"_qs, QStringLiteral("7")}));
+    }
+}
+
+void TestPreview::batchSeesRowsAddedBeforeActivation()
+{
+    Fixture f(1);
+    RawDb(f.dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("R2"), QStringLiteral("2"));
+    QCOMPARE(f.window->pageCount(), 1); // the snapshot of the last activation
+    f.window->show();                   // becoming active takes a fresh one
+    QCOMPARE(f.window->pageCount(), 2);
+    f.window->hide();
+}
+
+void TestPreview::batchShiftIsItsOwn()
+{
+    Fixture f(2);
+    Connection connection(QStringLiteral("main"));
+    Dataset sender(connection, QStringLiteral("ADOQuery1"));
+    Dataset recipients(connection, QStringLiteral("ADOQuery2"));
+    reopen(connection, {{&sender, kSenderTable}, {&recipients, kRecipientTable}});
+    PrintWindow single(*courierByCode(QStringLiteral("sf")), Variant::Single,
+                       std::make_unique<CurrentRowSource>(sender, recipients));
+    const int singleLeft = single.items().first().left;
+    const int batchLeft = f.window->items().first().left;
+    f.window->findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("10"));
+    QTest::mouseClick(f.window->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
+    TQRStandardPreview preview(*f.window);
+    preview.produceAllPages();
+    for (int k = 0; k < 2; ++k)
+        QCOMPARE(preview.page(k).items.first().box.left(), double(batchLeft + 10));
+    QCOMPARE(single.items().first().left, singleLeft);
+}
+
+void TestPreview::activationFailureIsShownAndWindowStays()
+{
+    Fixture f(1);
+    QFile::remove(f.dir.dbPath());
+    f.window->show();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QVERIFY(f.dialogs.texts(QStringLiteral("error")).first().contains(QStringLiteral("data.mdb")));
+    QVERIFY(f.window->isVisible());
+    QVERIFY(!QFile::exists(f.dir.dbPath()));
+    f.window->hide();
+}
+
+void TestPreview::printEntryOpensPreviewModally()
+{
+    Fixture f(4);
+    int pagesShown = 0;
+    f.dialogs.onModal = [&](QWidget *window) {
+        auto *preview = qobject_cast<TQRStandardPreview *>(window);
+        QVERIFY(preview);
+        preview->produceAllPages();
+        pagesShown = preview->pageCount();
+    };
+    f.window->findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("modal")), QStringList{QStringLiteral("QRStandardPreview")});
+    QCOMPARE(pagesShown, 4);
+}
+
+QTEST_MAIN(TestPreview)
+#include "test_preview.moc"

@@ -1,0 +1,26 @@
+#include "waybill/batch_data.h"
+
+#include "store/reopen.h"
+#include "store/schema.h"
+
+BatchData::BatchData(const QString &owner, const QString &recipientTable)
+    : connection(owner + QStringLiteral(".ADOConnection1")), recipients(connection, QStringLiteral("ADODataSet1")),
+      sender(connection, QStringLiteral("ADODataSet2")), m_recipientTable(recipientTable)
+{
+}
+
+void BatchData::connect()
+{
+    connection.open();
+}
+
+void BatchData::reopen()
+{
+    ::reopen(connection, {{&recipients, m_recipientTable}, {&sender, schema::kSenderTable}});
+}
+
+void BatchData::release()
+{
+    recipients.close();
+    sender.close();
+}
