@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/window_registry.h"
+#include "import/imported_window.h"
 #include "report/fonts.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
@@ -24,7 +25,29 @@ void registerWindows(WindowRegistry &windows)
         }
         return main;
     });
+    windows.registerFactory(QStringLiteral("TDrForm"), [](WindowRegistry &registry) -> QWidget * {
+        auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+        auto window = std::make_unique<ImportedWindow>([main] { main->writeShipDate(); },
+                                                       [&registry](const QString &windowClass) {
+                                                           return registry.window(windowClass);
+                                                       });
+        window->FormCreate();
+        return window.release();
+    });
     for (const Courier &courier : couriersInCreationOrder()) {
+        windows.registerFactory(courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {
+            auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+            auto *imported = static_cast<ImportedWindow *>(registry.window(QStringLiteral("TDrForm")));
+            auto *window = new PrintWindow(courier, Variant::ImportedSingle,
+                                           std::make_unique<CurrentRowSource>(main->data().sender, imported->list()));
+            if (courier.classOf(Variant::ImportedSingle) == QStringLiteral("TEttForm"))
+                window->setBeforeRun([imported] {
+                    imported->show();
+                    imported->raise();
+                    imported->activateWindow();
+                });
+            return window;
+        });
         windows.registerFactory(courier.classOf(Variant::Single), [&courier](WindowRegistry &registry) -> QWidget * {
             auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
             return new PrintWindow(courier, Variant::Single,

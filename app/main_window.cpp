@@ -7,7 +7,7 @@
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
-#include "waybill/family.h"
+#include "waybill/print_menus.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -74,19 +74,6 @@ QAction *MainWindow::addEntry(QMenu *menu, const QString &name, const QString &c
     return action;
 }
 
-void MainWindow::addPrintMenus(QMenu *single, QMenu *batch, bool popup)
-{
-    for (const Courier &courier : couriersInMenuOrder()) {
-        for (Variant variant : {Variant::Single, Variant::Batch}) {
-            const MenuEntryNames &names = courier.entryOf(variant);
-            QAction *action = addEntry(variant == Variant::Single ? single : batch,
-                                       popup ? names.popupMenu : names.mainMenu, courier.menuCaption);
-            const QString windowClass = courier.classOf(variant);
-            connect(action, &QAction::triggered, this, [this, windowClass] { printCommand(windowClass); });
-        }
-    }
-}
-
 void MainWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
@@ -97,17 +84,15 @@ void MainWindow::buildMenus()
         return action;
     };
     const auto subMenu = [](QWidget *owner, const char *name, const char16_t *caption) {
-        auto *menu = new QMenu(QString::fromUtf16(caption), owner);
-        menu->setObjectName(QString::fromLatin1(name));
-        menu->menuAction()->setObjectName(QString::fromLatin1(name));
-        return menu;
+        return namedSubMenu(owner, QString::fromLatin1(name), QString::fromUtf16(caption));
     };
+    const auto print = [this](const QString &windowClass) { printCommand(windowClass); };
 
     connect(topEntry("N1", u"寄件人信息"), &QAction::triggered, this, &MainWindow::N1Click);
     connect(topEntry("N2", u"收件人信息"), &QAction::triggered, this, &MainWindow::N2Click);
     QMenu *single = subMenu(bar, "N16", u"单张打印");
     QMenu *batch = subMenu(bar, "N17", u"批量打印");
-    addPrintMenus(single, batch, false);
+    addPrintEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print);
     bar->addMenu(single);
     bar->addMenu(batch);
     connect(topEntry("N18", u"数据导入"), &QAction::triggered, this,
@@ -140,7 +125,7 @@ void MainWindow::buildMenus()
     m_popup->addSeparator()->setObjectName(QStringLiteral("N27"));
     QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印");
     QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印");
-    addPrintMenus(popupSingle, popupBatch, true);
+    addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::MainWindow, PrintMenuPlace::PopupMenu, print);
     m_popup->addMenu(popupSingle);
     m_popup->addMenu(popupBatch);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));

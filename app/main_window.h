@@ -60,7 +60,6 @@ private:
     void buildMenus();
     void buildStatusBar();
     QAction *addEntry(QMenu *menu, const QString &name, const QString &caption);
-    void addPrintMenus(QMenu *single, QMenu *batch, bool popup);
     void openWindow(const QString &windowClass);
 
     WindowRegistry &m_windows;

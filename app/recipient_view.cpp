@@ -2,6 +2,7 @@
 
 #include "app/main_data.h"
 #include "store/schema.h"
+#include "store/search.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
@@ -224,17 +225,7 @@ void RecipientView::deleteAll()
 void RecipientView::Button9Click()
 {
     guarded(m_grid, [this] {
-        Dataset &list = m_data.recipients;
-        if (!m_nameSearch->text().isEmpty()) {
-            list.close();
-            list.setStatement(Select::search(kRecipientTable, col::kRecipientName, m_nameSearch->text()));
-            list.open();
-        }
-        if (!m_mobileSearch->text().isEmpty()) {
-            list.close();
-            list.setStatement(Select::search(kRecipientTable, col::kMobile, m_mobileSearch->text()));
-            list.open();
-        }
+        searchRecipients(m_data.recipients, kRecipientTable, m_nameSearch->text(), m_mobileSearch->text());
     });
 }
 

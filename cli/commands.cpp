@@ -11,5 +11,7 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
                         u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"),
          runPrint},
+        {QStringLiteral("import"), QStringLiteral("FILE.xls"),
+         QStringLiteral(u"用 Excel 97-2003 工作簿中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"), runImport},
     };
 }

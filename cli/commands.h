@@ -9,3 +9,4 @@ QList<CliCommand> allCommands();
 // Sub-command implementations.
 int runInit(const QStringList &args, CliStreams &io);
 int runPrint(const QStringList &args, CliStreams &io);
+int runImport(const QStringList &args, CliStreams &io);

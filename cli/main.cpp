@@ -4,7 +4,10 @@
 #include "app/desktop.h"
 #include "cli/command_line.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <unistd.h>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -14,6 +17,13 @@ int main(int argc, char **argv)
         // object is needed, on the offscreen platform.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform wants a private runtime folder; give it one
+        // rather than have it warn on every command.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString runtime = QDir::tempPath() + QStringLiteral("/waybill-runtime-") + QString::number(getuid());
+            if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        }
         QGuiApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);

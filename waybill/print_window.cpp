@@ -185,7 +185,11 @@ void PrintWindow::Image1Click()
 
 void PrintWindow::N1Click()
 {
-    guarded(this, [this] { runner()(*this); });
+    guarded(this, [this] {
+        if (m_beforeRun)
+            m_beforeRun();
+        runner()(*this);
+    });
     if (m_batch && isVisible())
         FormActivate(); // active again after the preview
 }

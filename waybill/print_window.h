@@ -53,6 +53,9 @@ public:
 
     // What N1 does; the program installs the preview, tests a recorder.
     static void setRunner(Runner runner);
+    // Something N1 does before the run (TEttForm brings the imported
+    // recipients window to the front).
+    void setBeforeRun(std::function<void()> beforeRun) { m_beforeRun = std::move(beforeRun); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -73,6 +76,7 @@ private:
     QLineEdit *m_shiftX = nullptr;
     QLineEdit *m_shiftY = nullptr;
     QFont m_lastFont;
+    std::function<void()> m_beforeRun;
 };
 
 // Prints a window's run through the print setup dialog (printer, copies,

@@ -1,0 +1,34 @@
+#include "cli/commands.h"
+
+#include "import/import_procedure.h"
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/db_error.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+
+int runImport(const QStringList &args, CliStreams &io)
+{
+    if (args.size() != 1) {
+        io.err << QStringLiteral(u"用法：waybill import FILE.xls\n");
+        return exit_status::kUsage;
+    }
+    Connection connection(QStringLiteral("cli.import"));
+    Dataset list(connection, QStringLiteral("ADOQuery1"));
+    try {
+        // As the imported recipients window: its connection opened on creation.
+        reopen(connection, {{&list, schema::kImportedTable}});
+        const ImportResult result = importWorkbook(connection, list, args.first());
+        if (!result.success) {
+            io.err << result.message << '\n';
+            if (!result.reason.isEmpty())
+                io.err << result.reason << '\n';
+            return exit_status::kFailure;
+        }
+        io.out << result.message << '\n' << QStringLiteral(u"导入 %1 行。\n").arg(result.rows);
+        return exit_status::kOk;
+    } catch (const DbError &error) {
+        io.err << error.text() << '\n';
+        return exit_status::kFailure;
+    }
+}

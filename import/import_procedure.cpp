@@ -1,0 +1,82 @@
+#include "import/import_procedure.h"
+
+#include "import/workbook_reader.h"
+#include "store/connection.h"
+#include "store/dataset.h"
+#include "store/db_error.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "store/statements.h"
+
+using namespace import_messages;
+
+QString trimmedPath(const QString &path)
+{
+    const auto blankOrControl = [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; };
+    qsizetype start = 0;
+    qsizetype end = path.size();
+    while (start < end && blankOrControl(path[start]))
+        ++start;
+    while (end > start && blankOrControl(path[end - 1]))
+        --end;
+    return path.mid(start, end - start);
+}
+
+ImportResult importWorkbook(Connection &connection, Dataset &list, const QString &path,
+                            const ImportProgress &progress)
+{
+    // 1. Empty the table on the connection as it is; its failure is the
+    //    database's own error.
+    list.close();
+    connection.exec(statements::deleteAllImported());
+
+    // 2. The trimmed path.
+    const QString file = trimmedPath(path);
+    if (file.isEmpty())
+        return {false, kEmptyPath, QStringLiteral(u"没有给出文件路径"), 0};
+
+    // 3, 4. Reconnect from the working directory.
+    connection.close();
+    try {
+        connection.open();
+    } catch (const DbError &error) {
+        return {false, kConnectFailed, error.text(), 0};
+    }
+
+    // 5. Copy: read the sheet, insert every record in one transaction.
+    int rows = 0;
+    try {
+        const Sheet sheet = readSheet(file, QStringLiteral("Sheet1"), [&](qsizetype done, qsizetype total) {
+            if (progress && total > 0)
+                progress(int(done * 50 / total));
+        });
+        const std::vector<QStringList> records = recordsByHeading(sheet, schema::recipientColumns());
+        const QString insert = statements::insertImported();
+        connection.inTransaction([&] {
+            constexpr qsizetype kChunk = 2048;
+            std::vector<QVariantList> chunk;
+            for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {
+                chunk.push_back(QVariantList(records[i].cbegin(), records[i].cend()));
+                if (qsizetype(chunk.size()) == kChunk || i + 1 == qsizetype(records.size())) {
+                    connection.execMany(insert, chunk);
+                    chunk.clear();
+                    if (progress)
+                        progress(50 + int((i + 1) * 50 / qsizetype(records.size())));
+                }
+            }
+        });
+        rows = int(records.size());
+    } catch (const WorkbookError &error) {
+        return {false, kFailed, error.text(), 0};
+    } catch (const DbError &error) {
+        return {false, kFailed, error.text(), 0};
+    }
+
+    // 6. Reload the list on "select * from excel".
+    try {
+        reopen(connection, {{&list, schema::kImportedTable}});
+    } catch (const DbError &error) {
+        return {false, kFailed, error.text(), rows};
+    }
+    return {true, kSucceeded, QString(), rows};
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The spreadsheet import: empties the table excel, then copies the
+// recipient rows of a workbook's Sheet1 into it in one transaction (all
+// rows or none), and reopens the imported list on "select * from excel".
+
+#include <QString>
+#include <functional>
+
+class Connection;
+class Dataset;
+
+struct ImportResult {
+    bool success = false;
+    QString message; // the message the user sees
+    QString reason;  // why it failed, for the command line
+    int rows = 0;    // rows imported
+};
+
+namespace import_messages {
+inline const QString kEmptyPath = QStringLiteral(u"请正确选择相关路径！");
+inline const QString kConnectFailed = QStringLiteral(u"连接ACCESS失败!");
+inline const QString kFailed = QStringLiteral(u"批量导入EXCEL失败!");
+inline const QString kSucceeded = QStringLiteral(u"批量导入EXCEL成功!");
+} // namespace import_messages
+
+// The path as the import uses it: blanks and control characters removed
+// at both ends.
+QString trimmedPath(const QString &path);
+
+// Told how far the copy is, in percent (reading the sheet up to 50, then
+// inserting its rows).
+using ImportProgress = std::function<void(int percent)>;
+
+// Runs the import on the window's connection and list. A failure of the
+// emptying statement throws DbError (the table keeps its rows); every
+// later failure is reported in the result.
+ImportResult importWorkbook(Connection &connection, Dataset &list, const QString &path,
+                            const ImportProgress &progress = {});

@@ -1,0 +1,216 @@
+#include "import/imported_window.h"
+
+#include "import/import_procedure.h"
+#include "store/reopen.h"
+#include "store/schema.h"
+#include "store/search.h"
+#include "ui/dialogs.h"
+#include "ui/error_boundary.h"
+#include "ui/record_grid.h"
+#include "ui/widgets.h"
+#include "waybill/print_menus.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kClientWidth = 1017;
+constexpr int kClientHeight = 631;
+constexpr int kStatusBarHeight = 26;
+
+// 16 x 16: a white cross on an orange square.
+QPixmap orangeClosePicture()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(QColor(240, 130, 30));
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawLine(4, 4, 11, 11);
+    painter.drawLine(11, 4, 4, 11);
+    return pixmap;
+}
+
+} // namespace
+
+ImportedWindow::ImportedWindow(std::function<void()> writeShipDate,
+                               std::function<QWidget *(const QString &)> windowByClass, QWidget *parent)
+    : QMainWindow(parent), m_writeShipDate(std::move(writeShipDate)), m_windowByClass(std::move(windowByClass)),
+      m_connection(QStringLiteral("DrForm.ADOConnection1")), m_list(m_connection, QStringLiteral("ADOQuery1"))
+{
+    setObjectName(QStringLiteral("DrForm"));
+    setProperty("windowClass", QStringLiteral("TDrForm"));
+    setWindowTitle(QStringLiteral(u"Excel导入"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+    setCentralWidget(client);
+    buildTopBar(client);
+    m_grid = new RecordGrid(m_list, recipientGridColumns(), client);
+    m_grid->setObjectName(QStringLiteral("DBGridEh1"));
+    m_grid->setAlternatingWhite(false);
+    m_grid->horizontalHeader()->setFixedHeight(18);
+    m_grid->setGeometry(0, 38, kClientWidth, kClientHeight - kStatusBarHeight - 38);
+    buildImportPanel(client);
+    buildMenus();
+
+    QStatusBar *status = statusBar();
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setFixedHeight(kStatusBarHeight);
+    status->setSizeGripEnabled(false);
+    setFixedSize(sizeHint());
+}
+
+void ImportedWindow::buildTopBar(QWidget *client)
+{
+    auto *bar = placed(new QFrame(client), QStringLiteral("Panel2"), 0, 0, kClientWidth, 38);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    makeLabel(bar, QStringLiteral("Label1"), QStringLiteral(u"姓  名"), 40, 13, 14);
+    m_nameSearch = placed(new QLineEdit(bar), QStringLiteral("Edit2"), 88, 8, 89, 22);
+    makeLabel(bar, QStringLiteral("Label3"), QStringLiteral(u"手机号码"), 192, 13, 14);
+    m_mobileSearch = placed(new QLineEdit(bar), QStringLiteral("Edit3"), 256, 8, 121, 22);
+    for (QLineEdit *edit : {m_nameSearch, m_mobileSearch})
+        edit->setFont(songFont(14));
+    connect(makeButton(bar, QStringLiteral("Button2"), QStringLiteral(u"查 询"), 416, 8), &QPushButton::clicked,
+            this, [this] { Button2Click(); });
+    connect(makeButton(bar, QStringLiteral("Button3"), QStringLiteral(u"刷 新"), 512, 8), &QPushButton::clicked,
+            this, [this] { Button3Click(); });
+}
+
+void ImportedWindow::buildImportPanel(QWidget *client)
+{
+    m_panel = placed(new DraggablePanel(client), QStringLiteral("Panel1"), 144, 216, 721, 89);
+    m_panel->setFont(songFont(14));
+    auto *close = placed(new ClickableLabel(m_panel), QStringLiteral("Image1"), 696, 8, 16, 16);
+    close->setPixmap(orangeClosePicture());
+    close->setToolTip(QStringLiteral(u"关闭"));
+    close->setCursor(Qt::PointingHandCursor);
+    connect(close, &ClickableLabel::clicked, this, [this] { Image1Click(); });
+    auto *frame = placed(new QGroupBox(m_panel), QStringLiteral("GroupBox1"), 18, 32, 687, 49);
+    makeLabel(frame, QStringLiteral("Label2"), QStringLiteral(u"Excel路径"), 24, 20, 14);
+    m_path = placed(new QLineEdit(frame), QStringLiteral("Edit1"), 90, 18, 455, 20);
+    m_path->setFont(songFont(14));
+    auto *choose = placed(new QToolButton(frame), QStringLiteral("SpeedButton1"), 548, 18, 23, 18);
+    choose->setText(QStringLiteral(u"…"));
+    choose->setToolTip(QStringLiteral(u"选择路径"));
+    choose->setAutoRaise(true);
+    connect(choose, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(makeButton(frame, QStringLiteral("Button1"), QStringLiteral(u"导 入"), 592, 16), &QPushButton::clicked,
+            this, [this] { Button1Click(); });
+    m_panel->raise();
+}
+
+void ImportedWindow::buildMenus()
+{
+    const auto print = [this](const QString &windowClass) { printCommand(windowClass); };
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QAction *choose = bar->addAction(QStringLiteral(u"选择路径"));
+    choose->setObjectName(QStringLiteral("N1"));
+    connect(choose, &QAction::triggered, this, [this] { N1Click(); });
+    QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印"));
+    QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印"));
+    addPrintEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print);
+    bar->addMenu(single);
+    bar->addMenu(batch);
+    QAction *close = bar->addAction(QStringLiteral(u"关闭窗口"));
+    close->setObjectName(QStringLiteral("N49"));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+
+    auto *popup = new QMenu(this);
+    popup->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径"));
+    choosePopup->setObjectName(QStringLiteral("N4"));
+    connect(choosePopup, &QAction::triggered, this, [this] { N1Click(); });
+    popup->addSeparator()->setObjectName(QStringLiteral("N7"));
+    QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印"));
+    QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印"));
+    addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print);
+    popup->addMenu(popupSingle);
+    popup->addMenu(popupBatch);
+    popup->addSeparator()->setObjectName(QStringLiteral("N54"));
+    QAction *closePopup = popup->addAction(QStringLiteral(u"关闭窗口"));
+    closePopup->setObjectName(QStringLiteral("N55"));
+    connect(closePopup, &QAction::triggered, this, &QWidget::close);
+
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this,
+            [this, popup](const QPoint &pos) { popup->popup(m_grid->viewport()->mapToGlobal(pos)); });
+}
+
+void ImportedWindow::FormCreate()
+{
+    reopen(m_connection, {{&m_list, schema::kImportedTable}});
+}
+
+void ImportedWindow::Button2Click()
+{
+    guarded(this, [this] {
+        searchRecipients(m_list, schema::kImportedTable, m_nameSearch->text(), m_mobileSearch->text());
+    });
+}
+
+void ImportedWindow::Button3Click()
+{
+    m_nameSearch->clear();
+    m_mobileSearch->clear();
+    guarded(this, [this] { FormCreate(); });
+}
+
+void ImportedWindow::SpeedButton1Click()
+{
+    const QString file =
+        dialogs().openFile(this, QStringLiteral(u"请选择相应的Excel文件"), QStringLiteral("Excel(*.xls) (*.xls)"));
+    if (!file.isEmpty())
+        m_path->setText(file);
+}
+
+void ImportedWindow::N1Click()
+{
+    m_path->clear();
+    m_panel->show();
+    m_panel->raise();
+}
+
+void ImportedWindow::Image1Click()
+{
+    m_panel->hide();
+}
+
+void ImportedWindow::Button1Click()
+{
+    guarded(this, [this] {
+        QProgressDialog progress(QStringLiteral(u"正在导入..."), QString(), 0, 100, this);
+        progress.setWindowTitle(QStringLiteral(u"数据导入"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(400);
+        const ImportResult result = importWorkbook(m_connection, m_list, m_path->text(), [&](int percent) {
+            progress.setValue(percent);
+        });
+        progress.reset();
+        dialogs().notice(this, result.message);
+        if (result.success)
+            m_panel->hide();
+    });
+}
+
+void ImportedWindow::printCommand(const QString &windowClass)
+{
+    guarded(this, [&] {
+        m_writeShipDate();
+        QWidget *window = m_windowByClass(windowClass);
+        if (!window)
+            throw std::runtime_error(QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
+        dialogs().showModal(window);
+    });
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The imported recipients window TDrForm "Excel导入": lists, searches and
+// reloads the table excel over a connection of its own, hosts the import
+// panel, and opens the 22 imported-data print windows from its menus. Its
+// list's current row is the recipient an imported-data single print prints.
+
+#include "store/connection.h"
+#include "store/dataset.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class DraggablePanel;
+class QLineEdit;
+class RecordGrid;
+
+class ImportedWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // writeShipDate writes the main window's date edits into the Sender
+    // record; windowByClass finds a print window (nullptr when absent).
+    ImportedWindow(std::function<void()> writeShipDate, std::function<QWidget *(const QString &)> windowByClass,
+                   QWidget *parent = nullptr);
+
+    Dataset &list() { return m_list; }
+    Connection &connection() { return m_connection; }
+    DraggablePanel *importPanel() const { return m_panel; }
+    RecordGrid *grid() const { return m_grid; }
+
+    void FormCreate();        // opens the list on "select * from excel"; throws DbError
+    void Button2Click();      // search
+    void Button3Click();      // refresh
+    void Button1Click();      // import the workbook named in Edit1
+    void SpeedButton1Click(); // choose the workbook
+    void N1Click();           // 选择路径: show the import panel with an empty path
+    void Image1Click();       // hide the import panel
+    void printCommand(const QString &windowClass);
+
+private:
+    void buildTopBar(QWidget *client);
+    void buildImportPanel(QWidget *client);
+    void buildMenus();
+
+    std::function<void()> m_writeShipDate;
+    std::function<QWidget *(const QString &)> m_windowByClass;
+    Connection m_connection;
+    Dataset m_list; // ADOQuery1
+    RecordGrid *m_grid = nullptr;
+    DraggablePanel *m_panel = nullptr;
+    QLineEdit *m_nameSearch = nullptr;   // Edit2
+    QLineEdit *m_mobileSearch = nullptr; // Edit3
+    QLineEdit *m_path = nullptr;         // Edit1
+};

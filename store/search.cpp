@@ -1,0 +1,17 @@
+#include "store/search.h"
+
+#include "store/dataset.h"
+#include "store/schema.h"
+
+void searchRecipients(Dataset &list, const QString &table, const QString &name, const QString &mobile)
+{
+    const auto search = [&](const QString &column, const QString &text) {
+        list.close();
+        list.setStatement(Select::search(table, column, text));
+        list.open();
+    };
+    if (!name.isEmpty())
+        search(schema::col::kRecipientName, name);
+    if (!mobile.isEmpty())
+        search(schema::col::kMobile, mobile);
+}
