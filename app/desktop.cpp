@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/window_registry.h"
+#include "backup/backup_window.h"
 #include "import/imported_window.h"
 #include "report/fonts.h"
 #include "ui/dialogs.h"
@@ -33,6 +34,10 @@ void registerWindows(WindowRegistry &windows)
                                                        });
         window->FormCreate();
         return window.release();
+    });
+    windows.registerFactory(QStringLiteral("TSjbfForm"), [](WindowRegistry &registry) -> QWidget * {
+        auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+        return new BackupWindow([main] { main->data().disconnect(); }, [] { QApplication::exit(0); });
     });
     for (const Courier &courier : couriersInCreationOrder()) {
         windows.registerFactory(courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {

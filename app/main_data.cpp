@@ -20,3 +20,10 @@ void MainData::writeShipDate(const QString &year, const QString &month, const QS
 {
     ::writeShipDate(sender, year, month, day);
 }
+
+void MainData::disconnect()
+{
+    connection.close();
+    sender.close();
+    recipients.close();
+}

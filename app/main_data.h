@@ -15,6 +15,8 @@ public:
     // Writes the ship date texts into 年, 月, 日 of the Sender record (a new
     // row when outrxx is empty) and posts it.
     void writeShipDate(const QString &year, const QString &month, const QString &day);
+    // Closes the connection and both datasets (before a restore).
+    void disconnect();
 
     Connection connection;
     Dataset sender;     // ADOQuery1

@@ -8,6 +8,7 @@
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
 #include "waybill/print_menus.h"
+#include "xls/export.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -97,7 +98,7 @@ void MainWindow::buildMenus()
     bar->addMenu(batch);
     connect(topEntry("N18", u"数据导入"), &QAction::triggered, this,
             [this] { openWindow(QStringLiteral("TDrForm")); });
-    topEntry("N19", u"数据导出")->setEnabled(false); // the export joins with its own window code
+    connect(topEntry("N19", u"数据导出"), &QAction::triggered, this, [this] { exportList(false); });
     connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
             [this] { openWindow(QStringLiteral("TSjbfForm")); });
     QMenu *help = subMenu(bar, "N21", u"帮助主题");
@@ -131,7 +132,8 @@ void MainWindow::buildMenus()
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
     connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered,
             this, [this] { openWindow(QStringLiteral("TDrForm")); });
-    addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出"))->setEnabled(false);
+    connect(addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出")), &QAction::triggered, this,
+            [this] { exportList(true); });
 
     RecordGrid *grid = m_recipients->grid();
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -214,6 +216,20 @@ void MainWindow::N2Click()
         m_data.reopen();
         showListView();
         m_recipients->clearChainEdits();
+    });
+}
+
+void MainWindow::exportList(bool fromPopup)
+{
+    guarded(this, [&] {
+        const QString name = dialogs().saveFile(this, QString(), QString());
+        if (name.isEmpty())
+            return;
+        exportDataset(m_data.recipients, name + QStringLiteral(".xls")); // ".xls" always appended
+        if (fromPopup)
+            dialogs().notice(this, QStringLiteral(u"成功导出全部数据！"));
+        else
+            dialogs().hint(this, QStringLiteral(u"成功导出全部数据!"));
     });
 }
 

@@ -42,6 +42,10 @@ public:
     // outrxx is empty) and posts it; throws DbError.
     void writeShipDate();
 
+    // 数据导出: the recipient list into a workbook named in the save dialog;
+    // the two entries differ only in their closing message.
+    void exportList(bool fromPopup);
+
     // Views of the client area.
     void showListView();
     void showSenderView();

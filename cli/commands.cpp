@@ -13,5 +13,11 @@ QList<CliCommand> allCommands()
          runPrint},
         {QStringLiteral("import"), QStringLiteral("FILE.xls"),
          QStringLiteral(u"用 Excel 97-2003 工作簿中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"), runImport},
+        {QStringLiteral("export"), QStringLiteral("FILE"),
+         QStringLiteral(u"把收件人名单（inrxx）导出为 Excel 97-2003 工作簿；FILE 不以 .xls 结尾时补上 .xls。"), runExport},
+        {QStringLiteral("backup"), QStringLiteral("NAME"),
+         QStringLiteral(u"把当前目录的 data.mdb 备份为 NAME.bak（已有同名文件时替换）。"), runBackup},
+        {QStringLiteral("restore"), QStringLiteral("FILE"),
+         QStringLiteral(u"确认 FILE 是本软件的数据库后，用它替换当前目录的 data.mdb。"), runRestore},
     };
 }

@@ -10,3 +10,6 @@ QList<CliCommand> allCommands();
 int runInit(const QStringList &args, CliStreams &io);
 int runPrint(const QStringList &args, CliStreams &io);
 int runImport(const QStringList &args, CliStreams &io);
+int runExport(const QStringList &args, CliStreams &io);
+int runBackup(const QStringList &args, CliStreams &io);
+int runRestore(const QStringList &args, CliStreams &io);

@@ -120,6 +120,8 @@ private Q_SLOTS:
     void recipientEntryResetsListAndChainEdits();
     void viewsSwitch();
     void gridShowsColumnsAndFollowsCurrentRow();
+    void exportEntries_data();
+    void exportEntries();
 };
 
 void TestMainWindow::initTestCase()
@@ -664,6 +666,34 @@ void TestMainWindow::gridShowsColumnsAndFollowsCurrentRow()
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
     QCOMPARE(f.edit("Edit9")->text(), u"乙"_qs);
     QVERIFY(f.button("Button5")->isVisibleTo(f.window));
+}
+
+void TestMainWindow::exportEntries_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QList<Entry>>("messages");
+    QTest::newRow("main menu") << "N19" << "list" << "list.xls"
+                               << QList<Entry>{{"save", ""}, hint(u"成功导出全部数据!"_qs)};
+    QTest::newRow("context menu, name ending in .xls") << "N32" << "list.xls" << "list.xls.xls"
+                                                        << QList<Entry>{{"save", ""}, notice(u"成功导出全部数据！"_qs)};
+    QTest::newRow("cancelled") << "N19" << "" << "" << QList<Entry>{{"save", ""}};
+}
+
+void TestMainWindow::exportEntries()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, answer);
+    QFETCH(QString, file);
+    QFETCH(QList<Entry>, messages);
+    Fixture f({{u"甲"_qs, QStringLiteral("1")}, {u"乙"_qs, QStringLiteral("2")}, {u"丙"_qs, QStringLiteral("3")}});
+    f.list().moveTo(1);
+    f.dialogs.fileAnswers = {answer.isEmpty() ? QString() : f.dir.file(answer)};
+    f.action(entry)->trigger();
+    QCOMPARE(f.dialogs.entries, messages);
+    QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("*.xls")}), file.isEmpty() ? QStringList{} : QStringList{file});
+    QCOMPARE(f.list().currentRow(), file.isEmpty() ? 1 : 2); // the list ends on its last row
 }
 
 QTEST_MAIN(TestMainWindow)

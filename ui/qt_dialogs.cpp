@@ -48,7 +48,7 @@ void QtDialogs::notice(QWidget *parent, const QString &text)
 
 void QtDialogs::hint(QWidget *parent, const QString &text)
 {
-    box(parent, QMessageBox::Information, kHintTitle, text);
+    box(parent, QMessageBox::NoIcon, kHintTitle, text);
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text)

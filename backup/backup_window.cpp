@@ -1,0 +1,59 @@
+#include "backup/backup_window.h"
+
+#include "backup/database_file.h"
+#include "store/connection.h"
+#include "ui/dialogs.h"
+#include "ui/widgets.h"
+
+#include <QPushButton>
+
+BackupWindow::BackupWindow(std::function<void()> disconnectMain, std::function<void()> endProgram, QWidget *parent)
+    : QDialog(parent), m_disconnectMain(std::move(disconnectMain)), m_endProgram(std::move(endProgram))
+{
+    setObjectName(QStringLiteral("SjbfForm"));
+    setProperty("windowClass", QStringLiteral("TSjbfForm"));
+    setWindowTitle(QStringLiteral(u"数据库备份与恢复"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
+    setFixedSize(376, 116);
+    auto *panel = placed(new QFrame(this), QStringLiteral("Panel2"), 0, 0, 376, 116);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    makeLabel(panel, QStringLiteral("Label1"), QStringLiteral(u"提示：及时备份数据库，能更好地保护数据不被丢失！"), 24, 26,
+              13, Qt::red, true);
+    const QFont buttonFont = songFont(15, true);
+    auto *backup = placed(new QPushButton(QStringLiteral(u"数据库备份"), panel), QStringLiteral("Button1"), 64, 64, 110, 33);
+    auto *restore = placed(new QPushButton(QStringLiteral(u"数据库恢复"), panel), QStringLiteral("Button2"), 216, 64, 110, 33);
+    backup->setFont(buttonFont);
+    restore->setFont(buttonFont);
+    connect(backup, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(restore, &QPushButton::clicked, this, [this] { Button2Click(); });
+}
+
+void BackupWindow::Button1Click()
+{
+    const QString name = dialogs().saveFile(this, QString(), QString());
+    if (name.isEmpty())
+        return;
+    try {
+        backupDatabase(Connection::currentFilePath(), name + QStringLiteral(".bak"));
+    } catch (const std::exception &) {
+        dialogs().hint(this, QStringLiteral(u"数据备份失败，请重试！"));
+        return;
+    }
+    dialogs().hint(this, QStringLiteral(u"数据备份成功！"));
+}
+
+void BackupWindow::Button2Click()
+{
+    const QString file = dialogs().openFile(this, QString(), QString());
+    if (file.isEmpty())
+        return;
+    m_disconnectMain();
+    try {
+        restoreDatabase(file, Connection::currentFilePath());
+    } catch (const std::exception &) {
+        dialogs().hint(this, QStringLiteral(u"数据恢复失败，请重试！"));
+        return;
+    }
+    dialogs().hint(this, QStringLiteral(u"数据恢复成功！"));
+    m_endProgram();
+}

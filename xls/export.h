@@ -1,0 +1,12 @@
+#pragma once
+// The export of a recipient list: a heading row of the dataset's column
+// names in table order, then one row per listed recipient, every column as
+// text. The list is walked from its first row to its end and is left on its
+// last row. Written safely (temporary file, then renamed into place).
+
+#include <QString>
+
+class Dataset;
+
+// Throws XlsError (or DbError from the dataset).
+void exportDataset(Dataset &list, const QString &target);
