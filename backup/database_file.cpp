@@ -11,6 +11,7 @@
 #include <QUuid>
 #include <cstdio>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -40,7 +41,9 @@ QString copyBeside(const QString &source, const QString &targetDir)
             break;
         ok = out.write(buffer.constData(), read) == read;
     }
-    ok = ok && out.flush();
+    // On disk before it replaces anything: a crash must not leave a
+    // half-written data.mdb or backup behind.
+    ok = ok && out.flush() && ::fsync(out.handle()) == 0;
     const QString error = out.errorString();
     out.close();
     if (!ok) {

@@ -2,9 +2,8 @@
 
 #include "store/connection.h"
 #include "store/db_error.h"
+#include "store/sqlite_select.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 QString Dataset::Row::value(int column) const
 {
@@ -44,29 +43,27 @@ void Dataset::setStatement(const Select &select)
 void Dataset::open()
 {
     close();
-    QVariantList params;
+    QStringList params;
     if (m_select.isSearch())
         params << statements::likePattern(m_select.likeText);
-    QSqlQuery query = m_connection.exec(statements::selectWithRowid(m_select), params);
-
-    const QSqlRecord record = query.record();
-    QStringList columns;
-    for (int i = 1; i < record.count(); ++i)
-        columns << record.fieldName(i);
-    const int width = int(columns.size());
-
     std::vector<Row> rows;
-    while (query.next()) {
-        Row row;
-        row.rowid = query.value(0).toLongLong();
-        row.text.reserve(160);
-        for (int i = 1; i <= width; ++i) {
-            row.text += query.value(i).toString();
-            row.ends.append(int(row.text.size()));
-        }
-        row.text.squeeze();
-        rows.push_back(std::move(row));
-    }
+    const QStringList columns =
+        selectRows(m_connection, statements::selectWithRowid(m_select), params, [&](const SelectedRow &selected) {
+            Row row;
+            row.rowid = selected.rowid;
+            qsizetype bytes = 0;
+            for (int i = 0; i < selected.count; ++i)
+                bytes += selected.lengths[i];
+            row.text.reserve(bytes);
+            for (int i = 0; i < selected.count; ++i) {
+                if (selected.texts[i])
+                    row.text += QString::fromUtf8(selected.texts[i], selected.lengths[i]);
+                row.ends.append(int(row.text.size()));
+            }
+            row.text.squeeze();
+            rows.push_back(std::move(row));
+        });
+    const int width = int(columns.size());
 
     m_columns = columns;
     m_columnIndex.clear();
