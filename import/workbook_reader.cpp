@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include "xls/xls_writer.h"
 #include <cmath>
 #include <freexl.h>
 #include <memory>
@@ -13,21 +15,37 @@ struct Closer {
 };
 using Handle = std::unique_ptr<const void, Closer>;
 
-Handle openWorkbook(const QString &path)
+// A FreeXL handle on a clean copy of the workbook: the workbook stream is
+// taken out of the compound file with libgsf (which refuses damaged sector
+// chains that make FreeXL loop) and put into a fresh one.
+struct Workbook {
+    QTemporaryDir dir;
+    Handle handle;
+};
+
+std::unique_ptr<Workbook> openWorkbook(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
         throw WorkbookError(QStringLiteral(u"文件不存在：%1").arg(path));
     if (!info.isFile() || !info.isReadable())
         throw WorkbookError(QStringLiteral(u"无法读取文件：%1").arg(path));
+    auto workbook = std::make_unique<Workbook>();
+    const QString clean = workbook->dir.filePath(QStringLiteral("workbook.xls"));
+    try {
+        writeCompoundFile(clean, "Workbook", readWorkbookStream(path));
+    } catch (const XlsError &error) {
+        throw WorkbookError(error.text());
+    }
     const void *handle = nullptr;
-    const int status = freexl_open(QFile::encodeName(path).constData(), &handle);
+    const int status = freexl_open(QFile::encodeName(clean).constData(), &handle);
     if (status != FREEXL_OK || !handle) {
         if (handle)
             freexl_close(handle);
         throw WorkbookError(QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path));
     }
-    return Handle(handle);
+    workbook->handle = Handle(handle);
+    return workbook;
 }
 
 QString cellText(const FreeXL_CellValue &cell)
@@ -59,7 +77,8 @@ QString numberText(double value)
 
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
 {
-    const Handle handle = openWorkbook(path);
+    const std::unique_ptr<Workbook> workbook = openWorkbook(path);
+    const Handle &handle = workbook->handle;
     unsigned int sheets = 0;
     if (freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK)
         throw WorkbookError(QStringLiteral(u"无法读取工作簿的工作表：%1").arg(path));
@@ -78,6 +97,13 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
         || freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
         throw WorkbookError(QStringLiteral(u"无法读取工作表 %1").arg(sheetName));
 
+    // A BIFF8 sheet has at most 65,536 rows and 256 columns; larger
+    // dimensions come from a damaged file.
+    if (rows > 65536 || columns > 256)
+        throw WorkbookError(QStringLiteral(u"工作表 %1 的大小异常（%2 行 %3 列），文件可能已损坏")
+                                .arg(sheetName)
+                                .arg(rows)
+                                .arg(columns));
     Sheet sheet;
     if (rows == 0)
         return sheet;

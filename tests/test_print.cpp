@@ -96,6 +96,8 @@ private Q_SLOTS:
     void singlePrintPlacesEveryItem_data();
     void singlePrintPlacesEveryItem();
     void addressLinesInThePdf();
+    void batchPrintsOnePagePerRow_data();
+    void batchPrintsOnePagePerRow();
     void failuresLeaveNoFile_data();
     void failuresLeaveNoFile();
 };
@@ -103,39 +105,43 @@ private Q_SLOTS:
 void TestPrint::singlePrintPlacesEveryItem_data()
 {
     QTest::addColumn<QString>("code");
-    QTest::addColumn<bool>("imported");
+    QTest::addColumn<int>("variant");
     QTest::addColumn<int>("shiftX");
     QTest::addColumn<int>("shiftY");
     int i = 0;
-    for (const Courier &courier : couriersInMenuOrder()) {
-        const bool imported = i % 3 == 1;
-        const int shiftX = (i % 2) ? 10 : 0;
-        const int shiftY = (i % 4 == 2) ? -5 : 0;
-        QTest::addRow("%s%s", qPrintable(courier.code), imported ? " imported" : "")
-            << courier.code << imported << shiftX << shiftY;
-        ++i;
-    }
+    for (const Courier &courier : couriersInMenuOrder())
+        for (Variant variant : kVariants) {
+            const int shiftX = (i % 2) ? 10 : 0;
+            const int shiftY = (i % 3 == 2) ? -5 : 0;
+            QTest::addRow("%s", qPrintable(courier.classOf(variant))) << courier.code << int(variant) << shiftX << shiftY;
+            ++i;
+        }
 }
 
 void TestPrint::singlePrintPlacesEveryItem()
 {
     QFETCH(QString, code);
-    QFETCH(bool, imported);
+    QFETCH(int, variant);
     QFETCH(int, shiftX);
     QFETCH(int, shiftY);
+    const bool imported = isImported(Variant(variant));
     TempWorkdir dir;
     fillTokens(dir.dbPath(), imported ? kImportedTable : kRecipientTable, 3);
     const QString pdf = dir.file(QStringLiteral("out.pdf"));
-    QStringList args{QStringLiteral("print"), code, QStringLiteral("--row"), QStringLiteral("2"),
-                     QStringLiteral("--date"), QStringLiteral("2031-11-29"), QStringLiteral("--shift-x"),
-                     QString::number(shiftX), QStringLiteral("--shift-y"), QString::number(shiftY),
-                     QStringLiteral("--pdf"), pdf};
+    // Recipient row 2: chosen by --row in a single print, by the page range in a batch.
+    QStringList args{QStringLiteral("print"), code, QStringLiteral("--date"), QStringLiteral("2031-11-29"),
+                     QStringLiteral("--shift-x"), QString::number(shiftX), QStringLiteral("--shift-y"),
+                     QString::number(shiftY), QStringLiteral("--pdf"), pdf};
+    if (isBatch(Variant(variant)))
+        args << QStringLiteral("--batch") << QStringLiteral("--pages") << QStringLiteral("2-2");
+    else
+        args << QStringLiteral("--row") << QStringLiteral("2");
     if (imported)
         args << QStringLiteral("--imported");
     QString err;
     QCOMPARE(runWaybill(args, &err), 0);
 
-    const Layout &layout = layoutFor(code, imported ? Variant::ImportedSingle : Variant::Single);
+    const Layout &layout = layoutFor(code, Variant(variant));
     const QSizeF size = pdfPageSizeMm(pdf);
     QVERIFY(qAbs(size.width() - layout.paperMm.width()) < 0.2);
     QVERIFY(qAbs(size.height() - layout.paperMm.height()) < 0.2);
@@ -176,6 +182,44 @@ void TestPrint::addressLinesInThePdf()
                 lines << word.text;
         QCOMPARE(lines.size(), length == 28 ? 1 : 2);
         QCOMPARE(lines.first().size(), 28);
+    }
+}
+
+void TestPrint::batchPrintsOnePagePerRow_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("pages");
+    QTest::addColumn<QStringList>("names"); // the recipient name on each page, empty for none
+    QTest::newRow("three rows") << 3 << "" << QStringList{"r1q0", "r1q1", "r1q2"};
+    QTest::newRow("pages 2-3") << 5 << "2-3" << QStringList{"r1q1", "r1q2"};
+    QTest::newRow("range past the end") << 3 << "3-9" << QStringList{"r1q2"};
+    QTest::newRow("no rows") << 0 << "" << QStringList{""};
+}
+
+void TestPrint::batchPrintsOnePagePerRow()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, pages);
+    QFETCH(QStringList, names);
+    TempWorkdir dir;
+    fillTokens(dir.dbPath(), kRecipientTable, rows);
+    const QString pdf = dir.file(QStringLiteral("batch.pdf"));
+    QStringList args{QStringLiteral("print"), QStringLiteral("zt"), QStringLiteral("--batch"), QStringLiteral("--pdf"), pdf};
+    if (!pages.isEmpty())
+        args << QStringLiteral("--pages") << pages;
+    QCOMPARE(runWaybill(args), 0);
+    const QList<QList<Word>> words = pdfWords(pdf);
+    QCOMPARE(words.size(), names.size());
+    for (int k = 0; k < words.size(); ++k) {
+        QStringList found, sender;
+        for (const Word &word : words[k]) {
+            if (word.text.startsWith(QStringLiteral("r1q")))
+                found << word.text;
+            if (word.text == token(RowSide::Sender, col::kSenderName))
+                sender << word.text;
+        }
+        QCOMPARE(found, names[k].isEmpty() ? QStringList{} : QStringList{names[k]});
+        QCOMPARE(sender.size(), 1); // the same sender on every page
     }
 }
 

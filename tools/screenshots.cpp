@@ -51,12 +51,16 @@ void fillSample()
         {u"成都锦江宾馆"_qs, u"刘芳"_qs, u"成都"_qs, u"四川省成都市锦江区红星路二段80号"_qs, u"610016"_qs,
          u"028-86661234"_qs, u"15928001234"_qs, u"茶叶"_qs, u"5"_qs, u""_qs},
     };
-    for (const QStringList &values : recipients) {
-        list.append();
-        for (int i = 0; i < values.size(); ++i)
-            list.setValue(recipientColumns()[i], values[i]);
-        list.post();
-    }
+    Dataset imported(connection, QStringLiteral("imported"));
+    imported.setStatement(Select::all(kImportedTable));
+    imported.open();
+    for (Dataset *table : {&list, &imported})
+        for (const QStringList &values : recipients) {
+            table->append();
+            for (int i = 0; i < values.size(); ++i)
+                table->setValue(recipientColumns()[i], values[i]);
+            table->post();
+        }
 }
 
 void save(QWidget *window, const QDir &out, const QString &name)

@@ -6,7 +6,10 @@
 #include <QHash>
 #include <QUuid>
 #include <cstdio>
+#include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -309,11 +312,72 @@ QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStri
     return stream;
 }
 
+namespace {
+
+void ignoreLog(const gchar *, GLogLevelFlags, const gchar *, gpointer) {}
+
+void initialiseGsf()
+{
+    static const bool initialised = [] {
+        gsf_init();
+        // A damaged file is reported by the reader's own message; libgsf's
+        // warnings about it are not for the user.
+        for (const char *domain : {"libgsf:msole", "libgsf"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
+                              ignoreLog, nullptr);
+        return true;
+    }();
+    Q_UNUSED(initialised);
+}
+
+} // namespace
+
 void writeXlsFile(const QString &path, const QString &sheetName, const std::vector<QStringList> &rows)
 {
-    const QByteArray stream = buildWorkbookStream(sheetName, rows);
-    static const bool initialised = (gsf_init(), true);
-    Q_UNUSED(initialised);
+    writeCompoundFile(path, "Workbook", buildWorkbookStream(sheetName, rows));
+}
+
+QByteArray readWorkbookStream(const QString &path)
+{
+    initialiseGsf();
+    const QString notWorkbook = QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path);
+    GError *error = nullptr;
+    GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
+    if (!input) {
+        if (error)
+            g_error_free(error);
+        throw XlsError(notWorkbook);
+    }
+    GsfInfile *ole = gsf_infile_msole_new(input, &error);
+    g_object_unref(input);
+    if (!ole) {
+        if (error)
+            g_error_free(error);
+        throw XlsError(notWorkbook);
+    }
+    GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
+    if (!stream)
+        stream = gsf_infile_child_by_name(ole, "Book");
+    QByteArray bytes;
+    bool ok = stream != nullptr;
+    if (stream) {
+        const gsf_off_t size = gsf_input_size(stream);
+        ok = size > 0 && size < (gsf_off_t(1) << 30);
+        if (ok) {
+            bytes.resize(qsizetype(size));
+            ok = gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
+        }
+        g_object_unref(stream);
+    }
+    g_object_unref(ole);
+    if (!ok)
+        throw XlsError(notWorkbook);
+    return bytes;
+}
+
+void writeCompoundFile(const QString &path, const char *streamName, const QByteArray &stream)
+{
+    initialiseGsf();
     GError *error = nullptr;
     GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), &error);
     if (!sink) {
@@ -323,7 +387,7 @@ void writeXlsFile(const QString &path, const QString &sheetName, const std::vect
         throw XlsError(QStringLiteral(u"无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), text));
     }
     GsfOutfile *ole = gsf_outfile_msole_new(sink);
-    GsfOutput *workbook = gsf_outfile_new_child(ole, "Workbook", FALSE);
+    GsfOutput *workbook = gsf_outfile_new_child(ole, streamName, FALSE);
     bool ok = workbook && gsf_output_write(workbook, size_t(stream.size()),
                                            reinterpret_cast<const guint8 *>(stream.constData()));
     if (workbook) {

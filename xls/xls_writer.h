@@ -28,6 +28,14 @@ constexpr int kMaxCellChars = 32767;
 // rows do not fit a BIFF8 sheet.
 QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStringList> &rows);
 
+// Writes an OLE2 compound file holding one stream. Throws XlsError.
+void writeCompoundFile(const QString &path, const char *streamName, const QByteArray &stream);
+
+// The bytes of the workbook stream ("Workbook", or "Book" in older files)
+// of an OLE2 compound file, read with libgsf, which refuses damaged
+// sector chains. Throws XlsError.
+QByteArray readWorkbookStream(const QString &path);
+
 // Writes the workbook to path (replacing a file of that name). Throws
 // XlsError; a failure may leave a partial file at path, so callers write
 // to a temporary name first.

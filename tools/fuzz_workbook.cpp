@@ -1,0 +1,105 @@
+// A mutation fuzzer for the workbook reader (not part of the tests): takes
+// seed workbooks, mutates them (bit flips, byte runs, truncation, spliced
+// chunks) and reads each mutant in a child process, so that a crash or a
+// hang is caught and the input kept.
+//   fuzz_workbook SECONDS OUTPUT_DIR SEED.xls...
+
+#include "import/workbook_reader.h"
+#include "store/schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray mutate(QByteArray data, QRandomGenerator &random)
+{
+    const int steps = 1 + int(random.bounded(8));
+    for (int s = 0; s < steps && !data.isEmpty(); ++s) {
+        const qsizetype at = qsizetype(random.bounded(quint32(data.size())));
+        switch (random.bounded(6)) {
+        case 0: data[at] = char(data[at] ^ (1 << random.bounded(8))); break;
+        case 1: data[at] = char(random.bounded(256)); break;
+        case 2: data[at] = char(QList<int>{0, 0xFF, 0x7F, 0x80, 0x01}[random.bounded(5)]); break;
+        case 3: data.truncate(at); break;
+        case 4: {
+            const qsizetype length = std::min<qsizetype>(data.size() - at, qsizetype(random.bounded(64)));
+            data.insert(qsizetype(random.bounded(quint32(data.size()))), data.mid(at, length));
+            break;
+        }
+        default: {
+            const qsizetype length = std::min<qsizetype>(data.size() - at, 4);
+            for (qsizetype i = 0; i < length; ++i)
+                data[at + i] = char(0xFF);
+        }
+        }
+    }
+    return data;
+}
+
+// Reads the workbook in a child; returns the child's fate.
+int readInChild(const QString &path)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(10);
+        try {
+            const Sheet sheet = readSheet(path, QStringLiteral("Sheet1"));
+            recordsByHeading(sheet, schema::recipientColumns());
+        } catch (const WorkbookError &) {
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: fuzz_workbook SECONDS OUTPUT_DIR SEED.xls...\n");
+        return 2;
+    }
+    const qint64 seconds = QByteArray(argv[1]).toLongLong();
+    QDir out(QString::fromLocal8Bit(argv[2]));
+    out.mkpath(QStringLiteral("."));
+    QList<QByteArray> seeds;
+    for (int i = 3; i < argc; ++i) {
+        QFile file(QString::fromLocal8Bit(argv[i]));
+        if (file.open(QIODevice::ReadOnly))
+            seeds << file.readAll();
+    }
+    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    const QString mutant = out.filePath(QStringLiteral("current.xls"));
+    QElapsedTimer timer;
+    timer.start();
+    int runs = 0, crashes = 0;
+    while (timer.elapsed() < seconds * 1000) {
+        const QByteArray data = mutate(seeds[int(random.bounded(int(seeds.size())))], random);
+        QFile file(mutant);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(data);
+        file.close();
+        const int status = readInChild(mutant);
+        ++runs;
+        if (WIFSIGNALED(status)) {
+            ++crashes;
+            const QString kept = out.filePath(QStringLiteral("crash-%1-signal%2.xls").arg(crashes).arg(WTERMSIG(status)));
+            QFile::copy(mutant, kept);
+            std::printf("signal %d: %s\n", WTERMSIG(status), qPrintable(kept));
+        }
+    }
+    std::printf("%d mutants read, %d crashes or hangs\n", runs, crashes);
+    return crashes == 0 ? 0 : 1;
+}
