@@ -3,6 +3,8 @@
 // database. The workbook is written with Perl Spreadsheet::WriteExcel
 // (tests/make_workbook.pl) before timing. Prints the figures.
 
+#include "bench_support.h"
+
 #include "backup/database_file.h"
 #include "import/import_procedure.h"
 #include "store/connection.h"
@@ -23,8 +25,6 @@
 using namespace schema;
 
 namespace {
-
-double ms(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e6; }
 
 QString recipientLine(int i)
 {
@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     const ImportResult result = importWorkbook(connection, imported, book);
-    std::printf("import 65,535 rows from .xls:  %7.1f ms (target <= 1000), %s, %d rows\n", ms(timer),
+    std::printf("import 65,535 rows from .xls:  %7.1f ms (target <= 1000), %s, %d rows\n", bench::ms(timer),
                 qPrintable(result.message), imported.rowCount());
 
     // Export 65,535 recipients.
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     list.open();
     timer.restart();
     exportDataset(list, dir.filePath(QStringLiteral("export.xls")));
-    std::printf("export 65,535 recipients:      %7.1f ms (target <= 1000), %.1f MB\n", ms(timer),
+    std::printf("export 65,535 recipients:      %7.1f ms (target <= 1000), %.1f MB\n", bench::ms(timer),
                 QFileInfo(dir.filePath(QStringLiteral("export.xls"))).size() / 1e6);
 
     // Grow the database to 100 MB and back it up.
@@ -84,6 +84,6 @@ int main(int argc, char **argv)
     timer.restart();
     backupDatabase(Connection::currentFilePath(), dir.filePath(QStringLiteral("backup.bak")));
     std::printf("back up a %.0f MB database:     %7.1f ms (target <= 2000)\n",
-                QFileInfo(Connection::currentFilePath()).size() / 1e6, ms(timer));
+                QFileInfo(Connection::currentFilePath()).size() / 1e6, bench::ms(timer));
     return 0;
 }

@@ -4,6 +4,8 @@
 // until the child reports the window exposed. Also prints the child's
 // memory after start-up.
 
+#include "bench_support.h"
+
 #include "app/desktop.h"
 #include "app/window_registry.h"
 #include "report/fonts.h"
@@ -27,16 +29,6 @@ namespace {
 
 constexpr int kRuns = 7;
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
 int child(int argc, char **argv)
 {
     GuardedApplication app(argc, argv);
@@ -49,27 +41,13 @@ int child(int argc, char **argv)
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (main->windowHandle() && main->windowHandle()->isExposed()) {
-            std::printf("shown %d %ld\n", int(windows.created().size()), residentKb());
+            std::printf("shown %d %ld\n", int(windows.created().size()), bench::residentKb());
             std::fflush(stdout);
             QApplication::quit();
         }
     });
     poll.start(0);
     return QApplication::exec();
-}
-
-void fill()
-{
-    schema::createEmptyDatabase(Connection::currentFilePath());
-    Connection connection(QStringLiteral("fill"));
-    connection.inTransaction([&] {
-        for (int i = 0; i < 1000; ++i)
-            connection.exec(statements::insertRow(schema::kRecipientTable, schema::recipientColumns()),
-                            {QStringLiteral(u"公司"), QStringLiteral(u"收件人%1").arg(i), QStringLiteral(u"北京"),
-                             QStringLiteral(u"北京市朝阳区建国路%1号").arg(i), QStringLiteral("100022"),
-                             QString(), QStringLiteral("139%1").arg(i, 8, 10, QLatin1Char('0')),
-                             QStringLiteral(u"文件"), QStringLiteral("1"), QString()});
-    });
 }
 
 } // namespace
@@ -80,9 +58,11 @@ int main(int argc, char **argv)
         return child(argc, argv);
 
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    fill();
+    const bench::Workdir dir;
+    {
+        Connection connection(QStringLiteral("fill"));
+        bench::fillWaybills(connection, 1000);
+    }
 
     std::vector<double> times;
     QByteArray last;

@@ -46,7 +46,7 @@ ImportResult importWorkbook(Connection &connection, Dataset &list, const QString
     // 5. Copy: read the sheet, insert every record in one transaction.
     int rows = 0;
     try {
-        const Sheet sheet = readSheet(file, QStringLiteral("Sheet1"), [&](qsizetype done, qsizetype total) {
+        const Sheet sheet = readSheetIsolated(file, QStringLiteral("Sheet1"), [&](qsizetype done, qsizetype total) {
             if (progress && total > 0)
                 progress(int(done * 50 / total));
         });

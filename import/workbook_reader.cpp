@@ -1,6 +1,11 @@
 #include "import/workbook_reader.h"
 
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include "xls/xls_writer.h"
@@ -127,6 +132,51 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
         if (progress && row % 1024 == 0)
             progress(row, rows - 1);
     }
+    return sheet;
+}
+
+Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress)
+{
+    const QString helper = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
+    if (!QFileInfo(helper).isExecutable())
+        return readSheet(path, sheetName, progress);
+    QProcess process;
+    process.start(helper, {path, sheetName});
+    QElapsedTimer timer;
+    timer.start();
+    constexpr qint64 kLimitMs = 120000;
+    while (!process.waitForFinished(50)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (timer.elapsed() > kLimitMs) {
+            process.kill();
+            process.waitForFinished();
+            throw WorkbookError(QStringLiteral(u"读取工作簿超时，文件可能已损坏：%1").arg(path));
+        }
+        if (progress)
+            progress(0, 1); // still reading
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        throw WorkbookError(QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path));
+    if (process.exitCode() != 0) {
+        const QString text = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        throw WorkbookError(text.isEmpty() ? QStringLiteral(u"无法读取工作簿：%1").arg(path) : text);
+    }
+    const QByteArray data = process.readAllStandardOutput();
+    QDataStream stream(data);
+    Sheet sheet;
+    quint32 rows = 0;
+    stream >> sheet.headings >> rows;
+    sheet.rows.reserve(std::min<quint32>(rows, 65536));
+    for (quint32 i = 0; i < rows && stream.status() == QDataStream::Ok; ++i) {
+        QStringList row;
+        stream >> row;
+        sheet.rows.push_back(std::move(row));
+    }
+    if (stream.status() != QDataStream::Ok || sheet.rows.size() != rows)
+        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
+    if (progress)
+        progress(1, 1);
     return sheet;
 }
 

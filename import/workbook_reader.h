@@ -32,6 +32,12 @@ using ReadProgress = std::function<void(qsizetype done, qsizetype total)>;
 // Reads the worksheet named sheetName; throws WorkbookError.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
+// As readSheet, in a separate process (the waybill-xls-reader program beside
+// this one), so that a damaged workbook that crashes or hangs the reading
+// library only fails the read. Reads in this process when the helper is
+// not installed.
+Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
+
 // The values under the given headings, one list per record in the order
 // of columns; headings compare after trimming blanks, their order on the
 // sheet is free and other columns are ignored. Throws WorkbookError when a

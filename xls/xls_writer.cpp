@@ -323,7 +323,7 @@ void initialiseGsf()
         // A damaged file is reported by the reader's own message; libgsf's
         // warnings about it are not for the user.
         for (const char *domain : {"libgsf:msole", "libgsf"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
                               ignoreLog, nullptr);
         return true;
     }();

@@ -1,0 +1,73 @@
+#pragma once
+// Helpers shared by the benchmarks: a working folder with a fresh data.mdb,
+// a real-looking sender and recipients, timing and memory readings.
+
+#include "store/connection.h"
+#include "store/schema.h"
+#include "store/statements.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace bench {
+
+// A temporary working folder holding an empty data.mdb.
+class Workdir {
+public:
+    Workdir()
+    {
+        QDir::setCurrent(m_dir.path());
+        schema::createEmptyDatabase(Connection::currentFilePath());
+    }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The sender row and `rows` recipients in inrxx, in one transaction.
+inline void fillWaybills(Connection &connection, int rows)
+{
+    connection.exec(QStringLiteral("insert into outrxx values (?,?,?,?,?,?,?,?,?,?,?)"),
+                    {QStringLiteral(u"杭州明远贸易有限公司"), QStringLiteral(u"王建国"), QStringLiteral(u"杭州"),
+                     QStringLiteral(u"浙江省杭州市西湖区文三路478号华星时代广场A座1203室"), QStringLiteral("310012"),
+                     QStringLiteral("0571-88223344"), QStringLiteral("13905710001"), QStringLiteral(u"王建国"),
+                     QStringLiteral("2026"), QStringLiteral("12"), QStringLiteral("8")});
+    const QString sql = statements::insertRow(schema::kRecipientTable, schema::recipientColumns());
+    connection.inTransaction([&] {
+        for (int i = 0; i < rows; ++i)
+            connection.exec(sql, {QStringLiteral(u"上海联华电子有限公司"), QStringLiteral(u"收件人%1").arg(i),
+                                  QStringLiteral(u"上海"),
+                                  QStringLiteral(u"上海市浦东新区张江高科技园区碧波路%1号%2室").arg(i % 900).arg(i % 77),
+                                  QStringLiteral("201203"), QStringLiteral("021-50801234"),
+                                  QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QStringLiteral(u"样品"),
+                                  QStringLiteral("2"), QStringLiteral(u"易碎勿压")});
+    });
+}
+
+inline double ms(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The process's resident memory in kilobytes.
+inline long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// Benchmarks draw offscreen unless told otherwise.
+inline void useOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace bench
