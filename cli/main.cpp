@@ -10,20 +10,29 @@
 #include <unistd.h>
 #include <cstdio>
 
+namespace {
+
+// Qt wants a private runtime folder and warns when the session has none
+// (as under a plain root login); give it one.
+void ensureRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString runtime = QDir::tempPath() + QStringLiteral("/waybill-runtime-") + QString::number(getuid());
+    if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    ensureRuntimeFolder();
     if (argc > 1) {
         // Headless: pages are still rendered with fonts, so a GUI application
         // object is needed, on the offscreen platform.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The offscreen platform wants a private runtime folder; give it one
-        // rather than have it warn on every command.
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            const QString runtime = QDir::tempPath() + QStringLiteral("/waybill-runtime-") + QString::number(getuid());
-            if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        }
         QGuiApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);

@@ -12,6 +12,8 @@
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/family.h"
+#include "waybill/preview_window.h"
+#include "waybill/print_window.h"
 
 #include <QAction>
 #include <QLabel>
@@ -122,6 +124,7 @@ private Q_SLOTS:
     void gridShowsColumnsAndFollowsCurrentRow();
     void exportEntries_data();
     void exportEntries();
+    void allWindowsCreatedInOrder();
 };
 
 void TestMainWindow::initTestCase()
@@ -694,6 +697,66 @@ void TestMainWindow::exportEntries()
     QCOMPARE(f.dialogs.entries, messages);
     QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("*.xls")}), file.isEmpty() ? QStringList{} : QStringList{file});
     QCOMPARE(f.list().currentRow(), file.isEmpty() ? 1 : 2); // the list ends on its last row
+}
+
+void TestMainWindow::allWindowsCreatedInOrder()
+{
+    TempWorkdir dir;
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    registry.createAll();
+    const QString order = QStringLiteral(
+        "TForm1 TSfForm TPlsfForm TDrForm TEsfForm TEPlsfForm TSjbfForm TStForm TPlstForm TEstForm TEplstForm "
+        "TYtForm TPlytForm TEytForm TEplytForm TYdForm TPlydForm TEydForm TEplydForm TTtForm TPlttForm TEttForm "
+        "TEplttForm TZtForm TPlztForm TEztForm TEplztForm TEmsForm TPlemsForm TEemsForm TEplemsForm TYt1Form "
+        "TPlyt1Form TEyt1Form TEplyt1Form TZjsForm TplzjsForm TEzjsForm TEplzjsForm TSf1Form TPlsf1Form TEsf1Form "
+        "TEPlsf1Form THtForm TPlhtForm TEhtForm TEplhtForm");
+    QCOMPARE(registry.created().join(QLatin1Char(' ')), order);
+    for (const QString &windowClass : registry.created()) {
+        QWidget *window = registry.window(windowClass);
+        QCOMPARE(window->property("windowClass").toString(), windowClass);
+        QCOMPARE(window->objectName(), windowClass.mid(1));
+    }
+
+    // Every print entry of the main window opens its window, with its caption.
+    auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    const char *entries[][3] = {
+        {"N26", "TSfForm", "单张打印顺丰快递单"},          {"N34", "TPlsfForm", "批量打印顺丰快递单"},
+        {"N64", "TSf1Form", "单张打印顺丰快递单"},         {"N65", "TPlsf1Form", "批量打印顺丰快递单"},
+        {"N33", "TStForm", "单张打印申通快递单"},          {"N35", "TPlstForm", "批量打印申通快递单"},
+        {"N56", "TYt1Form", "单张打印圆通快递单（详情单）"}, {"N57", "TPlyt1Form", "批量打印圆通快递单（详情单）"},
+        {"N36", "TYtForm", "单张打印圆通快递单"},          {"N37", "TPlytForm", "批量打印圆通快递单"},
+        {"N38", "TYdForm", "单张打印韵达快递单"},          {"N39", "TPlydForm", "批量打印韵达快递单"},
+        {"N40", "TTtForm", "单张打印天天快递单"},          {"N41", "TPlttForm", "批量打印天天快递单"},
+        {"N52", "TZtForm", "单张打印中通快递单"},          {"N53", "TPlztForm", "批量打印中通快递单"},
+        {"EMS1", "TEmsForm", "单张打印EMS快递单"},         {"EMS2", "TPlemsForm", "批量打印EMS快递单"},
+        {"N60", "TZjsForm", "单张打印宅急送快递单"},       {"N61", "TplzjsForm", "批量打印宅急送快递单"},
+        {"N5", "THtForm", "单张打印汇通快递单"},           {"N6", "TPlhtForm", "批量打印汇通快递单"},
+    };
+    QStringList opened;
+    dialogs.onModal = [&](QWidget *window) {
+        opened << window->property("windowClass").toString() + QLatin1Char(' ') + window->windowTitle();
+    };
+    for (const auto &entry : entries) {
+        opened.clear();
+        main->findChild<QAction *>(QLatin1String(entry[0]))->trigger();
+        QCOMPARE(opened, QStringList{QString::fromLatin1(entry[1]) + QLatin1Char(' ') + QString::fromUtf8(entry[2])});
+    }
+    QCOMPARE(dialogs.texts(QStringLiteral("error")), QStringList{});
+
+    // TEttForm brings the imported recipients window to the front before its
+    // run; the other windows run at once.
+    QWidget *imported = registry.window(QStringLiteral("TDrForm"));
+    QStringList runs;
+    PrintWindow::setRunner([&](PrintWindow &window) {
+        runs << window.objectName() + (imported->isVisible() ? QStringLiteral(" after DrForm") : QString());
+    });
+    for (const char *windowClass : {"TEstForm", "TEttForm"})
+        registry.window(QLatin1String(windowClass))->findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    PrintWindow::setRunner(runPreview);
+    QCOMPARE(runs, (QStringList{QStringLiteral("EstForm"), QStringLiteral("EttForm after DrForm")}));
+    registry.destroyAll();
 }
 
 QTEST_MAIN(TestMainWindow)
