@@ -39,5 +39,13 @@ int main(int argc, char **argv)
         CliStreams io{out, err};
         return runCommandLine(app.arguments().mid(1), io);
     }
+    // Without a display Qt would abort; say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("没有可用的图形界面（DISPLAY 未设置）：请在桌面环境中启动本程序，"
+                   "或使用子命令（waybill --help）。\n",
+                   stderr);
+        return 1;
+    }
     return runDesktop(argc, argv);
 }
