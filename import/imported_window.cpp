@@ -10,6 +10,7 @@
 #include "ui/widgets.h"
 #include "waybill/print_menus.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMenu>
@@ -97,6 +98,7 @@ void ImportedWindow::buildImportPanel(QWidget *client)
     close->setCursor(Qt::PointingHandCursor);
     connect(close, &ClickableLabel::clicked, this, [this] { Image1Click(); });
     auto *frame = placed(new QGroupBox(m_panel), QStringLiteral("GroupBox1"), 18, 32, 687, 49);
+    frame->installEventFilter(this); // a press on the frame does not drag the panel
     makeLabel(frame, QStringLiteral("Label2"), QStringLiteral(u"Excel路径"), 24, 20, 14);
     m_path = placed(new QLineEdit(frame), QStringLiteral("Edit1"), 90, 18, 455, 20);
     m_path->setFont(songFont(14));
@@ -146,6 +148,13 @@ void ImportedWindow::buildMenus()
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_grid, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint &pos) { popup->popup(m_grid->viewport()->mapToGlobal(pos)); });
+}
+
+bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched->objectName() == QStringLiteral("GroupBox1"))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void ImportedWindow::FormCreate()

@@ -36,6 +36,9 @@ public:
     void Image1Click();       // hide the import panel
     void printCommand(const QString &windowClass);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void buildTopBar(QWidget *client);
     void buildImportPanel(QWidget *client);
