@@ -16,14 +16,6 @@ namespace {
 
 const QColor kRed(Qt::red);
 
-QLineEdit *findEdit(const QList<QLineEdit *> &edits, const char *name)
-{
-    for (QLineEdit *edit : edits)
-        if (edit->objectName() == QLatin1String(name))
-            return edit;
-    return nullptr;
-}
-
 } // namespace
 
 RecipientView::RecipientView(MainData &data, QWidget *client) : QObject(client), m_data(data)
@@ -70,41 +62,20 @@ void RecipientView::buildEditor(QWidget *client)
     m_editor = placed(new DraggablePanel(client), QStringLiteral("Panel2"), 168, 184, 665, 233);
     m_editor->hide();
 
-    const struct {
-        const char16_t *label;
-        const char *edit;
-        int x, y, width;
-        QString column;
-        bool required;
-    } specs[] = {
-        {u"单位名称", "Edit8", 104, 40, 329, col::kCompany, false},
-        {u"收件人姓名", "Edit9", 520, 40, 105, col::kRecipientName, true},
-        {u"目 的 地", "Edit21", 104, 72, 121, col::kDestination, false},
-        {u"收件地址", "Edit10", 296, 72, 329, col::kRecipientAddress, true},
-        {u"邮政编码", "Edit11", 104, 104, 121, col::kPostcode, false},
-        {u"联系电话", "Edit12", 296, 104, 137, col::kPhone, false},
-        {u"手机号码", "Edit13", 504, 104, 121, col::kMobile, true},
-        {u"内件品名", "Edit26", 104, 136, 121, col::kContents, false},
-        {u"数    量", "Edit22", 296, 136, 137, col::kQuantity, false},
-        {u"备    注", "Edit14", 504, 136, 121, col::kRemarks, false},
-    };
-    int labelNumber = 24;
-    QList<QLineEdit *> edits;
-    for (const auto &spec : specs) {
-        QLineEdit *edit = makeEdit(m_editor, QString::fromLatin1(spec.edit), spec.x, spec.y, spec.width);
-        edits << edit;
-        m_fields.append({spec.column, edit});
-        QLabel *label = makeLabel(m_editor, QStringLiteral("Label%1").arg(labelNumber++),
-                                  QString::fromUtf16(spec.label), 0, spec.y + 3, 14);
-        label->move(spec.x - label->width() - 8, spec.y + 3);
-        if (spec.required) {
-            QLabel *mark = makeLabel(m_editor, QStringLiteral("Label%1").arg(labelNumber++),
-                                     QStringLiteral(u"(必填)"), 0, spec.y + 19, 12, kRed);
-            mark->move(label->x() + (label->width() - mark->width()) / 2, spec.y + 19);
-        }
-    }
+    m_fields = buildFields(m_editor,
+                           {{u"单位名称", "Edit8", 104, 40, 329, col::kCompany},
+                            {u"收件人姓名", "Edit9", 520, 40, 105, col::kRecipientName, true},
+                            {u"目 的 地", "Edit21", 104, 72, 121, col::kDestination},
+                            {u"收件地址", "Edit10", 296, 72, 329, col::kRecipientAddress, true},
+                            {u"邮政编码", "Edit11", 104, 104, 121, col::kPostcode},
+                            {u"联系电话", "Edit12", 296, 104, 137, col::kPhone},
+                            {u"手机号码", "Edit13", 504, 104, 121, col::kMobile, true},
+                            {u"内件品名", "Edit26", 104, 136, 121, col::kContents},
+                            {u"数    量", "Edit22", 296, 136, 137, col::kQuantity},
+                            {u"备    注", "Edit14", 504, 136, 121, col::kRemarks}},
+                           24);
     for (const char *name : {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14"})
-        m_chain << findEdit(edits, name);
+        m_chain << editNamed(m_fields, QString::fromLatin1(name));
     chainEnterKey(m_chain);
 
     m_addButton = makeButton(m_editor, QStringLiteral("Button3"), QStringLiteral(u"新 增"), 216, 184);

@@ -25,37 +25,19 @@ SenderPanel::SenderPanel(MainData &data, QWidget *parent) : QFrame(parent), m_da
 
     makeLabel(this, QStringLiteral("Label1"), QStringLiteral(u"寄件人信息"), 10, 10, 16, kRed, true);
 
-    // Label, edit and column of each field; the origin sits beside the name.
-    struct Spec {
-        const char16_t *label;
-        const char *edit;
-        int x, y, width;
-        QString column;
-        bool required;
-    };
-    const Spec specs[] = {
-        {u"单位名称", "Edit1", 192, 80, 329, col::kCompany, false},
-        {u"寄件人姓名", "Edit2", 192, 120, 110, col::kSenderName, true},
-        {u"始发地", "Edit16", 408, 120, 113, col::kOrigin, false},
-        {u"寄件地址", "Edit3", 192, 160, 600, col::kSenderAddress, true},
-        {u"邮政编码", "Edit4", 192, 200, 130, col::kPostcode, false},
-        {u"联系电话", "Edit5", 192, 240, 200, col::kPhone, false},
-        {u"手机号码", "Edit6", 192, 280, 200, col::kMobile, true},
-        {u"签    名", "Edit7", 192, 320, 110, col::kSignature, false},
-    };
-    QHash<QString, QLineEdit *> edits;
-    int labelNumber = 2;
-    for (const Spec &spec : specs) {
-        const bool origin = spec.column == col::kOrigin;
-        const QString name = QString::fromLatin1(spec.edit);
-        QLineEdit *edit = makeEdit(this, name, spec.x, spec.y, spec.width);
-        edits.insert(name, edit);
-        makeLabel(this, QStringLiteral("Label%1").arg(labelNumber++), QString::fromUtf16(spec.label),
-                  origin ? 352 : 112, spec.y + 3, origin ? 15 : 14);
-        if (spec.required)
-            makeLabel(this, QStringLiteral("Label%1").arg(labelNumber++), QStringLiteral(u"(必填)"), 112,
-                      spec.y + 20, 12, kRed);
-    }
+    // The labels stand at x = 112; the origin sits beside the name.
+    const QList<BoundEdit> edits =
+        buildFields(this,
+                    {{u"单位名称", "Edit1", 192, 80, 329, col::kCompany, false, 112},
+                     {u"寄件人姓名", "Edit2", 192, 120, 110, col::kSenderName, true, 112},
+                     {u"始发地", "Edit16", 408, 120, 113, col::kOrigin, false, 352, 15},
+                     {u"寄件地址", "Edit3", 192, 160, 600, col::kSenderAddress, true, 112},
+                     {u"邮政编码", "Edit4", 192, 200, 130, col::kPostcode, false, 112},
+                     {u"联系电话", "Edit5", 192, 240, 200, col::kPhone, false, 112},
+                     {u"手机号码", "Edit6", 192, 280, 200, col::kMobile, true, 112},
+                     {u"签    名", "Edit7", 192, 320, 110, col::kSignature, false, 112}},
+                    2);
+    int labelNumber = 20;
     makeLabel(this, QStringLiteral("Label%1").arg(labelNumber++), QStringLiteral(u"寄件日期"), 112, 363, 15);
     m_year = makeEdit(this, QStringLiteral("Edit18"), 192, 360, 57);
     makeLabel(this, QStringLiteral("Label%1").arg(labelNumber++), QStringLiteral(u"年"), 253, 363, 15);
@@ -69,17 +51,9 @@ SenderPanel::SenderPanel(MainData &data, QWidget *parent) : QFrame(parent), m_da
     connect(save, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(close, &QPushButton::clicked, this, [this] { Button2Click(); });
 
-    m_fields = {{col::kCompany, edits[QStringLiteral("Edit1")]},
-                {col::kSenderName, edits[QStringLiteral("Edit2")]},
-                {col::kOrigin, edits[QStringLiteral("Edit16")]},
-                {col::kSenderAddress, edits[QStringLiteral("Edit3")]},
-                {col::kPostcode, edits[QStringLiteral("Edit4")]},
-                {col::kPhone, edits[QStringLiteral("Edit5")]},
-                {col::kMobile, edits[QStringLiteral("Edit6")]},
-                {col::kSignature, edits[QStringLiteral("Edit7")]},
-                {col::kYear, m_year},
-                {col::kMonth, m_month},
-                {col::kDay, m_day}};
+    // The eleven columns in the order they are written.
+    m_fields = edits;
+    m_fields += {{col::kYear, m_year}, {col::kMonth, m_month}, {col::kDay, m_day}};
 
     // Tab order as listed; Enter walks the chain that skips origin and date.
     QWidget *previous = nullptr;
@@ -90,11 +64,10 @@ SenderPanel::SenderPanel(MainData &data, QWidget *parent) : QFrame(parent), m_da
     }
     setTabOrder(previous, save);
     setTabOrder(save, close);
-    chainEnterKey({edits[QStringLiteral("Edit1")], edits[QStringLiteral("Edit2")],
-                   edits[QStringLiteral("Edit3")], edits[QStringLiteral("Edit4")],
-                   edits[QStringLiteral("Edit5")], edits[QStringLiteral("Edit6")],
-                   edits[QStringLiteral("Edit7")]},
-                  save);
+    QList<QLineEdit *> chain;
+    for (const char *name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7"})
+        chain << editNamed(edits, QString::fromLatin1(name));
+    chainEnterKey(chain, save);
 }
 
 void SenderPanel::fillDate(const QDate &today)

@@ -56,6 +56,33 @@ QString firstMissing(const QList<BoundEdit> &edits, const QList<RequiredField> &
     return {};
 }
 
+QList<BoundEdit> buildFields(QWidget *parent, const QList<FieldSpec> &specs, int firstLabel)
+{
+    QList<BoundEdit> edits;
+    int number = firstLabel;
+    for (const FieldSpec &spec : specs) {
+        QLineEdit *edit = makeEdit(parent, QString::fromLatin1(spec.edit), spec.x, spec.y, spec.width);
+        edits.append({spec.column, edit});
+        QLabel *label = makeLabel(parent, QStringLiteral("Label%1").arg(number++), QString::fromUtf16(spec.label), 0,
+                                  spec.y + 3, spec.labelPixelSize);
+        label->move(spec.labelX >= 0 ? spec.labelX : spec.x - label->width() - 8, spec.y + 3);
+        if (spec.required) {
+            QLabel *mark = makeLabel(parent, QStringLiteral("Label%1").arg(number++), QStringLiteral(u"(必填)"), 0,
+                                     spec.y + 19, 12, Qt::red);
+            mark->move(label->x() + (label->width() - mark->width()) / 2, spec.y + 19);
+        }
+    }
+    return edits;
+}
+
+QLineEdit *editNamed(const QList<BoundEdit> &edits, const QString &name)
+{
+    for (const BoundEdit &bound : edits)
+        if (bound.edit->objectName() == name)
+            return bound.edit;
+    return nullptr;
+}
+
 void chainEnterKey(const QList<QLineEdit *> &edits, QWidget *last)
 {
     for (qsizetype i = 0; i < edits.size(); ++i) {

@@ -48,6 +48,26 @@ struct RequiredField {
 };
 QString firstMissing(const QList<BoundEdit> &edits, const QList<RequiredField> &required);
 
+// One edit of a form with its label: the label stands left of the edit
+// (at labelX, or right-aligned just before the edit when labelX < 0), and a
+// red "(必填)" under it when the field is required.
+struct FieldSpec {
+    const char16_t *label;
+    const char *edit;
+    int x, y, width;
+    QString column;
+    bool required = false;
+    int labelX = -1;
+    int labelPixelSize = 14;
+};
+
+// Builds the labels and edits of a form; labels are named LabelN from
+// firstLabel on. Returns the edits in the order of the specs.
+QList<BoundEdit> buildFields(QWidget *parent, const QList<FieldSpec> &specs, int firstLabel);
+
+// The edit of a component name among bound edits (nullptr when absent).
+QLineEdit *editNamed(const QList<BoundEdit> &edits, const QString &name);
+
 // Pressing Enter in each edit moves the focus to the next widget of the
 // chain; the last one has no Enter handling.
 void chainEnterKey(const QList<QLineEdit *> &edits, QWidget *last = nullptr);
