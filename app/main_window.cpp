@@ -248,11 +248,5 @@ void MainWindow::printCommand(const QString &windowClass)
 
 void MainWindow::openWindow(const QString &windowClass)
 {
-    guarded(this, [&] {
-        QWidget *window = m_windows.window(windowClass);
-        if (!window)
-            throw std::runtime_error(
-                QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
-        dialogs().showModal(window);
-    });
+    guarded(this, [&] { showWindowModally(m_windows.window(windowClass), windowClass); });
 }

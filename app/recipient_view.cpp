@@ -46,10 +46,10 @@ void RecipientView::buildToolbar(QWidget *client)
         {"Button10", u"刷 新", 384, &RecipientView::Button10Click},
         {"Button9", u"查 询", 872, &RecipientView::Button9Click},
     };
-    for (const auto &spec : buttons) {
-        QPushButton *button = makeButton(m_toolbar, QString::fromLatin1(spec.name),
-                                         QString::fromUtf16(spec.caption), spec.x, 8);
-        connect(button, &QPushButton::clicked, this, [this, handler = spec.handler] { (this->*handler)(); });
+    for (const auto &entry : buttons) {
+        QPushButton *button = makeButton(m_toolbar, QString::fromLatin1(entry.name),
+                                         QString::fromUtf16(entry.caption), entry.x, 8);
+        connect(button, &QPushButton::clicked, this, [this, handler = entry.handler] { (this->*handler)(); });
     }
     makeLabel(m_toolbar, QStringLiteral("Label23"), QStringLiteral(u"姓  名"), 496, 12, 12);
     m_nameSearch = makeEdit(m_toolbar, QStringLiteral("Edit15"), 544, 10, 89);

@@ -217,9 +217,6 @@ void ImportedWindow::printCommand(const QString &windowClass)
 {
     guarded(this, [&] {
         m_writeShipDate();
-        QWidget *window = m_windowByClass(windowClass);
-        if (!window)
-            throw std::runtime_error(QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
-        dialogs().showModal(window);
+        showWindowModally(m_windowByClass(windowClass), windowClass);
     });
 }

@@ -99,6 +99,12 @@ QString Dataset::valueAt(int row, int column) const
     return m_rows[size_t(row)].value(column);
 }
 
+QString Dataset::valueAt(int row, const QString &column) const
+{
+    requireOpen("读取字段");
+    return valueAt(row, requireColumn(column));
+}
+
 void Dataset::setCurrent(int row)
 {
     if (m_rows.empty())
@@ -129,12 +135,6 @@ void Dataset::next()
         m_eof = true;
     else
         setCurrent(m_current + 1);
-}
-
-void Dataset::prior()
-{
-    m_eof = m_rows.empty();
-    setCurrent(m_current - 1);
 }
 
 void Dataset::moveTo(int row)

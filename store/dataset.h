@@ -39,6 +39,9 @@ public:
     const QStringList &columnNames() const { return m_columns; }
     int columnIndex(const QString &column) const { return m_columnIndex.value(column, -1); }
     QString valueAt(int row, int column) const;
+    // The text of a column of a row by name; throws DbError when the dataset
+    // is closed or lacks the column.
+    QString valueAt(int row, const QString &column) const;
 
     // The current row: -1 when the dataset is empty or closed.
     int currentRow() const { return m_current; }
@@ -48,7 +51,6 @@ public:
     void first();
     void last();
     void next();
-    void prior();
     void moveTo(int row);
 
     // The text of a column of the current row (the edit buffer while editing).

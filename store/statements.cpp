@@ -31,15 +31,6 @@ QString quotedList(const QStringList &columns)
 
 } // namespace
 
-QString Select::describe() const
-{
-    QString text = QStringLiteral("select * from ") + table;
-    if (isSearch())
-        text += QStringLiteral(" where ") + likeColumn + QStringLiteral(" like \"%")
-            + likeText + QStringLiteral("%\"");
-    return text;
-}
-
 namespace statements {
 
 QString selectWithRowid(const Select &select)

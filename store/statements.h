@@ -20,8 +20,6 @@ struct Select {
         return {table, column, text};
     }
     bool isSearch() const { return !likeColumn.isEmpty(); }
-    // The statement as the user would read it, for messages.
-    QString describe() const;
 };
 
 namespace statements {

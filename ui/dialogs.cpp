@@ -2,6 +2,8 @@
 
 #include "ui/qt_dialogs.h"
 
+#include <stdexcept>
+
 namespace {
 
 Dialogs *g_installed = nullptr;
@@ -17,6 +19,13 @@ Dialogs &dialogs()
 {
     static QtDialogs real;
     return g_installed ? *g_installed : real;
+}
+
+void showWindowModally(QWidget *window, const QString &windowClass)
+{
+    if (!window)
+        throw std::runtime_error(QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
+    dialogs().showModal(window);
 }
 
 void installDialogs(Dialogs *implementation)

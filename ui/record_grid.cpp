@@ -10,17 +10,17 @@ using namespace schema;
 
 namespace {
 
-QList<GridColumn> modelColumns(const QList<GridColumnSpec> &specs)
+QList<GridColumn> modelColumns(const QList<GridColumnFormat> &entries)
 {
     QList<GridColumn> columns;
-    for (const GridColumnSpec &spec : specs)
-        columns.append({spec.column, spec.title});
+    for (const GridColumnFormat &entry : entries)
+        columns.append({entry.column, entry.title});
     return columns;
 }
 
 } // namespace
 
-QList<GridColumnSpec> recipientGridColumns()
+QList<GridColumnFormat> recipientGridColumns()
 {
     return {{col::kCompany, QStringLiteral(u"单位名称"), 150, 12},
             {col::kRecipientName, QStringLiteral(u"姓 名"), 60, 12},
@@ -34,12 +34,12 @@ QList<GridColumnSpec> recipientGridColumns()
             {col::kRemarks, QStringLiteral(u"备 注"), 80, 13}};
 }
 
-RecordGrid::RecordGrid(Dataset &dataset, const QList<GridColumnSpec> &columns, QWidget *parent)
+RecordGrid::RecordGrid(Dataset &dataset, const QList<GridColumnFormat> &columns, QWidget *parent)
     : QTableView(parent), m_dataset(dataset), m_model(dataset, modelColumns(columns))
 {
     QList<QFont> titleFonts;
-    for (const GridColumnSpec &spec : columns)
-        titleFonts << songFont(spec.titlePixelSize, true);
+    for (const GridColumnFormat &entry : columns)
+        titleFonts << songFont(entry.titlePixelSize, true);
     m_model.setTitleFonts(titleFonts);
     setModel(&m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

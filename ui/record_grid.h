@@ -10,7 +10,7 @@
 
 class Dataset;
 
-struct GridColumnSpec {
+struct GridColumnFormat {
     QString column;
     QString title;
     int width;
@@ -20,7 +20,7 @@ struct GridColumnSpec {
 class RecordGrid : public QTableView {
     Q_OBJECT
 public:
-    RecordGrid(Dataset &dataset, const QList<GridColumnSpec> &columns, QWidget *parent);
+    RecordGrid(Dataset &dataset, const QList<GridColumnFormat> &columns, QWidget *parent);
 
     // White odd rows, grey even rows (counting from 1); false paints every
     // row grey.
@@ -39,4 +39,4 @@ private:
 };
 
 // The recipient columns of the lists, with titles and widths.
-QList<GridColumnSpec> recipientGridColumns();
+QList<GridColumnFormat> recipientGridColumns();

@@ -56,20 +56,20 @@ QString firstMissing(const QList<BoundEdit> &edits, const QList<RequiredField> &
     return {};
 }
 
-QList<BoundEdit> buildFields(QWidget *parent, const QList<FieldSpec> &specs, int firstLabel)
+QList<BoundEdit> buildFields(QWidget *parent, const QList<FormField> &entries, int firstLabel)
 {
     QList<BoundEdit> edits;
     int number = firstLabel;
-    for (const FieldSpec &spec : specs) {
-        QLineEdit *edit = makeEdit(parent, QString::fromLatin1(spec.edit), spec.x, spec.y, spec.width);
-        edits.append({spec.column, edit});
-        QLabel *label = makeLabel(parent, QStringLiteral("Label%1").arg(number++), QString::fromUtf16(spec.label), 0,
-                                  spec.y + 3, spec.labelPixelSize);
-        label->move(spec.labelX >= 0 ? spec.labelX : spec.x - label->width() - 8, spec.y + 3);
-        if (spec.required) {
+    for (const FormField &entry : entries) {
+        QLineEdit *edit = makeEdit(parent, QString::fromLatin1(entry.edit), entry.x, entry.y, entry.width);
+        edits.append({entry.column, edit});
+        QLabel *label = makeLabel(parent, QStringLiteral("Label%1").arg(number++), QString::fromUtf16(entry.label), 0,
+                                  entry.y + 3, entry.labelPixelSize);
+        label->move(entry.labelX >= 0 ? entry.labelX : entry.x - label->width() - 8, entry.y + 3);
+        if (entry.required) {
             QLabel *mark = makeLabel(parent, QStringLiteral("Label%1").arg(number++), QStringLiteral(u"(必填)"), 0,
-                                     spec.y + 19, 12, Qt::red);
-            mark->move(label->x() + (label->width() - mark->width()) / 2, spec.y + 19);
+                                     entry.y + 19, 12, Qt::red);
+            mark->move(label->x() + (label->width() - mark->width()) / 2, entry.y + 19);
         }
     }
     return edits;

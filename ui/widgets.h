@@ -51,7 +51,7 @@ QString firstMissing(const QList<BoundEdit> &edits, const QList<RequiredField> &
 // One edit of a form with its label: the label stands left of the edit
 // (at labelX, or right-aligned just before the edit when labelX < 0), and a
 // red "(必填)" under it when the field is required.
-struct FieldSpec {
+struct FormField {
     const char16_t *label;
     const char *edit;
     int x, y, width;
@@ -62,8 +62,8 @@ struct FieldSpec {
 };
 
 // Builds the labels and edits of a form; labels are named LabelN from
-// firstLabel on. Returns the edits in the order of the specs.
-QList<BoundEdit> buildFields(QWidget *parent, const QList<FieldSpec> &specs, int firstLabel);
+// firstLabel on. Returns the edits in the order given.
+QList<BoundEdit> buildFields(QWidget *parent, const QList<FormField> &entries, int firstLabel);
 
 // The edit of a component name among bound edits (nullptr when absent).
 QLineEdit *editNamed(const QList<BoundEdit> &edits, const QString &name);

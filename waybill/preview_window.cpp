@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -317,7 +316,7 @@ void TQRStandardPreview::buildToolBar()
     const struct {
         const char16_t *caption;
         const char16_t *hint;
-    } specs[] = {
+    } entries[] = {
         {u"合适大小", u"缩放到合适大小"}, {u"合适宽度", u"缩放到合适宽度"}, {u"缩放100%", u"缩放到100%"},
         {u"首 页", u"首页"}, {u"上一页", u"上一页"}, {u"下一页", u"下一页"}, {u"末 页", u"末页"},
         {u"设 置", u"打印机设置"}, {u"打 印", u"打印"}, {u"关 闭", u"关闭预览"},
@@ -325,8 +324,8 @@ void TQRStandardPreview::buildToolBar()
     for (int i = 0; i < 10; ++i) {
         auto *button = new QToolButton(this);
         button->setObjectName(QStringLiteral("RzBitBtn%1").arg(i + 1));
-        button->setText(QString::fromUtf16(specs[i].caption));
-        button->setToolTip(QString::fromUtf16(specs[i].hint));
+        button->setText(QString::fromUtf16(entries[i].caption));
+        button->setToolTip(QString::fromUtf16(entries[i].hint));
         button->setIcon(glyph(i + 1));
         button->setIconSize(QSize(24, 24));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -458,25 +457,8 @@ void TQRStandardPreview::RzBitBtn8Click()
 
 void TQRStandardPreview::RzBitBtn9Click()
 {
-    guarded(this, [this] {
-        // The run again from the data, with the run's printer settings.
-        const PageComposer composer = m_window.composer();
-        const int pages = m_window.pageCount();
-        PageRange range;
-        if (m_printer->printRange() == QPrinter::PageRange)
-            range = {m_printer->fromPage(), m_printer->toPage()};
-        QProgressDialog progress(QStringLiteral(u"正在打印..."), QStringLiteral(u"取消"), 0, pages, this);
-        progress.setWindowTitle(QStringLiteral(u"打印"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(300);
-        printPages(*m_printer, m_printer->resolution(), pages,
-                   [&](int page) { return m_window.composePage(composer, page); }, range,
-                   [&](int done, int total) {
-                       progress.setMaximum(total);
-                       progress.setValue(done);
-                       return !progress.wasCanceled();
-                   });
-    });
+    // The run again from the data, with the run's printer settings.
+    guarded(this, [this] { printRun(m_window, *m_printer, this); });
 }
 
 bool TQRStandardPreview::handleKey(QKeyEvent *event)

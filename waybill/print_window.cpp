@@ -241,26 +241,30 @@ ComposedPage PrintWindow::composePage(const PageComposer &composer, int page) co
         [this, page](RowSide row, const QString &column) { return m_source->value(page, row, column); });
 }
 
+void printRun(PrintWindow &window, QPrinter &printer, QWidget *parent)
+{
+    const PageComposer composer = window.composer();
+    const int pages = window.pageCount();
+    PageRange range;
+    if (printer.printRange() == QPrinter::PageRange)
+        range = {printer.fromPage(), printer.toPage()};
+    QProgressDialog progress(QStringLiteral(u"正在打印..."), QStringLiteral(u"取消"), 0, pages, parent);
+    progress.setWindowTitle(QStringLiteral(u"打印"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    printPages(printer, printer.resolution(), pages, [&](int page) { return window.composePage(composer, page); },
+               range, [&](int done, int total) {
+                   progress.setMaximum(total);
+                   progress.setValue(done);
+                   return !progress.wasCanceled();
+               });
+}
+
 void printThroughSetup(PrintWindow &window)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     setUpPaper(printer, window.layout().paperMm);
-    const int pages = window.pageCount();
-    if (!dialogs().printSetup(&window, printer, 1, pages))
-        return;
-    PageRange range;
-    if (printer.printRange() == QPrinter::PageRange)
-        range = {printer.fromPage(), printer.toPage()};
-    const PageComposer composer = window.composer();
-    QProgressDialog progress(QStringLiteral(u"正在打印..."), QStringLiteral(u"取消"), 0, pages, &window);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    printPages(printer, printer.resolution(), pages,
-               [&](int page) { return window.composePage(composer, page); }, range,
-               [&](int done, int total) {
-                   progress.setMaximum(total);
-                   progress.setValue(done);
-                   return !progress.wasCanceled();
-               });
+    if (dialogs().printSetup(&window, printer, 1, window.pageCount()))
+        printRun(window, printer, &window);
 }

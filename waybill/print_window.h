@@ -14,6 +14,7 @@
 class BatchData;
 class PrintSource;
 class QLineEdit;
+class QPrinter;
 class PageView;
 
 class PrintWindow : public QMainWindow {
@@ -78,6 +79,10 @@ private:
     QFont m_lastFont;
     std::function<void()> m_beforeRun;
 };
+
+// Runs a window's waybills again from its data straight onto printer,
+// with the printer's page range, showing a progress window.
+void printRun(PrintWindow &window, QPrinter &printer, QWidget *parent);
 
 // Prints a window's run through the print setup dialog (printer, copies,
 // page range) straight onto the printer.
