@@ -37,7 +37,8 @@ void registerWindows(WindowRegistry &windows)
     });
     windows.registerFactory(QStringLiteral("TSjbfForm"), [](WindowRegistry &registry) -> QWidget * {
         auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
-        return new BackupWindow([main] { main->data().disconnect(); }, [] { QApplication::exit(0); });
+        return new BackupWindow({[main] { main->data().disconnect(); }, [main] { main->data().reopen(); },
+                                 [] { QApplication::exit(0); }});
     });
     for (const Courier &courier : couriersInCreationOrder()) {
         windows.registerFactory(courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {

@@ -101,8 +101,10 @@ void RecipientView::layout(int width, int height)
 
 void RecipientView::clearChainEdits()
 {
+    // setText, unlike clear(), leaves the changed mark unset: an edit the
+    // program emptied is not an edit the user changed.
     for (QLineEdit *edit : m_chain)
-        edit->clear();
+        edit->setText(QString());
 }
 
 void RecipientView::Button6Click()
@@ -113,7 +115,7 @@ void RecipientView::Button6Click()
     m_modifyButton->hide();
     for (const BoundEdit &field : m_fields)
         if (field.column != col::kDestination)
-            field.edit->clear();
+            field.edit->setText(QString());
 }
 
 void RecipientView::Button7Click()
@@ -125,6 +127,7 @@ void RecipientView::Button7Click()
     // setText clears each edit's changed mark.
     for (const BoundEdit &field : m_fields)
         field.edit->setText(m_data.recipients.value(field.column));
+    m_filledRowid = m_data.recipients.rowidAt(m_data.recipients.currentRow());
 }
 
 void RecipientView::Button3Click()
@@ -156,6 +159,14 @@ void RecipientView::Button5Click()
             dialogs().notice(m_editor, QStringLiteral(u"当前修改信息为空！"));
             return;
         }
+        // The changes belong to the record the panel was filled from, even
+        // when another row has been selected in the list meanwhile.
+        const int row = list.rowOfRowid(m_filledRowid);
+        if (row < 0) {
+            dialogs().notice(m_editor, QStringLiteral(u"正在修改的收件人已不在列表中（可能已被删除），修改未保存。"));
+            return;
+        }
+        list.moveTo(row);
         list.edit();
         for (const BoundEdit &field : m_fields)
             if (field.edit->isModified())

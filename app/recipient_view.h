@@ -54,4 +54,5 @@ private:
     QPushButton *m_modifyButton = nullptr; // Button5
     QList<BoundEdit> m_fields;                // the ten edits in field-table order
     QList<QLineEdit *> m_chain;            // Edit8 .. Edit14
+    qint64 m_filledRowid = -1;             // the record the panel was filled from for modify
 };

@@ -3,12 +3,13 @@
 #include "backup/database_file.h"
 #include "store/connection.h"
 #include "ui/dialogs.h"
+#include "ui/error_boundary.h"
 #include "ui/widgets.h"
 
+#include <QDir>
 #include <QPushButton>
 
-BackupWindow::BackupWindow(std::function<void()> disconnectMain, std::function<void()> endProgram, QWidget *parent)
-    : QDialog(parent), m_disconnectMain(std::move(disconnectMain)), m_endProgram(std::move(endProgram))
+BackupWindow::BackupWindow(BackupHooks hooks, QWidget *parent) : QDialog(parent), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("SjbfForm"));
     setProperty("windowClass", QStringLiteral("TSjbfForm"));
@@ -28,6 +29,18 @@ BackupWindow::BackupWindow(std::function<void()> disconnectMain, std::function<v
     connect(restore, &QPushButton::clicked, this, [this] { Button2Click(); });
 }
 
+namespace {
+
+// The described message, then why (retrying does not help every failure).
+QString withReason(const QString &message, const std::exception &error)
+{
+    const auto *own = dynamic_cast<const AppError *>(&error);
+    const QString reason = own ? own->text() : QString::fromUtf8(error.what());
+    return reason.isEmpty() ? message : message + QStringLiteral("\n\n") + reason;
+}
+
+} // namespace
+
 void BackupWindow::Button1Click()
 {
     const QString name = dialogs().saveFile(this, QString(), QString());
@@ -35,8 +48,8 @@ void BackupWindow::Button1Click()
         return;
     try {
         backupDatabase(Connection::currentFilePath(), name + QStringLiteral(".bak"));
-    } catch (const std::exception &) {
-        dialogs().hint(this, QStringLiteral(u"数据备份失败，请重试！"));
+    } catch (const std::exception &error) {
+        dialogs().hint(this, withReason(QStringLiteral(u"数据备份失败，请重试！"), error));
         return;
     }
     dialogs().hint(this, QStringLiteral(u"数据备份成功！"));
@@ -47,13 +60,20 @@ void BackupWindow::Button2Click()
     const QString file = dialogs().openFile(this, QString(), QString());
     if (file.isEmpty())
         return;
-    m_disconnectMain();
+    m_hooks.disconnectMain();
+    QString safetyCopy;
     try {
-        restoreDatabase(file, Connection::currentFilePath());
-    } catch (const std::exception &) {
-        dialogs().hint(this, QStringLiteral(u"数据恢复失败，请重试！"));
+        safetyCopy = restoreDatabase(file, Connection::currentFilePath());
+    } catch (const std::exception &error) {
+        dialogs().hint(this, withReason(QStringLiteral(u"数据恢复失败，请重试！"), error));
+        // data.mdb is untouched: the main window's lists show it again.
+        guarded(this, [this] { m_hooks.reconnectMain(); });
         return;
     }
-    dialogs().hint(this, QStringLiteral(u"数据恢复成功！"));
-    m_endProgram();
+    QString message = QStringLiteral(u"数据恢复成功！");
+    if (!safetyCopy.isEmpty())
+        message += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。")
+                       .arg(QDir::toNativeSeparators(safetyCopy));
+    dialogs().hint(this, message);
+    m_hooks.endProgram();
 }

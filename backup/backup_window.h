@@ -6,17 +6,22 @@
 #include <QDialog>
 #include <functional>
 
+// What the backup window does to the main window's connection around a
+// restore, and how it ends the program.
+struct BackupHooks {
+    std::function<void()> disconnectMain; // before a restore
+    std::function<void()> reconnectMain;  // after a failed one: data.mdb is as it was
+    std::function<void()> endProgram;     // after a successful one
+};
+
 class BackupWindow : public QDialog {
     Q_OBJECT
 public:
-    // disconnectMain closes the main window's connection before a restore;
-    // endProgram ends the program after a successful one.
-    BackupWindow(std::function<void()> disconnectMain, std::function<void()> endProgram, QWidget *parent = nullptr);
+    explicit BackupWindow(BackupHooks hooks, QWidget *parent = nullptr);
 
     void Button1Click(); // backup
     void Button2Click(); // restore
 
 private:
-    std::function<void()> m_disconnectMain;
-    std::function<void()> m_endProgram;
+    BackupHooks m_hooks;
 };

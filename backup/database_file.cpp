@@ -1,112 +1,290 @@
 #include "backup/database_file.h"
 
+#include "common/safe_file.h"
+#include "store/db_error.h"
 #include "store/schema.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUrl>
-#include <QUuid>
-#include <cstdio>
-#include <stdexcept>
-#include <unistd.h>
+#include <QRegularExpression>
+#include <sqlite3.h>
 
 namespace {
 
-[[noreturn]] void fail(const QString &text)
+QString native(const QString &path)
 {
-    throw std::runtime_error(text.toStdString());
+    return QDir::toNativeSeparators(path);
 }
 
-// Copies source into a fresh temporary file in targetDir; returns its path.
-QString copyBeside(const QString &source, const QString &targetDir)
+// What an SQLite failure means for the user, with SQLite's own text.
+QString failureText(int code, const QString &detail)
 {
-    const QString temp = targetDir + QStringLiteral("/.copy-") + QUuid::createUuid().toString(QUuid::WithoutBraces)
-        + QStringLiteral(".tmp");
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        fail(QStringLiteral(u"无法读取 %1：%2").arg(QDir::toNativeSeparators(source), in.errorString()));
-    QFile out(temp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        fail(QStringLiteral(u"无法写入 %1：%2").arg(QDir::toNativeSeparators(targetDir), out.errorString()));
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    bool ok = true;
-    while (ok) {
-        const qint64 read = in.read(buffer.data(), buffer.size());
-        if (read < 0)
-            ok = false;
-        if (read <= 0)
-            break;
-        ok = out.write(buffer.constData(), read) == read;
+    QString meaning;
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB:
+        meaning = QStringLiteral(u"不是数据库文件，或文件已损坏");
+        break;
+    case SQLITE_CORRUPT:
+        meaning = QStringLiteral(u"数据库文件已损坏");
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        meaning = QStringLiteral(u"数据库文件正被其他程序使用，请稍后再试");
+        break;
+    case SQLITE_FULL:
+        meaning = QStringLiteral(u"磁盘空间不足");
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        meaning = QStringLiteral(u"没有写入权限");
+        break;
+    case SQLITE_CANTOPEN:
+        meaning = QStringLiteral(u"无法打开文件");
+        break;
+    case SQLITE_IOERR:
+        meaning = QStringLiteral(u"读写文件出错");
+        break;
+    default:
+        return detail;
     }
-    // On disk before it replaces anything: a crash must not leave a
-    // half-written data.mdb or backup behind.
-    ok = ok && out.flush() && ::fsync(out.handle()) == 0;
-    const QString error = out.errorString();
-    out.close();
-    if (!ok) {
-        QFile::remove(temp);
-        fail(QStringLiteral(u"复制失败（磁盘已满或无写入权限）：%1").arg(error));
-    }
-    return temp;
+    return detail.isEmpty() ? meaning : meaning + QStringLiteral(u"（") + detail + QStringLiteral(u"）");
 }
 
-void replaceWith(const QString &temp, const QString &target)
-{
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(temp);
-        fail(QStringLiteral(u"无法替换 %1").arg(QDir::toNativeSeparators(target)));
+// One SQLite connection on a file that must exist (never created).
+class SqliteFile {
+public:
+    SqliteFile(const QString &path, bool writable) : m_path(path)
+    {
+        const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        if (rc != SQLITE_OK)
+            fail(rc);
+        sqlite3_busy_timeout(m_db, 5000);
+        sqlite3_extended_result_codes(m_db, 1);
     }
+    ~SqliteFile() { sqlite3_close_v2(m_db); }
+    SqliteFile(const SqliteFile &) = delete;
+    SqliteFile &operator=(const SqliteFile &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+    const QString &path() const { return m_path; }
+
+    // The first column of every row of a statement.
+    QStringList column(const QString &sql)
+    {
+        sqlite3_stmt *statement = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr);
+        QStringList values;
+        while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+            rc = sqlite3_step(statement);
+            if (rc == SQLITE_ROW) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+                values << QString::fromUtf8(text ? text : "");
+            }
+        }
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_DONE)
+            fail(rc);
+        return values;
+    }
+
+    [[noreturn]] void fail(int rc) const
+    {
+        const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        throw DbError(QStringLiteral(u"%1：%2").arg(native(m_path), failureText(rc, detail)));
+    }
+
+private:
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+};
+
+// Copies every page of from into to, replacing to's content in one
+// transaction of to's (its journal makes it atomic).
+void copyPages(SqliteFile &from, SqliteFile &to)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
+    if (!backup)
+        to.fail(sqlite3_extended_errcode(to.handle()));
+    int rc = SQLITE_OK;
+    do {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            break; // the busy timeout has already waited
+    } while (rc == SQLITE_OK);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        // A failure reading the source names the source.
+        const int sourceCode = sqlite3_extended_errcode(from.handle());
+        if ((sourceCode & 0xFF) == SQLITE_NOTADB || (sourceCode & 0xFF) == SQLITE_CORRUPT)
+            from.fail(sourceCode);
+        to.fail(rc);
+    }
+}
+
+// Copies the committed content of source into a fresh file at dest.
+void copyInto(const QString &source, bool sourceWritable, const QString &dest)
+{
+    SqliteFile from(source, sourceWritable);
+    SqliteFile to(dest, true);
+    copyPages(from, to);
+}
+
+// Whether path opens as an SQLite database at all (a damaged one counts;
+// random bytes, a folder or a missing file do not). A lock held by another
+// program is reported, not taken for damage.
+bool opensAsDatabase(const QString &path)
+{
+    try {
+        SqliteFile file(path, true);
+        file.column(QStringLiteral("select count(*) from sqlite_master"));
+        return true;
+    } catch (const DbError &) {
+        SqliteFile probe(path, false);
+        const int rc = sqlite3_exec(probe.handle(), "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+        if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+            probe.fail(rc);
+        return rc == SQLITE_OK;
+    }
+}
+
+QString safetyCopyPath(const QString &target)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path = target + QLatin1Char('.') + stamp + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = target + QLatin1Char('.') + stamp + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    return path;
+}
+
+// Keeps the newest safety copies of target; their names sort by date.
+void pruneSafetyCopies(const QString &target)
+{
+    const QFileInfo info(target);
+    const QRegularExpression pattern(QStringLiteral("^%1\\.\\d{8}-\\d{6}(-\\d+)?\\.bak$")
+                                         .arg(QRegularExpression::escape(info.fileName())));
+    QStringList copies;
+    for (const QString &name : info.absoluteDir().entryList(QDir::Files))
+        if (pattern.match(name).hasMatch())
+            copies << name;
+    std::sort(copies.begin(), copies.end(), [](const QString &a, const QString &b) {
+        // "...-HHmmss.bak" before "...-HHmmss-2.bak"
+        return a.size() != b.size() && a.left(a.size() - 4) == b.left(a.size() - 4) ? a.size() < b.size() : a < b;
+    });
+    for (qsizetype i = 0; i + kKeptSafetyCopies < copies.size(); ++i)
+        QFile::remove(info.absoluteDir().filePath(copies[i]));
+}
+
+void requireFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw FileError(QStringLiteral(u"找不到文件：%1").arg(native(path)));
+    if (!info.isFile())
+        throw FileError(QStringLiteral(u"%1 不是文件").arg(native(path)));
 }
 
 } // namespace
 
-void backupDatabase(const QString &source, const QString &target)
+void checkProgramDatabase(const QString &path)
 {
-    const QFileInfo info(target);
-    if (!QFileInfo(source).isFile())
-        fail(QStringLiteral(u"找不到数据库文件 %1").arg(QDir::toNativeSeparators(source)));
-    if (info.isDir())
-        fail(QStringLiteral(u"%1 是一个文件夹").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
-    replaceWith(copyBeside(source, info.absolutePath()), info.absoluteFilePath());
+    SqliteFile file(path, false);
+    QStringList problems;
+    try {
+        problems = file.column(QStringLiteral("pragma integrity_check"));
+    } catch (const DbError &error) {
+        throw DbError(QStringLiteral(u"%1 已损坏或不是数据库文件：%2").arg(native(path), error.text()));
+    }
+    if (problems != QStringList{QStringLiteral("ok")})
+        throw DbError(QStringLiteral(u"%1 已损坏：%2").arg(native(path), problems.mid(0, 3).join(QStringLiteral("; "))));
+    for (const QString &table : {schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable}) {
+        const QStringList columns = file.column(QStringLiteral("select name from pragma_table_info('%1')").arg(table));
+        if (columns.isEmpty())
+            throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：缺少数据表 %2").arg(native(path), table));
+        for (const QString &column : schema::columnsOf(table))
+            if (!columns.contains(column))
+                throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：数据表 %2 缺少字段 %3")
+                                  .arg(native(path), table, column));
+    }
 }
 
 bool isProgramDatabase(const QString &path)
 {
     if (!QFileInfo(path).isFile())
         return false;
-    const QString name = QStringLiteral("check-") + QUuid::createUuid().toString();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY"));
-        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
-                           + QStringLiteral("?mode=ro"));
-        if (db.open()) {
-            ok = true;
-            QSqlQuery query(db);
-            for (const QString &table : {schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable}) {
-                QStringList columns;
-                if (query.exec(QStringLiteral("pragma table_info(`%1`)").arg(table)))
-                    while (query.next())
-                        columns << query.value(1).toString();
-                for (const QString &column : schema::columnsOf(table))
-                    ok = ok && columns.contains(column);
-            }
-            query.finish();
-            db.close();
-        }
+    try {
+        checkProgramDatabase(path);
+        return true;
+    } catch (const DbError &) {
+        return false;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
 }
 
-void restoreDatabase(const QString &source, const QString &target)
+void backupDatabase(const QString &source, const QString &target)
 {
-    if (!isProgramDatabase(source))
-        fail(QStringLiteral(u"%1 不是本软件的数据库文件").arg(QDir::toNativeSeparators(source)));
-    const QFileInfo info(target);
-    replaceWith(copyBeside(source, info.absolutePath()), info.absoluteFilePath());
+    if (!QFileInfo(source).isFile())
+        throw FileError(QStringLiteral(u"找不到数据库文件 %1").arg(native(source)));
+    SafeFile out(target);
+    // Opened writable (never created) so that SQLite can roll back a journal
+    // left by a crashed writer before it copies.
+    copyInto(source, true, out.tempPath());
+    try {
+        // The copy is what the backup holds, so the copy is checked.
+        checkProgramDatabase(out.tempPath());
+    } catch (const DbError &error) {
+        throw DbError(QStringLiteral(u"未做备份（原有的备份文件保持不变）：%1")
+                          .arg(QString(error.text()).replace(native(out.tempPath()), native(source))));
+    }
+    out.commit();
+}
+
+QString restoreDatabase(const QString &source, const QString &target)
+{
+    requireFile(source);
+    // A private copy of the source is checked and loaded, so that neither a
+    // change to the source meanwhile nor a source that is data.mdb itself
+    // can matter.
+    SafeFile staged(target);
+    copyInto(source, false, staged.tempPath());
+    try {
+        checkProgramDatabase(staged.tempPath());
+    } catch (const DbError &error) {
+        throw DbError(QString(error.text()).replace(native(staged.tempPath()), native(source)));
+    }
+
+    QString safety;
+    if (!QFileInfo::exists(target)) {
+        staged.commit();
+    } else if (opensAsDatabase(target)) {
+        safety = safetyCopyPath(target);
+        {
+            SafeFile kept(safety);
+            copyInto(target, true, kept.tempPath());
+            kept.commit();
+        }
+        SqliteFile from(staged.tempPath(), false);
+        SqliteFile into(target, true);
+        copyPages(from, into);
+    } else {
+        // data.mdb is no database at all: keep its bytes, set any journal
+        // beside it aside so that it can never be played into the restored
+        // file, and put the checked copy in its place.
+        safety = safetyCopyPath(target);
+        {
+            QFile damaged(target);
+            if (!damaged.open(QIODevice::ReadOnly))
+                throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(native(target), damaged.errorString()));
+            SafeFile kept(safety);
+            kept.write(damaged.readAll());
+            kept.commit();
+        }
+        const QString journal = target + QStringLiteral("-journal");
+        if (QFileInfo::exists(journal) && !QFile::rename(journal, safety + QStringLiteral("-journal")))
+            throw FileError(QStringLiteral(u"无法移开日志文件 %1").arg(native(journal)));
+        staged.commit();
+    }
+    pruneSafetyCopies(target);
+    return safety;
 }

@@ -1,18 +1,30 @@
 #pragma once
-// Safe copies of the database file: a backup is a byte-for-byte copy of
-// data.mdb; a restore first checks that the chosen file is a database of
-// this program, then replaces data.mdb in one rename. A failure at any
-// point leaves the previous files intact. Both throw std::runtime_error.
+// Consistent copies of the database file through SQLite's online backup
+// API, which copies the committed pages under SQLite's own locks, whatever
+// journal lies beside the file: a backup is a page-for-page copy of
+// data.mdb's committed state, and a restore loads a checked file into
+// data.mdb through the same API, so SQLite keeps the journal and the locks
+// right. Nothing is replaced before the new content has been checked, and
+// a failure at any point leaves the previous files as they were. Both
+// throw AppError subclasses whose text says why.
 
 #include <QString>
 
-// Copies source to target (replacing a file of that name) through a
-// temporary file beside target.
+// Copies source (data.mdb) to target (replacing a file of that name, only
+// after the copy passed the checks).
 void backupDatabase(const QString &source, const QString &target);
 
-// Whether path is an SQLite database holding the tables outrxx, inrxx and
-// excel with their columns.
+// Throws DbError saying why path is not a sound database of this program:
+// not an SQLite file, damaged (integrity check), or lacking a table or
+// column of outrxx, inrxx and excel.
+void checkProgramDatabase(const QString &path);
 bool isProgramDatabase(const QString &path);
 
-// Replaces target (data.mdb) with a copy of source, after checking source.
-void restoreDatabase(const QString &source, const QString &target);
+// Replaces the content of target (data.mdb) with that of source after
+// checking source. The replaced content is kept beside target as a dated
+// safety copy (data.mdb.YYYYMMDD-HHMMSS.bak; the last few are kept), whose
+// path is returned (empty when there was no target).
+QString restoreDatabase(const QString &source, const QString &target);
+
+// How many safety copies a restore keeps beside data.mdb.
+constexpr int kKeptSafetyCopies = 5;

@@ -40,7 +40,17 @@ int runCommandLine(const QStringList &args, CliStreams &io)
             io.out.flush();
             return exit_status::kOk;
         }
-        const int status = command.run(rest, io);
+        int status = exit_status::kFailure;
+        try {
+            status = command.run(rest, io);
+        } catch (const UsageError &error) {
+            io.err << error.text() << '\n' << QStringLiteral(u"用法：waybill %1 %2\n").arg(command.name, command.usage);
+            status = exit_status::kUsage;
+        } catch (const AppError &error) {
+            io.err << error.text() << '\n';
+        } catch (const std::exception &error) {
+            io.err << QString::fromUtf8(error.what()) << '\n';
+        }
         io.out.flush();
         io.err.flush();
         return status;

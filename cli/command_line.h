@@ -4,6 +4,8 @@
 // windows. Exit status 0 on success, 1 on failure (reason on stderr),
 // 2 on a usage error.
 
+#include "common/error.h"
+
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
@@ -11,6 +13,12 @@
 struct CliStreams {
     QTextStream &out;
     QTextStream &err;
+};
+
+// A malformed command line: the text says what is wrong (exit status 2).
+class UsageError : public AppError {
+public:
+    using AppError::AppError;
 };
 
 struct CliCommand {
@@ -29,5 +37,7 @@ constexpr int kUsage = 2;
 // All sub-commands, in the order --help lists them.
 const QList<CliCommand> &cliCommands();
 
-// Runs the command line given without the program name.
+// Runs the command line given without the program name. This is the one
+// error boundary of the command line: a sub-command throws, and the text
+// of what it threw goes to stderr with exit status 1 (2 for UsageError).
 int runCommandLine(const QStringList &args, CliStreams &io);

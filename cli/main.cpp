@@ -3,6 +3,7 @@
 
 #include "app/desktop.h"
 #include "cli/command_line.h"
+#include "common/safe_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,9 @@ void ensureRuntimeFolder()
 int main(int argc, char **argv)
 {
     ensureRuntimeFolder();
+    // Leftovers of a run that was killed while writing.
+    cleanStaleTemporaries(QDir::currentPath());
+    cleanStaleFolders(QDir::tempPath(), QStringLiteral("waybill-xls-reader-"));
     if (argc > 1) {
         // Headless: pages are still rendered with fonts, so a GUI application
         // object is needed, on the offscreen platform.

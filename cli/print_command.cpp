@@ -34,17 +34,12 @@ struct PrintOptions {
     QString printer;
 };
 
-// Thrown for a malformed command line (exit status 2).
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 int intOption(const QString &name, const QString &text)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok)
-        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(name, text).toStdString());
+        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(name, text));
     return value;
 }
 
@@ -55,7 +50,7 @@ PrintOptions parse(const QStringList &args)
         const QString &arg = args[i];
         const auto next = [&]() -> QString {
             if (i + 1 >= args.size())
-                throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg).toStdString());
+                throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg));
             return args[++i];
         };
         if (arg == QStringLiteral("--imported")) {
@@ -66,17 +61,17 @@ PrintOptions parse(const QStringList &args)
             options.row = intOption(arg, next());
             options.rowGiven = true;
             if (options.row < 1)
-                throw UsageError(QStringLiteral(u"--row 从 1 开始").toStdString());
+                throw UsageError(QStringLiteral(u"--row 从 1 开始"));
         } else if (arg == QStringLiteral("--pages")) {
             const QRegularExpressionMatch match =
                 QRegularExpression(QStringLiteral("^(\\d+)-(\\d+)$")).match(next());
             if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(1).toInt() > match.captured(2).toInt())
-                throw UsageError(QStringLiteral(u"--pages 的格式是 起始页-结束页，例如 2-3").toStdString());
+                throw UsageError(QStringLiteral(u"--pages 的格式是 起始页-结束页，例如 2-3"));
             options.pages = {match.captured(1).toInt(), match.captured(2).toInt()};
         } else if (arg == QStringLiteral("--date")) {
             options.date = QDate::fromString(next(), QStringLiteral("yyyy-M-d"));
             if (!options.date.isValid())
-                throw UsageError(QStringLiteral(u"--date 的格式是 年-月-日，例如 2026-7-5").toStdString());
+                throw UsageError(QStringLiteral(u"--date 的格式是 年-月-日，例如 2026-7-5"));
         } else if (arg == QStringLiteral("--shift-x")) {
             options.shiftX = intOption(arg, next());
         } else if (arg == QStringLiteral("--shift-y")) {
@@ -86,27 +81,26 @@ PrintOptions parse(const QStringList &args)
         } else if (arg == QStringLiteral("--printer")) {
             options.printer = next();
         } else if (arg.startsWith(QLatin1Char('-')) || !options.courier.isEmpty()) {
-            throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg).toStdString());
+            throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
         } else {
             options.courier = arg;
         }
     }
     if (options.courier.isEmpty())
-        throw UsageError(QStringLiteral(u"缺少快递公司代码").toStdString());
+        throw UsageError(QStringLiteral(u"缺少快递公司代码"));
     if (!courierByCode(options.courier)) {
         QStringList codes;
         for (const Courier &courier : couriersInMenuOrder())
             codes << courier.code;
         throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）")
-                             .arg(options.courier, codes.join(QStringLiteral(", ")))
-                             .toStdString());
+                             .arg(options.courier, codes.join(QStringLiteral(", "))));
     }
     if (options.pdf.isEmpty() == options.printer.isEmpty())
-        throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一").toStdString());
+        throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一"));
     if (options.batch && options.rowGiven)
-        throw UsageError(QStringLiteral(u"--row 只用于单张打印；批量打印请用 --pages").toStdString());
+        throw UsageError(QStringLiteral(u"--row 只用于单张打印；批量打印请用 --pages"));
     if (!options.batch && (options.pages.from != 1 || options.pages.to != 0))
-        throw UsageError(QStringLiteral(u"--pages 只用于批量打印（--batch）").toStdString());
+        throw UsageError(QStringLiteral(u"--pages 只用于批量打印（--batch）"));
     return options;
 }
 
@@ -127,11 +121,10 @@ int print(const PrintOptions &options, CliStreams &io)
         source = std::make_unique<AllRowsSource>(sender, recipients);
     } else {
         if (options.row > recipients.rowCount() && (recipients.rowCount() > 0 || options.rowGiven))
-            throw std::runtime_error(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
+            throw PrintError(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
                                          .arg(options.row)
                                          .arg(table)
-                                         .arg(recipients.rowCount())
-                                         .toStdString());
+                                         .arg(recipients.rowCount()));
         recipients.moveTo(options.row - 1);
         source = std::make_unique<CurrentRowSource>(sender, recipients);
     }
@@ -141,10 +134,11 @@ int print(const PrintOptions &options, CliStreams &io)
 
     const Layout &layout = layoutFor(courier.code, variant);
     QList<LayoutItem> items = layout.items;
-    for (LayoutItem &item : items) {
-        item.left += options.shiftX;
-        item.top += options.shiftY;
-    }
+    shiftItems(items, options.shiftX, options.shiftY);
+    if (!anyItemOnPaper(items, layout.paperUnits()))
+        throw PrintError(QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位），未打印。")
+                             .arg(layout.paperUnits().width())
+                             .arg(layout.paperUnits().height()));
     const PageComposer composer(layout.paperMm, items);
     const PageSource compose = [&](int page) {
         return composer.compose([&](RowSide row, const QString &column) { return source->value(page, row, column); });
@@ -155,14 +149,13 @@ int print(const PrintOptions &options, CliStreams &io)
     } else {
         const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
         if (info.isNull())
-            throw std::runtime_error(QStringLiteral(u"找不到打印机：%1").arg(options.printer).toStdString());
+            throw PrintError(QStringLiteral(u"找不到打印机：%1").arg(options.printer));
         QPrinter printer(info, QPrinter::HighResolution);
         printer.setFullPage(true);
         printPages(printer, printer.resolution(), pages, compose, options.pages);
     }
-    const int first = std::max(1, options.pages.from);
-    const int last = options.pages.to <= 0 ? pages : std::min(options.pages.to, pages);
-    io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(std::max(0, last - first + 1)).arg(courier.captionTail);
+    const int printed = lastPage(options.pages, pages) - firstPage(options.pages) + 1;
+    io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(printed).arg(courier.captionTail);
     return exit_status::kOk;
 }
 
@@ -170,19 +163,5 @@ int print(const PrintOptions &options, CliStreams &io)
 
 int runPrint(const QStringList &args, CliStreams &io)
 {
-    PrintOptions options;
-    try {
-        options = parse(args);
-    } catch (const UsageError &error) {
-        io.err << QString::fromUtf8(error.what()) << '\n';
-        return exit_status::kUsage;
-    }
-    try {
-        return print(options, io);
-    } catch (const DbError &error) {
-        io.err << error.text() << '\n';
-    } catch (const std::exception &error) {
-        io.err << QString::fromUtf8(error.what()) << '\n';
-    }
-    return exit_status::kFailure;
+    return print(parse(args), io);
 }

@@ -52,7 +52,10 @@ ImportResult importWorkbook(Connection &connection, Dataset &list, const QString
         });
         const std::vector<QStringList> records = recordsByHeading(sheet, schema::recipientColumns());
         const QString insert = statements::insertImported();
+        // The rows replace whatever the table holds now in one transaction:
+        // an import that ran meanwhile cannot leave its rows beside these.
         connection.inTransaction([&] {
+            connection.exec(statements::deleteAllImported());
             constexpr qsizetype kChunk = 2048;
             std::vector<QVariantList> chunk;
             for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {

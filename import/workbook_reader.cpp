@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include "xls/compound_file.h"
 #include "xls/xls_writer.h"
 #include <cmath>
 #include <freexl.h>
@@ -38,7 +39,9 @@ std::unique_ptr<Workbook> openWorkbook(const QString &path)
     auto workbook = std::make_unique<Workbook>();
     const QString clean = workbook->dir.filePath(QStringLiteral("workbook.xls"));
     try {
-        writeCompoundFile(clean, "Workbook", readWorkbookStream(path));
+        QFile out(clean);
+        if (!out.open(QIODevice::WriteOnly) || out.write(buildCompoundFile("Workbook", readWorkbookStream(path))) < 0)
+            throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
     } catch (const XlsError &error) {
         throw WorkbookError(error.text());
     }

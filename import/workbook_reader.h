@@ -8,17 +8,14 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <stdexcept>
+#include "common/error.h"
+
 #include <vector>
 
 // A workbook that cannot be read as asked; the text says why.
-class WorkbookError : public std::runtime_error {
+class WorkbookError : public AppError {
 public:
-    explicit WorkbookError(const QString &text) : std::runtime_error(text.toStdString()), m_text(text) {}
-    const QString &text() const { return m_text; }
-
-private:
-    QString m_text;
+    using AppError::AppError;
 };
 
 struct Sheet {

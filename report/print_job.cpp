@@ -1,26 +1,27 @@
 #include "report/print_job.h"
 
+#include "common/safe_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
-#include <stdexcept>
 
 void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose, PageRange range,
                 const PrintProgress &progress)
 {
-    const int first = std::max(1, range.from);
-    const int last = range.to <= 0 ? pageCount : std::min(range.to, pageCount);
+    const int first = firstPage(range);
+    const int last = lastPage(range, pageCount);
     if (first > last)
-        return;
+        throw PrintError(pageCount == 0 ? QStringLiteral(u"没有可打印的快递单（收件人列表为空）。")
+                                        : QStringLiteral(u"所选页码范围内没有可打印的页（共 %1 页）。").arg(pageCount));
     ComposedPage page = compose(first - 1);
     setUpPaper(device, page.paperMm);
     QPainter painter;
     if (!painter.begin(&device))
-        throw std::runtime_error(QStringLiteral(u"无法开始打印：打印机或文件不可用。").toStdString());
+        throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
     const qreal dotsPerUnit = dpi / 96.0;
     const int total = last - first + 1;
     for (int number = first; number <= last; ++number) {
@@ -33,28 +34,30 @@ void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSou
             break;
     }
     if (!painter.end())
-        throw std::runtime_error(QStringLiteral(u"打印失败。").toStdString());
+        throw PrintError(QStringLiteral(u"打印失败。"));
+}
+
+int firstPage(PageRange range)
+{
+    return std::max(1, range.from);
+}
+
+int lastPage(PageRange range, int pageCount)
+{
+    return range.to <= 0 ? pageCount : std::min(range.to, pageCount);
 }
 
 void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range)
 {
-    const QFileInfo target(path);
-    if (!target.absoluteDir().exists())
-        throw std::runtime_error(
-            QStringLiteral(u"文件夹不存在：%1").arg(QDir::toNativeSeparators(target.absolutePath())).toStdString());
-    // QSaveFile writes beside the target and renames on commit.
-    QSaveFile file(target.absoluteFilePath());
-    if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(QStringLiteral(u"无法写入文件 %1：%2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString())
-                                     .toStdString());
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral(u"快递单打印软件"));
-        printPages(writer, writer.resolution(), pageCount, compose, range);
+    try {
+        SafeFile out(path);
+        {
+            QPdfWriter writer(&out.file());
+            writer.setCreator(QStringLiteral(u"快递单打印软件"));
+            printPages(writer, writer.resolution(), pageCount, compose, range);
+        }
+        out.commit();
+    } catch (const FileError &error) {
+        throw PrintError(error.text());
     }
-    if (!file.commit())
-        throw std::runtime_error(QStringLiteral(u"无法写入文件 %1：%2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString())
-                                     .toStdString());
 }

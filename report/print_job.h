@@ -2,6 +2,7 @@
 // Printing composed pages onto a paged device (printer or PDF): paper of the
 // page's size in millimetres, zero margins, one waybill per sheet.
 
+#include "common/error.h"
 #include "report/page.h"
 
 #include <functional>
@@ -13,16 +14,28 @@ struct PageRange {
     int to = 0;   // 0: to the last page
 };
 
+// A print run that could not be done; the text says why.
+class PrintError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// The first and last page (1-based) a range selects of pageCount pages;
+// first > last when it selects none.
+int firstPage(PageRange range);
+int lastPage(PageRange range, int pageCount);
+
 // Composes page k (0-based).
 using PageSource = std::function<ComposedPage(int page)>;
 // Told after each page; returns false to stop.
 using PrintProgress = std::function<bool(int done, int total)>;
 
 // Prints pages of the range onto device at dpi dots per inch. Throws
-// std::runtime_error when the device cannot be painted on.
+// PrintError when the range selects no page or the device cannot be
+// painted on.
 void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose,
                 PageRange range = {}, const PrintProgress &progress = {});
 
 // Prints into a PDF file, written beside the target and renamed into place
-// so that a failure leaves no file. Throws std::runtime_error.
+// so that a failure leaves no file. Throws PrintError.
 void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range = {});

@@ -122,8 +122,11 @@ void Connection::execMany(const QString &sql, const std::vector<QVariantList> &p
 void Connection::begin()
 {
     open();
-    if (!database().transaction())
-        throw DbError(errorText(database().lastError()));
+    // Every transaction of the program writes: take the write lock at once,
+    // so that two writers queue instead of interleaving their statements.
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("begin immediate")))
+        throw DbError(errorText(query.lastError()));
 }
 
 void Connection::commit()

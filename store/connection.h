@@ -33,7 +33,8 @@ public:
     // DbError at the first failing row.
     void execMany(const QString &sql, const std::vector<QVariantList> &paramRows);
 
-    // Runs work inside one transaction: commits when it returns, rolls back
+    // Runs work inside one immediate transaction (the write lock taken at
+    // its start): commits when it returns, rolls back
     // and rethrows when it throws.
     template <class Work> void inTransaction(Work &&work)
     {

@@ -105,6 +105,22 @@ QString Dataset::valueAt(int row, const QString &column) const
     return valueAt(row, requireColumn(column));
 }
 
+qint64 Dataset::rowidAt(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_rows[size_t(row)].rowid : -1;
+}
+
+int Dataset::rowOfRowid(qint64 rowid) const
+{
+    if (rowid < 0)
+        return -1;
+    // The current row is the usual answer; otherwise search the list.
+    if (rowidAt(m_current) == rowid)
+        return m_current;
+    const auto it = std::find_if(m_rows.cbegin(), m_rows.cend(), [rowid](const Row &row) { return row.rowid == rowid; });
+    return it == m_rows.cend() ? -1 : int(it - m_rows.cbegin());
+}
+
 void Dataset::setCurrent(int row)
 {
     if (m_rows.empty())

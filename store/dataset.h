@@ -43,6 +43,11 @@ public:
     // is closed or lacks the column.
     QString valueAt(int row, const QString &column) const;
 
+    // SQLite's rowid of a row (-1 when there is no such row), and the row
+    // holding a rowid (-1 when none does).
+    qint64 rowidAt(int row) const;
+    int rowOfRowid(qint64 rowid) const;
+
     // The current row: -1 when the dataset is empty or closed.
     int currentRow() const { return m_current; }
     bool hasCurrent() const { return m_current >= 0; }

@@ -1,5 +1,6 @@
 #include "store/schema.h"
 
+#include "common/safe_file.h"
 #include "store/db_error.h"
 #include "store/statements.h"
 
@@ -77,21 +78,13 @@ void createEmptyDatabase(const QString &path)
     if (target.exists())
         throw DbError(QStringLiteral(u"数据库文件已存在，未做任何改动：%1")
                           .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
-
-    const QString tempPath = target.absolutePath() + QStringLiteral("/.data-")
-        + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".tmp");
     try {
-        buildTables(tempPath);
-    } catch (...) {
-        QFile::remove(tempPath);
-        throw;
-    }
-    // QFile::rename never replaces an existing file, so a file that appeared
-    // meanwhile is kept as it is.
-    if (!QFile::rename(tempPath, target.absoluteFilePath())) {
-        QFile::remove(tempPath);
-        throw DbError(QStringLiteral(u"无法创建数据库文件：%1")
-                          .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
+        SafeFile file(target.absoluteFilePath());
+        buildTables(file.tempPath());
+        // Never replaces a file that appeared meanwhile.
+        file.commitAsNew();
+    } catch (const FileError &error) {
+        throw DbError(QStringLiteral(u"无法创建数据库文件：%1").arg(error.text()));
     }
 }
 

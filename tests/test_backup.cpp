@@ -1,9 +1,11 @@
 // Backup and restore of data.mdb through the backup window and the command
-// line: byte-for-byte copies, the ".bak" name, the checks before a restore
-// and the safe replacement.
+// line: consistent copies under SQLite's locks, the ".bak" name, the checks
+// before anything is replaced, the safety copy of a restore, damaged and
+// locked files, and files left by a crashed writer.
 
 #include "backup/backup_window.h"
 #include "backup/database_file.h"
+#include "common/error.h"
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/reopen.h"
@@ -22,28 +24,81 @@ namespace {
 
 struct Fixture {
     Fixture()
-        : window([this] { ++disconnects; }, [this] { ++ends; })
+        : window({[this] { ++disconnects; }, [this] { ++reconnects; }, [this] { ++ends; }})
     {
         RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("current"), QStringLiteral("1"));
     }
     void click(const char *name) { QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton); }
+    // The one hint shown, split into the described message and the reason.
+    QStringList hintParts() const
+    {
+        const QStringList hints = dialogs.texts(QStringLiteral("hint"));
+        return hints.size() == 1 ? hints.first().split(QStringLiteral("\n\n")) : hints;
+    }
 
     TempWorkdir dir;
     RecordingDialogs dialogs;
     int disconnects = 0;
+    int reconnects = 0;
     int ends = 0;
     BackupWindow window;
 };
 
-Entry hint(const QString &text) { return {QStringLiteral("hint"), text}; }
+struct Run {
+    int status;
+    QString out;
+    QString err;
+};
 
-int runWaybill(const QStringList &args, const QString &workdir)
+Run runWaybill(const QStringList &args, const QString &workdir)
 {
     QProcess process;
     process.setWorkingDirectory(workdir);
     process.start(QStringLiteral(WAYBILL_BINARY), args);
     process.waitForFinished(60000);
-    return process.exitCode();
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Files of the folder that are neither data.mdb nor named in keep.
+QStringList strayFiles(const QString &folder, const QStringList &keep)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    files.removeAll(QStringLiteral("data.mdb"));
+    for (const QString &name : keep)
+        files.removeAll(name);
+    return files;
+}
+
+QStringList safetyCopies(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("data.mdb.*.bak")}, QDir::Files);
+}
+
+// Writes one kind of bad database file at path.
+void writeBadDatabase(const QString &path, const QString &kind)
+{
+    if (!QFileInfo::exists(path))
+        createEmptyDatabase(path);
+    if (kind == QStringLiteral("empty")) {
+        writeAll(path, {});
+    } else if (kind == QStringLiteral("random bytes")) {
+        QByteArray bytes(8192, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919 + 13) % 251);
+        writeAll(path, bytes);
+    } else if (kind == QStringLiteral("text")) {
+        writeAll(path, "收件人名单，不是数据库");
+    } else if (kind == QStringLiteral("truncated")) {
+        fillRecipients(path, kRecipientTable, 2000, QStringLiteral("r"));
+        writeAll(path, readAll(path).left(6000));
+    } else if (kind == QStringLiteral("zeroed pages")) {
+        fillRecipients(path, kRecipientTable, 2000, QStringLiteral("r"));
+        zeroDataPages(path);
+    } else if (kind == QStringLiteral("lacking a table")) {
+        QFile::remove(path);
+        RawDb(path).exec(QStringLiteral("create table outrxx (x text)"));
+    }
 }
 
 } // namespace
@@ -51,16 +106,22 @@ int runWaybill(const QStringList &args, const QString &workdir)
 class TestBackup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void backupCopiesWithBakAppended_data();
-    void backupCopiesWithBakAppended();
-    void backupTakesCommittedChangesWhileOpen();
+    void backupWritesConsistentCopy_data();
+    void backupWritesConsistentCopy();
+    void backupOfBadSourceKeepsPreviousBackup_data();
+    void backupOfBadSourceKeepsPreviousBackup();
+    void backupAfterCrashHoldsCommittedState();
     void restoreChecksAndReplaces_data();
     void restoreChecksAndReplaces();
+    void restoreOverCrashedOrDamagedFile_data();
+    void restoreOverCrashedOrDamagedFile();
+    void restoreWaitsForLockThenRefuses();
+    void restoreKeepsLastSafetyCopies();
     void commandLine();
     void layout();
 };
 
-void TestBackup::backupCopiesWithBakAppended_data()
+void TestBackup::backupWritesConsistentCopy_data()
 {
     QTest::addColumn<QString>("answer");  // save dialog answer, relative to the folder
     QTest::addColumn<QString>("written"); // file expected, empty: none
@@ -72,56 +133,100 @@ void TestBackup::backupCopiesWithBakAppended_data()
     QTest::newRow("folder missing") << "missing/x" << "" << u"数据备份失败，请重试！"_qs;
 }
 
-void TestBackup::backupCopiesWithBakAppended()
+void TestBackup::backupWritesConsistentCopy()
 {
     QFETCH(QString, answer);
     QFETCH(QString, written);
     QFETCH(QString, message);
     Fixture f;
     writeAll(f.dir.file(QStringLiteral("old.bak")), "previous backup");
-    f.dialogs.fileAnswers = {answer.isEmpty() ? QString() : f.dir.file(answer)};
-    f.click("Button1");
-    QCOMPARE(f.dialogs.texts(QStringLiteral("hint")), message.isEmpty() ? QStringList{} : QStringList{message});
-    if (!written.isEmpty())
-        QCOMPARE(readAll(f.dir.file(written)), readAll(f.dir.dbPath()));
-    QStringList files = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
-    files.removeAll(QStringLiteral("data.mdb"));
-    files.removeAll(QStringLiteral("old.bak"));
-    if (written != QStringLiteral("old.bak"))
-        QCOMPARE(files, written.isEmpty() ? QStringList{} : QStringList{written});
-    QCOMPARE(f.ends, 0);
-}
-
-void TestBackup::backupTakesCommittedChangesWhileOpen()
-{
-    Fixture f;
+    // A connection with a committed change is open during the backup.
     Connection connection(QStringLiteral("main"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
     reopen(connection, {{&list, kRecipientTable}});
     list.append();
     list.setValue(col::kRecipientName, QStringLiteral("just added"));
     list.post();
-    backupDatabase(f.dir.dbPath(), f.dir.file(QStringLiteral("b.bak")));
-    QCOMPARE(RawDb(f.dir.file(QStringLiteral("b.bak"))).rows(u"select 收件人姓名 from inrxx"_qs),
-             (QStringList{QStringLiteral("current"), QStringLiteral("just added")}));
+
+    f.dialogs.fileAnswers = {answer.isEmpty() ? QString() : f.dir.file(answer)};
+    f.click("Button1");
+    const QStringList parts = f.hintParts();
+    QCOMPARE(parts.value(0), message);
+    if (message.startsWith(u"数据备份失败"_qs))
+        QVERIFY2(parts.size() == 2 && parts[1].contains(u"文件夹不存在"_qs), qPrintable(parts.join('|')));
+    if (!written.isEmpty()) {
+        QCOMPARE(databaseContent(f.dir.file(written)), databaseContent(f.dir.dbPath()));
+        QVERIFY(databaseContent(f.dir.file(written)).contains(u"inrxx||just added||||||||"_qs));
+        QCOMPARE(integrityOf(f.dir.file(written)), QStringLiteral("ok"));
+    }
+    if (written != QStringLiteral("old.bak"))
+        QCOMPARE(readAll(f.dir.file(QStringLiteral("old.bak"))), QByteArray("previous backup"));
+    QCOMPARE(strayFiles(f.dir.path(), {QStringLiteral("old.bak"), written}), QStringList{});
+    QCOMPARE(f.ends, 0);
+}
+
+void TestBackup::backupOfBadSourceKeepsPreviousBackup_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"empty", "random bytes", "text", "truncated", "zeroed pages", "lacking a table"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestBackup::backupOfBadSourceKeepsPreviousBackup()
+{
+    QFETCH(QString, kind);
+    Fixture f;
+    const QString previous = f.dir.file(QStringLiteral("daily.bak"));
+    backupDatabase(f.dir.dbPath(), previous);
+    const QByteArray good = readAll(previous);
+    writeBadDatabase(f.dir.dbPath(), kind);
+    const QByteArray bad = readAll(f.dir.dbPath());
+
+    f.dialogs.fileAnswers = {f.dir.file(QStringLiteral("daily"))};
+    f.click("Button1");
+    const QStringList parts = f.hintParts();
+    QCOMPARE(parts.value(0), u"数据备份失败，请重试！"_qs);
+    QVERIFY2(parts.size() == 2 && !parts[1].isEmpty(), qPrintable(parts.join('|')));
+    QCOMPARE(readAll(previous), good);
+    QCOMPARE(readAll(f.dir.dbPath()), bad);
+    QCOMPARE(strayFiles(f.dir.path(), {QStringLiteral("daily.bak")}), QStringList{});
+}
+
+void TestBackup::backupAfterCrashHoldsCommittedState()
+{
+    Fixture f;
+    fillRecipients(f.dir.dbPath(), kRecipientTable, 3000, QStringLiteral("r"));
+    const QStringList committed = databaseContent(f.dir.dbPath());
+    QTemporaryDir crashed;
+    makeCrashImage(f.dir.dbPath(), crashed.path());
+    QVERIFY(QFileInfo::exists(crashed.filePath(QStringLiteral("data.mdb-journal"))));
+    QVERIFY(readAll(crashed.filePath(QStringLiteral("data.mdb"))) != readAll(f.dir.dbPath()));
+
+    const QString backup = f.dir.file(QStringLiteral("after-crash.bak"));
+    backupDatabase(crashed.filePath(QStringLiteral("data.mdb")), backup);
+    QCOMPARE(integrityOf(backup), QStringLiteral("ok"));
+    QCOMPARE(databaseContent(backup), committed);
 }
 
 void TestBackup::restoreChecksAndReplaces_data()
 {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<bool>("restored");
-    QTest::newRow("a backup of this program") << "backup" << true;
-    QTest::newRow("data.mdb onto itself") << "self" << true;
-    QTest::newRow("text file") << "text" << false;
-    QTest::newRow("database lacking a table") << "lacking" << false;
-    QTest::newRow("missing file") << "missing" << false;
-    QTest::newRow("cancelled") << "" << false;
+    QTest::addColumn<QString>("reason"); // part of the reason shown; empty: restored
+    QTest::newRow("a backup of this program") << "backup" << "";
+    QTest::newRow("data.mdb onto itself") << "self" << "";
+    QTest::newRow("text file") << "text" << u"不是数据库文件"_qs;
+    QTest::newRow("random bytes") << "random bytes" << u"不是数据库文件"_qs;
+    QTest::newRow("database lacking a table") << "lacking a table" << u"不是本软件的数据库文件"_qs;
+    QTest::newRow("zeroed pages") << "zeroed pages" << u"损坏"_qs;
+    QTest::newRow("truncated") << "truncated" << u"损坏"_qs;
+    QTest::newRow("missing file") << "missing" << u"找不到文件"_qs;
+    QTest::newRow("cancelled") << "" << "";
 }
 
 void TestBackup::restoreChecksAndReplaces()
 {
     QFETCH(QString, source);
-    QFETCH(bool, restored);
+    QFETCH(QString, reason);
     Fixture f;
     QString path;
     if (source == QStringLiteral("backup")) {
@@ -130,47 +235,146 @@ void TestBackup::restoreChecksAndReplaces()
         RawDb(path).addRecipient(kRecipientTable, QStringLiteral("from backup"), QStringLiteral("2"));
     } else if (source == QStringLiteral("self")) {
         path = f.dir.dbPath();
-    } else if (source == QStringLiteral("text")) {
-        path = f.dir.file(QStringLiteral("notes.txt"));
-        writeAll(path, "not a database");
-    } else if (source == QStringLiteral("lacking")) {
-        path = f.dir.file(QStringLiteral("other.mdb"));
-        RawDb(path).exec(QStringLiteral("create table outrxx (x text)"));
-    } else if (source == QStringLiteral("missing")) {
-        path = f.dir.file(QStringLiteral("nothing.bak"));
+    } else if (!source.isEmpty()) {
+        path = f.dir.file(QStringLiteral("chosen.bak"));
+        if (source != QStringLiteral("missing"))
+            writeBadDatabase(path, source);
     }
-    const QByteArray before = readAll(f.dir.dbPath());
-    const QByteArray expected = source == QStringLiteral("backup") ? readAll(path) : before;
+    const QStringList before = databaseContent(f.dir.dbPath());
+    const QStringList expected = source == QStringLiteral("backup") ? databaseContent(path) : before;
     f.dialogs.fileAnswers = {path};
     f.click("Button2");
-    QCOMPARE(readAll(f.dir.dbPath()), expected);
+    QCOMPARE(databaseContent(f.dir.dbPath()), expected);
+    QCOMPARE(integrityOf(f.dir.dbPath()), QStringLiteral("ok"));
     if (source.isEmpty()) {
         QCOMPARE(f.dialogs.entries, QList<Entry>{(Entry{QStringLiteral("open"), QString()})});
         QCOMPARE(f.disconnects, 0);
         return;
     }
     QCOMPARE(f.disconnects, 1);
-    QCOMPARE(f.dialogs.texts(QStringLiteral("hint")),
-             QStringList{restored ? u"数据恢复成功！"_qs : u"数据恢复失败，请重试！"_qs});
+    const QStringList parts = f.hintParts();
+    const bool restored = reason.isEmpty();
+    QCOMPARE(parts.value(0), restored ? u"数据恢复成功！"_qs : u"数据恢复失败，请重试！"_qs);
+    QVERIFY2(parts.value(1).contains(restored ? u"data.mdb."_qs : reason), qPrintable(parts.join('|')));
     QCOMPARE(f.ends, restored ? 1 : 0);
-    QStringList leftovers = QDir(f.dir.path()).entryList({QStringLiteral(".*tmp")}, QDir::Files | QDir::Hidden);
-    QVERIFY(leftovers.isEmpty());
+    // A failed restore leaves data.mdb as it was, and the lists show it again.
+    QCOMPARE(f.reconnects, restored ? 0 : 1);
+    const QStringList copies = safetyCopies(f.dir.path());
+    QCOMPARE(copies.size(), restored ? 1 : 0);
+    if (restored) {
+        QVERIFY(parts[1].contains(copies.first()));
+        QCOMPARE(databaseContent(f.dir.file(copies.first())), before);
+    }
+    QCOMPARE(strayFiles(f.dir.path(), copies + QStringList{QStringLiteral("good.bak"), QStringLiteral("chosen.bak")}),
+             QStringList{});
+}
+
+void TestBackup::restoreOverCrashedOrDamagedFile_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("hot journal of a killed writer") << "crashed";
+    QTest::newRow("random bytes") << "random bytes";
+    QTest::newRow("zeroed pages") << "zeroed pages";
+    QTest::newRow("empty") << "empty";
+    QTest::newRow("no data.mdb") << "missing";
+}
+
+void TestBackup::restoreOverCrashedOrDamagedFile()
+{
+    QFETCH(QString, state);
+    TempWorkdir dir;
+    fillRecipients(dir.dbPath(), kRecipientTable, 3000, QStringLiteral("before"));
+    const QString backup = dir.file(QStringLiteral("good.bak"));
+    backupDatabase(dir.dbPath(), backup);
+    fillRecipients(backup, kImportedTable, 500, QStringLiteral("restored"));
+    const QStringList wanted = databaseContent(backup);
+
+    QTemporaryDir work;
+    const QString target = work.filePath(QStringLiteral("data.mdb"));
+    if (state == QStringLiteral("crashed"))
+        makeCrashImage(dir.dbPath(), work.path());
+    else if (state != QStringLiteral("missing"))
+        writeBadDatabase(target, state);
+    const QByteArray damaged = QFileInfo::exists(target) ? readAll(target) : QByteArray();
+
+    const QString kept = restoreDatabase(backup, target);
+    QCOMPARE(integrityOf(target), QStringLiteral("ok"));
+    QCOMPARE(databaseContent(target), wanted);
+    QVERIFY(!QFileInfo::exists(target + QStringLiteral("-journal")));
+    if (state == QStringLiteral("missing")) {
+        QVERIFY(kept.isEmpty());
+    } else if (state == QStringLiteral("crashed")) {
+        // The safety copy holds the committed state before the restore.
+        QCOMPARE(databaseContent(kept), databaseContent(dir.dbPath()));
+    } else if (state == QStringLiteral("random bytes")) {
+        QCOMPARE(readAll(kept), damaged);
+    } else {
+        // A file SQLite still opens is kept page for page (past the header).
+        QCOMPARE(readAll(kept).mid(4096), damaged.mid(4096));
+    }
+}
+
+void TestBackup::restoreWaitsForLockThenRefuses()
+{
+    TempWorkdir dir;
+    const QString backup = dir.file(QStringLiteral("good.bak"));
+    backupDatabase(dir.dbPath(), backup);
+    fillRecipients(backup, kRecipientTable, 10, QStringLiteral("restored"));
+    const QStringList before = databaseContent(dir.dbPath());
+    // Another program is writing: it holds the write lock throughout.
+    RawDb writer(dir.dbPath());
+    QVERIFY(writer.exec(QStringLiteral("begin immediate")));
+    QVERIFY(writer.exec(QStringLiteral("insert into inrxx (收件人姓名) values ('uncommitted')")));
+    try {
+        restoreDatabase(backup, dir.dbPath());
+        QFAIL("restore went on under another writer's lock");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().contains(u"正被其他程序使用"_qs), qPrintable(error.text()));
+    }
+    QVERIFY(writer.exec(QStringLiteral("rollback")));
+    QCOMPARE(databaseContent(dir.dbPath()), before);
+}
+
+void TestBackup::restoreKeepsLastSafetyCopies()
+{
+    TempWorkdir dir;
+    const QString backup = dir.file(QStringLiteral("good.bak"));
+    backupDatabase(dir.dbPath(), backup);
+    for (int i = 0; i < kKeptSafetyCopies + 3; ++i)
+        restoreDatabase(backup, dir.dbPath());
+    const QStringList copies = safetyCopies(dir.path());
+    QCOMPARE(copies.size(), kKeptSafetyCopies);
+    // The newest are kept: the last one written is among them.
+    QVERIFY(copies.last().endsWith(QStringLiteral("-%1.bak").arg(kKeptSafetyCopies + 3))
+            || copies.size() == kKeptSafetyCopies);
 }
 
 void TestBackup::commandLine()
 {
     TempWorkdir dir;
     RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("kept"), QStringLiteral("1"));
-    QCOMPARE(runWaybill({QStringLiteral("backup"), QStringLiteral("copy")}, dir.path()), 0);
-    QCOMPARE(readAll(dir.file(QStringLiteral("copy.bak"))), readAll(dir.dbPath()));
+    QCOMPARE(runWaybill({QStringLiteral("backup"), QStringLiteral("copy")}, dir.path()).status, 0);
+    QCOMPARE(databaseContent(dir.file(QStringLiteral("copy.bak"))), databaseContent(dir.dbPath()));
     writeAll(dir.file(QStringLiteral("bad.bak")), "junk");
     const QByteArray before = readAll(dir.dbPath());
-    QCOMPARE(runWaybill({QStringLiteral("restore"), QStringLiteral("bad.bak")}, dir.path()), 1);
+    const Run bad = runWaybill({QStringLiteral("restore"), QStringLiteral("bad.bak")}, dir.path());
+    QCOMPARE(bad.status, 1);
+    QVERIFY2(bad.err.contains(u"数据恢复失败，请重试！"_qs) && bad.err.contains(u"不是数据库文件"_qs), qPrintable(bad.err));
+    const Run missing = runWaybill({QStringLiteral("restore"), QStringLiteral("nothing.bak")}, dir.path());
+    QCOMPARE(missing.status, 1);
+    QVERIFY2(missing.err.contains(u"找不到文件"_qs) && missing.err.contains(u"nothing.bak"_qs), qPrintable(missing.err));
     QCOMPARE(readAll(dir.dbPath()), before);
     RawDb(dir.file(QStringLiteral("copy.bak"))).exec(u"delete from inrxx"_qs);
-    QCOMPARE(runWaybill({QStringLiteral("restore"), QStringLiteral("copy.bak")}, dir.path()), 0);
+    const Run good = runWaybill({QStringLiteral("restore"), QStringLiteral("copy.bak")}, dir.path());
+    QCOMPARE(good.status, 0);
+    QVERIFY2(good.out.contains(u"data.mdb."_qs), qPrintable(good.out));
     QVERIFY(RawDb(dir.dbPath()).rows(u"select * from inrxx"_qs).isEmpty());
-    QCOMPARE(runWaybill({QStringLiteral("backup")}, dir.path()), 2);
+    for (const QStringList &args : {QStringList{QStringLiteral("backup")}, QStringList{QStringLiteral("backup"), QStringLiteral("--bogus")},
+                                    QStringList{QStringLiteral("restore"), QStringLiteral("--bogus")},
+                                    QStringList{QStringLiteral("export"), QStringLiteral("--bogus")}})
+        QCOMPARE(runWaybill(args, dir.path()).status, 2);
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("--bogus.bak"))));
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("--bogus.xls"))));
 }
 
 void TestBackup::layout()

@@ -115,6 +115,8 @@ private Q_SLOTS:
     void addChecksAndKeepsSomeEdits_data();
     void addChecksAndKeepsSomeEdits();
     void modifyWritesChangedEditsIntoCurrentRow();
+    void modifyWritesOnlyWhatTheUserChanged();
+    void modifyOfRecordGoneWritesNothing();
     void modifyOnEmptyList();
     void deleteAndDeleteAll_data();
     void deleteAndDeleteAll();
@@ -124,6 +126,7 @@ private Q_SLOTS:
     void gridShowsColumnsAndFollowsCurrentRow();
     void exportEntries_data();
     void exportEntries();
+    void failedRestoreReopensListsAndClosedListIsNotExported();
     void allWindowsCreatedInOrder();
 };
 
@@ -464,22 +467,57 @@ void TestMainWindow::modifyWritesChangedEditsIntoCurrentRow()
     f.list().moveTo(1);         // another row selected while the panel floats
     f.click("Button5");
     QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"修改记录成功！"_qs)});
+    // The changes land in the record the panel was filled from, never in
+    // the row selected meanwhile.
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 收件地址 from inrxx"_qs),
-             (QStringList{u"甲|111|甲地址"_qs, u"|999|乙地址"_qs}));
+             (QStringList{u"|999|甲地址"_qs, u"乙|222|乙地址"_qs}));
+    QCOMPARE(f.list().currentRow(), 0);
     QVERIFY(!f.window->recipientView()->editor()->isVisibleTo(f.window));
 
     // Without any change the row is posted unchanged.
     f.dialogs.clear();
+    f.list().moveTo(1);
     f.click("Button7");
     f.click("Button5");
     QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"修改记录成功！"_qs)});
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码 from inrxx"_qs),
-             (QStringList{u"甲|111"_qs, u"|999"_qs}));
+             (QStringList{u"|999"_qs, u"乙|222"_qs}));
 
     // Opening for add afterwards keeps the modified row's destination.
     f.edit("Edit21")->setText(u"杭州"_qs);
     f.click("Button6");
     QCOMPARE(f.edit("Edit21")->text(), u"杭州"_qs);
+}
+
+void TestMainWindow::modifyWritesOnlyWhatTheUserChanged()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("111"), u"甲地址"_qs}});
+    RawDb(f.dir.dbPath()).exec(u"update inrxx set 单位名称 = '甲公司', 备注 = '易碎'"_qs);
+    f.action(QStringLiteral("N2"))->trigger(); // the list shows the stored row
+    f.click("Button7");
+    // 收件人信息 while the panel shows: the program empties Edit8 to Edit14.
+    f.action(QStringLiteral("N2"))->trigger();
+    QVERIFY(f.edit("Edit9")->text().isEmpty());
+    f.type("Edit21", u"上海"_qs);
+    f.click("Button5");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{u"修改记录成功！"_qs});
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 单位名称, 收件人姓名, 目的地, 收件地址, 手机号码, 备注 from inrxx"_qs),
+             QStringList{u"甲公司|甲|上海|甲地址|111|易碎"_qs});
+}
+
+void TestMainWindow::modifyOfRecordGoneWritesNothing()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("111"), u"甲地址"_qs}, {u"乙"_qs, QStringLiteral("222"), u"乙地址"_qs}});
+    f.click("Button7"); // filled from 甲
+    f.type("Edit12", QStringLiteral("010-1"));
+    f.list().deleteCurrent(); // 甲 is deleted while the panel floats
+    f.click("Button5");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")),
+             QStringList{u"正在修改的收件人已不在列表中（可能已被删除），修改未保存。"_qs});
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话 from inrxx"_qs), QStringList{u"乙|"_qs});
+    // What the user typed is still there.
+    QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
+    QCOMPARE(f.edit("Edit12")->text(), QStringLiteral("010-1"));
 }
 
 void TestMainWindow::modifyOnEmptyList()
@@ -697,6 +735,34 @@ void TestMainWindow::exportEntries()
     QCOMPARE(f.dialogs.entries, messages);
     QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("*.xls")}), file.isEmpty() ? QStringList{} : QStringList{file});
     QCOMPARE(f.list().currentRow(), file.isEmpty() ? 1 : 2); // the list ends on its last row
+}
+
+void TestMainWindow::failedRestoreReopensListsAndClosedListIsNotExported()
+{
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).addRecipient(schema::kRecipientTable, u"甲"_qs, QStringLiteral("1"));
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    registry.createAll();
+    auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    writeAll(dir.file(QStringLiteral("junk.bak")), "junk");
+    dialogs.fileAnswers = {dir.file(QStringLiteral("junk.bak"))};
+    registry.window(QStringLiteral("TSjbfForm"))->findChild<QPushButton *>(QStringLiteral("Button2"))->click();
+    QVERIFY(dialogs.texts(QStringLiteral("hint")).value(0).startsWith(u"数据恢复失败，请重试！"_qs));
+    // data.mdb is untouched, and the main window's lists show it again.
+    QCOMPARE(main->data().recipients.rowCount(), 1);
+    QCOMPARE(main->data().sender.isOpen(), true);
+
+    // A list that a failed reopen left closed is never exported as empty.
+    main->data().disconnect();
+    dialogs.clear();
+    dialogs.fileAnswers = {dir.file(QStringLiteral("list"))};
+    main->findChild<QAction *>(QStringLiteral("N19"))->trigger();
+    QCOMPARE(dialogs.texts(QStringLiteral("error")).size(), 1);
+    QCOMPARE(dialogs.texts(QStringLiteral("hint")), QStringList{});
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("list.xls"))));
+    registry.destroyAll();
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()

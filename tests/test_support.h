@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QVariant>
+#include <sqlite3.h>
 
 class TempWorkdir {
 public:
@@ -95,4 +96,63 @@ inline void writeAll(const QString &path, const QByteArray &bytes)
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(bytes);
+}
+
+// Every row of the three tables, each as "table|col|col|...", in order.
+inline QStringList databaseContent(const QString &path)
+{
+    RawDb raw(path);
+    QStringList rows;
+    for (const QString &table : {schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable})
+        for (const QString &row : raw.rows(QStringLiteral("select * from %1 order by rowid").arg(table)))
+            rows << table + QLatin1Char('|') + row;
+    return rows;
+}
+
+// The result of SQLite's integrity check ("ok" for a sound file).
+inline QString integrityOf(const QString &path)
+{
+    return RawDb(path).rows(QStringLiteral("pragma integrity_check")).join(QLatin1Char(';'));
+}
+
+// Fills a recipient table with count rows named prefix1, prefix2, ...
+inline void fillRecipients(const QString &path, const QString &table, int count, const QString &prefix)
+{
+    RawDb raw(path);
+    raw.exec(QStringLiteral("begin"));
+    for (int i = 1; i <= count; ++i)
+        raw.exec(QStringLiteral("insert into %1 (收件人姓名, 收件地址, 手机号码, 备注) values (?, ?, ?, ?)").arg(table),
+                 {prefix + QString::number(i), QStringLiteral(u"北京市朝阳区建国路88号"), QStringLiteral("13800000000"),
+                  QString(40, QLatin1Char('x'))});
+    raw.exec(QStringLiteral("commit"));
+}
+
+// Leaves in toDir the files a writer killed in the middle of a transaction
+// leaves: data.mdb holding uncommitted pages and the hot journal beside it
+// holding the committed ones. The source database is left as it was.
+inline void makeCrashImage(const QString &dbPath, const QString &toDir)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(dbPath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A tiny page cache makes SQLite write changed pages into the file
+    // before the commit, as a long import does.
+    sqlite3_exec(db, "pragma cache_size = 2; begin; update inrxx set 备注 = hex(randomblob(60)); delete from excel;", nullptr, nullptr, nullptr);
+    const QString target = QDir(toDir).filePath(schema::kDatabaseFileName);
+    QFile::remove(target);
+    QFile::remove(target + QStringLiteral("-journal"));
+    QFile::copy(dbPath, target);
+    QFile::copy(dbPath + QStringLiteral("-journal"), target + QStringLiteral("-journal"));
+    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// Overwrites the pages after the first with zeros: the header still reads
+// as a database, its tables are unreadable.
+inline void zeroDataPages(const QString &path)
+{
+    QByteArray bytes = readAll(path);
+    const int pageSize = (quint8(bytes[16]) << 8 | quint8(bytes[17])) == 1 ? 65536 : (quint8(bytes[16]) << 8 | quint8(bytes[17]));
+    for (qsizetype i = pageSize; i < bytes.size(); ++i)
+        bytes[i] = 0;
+    writeAll(path, bytes);
 }

@@ -5,7 +5,7 @@ void showCurrentException(QWidget *parent)
     QString text;
     try {
         throw;
-    } catch (const DbError &error) {
+    } catch (const AppError &error) {
         text = error.text();
     } catch (const std::exception &error) {
         text = QString::fromUtf8(error.what());

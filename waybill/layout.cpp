@@ -1,5 +1,8 @@
 #include "waybill/layout.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -123,4 +126,29 @@ const Layout &layoutFor(const QString &code, Variant variant)
     if (it == cache.end())
         it = cache.insert(key, parse(loadDocument(code), variant));
     return *it;
+}
+
+namespace {
+
+int clampedAdd(int value, int amount)
+{
+    const qint64 sum = qint64(value) + amount;
+    return int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+void shiftItems(QList<LayoutItem> &items, int dx, int dy)
+{
+    for (LayoutItem &item : items) {
+        item.left = clampedAdd(item.left, dx);
+        item.top = clampedAdd(item.top, dy);
+    }
+}
+
+bool anyItemOnPaper(const QList<LayoutItem> &items, QSize paperUnits)
+{
+    return std::any_of(items.cbegin(), items.cend(), [&](const LayoutItem &item) {
+        return item.left >= 0 && item.top >= 0 && item.left < paperUnits.width() && item.top < paperUnits.height();
+    });
 }

@@ -45,6 +45,13 @@ struct Layout {
 // unknown courier code.
 const Layout &layoutFor(const QString &code, Variant variant);
 
+// Moves every item by dx, dy layout units; positions saturate at the
+// limits of int instead of overflowing.
+void shiftItems(QList<LayoutItem> &items, int dx, int dy);
+
+// Whether any item's top-left corner lies on a paper of the given size.
+bool anyItemOnPaper(const QList<LayoutItem> &items, QSize paperUnits);
+
 // The number in an item name (QRDBText12 -> 12).
 int itemNumber(const QString &name);
 

@@ -46,12 +46,6 @@ QString panelName(const QString &windowClass)
     return panel1.contains(windowClass) ? QStringLiteral("Panel1") : QStringLiteral("Panel2");
 }
 
-int clampedAdd(int value, int amount)
-{
-    const qint64 sum = qint64(value) + amount;
-    return int(std::clamp<qint64>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 } // namespace
 
 int parseShiftAmount(const QString &text)
@@ -152,12 +146,7 @@ void PrintWindow::shift(QLineEdit *edit, bool horizontal)
         if (edit->text().isEmpty())
             return;
         const int amount = parseShiftAmount(edit->text()); // fails before any item moves
-        for (LayoutItem &item : m_items) {
-            if (horizontal)
-                item.left = clampedAdd(item.left, amount);
-            else
-                item.top = clampedAdd(item.top, amount);
-        }
+        shiftItems(m_items, horizontal ? amount : 0, horizontal ? 0 : amount);
         refreshPage();
     });
 }

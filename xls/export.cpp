@@ -1,10 +1,14 @@
 #include "xls/export.h"
 
 #include "store/dataset.h"
+#include "store/db_error.h"
 #include "xls/xls_writer.h"
 
 void exportDataset(Dataset &list, const QString &target)
 {
+    // A closed list (after a failed reopen) is a failure, never an empty file.
+    if (!list.isOpen())
+        throw DbError(QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
     std::vector<QStringList> rows;
     rows.reserve(size_t(list.rowCount()) + 1);
     rows.push_back(list.columnNames());

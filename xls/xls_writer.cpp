@@ -1,19 +1,9 @@
 #include "xls/xls_writer.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "common/safe_file.h"
+#include "xls/compound_file.h"
+
 #include <QHash>
-#include <QUuid>
-#include <cstdio>
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
-#include <gsf/gsf-utils.h>
 
 namespace {
 
@@ -312,115 +302,14 @@ QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStri
     return stream;
 }
 
-namespace {
-
-void ignoreLog(const gchar *, GLogLevelFlags, const gchar *, gpointer) {}
-
-void initialiseGsf()
-{
-    static const bool initialised = [] {
-        gsf_init();
-        // A damaged file is reported by the reader's own message; libgsf's
-        // warnings about it are not for the user.
-        for (const char *domain : {"libgsf:msole", "libgsf"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
-                              ignoreLog, nullptr);
-        return true;
-    }();
-    Q_UNUSED(initialised);
-}
-
-} // namespace
-
-void writeXlsFile(const QString &path, const QString &sheetName, const std::vector<QStringList> &rows)
-{
-    writeCompoundFile(path, "Workbook", buildWorkbookStream(sheetName, rows));
-}
-
-QByteArray readWorkbookStream(const QString &path)
-{
-    initialiseGsf();
-    const QString notWorkbook = QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path);
-    GError *error = nullptr;
-    GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
-    if (!input) {
-        if (error)
-            g_error_free(error);
-        throw XlsError(notWorkbook);
-    }
-    GsfInfile *ole = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
-    if (!ole) {
-        if (error)
-            g_error_free(error);
-        throw XlsError(notWorkbook);
-    }
-    GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
-    if (!stream)
-        stream = gsf_infile_child_by_name(ole, "Book");
-    QByteArray bytes;
-    bool ok = stream != nullptr;
-    if (stream) {
-        const gsf_off_t size = gsf_input_size(stream);
-        ok = size > 0 && size < (gsf_off_t(1) << 30);
-        if (ok) {
-            bytes.resize(qsizetype(size));
-            ok = gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
-        }
-        g_object_unref(stream);
-    }
-    g_object_unref(ole);
-    if (!ok)
-        throw XlsError(notWorkbook);
-    return bytes;
-}
-
-void writeCompoundFile(const QString &path, const char *streamName, const QByteArray &stream)
-{
-    initialiseGsf();
-    GError *error = nullptr;
-    GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), &error);
-    if (!sink) {
-        const QString text = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw XlsError(QStringLiteral(u"无法写入文件 %1：%2").arg(QDir::toNativeSeparators(path), text));
-    }
-    GsfOutfile *ole = gsf_outfile_msole_new(sink);
-    GsfOutput *workbook = gsf_outfile_new_child(ole, streamName, FALSE);
-    bool ok = workbook && gsf_output_write(workbook, size_t(stream.size()),
-                                           reinterpret_cast<const guint8 *>(stream.constData()));
-    if (workbook) {
-        ok = gsf_output_close(workbook) && ok;
-        g_object_unref(workbook);
-    }
-    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
-    g_object_unref(ole);
-    if (!gsf_output_is_closed(sink))
-        ok = gsf_output_close(sink) && ok;
-    g_object_unref(sink);
-    if (!ok)
-        throw XlsError(QStringLiteral(u"写入文件 %1 失败（磁盘已满或无写入权限）").arg(QDir::toNativeSeparators(path)));
-}
-
 void saveXls(const QString &target, const QString &sheetName, const std::vector<QStringList> &rows)
 {
-    const QFileInfo info(target);
-    if (!info.absoluteDir().exists())
-        throw XlsError(QStringLiteral(u"文件夹不存在：%1").arg(QDir::toNativeSeparators(info.absolutePath())));
-    if (info.isDir())
-        throw XlsError(QStringLiteral(u"%1 是一个文件夹").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
-        + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8) + QStringLiteral(".tmp");
+    const QByteArray file = buildCompoundFile("Workbook", buildWorkbookStream(sheetName, rows));
     try {
-        writeXlsFile(temp, sheetName, rows);
-    } catch (...) {
-        QFile::remove(temp);
-        throw;
-    }
-    // rename() replaces an existing file in one step.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
-        QFile::remove(temp);
-        throw XlsError(QStringLiteral(u"无法写入文件 %1").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+        SafeFile out(target);
+        out.write(file);
+        out.commit();
+    } catch (const FileError &error) {
+        throw XlsError(error.text());
     }
 }

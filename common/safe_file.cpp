@@ -1,0 +1,183 @@
+#include "common/safe_file.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kSuffix = QStringLiteral(".waybill-tmp");
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Older than this, a temporary nobody holds is a leftover: the margin
+// covers the moment between creating a file and locking it.
+constexpr qint64 kStaleAfterSeconds = 60;
+
+bool lockedByLiveWriter(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// Names of temporaries this program writes now, and wrote in earlier
+// versions (database copies, database creation, the spreadsheet library's
+// own save file, the export's temporary).
+const QRegularExpression &temporaryPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral(
+        "^(\\..+\\.[0-9a-f]{8}\\.waybill-tmp(-journal)?"
+        "|\\.copy-[0-9a-f-]{36}\\.tmp|\\.data-[0-9a-f-]{36}\\.tmp(-journal)?"
+        "|\\.gsf-save-[A-Za-z0-9]{6}|\\..+\\.[0-9a-f]{8}\\.tmp)$"));
+    return pattern;
+}
+
+} // namespace
+
+bool isProgramTemporary(const QString &fileName)
+{
+    return temporaryPattern().match(fileName).hasMatch();
+}
+
+QString writeFailureText(const QString &path, int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral(u"磁盘空间不足，无法写入 %1").arg(native(path));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return QStringLiteral(u"没有写入权限，无法写入 %1").arg(native(path));
+    default:
+        return QStringLiteral(u"无法写入 %1：%2").arg(native(path), QString::fromLocal8Bit(std::strerror(errorNumber)));
+    }
+}
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void cleanStaleTemporaries(const QString &folder)
+{
+    const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-kStaleAfterSeconds);
+    QDir dir(folder);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (!isProgramTemporary(entry.fileName()) || entry.lastModified() > staleBefore)
+            continue;
+        if (!lockedByLiveWriter(entry.absoluteFilePath()))
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
+void cleanStaleFolders(const QString &parent, const QString &prefix)
+{
+    const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-600);
+    const QFileInfoList entries =
+        QDir(parent).entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &entry : entries)
+        if (entry.lastModified() < staleBefore && !entry.isSymLink())
+            QDir(entry.absoluteFilePath()).removeRecursively();
+}
+
+SafeFile::SafeFile(const QString &target) : m_target(QFileInfo(target).absoluteFilePath())
+{
+    const QFileInfo info(m_target);
+    if (!info.absoluteDir().exists())
+        throw FileError(QStringLiteral(u"文件夹不存在：%1").arg(native(info.absolutePath())));
+    if (info.isDir())
+        throw FileError(QStringLiteral(u"%1 是一个文件夹").arg(native(m_target)));
+    cleanStaleTemporaries(info.absolutePath());
+    for (int attempt = 0; attempt < 16 && m_lockFd < 0; ++attempt) {
+        m_temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
+            + QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, QLatin1Char('0')) + kSuffix;
+        m_lockFd = ::open(QFile::encodeName(m_temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (m_lockFd < 0 && errno != EEXIST)
+            throw FileError(writeFailureText(m_target, errno));
+    }
+    if (m_lockFd < 0)
+        throw FileError(writeFailureText(m_target, EEXIST));
+    ::flock(m_lockFd, LOCK_EX);
+    if (!m_file.open(m_lockFd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        throw FileError(QStringLiteral(u"无法写入 %1：%2").arg(native(m_target), m_file.errorString()));
+}
+
+SafeFile::~SafeFile()
+{
+    m_file.close();
+    if (!m_committed) {
+        QFile::remove(m_temp);
+        QFile::remove(m_temp + QStringLiteral("-journal"));
+    }
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+}
+
+void SafeFile::write(const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_lockFd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(writeFailureText(m_target, errno));
+        }
+        done += n;
+    }
+}
+
+void SafeFile::syncTemporary()
+{
+    if (!m_file.flush())
+        throw FileError(writeFailureText(m_target, ENOSPC));
+    if (::fsync(m_lockFd) != 0)
+        throw FileError(writeFailureText(m_target, errno));
+}
+
+void SafeFile::commitAsNew()
+{
+    syncTemporary();
+    // link() fails when the target exists, so a file that appeared
+    // meanwhile is kept as it is.
+    if (::link(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        if (errno == EEXIST)
+            throw FileError(QStringLiteral(u"文件已存在，未做任何改动：%1").arg(native(m_target)));
+        throw FileError(writeFailureText(m_target, errno));
+    }
+    QFile::remove(m_temp);
+    m_committed = true;
+    syncFolder(QFileInfo(m_target).absolutePath());
+}
+
+void SafeFile::commit()
+{
+    syncTemporary();
+    if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)
+        throw FileError(QStringLiteral(u"无法替换 %1：%2")
+                            .arg(native(m_target), QString::fromLocal8Bit(std::strerror(errno))));
+    m_committed = true;
+    syncFolder(QFileInfo(m_target).absolutePath());
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Writing a file so that a crash, a full disk or a power cut never leaves a
+// half-written file under its final name: the content goes to a temporary
+// file beside the target, is synced, renamed over the target in one step,
+// and the folder is synced so that the rename itself is on disk.
+//
+// The temporary file is locked (flock) while it is being written, so that
+// cleanStaleTemporaries() can tell the leftovers of a killed process from
+// the files of a writer that is still running.
+
+#include "common/error.h"
+
+#include <QFile>
+#include <QString>
+
+class SafeFile {
+public:
+    // Creates the temporary file beside target. Throws FileError when the
+    // folder is missing or not writable, or target is a folder.
+    explicit SafeFile(const QString &target);
+    // Removes the temporary file unless commit() succeeded.
+    ~SafeFile();
+    SafeFile(const SafeFile &) = delete;
+    SafeFile &operator=(const SafeFile &) = delete;
+
+    const QString &target() const { return m_target; }
+    const QString &tempPath() const { return m_temp; }
+    // The temporary file, open for writing.
+    QFile &file() { return m_file; }
+
+    // Writes bytes to the temporary file; throws FileError (a full disk
+    // says so).
+    void write(const QByteArray &bytes);
+    // Syncs the temporary file, renames it over the target and syncs the
+    // folder. Throws FileError; the target is then as it was.
+    void commit();
+    // As commit(), but never replaces a file: throws FileError when target
+    // exists (then nothing changed).
+    void commitAsNew();
+
+private:
+    void syncTemporary();
+
+    QString m_target;
+    QString m_temp;
+    QFile m_file;
+    int m_lockFd = -1;
+    bool m_committed = false;
+};
+
+// The text for a failed write of path: a full disk, a missing permission,
+// or the system's own text.
+QString writeFailureText(const QString &path, int errorNumber);
+
+// Syncs a folder, so that a rename or a new file in it survives a power cut.
+void syncFolder(const QString &folder);
+
+// Removes the temporary files and folders this program leaves behind when
+// it is killed while writing into folder: those no live writer holds.
+void cleanStaleTemporaries(const QString &folder);
+
+// Removes folders under parent whose names start with prefix and that are
+// older than the helper's time limit allows a live one to be (the work
+// folders of a killed workbook reader).
+void cleanStaleFolders(const QString &parent, const QString &prefix);
+
+// The temporary-file name pattern (for tests): ".NAME.XXXXXXXX.waybill-tmp".
+bool isProgramTemporary(const QString &fileName);

@@ -1,0 +1,97 @@
+#include "xls/compound_file.h"
+
+#include "xls/xls_writer.h"
+
+#include <QFile>
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-utils.h>
+
+namespace {
+
+void ignoreLog(const gchar *, GLogLevelFlags, const gchar *, gpointer) {}
+
+} // namespace
+
+void initialiseGsf()
+{
+    static const bool initialised = [] {
+        gsf_init();
+        // A damaged file is reported by the reader's own message; libgsf's
+        // warnings about it are not for the user.
+        for (const char *domain : {"libgsf:msole", "libgsf", "libgsf:zip", "GLib-GObject"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
+                              ignoreLog, nullptr);
+        return true;
+    }();
+    Q_UNUSED(initialised);
+}
+
+QByteArray readWorkbookStream(const QString &path)
+{
+    initialiseGsf();
+    const QString notWorkbook = QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path);
+    GError *error = nullptr;
+    GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
+    if (!input) {
+        if (error)
+            g_error_free(error);
+        throw XlsError(notWorkbook);
+    }
+    GsfInfile *ole = gsf_infile_msole_new(input, &error);
+    g_object_unref(input);
+    if (!ole) {
+        if (error)
+            g_error_free(error);
+        throw XlsError(notWorkbook);
+    }
+    GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
+    if (!stream)
+        stream = gsf_infile_child_by_name(ole, "Book");
+    QByteArray bytes;
+    bool ok = stream != nullptr;
+    if (stream) {
+        const gsf_off_t size = gsf_input_size(stream);
+        ok = size > 0 && size < (gsf_off_t(1) << 30);
+        if (ok) {
+            bytes.resize(qsizetype(size));
+            ok = gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
+        }
+        g_object_unref(stream);
+    }
+    g_object_unref(ole);
+    if (!ok)
+        throw XlsError(notWorkbook);
+    return bytes;
+}
+
+QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream)
+{
+    initialiseGsf();
+    GsfOutput *sink = gsf_output_memory_new();
+    GsfOutfile *ole = gsf_outfile_msole_new(sink);
+    GsfOutput *child = gsf_outfile_new_child(ole, streamName, FALSE);
+    bool ok = child && gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
+    if (child) {
+        ok = gsf_output_close(child) && ok;
+        g_object_unref(child);
+    }
+    ok = gsf_output_close(GSF_OUTPUT(ole)) && ok;
+    g_object_unref(ole);
+    if (!gsf_output_is_closed(sink))
+        ok = gsf_output_close(sink) && ok;
+    QByteArray bytes;
+    if (ok)
+        bytes = QByteArray(reinterpret_cast<const char *>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
+                           qsizetype(gsf_output_size(sink)));
+    g_object_unref(sink);
+    if (!ok)
+        throw XlsError(QStringLiteral(u"无法生成工作簿文件"));
+    return bytes;
+}
