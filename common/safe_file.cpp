@@ -24,7 +24,7 @@ QString native(const QString &path)
 
 // Older than this, a temporary nobody holds is a leftover: the margin
 // covers the moment between creating a file and locking it.
-constexpr qint64 kStaleAfterSeconds = 60;
+constexpr qint64 kStaleAfterSeconds = 5;
 
 bool lockedByLiveWriter(const QString &path)
 {
@@ -87,7 +87,12 @@ void cleanStaleTemporaries(const QString &folder)
     for (const QFileInfo &entry : entries) {
         if (!isProgramTemporary(entry.fileName()) || entry.lastModified() > staleBefore)
             continue;
-        if (!lockedByLiveWriter(entry.absoluteFilePath()))
+        // A journal belongs to the temporary file it is named after: the
+        // writer holds the lock on that one.
+        QString owner = entry.absoluteFilePath();
+        if (owner.endsWith(QStringLiteral("-journal")))
+            owner.chop(8);
+        if (!lockedByLiveWriter(owner))
             QFile::remove(entry.absoluteFilePath());
     }
 }

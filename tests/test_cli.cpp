@@ -32,6 +32,9 @@ private Q_SLOTS:
     void initCreatesEmptyDatabaseOnce();
     void usage_data();
     void usage();
+    void failuresWriteNoFile_data();
+    void failuresWriteNoFile();
+    void twoImportsAtOnceLeaveOneWorkbook();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -74,6 +77,63 @@ void TestCli::usage()
     QVERIFY2(run.out.contains(outContains), qPrintable(run.out));
     QVERIFY2(run.err.contains(errContains), qPrintable(run.err));
     QVERIFY(!QFile::exists(dir.dbPath()));
+}
+
+void TestCli::failuresWriteNoFile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errContains");
+    QTest::addColumn<QString>("file"); // must not exist afterwards
+    QTest::newRow("page range past the rows")
+        << QStringList{"print", "sf", "--batch", "--pages", "4-9", "--pdf", "out.pdf"} << 1 << u"没有可打印的页"_qs << "out.pdf";
+    QTest::newRow("shift past the int range")
+        << QStringList{"print", "sf", "--shift-x", "2147483647", "--pdf", "out.pdf"} << 1 << u"移出了纸张"_qs << "out.pdf";
+    QTest::newRow("shift off the paper")
+        << QStringList{"print", "yt", "--shift-y", "-5000", "--pdf", "out.pdf"} << 1 << u"移出了纸张"_qs << "out.pdf";
+    QTest::newRow("export into a missing folder")
+        << QStringList{"export", "nowhere/list"} << 1 << u"nowhere"_qs << "nowhere/list.xls";
+    QTest::newRow("export option unknown") << QStringList{"export", "--bogus"} << 2 << "--bogus" << "--bogus.xls";
+    QTest::newRow("restore of a missing file") << QStringList{"restore", "gone.bak"} << 1 << u"找不到文件"_qs << "";
+}
+
+void TestCli::failuresWriteNoFile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, errContains);
+    QFETCH(QString, file);
+    TempWorkdir dir;
+    for (int i = 0; i < 3; ++i)
+        RawDb(dir.dbPath()).addRecipient(QStringLiteral("inrxx"), QStringLiteral("r%1").arg(i), QStringLiteral("1"));
+    const Run run = runWaybill(args, dir.path());
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(errContains), qPrintable(run.err));
+    if (!file.isEmpty())
+        QVERIFY(!QFileInfo::exists(dir.file(file)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.mdb")});
+}
+
+void TestCli::twoImportsAtOnceLeaveOneWorkbook()
+{
+    TempWorkdir dir;
+    // Two workbooks of this program's own export: 3000 rows named a…, b….
+    for (const char *prefix : {"a", "b"}) {
+        RawDb(dir.dbPath()).exec(QStringLiteral("delete from inrxx"));
+        fillRecipients(dir.dbPath(), QStringLiteral("inrxx"), 3000, QString::fromLatin1(prefix));
+        QCOMPARE(runWaybill({QStringLiteral("export"), QString::fromLatin1(prefix)}, dir.path()).status, 0);
+    }
+    QProcess first, second;
+    for (auto [process, file] : {std::pair{&first, "a.xls"}, std::pair{&second, "b.xls"}}) {
+        process->setWorkingDirectory(dir.path());
+        process->start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("import"), QString::fromLatin1(file)});
+    }
+    QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+    const QStringList names = RawDb(dir.dbPath()).rows(QStringLiteral("select distinct substr(收件人姓名, 1, 1) from excel"));
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(RawDb(dir.dbPath()).rows(QStringLiteral("select count(*) from excel")), QStringList{QStringLiteral("3000")});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -82,6 +82,7 @@ void TestStore::badFilesGiveDatabaseErrorAndStayUntouched_data()
     QTest::newRow("truncated") << QByteArray("truncate") << QString();
     QTest::newRow("no inrxx") << QByteArray() << kRecipientTable;
     QTest::newRow("no outrxx") << QByteArray() << kSenderTable;
+    QTest::newRow("a folder") << QByteArray("folder") << QString();
 }
 
 void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
@@ -96,6 +97,9 @@ void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
                 raw.addRecipient(kRecipientTable, QString(200, QLatin1Char('x')), QString::number(i));
         }
         writeAll(dir.dbPath(), readAll(dir.dbPath()).left(3000));
+    } else if (content == "folder") {
+        QFile::remove(dir.dbPath());
+        QDir().mkdir(dir.dbPath());
     } else if (!dropTable.isEmpty()) {
         RawDb raw(dir.dbPath());
         raw.exec(QStringLiteral("drop table ") + dropTable);
