@@ -1,141 +1,106 @@
 #include "import/workbook_reader.h"
 
+#include "import/biff8_reader.h"
+#include "import/csv_reader.h"
+#include "import/xlsx_reader.h"
+#include "xls/compound_file.h"
+#include "xls/xls_writer.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include "xls/compound_file.h"
-#include "xls/xls_writer.h"
-#include <cmath>
-#include <freexl.h>
-#include <memory>
+#include <QProcess>
+#include <QTimer>
 
 namespace {
 
-struct Closer {
-    void operator()(const void *handle) const { freexl_close(handle); }
-};
-using Handle = std::unique_ptr<const void, Closer>;
+const QString kFormatsRead = QStringLiteral(u"能读取的格式：Excel 97-2003 工作簿（.xls）、Excel 工作簿（.xlsx）、CSV 文件（.csv）");
 
-// A FreeXL handle on a clean copy of the workbook: the workbook stream is
-// taken out of the compound file with libgsf (which refuses damaged sector
-// chains that make FreeXL loop) and put into a fresh one.
-struct Workbook {
-    QTemporaryDir dir;
-    Handle handle;
-};
-
-std::unique_ptr<Workbook> openWorkbook(const QString &path)
+[[noreturn]] void unsupported(const QString &what)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw WorkbookError(QStringLiteral(u"文件不存在：%1").arg(path));
-    if (!info.isFile() || !info.isReadable())
-        throw WorkbookError(QStringLiteral(u"无法读取文件：%1").arg(path));
-    auto workbook = std::make_unique<Workbook>();
-    const QString clean = workbook->dir.filePath(QStringLiteral("workbook.xls"));
-    try {
-        QFile out(clean);
-        if (!out.open(QIODevice::WriteOnly) || out.write(buildCompoundFile("Workbook", readWorkbookStream(path))) < 0)
-            throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    } catch (const XlsError &error) {
-        throw WorkbookError(error.text());
-    }
-    const void *handle = nullptr;
-    const int status = freexl_open(QFile::encodeName(clean).constData(), &handle);
-    if (status != FREEXL_OK || !handle) {
-        if (handle)
-            freexl_close(handle);
-        throw WorkbookError(QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path));
-    }
-    workbook->handle = Handle(handle);
-    return workbook;
+    throw WorkbookError(what + QStringLiteral(u"。") + kFormatsRead);
 }
 
-QString cellText(const FreeXL_CellValue &cell)
+bool looksLikeMarkup(const QByteArray &head)
 {
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return numberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return cell.value.text_value ? QString::fromUtf8(cell.value.text_value) : QString();
-    default:
-        return {};
-    }
+    QByteArray start = head;
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    start = start.trimmed().left(256).toLower();
+    return start.startsWith('<');
 }
 
 } // namespace
 
-QString numberText(double value)
+WorkbookKind workbookKindOf(const QString &path)
 {
-    if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
-        return QString::number(static_cast<qint64>(value));
-    return QString::number(value, 'g', 15);
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw WorkbookError(QStringLiteral(u"文件不存在：%1").arg(path));
+    if (!info.isFile())
+        throw WorkbookError(QStringLiteral(u"%1 不是文件").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw WorkbookError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
+    const QByteArray head = file.read(512);
+    if (head.isEmpty())
+        throw WorkbookError(QStringLiteral(u"文件是空的：%1").arg(path));
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return WorkbookKind::Xls;
+    if (head.startsWith("PK\x03\x04")) {
+        switch (zipKindOf(path)) {
+        case ZipKind::Xlsx:
+            return WorkbookKind::Xlsx;
+        case ZipKind::Xlsb:
+            unsupported(QStringLiteral(u"这是 Excel 二进制工作簿（.xlsb），不能读取；请在 Excel 中另存为 .xlsx 或 .xls"));
+        case ZipKind::Ods:
+            unsupported(QStringLiteral(u"这是 OpenDocument 电子表格（.ods），不能读取；请在 WPS 或 LibreOffice 中另存为 .xlsx 或 .xls"));
+        default:
+            unsupported(QStringLiteral(u"这是 zip 压缩文件，不是工作簿，或工作簿已损坏"));
+        }
+    }
+    const bool csvName = info.suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0
+        || info.suffix().compare(QStringLiteral("txt"), Qt::CaseInsensitive) == 0;
+    if (looksLikeMarkup(head) && !csvName)
+        unsupported(QStringLiteral(u"这是网页（HTML 或 XML）格式的表格，不是真正的 Excel 工作簿；"
+                                   u"请在 Excel 或 WPS 中打开后另存为 .xls 或 .xlsx"));
+    const quint8 b0 = quint8(head[0]), b1 = head.size() > 1 ? quint8(head[1]) : 0;
+    if ((b0 == 0x09 && (b1 == 0x00 || b1 == 0x02 || b1 == 0x04 || b1 == 0x08)) && !csvName)
+        unsupported(QStringLiteral(u"这是 Excel 4.0 或更早版本的工作簿，不能读取"));
+    if (csvName)
+        return WorkbookKind::Csv;
+    unsupported(QStringLiteral(u"不是工作簿：%1").arg(path));
 }
 
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
 {
-    const std::unique_ptr<Workbook> workbook = openWorkbook(path);
-    const Handle &handle = workbook->handle;
-    unsigned int sheets = 0;
-    if (freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK)
-        throw WorkbookError(QStringLiteral(u"无法读取工作簿的工作表：%1").arg(path));
-    int found = -1;
-    for (unsigned int i = 0; i < sheets && i < 65536 && found < 0; ++i) {
-        const char *name = nullptr;
-        if (freexl_get_worksheet_name(handle.get(), static_cast<unsigned short>(i), &name) == FREEXL_OK && name
-            && QString::fromUtf8(name) == sheetName)
-            found = int(i);
-    }
-    if (found < 0)
-        throw WorkbookError(QStringLiteral(u"工作簿中没有名为 %1 的工作表").arg(sheetName));
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(handle.get(), static_cast<unsigned short>(found)) != FREEXL_OK
-        || freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
-        throw WorkbookError(QStringLiteral(u"无法读取工作表 %1").arg(sheetName));
-
-    // A BIFF8 sheet has at most 65,536 rows and 256 columns; larger
-    // dimensions come from a damaged file.
-    if (rows > 65536 || columns > 256)
-        throw WorkbookError(QStringLiteral(u"工作表 %1 的大小异常（%2 行 %3 列），文件可能已损坏")
-                                .arg(sheetName)
-                                .arg(rows)
-                                .arg(columns));
-    Sheet sheet;
-    if (rows == 0)
-        return sheet;
-    const auto rowTexts = [&](unsigned int row) {
-        QStringList texts;
-        texts.reserve(columns);
-        for (unsigned short column = 0; column < columns; ++column) {
-            FreeXL_CellValue cell;
-            if (freexl_get_cell_value(handle.get(), row, column, &cell) != FREEXL_OK)
-                throw WorkbookError(QStringLiteral(u"无法读取第 %1 行第 %2 列的单元格").arg(row + 1).arg(column + 1));
-            texts << cellText(cell);
-        }
-        return texts;
+    const SheetProgress told = [&](qint64 done, qint64 total) {
+        if (progress)
+            progress(done, total);
     };
-    sheet.headings = rowTexts(0);
-    sheet.rows.reserve(rows - 1);
-    for (unsigned int row = 1; row < rows; ++row) {
-        QStringList texts = rowTexts(row);
-        if (std::any_of(texts.cbegin(), texts.cend(), [](const QString &text) { return !text.isEmpty(); }))
-            sheet.rows.push_back(std::move(texts));
-        if (progress && row % 1024 == 0)
-            progress(row, rows - 1);
+    switch (workbookKindOf(path)) {
+    case WorkbookKind::Xls: {
+        QByteArray stream;
+        try {
+            stream = readWorkbookStream(path);
+        } catch (const XlsError &error) {
+            throw WorkbookError(error.text());
+        }
+        return readBiff8Sheet(stream, sheetName, told);
     }
-    return sheet;
+    case WorkbookKind::Xlsx:
+        return readXlsxSheet(path, sheetName, told);
+    case WorkbookKind::Csv: {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw WorkbookError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
+        return readCsv(file.readAll());
+    }
+    }
+    return {};
 }
 
 Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress)
@@ -144,25 +109,44 @@ Sheet readSheetIsolated(const QString &path, const QString &sheetName, const Rea
     if (!QFileInfo(helper).isExecutable())
         return readSheet(path, sheetName, progress);
     QProcess process;
-    process.start(helper, {path, sheetName});
-    QElapsedTimer timer;
-    timer.start();
-    constexpr qint64 kLimitMs = 120000;
-    while (!process.waitForFinished(50)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        if (timer.elapsed() > kLimitMs) {
-            process.kill();
-            process.waitForFinished();
-            throw WorkbookError(QStringLiteral(u"读取工作簿超时，文件可能已损坏：%1").arg(path));
+    QEventLoop loop;
+    QByteArray errors;
+    bool timedOut = false;
+    // The helper tells its progress on stderr ("progress DONE TOTAL" lines)
+    // and ends with its message there when it fails.
+    QObject::connect(&process, &QProcess::readyReadStandardError, &loop, [&] {
+        errors += process.readAllStandardError();
+        qsizetype end;
+        while ((end = errors.indexOf('\n')) >= 0 && errors.startsWith("progress ")) {
+            const QList<QByteArray> parts = errors.left(end).split(' ');
+            if (progress && parts.size() == 3)
+                progress(parts[1].toLongLong(), parts[2].toLongLong());
+            errors.remove(0, end + 1);
         }
-        if (progress)
-            progress(0, 1); // still reading
-    }
+    });
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        process.kill();
+    });
+    process.start(helper, {path, sheetName});
+    limit.start(kReadLimitMs);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    process.waitForFinished(5000);
+    errors += process.readAllStandardError();
+    if (timedOut)
+        throw WorkbookError(QStringLiteral(u"读取工作簿超时，文件可能已损坏：%1").arg(path));
     if (process.exitStatus() != QProcess::NormalExit)
-        throw WorkbookError(QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path));
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏，无法读取：%1").arg(path));
     if (process.exitCode() != 0) {
-        const QString text = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        const QString text = QString::fromUtf8(errors).trimmed();
         throw WorkbookError(text.isEmpty() ? QStringLiteral(u"无法读取工作簿：%1").arg(path) : text);
     }
     const QByteArray data = process.readAllStandardOutput();
@@ -170,7 +154,7 @@ Sheet readSheetIsolated(const QString &path, const QString &sheetName, const Rea
     Sheet sheet;
     quint32 rows = 0;
     stream >> sheet.headings >> rows;
-    sheet.rows.reserve(std::min<quint32>(rows, 65536));
+    sheet.rows.reserve(std::min<quint32>(rows, SheetGrid::kMaxRows));
     for (quint32 i = 0; i < rows && stream.status() == QDataStream::Ok; ++i) {
         QStringList row;
         stream >> row;
@@ -178,8 +162,6 @@ Sheet readSheetIsolated(const QString &path, const QString &sheetName, const Rea
     }
     if (stream.status() != QDataStream::Ok || sheet.rows.size() != rows)
         throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    if (progress)
-        progress(1, 1);
     return sheet;
 }
 
@@ -191,8 +173,16 @@ std::vector<QStringList> recordsByHeading(const Sheet &sheet, const QStringList 
         for (int i = 0; i < sheet.headings.size() && position < 0; ++i)
             if (sheet.headings[i].trimmed() == column)
                 position = i;
-        if (position < 0)
-            throw WorkbookError(QStringLiteral(u"第一行缺少标题“%1”").arg(column));
+        if (position < 0) {
+            QStringList found;
+            for (const QString &heading : sheet.headings)
+                if (!heading.trimmed().isEmpty())
+                    found << heading.trimmed();
+            throw WorkbookError(found.isEmpty()
+                                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
+                                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
+                                          .arg(column, found.join(QStringLiteral(u"、"))));
+        }
         positions << position;
     }
     std::vector<QStringList> records;
@@ -200,9 +190,13 @@ std::vector<QStringList> recordsByHeading(const Sheet &sheet, const QStringList 
     for (const QStringList &row : sheet.rows) {
         QStringList record;
         record.reserve(columns.size());
-        for (int position : positions)
+        bool any = false;
+        for (int position : positions) {
             record << row.value(position);
-        records.push_back(std::move(record));
+            any = any || !record.last().isEmpty();
+        }
+        if (any)
+            records.push_back(std::move(record));
     }
     return records;
 }

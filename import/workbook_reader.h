@@ -1,15 +1,19 @@
 #pragma once
-// Reading an Excel 97-2003 workbook (.xls) with FreeXL: the worksheet found
-// by its name, the first row as headings, every following row of the used
-// area as a record, each cell as the text an office user expects (whole
-// numbers as their digits, dates readable, empty cells empty). Wholly empty
-// rows are skipped.
+// Reading the recipient sheet of a workbook: an Excel 97-2003 workbook
+// (.xls, BIFF8), an Excel workbook (.xlsx) or a .csv file, told apart by
+// their content. The worksheet is found by its name (letter case ignored;
+// a .csv file is its own sheet), its first used row gives the headings and
+// every following row is a record, each cell as the text an office user
+// sees in the spreadsheet. Other formats (.ods, .xlsb, Excel 95, a web page
+// saved as .xls, a password-protected workbook) fail with a message saying
+// what the file is and which formats are read.
+
+#include "common/error.h"
+#include "import/sheet_grid.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include "common/error.h"
-
 #include <vector>
 
 // A workbook that cannot be read as asked; the text says why.
@@ -18,29 +22,31 @@ public:
     using AppError::AppError;
 };
 
-struct Sheet {
-    QStringList headings;
-    std::vector<QStringList> rows; // each as wide as the headings
-};
-
-// Told the number of rows read so far and the total.
+// Told how far the reading is: done of total.
 using ReadProgress = std::function<void(qsizetype done, qsizetype total)>;
+
+enum class WorkbookKind { Xls, Xlsx, Csv };
+
+// The kind of workbook at path, by its content. Throws WorkbookError for a
+// missing or unreadable file and for every format that is not read.
+WorkbookKind workbookKindOf(const QString &path);
 
 // Reads the worksheet named sheetName; throws WorkbookError.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
 // As readSheet, in a separate process (the waybill-xls-reader program beside
-// this one), so that a damaged workbook that crashes or hangs the reading
-// library only fails the read. Reads in this process when the helper is
-// not installed.
+// this one) with a time limit, so that a damaged workbook that crashes or
+// hangs the reader only fails the read. The event loop keeps running while
+// it reads, and progress is told as the helper reads. Reads in this process
+// when the helper is not installed.
 Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
 // The values under the given headings, one list per record in the order
 // of columns; headings compare after trimming blanks, their order on the
-// sheet is free and other columns are ignored. Throws WorkbookError when a
+// sheet is free and other columns are ignored. A row whose values under
+// these headings are all empty is no record. Throws WorkbookError when a
 // heading is missing.
 std::vector<QStringList> recordsByHeading(const Sheet &sheet, const QStringList &columns);
 
-// The text of a numeric cell: whole values below 1e15 as plain digits,
-// others with up to 15 significant digits.
-QString numberText(double value);
+// How long the helper may read before it is stopped, in milliseconds.
+constexpr int kReadLimitMs = 120000;

@@ -115,16 +115,16 @@ void TestImport::badInputFailsWithEmptyTable_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing file") << "missing" << u"文件不存在"_qs;
-    QTest::newRow("text file named .xls") << "text" << u"不是 Excel 97-2003 工作簿"_qs;
-    QTest::newRow("truncated") << "truncated" << u"不是 Excel 97-2003 工作簿"_qs;
-    QTest::newRow("corrupted header") << "corrupted" << u"不是 Excel 97-2003 工作簿"_qs;
-    QTest::newRow("xlsx renamed") << "xlsx" << u"不是 Excel 97-2003 工作簿"_qs;
+    QTest::newRow("text file named .xls") << "text" << u"不是工作簿"_qs;
+    QTest::newRow("truncated") << "truncated" << u"已损坏"_qs;
+    QTest::newRow("corrupted header") << "corrupted" << u"不是工作簿"_qs;
+    QTest::newRow("zip file named .xls") << "xlsx" << u"zip 压缩文件"_qs;
     QTest::newRow("no Sheet1") << "nosheet" << u"没有名为 Sheet1 的工作表"_qs;
     QTest::newRow("no 备注 heading") << "noremark" << u"缺少标题“备注”"_qs;
-    QTest::newRow("a folder") << "folder" << u"无法读取文件"_qs;
+    QTest::newRow("a folder") << "folder" << u"不是文件"_qs;
     // Found by fuzzing: the reading library crashes on one and loops on the other.
-    QTest::newRow("damaged, crashes the reader") << "fixture:damaged-crashes-reader.xls" << u"文件已损坏"_qs;
-    QTest::newRow("damaged sector chain") << "fixture:damaged-loops-reader.xls" << u"文件已损坏"_qs;
+    QTest::newRow("damaged, crashes the reader") << "fixture:damaged-crashes-reader.xls" << u"已损坏"_qs;
+    QTest::newRow("damaged sector chain") << "fixture:damaged-loops-reader.xls" << u"已损坏"_qs;
 }
 
 void TestImport::badInputFailsWithEmptyTable()

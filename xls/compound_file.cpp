@@ -36,7 +36,7 @@ void initialiseGsf()
 QByteArray readWorkbookStream(const QString &path)
 {
     initialiseGsf();
-    const QString notWorkbook = QStringLiteral(u"不是 Excel 97-2003 工作簿（.xls），或文件已损坏：%1").arg(path);
+    const QString notWorkbook = QStringLiteral(u"工作簿已损坏（文件结构无法读取）：%1").arg(path);
     GError *error = nullptr;
     GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
     if (!input) {
@@ -54,6 +54,16 @@ QByteArray readWorkbookStream(const QString &path)
     GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
     if (!stream)
         stream = gsf_infile_child_by_name(ole, "Book");
+    if (!stream) {
+        // An .xlsx with an opening password is an OLE2 file holding the
+        // encrypted package.
+        GsfInput *encrypted = gsf_infile_child_by_name(ole, "EncryptedPackage");
+        if (encrypted) {
+            g_object_unref(encrypted);
+            g_object_unref(ole);
+            throw XlsError(QStringLiteral(u"工作簿设有打开密码，不能读取；请在 Excel 或 WPS 中取消密码后再导入：%1").arg(path));
+        }
+    }
     QByteArray bytes;
     bool ok = stream != nullptr;
     if (stream) {

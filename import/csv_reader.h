@@ -1,0 +1,16 @@
+#pragma once
+// Reading a .csv file as a sheet: UTF-8 (with or without a byte-order
+// mark) or GB18030, as Chinese office programs and web shops write it,
+// told apart by whether the bytes are valid UTF-8; fields separated by
+// commas (or tabs, when the first line has tabs and no commas), quoted
+// fields with embedded separators, quotes and line breaks as RFC 4180 says.
+
+#include "import/sheet_grid.h"
+
+#include <QByteArray>
+
+// The text of the file's bytes in the encoding detected.
+QString decodeCsvText(const QByteArray &bytes);
+
+// The sheet of a .csv file's bytes: its first line as headings.
+Sheet readCsv(const QByteArray &bytes);

@@ -1,0 +1,372 @@
+#include "import/xlsx_reader.h"
+
+#include "import/cell_text.h"
+#include "import/workbook_reader.h"
+#include "xls/compound_file.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHash>
+#include <QXmlStreamReader>
+#include <gsf/gsf-infile-zip.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input.h>
+#include <memory>
+
+namespace {
+
+// The largest part read: a sheet of a million rows is well below it.
+constexpr gsf_off_t kMaxPartBytes = gsf_off_t(1) << 30;
+
+struct GObjectUnref {
+    void operator()(void *object) const
+    {
+        if (object)
+            g_object_unref(object);
+    }
+};
+using Zip = std::unique_ptr<GsfInfile, GObjectUnref>;
+
+Zip openZip(const QString &path)
+{
+    initialiseGsf();
+    GError *error = nullptr;
+    GsfInput *input = gsf_input_stdio_new(QFile::encodeName(path).constData(), &error);
+    if (!input) {
+        if (error)
+            g_error_free(error);
+        throw WorkbookError(QStringLiteral(u"无法读取文件：%1").arg(path));
+    }
+    GsfInfile *zip = gsf_infile_zip_new(input, &error);
+    g_object_unref(input);
+    if (error)
+        g_error_free(error);
+    if (!zip)
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（zip 压缩包无法打开）：%1").arg(path));
+    return Zip(zip);
+}
+
+// A part of the zip by its path ("xl/workbook.xml"); null when absent.
+std::optional<QByteArray> part(GsfInfile *zip, QString path)
+{
+    if (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    const QList<QByteArray> names = [&] {
+        QList<QByteArray> list;
+        for (const QString &name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            list << name.toUtf8();
+        return list;
+    }();
+    if (names.isEmpty())
+        return std::nullopt;
+    std::vector<const char *> pointers;
+    for (const QByteArray &name : names)
+        pointers.push_back(name.constData());
+    pointers.push_back(nullptr);
+    GsfInput *input = gsf_infile_child_by_aname(zip, pointers.data());
+    if (!input)
+        return std::nullopt;
+    const gsf_off_t size = gsf_input_size(input);
+    QByteArray bytes;
+    bool ok = size >= 0 && size < kMaxPartBytes;
+    if (ok && size > 0) {
+        bytes.resize(qsizetype(size));
+        ok = gsf_input_read(input, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
+    }
+    g_object_unref(input);
+    if (!ok)
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（无法解压 %1）").arg(path));
+    return bytes;
+}
+
+// Relationship targets by id, resolved against the folder of the part
+// they belong to; the package's own ones for an empty part path.
+QHash<QString, QString> relationships(GsfInfile *zip, const QString &partPath)
+{
+    const qsizetype slash = partPath.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : partPath.left(slash + 1);
+    const QString relsPath = partPath.isEmpty()
+        ? QStringLiteral("_rels/.rels")
+        : folder + QStringLiteral("_rels/") + partPath.mid(slash + 1) + QStringLiteral(".rels");
+    QHash<QString, QString> targets;
+    const std::optional<QByteArray> rels = part(zip, relsPath);
+    if (!rels)
+        return targets;
+    QXmlStreamReader xml(*rels);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("Relationship")) {
+            QString target = xml.attributes().value(QLatin1String("Target")).toString();
+            if (!target.startsWith(QLatin1Char('/')))
+                target = folder + target;
+            // "xl/worksheets/../sharedStrings.xml" and the like
+            QStringList resolved;
+            for (const QString &piece : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+                if (piece == QLatin1String(".."))
+                    resolved.removeLast();
+                else if (piece != QLatin1String("."))
+                    resolved << piece;
+            }
+            targets.insert(xml.attributes().value(QLatin1String("Id")).toString(), resolved.join(QLatin1Char('/')));
+        }
+    }
+    return targets;
+}
+
+// OOXML escapes characters XML cannot hold as _xHHHH_.
+QString unescaped(QString text)
+{
+    qsizetype at = text.indexOf(QLatin1String("_x"));
+    while (at >= 0 && at + 7 <= text.size()) {
+        bool ok = false;
+        const ushort code = text.mid(at + 2, 4).toUShort(&ok, 16);
+        if (ok && text[at + 6] == QLatin1Char('_')) {
+            text.replace(at, 7, QChar(code));
+            at = text.indexOf(QLatin1String("_x"), at + 1);
+        } else {
+            at = text.indexOf(QLatin1String("_x"), at + 2);
+        }
+    }
+    return text;
+}
+
+// The text of an <si> or <is> element: its <t> and its runs' <t>, without
+// phonetic runs (<rPh>). The reader stands on the element's start.
+QString stringItem(QXmlStreamReader &xml)
+{
+    QString text;
+    int depth = 1;
+    bool phonetic = false;
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (xml.name() == QLatin1String("rPh"))
+                phonetic = true;
+            else if (xml.name() == QLatin1String("t") && !phonetic)
+                text += xml.readElementText(), --depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            if (xml.name() == QLatin1String("rPh"))
+                phonetic = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return text.contains(QLatin1String("_x")) ? unescaped(text) : text;
+}
+
+QStringList sharedStrings(const QByteArray &bytes)
+{
+    QStringList strings;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
+            strings << stringItem(xml);
+    }
+    if (xml.hasError())
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串：%1）").arg(xml.errorString()));
+    return strings;
+}
+
+NumberFormats numberFormats(const QByteArray &bytes)
+{
+    NumberFormats formats;
+    QXmlStreamReader xml(bytes);
+    bool inCellXfs = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (xml.name() == QLatin1String("numFmt"))
+                formats.addFormat(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                                  xml.attributes().value(QLatin1String("formatCode")).toString());
+            else if (xml.name() == QLatin1String("cellXfs"))
+                inCellXfs = true;
+            else if (inCellXfs && xml.name() == QLatin1String("xf"))
+                formats.addStyle(xml.attributes().value(QLatin1String("numFmtId")).toInt());
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("cellXfs")) {
+            inCellXfs = false;
+        }
+    }
+    formats.finish();
+    return formats;
+}
+
+// "BC12" -> row 11, column 54; false when it is no cell reference.
+bool cellReference(QStringView ref, int &row, int &column)
+{
+    qsizetype i = 0;
+    int col = 0;
+    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
+        col = col * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+        if (col > SheetGrid::kMaxColumns)
+            return false;
+        ++i;
+    }
+    bool ok = false;
+    const int r = ref.mid(i).toInt(&ok);
+    if (i == 0 || !ok || r < 1)
+        return false;
+    row = r - 1;
+    column = col - 1;
+    return true;
+}
+
+Sheet readCells(const QByteArray &bytes, const QStringList &strings, const NumberFormats &formats, bool date1904,
+                const SheetProgress &progress)
+{
+    SheetGrid grid;
+    QXmlStreamReader xml(bytes);
+    int row = -1;
+    int column = -1;
+    int counted = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        if (name == QLatin1String("row")) {
+            bool ok = false;
+            const int r = xml.attributes().value(QLatin1String("r")).toInt(&ok);
+            row = ok && r >= 1 ? r - 1 : row + 1;
+            column = -1;
+            if (progress && ++counted % 2048 == 0)
+                progress(xml.characterOffset(), bytes.size());
+        } else if (name == QLatin1String("c")) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            int r = row, c = column + 1;
+            if (attributes.hasAttribute(QLatin1String("r")) && !cellReference(attributes.value(QLatin1String("r")), r, c)) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            column = c;
+            const QStringView type = attributes.value(QLatin1String("t"));
+            const int style = attributes.value(QLatin1String("s")).toInt();
+            QString value;
+            QString inlineText;
+            bool hasInline = false;
+            while (xml.readNextStartElement()) {
+                if (xml.name() == QLatin1String("v")) {
+                    value = xml.readElementText();
+                } else if (xml.name() == QLatin1String("is")) {
+                    inlineText = stringItem(xml);
+                    hasInline = true;
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            QString text;
+            if (type == QLatin1String("s")) {
+                bool ok = false;
+                const int index = value.toInt(&ok);
+                if (!ok || index < 0 || index >= strings.size())
+                    throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串的序号 %1）").arg(value));
+                text = strings[index];
+            } else if (type == QLatin1String("inlineStr")) {
+                text = hasInline ? inlineText : value;
+            } else if (type == QLatin1String("str") || type == QLatin1String("e")) {
+                text = value.contains(QLatin1String("_x")) ? unescaped(value) : value;
+            } else if (type == QLatin1String("b")) {
+                text = value.isEmpty() ? QString() : booleanText(value.trimmed() != QLatin1String("0"));
+            } else if (type == QLatin1String("d")) {
+                const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
+                text = !when.isValid() ? value
+                    : when.time() == QTime(0, 0) ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                                 : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            } else if (!value.isEmpty()) {
+                bool ok = false;
+                const double number = value.toDouble(&ok);
+                text = ok ? formattedNumber(number, formats.kindOfStyle(style), date1904) : value;
+            }
+            grid.set(r, c, std::move(text));
+        } else if (name == QLatin1String("mergeCell")) {
+            const QStringList corners = xml.attributes().value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
+            int r1, c1, r2, c2;
+            if (corners.size() == 2 && cellReference(corners[0], r1, c1) && cellReference(corners[1], r2, c2))
+                grid.merge(r1, r2, c1, c2);
+        }
+    }
+    if (xml.hasError())
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（工作表：%1）").arg(xml.errorString()));
+    return grid.finish();
+}
+
+} // namespace
+
+ZipKind zipKindOf(const QString &path)
+{
+    try {
+        const Zip zip = openZip(path);
+        if (part(zip.get(), QStringLiteral("xl/workbook.xml")))
+            return ZipKind::Xlsx;
+        if (part(zip.get(), QStringLiteral("xl/workbook.bin")))
+            return ZipKind::Xlsb;
+        const std::optional<QByteArray> mime = part(zip.get(), QStringLiteral("mimetype"));
+        if (mime && mime->startsWith("application/vnd.oasis.opendocument"))
+            return ZipKind::Ods;
+        // A workbook named elsewhere by the package's relationships.
+        for (const QString &target : relationships(zip.get(), QString()))
+            if (target.endsWith(QLatin1String(".xml")) && part(zip.get(), target) && target.contains(QLatin1String("workbook")))
+                return ZipKind::Xlsx;
+    } catch (const WorkbookError &) {
+    }
+    return ZipKind::Other;
+}
+
+Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetProgress &progress)
+{
+    const Zip zip = openZip(path);
+    QString workbookPath = QStringLiteral("xl/workbook.xml");
+    for (const QString &target : relationships(zip.get(), QString()))
+        if (target.contains(QLatin1String("workbook")))
+            workbookPath = target;
+    const std::optional<QByteArray> workbook = part(zip.get(), workbookPath);
+    if (!workbook)
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少 %1）").arg(workbookPath));
+    const QHash<QString, QString> targets = relationships(zip.get(), workbookPath);
+
+    // The sheets, the date system.
+    bool date1904 = false;
+    QString sheetPath;
+    QStringList names;
+    QXmlStreamReader xml(*workbook);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("workbookPr")) {
+            const QStringView value = xml.attributes().value(QLatin1String("date1904"));
+            date1904 = value == QLatin1String("1") || value == QLatin1String("true");
+        } else if (xml.name() == QLatin1String("sheet")) {
+            const QString name = xml.attributes().value(QLatin1String("name")).toString();
+            QString id;
+            for (const QXmlStreamAttribute &attribute : xml.attributes())
+                if (attribute.name() == QLatin1String("id"))
+                    id = attribute.value().toString();
+            if (sheetPath.isEmpty() && name.compare(sheetName, Qt::CaseInsensitive) == 0)
+                sheetPath = targets.value(id);
+            names << name;
+        }
+    }
+    if (xml.hasError())
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（%1：%2）").arg(workbookPath, xml.errorString()));
+    if (sheetPath.isEmpty())
+        throw WorkbookError(
+            QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, names.join(QStringLiteral(u"、"))));
+
+    QStringList strings;
+    NumberFormats formats;
+    for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
+        if (it.value().endsWith(QLatin1String("sharedStrings.xml"), Qt::CaseInsensitive)) {
+            if (const auto bytes = part(zip.get(), it.value()))
+                strings = sharedStrings(*bytes);
+        } else if (it.value().endsWith(QLatin1String("styles.xml"), Qt::CaseInsensitive)) {
+            if (const auto bytes = part(zip.get(), it.value()))
+                formats = numberFormats(*bytes);
+        }
+    }
+    const std::optional<QByteArray> sheet = part(zip.get(), sheetPath);
+    if (!sheet)
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少工作表 %1 的内容）").arg(sheetName));
+    return readCells(*sheet, strings, formats, date1904, progress);
+}

@@ -1,0 +1,347 @@
+// Workbooks from the programs offices use, written at test time by
+// independent writers (Perl Spreadsheet::WriteExcel and Excel::Writer::XLSX,
+// Python xlwt and openpyxl, Apache POI, gnumeric), read as a user sees them
+// in the spreadsheet; .csv files in the encodings web shops write; the
+// number, date and boolean texts; and the messages for files that are no
+// workbook the program reads.
+
+#include "import/cell_text.h"
+#include "import/csv_reader.h"
+#include "import/workbook_reader.h"
+#include "store/schema.h"
+#include "test_support.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+const QString kWriters = QStringLiteral(WAYBILL_SOURCE_DIR "/tests/writers/");
+
+// A long address: text of 4,500 CJK characters runs over several CONTINUE
+// records in an .xls file.
+QString longAddress()
+{
+    QString text;
+    for (int i = 0; text.size() < 4500; ++i)
+        text += QStringLiteral(u"北京市朝阳区建国路%1号院").arg(i);
+    return text.left(4500);
+}
+
+// The sheet every writer writes: a visible first sheet, a hidden second
+// one, then Sheet1 with a 序号 column numbered past the two recipients (as
+// templates do), a heading with blanks around it, an empty string, a merged
+// destination, numbers in text columns, rich text, a date, a boolean and
+// formulas with their cached results.
+QString corpusDescription(bool date1904)
+{
+    QStringList lines;
+    if (date1904)
+        lines << QStringLiteral("DATE1904");
+    lines << QStringLiteral(u"SHEET\t说明\t0") << QStringLiteral(u"CELL\t0\t0\ts\t收件人在 Sheet1 里")
+          << QStringLiteral(u"SHEET\t隐藏\t1") << QStringLiteral(u"CELL\t0\t0\ts\t旧数据")
+          << QStringLiteral(u"SHEET\tSheet1\t0");
+    const QStringList headings = QStringList{u"序号"_qs} + schema::recipientColumns();
+    for (int c = 0; c < headings.size(); ++c)
+        lines << QStringLiteral("CELL\t0\t%1\ts\t%2").arg(c).arg(c == 10 ? u" 备注 "_qs : headings[c]);
+    const QList<QStringList> cells{
+        {"1", "0", "n", "1"},
+        {"1", "1", "s", ""},
+        {"1", "2", "s", u"张伟"_qs},
+        {"1", "3", "s", u"上海"_qs},
+        {"1", "4", "s", longAddress()},
+        {"1", "5", "n", "200120"},
+        {"1", "6", "s", "021-58881234"},
+        {"1", "7", "n", "13812345678"},
+        {"1", "8", "r", u"样品|（易碎）"_qs},
+        {"1", "9", "n", "2.5"},
+        {"1", "10", "b", "1"},
+        {"2", "0", "n", "2"},
+        {"2", "1", "s", u"某某贸易有限公司"_qs},
+        {"2", "2", "s", u"刘洋"_qs},
+        {"2", "4", "s", u"北京市朝阳区建国路88号"_qs},
+        {"2", "5", "s", "100022"},
+        {"2", "6", "fs", "\"010-\"&\"12345678\"", "010-12345678"},
+        {"2", "7", "s", "13900000000"},
+        {"2", "8", "d", "2026-12-09", date1904 ? "31" : ""},
+        {"2", "9", "f", "1+2", "3"},
+        {"2", "10", "b", "0"},
+        {"3", "0", "n", "3"},
+        {"4", "0", "n", "4"},
+    };
+    for (const QStringList &cell : cells)
+        lines << QStringLiteral("CELL\t") + cell.join(QLatin1Char('\t'));
+    lines << QStringLiteral("MERGE\t1\t3\t2\t3");
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+enum Lacks { kNothing = 0, kBooleans = 1, kFormulaResults = 2, kTextFormulaResults = 4 };
+
+// The two records a user sees, less what a writer cannot write.
+std::vector<QStringList> expectedRecords(int lacks)
+{
+    const QString yes = (lacks & kBooleans) ? QString() : QStringLiteral("TRUE");
+    const QString no = (lacks & kBooleans) ? QString() : QStringLiteral("FALSE");
+    const bool formulas = !(lacks & kFormulaResults);
+    const bool textFormulas = !(lacks & (kFormulaResults | kTextFormulaResults));
+    return {
+        {QString(), u"张伟"_qs, u"上海"_qs, longAddress(), "200120", "021-58881234", "13812345678", u"样品（易碎）"_qs, "2.5", yes},
+        {u"某某贸易有限公司"_qs, u"刘洋"_qs, u"上海"_qs, u"北京市朝阳区建国路88号"_qs, "100022",
+         textFormulas ? "010-12345678" : "", "13900000000", "2026-12-09", formulas ? "3" : "", no},
+    };
+}
+
+QString poiClassPath()
+{
+    QStringList jars;
+    for (const char *jar : {"poi", "commons-collections4", "commons-math3", "commons-codec"})
+        jars << QStringLiteral("/usr/share/java/%1.jar").arg(QLatin1String(jar));
+    return jars.join(QLatin1Char(':'));
+}
+
+// Runs a writer with the description on stdin; the error output on failure.
+QString runWriter(const QString &program, const QStringList &args, const QString &input)
+{
+    QProcess process;
+    process.start(program, args);
+    process.write(input.toUtf8());
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return program + QLatin1Char(' ') + args.join(QLatin1Char(' ')) + QStringLiteral(": ")
+            + QString::fromUtf8(process.readAllStandardError()) + process.errorString();
+    return {};
+}
+
+// Writes the corpus with one writer into path; an error text on failure.
+QString writeCorpus(const QString &writer, const QString &path, bool date1904, const QString &prefix = {})
+{
+    const QString input = prefix + corpusDescription(date1904);
+    if (writer == QStringLiteral("Spreadsheet::WriteExcel"))
+        return runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path}, input);
+    if (writer == QStringLiteral("Excel::Writer::XLSX"))
+        return runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xlsx"), path}, input);
+    if (writer == QStringLiteral("xlwt"))
+        return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xls"), path}, input);
+    if (writer == QStringLiteral("openpyxl"))
+        return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xlsx"), path}, input);
+    if (writer == QStringLiteral("Apache POI HSSF"))
+        return runWriter(QStringLiteral("java"), {QStringLiteral("-cp"), poiClassPath(), kWriters + QStringLiteral("WriteWorkbook.java"), path},
+                         input);
+    if (writer.startsWith(QStringLiteral("gnumeric"))) {
+        // gnumeric loads the Excel::Writer::XLSX workbook, recalculates and
+        // writes it in its own way.
+        const QString source = path + QStringLiteral(".source.xlsx");
+        const QString failed = writeCorpus(QStringLiteral("Excel::Writer::XLSX"), source, date1904);
+        if (!failed.isEmpty())
+            return failed;
+        const QString exporter = path.endsWith(QStringLiteral(".xls")) ? QStringLiteral("Gnumeric_Excel:excel_biff8")
+                                                                         : QStringLiteral("Gnumeric_Excel:xlsx2");
+        return runWriter(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=") + exporter, source, path}, {});
+    }
+    return QStringLiteral("unknown writer ") + writer;
+}
+
+} // namespace
+
+class TestWorkbooks : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void corpusReadsAsTheUserSeesIt_data();
+    void corpusReadsAsTheUserSeesIt();
+    void csvFiles_data();
+    void csvFiles();
+    void cellTexts_data();
+    void cellTexts();
+    void numberFormatKinds_data();
+    void numberFormatKinds();
+    void otherFormatsSaySo_data();
+    void otherFormatsSaySo();
+};
+
+void TestWorkbooks::corpusReadsAsTheUserSeesIt_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("date1904");
+    QTest::addColumn<int>("lacks");
+    // Spreadsheet::WriteExcel writes no booleans, and the cached text of a
+    // formula in the wrong byte order (so write_workbook.pl leaves it out).
+    QTest::newRow("Spreadsheet::WriteExcel") << "Spreadsheet::WriteExcel" << "book.xls" << false << int(kBooleans | kTextFormulaResults);
+    QTest::newRow("Spreadsheet::WriteExcel, 1904, Chinese date format")
+        << "Spreadsheet::WriteExcel" << "book.xls" << true << int(kBooleans | kTextFormulaResults);
+    QTest::newRow("Excel::Writer::XLSX") << "Excel::Writer::XLSX" << "book.xlsx" << false << int(kNothing);
+    QTest::newRow("Excel::Writer::XLSX, 1904, Chinese date format") << "Excel::Writer::XLSX" << "book.xlsx" << true << int(kNothing);
+    QTest::newRow("xlwt") << "xlwt" << "book.xls" << false << int(kFormulaResults);
+    QTest::newRow("openpyxl") << "openpyxl" << "book.xlsx" << false << int(kFormulaResults);
+    QTest::newRow("Apache POI HSSF") << "Apache POI HSSF" << "book.xls" << false << int(kNothing);
+    QTest::newRow("gnumeric .xls") << "gnumeric" << "book.xls" << false << int(kNothing);
+    QTest::newRow("gnumeric .xlsx") << "gnumeric" << "book.xlsx" << false << int(kNothing);
+}
+
+void TestWorkbooks::corpusReadsAsTheUserSeesIt()
+{
+    QFETCH(QString, writer);
+    QFETCH(QString, file);
+    QFETCH(bool, date1904);
+    QFETCH(int, lacks);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(file);
+    const QString failed = writeCorpus(writer, path, date1904);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    // Read as the import reads it: in the helper process, the sheet's name
+    // in any letter case.
+    const Sheet sheet = readSheetIsolated(path, QStringLiteral("SHEET1"));
+    const std::vector<QStringList> records = recordsByHeading(sheet, schema::recipientColumns());
+    const std::vector<QStringList> expected = expectedRecords(lacks);
+    QCOMPARE(records.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        for (int c = 0; c < expected[i].size(); ++c)
+            QVERIFY2(records[i].value(c) == expected[i][c],
+                     qPrintable(QStringLiteral("record %1, %2: '%3', expected '%4'")
+                                    .arg(i + 1)
+                                    .arg(schema::recipientColumns()[c], records[i].value(c).left(40), expected[i][c].left(40))));
+}
+
+void TestWorkbooks::csvFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("first"); // the first record's 收件人姓名, 收件地址, 手机号码
+    QTest::addColumn<int>("records");
+    const QString headings = schema::recipientColumns().join(QLatin1Char(','));
+    const QString row = u"某公司,张伟,上海,\"上海市浦东新区\"\"世纪\"\"大道1号,2楼\",200120,021-1,13812345678,样品,1,\"易碎\n轻放\""_qs;
+    const QStringList first{u"张伟"_qs, u"上海市浦东新区\"世纪\"大道1号,2楼"_qs, "13812345678"};
+    QTest::newRow("UTF-8") << (headings + '\n' + row + '\n').toUtf8() << first << 1;
+    QTest::newRow("UTF-8 with BOM, CRLF") << QByteArray("\xEF\xBB\xBF") + (headings + "\r\n" + row + "\r\n").toUtf8() << first << 1;
+    QStringEncoder gb("GB18030");
+    QTest::newRow("GB18030") << QByteArray(gb(headings + '\n' + row + '\n' + row)) << first << 2;
+    QTest::newRow("tab separated") << (QString(headings).replace(',', '\t') + u"\n\t张伟\t\t上海\t\t\t138\n"_qs).toUtf8()
+                                   << QStringList{u"张伟"_qs, u"上海"_qs, "138"} << 1;
+    QTest::newRow("rows with only separators are no records")
+        << (headings + '\n' + row + "\n,,,,,,,,,\n\n").toUtf8() << first << 1;
+}
+
+void TestWorkbooks::csvFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, first);
+    QFETCH(int, records);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("orders.csv"));
+    writeAll(path, bytes);
+    const std::vector<QStringList> read = recordsByHeading(readSheet(path, QStringLiteral("Sheet1")), schema::recipientColumns());
+    QCOMPARE(int(read.size()), records);
+    QCOMPARE((QStringList{read[0][1], read[0][3], read[0][6]}), first);
+    if (QTest::currentDataTag() == QByteArray("UTF-8"))
+        QCOMPARE(read[0][9], u"易碎\n轻放"_qs);
+}
+
+void TestWorkbooks::cellTexts_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("date1904");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("mobile number") << 13812345678.0 << int(NumberKind::Plain) << false << "13812345678";
+    QTest::newRow("fraction") << 2.5 << int(NumberKind::Plain) << false << "2.5";
+    QTest::newRow("sum shown as Excel shows it") << 0.1 + 0.2 << int(NumberKind::Plain) << false << "0.3";
+    QTest::newRow("negative whole") << -42.0 << int(NumberKind::Plain) << false << "-42";
+    QTest::newRow("date") << 46365.0 << int(NumberKind::Date) << false << "2026-12-09";
+    QTest::newRow("date, 1904 system") << 46365.0 - 1462 << int(NumberKind::Date) << true << "2026-12-09";
+    QTest::newRow("before the leap-year slip") << 59.0 << int(NumberKind::Date) << false << "1900-02-28";
+    QTest::newRow("after the leap-year slip") << 61.0 << int(NumberKind::Date) << false << "1900-03-01";
+    QTest::newRow("time") << 0.4270833333333333 << int(NumberKind::Time) << false << "10:15:00";
+    QTest::newRow("date and time") << 46365.4270833333333 << int(NumberKind::DateTime) << false << "2026-12-09 10:15:00";
+    QTest::newRow("date and time at midnight") << 46365.0 << int(NumberKind::DateTime) << false << "2026-12-09";
+    QTest::newRow("date format on a negative number") << -5.0 << int(NumberKind::Date) << false << "-5";
+}
+
+void TestWorkbooks::cellTexts()
+{
+    QFETCH(double, value);
+    QFETCH(int, kind);
+    QFETCH(bool, date1904);
+    QFETCH(QString, text);
+    QCOMPARE(formattedNumber(value, NumberKind(kind), date1904), text);
+}
+
+void TestWorkbooks::numberFormatKinds_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("built-in 14") << 14 << "" << int(NumberKind::Date);
+    QTest::newRow("built-in 22") << 22 << "" << int(NumberKind::DateTime);
+    QTest::newRow("Chinese built-in 31") << 31 << "" << int(NumberKind::Date);
+    QTest::newRow("Chinese built-in 32") << 32 << "" << int(NumberKind::Time);
+    QTest::newRow("Chinese built-in 57") << 57 << "" << int(NumberKind::Date);
+    QTest::newRow("built-in 49 (text)") << 49 << "" << int(NumberKind::Plain);
+    QTest::newRow("custom Chinese date") << 176 << u"yyyy\"年\"m\"月\"d\"日\""_qs << int(NumberKind::Date);
+    QTest::newRow("minutes after hours") << 177 << "h:mm" << int(NumberKind::Time);
+    QTest::newRow("elapsed hours") << 178 << "[h]:mm:ss" << int(NumberKind::Time);
+    QTest::newRow("currency with locale") << 179 << "[$¥-804]#,##0.00" << int(NumberKind::Plain);
+    QTest::newRow("scientific") << 180 << "0.00E+00" << int(NumberKind::Plain);
+    QTest::newRow("quoted letters") << 181 << "0\"days\"" << int(NumberKind::Plain);
+    QTest::newRow("General") << 0 << "General" << int(NumberKind::Plain);
+    QTest::newRow("colour and condition") << 182 << "[Red][<0]0.00;0.00" << int(NumberKind::Plain);
+}
+
+void TestWorkbooks::numberFormatKinds()
+{
+    QFETCH(int, id);
+    QFETCH(QString, code);
+    QFETCH(int, kind);
+    QCOMPARE(int(numberKindOf(id, code)), kind);
+}
+
+void TestWorkbooks::otherFormatsSaySo_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("says");
+    QTest::newRow(".ods") << "ods" << ".ods";
+    QTest::newRow("web page saved as .xls") << "html" << u"网页"_qs;
+    QTest::newRow("Excel 95") << "biff5" << "Excel 5.0/95";
+    QTest::newRow("password-protected .xls") << "filepass" << u"密码"_qs;
+    QTest::newRow("no Sheet1, names the sheets") << "nosheet" << u"有：收件人、备用"_qs;
+    QTest::newRow("plain text named .xls") << "text" << u"不是工作簿"_qs;
+}
+
+void TestWorkbooks::otherFormatsSaySo()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("book.xls"));
+    if (kind == QStringLiteral("ods")) {
+        const QString source = dir.filePath(QStringLiteral("source.xlsx"));
+        QCOMPARE(writeCorpus(QStringLiteral("Excel::Writer::XLSX"), source, false), QString());
+        path = dir.filePath(QStringLiteral("book.ods"));
+        QCOMPARE(runWriter(QStringLiteral("ssconvert"), {source, path}, {}), QString());
+    } else if (kind == QStringLiteral("html")) {
+        writeAll(path, "<html><body><table><tr><td>收件人姓名</td></tr></table></body></html>");
+    } else if (kind == QStringLiteral("biff5") || kind == QStringLiteral("filepass")) {
+        const QString source = dir.filePath(QStringLiteral("source.xlsx"));
+        QCOMPARE(writeCorpus(QStringLiteral("Excel::Writer::XLSX"), source, false), QString());
+        if (kind == QStringLiteral("biff5")) {
+            QCOMPARE(runWriter(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=Gnumeric_Excel:excel_biff7"), source, path}, {}),
+                     QString());
+        } else {
+            QCOMPARE(writeCorpus(QStringLiteral("Apache POI HSSF"), path, false, QStringLiteral("PASSWORD\tsecret\n")), QString());
+        }
+    } else if (kind == QStringLiteral("nosheet")) {
+        QCOMPARE(runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
+                           u"SHEET\t收件人\t0\nCELL\t0\t0\ts\ta\nSHEET\t备用\t0\n"_qs),
+                 QString());
+    } else {
+        writeAll(path, "收件人姓名,手机号码\n张伟,138\n");
+    }
+    try {
+        readSheetIsolated(path, QStringLiteral("Sheet1"));
+        QFAIL("read a file that is no workbook of a format read");
+    } catch (const WorkbookError &error) {
+        QVERIFY2(error.text().contains(says), qPrintable(error.text()));
+    }
+}
+
+QTEST_MAIN(TestWorkbooks)
+#include "test_workbooks.moc"
