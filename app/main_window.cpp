@@ -225,7 +225,8 @@ void MainWindow::exportList(bool fromPopup)
         const QString name = dialogs().saveFile(this, QString(), QString());
         if (name.isEmpty())
             return;
-        exportDataset(m_data.recipients, name + QStringLiteral(".xls")); // ".xls" always appended
+        // ".xls" is appended to every name, save one that asks for .xlsx.
+        exportDataset(m_data.recipients, isXlsxName(name) ? name : name + QStringLiteral(".xls"));
         if (fromPopup)
             dialogs().notice(this, QStringLiteral(u"成功导出全部数据！"));
         else

@@ -27,7 +27,7 @@ QString oneName(const QStringList &args)
 int runExport(const QStringList &args, CliStreams &io)
 {
     QString target = oneName(args);
-    if (!target.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive))
+    if (!target.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive) && !isXlsxName(target))
         target += QStringLiteral(".xls");
     Connection connection(QStringLiteral("cli.export"));
     Dataset sender(connection, QStringLiteral("ADOQuery1"));

@@ -10,7 +10,7 @@
 int runImport(const QStringList &args, CliStreams &io)
 {
     if (args.size() != 1) {
-        io.err << QStringLiteral(u"用法：waybill import FILE.xls\n");
+        io.err << QStringLiteral(u"用法：waybill import FILE\n");
         return exit_status::kUsage;
     }
     Connection connection(QStringLiteral("cli.import"));

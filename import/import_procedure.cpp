@@ -33,7 +33,7 @@ ImportResult importWorkbook(Connection &connection, Dataset &list, const QString
     // 2. The trimmed path.
     const QString file = trimmedPath(path);
     if (file.isEmpty())
-        return {false, kEmptyPath, QStringLiteral(u"没有给出文件路径"), 0};
+        return {false, kEmptyPath, QString(), 0};
 
     // 3, 4. Reconnect from the working directory.
     connection.close();

@@ -179,7 +179,8 @@ void ImportedWindow::Button3Click()
 void ImportedWindow::SpeedButton1Click()
 {
     const QString file =
-        dialogs().openFile(this, QStringLiteral(u"请选择相应的Excel文件"), QStringLiteral("Excel(*.xls) (*.xls)"));
+        dialogs().openFile(this, QStringLiteral(u"请选择相应的Excel文件"),
+                           QStringLiteral(u"Excel 工作簿 (*.xls *.xlsx);;CSV 文件 (*.csv);;所有文件 (*)"));
     if (!file.isEmpty())
         m_path->setText(file);
 }
@@ -207,7 +208,9 @@ void ImportedWindow::Button1Click()
             progress.setValue(percent);
         });
         progress.reset();
-        dialogs().notice(this, result.message);
+        // The described message, then what was wrong.
+        dialogs().notice(this, result.reason.isEmpty() ? result.message
+                                                       : result.message + QStringLiteral("\n\n") + result.reason);
         if (result.success)
             m_panel->hide();
     });

@@ -173,6 +173,18 @@ void TestImportedWindow::importPanel()
     QVERIFY(RawDb(f.dir.dbPath()).rows(u"select count(*) from excel"_qs) == QStringList{"0"});
     QVERIFY(panel->isVisibleTo(f.window.get()));
 
+    // A failure says the described message, then what is wrong.
+    const QString notes = f.dir.file(QStringLiteral("notes.xls"));
+    writeAll(notes, "收件人名单");
+    f.edit("Edit1")->setText(notes);
+    f.dialogs.clear();
+    f.click("Button1");
+    const QStringList failed = f.dialogs.texts(QStringLiteral("notice"));
+    QCOMPARE(failed.size(), 1);
+    QVERIFY2(failed[0].startsWith(import_messages::kFailed + QStringLiteral("\n\n")) && failed[0].contains(u"不是工作簿"_qs),
+             qPrintable(failed[0]));
+    QVERIFY(panel->isVisibleTo(f.window.get()));
+
     // Choosing the workbook fills the path; importing hides the panel.
     const QString book = f.dir.file(QStringLiteral("list.xls"));
     QVERIFY(writeWorkbook(book, {QStringLiteral("SHEET Sheet1"), recipientHeadings(),

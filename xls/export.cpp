@@ -3,6 +3,7 @@
 #include "store/dataset.h"
 #include "store/db_error.h"
 #include "xls/xls_writer.h"
+#include "xls/xlsx_writer.h"
 
 void exportDataset(Dataset &list, const QString &target)
 {
@@ -21,5 +22,19 @@ void exportDataset(Dataset &list, const QString &target)
         rows.push_back(std::move(row));
         list.next();
     }
-    saveXls(target, QStringLiteral("Sheet1"), rows);
+    if (isXlsxName(target)) {
+        saveXlsx(target, QStringLiteral("Sheet1"), rows);
+    } else {
+        if (rows.size() > size_t(xls::kMaxRows))
+            throw XlsError(QStringLiteral(u"Excel 97-2003 工作簿（.xls）最多只能存放 %1 位收件人，名单中有 %2 位；"
+                                          u"请导出为 Excel 工作簿（文件名以 .xlsx 结尾）")
+                               .arg(xls::kMaxRows - 1)
+                               .arg(rows.size() - 1));
+        saveXls(target, QStringLiteral("Sheet1"), rows);
+    }
+}
+
+bool isXlsxName(const QString &target)
+{
+    return target.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
 }

@@ -8,5 +8,9 @@
 
 class Dataset;
 
+// A target whose name ends in .xlsx is an Excel workbook (.xlsx); any other
+// an Excel 97-2003 workbook (.xls), which holds at most 65,535 recipients.
 // Throws XlsError (or DbError from the dataset).
 void exportDataset(Dataset &list, const QString &target);
+
+bool isXlsxName(const QString &target);
