@@ -10,6 +10,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace bench {
 
@@ -61,6 +67,56 @@ inline long residentKb()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLong();
     return 0;
+}
+
+// One whole run of a program as a user waits for it: wall time and the
+// largest resident memory of it and the processes it waited for.
+struct ProcessRun {
+    double ms = 0;
+    double maxRssMb = 0;
+    int status = -1;
+};
+
+inline ProcessRun runProcess(const QString &program, const QStringList &args, const QString &workdir)
+{
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString &arg : args)
+        words.push_back(arg.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray folder = QFile::encodeName(workdir);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(folder.constData()) != 0)
+            _exit(127);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    ProcessRun run;
+    run.ms = ms(timer);
+    run.maxRssMb = double(usage.ru_maxrss) / 1024.0;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The median of several runs (by time; its memory with it).
+inline ProcessRun medianRun(const QString &program, const QStringList &args, const QString &workdir, int times = 5)
+{
+    std::vector<ProcessRun> runs;
+    for (int i = 0; i < times; ++i)
+        runs.push_back(runProcess(program, args, workdir));
+    std::sort(runs.begin(), runs.end(), [](const ProcessRun &a, const ProcessRun &b) { return a.ms < b.ms; });
+    return runs[runs.size() / 2];
 }
 
 // Benchmarks draw offscreen unless told otherwise.

@@ -2,10 +2,7 @@
 
 #include "import/import_procedure.h"
 #include "store/connection.h"
-#include "store/dataset.h"
 #include "store/db_error.h"
-#include "store/reopen.h"
-#include "store/schema.h"
 
 int runImport(const QStringList &args, CliStreams &io)
 {
@@ -14,11 +11,11 @@ int runImport(const QStringList &args, CliStreams &io)
         return exit_status::kUsage;
     }
     Connection connection(QStringLiteral("cli.import"));
-    Dataset list(connection, QStringLiteral("ADOQuery1"));
     try {
-        // As the imported recipients window: its connection opened on creation.
-        reopen(connection, {{&list, schema::kImportedTable}});
-        const ImportResult result = importWorkbook(connection, list, args.first());
+        // As the imported recipients window: its connection opened on
+        // creation; there is no list to show.
+        connection.open();
+        const ImportResult result = importWorkbook(connection, nullptr, args.first());
         if (!result.success) {
             io.err << result.message << '\n';
             if (!result.reason.isEmpty())

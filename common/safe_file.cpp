@@ -100,11 +100,16 @@ void cleanStaleTemporaries(const QString &folder)
 void cleanStaleFolders(const QString &parent, const QString &prefix)
 {
     const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-600);
-    const QFileInfoList entries =
-        QDir(parent).entryInfoList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QFileInfo &entry : entries)
-        if (entry.lastModified() < staleBefore && !entry.isSymLink())
+    const QFileInfoList entries = QDir(parent).entryInfoList({prefix + QLatin1Char('*')},
+                                                             QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &entry : entries) {
+        if (entry.lastModified() >= staleBefore || entry.isSymLink())
+            continue;
+        if (entry.isDir())
             QDir(entry.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(entry.absoluteFilePath());
+    }
 }
 
 SafeFile::SafeFile(const QString &target) : m_target(QFileInfo(target).absoluteFilePath())

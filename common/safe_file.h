@@ -25,8 +25,9 @@ public:
 
     const QString &target() const { return m_target; }
     const QString &tempPath() const { return m_temp; }
-    // The temporary file, open for writing.
+    // The temporary file, open for writing (as a QFile, or its descriptor).
     QFile &file() { return m_file; }
+    int handle() const { return m_lockFd; }
 
     // Writes bytes to the temporary file; throws FileError (a full disk
     // says so).
@@ -59,9 +60,9 @@ void syncFolder(const QString &folder);
 // it is killed while writing into folder: those no live writer holds.
 void cleanStaleTemporaries(const QString &folder);
 
-// Removes folders under parent whose names start with prefix and that are
-// older than the helper's time limit allows a live one to be (the work
-// folders of a killed workbook reader).
+// Removes files and folders under parent whose names start with prefix and
+// that are older than the workbook reader's time limit allows a live one to
+// be (what a killed import leaves in the temporary folder).
 void cleanStaleFolders(const QString &parent, const QString &prefix);
 
 // The temporary-file name pattern (for tests): ".NAME.XXXXXXXX.waybill-tmp".

@@ -31,50 +31,56 @@ Sheet readCsv(const QByteArray &bytes)
         : QLatin1Char(',');
 
     SheetGrid grid;
+    const QChar *p = text.constData();
+    const QChar *const end = p + text.size();
     int row = 0;
     int column = 0;
-    QString field;
-    bool quoted = false;     // inside a quoted field
-    bool fieldStarted = false;
-    const auto endField = [&] {
-        grid.set(row, column, std::move(field));
-        field = QString();
-        ++column;
-        fieldStarted = false;
-    };
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
+    const auto isLineEnd = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    while (p < end) {
+        QString field;
+        if (*p == QLatin1Char('"')) {
+            // A quoted field: runs of text between doubled quotes.
+            ++p;
+            while (p < end) {
+                const QChar *quote = p;
+                while (quote < end && *quote != QLatin1Char('"'))
+                    ++quote;
+                field.append(p, quote - p);
+                p = quote + 1;
+                if (quote < end && p < end && *p == QLatin1Char('"')) {
                     field += QLatin1Char('"');
-                    ++i;
-                } else {
-                    quoted = false;
+                    ++p;
+                    continue;
                 }
-            } else {
-                field += c;
+                break;
             }
-            continue;
+            // Anything between the closing quote and the separator is kept.
+            const QChar *stop = p;
+            while (stop < end && *stop != separator && !isLineEnd(*stop))
+                ++stop;
+            if (p < stop)
+                field.append(p, stop - p);
+            p = std::min(stop, end);
+        } else {
+            const QChar *stop = p;
+            while (stop < end && *stop != separator && !isLineEnd(*stop))
+                ++stop;
+            field = QString(p, stop - p);
+            p = stop;
         }
-        if (c == QLatin1Char('"') && !fieldStarted) {
-            quoted = true;
-            fieldStarted = true;
-        } else if (c == separator) {
-            endField();
-        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            endField();
+        grid.set(row, column, std::move(field));
+        if (p < end && *p == separator) {
+            ++p;
+            ++column;
+            if (p == end)
+                break;
+        } else if (p < end) {
+            if (*p == QLatin1Char('\r') && p + 1 < end && p[1] == QLatin1Char('\n'))
+                ++p;
+            ++p;
             ++row;
             column = 0;
-        } else {
-            field += c;
-            fieldStarted = true;
         }
     }
-    if (fieldStarted || !field.isEmpty() || column > 0)
-        endField();
     return grid.finish();
 }

@@ -6,6 +6,7 @@
 #include "store/db_error.h"
 #include "store/reopen.h"
 #include "store/schema.h"
+#include "store/sqlite_select.h"
 #include "store/statements.h"
 
 using namespace import_messages;
@@ -22,12 +23,13 @@ QString trimmedPath(const QString &path)
     return path.mid(start, end - start);
 }
 
-ImportResult importWorkbook(Connection &connection, Dataset &list, const QString &path,
+ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
                             const ImportProgress &progress)
 {
     // 1. Empty the table on the connection as it is; its failure is the
     //    database's own error.
-    list.close();
+    if (list)
+        list->close();
     connection.exec(statements::deleteAllImported());
 
     // 2. The trimmed path.
@@ -46,29 +48,22 @@ ImportResult importWorkbook(Connection &connection, Dataset &list, const QString
     // 5. Copy: read the sheet, insert every record in one transaction.
     int rows = 0;
     try {
-        const Sheet sheet = readSheetIsolated(file, QStringLiteral("Sheet1"), [&](qsizetype done, qsizetype total) {
-            if (progress && total > 0)
-                progress(int(done * 50 / total));
-        });
-        const std::vector<QStringList> records = recordsByHeading(sheet, schema::recipientColumns());
+        const TextTable records = readRecordsIsolated(file, QStringLiteral("Sheet1"), schema::recipientColumns(),
+                                                      [&](qsizetype done, qsizetype total) {
+                                                          if (progress && total > 0)
+                                                              progress(int(done * 50 / total));
+                                                      });
         const QString insert = statements::insertImported();
         // The rows replace whatever the table holds now in one transaction:
         // an import that ran meanwhile cannot leave its rows beside these.
         connection.inTransaction([&] {
             connection.exec(statements::deleteAllImported());
-            constexpr qsizetype kChunk = 2048;
-            std::vector<QVariantList> chunk;
-            for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {
-                chunk.push_back(QVariantList(records[i].cbegin(), records[i].cend()));
-                if (qsizetype(chunk.size()) == kChunk || i + 1 == qsizetype(records.size())) {
-                    connection.execMany(insert, chunk);
-                    chunk.clear();
-                    if (progress)
-                        progress(50 + int((i + 1) * 50 / qsizetype(records.size())));
-                }
-            }
+            insertTextRows(connection, insert, records, [&](qsizetype done) {
+                if (progress && records.rowCount() > 0)
+                    progress(50 + int(done * 50 / records.rowCount()));
+            });
         });
-        rows = int(records.size());
+        rows = int(records.rowCount());
     } catch (const WorkbookError &error) {
         return {false, kFailed, error.text(), 0};
     } catch (const DbError &error) {
@@ -76,8 +71,10 @@ ImportResult importWorkbook(Connection &connection, Dataset &list, const QString
     }
 
     // 6. Reload the list on "select * from excel".
+    if (!list)
+        return {true, kSucceeded, QString(), rows};
     try {
-        reopen(connection, {{&list, schema::kImportedTable}});
+        reopen(connection, {{list, schema::kImportedTable}});
     } catch (const DbError &error) {
         return {false, kFailed, error.text(), rows};
     }

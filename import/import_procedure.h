@@ -31,8 +31,9 @@ QString trimmedPath(const QString &path);
 // inserting its rows).
 using ImportProgress = std::function<void(int percent)>;
 
-// Runs the import on the window's connection and list. A failure of the
-// emptying statement throws DbError (the table keeps its rows); every
-// later failure is reported in the result.
-ImportResult importWorkbook(Connection &connection, Dataset &list, const QString &path,
+// Runs the import on the window's connection and list (none for the
+// command line, which shows no list). A failure of the emptying statement
+// throws DbError (the table keeps its rows); every later failure is
+// reported in the result.
+ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
                             const ImportProgress &progress = {});

@@ -204,7 +204,7 @@ void ImportedWindow::Button1Click()
         progress.setWindowTitle(QStringLiteral(u"数据导入"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
-        const ImportResult result = importWorkbook(m_connection, m_list, m_path->text(), [&](int percent) {
+        const ImportResult result = importWorkbook(m_connection, &m_list, m_path->text(), [&](int percent) {
             progress.setValue(percent);
         });
         progress.reset();

@@ -1,6 +1,7 @@
 #include "import/sheet_grid.h"
 
 #include <algorithm>
+#include <cstring>
 
 void SheetGrid::set(int row, int column, QString text)
 {
@@ -55,4 +56,78 @@ Sheet SheetGrid::finish()
     }
     m_rows.clear();
     return sheet;
+}
+
+namespace {
+
+void appendList(QByteArray &out, const QStringList &texts)
+{
+    const quint32 count = quint32(texts.size());
+    out.append(reinterpret_cast<const char *>(&count), 4);
+    for (const QString &text : texts) {
+        const quint32 length = quint32(text.size());
+        out.append(reinterpret_cast<const char *>(&length), 4);
+        out.append(reinterpret_cast<const char *>(text.utf16()), qsizetype(length) * 2);
+    }
+}
+
+} // namespace
+
+bool writeEncodedSheet(QIODevice &out, const Sheet &sheet)
+{
+    QByteArray chunk;
+    const auto flush = [&] {
+        const bool ok = out.write(chunk) == chunk.size();
+        chunk.clear();
+        return ok;
+    };
+    appendList(chunk, sheet.headings);
+    const quint32 rows = quint32(sheet.rows.size());
+    chunk.append(reinterpret_cast<const char *>(&rows), 4);
+    for (const QStringList &row : sheet.rows) {
+        appendList(chunk, row);
+        if (chunk.size() > (1 << 20) && !flush())
+            return false;
+    }
+    return flush();
+}
+
+bool EncodedSheetReader::u32(quint32 &value)
+{
+    if (m_end - m_p < 4)
+        return false;
+    std::memcpy(&value, m_p, 4);
+    m_p += 4;
+    return true;
+}
+
+bool EncodedSheetReader::nextRow(std::vector<QStringView> &cells)
+{
+    cells.clear();
+    quint32 count = 0;
+    if (!u32(count) || count > quint32(SheetGrid::kMaxColumns))
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 length = 0;
+        if (!u32(length) || qint64(length) * 2 > m_end - m_p)
+            return false;
+        cells.emplace_back(reinterpret_cast<const char16_t *>(m_p), qsizetype(length));
+        m_p += qsizetype(length) * 2;
+    }
+    return true;
+}
+
+bool EncodedSheetReader::headings(QStringList &texts)
+{
+    std::vector<QStringView> cells;
+    if (!nextRow(cells))
+        return false;
+    for (QStringView cell : cells)
+        texts << cell.toString();
+    return true;
+}
+
+bool EncodedSheetReader::rowCount(quint32 &rows)
+{
+    return u32(rows) && rows <= quint32(SheetGrid::kMaxRows);
 }

@@ -3,8 +3,11 @@
 // every following row as a record, each cell as the text the user sees.
 // The readers of the workbook formats fill a SheetGrid cell by cell.
 
+#include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <vector>
 
 struct Sheet {
@@ -33,4 +36,26 @@ private:
     };
     std::vector<Area> m_merged;
     int m_width = 0;
+};
+
+// A sheet as bytes, for the reader process to hand over: every text as its
+// length and its UTF-16 code units, in this machine's byte order. Written
+// row by row; false when the device fails.
+bool writeEncodedSheet(QIODevice &out, const Sheet &sheet);
+// Reads encodeSheet's bytes: the headings, the row count, then row by row
+// as views into the bytes (no copies). Each call returns false when the
+// bytes are not whole.
+class EncodedSheetReader {
+public:
+    explicit EncodedSheetReader(const QByteArray &bytes)
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
+    bool headings(QStringList &texts);
+    bool rowCount(quint32 &rows);
+    bool nextRow(std::vector<QStringView> &cells);
+    bool atEnd() const { return m_p == m_end; }
+
+private:
+    bool u32(quint32 &value);
+    const char *m_p;
+    const char *m_end;
 };

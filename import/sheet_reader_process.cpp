@@ -1,17 +1,38 @@
 // waybill-xls-reader FILE SHEET: reads one worksheet of a workbook (.xls,
-// .xlsx or .csv) and writes it to standard output (QDataStream: headings,
-// row count, rows), telling its progress on standard error as
-// "progress DONE TOTAL" lines. The import runs it as a separate process,
-// so that a workbook that makes the reader crash or loop cannot take the
-// program down with it.
+// .xlsx or .csv) and writes it to standard output (writeEncodedSheet's
+// bytes), telling its progress on standard error as "progress DONE TOTAL"
+// lines and ending with its message there when it fails. The import runs
+// it as a separate process, so that a workbook that makes the reader crash
+// or loop cannot take the program down with it.
 
 #include "import/workbook_reader.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QFile>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Whatever a library prints goes nowhere: standard output and error carry
+// only the sheet and this program's own lines, through descriptors of
+// their own.
+struct OwnStreams {
+    int data = ::dup(STDOUT_FILENO);
+    FILE *messages = ::fdopen(::dup(STDERR_FILENO), "w");
+
+    OwnStreams()
+    {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -20,6 +41,9 @@ int main(int argc, char **argv)
         std::fputs("usage: waybill-xls-reader FILE SHEET\n", stderr);
         return 2;
     }
+    const OwnStreams streams;
+    if (streams.data < 0 || !streams.messages)
+        return 4;
     // A damaged file must not take the machine's memory.
     const rlimit memory{rlim_t(4) << 30, rlim_t(4) << 30};
     setrlimit(RLIMIT_AS, &memory);
@@ -30,24 +54,20 @@ int main(int argc, char **argv)
                                           const qint64 permille = total > 0 ? done * 1000 / total : 0;
                                           if (permille != told) {
                                               told = permille;
-                                              std::fprintf(stderr, "progress %lld 1000\n", static_cast<long long>(permille));
-                                              std::fflush(stderr);
+                                              std::fprintf(streams.messages, "progress %lld 1000\n",
+                                                           static_cast<long long>(permille));
+                                              std::fflush(streams.messages);
                                           }
                                       });
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly))
+        if (!out.open(streams.data, QIODevice::WriteOnly))
             return 4;
-        QDataStream stream(&out);
-        stream << sheet.headings << quint32(sheet.rows.size());
-        for (const QStringList &row : sheet.rows)
-            stream << row;
-        out.flush();
-        return stream.status() == QDataStream::Ok ? 0 : 4;
+        return writeEncodedSheet(out, sheet) && out.flush() ? 0 : 4;
     } catch (const WorkbookError &error) {
-        std::fputs(error.text().toUtf8().constData(), stderr);
+        std::fputs(error.text().toUtf8().constData(), streams.messages);
         return 3;
     } catch (const std::bad_alloc &) {
-        std::fputs("工作簿太大或已损坏（内存不足）", stderr);
+        std::fputs("工作簿太大或已损坏（内存不足）", streams.messages);
         return 3;
     }
 }

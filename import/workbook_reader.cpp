@@ -7,12 +7,12 @@
 #include "xls/xls_writer.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -103,11 +103,54 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
     return {};
 }
 
-Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress)
+namespace {
+
+// Where each wanted column stands among the headings.
+QList<int> headingPositions(const QStringList &headings, const QStringList &columns)
+{
+    QList<int> positions;
+    for (const QString &column : columns) {
+        int position = -1;
+        for (int i = 0; i < headings.size() && position < 0; ++i)
+            if (headings[i].trimmed() == column)
+                position = i;
+        if (position < 0) {
+            QStringList found;
+            for (const QString &heading : headings)
+                if (!heading.trimmed().isEmpty())
+                    found << heading.trimmed();
+            throw WorkbookError(found.isEmpty()
+                                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
+                                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
+                                          .arg(column, found.join(QStringLiteral(u"、"))));
+        }
+        positions << position;
+    }
+    return positions;
+}
+
+// Appends one record unless its wanted cells are all empty.
+template <class Cells> void appendRecord(TextTable &records, const Cells &cells, qsizetype count, const QList<int> &positions)
+{
+    const qsizetype before = records.rowCount();
+    bool any = false;
+    for (int position : positions) {
+        const QStringView cell = position < count ? QStringView(cells[position]) : QStringView();
+        records.appendCell(cell);
+        any = any || !cell.isEmpty();
+    }
+    if (!any)
+        records.truncate(before);
+}
+
+} // namespace
+
+TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
+                              const ReadProgress &progress)
 {
     const QString helper = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
     if (!QFileInfo(helper).isExecutable())
-        return readSheet(path, sheetName, progress);
+        return recordsByHeading(readSheet(path, sheetName, progress), columns);
     QProcess process;
     QEventLoop loop;
     QByteArray errors;
@@ -135,6 +178,13 @@ Sheet readSheetIsolated(const QString &path, const QString &sheetName, const Rea
         timedOut = true;
         process.kill();
     });
+    // The sheet comes back through a file: reading it through a pipe costs
+    // the event loop more than the whole reading.
+    QTemporaryFile output(QDir::tempPath() + QStringLiteral("/waybill-xls-reader-XXXXXX.out"));
+    if (!output.open())
+        throw WorkbookError(QStringLiteral(u"无法在临时文件夹中写入：%1").arg(output.errorString()));
+    output.close();
+    process.setStandardOutputFile(output.fileName(), QIODevice::Truncate);
     process.start(helper, {path, sheetName});
     limit.start(kReadLimitMs);
     if (process.state() != QProcess::NotRunning)
@@ -149,54 +199,34 @@ Sheet readSheetIsolated(const QString &path, const QString &sheetName, const Rea
         const QString text = QString::fromUtf8(errors).trimmed();
         throw WorkbookError(text.isEmpty() ? QStringLiteral(u"无法读取工作簿：%1").arg(path) : text);
     }
-    const QByteArray data = process.readAllStandardOutput();
-    QDataStream stream(data);
-    Sheet sheet;
-    quint32 rows = 0;
-    stream >> sheet.headings >> rows;
-    sheet.rows.reserve(std::min<quint32>(rows, SheetGrid::kMaxRows));
-    for (quint32 i = 0; i < rows && stream.status() == QDataStream::Ok; ++i) {
-        QStringList row;
-        stream >> row;
-        sheet.rows.push_back(std::move(row));
-    }
-    if (stream.status() != QDataStream::Ok || sheet.rows.size() != rows)
+    if (!output.open())
         throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    return sheet;
+    const QByteArray data = output.readAll();
+    output.close();
+    EncodedSheetReader in(data);
+    QStringList headings;
+    quint32 rows = 0;
+    if (!in.headings(headings) || !in.rowCount(rows))
+        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
+    const QList<int> positions = headingPositions(headings, columns);
+    TextTable records(int(columns.size()));
+    records.reserve(rows, data.size() / 2);
+    std::vector<QStringView> cells;
+    for (quint32 r = 0; r < rows; ++r) {
+        if (!in.nextRow(cells))
+            throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
+        appendRecord(records, cells, qsizetype(cells.size()), positions);
+    }
+    if (!in.atEnd())
+        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
+    return records;
 }
 
-std::vector<QStringList> recordsByHeading(const Sheet &sheet, const QStringList &columns)
+TextTable recordsByHeading(const Sheet &sheet, const QStringList &columns)
 {
-    QList<int> positions;
-    for (const QString &column : columns) {
-        int position = -1;
-        for (int i = 0; i < sheet.headings.size() && position < 0; ++i)
-            if (sheet.headings[i].trimmed() == column)
-                position = i;
-        if (position < 0) {
-            QStringList found;
-            for (const QString &heading : sheet.headings)
-                if (!heading.trimmed().isEmpty())
-                    found << heading.trimmed();
-            throw WorkbookError(found.isEmpty()
-                                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
-                                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
-                                          .arg(column, found.join(QStringLiteral(u"、"))));
-        }
-        positions << position;
-    }
-    std::vector<QStringList> records;
-    records.reserve(sheet.rows.size());
-    for (const QStringList &row : sheet.rows) {
-        QStringList record;
-        record.reserve(columns.size());
-        bool any = false;
-        for (int position : positions) {
-            record << row.value(position);
-            any = any || !record.last().isEmpty();
-        }
-        if (any)
-            records.push_back(std::move(record));
-    }
+    const QList<int> positions = headingPositions(sheet.headings, columns);
+    TextTable records(int(columns.size()));
+    for (const QStringList &row : sheet.rows)
+        appendRecord(records, row, row.size(), positions);
     return records;
 }

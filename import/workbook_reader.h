@@ -10,6 +10,7 @@
 
 #include "common/error.h"
 #include "import/sheet_grid.h"
+#include "store/text_table.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,19 +35,21 @@ WorkbookKind workbookKindOf(const QString &path);
 // Reads the worksheet named sheetName; throws WorkbookError.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
-// As readSheet, in a separate process (the waybill-xls-reader program beside
-// this one) with a time limit, so that a damaged workbook that crashes or
-// hangs the reader only fails the read. The event loop keeps running while
-// it reads, and progress is told as the helper reads. Reads in this process
-// when the helper is not installed.
-Sheet readSheetIsolated(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
+// The values under the given headings, one row per record with the
+// columns in the order given; headings compare after trimming blanks, their
+// order on the sheet is free and other columns are ignored. A row whose
+// values under these headings are all empty is no record. Throws
+// WorkbookError when a heading is missing.
+TextTable recordsByHeading(const Sheet &sheet, const QStringList &columns);
 
-// The values under the given headings, one list per record in the order
-// of columns; headings compare after trimming blanks, their order on the
-// sheet is free and other columns are ignored. A row whose values under
-// these headings are all empty is no record. Throws WorkbookError when a
-// heading is missing.
-std::vector<QStringList> recordsByHeading(const Sheet &sheet, const QStringList &columns);
+// The records of a worksheet as recordsByHeading gives them, read in a
+// separate process (the waybill-xls-reader program beside this one) with a
+// time limit, so that a damaged workbook that crashes or hangs the reader
+// only fails the read. The event loop keeps running while it reads, and
+// progress is told as the helper reads. Reads in this process when the
+// helper is not installed.
+TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
+                              const ReadProgress &progress = {});
 
 // How long the helper may read before it is stopped, in milliseconds.
 constexpr int kReadLimitMs = 120000;

@@ -2,6 +2,7 @@
 
 #include "import/cell_text.h"
 #include "import/workbook_reader.h"
+#include "import/xml_scanner.h"
 #include "xls/compound_file.h"
 
 #include <QDateTime>
@@ -47,8 +48,11 @@ Zip openZip(const QString &path)
     return Zip(zip);
 }
 
-// A part of the zip by its path ("xl/workbook.xml"); null when absent.
-std::optional<QByteArray> part(GsfInfile *zip, QString path)
+using Input = std::unique_ptr<GsfInput, GObjectUnref>;
+
+// A part of the zip by its path ("xl/workbook.xml"), to read; null when
+// absent.
+Input openPart(GsfInfile *zip, QString path)
 {
     if (path.startsWith(QLatin1Char('/')))
         path.remove(0, 1);
@@ -59,14 +63,34 @@ std::optional<QByteArray> part(GsfInfile *zip, QString path)
         return list;
     }();
     if (names.isEmpty())
-        return std::nullopt;
+        return nullptr;
     std::vector<const char *> pointers;
     for (const QByteArray &name : names)
         pointers.push_back(name.constData());
     pointers.push_back(nullptr);
-    GsfInput *input = gsf_infile_child_by_aname(zip, pointers.data());
-    if (!input)
+    return Input(gsf_infile_child_by_aname(zip, pointers.data()));
+}
+
+// A source for the scanner: the part read in chunks as it is scanned.
+XmlScanner::Source partSource(GsfInput *input, const QString &path)
+{
+    return [input, path](char *buffer, qsizetype size) -> qsizetype {
+        const qsizetype n = qsizetype(std::min<gsf_off_t>(gsf_input_remaining(input), size));
+        if (n <= 0)
+            return 0;
+        if (!gsf_input_read(input, size_t(n), reinterpret_cast<guint8 *>(buffer)))
+            throw WorkbookError(QStringLiteral(u"工作簿已损坏（无法解压 %1）").arg(path));
+        return n;
+    };
+}
+
+// A whole part of the zip by its path; null when absent.
+std::optional<QByteArray> part(GsfInfile *zip, const QString &path)
+{
+    const Input child = openPart(zip, path);
+    if (!child)
         return std::nullopt;
+    GsfInput *input = child.get();
     const gsf_off_t size = gsf_input_size(input);
     QByteArray bytes;
     bool ok = size >= 0 && size < kMaxPartBytes;
@@ -74,7 +98,6 @@ std::optional<QByteArray> part(GsfInfile *zip, QString path)
         bytes.resize(qsizetype(size));
         ok = gsf_input_read(input, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
     }
-    g_object_unref(input);
     if (!ok)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（无法解压 %1）").arg(path));
     return bytes;
@@ -131,42 +154,49 @@ QString unescaped(QString text)
 }
 
 // The text of an <si> or <is> element: its <t> and its runs' <t>, without
-// phonetic runs (<rPh>). The reader stands on the element's start.
-QString stringItem(QXmlStreamReader &xml)
+// phonetic runs (<rPh>). The scanner stands on the element's start.
+QString stringItem(XmlScanner &xml)
 {
     QString text;
     int depth = 1;
-    bool phonetic = false;
-    while (depth > 0 && !xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            if (xml.name() == QLatin1String("rPh"))
-                phonetic = true;
-            else if (xml.name() == QLatin1String("t") && !phonetic)
-                text += xml.readElementText(), --depth;
+    int phonetic = 0;
+    while (depth > 0) {
+        switch (xml.next()) {
+        case XmlScanner::StartElement:
+            if (xml.name() == "rPh") {
+                ++phonetic;
+                ++depth;
+            } else if (xml.name() == "t") {
+                const QString part = xml.readElementText();
+                if (phonetic == 0)
+                    text += part;
+            } else {
+                ++depth;
+            }
             break;
-        case QXmlStreamReader::EndElement:
+        case XmlScanner::EndElement:
             --depth;
-            if (xml.name() == QLatin1String("rPh"))
-                phonetic = false;
+            if (xml.name() == "rPh")
+                --phonetic;
+            break;
+        case XmlScanner::Text:
             break;
         default:
-            break;
+            return text;
         }
     }
     return text.contains(QLatin1String("_x")) ? unescaped(text) : text;
 }
 
-QStringList sharedStrings(const QByteArray &bytes)
+QStringList sharedStrings(XmlScanner &xml)
 {
     QStringList strings;
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
+    XmlScanner::Token token;
+    while ((token = xml.next()) != XmlScanner::EndOfDocument && token != XmlScanner::Invalid) {
+        if (token == XmlScanner::StartElement && xml.name() == "si")
             strings << stringItem(xml);
     }
-    if (xml.hasError())
+    if (token == XmlScanner::Invalid)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串：%1）").arg(xml.errorString()));
     return strings;
 }
@@ -214,46 +244,53 @@ bool cellReference(QStringView ref, int &row, int &column)
     return true;
 }
 
-Sheet readCells(const QByteArray &bytes, const QStringList &strings, const NumberFormats &formats, bool date1904,
+Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const NumberFormats &formats, bool date1904,
                 const SheetProgress &progress)
 {
     SheetGrid grid;
-    QXmlStreamReader xml(bytes);
     int row = -1;
     int column = -1;
     int counted = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+    XmlScanner::Token token;
+    while ((token = xml.next()) != XmlScanner::EndOfDocument && token != XmlScanner::Invalid) {
+        if (token != XmlScanner::StartElement)
             continue;
-        const QStringView name = xml.name();
-        if (name == QLatin1String("row")) {
+        const QByteArrayView name = xml.name();
+        if (name == "row") {
             bool ok = false;
-            const int r = xml.attributes().value(QLatin1String("r")).toInt(&ok);
+            const int r = xml.attribute("r").toInt(&ok);
             row = ok && r >= 1 ? r - 1 : row + 1;
             column = -1;
             if (progress && ++counted % 2048 == 0)
-                progress(xml.characterOffset(), bytes.size());
-        } else if (name == QLatin1String("c")) {
-            const QXmlStreamAttributes attributes = xml.attributes();
+                progress(xml.position(), size);
+        } else if (name == "c") {
             int r = row, c = column + 1;
-            if (attributes.hasAttribute(QLatin1String("r")) && !cellReference(attributes.value(QLatin1String("r")), r, c)) {
-                xml.skipCurrentElement();
+            if (xml.hasAttribute("r") && !cellReference(xml.attribute("r"), r, c)) {
+                xml.skipElement();
                 continue;
             }
             column = c;
-            const QStringView type = attributes.value(QLatin1String("t"));
-            const int style = attributes.value(QLatin1String("s")).toInt();
+            const QString type = xml.attribute("t");
+            const int style = xml.attribute("s").toInt();
             QString value;
             QString inlineText;
             bool hasInline = false;
-            while (xml.readNextStartElement()) {
-                if (xml.name() == QLatin1String("v")) {
-                    value = xml.readElementText();
-                } else if (xml.name() == QLatin1String("is")) {
-                    inlineText = stringItem(xml);
-                    hasInline = true;
-                } else {
-                    xml.skipCurrentElement();
+            int depth = 1;
+            while (depth > 0) {
+                const XmlScanner::Token inner = xml.next();
+                if (inner == XmlScanner::StartElement) {
+                    if (xml.name() == "v") {
+                        value = xml.readElementText();
+                    } else if (xml.name() == "is") {
+                        inlineText = stringItem(xml);
+                        hasInline = true;
+                    } else {
+                        xml.skipElement();
+                    }
+                } else if (inner == XmlScanner::EndElement) {
+                    --depth;
+                } else if (inner != XmlScanner::Text) {
+                    break;
                 }
             }
             QString text;
@@ -280,14 +317,14 @@ Sheet readCells(const QByteArray &bytes, const QStringList &strings, const Numbe
                 text = ok ? formattedNumber(number, formats.kindOfStyle(style), date1904) : value;
             }
             grid.set(r, c, std::move(text));
-        } else if (name == QLatin1String("mergeCell")) {
-            const QStringList corners = xml.attributes().value(QLatin1String("ref")).toString().split(QLatin1Char(':'));
+        } else if (name == "mergeCell") {
+            const QStringList corners = xml.attribute("ref").split(QLatin1Char(':'));
             int r1, c1, r2, c2;
             if (corners.size() == 2 && cellReference(corners[0], r1, c1) && cellReference(corners[1], r2, c2))
                 grid.merge(r1, r2, c1, c2);
         }
     }
-    if (xml.hasError())
+    if (token == XmlScanner::Invalid)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（工作表：%1）").arg(xml.errorString()));
     return grid.finish();
 }
@@ -358,15 +395,18 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
     NumberFormats formats;
     for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
         if (it.value().endsWith(QLatin1String("sharedStrings.xml"), Qt::CaseInsensitive)) {
-            if (const auto bytes = part(zip.get(), it.value()))
-                strings = sharedStrings(*bytes);
+            if (const Input input = openPart(zip.get(), it.value())) {
+                XmlScanner xml(partSource(input.get(), it.value()));
+                strings = sharedStrings(xml);
+            }
         } else if (it.value().endsWith(QLatin1String("styles.xml"), Qt::CaseInsensitive)) {
             if (const auto bytes = part(zip.get(), it.value()))
                 formats = numberFormats(*bytes);
         }
     }
-    const std::optional<QByteArray> sheet = part(zip.get(), sheetPath);
+    const Input sheet = openPart(zip.get(), sheetPath);
     if (!sheet)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少工作表 %1 的内容）").arg(sheetName));
-    return readCells(*sheet, strings, formats, date1904, progress);
+    XmlScanner cells(partSource(sheet.get(), sheetPath));
+    return readCells(cells, qint64(gsf_input_size(sheet.get())), strings, formats, date1904, progress);
 }

@@ -11,6 +11,12 @@ QString Dataset::Row::value(int column) const
     return text.mid(start, ends[column] - start);
 }
 
+QStringView Dataset::Row::view(int column) const
+{
+    const int start = column == 0 ? 0 : ends[column - 1];
+    return QStringView(text).mid(start, ends[column] - start);
+}
+
 void Dataset::Row::assign(const QStringList &values)
 {
     text.clear();
@@ -97,6 +103,13 @@ QString Dataset::valueAt(int row, int column) const
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     return m_rows[size_t(row)].value(column);
+}
+
+QStringView Dataset::viewAt(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return m_rows[size_t(row)].view(column);
 }
 
 QString Dataset::valueAt(int row, const QString &column) const

@@ -39,6 +39,8 @@ public:
     const QStringList &columnNames() const { return m_columns; }
     int columnIndex(const QString &column) const { return m_columnIndex.value(column, -1); }
     QString valueAt(int row, int column) const;
+    // The same text without a copy; valid until the dataset changes.
+    QStringView viewAt(int row, int column) const;
     // The text of a column of a row by name; throws DbError when the dataset
     // is closed or lacks the column.
     QString valueAt(int row, const QString &column) const;
@@ -96,6 +98,7 @@ private:
         QVarLengthArray<int, 12> ends;
 
         QString value(int column) const;
+        QStringView view(int column) const;
         void assign(const QStringList &values);
         QStringList values() const;
     };

@@ -4,20 +4,22 @@
 #include "store/db_error.h"
 
 #include <QSqlDriver>
+#include <QStringEncoder>
 #include <sqlite3.h>
 #include <vector>
 
 namespace {
 
 struct Finalizer {
+    Finalizer() = default;
+    Finalizer(const Finalizer &) = delete;
     sqlite3_stmt *statement = nullptr;
     ~Finalizer() { sqlite3_finalize(statement); }
 };
 
 } // namespace
 
-QStringList selectRows(Connection &connection, const QString &sql, const QStringList &params,
-                       const std::function<void(const SelectedRow &row)> &onRow)
+sqlite3 *sqliteHandle(Connection &connection)
 {
     connection.open();
     const QVariant handle = connection.database().driver()->handle();
@@ -25,6 +27,49 @@ QStringList selectRows(Connection &connection, const QString &sql, const QString
                                                                                   : nullptr;
     if (!db)
         throw DbError(QStringLiteral(u"数据库连接不可用"));
+    return db;
+}
+
+void insertTextRows(Connection &connection, const QString &sql, const TextTable &rows,
+                    const std::function<void(qsizetype done)> &progress)
+{
+    sqlite3 *db = sqliteHandle(connection);
+    Finalizer statement;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.statement, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (sqlite3_bind_parameter_count(statement.statement) != rows.width())
+        throw DbError(QStringLiteral(u"插入语句的字段数与数据不符"));
+    // Each row's texts as UTF-8, the database's own encoding, in one
+    // buffer that outlives the step, so SQLite neither converts nor copies.
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QByteArray utf8;
+    for (qsizetype r = 0; r < rows.rowCount(); ++r) {
+        qsizetype chars = 0;
+        for (int c = 0; c < rows.width(); ++c)
+            chars += rows.cell(r, c).size();
+        if (utf8.size() < encoder.requiredSpace(chars))
+            utf8.resize(encoder.requiredSpace(chars));
+        char *out = utf8.data();
+        for (int c = 0; c < rows.width(); ++c) {
+            char *start = out;
+            out = encoder.appendToBuffer(out, rows.cell(r, c));
+            sqlite3_bind_text(statement.statement, c + 1, start, int(out - start), SQLITE_STATIC);
+        }
+        if (sqlite3_step(statement.statement) != SQLITE_DONE)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        sqlite3_reset(statement.statement);
+        if (progress && (r + 1) % 4096 == 0)
+            progress(r + 1);
+    }
+    if (progress)
+        progress(rows.rowCount());
+}
+
+QStringList selectRows(Connection &connection, const QString &sql, const QStringList &params,
+                       const std::function<void(const SelectedRow &row)> &onRow)
+{
+    sqlite3 *db = sqliteHandle(connection);
     Finalizer statement;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.statement, nullptr) != SQLITE_OK)

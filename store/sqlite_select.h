@@ -1,10 +1,13 @@
 #pragma once
-// Reading a select straight from SQLite, under the connection's Qt driver:
-// the fast path for long lists, with each row's texts handed over as UTF-8
-// without per-cell QVariant copies.
+// Reading and writing many rows straight through SQLite, under the
+// connection's Qt driver: the fast path for long lists, with each row's
+// texts handed over without per-cell QVariant copies.
+
+#include "store/text_table.h"
 
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class Connection;
 
@@ -19,3 +22,9 @@ struct SelectedRow {
 // rowid. Throws DbError.
 QStringList selectRows(Connection &connection, const QString &sql, const QStringList &params,
                        const std::function<void(const SelectedRow &row)> &onRow);
+
+// Runs an INSERT with one text parameter per column once for each row,
+// inside the caller's transaction;
+// progress is told the rows done now and then. Throws DbError.
+void insertTextRows(Connection &connection, const QString &sql, const TextTable &rows,
+                    const std::function<void(qsizetype done)> &progress = {});

@@ -191,16 +191,16 @@ void TestWorkbooks::corpusReadsAsTheUserSeesIt()
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     // Read as the import reads it: in the helper process, the sheet's name
     // in any letter case.
-    const Sheet sheet = readSheetIsolated(path, QStringLiteral("SHEET1"));
-    const std::vector<QStringList> records = recordsByHeading(sheet, schema::recipientColumns());
+    const TextTable records = readRecordsIsolated(path, QStringLiteral("SHEET1"), schema::recipientColumns());
     const std::vector<QStringList> expected = expectedRecords(lacks);
-    QCOMPARE(records.size(), expected.size());
+    QCOMPARE(size_t(records.rowCount()), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         for (int c = 0; c < expected[i].size(); ++c)
-            QVERIFY2(records[i].value(c) == expected[i][c],
+            QVERIFY2(records.cell(qsizetype(i), c) == expected[i][c],
                      qPrintable(QStringLiteral("record %1, %2: '%3', expected '%4'")
                                     .arg(i + 1)
-                                    .arg(schema::recipientColumns()[c], records[i].value(c).left(40), expected[i][c].left(40))));
+                                    .arg(schema::recipientColumns()[c], records.cell(qsizetype(i), c).left(40).toString(),
+                                         expected[i][c].left(40))));
 }
 
 void TestWorkbooks::csvFiles_data()
@@ -229,11 +229,12 @@ void TestWorkbooks::csvFiles()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("orders.csv"));
     writeAll(path, bytes);
-    const std::vector<QStringList> read = recordsByHeading(readSheet(path, QStringLiteral("Sheet1")), schema::recipientColumns());
-    QCOMPARE(int(read.size()), records);
-    QCOMPARE((QStringList{read[0][1], read[0][3], read[0][6]}), first);
+    const TextTable read = recordsByHeading(readSheet(path, QStringLiteral("Sheet1")), schema::recipientColumns());
+    QCOMPARE(int(read.rowCount()), records);
+    const QStringList row = read.row(0);
+    QCOMPARE((QStringList{row[1], row[3], row[6]}), first);
     if (QTest::currentDataTag() == QByteArray("UTF-8"))
-        QCOMPARE(read[0][9], u"易碎\n轻放"_qs);
+        QCOMPARE(row[9], u"易碎\n轻放"_qs);
 }
 
 void TestWorkbooks::cellTexts_data()
@@ -336,7 +337,7 @@ void TestWorkbooks::otherFormatsSaySo()
         writeAll(path, "收件人姓名,手机号码\n张伟,138\n");
     }
     try {
-        readSheetIsolated(path, QStringLiteral("Sheet1"));
+        readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
         QFAIL("read a file that is no workbook of a format read");
     } catch (const WorkbookError &error) {
         QVERIFY2(error.text().contains(says), qPrintable(error.text()));

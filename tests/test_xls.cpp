@@ -101,7 +101,7 @@ void TestXls::writtenCellsReadBack()
     QFETCH(QList<QStringList>, rows);
     TempWorkdir dir(false);
     const QString path = dir.file(file);
-    const std::vector<QStringList> data(rows.begin(), rows.end());
+    const TextTable data = TextTable::fromRows(std::vector<QStringList>(rows.begin(), rows.end()));
     const bool xlsx = file.endsWith(QStringLiteral(".xlsx"));
     if (xlsx)
         saveXlsx(path, QStringLiteral("Sheet1"), data);
@@ -136,7 +136,7 @@ void TestXls::fullSheet()
     for (int i = 0; i < xls::kMaxRows; ++i)
         rows.push_back({QStringLiteral(u"收件人%1").arg(i), QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'))});
     const QString path = dir.file(QStringLiteral("full.xls"));
-    saveXls(path, QStringLiteral("Sheet1"), rows);
+    saveXls(path, QStringLiteral("Sheet1"), TextTable::fromRows(rows));
     const Sheet sheet = readSheet(path, QStringLiteral("Sheet1"));
     QCOMPARE(int(sheet.rows.size()), xls::kMaxRows - 1);
     QCOMPARE(sheet.rows.back(), (QStringList{u"收件人65535"_qs, QStringLiteral("13800065535")}));
@@ -163,7 +163,7 @@ void TestXls::limits()
     TempWorkdir dir(false);
     const std::vector<QStringList> data(size_t(rows), QStringList(columns, QString(cellChars, QLatin1Char('a'))));
     const QString path = dir.file(QStringLiteral("x.xls"));
-    QVERIFY_THROWS_EXCEPTION(XlsError, saveXls(path, QStringLiteral("Sheet1"), data));
+    QVERIFY_THROWS_EXCEPTION(XlsError, saveXls(path, QStringLiteral("Sheet1"), TextTable::fromRows(data)));
     QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 

@@ -1,5 +1,5 @@
-// A mutation fuzzer for the workbook reader (not part of the tests): takes
-// seed workbooks, mutates them (bit flips, byte runs, truncation, spliced
+// A mutation fuzzer for the workbook readers (not part of the tests): takes
+// seed workbooks (.xls, .xlsx, .csv), mutates them (bit flips, byte runs, truncation, spliced
 // chunks) and reads each mutant in a child process, so that a crash or a
 // hang is caught and the input kept.
 //   fuzz_workbook SECONDS OUTPUT_DIR SEED.xls...
@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <csignal>
 #include <cstdio>
@@ -53,6 +55,10 @@ int readInChild(const QString &path)
         try {
             const Sheet sheet = readSheet(path, QStringLiteral("Sheet1"));
             recordsByHeading(sheet, schema::recipientColumns());
+            // What the helper hands over must decode whole.
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            writeEncodedSheet(buffer, sheet);
         } catch (const WorkbookError &) {
         }
         _exit(0);
@@ -68,25 +74,31 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: fuzz_workbook SECONDS OUTPUT_DIR SEED.xls...\n");
+        std::fprintf(stderr, "usage: fuzz_workbook SECONDS OUTPUT_DIR SEED.xls|.xlsx|.csv...\n");
         return 2;
     }
     const qint64 seconds = QByteArray(argv[1]).toLongLong();
     QDir out(QString::fromLocal8Bit(argv[2]));
     out.mkpath(QStringLiteral("."));
-    QList<QByteArray> seeds;
+    // Each seed with its suffix: a mutant keeps it, since .csv is told by name.
+    QList<QPair<QByteArray, QString>> seeds;
     for (int i = 3; i < argc; ++i) {
         QFile file(QString::fromLocal8Bit(argv[i]));
         if (file.open(QIODevice::ReadOnly))
-            seeds << file.readAll();
+            seeds.append({file.readAll(), QFileInfo(file.fileName()).suffix()});
+    }
+    if (seeds.isEmpty()) {
+        std::fprintf(stderr, "no seed could be read\n");
+        return 2;
     }
     QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
-    const QString mutant = out.filePath(QStringLiteral("current.xls"));
     QElapsedTimer timer;
     timer.start();
     int runs = 0, crashes = 0;
     while (timer.elapsed() < seconds * 1000) {
-        const QByteArray data = mutate(seeds[int(random.bounded(int(seeds.size())))], random);
+        const auto &[seed, suffix] = seeds[int(random.bounded(int(seeds.size())))];
+        const QByteArray data = mutate(seed, random);
+        const QString mutant = out.filePath(QStringLiteral("current.") + suffix);
         QFile file(mutant);
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(data);
@@ -95,7 +107,8 @@ int main(int argc, char **argv)
         ++runs;
         if (WIFSIGNALED(status)) {
             ++crashes;
-            const QString kept = out.filePath(QStringLiteral("crash-%1-signal%2.xls").arg(crashes).arg(WTERMSIG(status)));
+            const QString kept =
+                out.filePath(QStringLiteral("crash-%1-signal%2.%3").arg(crashes).arg(WTERMSIG(status)).arg(suffix));
             QFile::copy(mutant, kept);
             std::printf("signal %d: %s\n", WTERMSIG(status), qPrintable(kept));
         }

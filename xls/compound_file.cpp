@@ -3,6 +3,8 @@
 #include "xls/xls_writer.h"
 
 #include <QFile>
+#include <cstdio>
+#include <unistd.h>
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
@@ -11,11 +13,13 @@
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
 namespace {
 
 void ignoreLog(const gchar *, GLogLevelFlags, const gchar *, gpointer) {}
+void ignorePrint(const gchar *) {}
 
 } // namespace
 
@@ -25,9 +29,13 @@ void initialiseGsf()
         gsf_init();
         // A damaged file is reported by the reader's own message; libgsf's
         // warnings about it are not for the user.
-        for (const char *domain : {"libgsf:msole", "libgsf", "libgsf:zip", "GLib-GObject"})
+        // The reader process's standard error carries its own messages
+        // only, so libgsf's prints are silenced too.
+        for (const char *domain : {static_cast<const char *>(nullptr), "libgsf:msole", "libgsf", "libgsf:zip", "GLib-GObject"})
             g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
                               ignoreLog, nullptr);
+        g_set_print_handler(ignorePrint);
+        g_set_printerr_handler(ignorePrint);
         return true;
     }();
     Q_UNUSED(initialised);
@@ -81,10 +89,11 @@ QByteArray readWorkbookStream(const QString &path)
     return bytes;
 }
 
-QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream)
+namespace {
+
+// Writes the compound file into sink, which it closes.
+bool writeInto(GsfOutput *sink, const char *streamName, const QByteArray &stream)
 {
-    initialiseGsf();
-    GsfOutput *sink = gsf_output_memory_new();
     GsfOutfile *ole = gsf_outfile_msole_new(sink);
     GsfOutput *child = gsf_outfile_new_child(ole, streamName, FALSE);
     bool ok = child && gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
@@ -96,6 +105,37 @@ QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream)
     g_object_unref(ole);
     if (!gsf_output_is_closed(sink))
         ok = gsf_output_close(sink) && ok;
+    return ok;
+}
+
+} // namespace
+
+void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream)
+{
+    initialiseGsf();
+    const int copy = ::dup(fd);
+    FILE *file = copy < 0 ? nullptr : ::fdopen(copy, "wb");
+    if (!file) {
+        if (copy >= 0)
+            ::close(copy);
+        throw XlsError(QStringLiteral(u"无法写入工作簿文件"));
+    }
+    // libgsf writes into the file as it is (no file of its own beside it).
+    GsfOutput *sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
+    bool ok = sink && writeInto(sink, streamName, stream);
+    if (sink)
+        g_object_unref(sink);
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok)
+        throw XlsError(QStringLiteral(u"写入工作簿文件失败（磁盘空间不足或无写入权限）"));
+}
+
+QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream)
+{
+    initialiseGsf();
+    GsfOutput *sink = gsf_output_memory_new();
+    const bool ok = writeInto(sink, streamName, stream);
     QByteArray bytes;
     if (ok)
         bytes = QByteArray(reinterpret_cast<const char *>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),

@@ -13,5 +13,9 @@ void initialiseGsf();
 // Throws XlsError.
 QByteArray readWorkbookStream(const QString &path);
 
-// An OLE2 compound file holding one stream. Throws XlsError.
+// Writes an OLE2 compound file holding one stream into the open file
+// descriptor fd (which stays open). Throws XlsError.
+void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream);
+
+// The same, in memory.
 QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream);

@@ -5,33 +5,43 @@
 #include "xls/xls_writer.h"
 #include "xls/xlsx_writer.h"
 
+namespace {
+
+// The heading row of column names, then the rows of the list.
+class ListRows : public TextRows {
+public:
+    explicit ListRows(const Dataset &list) : m_list(list) {}
+    int width() const override { return m_list.columnCount(); }
+    qsizetype rowCount() const override { return m_list.rowCount() + 1; }
+    QStringView cell(qsizetype row, int column) const override
+    {
+        return row == 0 ? QStringView(m_list.columnNames()[column]) : m_list.viewAt(int(row - 1), column);
+    }
+
+private:
+    const Dataset &m_list;
+};
+
+} // namespace
+
 void exportDataset(Dataset &list, const QString &target)
 {
     // A closed list (after a failed reopen) is a failure, never an empty file.
     if (!list.isOpen())
         throw DbError(QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
-    std::vector<QStringList> rows;
-    rows.reserve(size_t(list.rowCount()) + 1);
-    rows.push_back(list.columnNames());
-    list.first();
-    while (!list.atEnd() && list.hasCurrent()) {
-        QStringList row;
-        row.reserve(list.columnCount());
-        for (int column = 0; column < list.columnCount(); ++column)
-            row << list.valueAt(list.currentRow(), column);
-        rows.push_back(std::move(row));
-        list.next();
-    }
+    // Every row of the list, from its first to its end, read in place.
+    const ListRows rows(list);
     if (isXlsxName(target)) {
         saveXlsx(target, QStringLiteral("Sheet1"), rows);
     } else {
-        if (rows.size() > size_t(xls::kMaxRows))
+        if (rows.rowCount() > xls::kMaxRows)
             throw XlsError(QStringLiteral(u"Excel 97-2003 工作簿（.xls）最多只能存放 %1 位收件人，名单中有 %2 位；"
                                           u"请导出为 Excel 工作簿（文件名以 .xlsx 结尾）")
                                .arg(xls::kMaxRows - 1)
-                               .arg(rows.size() - 1));
+                               .arg(rows.rowCount() - 1));
         saveXls(target, QStringLiteral("Sheet1"), rows);
     }
+    list.last(); // the walk ends on the last row
 }
 
 bool isXlsxName(const QString &target)

@@ -4,6 +4,7 @@
 #include "xls/compound_file.h"
 
 #include <QHash>
+#include <QtEndian>
 
 namespace {
 
@@ -30,14 +31,19 @@ public:
     void u8(quint8 v) { m_data.append(char(v)); }
     void u16(quint16 v)
     {
-        u8(quint8(v & 0xFF));
-        u8(quint8(v >> 8));
+        char b[2];
+        qToLittleEndian(v, b);
+        m_data.append(b, 2);
     }
     void u32(quint32 v)
     {
-        u16(quint16(v & 0xFFFF));
-        u16(quint16(v >> 16));
+        char b[4];
+        qToLittleEndian(v, b);
+        m_data.append(b, 4);
     }
+    void reserve(qsizetype bytes) { m_data.reserve(bytes); }
+    void patch32(qsizetype at, quint32 v) { qToLittleEndian(v, m_data.data() + at); }
+    QByteArray take() { return std::move(m_data); }
     void raw(const QByteArray &bytes) { m_data.append(bytes); }
     const QByteArray &data() const { return m_data; }
     qsizetype size() const { return m_data.size(); }
@@ -46,14 +52,11 @@ private:
     QByteArray m_data;
 };
 
+// The UTF-16 little-endian bytes of a text.
 QByteArray utf16(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size() * 2);
-    for (QChar c : text) {
-        bytes.append(char(c.unicode() & 0xFF));
-        bytes.append(char(c.unicode() >> 8));
-    }
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data());
     return bytes;
 }
 
@@ -119,12 +122,11 @@ QByteArray xf(bool style)
     return b.data();
 }
 
-// The shared string table split into SST and CONTINUE records, plus the
-// positions EXTSST needs (every eighth string: offset in the stream of the
-// string and within its record).
-struct SstOutput {
-    QList<QByteArray> records; // data of SST, then CONTINUEs
-    QList<std::pair<qsizetype, qsizetype>> bucketStarts; // (record index, offset in record data)
+// Where an EXTSST bucket's first string starts: in the stream, and within
+// its record's data.
+struct BucketStart {
+    qsizetype streamOffset;
+    qsizetype recordOffset;
 };
 
 // Strings per EXTSST bucket: at least 8, and few enough buckets for the
@@ -134,9 +136,12 @@ int bucketSize(qsizetype strings)
     return int(std::max<qsizetype>(8, (strings + 1022) / 1023));
 }
 
-SstOutput buildSst(const QStringList &strings, quint32 totalCells)
+// Appends the shared string table to out as SST and CONTINUE records;
+// returns the positions EXTSST needs (every bucket's first string).
+QList<BucketStart> writeSst(Bytes &out, const QList<QStringView> &strings, quint32 totalCells)
 {
-    SstOutput out;
+    QList<BucketStart> starts;
+    bool first = true;
     const int bucket = bucketSize(strings.size());
     QByteArray current;
     {
@@ -146,16 +151,17 @@ SstOutput buildSst(const QStringList &strings, quint32 totalCells)
         current = header.data();
     }
     const auto flush = [&] {
-        out.records.append(current);
+        record(out, first ? kSst : kContinue, current);
+        first = false;
         current.clear();
     };
     for (qsizetype i = 0; i < strings.size(); ++i) {
-        const QString &text = strings[i];
+        const QStringView text = strings[i];
         // The 3-byte header and at least one character stay together.
         if (current.size() + 3 + 2 > kMaxRecordData)
             flush();
         if (i % bucket == 0)
-            out.bucketStarts.append({out.records.size(), current.size()});
+            starts.append({out.size() + 4 + current.size(), current.size()});
         Bytes header;
         header.u16(quint16(text.size()));
         header.u8(0x01); // UTF-16 characters
@@ -177,35 +183,33 @@ SstOutput buildSst(const QStringList &strings, quint32 totalCells)
                 current.append(char(0x01));
                 continue;
             }
-            current.append(utf16(QStringView(text).mid(done, take)));
+            current.append(utf16(text.mid(done, take)));
             done += take;
         }
     }
     flush();
-    return out;
+    return starts;
 }
 
 } // namespace
 
-QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStringList> &rows)
+QByteArray buildWorkbookStream(const QString &sheetName, const TextRows &rows)
 {
-    if (rows.size() > size_t(xls::kMaxRows))
+    if (rows.rowCount() > xls::kMaxRows)
         throw XlsError(QStringLiteral(u"行数超过 Excel 97-2003 工作表的上限（%1 行）").arg(xls::kMaxRows));
-    int columns = 0;
-    QStringList strings;
-    QHash<QString, quint32> index;
+    if (rows.width() > xls::kMaxColumns)
+        throw XlsError(QStringLiteral(u"列数超过 Excel 97-2003 工作表的上限（%1 列）").arg(xls::kMaxColumns));
+    const int columns = rows.width();
+    // The texts are views into rows, which outlives the stream's building.
+    QList<QStringView> strings;
+    QHash<QStringView, quint32> index;
     quint32 cells = 0;
-    struct Cell {
-        quint16 row, column;
-        quint32 sst;
-    };
-    std::vector<Cell> cellList;
-    for (size_t r = 0; r < rows.size(); ++r) {
-        if (rows[r].size() > xls::kMaxColumns)
-            throw XlsError(QStringLiteral(u"列数超过 Excel 97-2003 工作表的上限（%1 列）").arg(xls::kMaxColumns));
-        columns = std::max(columns, int(rows[r].size()));
-        for (int c = 0; c < rows[r].size(); ++c) {
-            const QString &text = rows[r][c];
+    // The shared string of every cell, row by row (kEmpty: no cell).
+    constexpr quint32 kEmpty = 0xFFFFFFFF;
+    std::vector<quint32> cellStrings(size_t(rows.rowCount()) * size_t(columns), kEmpty);
+    for (qsizetype r = 0; r < rows.rowCount(); ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QStringView text = rows.cell(r, c);
             if (text.isEmpty())
                 continue;
             if (text.size() > xls::kMaxCellChars)
@@ -218,10 +222,12 @@ QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStri
                 it = index.insert(text, quint32(strings.size()));
                 strings << text;
             }
-            cellList.push_back({quint16(r), quint16(c), *it});
+            cellStrings[size_t(r) * size_t(columns) + size_t(c)] = *it;
             ++cells;
         }
     }
+
+    index = {}; // no longer needed: free it before the stream grows
 
     // Globals; the sheet's offset goes into BOUNDSHEET once known.
     Bytes globals;
@@ -244,42 +250,50 @@ QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStri
         b.raw(shortName(sheetName, true));
         record(globals, kBoundSheet, b.data());
     }
-    const SstOutput sst = buildSst(strings, cells);
-    QList<qsizetype> recordStarts;
-    for (qsizetype i = 0; i < sst.records.size(); ++i) {
-        recordStarts << globals.size();
-        record(globals, i == 0 ? kSst : kContinue, sst.records[i]);
-    }
+    const QList<BucketStart> buckets = writeSst(globals, strings, cells);
     {
         Bytes b;
         b.u16(quint16(bucketSize(strings.size())));
-        for (const auto &[recordIndex, offset] : sst.bucketStarts) {
-            b.u32(quint32(recordStarts[recordIndex] + 4 + offset));
-            b.u16(quint16(4 + offset));
+        for (const BucketStart &start : buckets) {
+            b.u32(quint32(start.streamOffset));
+            b.u16(quint16(4 + start.recordOffset));
             b.u16(0);
         }
         record(globals, kExtSst, b.data());
     }
     record(globals, kEof, {});
 
-    Bytes sheet;
+    // The worksheet follows in the same stream.
+    const quint32 sheetOffset = quint32(globals.size());
+    globals.patch32(boundSheetAt + 4, sheetOffset);
+    Bytes &sheet = globals;
     record(sheet, kBof, bof(0x0010));
     {
         Bytes b;
         b.u32(0);
-        b.u32(quint32(rows.size()));
+        b.u32(quint32(rows.rowCount()));
         b.u16(0);
         b.u16(quint16(columns));
         b.u16(0);
         record(sheet, kDimensions, b.data());
     }
-    for (const Cell &cell : cellList) {
-        Bytes b;
-        b.u16(cell.row);
-        b.u16(cell.column);
-        b.u16(15);
-        b.u32(cell.sst);
-        record(sheet, kLabelSst, b.data());
+    {
+        // The LABELSST records, written straight into their bytes.
+        QByteArray labels(qsizetype(cells) * 14, Qt::Uninitialized);
+        char *p = labels.data();
+        for (size_t at = 0; at < cellStrings.size(); ++at) {
+            if (cellStrings[at] == kEmpty)
+                continue;
+            qToLittleEndian<quint16>(kLabelSst, p);
+            qToLittleEndian<quint16>(10, p + 2);
+            qToLittleEndian<quint16>(quint16(at / size_t(columns)), p + 4);
+            qToLittleEndian<quint16>(quint16(at % size_t(columns)), p + 6);
+            qToLittleEndian<quint16>(15, p + 8);
+            qToLittleEndian<quint32>(cellStrings[at], p + 10);
+            p += 14;
+        }
+        cellStrings = {};
+        sheet.raw(labels);
     }
     {
         Bytes b;
@@ -294,20 +308,14 @@ QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStri
     }
     record(sheet, kEof, {});
 
-    QByteArray stream = globals.data();
-    const quint32 sheetOffset = quint32(stream.size());
-    for (int i = 0; i < 4; ++i)
-        stream[boundSheetAt + 4 + i] = char((sheetOffset >> (8 * i)) & 0xFF);
-    stream.append(sheet.data());
-    return stream;
+    return globals.take();
 }
 
-void saveXls(const QString &target, const QString &sheetName, const std::vector<QStringList> &rows)
+void saveXls(const QString &target, const QString &sheetName, const TextRows &rows)
 {
-    const QByteArray file = buildCompoundFile("Workbook", buildWorkbookStream(sheetName, rows));
     try {
         SafeFile out(target);
-        out.write(file);
+        writeCompoundFile(out.handle(), "Workbook", buildWorkbookStream(sheetName, rows));
         out.commit();
     } catch (const FileError &error) {
         throw XlsError(error.text());

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include "common/error.h"
+#include "store/text_table.h"
 
 #include <vector>
 
@@ -23,9 +24,9 @@ constexpr int kMaxCellChars = 32767;
 
 // The Workbook stream: globals and one worksheet. Throws XlsError when the
 // rows do not fit a BIFF8 sheet.
-QByteArray buildWorkbookStream(const QString &sheetName, const std::vector<QStringList> &rows);
+QByteArray buildWorkbookStream(const QString &sheetName, const TextRows &rows);
 
 // Writes the workbook beside target under a temporary name and renames it
 // into place, so that a failure leaves no half-written file and an existing
 // file is replaced whole. Throws XlsError.
-void saveXls(const QString &target, const QString &sheetName, const std::vector<QStringList> &rows);
+void saveXls(const QString &target, const QString &sheetName, const TextRows &rows);

@@ -6,9 +6,11 @@
 #include <QFile>
 #include <xlsxwriter.h>
 
-void saveXlsx(const QString &target, const QString &sheetName, const std::vector<QStringList> &rows)
+void saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows)
 {
-    if (rows.size() > size_t(xlsx::kMaxRows))
+    if (rows.width() > xlsx::kMaxColumns)
+        throw XlsError(QStringLiteral(u"列数超过 Excel 工作表的上限（%1 列）").arg(xlsx::kMaxColumns));
+    if (rows.rowCount() > xlsx::kMaxRows)
         throw XlsError(QStringLiteral(u"行数超过 Excel 工作表的上限（%1 行）").arg(xlsx::kMaxRows));
     try {
         SafeFile out(target);
@@ -18,23 +20,21 @@ void saveXlsx(const QString &target, const QString &sheetName, const std::vector
         if (!book)
             throw XlsError(QStringLiteral(u"无法写入文件 %1").arg(target));
         lxw_worksheet *sheet = workbook_add_worksheet(book, sheetName.toUtf8().constData());
-        for (size_t r = 0; r < rows.size(); ++r) {
-            const QStringList &row = rows[r];
-            if (row.size() > xlsx::kMaxColumns) {
-                workbook_close(book);
-                throw XlsError(QStringLiteral(u"列数超过 Excel 工作表的上限（%1 列）").arg(xlsx::kMaxColumns));
-            }
-            for (int c = 0; c < row.size(); ++c) {
-                if (row[c].isEmpty())
+        QByteArray utf8;
+        for (qsizetype r = 0; r < rows.rowCount(); ++r) {
+            for (int c = 0; c < rows.width(); ++c) {
+                const QStringView cell = rows.cell(r, c);
+                if (cell.isEmpty())
                     continue;
-                if (row[c].size() > xlsx::kMaxCellChars) {
+                if (cell.size() > xlsx::kMaxCellChars) {
                     workbook_close(book);
                     throw XlsError(QStringLiteral(u"第 %1 行第 %2 列的内容超过 Excel 单元格的上限（%3 个字符）")
                                        .arg(r + 1)
                                        .arg(c + 1)
                                        .arg(xlsx::kMaxCellChars));
                 }
-                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), row[c].toUtf8().constData(), nullptr);
+                utf8 = cell.toUtf8();
+                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), utf8.constData(), nullptr);
             }
         }
         const lxw_error closed = workbook_close(book);

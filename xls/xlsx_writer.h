@@ -3,6 +3,8 @@
 // text cells, row by row in its constant-memory mode, written beside the
 // target and renamed into place (no half-written file under the name).
 
+#include "store/text_table.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -14,4 +16,4 @@ constexpr int kMaxCellChars = 32767;
 } // namespace xlsx
 
 // Throws XlsError.
-void saveXlsx(const QString &target, const QString &sheetName, const std::vector<QStringList> &rows);
+void saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows);
