@@ -1,5 +1,6 @@
 // SplitLines, the layouts of all 44 windows, and composing pages.
 
+#include "composed_golden.h"
 #include "report/fonts.h"
 #include "report/page.h"
 #include "waybill/family.h"
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void composeSplitsAndFits_data();
     void composeSplitsAndFits();
     void composeSkipsEmptyValuesAndWidensBox();
+    void dumpGolden();
 };
 
 void TestWaybill::splitLinesExamples_data()
@@ -274,6 +276,23 @@ void TestWaybill::composeSkipsEmptyValuesAndWidensBox()
     QCOMPARE(page.items[1].lines, QStringList{remark});
     QVERIFY(page.items[1].box.width() > 33 * 3); // widened to its text, not split
     QCOMPARE(page.items[1].box.height(), 17.0);
+}
+
+void TestWaybill::dumpGolden()
+{
+    QStringList out;
+    for (const Courier &courier : couriersInCreationOrder())
+        for (Variant variant : kVariants)
+            for (const QPoint shift : golden::shifts()) {
+                QList<LayoutItem> items = layoutFor(courier.code, variant).items;
+                shiftItems(items, shift.x(), shift.y());
+                const PageComposer composer(layoutFor(courier.code, variant).paperMm, items);
+                out << QStringLiteral("== %1 shift %2,%3").arg(courier.classOf(variant)).arg(shift.x()).arg(shift.y())
+                    << golden::describe(composer.compose(golden::value));
+            }
+    QFile file(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/composed_pages.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((out.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
 QTEST_MAIN(TestWaybill)
