@@ -9,13 +9,20 @@
 #include "ui/error_boundary.h"
 #include "waybill/family.h"
 #include "waybill/print_source.h"
+#include "waybill/preview_window.h"
 #include "waybill/print_window.h"
 
 #include <QDate>
 #include <QScreen>
 
+void installPreviewRunner()
+{
+    PrintWindow::setRunner([](PrintWindow &window) { runPreview(window.run(), &window); });
+}
+
 void registerWindows(WindowRegistry &windows)
 {
+    installPreviewRunner();
     windows.registerFactory(QStringLiteral("TForm1"), [](WindowRegistry &registry) -> QWidget * {
         auto *main = new MainWindow(registry);
         try {
@@ -46,7 +53,7 @@ void registerWindows(WindowRegistry &windows)
             auto *imported = static_cast<ImportedWindow *>(registry.window(QStringLiteral("TDrForm")));
             auto *window = new PrintWindow(courier, Variant::ImportedSingle,
                                            std::make_unique<CurrentRowSource>(main->data().sender, imported->list()));
-            if (courier.classOf(Variant::ImportedSingle) == QStringLiteral("TEttForm"))
+            if (courier.bringsListForward[size_t(Variant::ImportedSingle)])
                 window->setBeforeRun([imported] {
                     imported->show();
                     imported->raise();

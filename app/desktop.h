@@ -4,6 +4,10 @@
 
 class WindowRegistry;
 
+// Makes the print windows run their waybills through the preview (done by
+// registerWindows too).
+void installPreviewRunner();
+
 // Registers the factory of every window the program has.
 void registerWindows(WindowRegistry &windows);
 

@@ -42,7 +42,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    TQRStandardPreview preview(*window);
+    TQRStandardPreview preview(window->run(), window.get());
     preview.show();
     while (!preview.windowHandle() || !preview.windowHandle()->isExposed())
         QCoreApplication::processEvents();

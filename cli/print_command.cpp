@@ -11,6 +11,7 @@
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/print_source.h"
+#include "waybill/waybill_run.h"
 
 #include <QDate>
 #include <QPrinter>
@@ -132,18 +133,15 @@ int print(const PrintOptions &options, CliStreams &io)
     writeShipDate(sender, QString::number(options.date.year()), QString::number(options.date.month()),
                   QString::number(options.date.day()));
 
-    const Layout &layout = layoutFor(courier.code, variant);
-    QList<LayoutItem> items = layout.items;
-    shiftItems(items, options.shiftX, options.shiftY);
-    if (!anyItemOnPaper(items, layout.paperUnits()))
+    // The same run a print window drives: its layout, the shift, the data.
+    WaybillRun run(layoutFor(courier.code, variant), std::move(source));
+    run.shift(options.shiftX, options.shiftY);
+    if (!run.anyItemOnPaper())
         throw PrintError(QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位），未打印。")
-                             .arg(layout.paperUnits().width())
-                             .arg(layout.paperUnits().height()));
-    const PageComposer composer(layout.paperMm, items);
-    const PageSource compose = [&](int page) {
-        return composer.compose([&](RowSide row, const QString &column) { return source->value(page, row, column); });
-    };
-    const int pages = source->pageCount();
+                             .arg(run.paperUnits().width())
+                             .arg(run.paperUnits().height()));
+    const PageSource compose = [&](int page) { return run.page(page); };
+    const int pages = run.pageCount();
     if (!options.pdf.isEmpty()) {
         printToPdf(options.pdf, pages, compose, options.pages);
     } else {

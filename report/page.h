@@ -1,18 +1,15 @@
 #pragma once
-// The report engine: composing a waybill page from printed items and the
-// values of the two rows into a plain value, and painting a composed page
-// onto any painter (screen at a zoom, thumbnail, PDF, printer).
-// Composed pages are in layout units (1/96 inch); paper in millimetres.
-
-#include "waybill/layout.h"
+// The report engine's pages: a composed page is a plain value (paper in
+// millimetres, every printed item's box in layout units of 1/96 inch, its
+// font and the lines it draws), painted onto any painter (screen at a zoom,
+// thumbnail, PDF, printer) by one function. The engine knows nothing of
+// waybills: composing a page from a layout is the waybill's part.
 
 #include <QFont>
-#include <QHash>
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
 #include <QStringList>
-#include <functional>
 
 class QPainter;
 class QPagedPaintDevice;
@@ -35,32 +32,6 @@ struct ComposedPage {
     QList<PageFont> fonts;
     QList<ComposedItem> items;
 };
-
-// The text of a column of the sender or the recipient row.
-using RowValues = std::function<QString(RowSide row, const QString &column)>;
-
-// Composes pages from one set of items (positions and fonts as a print
-// window holds them). Font metrics are prepared once for all pages.
-class PageComposer {
-public:
-    PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items);
-    ComposedPage compose(const RowValues &values) const;
-
-private:
-    QSizeF m_paperMm;
-    QList<LayoutItem> m_items;
-    QList<PageFont> m_fonts;
-    QList<int> m_itemFont;
-};
-
-// A font in points as drawn in layout units (12 pt -> 16 units).
-QFont layoutFont(const QFont &font);
-
-// The lines of a text: each CR ends a line, LF is dropped.
-QStringList textLines(const QString &text);
-
-// How many lines of lineHeight fit a box of the stored height (+0.1 mm).
-int fittingLines(qreal lineHeight, int boxHeight, int lineCount);
 
 // Paints the page's items with the painter's origin at the paper's top-left
 // corner, at dotsPerUnit device dots per layout unit. Nothing else is

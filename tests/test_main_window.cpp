@@ -820,7 +820,7 @@ void TestMainWindow::allWindowsCreatedInOrder()
     });
     for (const char *windowClass : {"TEstForm", "TEttForm"})
         registry.window(QLatin1String(windowClass))->findChild<QAction *>(QStringLiteral("N1"))->trigger();
-    PrintWindow::setRunner(runPreview);
+    installPreviewRunner();
     QCOMPARE(runs, (QStringList{QStringLiteral("EstForm"), QStringLiteral("EttForm after DrForm")}));
     registry.destroyAll();
 }

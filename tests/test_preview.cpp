@@ -13,6 +13,7 @@
 #include "waybill/preview_window.h"
 #include "waybill/print_source.h"
 #include "waybill/print_window.h"
+#include "app/desktop.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -74,7 +75,11 @@ QString pdfText(const QString &pdf)
 class TestPreview : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { installFontSubstitutions(); }
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        installPreviewRunner();
+    }
     void paging_data();
     void paging();
     void pagesAppearAsProduced();
@@ -117,7 +122,7 @@ void TestPreview::paging()
     QFETCH(QStringList, panels);
     QFETCH(int, selected);
     Fixture f(pages);
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     QCOMPARE(f.panel(preview, "Panel1")->text(), QStringLiteral(u"第 1/%1 页").arg(pages));
     QWidget *focus = preview.findChild<QScrollArea *>();
@@ -146,7 +151,7 @@ void TestPreview::paging()
 void TestPreview::pagesAppearAsProduced()
 {
     Fixture f(3000);
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     QCOMPARE(preview.pageCount(), 1); // the first page at once
     QCOMPARE(f.panel(preview, "Panel1")->text(), u"第 1/1 页"_qs);
     QTRY_COMPARE_WITH_TIMEOUT(preview.pageCount(), 3000, 10000);
@@ -169,7 +174,7 @@ void TestPreview::progressRule()
     QFETCH(QList<int>, reports);
     QFETCH(QStringList, texts);
     Fixture f(3000);
-    TQRStandardPreview preview(*f.window); // production has not run yet
+    TQRStandardPreview preview(f.window->run(), f.window.get()); // production has not run yet
     QCOMPARE(f.panel(preview, "Panel0")->text(), QStringLiteral("0%"));
     for (int i = 0; i < reports.size(); ++i) {
         preview.reportProgress(reports[i]);
@@ -180,7 +185,7 @@ void TestPreview::progressRule()
 void TestPreview::zoomModes()
 {
     Fixture f(2);
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
     const QSize view = preview.findChild<QScrollArea *>()->viewport()->size();
@@ -206,7 +211,7 @@ void TestPreview::zoomModes()
 void TestPreview::setupGreysZoomAndPrintsRange()
 {
     Fixture f(5, "st");
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     const QString pdf = f.dir.file(QStringLiteral("range.pdf"));
     f.dialogs.printAnswer = [&](QPrinter &printer, int from, int to) {
@@ -246,7 +251,7 @@ void TestPreview::batchRunsOnePagePerRow()
 {
     QFETCH(int, rows);
     Fixture f(rows);
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     QCOMPARE(preview.pageCount(), std::max(rows, 1));
     for (int k = 0; k < preview.pageCount(); ++k) {
@@ -263,9 +268,9 @@ void TestPreview::batchSeesRowsAddedBeforeActivation()
 {
     Fixture f(1);
     RawDb(f.dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("R2"), QStringLiteral("2"));
-    QCOMPARE(f.window->pageCount(), 1); // the snapshot of the last activation
+    QCOMPARE(f.window->run().pageCount(), 1); // the snapshot of the last activation
     f.window->show();                   // becoming active takes a fresh one
-    QCOMPARE(f.window->pageCount(), 2);
+    QCOMPARE(f.window->run().pageCount(), 2);
     f.window->hide();
 }
 
@@ -278,15 +283,15 @@ void TestPreview::batchShiftIsItsOwn()
     reopen(connection, {{&sender, kSenderTable}, {&recipients, kRecipientTable}});
     PrintWindow single(*courierByCode(QStringLiteral("sf")), Variant::Single,
                        std::make_unique<CurrentRowSource>(sender, recipients));
-    const int singleLeft = single.items().first().left;
-    const int batchLeft = f.window->items().first().left;
+    const int singleLeft = single.run().items().first().left;
+    const int batchLeft = f.window->run().items().first().left;
     f.window->findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("10"));
     QTest::mouseClick(f.window->findChild<QPushButton *>(QStringLiteral("Button2")), Qt::LeftButton);
-    TQRStandardPreview preview(*f.window);
+    TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     for (int k = 0; k < 2; ++k)
         QCOMPARE(preview.page(k).items.first().box.left(), double(batchLeft + 10));
-    QCOMPARE(single.items().first().left, singleLeft);
+    QCOMPARE(single.run().items().first().left, singleLeft);
 }
 
 void TestPreview::activationFailureIsShownAndWindowStays()

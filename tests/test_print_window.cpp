@@ -12,6 +12,8 @@
 #include "waybill/print_source.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
+#include "waybill/run_printing.h"
+#include "app/desktop.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -46,7 +48,7 @@ struct Fixture {
     QList<QPoint> positions() const
     {
         QList<QPoint> result;
-        for (const LayoutItem &item : window->items())
+        for (const LayoutItem &item : window->run().items())
             result << QPoint(item.left, item.top);
         return result;
     }
@@ -122,13 +124,13 @@ void TestPrintWindow::fontChoiceAppliesToEveryItemAndIsRemembered()
     chosen.setBold(true);
     f.dialogs.fontAnswers = {chosen, std::nullopt};
     f.window->Image1Click();
-    for (const LayoutItem &item : f.window->items())
+    for (const LayoutItem &item : f.window->run().items())
         QCOMPARE(item.font, chosen);
     f.window->Image1Click(); // cancelled: nothing changes
-    for (const LayoutItem &item : f.window->items())
+    for (const LayoutItem &item : f.window->run().items())
         QCOMPARE(item.font, chosen);
     QCOMPARE(f.dialogs.texts(QStringLiteral("font")), (QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral(u"黑体")}));
-    QCOMPARE(f.window->items().size(), 16);
+    QCOMPARE(f.window->run().items().size(), 16);
 }
 
 void TestPrintWindow::geometry_data()
@@ -170,7 +172,7 @@ void TestPrintWindow::geometry()
 void TestPrintWindow::printsCurrentRecipientThroughSetup()
 {
     Fixture f("st");
-    PrintWindow::setRunner(printThroughSetup);
+    PrintWindow::setRunner([](PrintWindow &window) { printThroughSetup(window.run(), &window); });
     f.recipients.moveTo(1);
     const QString pdf = f.dir.file(QStringLiteral("out.pdf"));
     f.dialogs.printAnswer = [&](QPrinter &printer, int from, int to) {
@@ -188,7 +190,7 @@ void TestPrintWindow::printsCurrentRecipientThroughSetup()
     const QString printed = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
     QVERIFY(!printed.contains(u"收件人一"_qs));
-    PrintWindow::setRunner(runPreview);
+    installPreviewRunner();
 }
 
 void TestPrintWindow::pictureDecodedOnlyWhenShown()

@@ -112,7 +112,7 @@ int main(int argc, char **argv)
     // The preview of a batch run at each zoom.
     auto *batch = static_cast<PrintWindow *>(windows.window(QStringLiteral("TPlstForm")));
     batch->FormActivate();
-    TQRStandardPreview preview(*batch);
+    TQRStandardPreview preview(batch->run(), batch);
     preview.produceAllPages();
     preview.show();
     const struct {

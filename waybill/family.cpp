@@ -5,7 +5,8 @@
 namespace {
 
 Courier courier(const char *code, const char16_t *menuCaption, const char16_t *tail,
-                std::array<const char *, 4> classes, std::array<MenuEntryNames, 4> entries)
+                std::array<const char *, 4> classes, std::array<MenuEntryNames, 4> entries,
+                std::array<bool, 4> bringsListForward = {})
 {
     Courier result;
     result.code = QString::fromLatin1(code);
@@ -14,12 +15,14 @@ Courier courier(const char *code, const char16_t *menuCaption, const char16_t *t
     for (size_t i = 0; i < 4; ++i)
         result.windowClass[i] = QString::fromLatin1(classes[i]);
     result.entries = entries;
+    result.bringsListForward = bringsListForward;
     return result;
 }
 
-MenuEntryNames names(const char *mainMenu, const char *popupMenu)
+MenuEntryNames names(const char *mainMenu, const char *popupMenu, const char16_t *popupCaption = nullptr)
 {
-    return {QString::fromLatin1(mainMenu), QString::fromLatin1(popupMenu)};
+    return {QString::fromLatin1(mainMenu), QString::fromLatin1(popupMenu),
+            popupCaption ? QString::fromUtf16(popupCaption) : QString()};
 }
 
 } // namespace
@@ -47,7 +50,8 @@ const QList<Courier> &couriersInMenuOrder()
                 {names("N38", "N45"), names("N39", "N50"), names("N14", "N21"), names("N15", "N26")}),
         courier("tt", u"天天快递单打印", u"天天快递单",
                 {"TTtForm", "TPlttForm", "TEttForm", "TEplttForm"},
-                {names("N40", "N46"), names("N41", "N51"), names("N16", "N22"), names("N17", "N27")}),
+                {names("N40", "N46"), names("N41", "N51"), names("N16", "N22"), names("N17", "N27")},
+                {false, false, true, false}),
         courier("zt", u"中通快递单打印", u"中通快递单",
                 {"TZtForm", "TPlztForm", "TEztForm", "TEplztForm"},
                 {names("N52", "N54"), names("N53", "N55"), names("N28", "N29"), names("N30", "N31")}),
@@ -60,7 +64,7 @@ const QList<Courier> &couriersInMenuOrder()
                 {names("N60", "N62"), names("N61", "N63"), names("N36", "N38"), names("N37", "N39")}),
         courier("ht", u"汇通快递单打印", u"汇通快递单",
                 {"THtForm", "TPlhtForm", "TEhtForm", "TEplhtForm"},
-                {names("N5", "N7"), names("N6", "N8"), names("N50", "N52"), names("N51", "N53")}),
+                {names("N5", "N7"), names("N6", "N8"), names("N50", "N52", u"汇通快递单"), names("N51", "N53")}),
     };
     return couriers;
 }

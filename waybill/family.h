@@ -27,6 +27,7 @@ inline bool isImported(Variant variant)
 struct MenuEntryNames {
     QString mainMenu;
     QString popupMenu;
+    QString popupCaption = {}; // when the context menu entry reads otherwise than the courier's
 };
 
 struct Courier {
@@ -36,6 +37,9 @@ struct Courier {
     std::array<QString, 4> windowClass;    // per Variant
     std::array<MenuEntryNames, 4> entries; // per Variant: Single and Batch in TForm1,
                                            // the imported ones in TDrForm
+    // Per Variant: the window brings the imported recipients window to the
+    // front before its run.
+    std::array<bool, 4> bringsListForward{};
 
     const QString &classOf(Variant variant) const { return windowClass[size_t(variant)]; }
     const MenuEntryNames &entryOf(Variant variant) const { return entries[size_t(variant)]; }

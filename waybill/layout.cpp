@@ -4,12 +4,11 @@
 #include <limits>
 
 #include <QFile>
-#include <QHash>
+#include <map>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
-#include <stdexcept>
 
 // Resources of a static library must be registered explicitly.
 static void initWaybillResources()
@@ -41,11 +40,11 @@ QJsonObject loadDocument(const QString &code)
 {
     QFile file(QStringLiteral(":/layouts/%1.json").arg(code));
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral(u"没有快递单版式：%1").arg(code).toStdString());
+        throw AppError(QStringLiteral(u"没有快递单版式：%1").arg(code));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
     if (document.isNull())
-        throw std::runtime_error(QStringLiteral(u"快递单版式 %1 有误：%2").arg(code, error.errorString()).toStdString());
+        throw AppError(QStringLiteral(u"快递单版式 %1 有误：%2").arg(code, error.errorString()));
     return document.object();
 }
 
@@ -73,6 +72,10 @@ Layout parse(const QJsonObject &document, Variant variant)
     layout.picture = QStringLiteral(":/pictures/") + picture.value(QStringLiteral("file")).toString();
     layout.picturePixels = sizeOf(picture.value(QStringLiteral("pixels")));
     layout.pictureDrawn = sizeOf(picture.value(QStringLiteral("drawn")));
+    layout.window.stripLeft = window.value(QStringLiteral("strip")).toInt();
+    layout.window.pageLeft = window.value(QStringLiteral("pageLeft")).toInt();
+    layout.window.panel = window.value(QStringLiteral("panel")).toString();
+    layout.window.frame = sizeOf(window.value(QStringLiteral("frame")));
 
     const int index = int(variant);
     for (const QJsonValue &value : document.value(QStringLiteral("items")).toArray()) {
@@ -120,12 +123,14 @@ const Layout &layoutFor(const QString &code, Variant variant)
 {
     static const bool registered = (initWaybillResources(), true);
     Q_UNUSED(registered);
-    static QHash<QString, Layout> cache;
-    const QString key = code + QLatin1Char('/') + QString::number(int(variant));
+    // A std::map keeps its values in place as it grows, so the references
+    // handed out stay valid.
+    static std::map<std::pair<QString, int>, Layout> cache;
+    const std::pair<QString, int> key{code, int(variant)};
     auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.insert(key, parse(loadDocument(code), variant));
-    return *it;
+        it = cache.emplace(key, parse(loadDocument(code), variant)).first;
+    return it->second;
 }
 
 namespace {

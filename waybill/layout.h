@@ -4,6 +4,7 @@
 // picture and the printed items with their positions, sizes, fonts and
 // split widths. The descriptions are data files embedded as resources.
 
+#include "common/error.h"
 #include "waybill/family.h"
 
 #include <QFont>
@@ -26,6 +27,14 @@ struct LayoutItem {
     int splitWidth = 0; // bytes; 0: no splitting
 };
 
+// How a print window of the layout is laid out on screen.
+struct WindowSpec {
+    int stripLeft = 0;  // the shift strip's left edge, pixels
+    int pageLeft = 5;   // the page's left edge in the panel
+    QString panel;      // the panel's component name (Panel1 or Panel2)
+    QSize frame;        // the panel's room right of and below the page
+};
+
 struct Layout {
     QString code;
     Variant variant = Variant::Single;
@@ -36,13 +45,14 @@ struct Layout {
     QSize picturePixels; // the JPEG's own size
     QSize pictureDrawn;  // the rectangle it is stretched to, layout units
     QList<LayoutItem> items; // in item-number order
+    WindowSpec window;
 
     // The paper in layout units, rounded to whole units.
     QSize paperUnits() const;
 };
 
-// The layout of a courier's window; throws std::runtime_error for an
-// unknown courier code.
+// The layout of a courier's window; throws AppError for an unknown
+// courier code. The reference stays valid for the life of the program.
 const Layout &layoutFor(const QString &code, Variant variant);
 
 // Moves every item by dx, dy layout units; positions saturate at the

@@ -3,7 +3,10 @@
 #include "report/print_job.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
-#include "waybill/print_window.h"
+#include "waybill/page_canvas.h"
+#include "waybill/run_printing.h"
+#include "waybill/toolbar_glyphs.h"
+#include "waybill/waybill_run.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -25,191 +28,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-// The page at the current zoom: white paper and the page's items.
-class PageCanvas : public QWidget {
-public:
-    explicit PageCanvas(QWidget *parent) : QWidget(parent) { setObjectName(QStringLiteral("PageView")); }
-    void show(const ComposedPage *page, QSize paperUnits, int zoom)
-    {
-        m_page = page;
-        m_scale = zoom / 100.0;
-        setFixedSize(qMax(1, qRound(paperUnits.width() * m_scale)), qMax(1, qRound(paperUnits.height() * m_scale)));
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        if (m_page)
-            paintPage(painter, *m_page, m_scale);
-    }
-
-private:
-    const ComposedPage *m_page = nullptr;
-    qreal m_scale = 1;
-};
-
-// One row per produced page.
-class ThumbnailModel : public QAbstractTableModel {
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void setCount(int count)
-    {
-        if (count == m_count)
-            return;
-        beginInsertRows({}, m_count, count - 1);
-        m_count = count;
-        endInsertRows();
-    }
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_count; }
-    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 1; }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        return role == Qt::DisplayRole ? QVariant(index.row() + 1) : QVariant();
-    }
-
-private:
-    int m_count = 0;
-};
-
-// A page scaled into its cell, inset 10 at the left, top and bottom and 30
-// at the right, with its number at the top-left corner.
-class ThumbnailDelegate : public QStyledItemDelegate {
-public:
-    explicit ThumbnailDelegate(const TQRStandardPreview &preview, QObject *parent)
-        : QStyledItemDelegate(parent), m_preview(preview) {}
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        painter->save();
-        if (option.state & QStyle::State_Selected)
-            painter->fillRect(option.rect, option.palette.highlight());
-        const QRect picture = option.rect.adjusted(10, 10, -30, -10);
-        const ComposedPage &page = m_preview.page(index.row());
-        const QSizeF paper(page.paperMm.width() / kMmPerUnit, page.paperMm.height() / kMmPerUnit);
-        painter->fillRect(picture, Qt::white);
-        painter->setPen(Qt::gray);
-        painter->drawRect(picture.adjusted(0, 0, -1, -1));
-        painter->translate(picture.topLeft());
-        painter->scale(picture.width() / paper.width(), picture.height() / paper.height());
-        paintPage(*painter, page, 1.0);
-        painter->resetTransform();
-        const QString number = QString::number(index.row() + 1);
-        const QRect label = option.fontMetrics.boundingRect(number).adjusted(-2, 0, 2, 0);
-        const QRect at(option.rect.topLeft(), label.size());
-        painter->fillRect(at, option.palette.button());
-        painter->setPen(option.palette.buttonText().color());
-        painter->drawText(at, Qt::AlignCenter, number);
-        painter->restore();
-    }
-
-private:
-    const TQRStandardPreview &m_preview;
-};
-
 namespace {
 
-// The glyphs of the tool bar, drawn in a 32 x 32 square.
-QIcon glyph(int button)
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor blue(30, 90, 170), dark(60, 60, 60);
-    p.setPen(QPen(dark, 1.6));
-    const auto page = [&](QRectF r) {
-        p.setBrush(Qt::white);
-        p.drawRect(r);
-        p.setBrush(Qt::NoBrush);
-    };
-    // A filled triangle with its tip at (tip, 16), pointing left or right.
-    const auto triangle = [&](double tip, bool pointsLeft) {
-        const double base = pointsLeft ? tip + 9 : tip - 9;
-        QPainterPath path;
-        path.moveTo(tip, 16);
-        path.lineTo(base, 8);
-        path.lineTo(base, 24);
-        path.closeSubpath();
-        p.fillPath(path, blue);
-    };
-    switch (button) {
-    case 1: // fit page
-        page({8, 4, 16, 24});
-        p.setPen(QPen(blue, 1.6));
-        p.drawRect(QRectF(4, 2, 24, 28));
-        break;
-    case 2: // fit width
-        page({9, 6, 14, 20});
-        p.setPen(QPen(blue, 2));
-        p.drawLine(QPointF(2, 16), QPointF(30, 16));
-        p.drawLine(QPointF(2, 16), QPointF(6, 12));
-        p.drawLine(QPointF(2, 16), QPointF(6, 20));
-        p.drawLine(QPointF(30, 16), QPointF(26, 12));
-        p.drawLine(QPointF(30, 16), QPointF(26, 20));
-        break;
-    case 3: { // 100 %
-        p.setPen(QPen(blue, 2.4));
-        p.drawEllipse(QRectF(4, 4, 17, 17));
-        p.drawLine(QPointF(19, 19), QPointF(28, 28));
-        QFont font = p.font();
-        font.setPixelSize(8);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(dark);
-        p.drawText(QRectF(4, 4, 17, 17), Qt::AlignCenter, QStringLiteral("1:1"));
-        break;
-    }
-    case 4: // first
-        p.fillRect(QRectF(7, 8, 3, 16), blue);
-        triangle(11, true);
-        triangle(20, true);
-        break;
-    case 5: // previous
-        triangle(11, true);
-        break;
-    case 6: // next
-        triangle(21, false);
-        break;
-    case 7: // last
-        triangle(21, false);
-        triangle(12, false);
-        p.fillRect(QRectF(22, 8, 3, 16), blue);
-        break;
-    case 8: // printer setup
-    case 9: { // print
-        p.setBrush(QColor(220, 220, 220));
-        p.drawRect(QRectF(4, 12, 24, 12));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 4, 14, 9));
-        p.drawRect(QRectF(9, 20, 14, 9));
-        if (button == 8) {
-            p.setPen(QPen(blue, 2.4));
-            p.drawEllipse(QRectF(19, 17, 10, 10));
-        } else {
-            p.setPen(QPen(dark, 1));
-            p.drawLine(QPointF(11, 23), QPointF(21, 23));
-            p.drawLine(QPointF(11, 26), QPointF(19, 26));
-        }
-        break;
-    }
-    default: // close
-        p.setPen(QPen(QColor(190, 30, 30), 3.2));
-        p.drawLine(QPointF(8, 8), QPointF(24, 24));
-        p.drawLine(QPointF(24, 8), QPointF(8, 24));
-        break;
-    }
-    return QIcon(pixmap);
-}
 
 constexpr int kSliceMs = 12; // composing time per event-loop turn
 
 } // namespace
 
-TQRStandardPreview::TQRStandardPreview(PrintWindow &window, QWidget *parent)
-    : QDialog(parent), m_window(window), m_composer(window.composer()), m_total(window.pageCount()),
+TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
+    : QDialog(parent), m_run(run), m_total(run.pageCount()),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setObjectName(QStringLiteral("QRStandardPreview"));
@@ -217,7 +44,7 @@ TQRStandardPreview::TQRStandardPreview(PrintWindow &window, QWidget *parent)
     setWindowTitle(QStringLiteral(u"打印预览"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     m_printer->setFullPage(true);
-    setUpPaper(*m_printer, window.layout().paperMm);
+    setUpPaper(*m_printer, run.paperMm());
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -240,7 +67,8 @@ TQRStandardPreview::TQRStandardPreview(PrintWindow &window, QWidget *parent)
     m_thumbnails->setObjectName(QStringLiteral("ThumbnailList"));
     m_thumbnailModel = new ThumbnailModel(m_thumbnails);
     m_thumbnails->setModel(m_thumbnailModel);
-    m_thumbnails->setItemDelegate(new ThumbnailDelegate(*this, m_thumbnails));
+    m_thumbnails->setItemDelegate(
+        new ThumbnailDelegate([this](int row) -> const ComposedPage & { return m_pages[row]; }, m_thumbnails));
     m_thumbnails->horizontalHeader()->hide();
     m_thumbnails->verticalHeader()->hide();
     m_thumbnails->setShowGrid(false);
@@ -298,7 +126,7 @@ TQRStandardPreview::TQRStandardPreview(PrintWindow &window, QWidget *parent)
     // The first page at once, the rest on the event loop.
     if (m_total > 0) {
         m_pages.reserve(m_total);
-        m_pages.append(m_window.composePage(m_composer, 0));
+        m_pages.append(m_run.page(0));
         pagesChanged();
     }
     if (!allPagesProduced())
@@ -326,7 +154,7 @@ void TQRStandardPreview::buildToolBar()
         button->setObjectName(QStringLiteral("RzBitBtn%1").arg(i + 1));
         button->setText(QString::fromUtf16(entries[i].caption));
         button->setToolTip(QString::fromUtf16(entries[i].hint));
-        button->setIcon(glyph(i + 1));
+        button->setIcon(toolbarGlyph(i + 1));
         button->setIconSize(QSize(24, 24));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
@@ -359,7 +187,7 @@ void TQRStandardPreview::produceSome()
     slice.start();
     bool ok = guarded(this, [&] {
         while (!allPagesProduced() && slice.elapsed() < kSliceMs)
-            m_pages.append(m_window.composePage(m_composer, int(m_pages.size())));
+            m_pages.append(m_run.page(int(m_pages.size())));
     });
     if (!ok) {
         m_producer->stop();
@@ -415,7 +243,7 @@ void TQRStandardPreview::goToPage(int n)
 
 void TQRStandardPreview::setZoom(ZoomMode mode, int percent)
 {
-    const QSize paper = m_window.layout().paperUnits();
+    const QSize paper = m_run.paperUnits();
     const QSize view = m_scroll->viewport()->size();
     int zoom = percent;
     if (mode == ZoomMode::FitPage)
@@ -433,8 +261,8 @@ void TQRStandardPreview::setZoom(ZoomMode mode, int percent)
 
 void TQRStandardPreview::placePage()
 {
-    const ComposedPage *page = m_pages.isEmpty() ? nullptr : &m_pages[m_pageNumber - 1];
-    m_canvas->show(page, m_window.layout().paperUnits(), m_zoom);
+    m_canvas->show(m_pages.isEmpty() ? std::nullopt : std::optional<ComposedPage>(m_pages[m_pageNumber - 1]),
+                   m_run.paperUnits(), m_zoom);
 }
 
 void TQRStandardPreview::reportProgress(int percent)
@@ -458,7 +286,7 @@ void TQRStandardPreview::RzBitBtn8Click()
 void TQRStandardPreview::RzBitBtn9Click()
 {
     // The run again from the data, with the run's printer settings.
-    guarded(this, [this] { printRun(m_window, *m_printer, this); });
+    guarded(this, [this] { printRun(m_run, *m_printer, this); });
 }
 
 bool TQRStandardPreview::handleKey(QKeyEvent *event)
@@ -506,8 +334,8 @@ void TQRStandardPreview::resizeEvent(QResizeEvent *event)
     m_scroll->verticalScrollBar()->setValue(0);
 }
 
-void runPreview(PrintWindow &window)
+void runPreview(const WaybillRun &run, QWidget *parent)
 {
-    TQRStandardPreview preview(window, &window);
+    TQRStandardPreview preview(run, parent);
     dialogs().showModal(&preview);
 }

@@ -12,8 +12,8 @@
 #include <QPrinter>
 #include <memory>
 
-class PrintWindow;
 class PageCanvas;
+class WaybillRun;
 class QLabel;
 class QScrollArea;
 class QTableView;
@@ -26,7 +26,7 @@ class TQRStandardPreview : public QDialog {
 public:
     enum class ZoomMode { FitPage, FitWidth, Percent };
 
-    explicit TQRStandardPreview(PrintWindow &window, QWidget *parent = nullptr);
+    explicit TQRStandardPreview(const WaybillRun &run, QWidget *parent = nullptr);
     ~TQRStandardPreview() override;
 
     int pageNumber() const { return m_pageNumber; }
@@ -62,8 +62,7 @@ private:
     bool handleKey(QKeyEvent *event);
     void layoutThumbnails();
 
-    PrintWindow &m_window;
-    PageComposer m_composer;
+    const WaybillRun &m_run;
     int m_total = 0;
     QList<ComposedPage> m_pages;
     std::unique_ptr<QPrinter> m_printer;
@@ -84,5 +83,5 @@ private:
     QTimer *m_producer = nullptr;
 };
 
-// Runs a print window's waybills through the preview, modally.
-void runPreview(PrintWindow &window);
+// Runs a print run's waybills through the preview, modally, over parent.
+void runPreview(const WaybillRun &run, QWidget *parent);

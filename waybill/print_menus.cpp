@@ -14,9 +14,9 @@ void addPrintEntries(QMenu *single, QMenu *batch, PrintMenuOwner owner, PrintMen
                                         : std::array{Variant::Single, Variant::Batch}) {
             const MenuEntryNames &names = courier.entryOf(variant);
             const QString name = place == PrintMenuPlace::MainMenu ? names.mainMenu : names.popupMenu;
-            QString caption = courier.menuCaption;
-            if (imported && name == QStringLiteral("N52"))
-                caption = courier.captionTail; // this one entry reads "汇通快递单"
+            const QString caption = place == PrintMenuPlace::PopupMenu && !names.popupCaption.isEmpty()
+                ? names.popupCaption
+                : courier.menuCaption;
             QAction *action = (isBatch(variant) ? batch : single)->addAction(caption);
             action->setObjectName(name);
             const QString windowClass = courier.classOf(variant);

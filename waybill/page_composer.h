@@ -1,0 +1,36 @@
+#pragma once
+// Composing a waybill page: the values of the Sender and the Recipient row
+// under a layout's printed items, split by SplitLines and cut to the boxes
+// by the box rule, as a composed page of the report engine.
+
+#include "report/page.h"
+#include "waybill/layout.h"
+
+#include <QList>
+#include <functional>
+
+// The text of a column of the sender or the recipient row.
+using RowValues = std::function<QString(RowSide row, const QString &column)>;
+
+// Composes pages from one set of items (positions and fonts as a print
+// run holds them). Font metrics are prepared once for all pages.
+class PageComposer {
+public:
+    PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items);
+    ComposedPage compose(const RowValues &values) const;
+
+private:
+    QSizeF m_paperMm;
+    QList<LayoutItem> m_items;
+    QList<PageFont> m_fonts;
+    QList<int> m_itemFont;
+};
+
+// A font in points as drawn in layout units (12 pt -> 16 units).
+QFont layoutFont(const QFont &font);
+
+// The lines of a text: each CR ends a line, LF is dropped.
+QStringList textLines(const QString &text);
+
+// How many lines of lineHeight fit a box of the stored height (+0.1 mm).
+int fittingLines(qreal lineHeight, int boxHeight, int lineCount);

@@ -1,0 +1,49 @@
+#include "waybill/waybill_run.h"
+
+WaybillRun::WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source)
+    : m_layout(layout), m_items(layout.items), m_source(std::move(source))
+{
+}
+
+void WaybillRun::shift(int dx, int dy)
+{
+    shiftItems(m_items, dx, dy);
+    m_composer.reset();
+}
+
+bool WaybillRun::anyItemOnPaper() const
+{
+    return ::anyItemOnPaper(m_items, paperUnits());
+}
+
+void WaybillRun::setFont(const QFont &font)
+{
+    for (LayoutItem &item : m_items)
+        item.font = font;
+    m_composer.reset();
+}
+
+int WaybillRun::pageCount() const
+{
+    return m_source->pageCount();
+}
+
+const PageComposer &WaybillRun::composer() const
+{
+    if (!m_composer)
+        m_composer.emplace(m_layout.paperMm, m_items);
+    return *m_composer;
+}
+
+ComposedPage WaybillRun::page(int i) const
+{
+    return composer().compose([this, i](RowSide row, const QString &column) { return m_source->value(i, row, column); });
+}
+
+ComposedPage WaybillRun::screenPage() const
+{
+    QList<LayoutItem> shown = m_items;
+    for (LayoutItem &item : shown)
+        item.splitWidth = 0;
+    return PageComposer(m_layout.paperMm, shown).compose([](RowSide, const QString &column) { return column; });
+}

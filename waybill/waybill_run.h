@@ -1,0 +1,51 @@
+#pragma once
+// One print run of a waybill window, without widgets: the window's copy of
+// its layout, the printed items as the user has shifted them and set their
+// font, and the data source. It composes page i of the run from the data
+// as it is now. The print window is a view over one run; the preview and
+// printing take the run; the command line builds one. Nothing else
+// composes pages.
+
+#include "report/page.h"
+#include "waybill/layout.h"
+#include "waybill/page_composer.h"
+#include "waybill/print_source.h"
+
+#include <QFont>
+#include <memory>
+#include <optional>
+
+class WaybillRun {
+public:
+    WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source);
+
+    const Layout &layout() const { return m_layout; }
+    // The items as the run holds them now (shifted, re-fonted).
+    const QList<LayoutItem> &items() const { return m_items; }
+    QSizeF paperMm() const { return m_layout.paperMm; }
+    QSize paperUnits() const { return m_layout.paperUnits(); }
+    PrintSource &source() const { return *m_source; }
+
+    // Moves every item by dx, dy layout units; positions saturate at the
+    // limits of int instead of overflowing.
+    void shift(int dx, int dy);
+    // Whether any item's top-left corner still lies on the paper.
+    bool anyItemOnPaper() const;
+    // Gives every item the font (in points).
+    void setFont(const QFont &font);
+
+    int pageCount() const;
+    // Composes page i (0-based) from the data as it is now.
+    ComposedPage page(int i) const;
+    // The page as the print window shows it: every item's column name at
+    // its place, unsplit.
+    ComposedPage screenPage() const;
+
+private:
+    const PageComposer &composer() const;
+
+    Layout m_layout;
+    QList<LayoutItem> m_items;
+    std::unique_ptr<PrintSource> m_source;
+    mutable std::optional<PageComposer> m_composer; // for the items as they are now
+};
