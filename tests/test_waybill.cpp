@@ -9,6 +9,7 @@
 #include "waybill/layout.h"
 #include "waybill/split_lines.h"
 
+#include <QFontMetricsF>
 #include <QRandomGenerator>
 #include <limits>
 #include <QtTest>

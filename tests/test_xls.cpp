@@ -220,18 +220,18 @@ void TestXls::failedExportLeavesNoFile()
     Connection connection(QStringLiteral("test"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
     reopen(connection, {{&list, kRecipientTable}});
-    QDir(dir.path()).mkdir(QStringLiteral("locked"));
-    QFile::setPermissions(dir.file(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
-    const bool root = QFileInfo(dir.file(QStringLiteral("locked"))).isWritable();
-    if (!root) {
-        QVERIFY_THROWS_EXCEPTION(XlsError, exportDataset(list, dir.file(QStringLiteral("locked/a.xls"))));
-        QVERIFY(QDir(dir.file(QStringLiteral("locked"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    }
     QVERIFY_THROWS_EXCEPTION(XlsError, exportDataset(list, dir.file(QStringLiteral("missing/a.xls"))));
     // An existing file is replaced whole.
     writeAll(dir.file(QStringLiteral("old.xls")), QByteArray(100000, 'o'));
     exportDataset(list, dir.file(QStringLiteral("old.xls")));
     QCOMPARE(parseExcel(dir.file(QStringLiteral("old.xls"))).value(1), recipientColumns().join(QLatin1Char('\t')));
+
+    QDir(dir.path()).mkdir(QStringLiteral("locked"));
+    QFile::setPermissions(dir.file(QStringLiteral("locked")), QFile::ReadOwner | QFile::ExeOwner);
+    if (QFileInfo(dir.file(QStringLiteral("locked"))).isWritable())
+        QSKIP("running as root: a read-only folder does not stop root from writing");
+    QVERIFY_THROWS_EXCEPTION(XlsError, exportDataset(list, dir.file(QStringLiteral("locked/a.xls"))));
+    QVERIFY(QDir(dir.file(QStringLiteral("locked"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestXls::commandLine_data()

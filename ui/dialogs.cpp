@@ -2,7 +2,7 @@
 
 #include "ui/qt_dialogs.h"
 
-#include <stdexcept>
+#include "common/error.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ Dialogs &dialogs()
 void showWindowModally(QWidget *window, const QString &windowClass)
 {
     if (!window)
-        throw std::runtime_error(QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass).toStdString());
+        throw AppError(QStringLiteral(u"窗口 %1 不在本版本中。").arg(windowClass));
     dialogs().showModal(window);
 }
 

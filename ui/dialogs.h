@@ -50,7 +50,7 @@ public:
 Dialogs &dialogs();
 
 // Shows a window of the program modally through the seam; throws
-// std::runtime_error naming windowClass when the window does not exist.
+// AppError naming windowClass when the window does not exist.
 void showWindowModally(QWidget *window, const QString &windowClass);
 // Installs the implementation used from now on (not owned); nullptr restores
 // the real Qt dialogs.

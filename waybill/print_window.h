@@ -71,5 +71,5 @@ private:
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws
-// std::runtime_error "'text' is not a valid integer value" otherwise.
+// AppError "'text' is not a valid integer value" otherwise.
 int parseShiftAmount(const QString &text);
