@@ -59,7 +59,13 @@ MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent)
     setFixedSize(sizeHint());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The widgets that show the data go first: QWidget's own destructor
+    // would delete them only after the data members are gone.
+    delete m_popup;
+    delete takeCentralWidget();
+}
 
 void MainWindow::initialise(const QDate &today)
 {

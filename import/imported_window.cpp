@@ -150,6 +150,13 @@ void ImportedWindow::buildMenus()
             [this, popup](const QPoint &pos) { popup->popup(m_grid->viewport()->mapToGlobal(pos)); });
 }
 
+ImportedWindow::~ImportedWindow()
+{
+    // The grid over the list goes before the list (a member) does; QWidget's
+    // own destructor would delete it only afterwards.
+    delete takeCentralWidget();
+}
+
 bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress && watched->objectName() == QStringLiteral("GroupBox1"))

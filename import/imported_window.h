@@ -21,6 +21,7 @@ public:
     // record; windowByClass finds a print window (nullptr when absent).
     ImportedWindow(std::function<void()> writeShipDate, std::function<QWidget *(const QString &)> windowByClass,
                    QWidget *parent = nullptr);
+    ~ImportedWindow() override;
 
     Dataset &list() { return m_list; }
     Connection &connection() { return m_connection; }
