@@ -1,8 +1,77 @@
 #include "report/page.h"
 
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPageLayout>
+#include <QRawFont>
 #include <QPagedPaintDevice>
 #include <QPainter>
+
+namespace {
+
+// The glyphs of a line and where each starts; false when the font lacks
+// one of its characters.
+bool layOut(const PageFont &font, const QString &text, QList<quint32> &glyphs, QList<QPointF> *positions, qreal &width)
+{
+    const QRawFont &raw = font.glyphs;
+    if (!raw.isValid())
+        return false;
+    glyphs = raw.glyphIndexesForString(text);
+    if (glyphs.isEmpty() || glyphs.contains(0u))
+        return false;
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    if (positions)
+        positions->reserve(glyphs.size());
+    qreal x = 0;
+    for (const QPointF &advance : advances) {
+        if (positions)
+            positions->append(QPointF(x, 0));
+        x += advance.x();
+    }
+    width = x;
+    return true;
+}
+
+// Draws a line as a run of the font's own glyphs, placed by their advances:
+// Chinese text needs no shaping, and the full text layout of drawText costs
+// most of a page's printing. A line with a character the font lacks (it
+// would come from a fallback font) is drawn with drawText.
+void drawLine(QPainter &painter, const PageFont &font, const QPointF &baseline, const QString &text)
+{
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    qreal width = 0;
+    if (!layOut(font, text, glyphs, &positions, width)) {
+        painter.setFont(font.font);
+        painter.drawText(baseline, text);
+        return;
+    }
+    QGlyphRun run;
+    run.setRawFont(font.glyphs);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter.drawGlyphRun(baseline, run);
+}
+
+} // namespace
+
+PageFont pageFont(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    return {font, metrics.ascent(), metrics.ascent() + metrics.descent(), QRawFont::fromFont(font)};
+}
+
+qreal textWidth(const PageFont &font, const QString &text)
+{
+    QList<quint32> glyphs;
+    qreal width = 0;
+    if (text.isEmpty())
+        return 0;
+    if (layOut(font, text, glyphs, nullptr, width))
+        return width;
+    return QFontMetricsF(font.font).horizontalAdvance(text);
+}
 
 void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit)
 {
@@ -12,10 +81,10 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit)
     for (const ComposedItem &item : page.items) {
         const PageFont &font = page.fonts[item.font];
         painter.fillRect(item.box, Qt::white);
-        painter.setFont(font.font);
         for (int k = 0; k < item.lines.size(); ++k)
-            painter.drawText(QPointF(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent),
-                             item.lines[k]);
+            if (!item.lines[k].isEmpty())
+                drawLine(painter, font,
+                         QPointF(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent), item.lines[k]);
     }
     painter.restore();
 }

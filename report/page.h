@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QList>
+#include <QRawFont>
 #include <QRectF>
 #include <QSizeF>
 #include <QStringList>
@@ -25,13 +26,20 @@ struct PageFont {
     QFont font;      // pixel-sized in layout units
     qreal ascent = 0;
     qreal lineHeight = 0;
+    QRawFont glyphs; // the font's own glyphs, to draw lines without layout
 };
+
+// A page font for a font pixel-sized in layout units, with its metrics.
+PageFont pageFont(const QFont &font);
 
 struct ComposedPage {
     QSizeF paperMm;
     QList<PageFont> fonts;
     QList<ComposedItem> items;
 };
+
+// The width of a line of text in the font as the painting draws it.
+qreal textWidth(const PageFont &font, const QString &text);
 
 // Paints the page's items with the painter's origin at the paper's top-left
 // corner, at dotsPerUnit device dots per layout unit. Nothing else is

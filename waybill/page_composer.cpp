@@ -39,8 +39,7 @@ PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items
             if (m_fonts[i].font == font)
                 index = i;
         if (index < 0) {
-            const QFontMetricsF metrics(font);
-            m_fonts.append({font, metrics.ascent(), metrics.ascent() + metrics.descent()});
+            m_fonts.append(pageFont(font));
             index = int(m_fonts.size()) - 1;
         }
         m_itemFont << index;
@@ -53,9 +52,6 @@ ComposedPage PageComposer::compose(const RowValues &values) const
     page.paperMm = m_paperMm;
     page.fonts = m_fonts;
     page.items.reserve(m_items.size());
-    QList<QFontMetricsF> metrics;
-    for (const PageFont &font : m_fonts)
-        metrics.append(QFontMetricsF(font.font));
     for (int i = 0; i < m_items.size(); ++i) {
         const LayoutItem &item = m_items[i];
         QString text = values(item.row, item.column);
@@ -67,7 +63,7 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         QStringList lines = textLines(text);
         qreal width = 0;
         for (const QString &line : lines)
-            width = std::max(width, metrics[m_itemFont[i]].horizontalAdvance(line));
+            width = std::max(width, textWidth(font, line));
         lines = lines.mid(0, fittingLines(font.lineHeight, item.height, int(lines.size())));
         page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines});
     }
