@@ -5,6 +5,7 @@
 #include "backup/backup_window.h"
 #include "import/imported_window.h"
 #include "report/fonts.h"
+#include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "waybill/family.h"
@@ -95,6 +96,8 @@ int runDesktop(int argc, char **argv)
     GuardedApplication app(argc, argv);
     QApplication::setApplicationDisplayName(applicationTitle());
     installFontSubstitutions();
+    installChineseTranslations(app);
+    installButtonEnterKeys(app);
 
     WindowRegistry windows;
     registerWindows(windows);

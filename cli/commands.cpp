@@ -7,9 +7,10 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"在当前目录创建空的 data.mdb（三个数据表）；文件已存在时拒绝。"), runInit},
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
-                        "[--shift-x N] [--shift-y N] (--pdf FILE | --printer NAME)"),
+                        "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] (--pdf FILE | --printer NAME)"),
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
-                        u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"),
+                        u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"
+                        u"没打全的快递单每张在标准错误输出一行提示。"),
          runPrint},
         {QStringLiteral("import"), QStringLiteral("FILE"),
          QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"), runImport},

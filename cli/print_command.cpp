@@ -14,6 +14,8 @@
 #include "waybill/waybill_run.h"
 
 #include <QDate>
+#include <QFont>
+#include <optional>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
@@ -33,7 +35,29 @@ struct PrintOptions {
     int shiftY = 0;
     QString pdf;
     QString printer;
+    std::optional<QFont> font;
 };
+
+// "FAMILY,SIZE[,bold][,italic]", the font every item prints in.
+QFont fontOption(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = false;
+    const double points = parts.value(1).trimmed().toDouble(&ok);
+    if (parts.size() < 2 || parts[0].trimmed().isEmpty() || !ok || points < 4 || points > 72)
+        throw UsageError(QStringLiteral(u"--font 的格式是 字体,字号[,bold][,italic]，例如 黑体,14,bold（字号 4 到 72）：%1").arg(text));
+    QFont font(parts[0].trimmed());
+    font.setPointSizeF(points);
+    for (const QString &style : parts.mid(2)) {
+        if (style.trimmed() == QStringLiteral("bold"))
+            font.setBold(true);
+        else if (style.trimmed() == QStringLiteral("italic"))
+            font.setItalic(true);
+        else
+            throw UsageError(QStringLiteral(u"--font 不认识的样式：%1（可用 bold、italic）").arg(style));
+    }
+    return font;
+}
 
 int intOption(const QString &name, const QString &text)
 {
@@ -77,6 +101,8 @@ PrintOptions parse(const QStringList &args)
             options.shiftX = intOption(arg, next());
         } else if (arg == QStringLiteral("--shift-y")) {
             options.shiftY = intOption(arg, next());
+        } else if (arg == QStringLiteral("--font")) {
+            options.font = fontOption(next());
         } else if (arg == QStringLiteral("--pdf")) {
             options.pdf = next();
         } else if (arg == QStringLiteral("--printer")) {
@@ -136,11 +162,20 @@ int print(const PrintOptions &options, CliStreams &io)
     // The same run a print window drives: its layout, the shift, the data.
     WaybillRun run(layoutFor(courier.code, variant), std::move(source));
     run.shift(options.shiftX, options.shiftY);
+    if (options.font)
+        run.setFont(*options.font); // as the font dialog sets every item's font
     if (!run.anyItemOnPaper())
         throw PrintError(QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位），未打印。")
                              .arg(run.paperUnits().width())
                              .arg(run.paperUnits().height()));
-    const PageSource compose = [&](int page) { return run.page(page); };
+    // Pages that do not print whole are told, one line each, after the run.
+    QStringList warnings;
+    const PageSource compose = [&](int page) {
+        ComposedPage composed = run.page(page);
+        if (!composed.warnings.isEmpty())
+            warnings << pageWarning(composed, page + 1);
+        return composed;
+    };
     const int pages = run.pageCount();
     if (!options.pdf.isEmpty()) {
         printToPdf(options.pdf, pages, compose, options.pages);
@@ -154,6 +189,8 @@ int print(const PrintOptions &options, CliStreams &io)
     }
     const int printed = lastPage(options.pages, pages) - firstPage(options.pages) + 1;
     io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(printed).arg(courier.captionTail);
+    for (const QString &warning : warnings)
+        io.err << warning << '\n';
     return exit_status::kOk;
 }
 

@@ -1,5 +1,8 @@
 #include "import/imported_window.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "import/import_procedure.h"
 #include "store/reopen.h"
 #include "store/schema.h"
@@ -155,6 +158,17 @@ ImportedWindow::~ImportedWindow()
     // The grid over the list goes before the list (a member) does; QWidget's
     // own destructor would delete it only afterwards.
     delete takeCentralWidget();
+}
+
+void ImportedWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_placed)
+        return;
+    // Centred on the desktop when it first opens.
+    m_placed = true;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)

@@ -39,6 +39,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildTopBar(QWidget *client);
@@ -54,4 +55,5 @@ private:
     QLineEdit *m_nameSearch = nullptr;   // Edit2
     QLineEdit *m_mobileSearch = nullptr; // Edit3
     QLineEdit *m_path = nullptr;         // Edit1
+    bool m_placed = false;
 };

@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPen>
 
 namespace {
 
@@ -73,7 +74,7 @@ qreal textWidth(const PageFont &font, const QString &text)
     return QFontMetricsF(font.font).horizontalAdvance(text);
 }
 
-void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit)
+void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, PaintTarget target)
 {
     painter.save();
     painter.scale(dotsPerUnit, dotsPerUnit);
@@ -86,12 +87,20 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit)
                 drawLine(painter, font,
                          QPointF(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent), item.lines[k]);
     }
+    if (target == PaintTarget::Screen) {
+        painter.setPen(QPen(QColor(220, 0, 0), 2 / std::max<qreal>(dotsPerUnit, 0.01)));
+        painter.setBrush(Qt::NoBrush);
+        for (const ComposedItem &item : page.items)
+            if (item.flagged)
+                painter.drawRect(item.box.adjusted(-2, -2, 2, 2));
+    }
     painter.restore();
 }
 
 void setUpPaper(QPagedPaintDevice &device, const QSizeF &paperMm)
 {
     const QPageSize size(paperMm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-    device.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+    // The orientation stays as the printer setup left it.
+    device.setPageLayout(QPageLayout(size, device.pageLayout().orientation(), QMarginsF(0, 0, 0, 0),
                                      QPageLayout::Millimeter));
 }

@@ -20,6 +20,7 @@ struct ComposedItem {
     QRectF box;      // left, top, widest line x stored height
     int font = 0;    // index into ComposedPage::fonts
     QStringList lines; // the lines that fit the box
+    bool flagged = false; // its text did not print as it should: outlined on screen, never on paper
 };
 
 struct PageFont {
@@ -36,7 +37,11 @@ struct ComposedPage {
     QSizeF paperMm;
     QList<PageFont> fonts;
     QList<ComposedItem> items;
+    QStringList warnings; // what did not print as it should, for the user ("收件地址 未打全")
 };
+
+// How a page is painted: on screen the flagged items get an outline.
+enum class PaintTarget { Paper, Screen };
 
 // The width of a line of text in the font as the painting draws it.
 qreal textWidth(const PageFont &font, const QString &text);
@@ -44,8 +49,10 @@ qreal textWidth(const PageFont &font, const QString &text);
 // Paints the page's items with the painter's origin at the paper's top-left
 // corner, at dotsPerUnit device dots per layout unit. Nothing else is
 // painted (no form picture, no paper background).
-void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit);
+void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit,
+               PaintTarget target = PaintTarget::Paper);
 
 // Sets a printer or PDF writer to the page's paper: custom size in
-// millimetres, portrait, zero margins.
+// millimetres, zero margins, in the orientation the device has (portrait
+// unless the user chose otherwise in the printer setup).
 void setUpPaper(QPagedPaintDevice &device, const QSizeF &paperMm);

@@ -85,6 +85,8 @@ private Q_SLOTS:
     void pagesAppearAsProduced();
     void progressRule_data();
     void progressRule();
+    void opensFittingTheWholePage_data();
+    void opensFittingTheWholePage();
     void zoomModes();
     void setupGreysZoomAndPrintsRange();
     void batchRunsOnePagePerRow_data();
@@ -180,6 +182,29 @@ void TestPreview::progressRule()
         preview.reportProgress(reports[i]);
         QCOMPARE(f.panel(preview, "Panel0")->text(), texts[i]);
     }
+}
+
+void TestPreview::opensFittingTheWholePage_data()
+{
+    QTest::addColumn<QString>("code");
+    for (const Courier &courier : couriersInMenuOrder())
+        QTest::newRow(qPrintable(courier.code)) << courier.code;
+}
+
+void TestPreview::opensFittingTheWholePage()
+{
+    QFETCH(QString, code);
+    Fixture f(1, qPrintable(code));
+    TQRStandardPreview preview(f.window->run(), f.window.get());
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    // As it opens, before any button: the whole page fits the laid-out view.
+    const QSize view = preview.findChild<QScrollArea *>()->viewport()->size();
+    const QSize paper = f.window->layout().paperUnits();
+    QVERIFY2(view.width() > 200 && view.height() > 200, qPrintable(QStringLiteral("%1 x %2").arg(view.width()).arg(view.height())));
+    QCOMPARE(preview.zoomMode(), TQRStandardPreview::ZoomMode::FitPage);
+    QCOMPARE(preview.zoom(), qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
+    QVERIFY(preview.zoom() > 30);
 }
 
 void TestPreview::zoomModes()

@@ -96,6 +96,8 @@ private Q_SLOTS:
     void singlePrintPlacesEveryItem_data();
     void singlePrintPlacesEveryItem();
     void addressLinesInThePdf();
+    void largeBoldFontPrintsEveryItem();
+    void pagesThatDoNotPrintWholeAreTold();
     void batchPrintsOnePagePerRow_data();
     void batchPrintsOnePagePerRow();
     void failuresLeaveNoFile_data();
@@ -183,6 +185,53 @@ void TestPrint::addressLinesInThePdf()
         QCOMPARE(lines.size(), length == 28 ? 1 : 2);
         QCOMPARE(lines.first().size(), 28);
     }
+}
+
+void TestPrint::largeBoldFontPrintsEveryItem()
+{
+    // 黑体 14 point bold is higher than the one-line boxes: every item still
+    // prints its first line.
+    TempWorkdir dir;
+    fillTokens(dir.dbPath(), kRecipientTable, 1);
+    // The month and the day as they are (the ship date), digits: their
+    // boxes stand close together.
+    const QString pdf = dir.file(QStringLiteral("bold.pdf"));
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("sf"), QStringLiteral("--font"), u"黑体,14,bold"_qs,
+                         QStringLiteral("--date"), QStringLiteral("2026-7-5"), QStringLiteral("--pdf"), pdf}),
+             0);
+    const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QStringList words;
+    for (const Word &word : pdfWords(pdf).value(0))
+        words << word.text;
+    QStringList missing;
+    for (const LayoutItem &item : layoutFor(QStringLiteral("sf"), Variant::Single).items) {
+        const QString printed = item.column == col::kMonth ? QStringLiteral("7")
+            : item.column == col::kDay                     ? QStringLiteral("5")
+                                                           : token(item.row, item.column);
+        if (!text.contains(printed) || (printed.size() == 1 && !words.contains(printed)))
+            missing << item.name + QLatin1Char(' ') + printed;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", ")) + QStringLiteral(" in ") + text));
+    QString err;
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("sf"), QStringLiteral("--font"), QStringLiteral("x"),
+                         QStringLiteral("--pdf"), pdf},
+                        &err),
+             2);
+}
+
+void TestPrint::pagesThatDoNotPrintWholeAreTold()
+{
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    raw.addRecipient(kRecipientTable, QStringLiteral("a"), QStringLiteral("1"), u"北京"_qs);
+    raw.addRecipient(kRecipientTable, QStringLiteral("b"), QStringLiteral("2"), u"上海市浦东新区张江高科技园区"_qs.repeated(6));
+    raw.addRecipient(kRecipientTable, QStringLiteral("c"), QStringLiteral("3"), u"广州"_qs);
+    const QString pdf = dir.file(QStringLiteral("out.pdf"));
+    QString err;
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("yt"), QStringLiteral("--batch"), QStringLiteral("--pdf"), pdf}, &err), 0);
+    QCOMPARE(err.trimmed().split(QLatin1Char('\n')), QStringList{u"第 2 页：收件地址 未打全"_qs});
+    // Nothing of the warning reaches the paper: no outline, the pages as before.
+    QCOMPARE(pdfWords(pdf).size(), 3);
 }
 
 void TestPrint::batchPrintsOnePagePerRow_data()

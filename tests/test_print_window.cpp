@@ -13,6 +13,7 @@
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
 #include "waybill/run_printing.h"
+#include "report/page.h"
 #include "app/desktop.h"
 
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QtTest>
 
 using namespace schema;
@@ -80,6 +83,8 @@ private Q_SLOTS:
     void geometry_data();
     void geometry();
     void printsCurrentRecipientThroughSetup();
+    void printerSetupReachesThePrinter();
+    void opensCentredOnTheDesktop();
     void pictureDecodedOnlyWhenShown();
 };
 
@@ -191,6 +196,42 @@ void TestPrintWindow::printsCurrentRecipientThroughSetup()
     QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
     QVERIFY(!printed.contains(u"收件人一"_qs));
     installPreviewRunner();
+}
+
+void TestPrintWindow::printerSetupReachesThePrinter()
+{
+    // What the user sets up (landscape, two copies) is what the run prints with.
+    Fixture f("st");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = f.dir.file(QStringLiteral("landscape.pdf"));
+    printer.setOutputFileName(pdf);
+    setUpPaper(printer, f.window->run().paperMm());
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setCopyCount(2);
+    printRun(f.window->run(), printer, f.window.get());
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(printer.copyCount(), 2);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    info.waitForFinished();
+    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
+                                             .match(QString::fromUtf8(info.readAllStandardOutput()));
+    QVERIFY(size.hasMatch());
+    // st's paper is 230 x 126 mm: turned, the page is 126 mm wide.
+    QVERIFY2(qAbs(size.captured(1).toDouble() * 25.4 / 72 - f.window->run().paperMm().height()) < 0.5, qPrintable(size.captured(0)));
+}
+
+void TestPrintWindow::opensCentredOnTheDesktop()
+{
+    Fixture f("yt");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(qAbs(f.window->frameGeometry().center().x() - desktop.center().x()) <= 4
+                 && qAbs(f.window->frameGeometry().center().y() - desktop.center().y()) <= 4,
+             qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6").arg(f.window->x()).arg(f.window->y()).arg(f.window->frameGeometry().width()).arg(f.window->frameGeometry().height()).arg(desktop.width()).arg(desktop.height())));
+    f.window->hide();
 }
 
 void TestPrintWindow::pictureDecodedOnlyWhenShown()

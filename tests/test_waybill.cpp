@@ -66,6 +66,9 @@ private Q_SLOTS:
     void composeSplitsAndFits();
     void composeSkipsEmptyValuesAndWidensBox();
     void composedPagesAsStored();
+    void warnsOfTextThatDoesNotPrintWhole_data();
+    void warnsOfTextThatDoesNotPrintWhole();
+    void firstLineAlwaysPrints();
     void runShiftsWithinBoundsAndSetsFonts();
 };
 
@@ -328,6 +331,75 @@ void TestWaybill::composedPagesAsStored()
     QCOMPARE(composed.size(), stored.size());
     for (qsizetype i = 0; i < stored.size(); ++i)
         QCOMPARE(composed[i], stored[i]);
+}
+
+namespace {
+
+// The stored values, with one column's value replaced.
+class ChangedSource : public GoldenSource {
+public:
+    ChangedSource(QString column, QString text) : m_column(std::move(column)), m_text(std::move(text)) {}
+    QString value(int page, RowSide row, const QString &column) const override
+    {
+        return row == RowSide::Recipient && column == m_column ? m_text : GoldenSource::value(page, row, column);
+    }
+
+private:
+    QString m_column;
+    QString m_text;
+};
+
+} // namespace
+
+void TestWaybill::warnsOfTextThatDoesNotPrintWhole_data()
+{
+    QTest::addColumn<QString>("code");
+    for (const Courier &courier : couriersInMenuOrder())
+        QTest::newRow(qPrintable(courier.code)) << courier.code;
+}
+
+void TestWaybill::warnsOfTextThatDoesNotPrintWhole()
+{
+    QFETCH(QString, code);
+    const QString address = QStringLiteral(u"收件地址");
+    const auto addressItem = [&](const WaybillRun &run, const ComposedPage &page) {
+        for (const ComposedItem &item : page.items)
+            for (const LayoutItem &layoutItem : run.items())
+                if (layoutItem.name == item.name && layoutItem.column == address && layoutItem.row == RowSide::Recipient)
+                    return item;
+        return ComposedItem{};
+    };
+    // A long address loses lines on every form: the page says so and the
+    // item is flagged.
+    WaybillRun longRun(layoutFor(code, Variant::Single),
+                       std::make_unique<ChangedSource>(address, QStringLiteral(u"上海市浦东新区张江高科技园区").repeated(8)));
+    const ComposedPage cut = longRun.page(0);
+    QVERIFY2(cut.warnings.contains(u"收件地址 未打全"_qs), qPrintable(cut.warnings.join('|')));
+    QVERIFY(addressItem(longRun, cut).flagged);
+    QCOMPARE(pageWarning(cut, 3).left(6), u"第 3 页："_qs);
+    // A short one prints whole.
+    WaybillRun shortRun(layoutFor(code, Variant::Single), std::make_unique<ChangedSource>(address, u"北京"_qs));
+    const ComposedPage whole = shortRun.page(0);
+    QVERIFY(!whole.warnings.contains(u"收件地址 未打全"_qs));
+    QVERIFY(!addressItem(shortRun, whole).flagged);
+    // A long company name runs over the phone number on yt, yd and ems.
+    const bool overPhone = code == QStringLiteral("yt") || code == QStringLiteral("yd") || code == QStringLiteral("ems");
+    QCOMPARE(whole.warnings.contains(u"收件人单位名称 压到了 收件人联系电话"_qs), overPhone);
+}
+
+void TestWaybill::firstLineAlwaysPrints()
+{
+    // 黑体 14 point bold: no one-line box holds a line of it, yet every item
+    // prints its first line.
+    WaybillRun run(layoutFor(QStringLiteral("sf"), Variant::Single), std::make_unique<GoldenSource>());
+    QFont font(QStringLiteral(u"黑体"));
+    font.setPointSize(14);
+    font.setBold(true);
+    run.setFont(font);
+    const ComposedPage page = run.page(0);
+    QCOMPARE(page.items.size(), 16);
+    for (const ComposedItem &item : page.items)
+        QVERIFY2(!item.lines.isEmpty() && !item.lines.first().isEmpty(), qPrintable(item.name));
 }
 
 void TestWaybill::runShiftsWithinBoundsAndSetsFonts()

@@ -7,7 +7,9 @@
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -92,6 +94,10 @@ bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int 
     QPrintDialog dialog(&printer, parent);
     dialog.setMinMax(minPage, maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    // This is the printer setup: its confirm button sets up, it prints nothing.
+    for (QDialogButtonBox *buttons : dialog.findChildren<QDialogButtonBox *>())
+        if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral(u"确定"));
     return dialog.exec() == QDialog::Accepted;
 }
 

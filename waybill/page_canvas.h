@@ -36,7 +36,7 @@ protected:
         painter.fillRect(rect(), Qt::white);
         painter.setRenderHint(QPainter::TextAntialiasing);
         if (m_page)
-            paintPage(painter, *m_page, m_scale);
+            paintPage(painter, *m_page, m_scale, PaintTarget::Screen);
     }
 
 private:
@@ -87,7 +87,7 @@ public:
         painter->drawRect(picture.adjusted(0, 0, -1, -1));
         painter->translate(picture.topLeft());
         painter->scale(picture.width() / paper.width(), picture.height() / paper.height());
-        paintPage(*painter, page, 1.0);
+        paintPage(*painter, page, 1.0, PaintTarget::Screen);
         painter->resetTransform();
         const QString number = QString::number(index.row() + 1);
         const QRect label = option.fontMetrics.boundingRect(number).adjusted(-2, 0, 2, 0);

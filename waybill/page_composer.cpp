@@ -1,8 +1,10 @@
 #include "waybill/page_composer.h"
 
+#include "store/schema.h"
 #include "waybill/split_lines.h"
 
 #include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
 
 QFont layoutFont(const QFont &font)
@@ -46,12 +48,36 @@ PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items
     }
 }
 
+QString itemLabel(const LayoutItem &item)
+{
+    using namespace schema::col;
+    const QString &column = item.column;
+    if (item.row == RowSide::Sender)
+        return column.startsWith(QStringLiteral(u"寄件")) || column == kSignature || column == kYear || column == kMonth
+                || column == kDay || column == kOrigin
+            ? column
+            : QStringLiteral(u"寄件人") + column;
+    return column.startsWith(QStringLiteral(u"收件")) || column == kDestination || column == kContents
+            || column == kQuantity || column == kRemarks
+        ? column
+        : QStringLiteral(u"收件人") + column;
+}
+
 ComposedPage PageComposer::compose(const RowValues &values) const
 {
     ComposedPage page;
     page.paperMm = m_paperMm;
     page.fonts = m_fonts;
     page.items.reserve(m_items.size());
+    // Where each printed item's text lands, and whether it is wider than its
+    // box, for the checks below.
+    struct Ink {
+        int item;   // index into page.items
+        int layout; // index into m_items
+        QRectF rect;     // the text
+        QRectF overflow; // the text beyond the item's box (empty when none)
+    };
+    QList<Ink> inks;
     for (int i = 0; i < m_items.size(); ++i) {
         const LayoutItem &item = m_items[i];
         QString text = values(item.row, item.column);
@@ -64,9 +90,44 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         qreal width = 0;
         for (const QString &line : lines)
             width = std::max(width, textWidth(font, line));
-        lines = lines.mid(0, fittingLines(font.lineHeight, item.height, int(lines.size())));
+        // The first line always prints, even in a box lower than the font;
+        // later lines only where they fit.
+        const int fit = std::max(1, fittingLines(font.lineHeight, item.height, int(lines.size())));
+        const bool dropped = std::any_of(lines.cbegin() + std::min<qsizetype>(fit, lines.size()), lines.cend(),
+                                         [](const QString &line) { return !line.isEmpty(); });
+        lines = lines.mid(0, fit);
+        qreal inkWidth = 0;
+        for (const QString &line : lines)
+            inkWidth = std::max(inkWidth, textWidth(font, line));
         page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines});
+        if (dropped) {
+            page.items.last().flagged = true;
+            page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));
+        }
+        const qreal inkHeight = lines.size() * font.lineHeight;
+        inks.append({int(page.items.size()) - 1, i, QRectF(item.left, item.top, inkWidth, inkHeight),
+                     inkWidth > item.width + 0.5 ? QRectF(item.left + item.width, item.top, inkWidth - item.width, inkHeight)
+                                                 : QRectF()});
+    }
+    // A text that runs out of its box into another printed text.
+    for (const Ink &ink : inks) {
+        if (ink.overflow.isEmpty())
+            continue;
+        for (const Ink &other : inks) {
+            if (other.item == ink.item || !ink.overflow.intersects(other.rect))
+                continue;
+            page.items[ink.item].flagged = true;
+            page.warnings << QStringLiteral(u"%1 压到了 %2").arg(itemLabel(m_items[ink.layout]), itemLabel(m_items[other.layout]));
+            break;
+        }
     }
     return page;
+}
+
+QString pageWarning(const ComposedPage &page, int pageNumber)
+{
+    if (page.warnings.isEmpty())
+        return {};
+    return QStringLiteral(u"第 %1 页：%2").arg(pageNumber).arg(page.warnings.join(QStringLiteral(u"，")));
 }
 

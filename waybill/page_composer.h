@@ -26,6 +26,14 @@ private:
     QList<int> m_itemFont;
 };
 
+// What an item is called in a warning: its column, with 寄件人 or 收件人
+// before it where the column does not say whose it is.
+QString itemLabel(const LayoutItem &item);
+
+// The warning line of a page ("第 3 页：收件地址 未打全"); empty when it has
+// no warnings. pageNumber counts from 1.
+QString pageWarning(const ComposedPage &page, int pageNumber);
+
 // A font in points as drawn in layout units (12 pt -> 16 units).
 QFont layoutFont(const QFont &font);
 

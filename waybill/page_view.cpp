@@ -27,7 +27,7 @@ void PageView::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     if (!m_image.isNull())
         painter.drawImage(m_pictureRect, m_image);
-    paintPage(painter, m_page, 1.0);
+    paintPage(painter, m_page, 1.0, PaintTarget::Screen);
 }
 
 void PageView::mouseReleaseEvent(QMouseEvent *event)

@@ -4,6 +4,7 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "waybill/page_canvas.h"
+#include "waybill/page_composer.h"
 #include "waybill/run_printing.h"
 #include "waybill/toolbar_glyphs.h"
 #include "waybill/waybill_run.h"
@@ -114,6 +115,13 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     m_progressPanel = panel("Panel0", QStringLiteral("0%"), 80);
     m_pagePanel = panel("Panel1", QStringLiteral(u"页码"), 100);
     m_titlePanel = panel("Panel2", QString(), 50);
+    // What did not print whole, page by page (red, elided by the panel).
+    m_warningPanel = new QLabel(status);
+    m_warningPanel->setObjectName(QStringLiteral("Panel3"));
+    m_warningPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_warningPanel->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_warningPanel->setMinimumWidth(1);
+    status->addWidget(m_warningPanel, 1);
     layout->addWidget(status);
 
     setFixedSize(500, 500);
@@ -126,13 +134,15 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     // The first page at once, the rest on the event loop.
     if (m_total > 0) {
         m_pages.reserve(m_total);
-        m_pages.append(m_run.page(0));
+        addPage(m_run.page(0));
         pagesChanged();
     }
     if (!allPagesProduced())
         m_producer->start();
     else
         reportProgress(100);
+    // The view has its size only once the window is laid out for showing;
+    // showEvent fits the page again then.
     setZoom(ZoomMode::FitPage);
     goToPage(1);
 }
@@ -187,7 +197,7 @@ void TQRStandardPreview::produceSome()
     slice.start();
     bool ok = guarded(this, [&] {
         while (!allPagesProduced() && slice.elapsed() < kSliceMs)
-            m_pages.append(m_run.page(int(m_pages.size())));
+            addPage(m_run.page(int(m_pages.size())));
     });
     if (!ok) {
         m_producer->stop();
@@ -203,6 +213,18 @@ void TQRStandardPreview::produceAllPages()
 {
     while (!allPagesProduced())
         produceSome();
+}
+
+void TQRStandardPreview::addPage(ComposedPage page)
+{
+    const QString warning = pageWarning(page, int(m_pages.size()) + 1);
+    m_pages.append(std::move(page));
+    if (warning.isEmpty())
+        return;
+    // Every page that did not print whole is named in the status line.
+    m_warnings << warning;
+    m_warningPanel->setText(m_warnings.join(QStringLiteral(u"；")));
+    m_warningPanel->setToolTip(m_warnings.join(QLatin1Char('\n')));
 }
 
 void TQRStandardPreview::pagesChanged()
@@ -324,6 +346,17 @@ void TQRStandardPreview::keyPressEvent(QKeyEvent *event)
 {
     if (!handleKey(event))
         QDialog::keyPressEvent(event);
+}
+
+void TQRStandardPreview::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // The initial zoom, fitted to the view as laid out now.
+    if (m_mode != ZoomMode::Percent)
+        setZoom(m_mode);
 }
 
 void TQRStandardPreview::resizeEvent(QResizeEvent *event)

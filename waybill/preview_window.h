@@ -33,6 +33,8 @@ public:
     int pageCount() const { return int(m_pages.size()); }
     bool allPagesProduced() const { return m_pages.size() >= m_total; }
     int zoom() const { return m_zoom; }
+    // A line per page that did not print whole ("第 3 页：收件地址 未打全").
+    const QStringList &warnings() const { return m_warnings; }
     ZoomMode zoomMode() const { return m_mode; }
     const ComposedPage &page(int index) const { return m_pages[index]; }
     QPrinter &printer() { return *m_printer; }
@@ -52,11 +54,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildToolBar();
     void produceSome();
+    void addPage(ComposedPage page);
     void pagesChanged();
     void placePage();
     bool handleKey(QKeyEvent *event);
@@ -71,6 +75,7 @@ private:
     ZoomMode m_mode = ZoomMode::FitPage;
     int m_lastProgress = 0;
     bool m_thumbnailGuard = false;
+    bool m_shown = false;
 
     QList<QToolButton *> m_buttons; // RzBitBtn1..10
     QScrollArea *m_scroll = nullptr;
@@ -80,6 +85,8 @@ private:
     QLabel *m_progressPanel = nullptr;
     QLabel *m_pagePanel = nullptr;
     QLabel *m_titlePanel = nullptr;
+    QLabel *m_warningPanel = nullptr;
+    QStringList m_warnings;
     QTimer *m_producer = nullptr;
 };
 

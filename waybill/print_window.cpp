@@ -7,7 +7,9 @@
 #include "waybill/page_view.h"
 #include "waybill/print_source.h"
 
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QPushButton>
 
 static void initPictureResources()
@@ -80,7 +82,20 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
 
 void PrintWindow::refreshPage()
 {
-    m_page->setPage(m_run.screenPage());
+    ComposedPage shown = m_run.screenPage();
+    // A single print marks the items that would not print whole with the
+    // data as it is now (the data may not be open yet: then none).
+    if (!m_batch) {
+        try {
+            const ComposedPage data = m_run.page(0);
+            for (ComposedItem &item : shown.items)
+                item.flagged = std::any_of(data.items.cbegin(), data.items.cend(), [&](const ComposedItem &printed) {
+                    return printed.flagged && printed.name == item.name;
+                });
+        } catch (const AppError &) {
+        }
+    }
+    m_page->setPage(shown);
 }
 
 PrintWindow::~PrintWindow() = default;
@@ -173,7 +188,15 @@ void PrintWindow::FormActivate()
 void PrintWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (!m_placed) {
+        // Centred on the desktop when it first opens.
+        m_placed = true;
+        setFixedSize(sizeHint()); // as polished for showing (the menu bar's height)
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
     FormActivate();
+    refreshPage();
 }
 
 void PrintWindow::hideEvent(QHideEvent *event)

@@ -68,6 +68,7 @@ private:
     QLineEdit *m_shiftY = nullptr;
     QFont m_lastFont;
     std::function<void()> m_beforeRun;
+    bool m_placed = false;
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws
