@@ -82,6 +82,7 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
     for (const ComposedItem &item : page.items) {
         const PageFont &font = page.fonts[item.font];
         painter.fillRect(item.box, Qt::white);
+        painter.setPen(item.color);
         for (int k = 0; k < item.lines.size(); ++k)
             if (!item.lines[k].isEmpty())
                 drawLine(painter, font,

@@ -5,6 +5,7 @@
 // thumbnail, PDF, printer) by one function. The engine knows nothing of
 // waybills: composing a page from a layout is the waybill's part.
 
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QRawFont>
@@ -21,6 +22,7 @@ struct ComposedItem {
     int font = 0;    // index into ComposedPage::fonts
     QStringList lines; // the lines that fit the box
     bool flagged = false; // its text did not print as it should: outlined on screen, never on paper
+    QColor color = Qt::black;
 };
 
 struct PageFont {

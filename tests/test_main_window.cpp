@@ -2,6 +2,7 @@
 // dialog seam recording messages and modal windows.
 
 #include "app/desktop.h"
+#include "ui/desktop_behaviour.h"
 #include "app/main_window.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
@@ -64,6 +65,10 @@ struct Fixture {
         return window->findChild<QPushButton *>(QLatin1String(name));
     }
     QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
+    QPushButton *senderButton(const char *name) const
+    {
+        return window->senderPanel()->findChild<QPushButton *>(QLatin1String(name));
+    }
     void click(const char *name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     // Types as a user does: select all, delete, then the text committed by
     // the input method (how Chinese text arrives).
@@ -127,6 +132,7 @@ private Q_SLOTS:
     void exportEntries_data();
     void exportEntries();
     void failedRestoreReopensListsAndClosedListIsNotExported();
+    void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
     void allWindowsCreatedInOrder();
 };
 
@@ -763,6 +769,27 @@ void TestMainWindow::failedRestoreReopensListsAndClosedListIsNotExported()
     QCOMPARE(dialogs.texts(QStringLiteral("hint")), QStringList{});
     QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("list.xls"))));
     registry.destroyAll();
+}
+
+void TestMainWindow::enterPressesTheFocusedButtonAndDialogsSpeakChinese()
+{
+    installButtonEnterKeys(*qApp);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    f.action(QStringLiteral("N1"))->trigger();
+    // The sender chain ends on 保 存: Enter there saves (and checks first).
+    f.edit("Edit2")->setText(QString());
+    QPushButton *save = f.senderButton("Button1");
+    save->setFocus();
+    QVERIFY(save->hasFocus());
+    QTest::keyClick(save, Qt::Key_Return);
+    QTRY_COMPARE(f.dialogs.entries.size(), qsizetype(1));
+    QCOMPARE(f.dialogs.entries.first().kind, QStringLiteral("hint")); // the save checked the name
+
+    // Qt's own dialogs and buttons in Chinese.
+    QVERIFY(installChineseTranslations(*qApp));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"取消"_qs);
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()

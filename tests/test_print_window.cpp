@@ -127,14 +127,20 @@ void TestPrintWindow::fontChoiceAppliesToEveryItemAndIsRemembered()
     Fixture f;
     QFont chosen(QStringLiteral(u"黑体"), 14);
     chosen.setBold(true);
-    f.dialogs.fontAnswers = {chosen, std::nullopt};
+    const QColor blue(0, 0, 200);
+    f.dialogs.fontAnswers = {FontChoice{chosen, blue}, std::nullopt};
     f.window->Image1Click();
-    for (const LayoutItem &item : f.window->run().items())
+    for (const LayoutItem &item : f.window->run().items()) {
         QCOMPARE(item.font, chosen);
+        QCOMPARE(item.color, blue); // the items copy the colour too
+    }
+    for (const ComposedItem &item : f.window->run().page(0).items)
+        QCOMPARE(item.color, blue);
     f.window->Image1Click(); // cancelled: nothing changes
     for (const LayoutItem &item : f.window->run().items())
         QCOMPARE(item.font, chosen);
-    QCOMPARE(f.dialogs.texts(QStringLiteral("font")), (QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral(u"黑体")}));
+    // The dialog starts from the items' font: 宋体 12 at first, then the choice.
+    QCOMPARE(f.dialogs.texts(QStringLiteral("font")), (QStringList{u"宋体"_qs, u"黑体"_qs}));
     QCOMPARE(f.window->run().items().size(), 16);
 }
 

@@ -3,6 +3,7 @@
 // dialog, and the showing of windows modally. Windows call dialogs(); the
 // program installs QtDialogs, tests install RecordingDialogs.
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 #include <QUrl>
@@ -13,6 +14,13 @@ class QWidget;
 
 // The application's title: the caption of the plain message box.
 QString applicationTitle();
+
+// A font with its colour, as the font dialog offers them.
+struct FontChoice {
+    QFont font;
+    QColor color = Qt::black;
+    bool operator==(const FontChoice &other) const = default;
+};
 
 class Dialogs {
 public:
@@ -32,8 +40,9 @@ public:
     virtual QString openFile(QWidget *parent, const QString &title, const QString &filter) = 0;
     virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter) = 0;
 
-    // Font dialog starting from initial; nothing when cancelled.
-    virtual std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) = 0;
+    // Font dialog (family, size, style, effects and colour) starting from
+    // initial; nothing when cancelled.
+    virtual std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) = 0;
 
     // Printer setup (printer, copies, orientation, page range within
     // minPage..maxPage) applied to printer on confirmation; false when cancelled.

@@ -4,7 +4,12 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QColorDialog>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QDialogButtonBox>
@@ -80,13 +85,47 @@ QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-std::optional<QFont> QtDialogs::chooseFont(QWidget *parent, const QFont &initial)
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
-    if (!ok)
+    // Qt's font dialog (family, style, size, underline, strike-out) with a
+    // colour button beside it, as the font dialog of Windows has.
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral(u"字体"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *fonts = new QFontDialog(initial.font, &dialog);
+    fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    fonts->setWindowFlags(Qt::Widget);
+    layout->addWidget(fonts);
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral(u"颜色："), &dialog));
+    auto *colorButton = new QPushButton(&dialog);
+    colorButton->setObjectName(QStringLiteral("ColorButton"));
+    colorButton->setFixedWidth(80);
+    QColor color = initial.color;
+    const auto showColor = [&] {
+        QPixmap swatch(48, 14);
+        swatch.fill(color);
+        colorButton->setIcon(QIcon(swatch));
+        colorButton->setIconSize(swatch.size());
+    };
+    showColor();
+    QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
+        const QColor picked = QColorDialog::getColor(color, &dialog, QStringLiteral(u"颜色"));
+        if (picked.isValid()) {
+            color = picked;
+            showColor();
+        }
+    });
+    row->addWidget(colorButton);
+    row->addStretch();
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    row->addWidget(buttons);
+    layout->addLayout(row);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return FontChoice{fonts->currentFont(), color};
 }
 
 bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)

@@ -11,7 +11,7 @@ public:
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
-    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
     bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
     void showModal(QWidget *window) override;
     void openUrl(const QUrl &url) override;

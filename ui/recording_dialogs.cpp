@@ -68,12 +68,12 @@ QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QStrin
     return nextFile();
 }
 
-std::optional<QFont> RecordingDialogs::chooseFont(QWidget *, const QFont &initial)
+std::optional<FontChoice> RecordingDialogs::chooseFont(QWidget *, const FontChoice &initial)
 {
-    entries.append({QStringLiteral("font"), initial.family()});
+    entries.append({QStringLiteral("font"), initial.font.family()});
     if (fontAnswers.empty())
         return std::nullopt;
-    const std::optional<QFont> answer = fontAnswers.front();
+    const std::optional<FontChoice> answer = fontAnswers.front();
     fontAnswers.pop_front();
     return answer;
 }

@@ -28,7 +28,7 @@ public:
     // is Yes, cancel, cancel, cancel and cancel.
     std::deque<bool> confirmAnswers;
     std::deque<QString> fileAnswers;
-    std::deque<std::optional<QFont>> fontAnswers;
+    std::deque<std::optional<FontChoice>> fontAnswers;
     // Called with the printer when print setup is asked; returns whether the
     // user confirmed. Unset: cancelled.
     std::function<bool(QPrinter &, int, int)> printAnswer;
@@ -44,7 +44,7 @@ public:
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
-    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
     bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
     void showModal(QWidget *window) override;
     void openUrl(const QUrl &url) override;

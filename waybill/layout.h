@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "waybill/family.h"
 
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QSize>
@@ -24,6 +25,7 @@ struct LayoutItem {
     int width = 0;  // design size; the printed box widens to its text
     int height = 0; // lines below this height are not printed
     QFont font;     // in points
+    QColor color = Qt::black;
     int splitWidth = 0; // bytes; 0: no splitting
 };
 

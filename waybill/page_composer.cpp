@@ -99,7 +99,7 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         qreal inkWidth = 0;
         for (const QString &line : lines)
             inkWidth = std::max(inkWidth, textWidth(font, line));
-        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines});
+        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false, item.color});
         if (dropped) {
             page.items.last().flagged = true;
             page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));

@@ -44,7 +44,7 @@ void PrintWindow::setRunner(Runner newRunner)
 PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
                          QWidget *parent, std::unique_ptr<BatchData> batch)
     : QMainWindow(parent), m_courier(courier), m_variant(variant), m_batch(std::move(batch)),
-      m_run(layoutFor(courier.code, variant), std::move(source)), m_lastFont(QStringLiteral("MS Sans Serif"), 8)
+      m_run(layoutFor(courier.code, variant), std::move(source))
 {
     static const bool registered = (initPictureResources(), true);
     Q_UNUSED(registered);
@@ -149,11 +149,11 @@ void PrintWindow::Button3Click()
 
 void PrintWindow::Image1Click()
 {
-    const std::optional<QFont> chosen = dialogs().chooseFont(this, m_lastFont);
+    // The dialog starts from the items' font and colour as they are now.
+    const std::optional<FontChoice> chosen = dialogs().chooseFont(this, {m_run.font(), m_run.color()});
     if (!chosen)
         return;
-    m_lastFont = *chosen;
-    m_run.setFont(*chosen);
+    m_run.setFont(chosen->font, chosen->color);
     refreshPage();
 }
 

@@ -66,7 +66,6 @@ private:
     PageView *m_page = nullptr;
     QLineEdit *m_shiftX = nullptr;
     QLineEdit *m_shiftY = nullptr;
-    QFont m_lastFont;
     std::function<void()> m_beforeRun;
     bool m_placed = false;
 };

@@ -16,11 +16,23 @@ bool WaybillRun::anyItemOnPaper() const
     return ::anyItemOnPaper(m_items, paperUnits());
 }
 
-void WaybillRun::setFont(const QFont &font)
+void WaybillRun::setFont(const QFont &font, const QColor &color)
 {
-    for (LayoutItem &item : m_items)
+    for (LayoutItem &item : m_items) {
         item.font = font;
+        item.color = color;
+    }
     m_composer.reset();
+}
+
+QFont WaybillRun::font() const
+{
+    return m_items.isEmpty() ? QFont() : m_items.first().font;
+}
+
+QColor WaybillRun::color() const
+{
+    return m_items.isEmpty() ? QColor(Qt::black) : m_items.first().color;
 }
 
 int WaybillRun::pageCount() const

@@ -31,8 +31,11 @@ public:
     void shift(int dx, int dy);
     // Whether any item's top-left corner still lies on the paper.
     bool anyItemOnPaper() const;
-    // Gives every item the font (in points).
-    void setFont(const QFont &font);
+    // Gives every item the font (in points) and colour.
+    void setFont(const QFont &font, const QColor &color = Qt::black);
+    // The items' font and colour (those of the first item).
+    QFont font() const;
+    QColor color() const;
 
     int pageCount() const;
     // Composes page i (0-based) from the data as it is now.
