@@ -2,33 +2,15 @@
 
 #include "import/cell_text.h"
 #include "import/workbook_reader.h"
+#include "xls/biff8_records.h"
 
 #include <QtEndian>
 #include <cstring>
 
 namespace {
 
-enum : quint16 {
-    kFormula = 0x0006,
-    kEof = 0x000A,
-    kDateMode = 0x0022,
-    kFilePass = 0x002F,
-    kContinue = 0x003C,
-    kBoundSheet = 0x0085,
-    kMulRk = 0x00BD,
-    kRString = 0x00D6,
-    kXf = 0x00E0,
-    kMergedCells = 0x00E5,
-    kSst = 0x00FC,
-    kLabelSst = 0x00FD,
-    kNumber = 0x0203,
-    kLabel = 0x0204,
-    kBoolErr = 0x0205,
-    kString = 0x0207,
-    kRk = 0x027E,
-    kFormat = 0x041E,
-    kBof = 0x0809,
-};
+using namespace biff8;
+
 
 [[noreturn]] void damaged(const QString &what)
 {

@@ -1,6 +1,7 @@
 #include "xls/xls_writer.h"
 
 #include "common/safe_file.h"
+#include "xls/biff8_records.h"
 #include "xls/compound_file.h"
 
 #include <QHash>
@@ -8,23 +9,7 @@
 
 namespace {
 
-// Record types.
-enum : quint16 {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kCodepage = 0x0042,
-    kFont = 0x0031,
-    kXf = 0x00E0,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kContinue = 0x003C,
-    kExtSst = 0x00FF,
-    kDimensions = 0x0200,
-    kLabelSst = 0x00FD,
-    kWindow2 = 0x023E,
-};
-
-constexpr int kMaxRecordData = 8224;
+using namespace biff8;
 
 class Bytes {
 public:
