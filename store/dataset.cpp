@@ -4,6 +4,8 @@
 #include "store/db_error.h"
 #include "store/sqlite_select.h"
 
+#include <QStringDecoder>
+
 
 QString Dataset::Row::value(int column) const
 {
@@ -53,20 +55,26 @@ void Dataset::open()
     if (m_select.isSearch())
         params << statements::likePattern(m_select.likeText);
     std::vector<Row> rows;
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QList<QChar> scratch;
     const QStringList columns =
         selectRows(m_connection, statements::selectWithRowid(m_select), params, [&](const SelectedRow &selected) {
+            // The row's texts decoded one after another into one buffer, then
+            // kept in one string of their exact size: one allocation a row.
             Row row;
             row.rowid = selected.rowid;
             qsizetype bytes = 0;
             for (int i = 0; i < selected.count; ++i)
                 bytes += selected.lengths[i];
-            row.text.reserve(bytes);
+            if (scratch.size() < bytes)
+                scratch.resize(bytes);
+            QChar *out = scratch.data();
             for (int i = 0; i < selected.count; ++i) {
                 if (selected.texts[i])
-                    row.text += QString::fromUtf8(selected.texts[i], selected.lengths[i]);
-                row.ends.append(int(row.text.size()));
+                    out = decoder.appendToBuffer(out, QByteArrayView(selected.texts[i], selected.lengths[i]));
+                row.ends.append(int(out - scratch.data()));
             }
-            row.text.squeeze();
+            row.text = QString(scratch.data(), out - scratch.data());
             rows.push_back(std::move(row));
         });
     const int width = int(columns.size());
