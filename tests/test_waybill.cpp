@@ -10,6 +10,7 @@
 #include "waybill/split_lines.h"
 
 #include <QFontMetricsF>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <limits>
 #include <QtTest>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void composedPagesAsStored();
     void warnsOfTextThatDoesNotPrintWhole_data();
     void warnsOfTextThatDoesNotPrintWhole();
+    void formPicturesLeaveEveryLabelClear();
     void firstLineAlwaysPrints();
     void runShiftsWithinBoundsAndSetsFonts();
 };
@@ -385,6 +387,20 @@ void TestWaybill::warnsOfTextThatDoesNotPrintWhole()
     // A long company name runs over the phone number on yt, yd and ems.
     const bool overPhone = code == QStringLiteral("yt") || code == QStringLiteral("yd") || code == QStringLiteral("ems");
     QCOMPARE(whole.warnings.contains(u"收件人单位名称 压到了 收件人联系电话"_qs), overPhone);
+}
+
+void TestWaybill::formPicturesLeaveEveryLabelClear()
+{
+    // The generator places every label, frame, writing line and the footer
+    // where no printed field covers it, and fails naming the form when it
+    // cannot; the 11 pictures it draws are those the program ships.
+    QTemporaryDir dir;
+    QProcess generator;
+    generator.start(QFileInfo(QStringLiteral(WAYBILL_BINARY)).dir().filePath(QStringLiteral("make_form_pictures")), {dir.path()});
+    QVERIFY(generator.waitForFinished(120000));
+    QVERIFY2(generator.exitStatus() == QProcess::NormalExit && generator.exitCode() == 0,
+             generator.readAllStandardError().constData());
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.jpg")}).size(), 11);
 }
 
 void TestWaybill::firstLineAlwaysPrints()

@@ -1,8 +1,10 @@
 // Draws one plausible blank form picture per courier from its layout: a
 // title band with the courier's Chinese name, a sender and a recipient
-// section, a labelled line for every printed field, a barcode stripe and
-// the signature and date boxes. Writes waybill/pictures/<code>.jpg at the
-// pixel size the layout gives.
+// section, a labelled line for every printed field, a barcode stripe and a
+// footer. Labels, frames, lines and the footer are placed where no printed
+// field covers them; the run fails, naming the form, when that cannot be
+// done. Writes waybill/pictures/<code>.jpg at the pixel size the layout
+// gives.
 //   make_form_pictures OUTPUT_DIR
 
 #include "report/fonts.h"
@@ -10,6 +12,8 @@
 #include "waybill/layout.h"
 
 #include <QDir>
+#include <QFontMetricsF>
+#include <QLineF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -47,22 +51,195 @@ QString fieldLabel(const LayoutItem &item)
     return column + QStringLiteral(u"：");
 }
 
-QRectF sectionRect(const Layout &layout, RowSide side)
+bool isDatePart(const LayoutItem &item)
 {
-    QRectF rect;
-    for (const LayoutItem &item : layout.items) {
-        if (item.row != side || item.column == QStringLiteral(u"年") || item.column == QStringLiteral(u"月")
-            || item.column == QStringLiteral(u"日") || item.column == QStringLiteral(u"签名"))
-            continue;
-        if (item.column == QStringLiteral(u"内件品名") || item.column == QStringLiteral(u"数量")
-            || item.column == QStringLiteral(u"备注"))
-            continue;
-        rect = rect.united(QRectF(item.left - 40, item.top - 18, item.width * 3.2 + 50, item.height + 26));
-    }
-    return rect;
+    return item.column == QStringLiteral(u"年") || item.column == QStringLiteral(u"月") || item.column == QStringLiteral(u"日");
 }
 
-void drawForm(const Style &style, const QDir &out)
+bool inSection(const LayoutItem &item)
+{
+    return !isDatePart(item) && item.column != QStringLiteral(u"签名") && item.column != QStringLiteral(u"内件品名")
+        && item.column != QStringLiteral(u"数量") && item.column != QStringLiteral(u"备注");
+}
+
+QRectF boxOf(const LayoutItem &item)
+{
+    return QRectF(item.left, item.top, item.width, item.height);
+}
+
+// Everything drawn on a form, placed so that nothing printed covers it.
+struct FormPlan {
+    QList<QRectF> boxes;              // every item's box
+    QList<std::pair<QRectF, QString>> labels;
+    QList<QLineF> lines;              // the dotted writing lines
+    QRectF frames[2];                 // sender, recipient (empty when none)
+    double footer = 0;                // the footer rule's height
+    QStringList problems;             // what could not be placed cleanly
+};
+
+bool clear(const QRectF &rect, const FormPlan &plan, const QRectF &area)
+{
+    if (!area.contains(rect))
+        return false;
+    for (const QRectF &box : plan.boxes)
+        if (box.adjusted(-1, -1, 1, 1).intersects(rect))
+            return false;
+    for (const auto &label : plan.labels)
+        if (label.first.intersects(rect))
+            return false;
+    // Wholly inside a frame or wholly outside it, never across its border.
+    for (const QRectF &frame : plan.frames)
+        if (!frame.isEmpty() && frame.intersects(rect) && !frame.contains(rect))
+            return false;
+    return true;
+}
+
+FormPlan planForm(const Layout &layout, const QFontMetricsF &labelMetrics)
+{
+    FormPlan plan;
+    const QSizeF page = layout.pictureDrawn;
+    // Below the title band and its captions.
+    const QRectF area(12, 75, page.width() - 24, page.height() - 85);
+    for (const LayoutItem &item : layout.items)
+        plan.boxes << boxOf(item);
+
+    // The two sections around their items, kept apart.
+    for (RowSide side : {RowSide::Sender, RowSide::Recipient}) {
+        QRectF rect;
+        for (const LayoutItem &item : layout.items)
+            if (item.row == side && inSection(item))
+                rect = rect.united(boxOf(item).adjusted(-30, -16, 30, 6));
+        plan.frames[side == RowSide::Sender ? 0 : 1] = rect.intersected(area);
+    }
+    QRectF &sender = plan.frames[0];
+    QRectF &recipient = plan.frames[1];
+    if (!sender.isEmpty() && !recipient.isEmpty() && sender.intersects(recipient)) {
+        // Side by side or one above the other: the boundary halfway.
+        if (sender.left() < recipient.left()) {
+            const double middle = (sender.right() + recipient.left()) / 2;
+            sender.setRight(middle - 3);
+            recipient.setLeft(middle + 3);
+        } else {
+            const double middle = (sender.bottom() + recipient.top()) / 2;
+            sender.setBottom(middle - 3);
+            recipient.setTop(middle + 3);
+        }
+    }
+
+    // A field of neither section that the margin of a frame reaches moves
+    // that edge of the frame clear of it.
+    for (QRectF &frame : plan.frames) {
+        for (const LayoutItem &item : layout.items) {
+            const QRectF box = boxOf(item);
+            if (inSection(item) || frame.isEmpty() || !frame.intersects(box) || frame.contains(box))
+                continue;
+            if (box.center().y() < frame.top())
+                frame.setTop(box.bottom() + 1);
+            else if (box.center().y() > frame.bottom())
+                frame.setBottom(box.top() - 1);
+            else if (box.center().x() < frame.left())
+                frame.setLeft(box.right() + 1);
+            else if (box.center().x() > frame.right())
+                frame.setRight(box.left() - 1);
+        }
+    }
+
+    // A label for every field: above its box, else to its left, else to
+    // its right, wherever nothing printed covers it.
+    for (const LayoutItem &item : layout.items) {
+        const QString label = fieldLabel(item);
+        const double width = labelMetrics.horizontalAdvance(label) + 2;
+        const QRectF box = boxOf(item);
+        const QList<QRectF> candidates = isDatePart(item)
+            ? QList<QRectF>{QRectF(box.right() + 1, box.top() + 3, width, 12), QRectF(box.left() - width - 1, box.top() + 3, width, 12),
+                            QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left(), box.bottom() + 1, width, 12)}
+            : QList<QRectF>{QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left() - width - 2, box.top() + 3, width, 12),
+                            QRectF(box.right() + 2, box.top() + 3, width, 12),
+                            QRectF(box.right() + 2, box.bottom() - 12, width, 12),
+                            QRectF(box.left() + 24, box.top() - 13, width, 12),
+                            QRectF(box.left(), box.bottom() + 1, width, 12)};
+        bool placed = false;
+        for (const QRectF &candidate : candidates) {
+            if (clear(candidate, plan, area)) {
+                plan.labels.append({candidate, label});
+                placed = true;
+                break;
+            }
+        }
+        if (!placed)
+            plan.problems << QStringLiteral(u"%1 %2: no room for its label").arg(layout.code, item.name);
+    }
+
+    // Writing lines under each field, up to the next box or frame border.
+    for (const LayoutItem &item : layout.items) {
+        if (isDatePart(item))
+            continue;
+        const QRectF box = boxOf(item);
+        QRectF frame = area;
+        for (const QRectF &f : plan.frames)
+            if (!f.isEmpty() && f.contains(box))
+                frame = f.adjusted(2, 2, -2, -2);
+        for (int line = 1; line * 17 <= item.height + 1; ++line) {
+            const double y = item.top + line * 17;
+            double end = std::min(item.left + std::max(item.width * 2.5, 110.0), frame.right());
+            for (const QRectF &other : plan.boxes)
+                if (other != box && other.top() <= y + 1 && other.bottom() >= y - 1 && other.left() > item.left)
+                    end = std::min(end, other.left() - 3);
+            for (const auto &label : plan.labels)
+                if (label.first.top() <= y + 1 && label.first.bottom() >= y - 1 && label.first.left() > item.left)
+                    end = std::min(end, label.first.left() - 3);
+            if (end > item.left + 8)
+                plan.lines << QLineF(item.left, y, end, y);
+        }
+    }
+
+    // The footer rule below everything printed, where there is room.
+    double lowest = 0;
+    for (const QRectF &box : plan.boxes)
+        lowest = std::max(lowest, box.bottom());
+    for (const auto &label : plan.labels)
+        lowest = std::max(lowest, label.first.bottom());
+    plan.footer = std::max(page.height() - 40, lowest + 4);
+    if (plan.footer > page.height() - 14)
+        plan.footer = 0; // no room: no footer
+
+    // The checks: every label clear of every box, every box inside its
+    // frame and clear of the other, no line across a box or a frame border.
+    for (const auto &label : plan.labels)
+        for (const QRectF &box : plan.boxes)
+            if (label.first.intersects(box))
+                plan.problems << QStringLiteral(u"%1: label %2 lies under a field").arg(layout.code, label.second);
+    for (const LayoutItem &item : layout.items) {
+        const QRectF box = boxOf(item);
+        const int own = item.row == RowSide::Sender ? 0 : 1;
+        for (int side = 0; side < 2; ++side) {
+            const QRectF &frame = plan.frames[side];
+            if (frame.isEmpty())
+                continue;
+            // A field may stand inside a frame (the ship date in the
+            // sender's), never across its border; a section's own fields
+            // stand inside it and not in the other.
+            const bool inside = frame.contains(box);
+            const bool crosses = frame.intersects(box) && !inside;
+            if (crosses || (inSection(item) && inside != (side == own)))
+                plan.problems << QStringLiteral(u"%1 %2: box and section frame overlap").arg(layout.code, item.name);
+        }
+        if (plan.footer > 0 && box.top() <= plan.footer && box.bottom() >= plan.footer)
+            plan.problems << QStringLiteral(u"%1 %2: the footer rule crosses it").arg(layout.code, item.name);
+    }
+    for (const QLineF &line : plan.lines) {
+        for (const QRectF &box : plan.boxes)
+            if (box.adjusted(0, 0.5, 0, -0.5).contains(line.center()) && !qFuzzyCompare(box.left(), line.x1()))
+                plan.problems << QStringLiteral(u"%1: a writing line crosses a field").arg(layout.code);
+        for (const QRectF &frame : plan.frames)
+            if (!frame.isEmpty() && frame.contains(line.p1()) != frame.contains(line.p2()))
+                plan.problems << QStringLiteral(u"%1: a writing line crosses a frame").arg(layout.code);
+    }
+    return plan;
+}
+
+// Draws a courier's form; returns what could not be placed cleanly.
+QStringList drawForm(const Style &style, const QDir &out)
 {
     const Layout &layout = layoutFor(QString::fromLatin1(style.code), Variant::Single);
     QImage image(layout.picturePixels, QImage::Format_RGB32);
@@ -75,6 +252,9 @@ void drawForm(const Style &style, const QDir &out)
     const QSizeF page = layout.pictureDrawn;
     const QColor ink = style.accent;
     const QColor faint = QColor(ink.red(), ink.green(), ink.blue(), 90);
+    QFont labelFont(QStringLiteral(u"宋体"));
+    labelFont.setPixelSize(10);
+    const FormPlan plan = planForm(layout, QFontMetricsF(labelFont));
 
     // Outer frame and title band.
     painter.setPen(QPen(ink, 2));
@@ -101,58 +281,49 @@ void drawForm(const Style &style, const QDir &out)
     }
     painter.drawText(QRectF(page.width() - 300, 52, 260, 14), Qt::AlignCenter, QStringLiteral(u"运单号码"));
 
-    // Sender and recipient sections.
+    // Sender and recipient sections, with their side captions where the
+    // frame has room left of its fields.
     QFont sectionFont(QStringLiteral(u"宋体"));
     sectionFont.setPixelSize(13);
     sectionFont.setBold(true);
-    const QRectF area(12, 70, page.width() - 24, page.height() - 80);
-    const QRectF recipientRect = sectionRect(layout, RowSide::Recipient).intersected(area);
-    QRectF senderRect = sectionRect(layout, RowSide::Sender).intersected(area);
-    if (senderRect.right() > recipientRect.left() - 6 && senderRect.left() < recipientRect.left())
-        senderRect.setRight(recipientRect.left() - 6);
-    for (RowSide side : {RowSide::Sender, RowSide::Recipient}) {
-        const QRectF rect = side == RowSide::Sender ? senderRect : recipientRect;
+    for (int side = 0; side < 2; ++side) {
+        const QRectF rect = plan.frames[side];
         if (rect.isEmpty())
             continue;
         painter.setPen(QPen(ink, 1.2));
         painter.drawRoundedRect(rect, 4, 4);
-        painter.setFont(sectionFont);
-        painter.fillRect(QRectF(rect.left(), rect.top(), 22, rect.height()), faint);
-        painter.setPen(Qt::white);
-        const QString caption = side == RowSide::Sender ? QStringLiteral(u"寄件人") : QStringLiteral(u"收件人");
-        for (int i = 0; i < caption.size(); ++i)
-            painter.drawText(QRectF(rect.left(), rect.top() + 8 + i * 18, 22, 18), Qt::AlignCenter, caption.mid(i, 1));
-    }
-
-    // A labelled line for every printed field.
-    QFont labelFont(QStringLiteral(u"宋体"));
-    labelFont.setPixelSize(10);
-    painter.setFont(labelFont);
-    for (const LayoutItem &item : layout.items) {
-        const QString label = fieldLabel(item);
-        painter.setPen(ink);
-        const bool datePart = label.size() == 1;
-        if (datePart) {
-            painter.drawText(QRectF(item.left + 18, item.top + 3, 14, 14), Qt::AlignLeft, label);
-            continue;
+        const QRectF band(rect.left(), rect.top(), 18, rect.height());
+        if (clear(band.adjusted(1, 1, -1, -1), plan, QRectF(0, 0, page.width(), page.height()))) {
+            painter.fillRect(band, faint);
+            painter.setFont(sectionFont);
+            painter.setPen(Qt::white);
+            const QString caption = side == 0 ? QStringLiteral(u"寄件人") : QStringLiteral(u"收件人");
+            for (int i = 0; i < caption.size(); ++i)
+                painter.drawText(QRectF(band.left(), band.top() + 8 + i * 18, 18, 18), Qt::AlignCenter, caption.mid(i, 1));
         }
-        painter.drawText(QRectF(item.left - 2, item.top - 13, 120, 12), Qt::AlignLeft, label);
-        painter.setPen(QPen(faint, 1, Qt::DotLine));
-        const double length = std::max(item.width * 2.5, 110.0);
-        for (int line = 1; line * 17 <= item.height + 1; ++line)
-            painter.drawLine(QPointF(item.left, item.top + line * 17), QPointF(item.left + length, item.top + line * 17));
     }
 
-    // Footer: terms and a customer signature box.
-    painter.setPen(QPen(ink, 1));
-    painter.drawLine(QPointF(12, page.height() - 40), QPointF(page.width() - 12, page.height() - 40));
-    painter.setFont(small);
-    painter.drawText(QRectF(20, page.height() - 36, page.width() - 40, 24), Qt::AlignLeft | Qt::TextWordWrap,
-                     QStringLiteral(u"寄件人确认已阅读背面契约条款。违禁物品不予收寄。收件人请当面验收。"));
+    painter.setFont(labelFont);
+    painter.setPen(ink);
+    for (const auto &[rect, label] : plan.labels)
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, label);
+    painter.setPen(QPen(faint, 1, Qt::DotLine));
+    for (const QLineF &line : plan.lines)
+        painter.drawLine(line);
+
+    // Footer: terms below everything printed.
+    if (plan.footer > 0) {
+        painter.setPen(QPen(ink, 1));
+        painter.drawLine(QPointF(12, plan.footer), QPointF(page.width() - 12, plan.footer));
+        painter.setFont(small);
+        painter.drawText(QRectF(20, plan.footer + 4, page.width() - 40, page.height() - plan.footer - 12),
+                         Qt::AlignLeft | Qt::TextWordWrap, QStringLiteral(u"寄件人确认已阅读背面契约条款。违禁物品不予收寄。收件人请当面验收。"));
+    }
     painter.end();
     const QString path = out.filePath(QString::fromLatin1(style.code) + QStringLiteral(".jpg"));
     image.save(path, "JPG", 80);
     std::printf("%s %dx%d\n", qPrintable(path), image.width(), image.height());
+    return plan.problems;
 }
 
 } // namespace
@@ -169,7 +340,12 @@ int main(int argc, char **argv)
     }
     QDir out(QString::fromLocal8Bit(argv[1]));
     out.mkpath(QStringLiteral("."));
+    // Nothing printed may cover a label, cross a frame or a rule: a form
+    // that cannot be drawn so fails the run.
+    QStringList problems;
     for (const Style &style : kStyles)
-        drawForm(style, out);
-    return 0;
+        problems << drawForm(style, out);
+    for (const QString &problem : problems)
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+    return problems.isEmpty() ? 0 : 1;
 }
