@@ -13,3 +13,4 @@ int runImport(const QStringList &args, CliStreams &io);
 int runExport(const QStringList &args, CliStreams &io);
 int runBackup(const QStringList &args, CliStreams &io);
 int runRestore(const QStringList &args, CliStreams &io);
+int runCalibration(const QStringList &args, CliStreams &io);

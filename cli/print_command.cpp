@@ -2,6 +2,7 @@
 
 #include "report/fonts.h"
 #include "report/print_job.h"
+#include "store/calibration.h"
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/db_error.h"
@@ -36,6 +37,7 @@ struct PrintOptions {
     QString pdf;
     QString printer;
     std::optional<QFont> font;
+    bool calibrated = true;
 };
 
 // "FAMILY,SIZE[,bold][,italic]", the font every item prints in.
@@ -101,6 +103,8 @@ PrintOptions parse(const QStringList &args)
             options.shiftX = intOption(arg, next());
         } else if (arg == QStringLiteral("--shift-y")) {
             options.shiftY = intOption(arg, next());
+        } else if (arg == QStringLiteral("--no-calibration")) {
+            options.calibrated = false;
         } else if (arg == QStringLiteral("--font")) {
             options.font = fontOption(next());
         } else if (arg == QStringLiteral("--pdf")) {
@@ -161,6 +165,17 @@ int print(const PrintOptions &options, CliStreams &io)
 
     // The same run a print window drives: its layout, the shift, the data.
     WaybillRun run(layoutFor(courier.code, variant), std::move(source));
+    // The saved calibration for this courier and printer (or the courier's
+    // own), then the shift given here on top of it.
+    if (options.calibrated) {
+        QString problem;
+        if (const std::optional<Calibration> saved = CalibrationStore(connection).find(courier.code, options.printer, &problem)) {
+            run.shift(saved->shiftX, saved->shiftY);
+            run.setScale(saved->scaleX, saved->scaleY);
+        }
+        if (!problem.isEmpty())
+            io.err << problem << '\n';
+    }
     run.shift(options.shiftX, options.shiftY);
     if (options.font)
         run.setFont(*options.font); // as the font dialog sets every item's font

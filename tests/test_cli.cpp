@@ -1,9 +1,12 @@
 // The command line as a user runs it: the real binary in a temporary
 // working directory.
 
+#include "store/calibration.h"
+#include "store/connection.h"
 #include "test_support.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -35,6 +38,10 @@ private Q_SLOTS:
     void failuresWriteNoFile_data();
     void failuresWriteNoFile();
     void twoImportsAtOnceLeaveOneWorkbook();
+    void calibrationMovesThePrintAndLasts();
+    void calibrationRefusesBadInput_data();
+    void calibrationRefusesBadInput();
+    void calibrationPerPrinter();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -134,6 +141,97 @@ void TestCli::twoImportsAtOnceLeaveOneWorkbook()
     const QStringList names = RawDb(dir.dbPath()).rows(QStringLiteral("select distinct substr(收件人姓名, 1, 1) from excel"));
     QCOMPARE(names.size(), 1);
     QCOMPARE(RawDb(dir.dbPath()).rows(QStringLiteral("select count(*) from excel")), QStringList{QStringLiteral("3000")});
+}
+
+namespace {
+
+// The left edge (mm) of the first word printed on page 1 of a PDF.
+double firstWordLeft(const QString &pdf, const QString &word)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    const QString xml = QString::fromUtf8(text.readAllStandardOutput());
+    const QRegularExpression pattern(QStringLiteral("xMin=\"([\\d.]+)\"[^>]*>%1<").arg(QRegularExpression::escape(word)));
+    const QRegularExpressionMatch match = pattern.match(xml);
+    return match.hasMatch() ? match.captured(1).toDouble() * 25.4 / 72 : -1;
+}
+
+} // namespace
+
+void TestCli::calibrationMovesThePrintAndLasts()
+{
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).addRecipient(QStringLiteral("inrxx"), QStringLiteral("Zhang"), QStringLiteral("1"));
+    const QString plain = dir.file(QStringLiteral("plain.pdf"));
+    const QString moved = dir.file(QStringLiteral("moved.pdf"));
+    // A database without the table (as init makes it) prints as always.
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--pdf"), plain}, dir.path()).status, 0);
+    QVERIFY(runWaybill({QStringLiteral("calibration"), QStringLiteral("list")}, dir.path()).out.contains(u"没有保存的位置"_qs));
+    QCOMPARE(runWaybill({QStringLiteral("calibration"), QStringLiteral("set"), QStringLiteral("st"), QStringLiteral("--shift-x"),
+                         QStringLiteral("12"), QStringLiteral("--shift-y"), QStringLiteral("-3")},
+                        dir.path())
+                 .status,
+             0);
+    // A new process applies it: 12 units further right.
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--pdf"), moved}, dir.path()).status, 0);
+    QVERIFY(qAbs(firstWordLeft(moved, QStringLiteral("Zhang")) - firstWordLeft(plain, QStringLiteral("Zhang")) - 12 * 25.4 / 96) < 0.3);
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--no-calibration"), QStringLiteral("--pdf"), moved},
+                        dir.path())
+                 .status,
+             0);
+    QVERIFY(qAbs(firstWordLeft(moved, QStringLiteral("Zhang")) - firstWordLeft(plain, QStringLiteral("Zhang"))) < 0.01);
+    // Backup and restore carry it.
+    QCOMPARE(runWaybill({QStringLiteral("backup"), QStringLiteral("kept")}, dir.path()).status, 0);
+    QCOMPARE(runWaybill({QStringLiteral("calibration"), QStringLiteral("clear"), QStringLiteral("st")}, dir.path()).status, 0);
+    QVERIFY(runWaybill({QStringLiteral("calibration"), QStringLiteral("list")}, dir.path()).out.contains(u"没有保存的位置"_qs));
+    QCOMPARE(runWaybill({QStringLiteral("restore"), QStringLiteral("kept.bak")}, dir.path()).status, 0);
+    QVERIFY(runWaybill({QStringLiteral("calibration"), QStringLiteral("list")}, dir.path()).out.contains(u"右移 12、下移 -3"_qs));
+    // A damaged row: the layout positions, a message, never a failed print.
+    RawDb(dir.dbPath()).exec(QStringLiteral("update calibration set scale_x = 'x'"));
+    const Run damaged = runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--pdf"), moved}, dir.path());
+    QCOMPARE(damaged.status, 0);
+    QVERIFY2(damaged.err.contains(u"已损坏"_qs), qPrintable(damaged.err));
+    QVERIFY(qAbs(firstWordLeft(moved, QStringLiteral("Zhang")) - firstWordLeft(plain, QStringLiteral("Zhang"))) < 0.01);
+}
+
+void TestCli::calibrationRefusesBadInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::newRow("scale too large") << QStringList{"set", "sf", "--shift-x", "1", "--scale-x", "1.2"} << 1;
+    QTest::newRow("scale no number") << QStringList{"set", "sf", "--shift-x", "1", "--scale-y", "abc"} << 2;
+    QTest::newRow("shift no number") << QStringList{"set", "sf", "--shift-x", "1e3"} << 2;
+    QTest::newRow("off the paper") << QStringList{"set", "sf", "--shift-x", "5000"} << 1;
+    QTest::newRow("unknown courier") << QStringList{"set", "dhl", "--shift-x", "1"} << 2;
+    QTest::newRow("no shift") << QStringList{"set", "sf"} << 2;
+}
+
+void TestCli::calibrationRefusesBadInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    TempWorkdir dir;
+    const Run run = runWaybill(QStringList{QStringLiteral("calibration")} + args, dir.path());
+    QCOMPARE(run.status, status);
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(runWaybill({QStringLiteral("calibration"), QStringLiteral("list")}, dir.path()).out.contains(u"没有保存的位置"_qs));
+}
+
+void TestCli::calibrationPerPrinter()
+{
+    TempWorkdir dir;
+    Connection connection(QStringLiteral("test"));
+    CalibrationStore store(connection);
+    store.save({QStringLiteral("yt"), QString(), 5, 0, 1.0, 1.0});
+    store.save({QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"), 20, 2, 1.02, 0.98});
+    QVERIFY(store.find(QStringLiteral("yt"), QStringLiteral("Other printer")).has_value());
+    QCOMPARE(store.find(QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"))->shiftX, 20);
+    QCOMPARE(store.find(QStringLiteral("yt"), QStringLiteral("Other printer"))->shiftX, 5); // the courier's own
+    QCOMPARE(store.find(QStringLiteral("yt"), QString())->shiftX, 5);                       // PDF
+    QVERIFY(!store.find(QStringLiteral("sf"), QString()));
+    QCOMPARE(store.list().size(), 2);
+    QCOMPARE(store.clear(QStringLiteral("yt")), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -440,6 +440,14 @@ void TestWaybill::runShiftsWithinBoundsAndSetsFonts()
         QVERIFY(page.fonts[item.font].font.bold());
         QCOMPARE(page.fonts[item.font].font.pixelSize(), 13); // 10 pt in layout units
     }
+    // Scale 1.02 moves an item at 500 units to 510, about the paper's corner;
+    // the font stays.
+    run.shift(500 - run.items().first().left, 0);
+    run.setScale(1.02, 1.0);
+    const ComposedPage scaled = run.page(0);
+    QCOMPARE(scaled.items.first().box.left(), 510.0);
+    QCOMPARE(scaled.fonts[scaled.items.first().font].font.pixelSize(), 13);
+    run.setScale(1.0, 1.0);
     // The screen shows column names, unsplit.
     const ComposedPage screen = run.screenPage();
     QCOMPARE(screen.items.size(), run.items().size());

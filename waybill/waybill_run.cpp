@@ -1,5 +1,9 @@
 #include "waybill/waybill_run.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 WaybillRun::WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source)
     : m_layout(layout), m_items(layout.items), m_source(std::move(source))
 {
@@ -40,10 +44,28 @@ int WaybillRun::pageCount() const
     return m_source->pageCount();
 }
 
+void WaybillRun::setScale(double across, double down)
+{
+    m_scaleX = across;
+    m_scaleY = down;
+    m_composer.reset();
+}
+
 const PageComposer &WaybillRun::composer() const
 {
-    if (!m_composer)
-        m_composer.emplace(m_layout.paperMm, m_items);
+    if (!m_composer) {
+        QList<LayoutItem> placed = m_items;
+        if (m_scaleX != 1.0 || m_scaleY != 1.0)
+            for (LayoutItem &item : placed) {
+                const auto scaled = [](int value, double factor) {
+                    return int(std::clamp(std::round(value * factor), double(std::numeric_limits<int>::min()),
+                                          double(std::numeric_limits<int>::max())));
+                };
+                item.left = scaled(item.left, m_scaleX);
+                item.top = scaled(item.top, m_scaleY);
+            }
+        m_composer.emplace(m_layout.paperMm, placed);
+    }
     return *m_composer;
 }
 

@@ -29,6 +29,12 @@ public:
     // Moves every item by dx, dy layout units; positions saturate at the
     // limits of int instead of overflowing.
     void shift(int dx, int dy);
+    // Stretches every item's position (not its font) by the factors, about
+    // the paper's top-left corner, for a printer that stretches the page.
+    void setScale(double across, double down);
+    double scaleX() const { return m_scaleX; }
+    double scaleY() const { return m_scaleY; }
+
     // Whether any item's top-left corner still lies on the paper.
     bool anyItemOnPaper() const;
     // Gives every item the font (in points) and colour.
@@ -50,5 +56,7 @@ private:
     Layout m_layout;
     QList<LayoutItem> m_items;
     std::unique_ptr<PrintSource> m_source;
+    double m_scaleX = 1.0;
+    double m_scaleY = 1.0;
     mutable std::optional<PageComposer> m_composer; // for the items as they are now
 };

@@ -1,0 +1,117 @@
+#include "cli/commands.h"
+
+#include "store/calibration.h"
+#include "store/connection.h"
+#include "waybill/family.h"
+#include "waybill/layout.h"
+#include "waybill/page_composer.h"
+
+namespace {
+
+const Courier &courierNamed(const QString &code)
+{
+    const Courier *courier = courierByCode(code);
+    if (!courier)
+        throw UsageError(QStringLiteral(u"未知的快递公司代码：%1").arg(code));
+    return *courier;
+}
+
+QString describe(const Calibration &calibration)
+{
+    return QStringLiteral(u"%1\t%2\t右移 %3、下移 %4（%5 mm、%6 mm）\t缩放 %7 × %8")
+        .arg(calibration.courier, calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）") : calibration.printer)
+        .arg(calibration.shiftX)
+        .arg(calibration.shiftY)
+        .arg(calibration.shiftX * kMmPerUnit, 0, 'f', 1)
+        .arg(calibration.shiftY * kMmPerUnit, 0, 'f', 1)
+        .arg(calibration.scaleX, 0, 'f', 3)
+        .arg(calibration.scaleY, 0, 'f', 3);
+}
+
+int number(const QString &option, const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok)
+        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(option, text));
+    return value;
+}
+
+double factor(const QString &option, const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok)
+        throw UsageError(QStringLiteral(u"%1 需要一个数，例如 1.02：%2").arg(option, text));
+    return value;
+}
+
+int set(const QStringList &args, CliStreams &io, Connection &connection)
+{
+    if (args.isEmpty() || args.first().startsWith(QLatin1Char('-')))
+        throw UsageError(QStringLiteral(u"缺少快递公司代码"));
+    Calibration calibration;
+    calibration.courier = courierNamed(args.first()).code;
+    bool shiftGiven = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (i + 1 >= args.size())
+            throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg));
+        const QString value = args[++i];
+        if (arg == QStringLiteral("--printer"))
+            calibration.printer = value;
+        else if (arg == QStringLiteral("--shift-x"))
+            calibration.shiftX = number(arg, value), shiftGiven = true;
+        else if (arg == QStringLiteral("--shift-y"))
+            calibration.shiftY = number(arg, value), shiftGiven = true;
+        else if (arg == QStringLiteral("--scale-x"))
+            calibration.scaleX = factor(arg, value);
+        else if (arg == QStringLiteral("--scale-y"))
+            calibration.scaleY = factor(arg, value);
+        else
+            throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
+    }
+    if (!shiftGiven)
+        throw UsageError(QStringLiteral(u"请给出 --shift-x 和/或 --shift-y"));
+    checkCalibration(calibration);
+    // A shift that moves every field off the paper is no calibration.
+    QList<LayoutItem> items = layoutFor(calibration.courier, Variant::Single).items;
+    shiftItems(items, calibration.shiftX, calibration.shiftY);
+    if (!anyItemOnPaper(items, layoutFor(calibration.courier, Variant::Single).paperUnits()))
+        throw AppError(QStringLiteral(u"移动量太大：所有内容都移出了纸张，未保存。"));
+    CalibrationStore(connection).save(calibration);
+    io.out << QStringLiteral(u"已保存位置：") << describe(calibration) << '\n';
+    return exit_status::kOk;
+}
+
+} // namespace
+
+int runCalibration(const QStringList &args, CliStreams &io)
+{
+    if (args.isEmpty())
+        throw UsageError(QStringLiteral(u"需要 list、set 或 clear"));
+    Connection connection(QStringLiteral("cli.calibration"));
+    connection.open();
+    CalibrationStore store(connection);
+    const QString &what = args.first();
+    if (what == QStringLiteral("list")) {
+        if (args.size() != 1)
+            throw UsageError(QStringLiteral(u"list 不接受参数"));
+        const QList<Calibration> all = store.list();
+        if (all.isEmpty())
+            io.out << QStringLiteral(u"没有保存的位置。\n");
+        for (const Calibration &calibration : all)
+            io.out << describe(calibration) << '\n';
+        return exit_status::kOk;
+    }
+    if (what == QStringLiteral("set"))
+        return set(args.mid(1), io, connection);
+    if (what == QStringLiteral("clear")) {
+        if (args.size() != 2)
+            throw UsageError(QStringLiteral(u"用法：clear COURIER"));
+        const int removed = store.clear(courierNamed(args[1]).code);
+        io.out << QStringLiteral(u"已恢复默认位置：%1（删除 %2 条保存的位置）\n").arg(args[1]).arg(removed);
+        return exit_status::kOk;
+    }
+    throw UsageError(QStringLiteral(u"未知的操作：%1（可用 list、set、clear）").arg(what));
+}

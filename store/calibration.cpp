@@ -1,0 +1,114 @@
+#include "store/calibration.h"
+
+#include "store/connection.h"
+#include "store/db_error.h"
+
+#include <QSqlQuery>
+#include <cmath>
+
+namespace {
+
+const QString kTable = QStringLiteral("calibration");
+
+// A text bound as text, never as NULL: "no printer" is the empty text.
+QString bound(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// A row as stored: every value as text, checked when read.
+std::optional<Calibration> fromRow(const QSqlQuery &query, QString *problem)
+{
+    Calibration calibration;
+    calibration.courier = query.value(0).toString();
+    calibration.printer = query.value(1).toString();
+    bool ok[4] = {};
+    calibration.shiftX = query.value(2).toString().toInt(&ok[0]);
+    calibration.shiftY = query.value(3).toString().toInt(&ok[1]);
+    calibration.scaleX = query.value(4).toString().toDouble(&ok[2]);
+    calibration.scaleY = query.value(5).toString().toDouble(&ok[3]);
+    try {
+        if (!(ok[0] && ok[1] && ok[2] && ok[3]))
+            throw AppError(QStringLiteral(u"数值无法读取"));
+        checkCalibration(calibration);
+    } catch (const AppError &error) {
+        if (problem)
+            *problem = QStringLiteral(u"保存的位置（%1%2）已损坏，按原始位置打印：%3")
+                           .arg(calibration.courier,
+                                calibration.printer.isEmpty() ? QString() : QStringLiteral(u"，") + calibration.printer,
+                                error.text());
+        return std::nullopt;
+    }
+    return calibration;
+}
+
+} // namespace
+
+void checkCalibration(const Calibration &calibration)
+{
+    for (const double scale : {calibration.scaleX, calibration.scaleY})
+        if (!std::isfinite(scale) || scale < calibration::kMinScale || scale > calibration::kMaxScale)
+            throw AppError(QStringLiteral(u"缩放比例 %1 不在 %2 到 %3 之间")
+                               .arg(scale)
+                               .arg(calibration::kMinScale)
+                               .arg(calibration::kMaxScale));
+}
+
+bool CalibrationStore::tableExists()
+{
+    QSqlQuery query = m_connection.exec(
+        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"), {kTable});
+    return query.next() && query.value(0).toInt() > 0;
+}
+
+std::optional<Calibration> CalibrationStore::find(const QString &courier, const QString &printer, QString *problem)
+{
+    if (!tableExists())
+        return std::nullopt;
+    for (const QString &candidate : printer.isEmpty() ? QStringList{QString()} : QStringList{printer, QString()}) {
+        QSqlQuery query = m_connection.exec(
+            QStringLiteral("select courier, printer, shift_x, shift_y, scale_x, scale_y from `calibration` "
+                           "where courier = ? and printer = ?"),
+            {courier, bound(candidate)});
+        if (query.next())
+            return fromRow(query, problem);
+    }
+    return std::nullopt;
+}
+
+void CalibrationStore::save(const Calibration &calibration)
+{
+    checkCalibration(calibration);
+    m_connection.inTransaction([&] {
+        m_connection.exec(QStringLiteral("create table if not exists `calibration` (courier TEXT, printer TEXT, "
+                                         "shift_x TEXT, shift_y TEXT, scale_x TEXT, scale_y TEXT, "
+                                         "primary key (courier, printer))"));
+        m_connection.exec(QStringLiteral("insert or replace into `calibration` values (?, ?, ?, ?, ?, ?)"),
+                          {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
+                           QString::number(calibration.shiftY), QString::number(calibration.scaleX, 'g', 10),
+                           QString::number(calibration.scaleY, 'g', 10)});
+    });
+}
+
+int CalibrationStore::clear(const QString &courier)
+{
+    if (!tableExists())
+        return 0;
+    QSqlQuery query = m_connection.exec(QStringLiteral("delete from `calibration` where courier = ?"), {courier});
+    return query.numRowsAffected();
+}
+
+QList<Calibration> CalibrationStore::list()
+{
+    QList<Calibration> all;
+    if (!tableExists())
+        return all;
+    QSqlQuery query = m_connection.exec(QStringLiteral(
+        "select courier, printer, shift_x, shift_y, scale_x, scale_y from `calibration` order by courier, printer"));
+    while (query.next()) {
+        QString problem;
+        if (const std::optional<Calibration> calibration = fromRow(query, &problem))
+            all << *calibration;
+    }
+    return all;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Saved calibrations: how far a courier's fields are shifted (layout
+// units) and stretched (scale across and down, for printers that stretch
+// the page) to line up with the paper in one printer, kept in data.mdb in a
+// table of their own (calibration), so that backup and restore carry them.
+// A calibration saved without a printer is the courier's own: it applies
+// to every printer that has none of its own, and to PDF output. A database
+// without the table works as one without calibrations; the table is made
+// when the first calibration is saved.
+
+#include "common/error.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+class Connection;
+
+struct Calibration {
+    QString courier;
+    QString printer; // empty: the courier's own
+    int shiftX = 0;
+    int shiftY = 0;
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+};
+
+namespace calibration {
+constexpr double kMinScale = 0.9;
+constexpr double kMaxScale = 1.1;
+} // namespace calibration
+
+// Throws AppError saying what is wrong with a calibration's numbers.
+void checkCalibration(const Calibration &calibration);
+
+class CalibrationStore {
+public:
+    explicit CalibrationStore(Connection &connection) : m_connection(connection) {}
+
+    // The calibration for a courier on a printer, else the courier's own,
+    // else none. A damaged row counts as none; its text goes to *problem.
+    std::optional<Calibration> find(const QString &courier, const QString &printer, QString *problem = nullptr);
+    // Saves (replaces) the calibration of its courier and printer.
+    void save(const Calibration &calibration);
+    // Forgets every calibration of a courier; returns how many there were.
+    int clear(const QString &courier);
+    // Every saved calibration, by courier and printer.
+    QList<Calibration> list();
+
+private:
+    bool tableExists();
+    Connection &m_connection;
+};
