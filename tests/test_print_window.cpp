@@ -85,6 +85,7 @@ private Q_SLOTS:
     void printsCurrentRecipientThroughSetup();
     void printerSetupReachesThePrinter();
     void opensCentredOnTheDesktop();
+    void savedPositionLastsAndDefaultsComeBack();
     void pictureDecodedOnlyWhenShown();
 };
 
@@ -238,6 +239,34 @@ void TestPrintWindow::opensCentredOnTheDesktop()
                  && qAbs(f.window->frameGeometry().center().y() - desktop.center().y()) <= 4,
              qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6").arg(f.window->x()).arg(f.window->y()).arg(f.window->frameGeometry().width()).arg(f.window->frameGeometry().height()).arg(desktop.width()).arg(desktop.height())));
     f.window->hide();
+}
+
+void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
+{
+    auto f = std::make_unique<Fixture>("zt");
+    f->window->show();
+    f->edit("Edit1")->setText(QStringLiteral("12"));
+    f->press("Button2");
+    f->edit("Edit2")->setText(QStringLiteral("-3"));
+    f->press("Button3");
+    QCOMPARE(f->window->calibrationText(), u"右移 12、下移 -3（3.2、-0.8 毫米）"_qs);
+    f->window->findChild<QAction *>(QStringLiteral("SaveCalibration"))->trigger();
+    QVERIFY(f->dialogs.texts(QStringLiteral("notice")).value(0).startsWith(u"已保存位置：右移 12、下移 -3"_qs));
+    const QString folder = f->dir.path();
+    f->window->hide();
+
+    // Another window of the courier, as after a new start: it opens with the
+    // saved position, and says so.
+    auto batch = PrintWindow::makeBatch(*courierByCode(QStringLiteral("zt")), Variant::Batch);
+    batch->show();
+    QCOMPARE(batch->run().totalShift(), QPoint(12, -3));
+    QCOMPARE(batch->findChild<QLabel *>(QStringLiteral("CalibrationLabel"))->text().trimmed(), u"右移 12、下移 -3（3.2、-0.8 毫米）"_qs);
+    // 恢复默认位置: the layout's positions, the saved one forgotten.
+    batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
+    QCOMPARE(batch->run().totalShift(), QPoint(0, 0));
+    QCOMPARE(RawDb(QDir(folder).filePath(QStringLiteral("data.mdb"))).rows(QStringLiteral("select count(*) from calibration")),
+             QStringList{QStringLiteral("0")});
+    batch->hide();
 }
 
 void TestPrintWindow::pictureDecodedOnlyWhenShown()

@@ -1,5 +1,7 @@
 #include "waybill/print_window.h"
 
+#include "store/calibration.h"
+#include "store/connection.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
@@ -8,7 +10,9 @@
 #include "waybill/print_source.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <QPushButton>
 
@@ -60,6 +64,16 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     QAction *run = bar->addAction(printEntryCaption(variant));
     run->setObjectName(QStringLiteral("N1"));
     connect(run, &QAction::triggered, this, [this] { N1Click(); });
+    QAction *save = bar->addAction(QStringLiteral(u"保存位置"));
+    save->setObjectName(QStringLiteral("SaveCalibration"));
+    connect(save, &QAction::triggered, this, [this] { saveCalibration(); });
+    QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置"));
+    defaults->setObjectName(QStringLiteral("RestoreDefaults"));
+    connect(defaults, &QAction::triggered, this, [this] { restoreDefaults(); });
+    // Where the fields stand, in the menu bar's corner (the window keeps its size).
+    m_calibrationLabel = new QLabel(bar);
+    m_calibrationLabel->setObjectName(QStringLiteral("CalibrationLabel"));
+    bar->setCornerWidget(m_calibrationLabel, Qt::TopRightCorner);
 
     const Layout &layout = m_run.layout();
     auto *panel = new QFrame(this);
@@ -80,8 +94,78 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     refreshPage();
 }
 
+namespace {
+
+// The printer a calibration is kept for: the default one (none: PDF).
+QString calibrationPrinter()
+{
+    return QPrinterInfo::defaultPrinterName();
+}
+
+} // namespace
+
+QString PrintWindow::calibrationText() const
+{
+    const QPoint shift = m_run.totalShift();
+    QString text = QStringLiteral(u"右移 %1、下移 %2（%3、%4 毫米）")
+                       .arg(shift.x())
+                       .arg(shift.y())
+                       .arg(shift.x() * kMmPerUnit, 0, 'f', 1)
+                       .arg(shift.y() * kMmPerUnit, 0, 'f', 1);
+    if (m_run.scaleX() != 1.0 || m_run.scaleY() != 1.0)
+        text += QStringLiteral(u"，缩放 %1 × %2").arg(m_run.scaleX(), 0, 'f', 3).arg(m_run.scaleY(), 0, 'f', 3);
+    return text;
+}
+
+void PrintWindow::saveCalibration()
+{
+    guarded(this, [this] {
+        Connection connection(objectName() + QStringLiteral(".calibration"));
+        const QPoint shift = m_run.totalShift();
+        const Calibration calibration{m_courier.code, calibrationPrinter(), shift.x(), shift.y(), m_run.scaleX(), m_run.scaleY()};
+        CalibrationStore(connection).save(calibration);
+        dialogs().notice(this, QStringLiteral(u"已保存位置：%1%2")
+                                   .arg(calibrationText(),
+                                        calibration.printer.isEmpty() ? QString()
+                                                                      : QStringLiteral(u"（打印机 %1）").arg(calibration.printer)));
+    });
+}
+
+void PrintWindow::restoreDefaults()
+{
+    guarded(this, [this] {
+        Connection connection(objectName() + QStringLiteral(".calibration"));
+        CalibrationStore(connection).clear(m_courier.code);
+        m_run.reset();
+        refreshPage();
+    });
+}
+
+void PrintWindow::applySavedCalibration()
+{
+    // Once, when the window first opens: later openings keep what the user
+    // has shifted meanwhile.
+    m_calibrationApplied = true;
+    try {
+        Connection connection(objectName() + QStringLiteral(".calibration"));
+        QString problem;
+        const std::optional<Calibration> saved = CalibrationStore(connection).find(m_courier.code, calibrationPrinter(), &problem);
+        if (!problem.isEmpty())
+            dialogs().notice(this, problem);
+        if (saved) {
+            m_run.reset();
+            m_run.shift(saved->shiftX, saved->shiftY);
+            m_run.setScale(saved->scaleX, saved->scaleY);
+        }
+    } catch (const AppError &) {
+        // No database to read it from: the layout's positions.
+    }
+}
+
 void PrintWindow::refreshPage()
 {
+    if (m_calibrationLabel)
+        m_calibrationLabel->setText(calibrationText() + QStringLiteral("  "));
     ComposedPage shown = m_run.screenPage();
     // A single print marks the items that would not print whole with the
     // data as it is now (the data may not be open yet: then none).
@@ -188,6 +272,8 @@ void PrintWindow::FormActivate()
 void PrintWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (!m_calibrationApplied)
+        applySavedCalibration();
     if (!m_placed) {
         // Centred on the desktop when it first opens.
         m_placed = true;

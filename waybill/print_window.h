@@ -13,6 +13,7 @@
 
 class QLineEdit;
 class PageView;
+class QLabel;
 
 class PrintWindow : public QMainWindow {
     Q_OBJECT
@@ -39,6 +40,10 @@ public:
     void Button3Click(); // shift up/down by Edit2
     void Image1Click();  // font of all items
     void N1Click();      // print run
+    void saveCalibration();    // 保存位置: this courier's shift and scale for the default printer
+    void restoreDefaults();    // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
+    // The calibration line the window shows ("右移 12、下移 -3 …").
+    QString calibrationText() const;
     // Batch windows: reconnect and reopen both datasets as fresh snapshots,
     // each time the window becomes active (shown, or back from the preview).
     void FormActivate();
@@ -58,6 +63,7 @@ private:
     void buildStrip(QWidget *panel);
     void shift(QLineEdit *edit, bool horizontal);
     void refreshPage();
+    void applySavedCalibration();
 
     const Courier &m_courier;
     Variant m_variant;
@@ -68,6 +74,8 @@ private:
     QLineEdit *m_shiftY = nullptr;
     std::function<void()> m_beforeRun;
     bool m_placed = false;
+    bool m_calibrationApplied = false;
+    QLabel *m_calibrationLabel = nullptr;
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws

@@ -44,6 +44,20 @@ int WaybillRun::pageCount() const
     return m_source->pageCount();
 }
 
+QPoint WaybillRun::totalShift() const
+{
+    if (m_items.isEmpty())
+        return {};
+    return {m_items.first().left - m_layout.items.first().left, m_items.first().top - m_layout.items.first().top};
+}
+
+void WaybillRun::reset()
+{
+    m_items = m_layout.items;
+    m_scaleX = m_scaleY = 1.0;
+    m_composer.reset();
+}
+
 void WaybillRun::setScale(double across, double down)
 {
     m_scaleX = across;

@@ -12,6 +12,7 @@
 #include "waybill/print_source.h"
 
 #include <QFont>
+#include <QPoint>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,11 @@ public:
     // Moves every item by dx, dy layout units; positions saturate at the
     // limits of int instead of overflowing.
     void shift(int dx, int dy);
+    // How far the items stand from the layout's positions (layout units).
+    QPoint totalShift() const;
+    // Puts the layout's positions and fonts back, scale 1.
+    void reset();
+
     // Stretches every item's position (not its font) by the factors, about
     // the paper's top-left corner, for a printer that stretches the page.
     void setScale(double across, double down);
