@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/options.h"
 
 #include "store/calibration.h"
 #include "store/connection.h"
@@ -28,24 +29,6 @@ QString describe(const Calibration &calibration)
         .arg(calibration.scaleY, 0, 'f', 3);
 }
 
-int number(const QString &option, const QString &text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok)
-        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(option, text));
-    return value;
-}
-
-double factor(const QString &option, const QString &text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok)
-        throw UsageError(QStringLiteral(u"%1 需要一个数，例如 1.02：%2").arg(option, text));
-    return value;
-}
-
 int set(const QStringList &args, CliStreams &io, Connection &connection)
 {
     if (args.isEmpty() || args.first().startsWith(QLatin1Char('-')))
@@ -61,13 +44,13 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
         if (arg == QStringLiteral("--printer"))
             calibration.printer = value;
         else if (arg == QStringLiteral("--shift-x"))
-            calibration.shiftX = number(arg, value), shiftGiven = true;
+            calibration.shiftX = intOption(arg, value), shiftGiven = true;
         else if (arg == QStringLiteral("--shift-y"))
-            calibration.shiftY = number(arg, value), shiftGiven = true;
+            calibration.shiftY = intOption(arg, value), shiftGiven = true;
         else if (arg == QStringLiteral("--scale-x"))
-            calibration.scaleX = factor(arg, value);
+            calibration.scaleX = numberOption(arg, value);
         else if (arg == QStringLiteral("--scale-y"))
-            calibration.scaleY = factor(arg, value);
+            calibration.scaleY = numberOption(arg, value);
         else
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
     }

@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/options.h"
 
 #include "report/fonts.h"
 #include "report/print_job.h"
@@ -59,15 +60,6 @@ QFont fontOption(const QString &text)
             throw UsageError(QStringLiteral(u"--font 不认识的样式：%1（可用 bold、italic）").arg(style));
     }
     return font;
-}
-
-int intOption(const QString &name, const QString &text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok)
-        throw UsageError(QStringLiteral(u"%1 需要一个整数：%2").arg(name, text));
-    return value;
 }
 
 PrintOptions parse(const QStringList &args)

@@ -167,9 +167,10 @@ void PrintWindow::refreshPage()
     if (m_calibrationLabel)
         m_calibrationLabel->setText(calibrationText() + QStringLiteral("  "));
     ComposedPage shown = m_run.screenPage();
-    // A single print marks the items that would not print whole with the
-    // data as it is now (the data may not be open yet: then none).
-    if (!m_batch) {
+    // A shown single print marks the items that would not print whole with
+    // the data as it is now (the data may not be open: then none). Windows
+    // being created at start-up compose nothing.
+    if (!m_batch && isVisible()) {
         try {
             const ComposedPage data = m_run.page(0);
             for (ComposedItem &item : shown.items)

@@ -12,7 +12,6 @@
 #include <gsf/gsf-input.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
@@ -129,19 +128,4 @@ void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream)
     ok = std::fclose(file) == 0 && ok;
     if (!ok)
         throw XlsError(QStringLiteral(u"写入工作簿文件失败（磁盘空间不足或无写入权限）"));
-}
-
-QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream)
-{
-    initialiseGsf();
-    GsfOutput *sink = gsf_output_memory_new();
-    const bool ok = writeInto(sink, streamName, stream);
-    QByteArray bytes;
-    if (ok)
-        bytes = QByteArray(reinterpret_cast<const char *>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                           qsizetype(gsf_output_size(sink)));
-    g_object_unref(sink);
-    if (!ok)
-        throw XlsError(QStringLiteral(u"无法生成工作簿文件"));
-    return bytes;
 }

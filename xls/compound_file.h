@@ -1,7 +1,7 @@
 #pragma once
 // The OLE2 compound file around a workbook stream, through libgsf: reading
 // the workbook stream out of an .xls file (libgsf refuses damaged sector
-// chains) and building a compound file holding one stream, in memory.
+// chains) and writing a compound file holding one stream.
 
 #include <QByteArray>
 #include <QString>
@@ -16,6 +16,3 @@ QByteArray readWorkbookStream(const QString &path);
 // Writes an OLE2 compound file holding one stream into the open file
 // descriptor fd (which stays open). Throws XlsError.
 void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream);
-
-// The same, in memory.
-QByteArray buildCompoundFile(const char *streamName, const QByteArray &stream);
