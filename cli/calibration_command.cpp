@@ -1,8 +1,10 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 
+#include "report/fonts.h"
 #include "store/calibration.h"
 #include "store/connection.h"
+#include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
@@ -19,14 +21,10 @@ const Courier &courierNamed(const QString &code)
 
 QString describe(const Calibration &calibration)
 {
-    return QStringLiteral(u"%1\t%2\t右移 %3、下移 %4（%5 mm、%6 mm）\t缩放 %7 × %8")
-        .arg(calibration.courier, calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）") : calibration.printer)
-        .arg(calibration.shiftX)
-        .arg(calibration.shiftY)
-        .arg(calibration.shiftX * kMmPerUnit, 0, 'f', 1)
-        .arg(calibration.shiftY * kMmPerUnit, 0, 'f', 1)
-        .arg(calibration.scaleX, 0, 'f', 3)
-        .arg(calibration.scaleY, 0, 'f', 3);
+    return calibration.courier + QLatin1Char('\t')
+        + (calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）") : calibration.printer) + QLatin1Char('\t')
+        + calibrationSummary(calibration)
+        + (calibration.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + calibration.font);
 }
 
 int set(const QStringList &args, CliStreams &io, Connection &connection)
@@ -51,6 +49,8 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
             calibration.scaleX = numberOption(arg, value);
         else if (arg == QStringLiteral("--scale-y"))
             calibration.scaleY = numberOption(arg, value);
+        else if (arg == QStringLiteral("--font"))
+            calibration.font = fontSpec(fontOption(arg, value));
         else
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
     }

@@ -7,11 +7,12 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"在当前目录创建空的 data.mdb（三个数据表）；文件已存在时拒绝。"), runInit},
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
-                        "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] "
+                        "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] [--calibration-page] "
                         "(--pdf FILE | --printer NAME)"),
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
                         u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"
-                        u"没打全的快递单每张在标准错误输出一行提示。"),
+                        u"没打全的快递单每张在标准错误输出一行提示。"
+                        u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"),
          runPrint},
         {QStringLiteral("import"), QStringLiteral("FILE"),
          QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"), runImport},
@@ -23,7 +24,8 @@ QList<CliCommand> allCommands()
         {QStringLiteral("restore"), QStringLiteral("FILE"),
          QStringLiteral(u"确认 FILE 是本软件的数据库后，用它替换当前目录的 data.mdb。"), runRestore},
         {QStringLiteral("calibration"),
-         QStringLiteral("list | set COURIER [--printer NAME] --shift-x N --shift-y N [--scale-x F] [--scale-y F] | clear COURIER"),
+         QStringLiteral("list | set COURIER [--printer NAME] --shift-x N --shift-y N [--scale-x F] [--scale-y F] "
+                        "[--font \"FAMILY,SIZE[,bold][,italic]\"] | clear COURIER"),
          QStringLiteral(u"管理保存的位置：每家快递公司、每台打印机的整体移动量和缩放比例（0.9 到 1.1）；"
                         u"不给打印机时对所有没有单独设置的打印机和 PDF 有效。打印时自动使用，--no-calibration 不用。"),
          runCalibration},

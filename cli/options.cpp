@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include "report/fonts.h"
+
 int intOption(const QString &option, const QString &text)
 {
     bool ok = false;
@@ -16,4 +18,13 @@ double numberOption(const QString &option, const QString &text)
     if (!ok)
         throw UsageError(QStringLiteral(u"%1 需要一个数，例如 1.02：%2").arg(option, text));
     return value;
+}
+
+QFont fontOption(const QString &option, const QString &text)
+{
+    const std::optional<QFont> font = parseFontSpec(text);
+    if (!font)
+        throw UsageError(QStringLiteral(u"%1 的格式是 字体,字号[,bold][,italic]，例如 黑体,14,bold（字号 4 到 72，样式 bold、italic）：%2")
+                             .arg(option, text));
+    return *font;
 }

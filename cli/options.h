@@ -4,5 +4,9 @@
 
 #include "cli/command_line.h"
 
+#include <QFont>
+
 int intOption(const QString &option, const QString &text);
 double numberOption(const QString &option, const QString &text);
+// "FAMILY,SIZE[,bold][,italic]".
+QFont fontOption(const QString &option, const QString &text);

@@ -10,6 +10,7 @@
 #include "store/reopen.h"
 #include "store/schema.h"
 #include "store/ship_date.h"
+#include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/print_source.h"
@@ -39,27 +40,18 @@ struct PrintOptions {
     QString printer;
     std::optional<QFont> font;
     bool calibrated = true;
+    bool calibrationPage = false;
 };
 
-// "FAMILY,SIZE[,bold][,italic]", the font every item prints in.
-QFont fontOption(const QString &text)
+// The printer a run goes to, by name.
+std::unique_ptr<QPrinter> printerNamed(const QString &name)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    bool ok = false;
-    const double points = parts.value(1).trimmed().toDouble(&ok);
-    if (parts.size() < 2 || parts[0].trimmed().isEmpty() || !ok || points < 4 || points > 72)
-        throw UsageError(QStringLiteral(u"--font 的格式是 字体,字号[,bold][,italic]，例如 黑体,14,bold（字号 4 到 72）：%1").arg(text));
-    QFont font(parts[0].trimmed());
-    font.setPointSizeF(points);
-    for (const QString &style : parts.mid(2)) {
-        if (style.trimmed() == QStringLiteral("bold"))
-            font.setBold(true);
-        else if (style.trimmed() == QStringLiteral("italic"))
-            font.setItalic(true);
-        else
-            throw UsageError(QStringLiteral(u"--font 不认识的样式：%1（可用 bold、italic）").arg(style));
-    }
-    return font;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
+        throw PrintError(QStringLiteral(u"找不到打印机：%1").arg(name));
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setFullPage(true);
+    return printer;
 }
 
 PrintOptions parse(const QStringList &args)
@@ -95,10 +87,12 @@ PrintOptions parse(const QStringList &args)
             options.shiftX = intOption(arg, next());
         } else if (arg == QStringLiteral("--shift-y")) {
             options.shiftY = intOption(arg, next());
+        } else if (arg == QStringLiteral("--calibration-page")) {
+            options.calibrationPage = true;
         } else if (arg == QStringLiteral("--no-calibration")) {
             options.calibrated = false;
         } else if (arg == QStringLiteral("--font")) {
-            options.font = fontOption(next());
+            options.font = fontOption(arg, next());
         } else if (arg == QStringLiteral("--pdf")) {
             options.pdf = next();
         } else if (arg == QStringLiteral("--printer")) {
@@ -161,10 +155,8 @@ int print(const PrintOptions &options, CliStreams &io)
     // own), then the shift given here on top of it.
     if (options.calibrated) {
         QString problem;
-        if (const std::optional<Calibration> saved = CalibrationStore(connection).find(courier.code, options.printer, &problem)) {
-            run.shift(saved->shiftX, saved->shiftY);
-            run.setScale(saved->scaleX, saved->scaleY);
-        }
+        if (const std::optional<Calibration> saved = CalibrationStore(connection).find(courier.code, options.printer, &problem))
+            run.apply(*saved);
         if (!problem.isEmpty())
             io.err << problem << '\n';
     }
@@ -175,6 +167,18 @@ int print(const PrintOptions &options, CliStreams &io)
         throw PrintError(QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位），未打印。")
                              .arg(run.paperUnits().width())
                              .arg(run.paperUnits().height()));
+    if (options.calibrationPage) {
+        const CalibrationSheet sheet = calibrationSheet(run, options.printer);
+        const SheetPainter paint = [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); };
+        if (!options.pdf.isEmpty()) {
+            printSheetToPdf(options.pdf, run.paperMm(), paint);
+        } else {
+            const std::unique_ptr<QPrinter> printer = printerNamed(options.printer);
+            printSheet(*printer, printer->resolution(), run.paperMm(), paint);
+        }
+        io.out << QStringLiteral(u"已打印%1的校准页。\n").arg(courier.captionTail);
+        return exit_status::kOk;
+    }
     // Pages that do not print whole are told, one line each, after the run.
     QStringList warnings;
     const PageSource compose = [&](int page) {
@@ -187,12 +191,8 @@ int print(const PrintOptions &options, CliStreams &io)
     if (!options.pdf.isEmpty()) {
         printToPdf(options.pdf, pages, compose, options.pages);
     } else {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(options.printer);
-        if (info.isNull())
-            throw PrintError(QStringLiteral(u"找不到打印机：%1").arg(options.printer));
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setFullPage(true);
-        printPages(printer, printer.resolution(), pages, compose, options.pages);
+        const std::unique_ptr<QPrinter> printer = printerNamed(options.printer);
+        printPages(*printer, printer->resolution(), pages, compose, options.pages);
     }
     const int printed = lastPage(options.pages, pages) - firstPage(options.pages) + 1;
     io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(printed).arg(courier.captionTail);

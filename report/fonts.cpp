@@ -10,3 +10,33 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 }
+
+QString fontSpec(const QFont &font)
+{
+    QString text = font.family() + QLatin1Char(',') + QString::number(font.pointSizeF(), 'g', 4);
+    if (font.bold())
+        text += QStringLiteral(",bold");
+    if (font.italic())
+        text += QStringLiteral(",italic");
+    return text;
+}
+
+std::optional<QFont> parseFontSpec(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = false;
+    const double points = parts.value(1).trimmed().toDouble(&ok);
+    if (parts.size() < 2 || parts[0].trimmed().isEmpty() || !ok || points < 4 || points > 72)
+        return std::nullopt;
+    QFont font(parts[0].trimmed());
+    font.setPointSizeF(points);
+    for (const QString &style : parts.mid(2)) {
+        if (style.trimmed() == QStringLiteral("bold"))
+            font.setBold(true);
+        else if (style.trimmed() == QStringLiteral("italic"))
+            font.setItalic(true);
+        else
+            return std::nullopt;
+    }
+    return font;
+}

@@ -4,3 +4,13 @@
 // "Liberation Sans". Call once after the application object exists.
 
 void installFontSubstitutions();
+
+#include <QFont>
+#include <QString>
+#include <optional>
+
+// A font as text, "FAMILY,SIZE[,bold][,italic]" (size in points), as the
+// command line takes it and saved calibrations keep it.
+QString fontSpec(const QFont &font);
+// The font a spec names; none when the text is not one (size 4 to 72).
+std::optional<QFont> parseFontSpec(const QString &text);

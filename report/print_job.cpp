@@ -47,17 +47,43 @@ int lastPage(PageRange range, int pageCount)
     return range.to <= 0 ? pageCount : std::min(range.to, pageCount);
 }
 
-void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range)
+namespace {
+
+// Writes a PDF beside the target and renames it into place.
+void intoPdf(const QString &path, const std::function<void(QPdfWriter &)> &write)
 {
     try {
         SafeFile out(path);
         {
             QPdfWriter writer(&out.file());
             writer.setCreator(QStringLiteral(u"快递单打印软件"));
-            printPages(writer, writer.resolution(), pageCount, compose, range);
+            write(writer);
         }
         out.commit();
     } catch (const FileError &error) {
         throw PrintError(error.text());
     }
+}
+
+} // namespace
+
+void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range)
+{
+    intoPdf(path, [&](QPdfWriter &writer) { printPages(writer, writer.resolution(), pageCount, compose, range); });
+}
+
+void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint)
+{
+    setUpPaper(device, paperMm);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
+    paint(painter, dpi / 96.0);
+    if (!painter.end())
+        throw PrintError(QStringLiteral(u"打印失败。"));
+}
+
+void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint)
+{
+    intoPdf(path, [&](QPdfWriter &writer) { printSheet(writer, writer.resolution(), paperMm, paint); });
 }

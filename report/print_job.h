@@ -8,6 +8,8 @@
 #include <functional>
 
 class QPagedPaintDevice;
+class QPainter;
+class QPdfWriter;
 
 struct PageRange {
     int from = 1; // 1-based, inclusive
@@ -39,3 +41,13 @@ void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSou
 // Prints into a PDF file, written beside the target and renamed into place
 // so that a failure leaves no file. Throws PrintError.
 void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range = {});
+
+// Paints one sheet of paper of its own (not a composed page: a test or
+// calibration sheet), with the painter's origin at the paper's top-left
+// corner, at dotsPerUnit device dots per layout unit.
+using SheetPainter = std::function<void(QPainter &painter, qreal dotsPerUnit)>;
+
+// Prints one sheet of paperMm onto device at dpi. Throws PrintError.
+void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint);
+// Prints one sheet into a PDF file, as printToPdf does. Throws PrintError.
+void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint);

@@ -2,7 +2,9 @@
 
 #include "store/connection.h"
 #include "store/db_error.h"
+#include "report/fonts.h"
 
+#include <QColor>
 #include <QSqlQuery>
 #include <cmath>
 
@@ -27,6 +29,8 @@ std::optional<Calibration> fromRow(const QSqlQuery &query, QString *problem)
     calibration.shiftY = query.value(3).toString().toInt(&ok[1]);
     calibration.scaleX = query.value(4).toString().toDouble(&ok[2]);
     calibration.scaleY = query.value(5).toString().toDouble(&ok[3]);
+    calibration.font = query.value(6).toString();
+    calibration.color = query.value(7).toString();
     try {
         if (!(ok[0] && ok[1] && ok[2] && ok[3]))
             throw AppError(QStringLiteral(u"数值无法读取"));
@@ -52,6 +56,10 @@ void checkCalibration(const Calibration &calibration)
                                .arg(scale)
                                .arg(calibration::kMinScale)
                                .arg(calibration::kMaxScale));
+    if (!calibration.font.isEmpty() && !parseFontSpec(calibration.font))
+        throw AppError(QStringLiteral(u"字体无法读取：%1").arg(calibration.font));
+    if (!calibration.color.isEmpty() && !QColor::isValidColorName(calibration.color))
+        throw AppError(QStringLiteral(u"颜色无法读取：%1").arg(calibration.color));
 }
 
 bool CalibrationStore::tableExists()
@@ -61,15 +69,26 @@ bool CalibrationStore::tableExists()
     return query.next() && query.value(0).toInt() > 0;
 }
 
+bool CalibrationStore::hasFontColumns()
+{
+    QSqlQuery query = m_connection.exec(QStringLiteral("select count(*) from pragma_table_info('calibration') where name = 'font'"));
+    return query.next() && query.value(0).toInt() > 0;
+}
+
+QString CalibrationStore::columns()
+{
+    // A table of an earlier version has no font: its rows keep the layout's.
+    return hasFontColumns() ? QStringLiteral("courier, printer, shift_x, shift_y, scale_x, scale_y, font, color")
+                            : QStringLiteral("courier, printer, shift_x, shift_y, scale_x, scale_y, '', ''");
+}
+
 std::optional<Calibration> CalibrationStore::find(const QString &courier, const QString &printer, QString *problem)
 {
     if (!tableExists())
         return std::nullopt;
+    const QString sql = QStringLiteral("select %1 from `calibration` where courier = ? and printer = ?").arg(columns());
     for (const QString &candidate : printer.isEmpty() ? QStringList{QString()} : QStringList{printer, QString()}) {
-        QSqlQuery query = m_connection.exec(
-            QStringLiteral("select courier, printer, shift_x, shift_y, scale_x, scale_y from `calibration` "
-                           "where courier = ? and printer = ?"),
-            {courier, bound(candidate)});
+        QSqlQuery query = m_connection.exec(sql, {courier, bound(candidate)});
         if (query.next())
             return fromRow(query, problem);
     }
@@ -82,11 +101,18 @@ void CalibrationStore::save(const Calibration &calibration)
     m_connection.inTransaction([&] {
         m_connection.exec(QStringLiteral("create table if not exists `calibration` (courier TEXT, printer TEXT, "
                                          "shift_x TEXT, shift_y TEXT, scale_x TEXT, scale_y TEXT, "
-                                         "primary key (courier, printer))"));
-        m_connection.exec(QStringLiteral("insert or replace into `calibration` values (?, ?, ?, ?, ?, ?)"),
+                                         "font TEXT, color TEXT, primary key (courier, printer))"));
+        if (!hasFontColumns()) {
+            m_connection.exec(QStringLiteral("alter table `calibration` add column font TEXT"));
+            m_connection.exec(QStringLiteral("alter table `calibration` add column color TEXT"));
+        }
+        m_connection.exec(QStringLiteral("insert or replace into `calibration` "
+                                         "(courier, printer, shift_x, shift_y, scale_x, scale_y, font, color) "
+                                         "values (?, ?, ?, ?, ?, ?, ?, ?)"),
                           {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
                            QString::number(calibration.shiftY), QString::number(calibration.scaleX, 'g', 10),
-                           QString::number(calibration.scaleY, 'g', 10)});
+                           QString::number(calibration.scaleY, 'g', 10), bound(calibration.font),
+                           bound(calibration.color)});
     });
 }
 
@@ -103,8 +129,7 @@ QList<Calibration> CalibrationStore::list()
     QList<Calibration> all;
     if (!tableExists())
         return all;
-    QSqlQuery query = m_connection.exec(QStringLiteral(
-        "select courier, printer, shift_x, shift_y, scale_x, scale_y from `calibration` order by courier, printer"));
+    QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from `calibration` order by courier, printer").arg(columns()));
     while (query.next()) {
         QString problem;
         if (const std::optional<Calibration> calibration = fromRow(query, &problem))

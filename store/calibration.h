@@ -6,7 +6,8 @@
 // A calibration saved without a printer is the courier's own: it applies
 // to every printer that has none of its own, and to PDF output. A database
 // without the table works as one without calibrations; the table is made
-// when the first calibration is saved.
+// when the first calibration is saved, and a table of an earlier version
+// (without the font columns) gets them then.
 
 #include "common/error.h"
 
@@ -23,6 +24,8 @@ struct Calibration {
     int shiftY = 0;
     double scaleX = 1.0;
     double scaleY = 1.0;
+    QString font;  // "FAMILY,SIZE[,bold][,italic]"; empty: the layout's fonts
+    QString color; // "#rrggbb", with the font
 };
 
 namespace calibration {
@@ -49,5 +52,7 @@ public:
 
 private:
     bool tableExists();
+    bool hasFontColumns();
+    QString columns(); // the select list, for the table as it is
     Connection &m_connection;
 };

@@ -3,6 +3,9 @@
 
 #include "store/calibration.h"
 #include "store/connection.h"
+#include "waybill/calibration_page.h"
+#include "waybill/layout.h"
+#include "waybill/page_composer.h"
 #include "test_support.h"
 
 #include <QProcess>
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void calibrationRefusesBadInput_data();
     void calibrationRefusesBadInput();
     void calibrationPerPrinter();
+    void calibrationPageCrossesAtTheItems();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -157,6 +161,25 @@ double firstWordLeft(const QString &pdf, const QString &word)
     return match.hasMatch() ? match.captured(1).toDouble() * 25.4 / 72 : -1;
 }
 
+struct Word {
+    QString text;
+    QPointF topLeft; // mm
+};
+
+// Every word printed on a PDF's first page, with its box's top-left corner.
+QList<Word> words(const QString &pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    const QString xml = QString::fromUtf8(text.readAllStandardOutput());
+    QList<Word> found;
+    const QRegularExpression pattern(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)<"));
+    for (const QRegularExpressionMatch &match : pattern.globalMatch(xml))
+        found << Word{match.captured(3), QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()) * 25.4 / 72};
+    return found;
+}
+
 } // namespace
 
 void TestCli::calibrationMovesThePrintAndLasts()
@@ -223,15 +246,51 @@ void TestCli::calibrationPerPrinter()
     TempWorkdir dir;
     Connection connection(QStringLiteral("test"));
     CalibrationStore store(connection);
-    store.save({QStringLiteral("yt"), QString(), 5, 0, 1.0, 1.0});
-    store.save({QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"), 20, 2, 1.02, 0.98});
+    // A table of an earlier version, without the font columns: read as
+    // calibrations without a font, given the columns at the next save.
+    RawDb(dir.dbPath()).exec(QStringLiteral("create table calibration (courier TEXT, printer TEXT, shift_x TEXT, shift_y TEXT, "
+                                            "scale_x TEXT, scale_y TEXT, primary key (courier, printer))"));
+    RawDb(dir.dbPath()).exec(QStringLiteral("insert into calibration values ('yt', '', '5', '0', '1', '1')"));
+    QCOMPARE(store.find(QStringLiteral("yt"), QString())->shiftX, 5);
+    store.save({QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"), 20, 2, 1.02, 0.98, u"黑体,14,bold"_qs, QStringLiteral("#0000ff")});
     QVERIFY(store.find(QStringLiteral("yt"), QStringLiteral("Other printer")).has_value());
     QCOMPARE(store.find(QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"))->shiftX, 20);
+    QCOMPARE(store.find(QStringLiteral("yt"), QStringLiteral("Epson LQ-630K"))->font, u"黑体,14,bold"_qs);
+    QCOMPARE(store.find(QStringLiteral("yt"), QString())->font, QString());
     QCOMPARE(store.find(QStringLiteral("yt"), QStringLiteral("Other printer"))->shiftX, 5); // the courier's own
     QCOMPARE(store.find(QStringLiteral("yt"), QString())->shiftX, 5);                       // PDF
     QVERIFY(!store.find(QStringLiteral("sf"), QString()));
     QCOMPARE(store.list().size(), 2);
     QCOMPARE(store.clear(QStringLiteral("yt")), 2);
+}
+
+void TestCli::calibrationPageCrossesAtTheItems()
+{
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({QStringLiteral("calibration"), QStringLiteral("set"), QStringLiteral("st"), QStringLiteral("--shift-x"),
+                         QStringLiteral("12"), QStringLiteral("--shift-y"), QStringLiteral("-3"), QStringLiteral("--scale-x"),
+                         QStringLiteral("1.02")},
+                        dir.path())
+                 .status,
+             0);
+    const QString pdf = dir.file(QStringLiteral("calibration.pdf"));
+    const Run run = runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--calibration-page"),
+                                QStringLiteral("--pdf"), pdf},
+                               dir.path());
+    QCOMPARE(run.status, 0);
+    const QList<Word> printed = words(pdf);
+    QVERIFY(std::any_of(printed.cbegin(), printed.cend(), [](const Word &word) { return word.text.startsWith(u"校准页"_qs); }));
+    // Each item's label starts just right of and below its cross, which
+    // stands where the item prints: shifted, then stretched across.
+    const Layout &layout = layoutFor(QStringLiteral("st"), Variant::Single);
+    for (const LayoutItem &item : layout.items) {
+        const QPointF cross(std::round((item.left + 12) * 1.02), item.top - 3);
+        const QPointF label = (cross + QPointF(kCrossLabelOffset, kCrossLabelOffset)) * kMmPerUnit;
+        const bool found = std::any_of(printed.cbegin(), printed.cend(), [&](const Word &word) {
+            return word.text == itemLabel(item) && qAbs(word.topLeft.x() - label.x()) < 0.3 && qAbs(word.topLeft.y() - label.y()) < 1.0;
+        });
+        QVERIFY2(found, qPrintable(QStringLiteral("%1 at %2, %3 mm").arg(itemLabel(item)).arg(label.x()).arg(label.y())));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

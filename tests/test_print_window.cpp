@@ -6,8 +6,10 @@
 #include "store/dataset.h"
 #include "store/reopen.h"
 #include "store/schema.h"
+#include "composed_golden.h"
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
+#include "waybill/page_composer.h"
 #include "waybill/page_view.h"
 #include "waybill/print_source.h"
 #include "waybill/preview_window.h"
@@ -86,6 +88,9 @@ private Q_SLOTS:
     void printerSetupReachesThePrinter();
     void opensCentredOnTheDesktop();
     void savedPositionLastsAndDefaultsComeBack();
+    void calibrationPageThroughThePrinterSetup();
+    void scaleRefusesBadInput_data();
+    void scaleRefusesBadInput();
     void pictureDecodedOnlyWhenShown();
 };
 
@@ -249,24 +254,102 @@ void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
     f->press("Button2");
     f->edit("Edit2")->setText(QStringLiteral("-3"));
     f->press("Button3");
-    QCOMPARE(f->window->calibrationText(), u"右移 12、下移 -3（3.2、-0.8 毫米）"_qs);
+    f->edit("Edit3")->setText(QStringLiteral("1.02"));
+    f->edit("Edit4")->setText(QStringLiteral("0.98"));
+    f->press("Button4");
+    QFont chosen(QStringLiteral("AR PL UMing CN"));
+    chosen.setPointSize(14);
+    chosen.setBold(true);
+    f->dialogs.fontAnswers = {FontChoice{chosen, QColor(Qt::blue)}};
+    f->window->Image1Click();
+    QCOMPARE(f->window->calibrationText(), u"右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980"_qs);
     f->window->findChild<QAction *>(QStringLiteral("SaveCalibration"))->trigger();
-    QVERIFY(f->dialogs.texts(QStringLiteral("notice")).value(0).startsWith(u"已保存位置：右移 12、下移 -3"_qs));
+    QVERIFY(f->dialogs.texts(QStringLiteral("notice")).value(0).startsWith(
+        u"已保存位置：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980，字体 AR PL UMing CN,14,bold"_qs));
+    const ComposedPage before = f->window->run().page(0);
+
+    // Another window of the courier, as after a new start: it opens with the
+    // saved position, scale and font, composes the same page, and says so.
+    PrintWindow again(*courierByCode(QStringLiteral("zt")), Variant::Single,
+                      std::make_unique<CurrentRowSource>(f->sender, f->recipients));
+    again.show();
+    const ComposedPage after = again.run().page(0);
+    QCOMPARE(golden::describe(after), golden::describe(before));
+    QCOMPARE(after.items.first().color, QColor(Qt::blue));
+    QCOMPARE(again.findChild<QLineEdit *>(QStringLiteral("Edit3"))->text(), QStringLiteral("1.020"));
+    QCOMPARE(again.findChild<QLabel *>(QStringLiteral("CalibrationLabel"))->text().trimmed(),
+             u"已用保存的位置（所有打印机）：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980"_qs);
+    again.hide();
     const QString folder = f->dir.path();
     f->window->hide();
 
-    // Another window of the courier, as after a new start: it opens with the
-    // saved position, and says so.
     auto batch = PrintWindow::makeBatch(*courierByCode(QStringLiteral("zt")), Variant::Batch);
     batch->show();
     QCOMPARE(batch->run().totalShift(), QPoint(12, -3));
-    QCOMPARE(batch->findChild<QLabel *>(QStringLiteral("CalibrationLabel"))->text().trimmed(), u"右移 12、下移 -3（3.2、-0.8 毫米）"_qs);
-    // 恢复默认位置: the layout's positions, the saved one forgotten.
+    // 恢复默认位置: the layout's positions and fonts, the saved one forgotten.
     batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
     QCOMPARE(batch->run().totalShift(), QPoint(0, 0));
+    QCOMPARE(batch->run().scaleX(), 1.0);
+    QCOMPARE(batch->run().font(), batch->layout().items.first().font);
     QCOMPARE(RawDb(QDir(folder).filePath(QStringLiteral("data.mdb"))).rows(QStringLiteral("select count(*) from calibration")),
              QStringList{QStringLiteral("0")});
     batch->hide();
+}
+
+void TestPrintWindow::calibrationPageThroughThePrinterSetup()
+{
+    Fixture f("ems");
+    f.edit("Edit1")->setText(QStringLiteral("8"));
+    f.press("Button2");
+    const QString pdf = f.dir.file(QStringLiteral("calibration.pdf"));
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    f.window->findChild<QAction *>(QStringLiteral("PrintCalibrationPage"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("print")), QStringList{QStringLiteral("1-1")});
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.waitForFinished();
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains(u"校准页"_qs) && printed.contains(u"右移 8、下移 0"_qs), qPrintable(printed.left(400)));
+    QVERIFY(printed.contains(itemLabel(f.window->layout().items.first())));
+    // PDF output: what is saved now is the courier's own calibration.
+    QCOMPARE(calibrationPrinter(), QString());
+}
+
+void TestPrintWindow::scaleRefusesBadInput_data()
+{
+    QTest::addColumn<QString>("across");
+    QTest::addColumn<QString>("down");
+    QTest::newRow("not a number") << QStringLiteral("abc") << QStringLiteral("1");
+    QTest::newRow("too large") << QStringLiteral("1.2") << QStringLiteral("1");
+    QTest::newRow("down too small") << QStringLiteral("1.01") << QStringLiteral("0.5");
+    QTest::newRow("empty") << QString() << QStringLiteral("1");
+}
+
+void TestPrintWindow::scaleRefusesBadInput()
+{
+    QFETCH(QString, across);
+    QFETCH(QString, down);
+    Fixture f("yt");
+    f.window->show();
+    f.edit("Edit3")->setText(across);
+    f.edit("Edit4")->setText(down);
+    f.press("Button4");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QCOMPARE(f.window->run().scaleX(), 1.0);
+    QCOMPARE(f.window->run().scaleY(), 1.0);
+    QCOMPARE(f.edit("Edit3")->text(), across); // what the user typed stays
+    // Saving with every field off the paper is refused, nothing saved.
+    f.edit("Edit1")->setText(QStringLiteral("5000"));
+    f.press("Button2");
+    f.window->saveCalibration();
+    QVERIFY(f.dialogs.texts(QStringLiteral("error")).last().contains(u"移出了纸张"_qs));
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from sqlite_master where name = 'calibration'")),
+             QStringList{QStringLiteral("0")});
+    f.window->hide();
 }
 
 void TestPrintWindow::pictureDecodedOnlyWhenShown()

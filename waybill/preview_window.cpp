@@ -44,6 +44,7 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     setProperty("windowClass", QStringLiteral("TQRStandardPreview"));
     setWindowTitle(QStringLiteral(u"打印预览"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
+    startOnChosenPrinter(*m_printer);
     m_printer->setFullPage(true);
     setUpPaper(*m_printer, run.paperMm());
 
@@ -302,7 +303,9 @@ void TQRStandardPreview::RzBitBtn8Click()
     for (int i = 0; i < 3; ++i)
         m_buttons[i]->setEnabled(false);
     const bool all = allPagesProduced();
-    dialogs().printSetup(this, *m_printer, all ? 1 : 0, all ? pageCount() : 9999);
+    // The printer chosen here is the one calibrations are saved for.
+    if (dialogs().printSetup(this, *m_printer, all ? 1 : 0, all ? pageCount() : 9999))
+        rememberChosenPrinter(*m_printer);
 }
 
 void TQRStandardPreview::RzBitBtn9Click()

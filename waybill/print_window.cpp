@@ -6,13 +6,14 @@
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
 #include "waybill/batch_data.h"
+#include "waybill/calibration_page.h"
+#include "waybill/run_printing.h"
 #include "waybill/page_view.h"
 #include "waybill/print_source.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPrinterInfo>
 #include <QScreen>
 #include <QPushButton>
 
@@ -37,6 +38,18 @@ int parseShiftAmount(const QString &text)
     const int value = text.toInt(&ok, 10);
     if (!ok)
         throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return value;
+}
+
+double parseScale(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok)
+        throw AppError(QStringLiteral(u"缩放比例必须是数字，例如 1.02：%1").arg(text));
+    Calibration check;
+    check.scaleX = value;
+    checkCalibration(check);
     return value;
 }
 
@@ -70,6 +83,9 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置"));
     defaults->setObjectName(QStringLiteral("RestoreDefaults"));
     connect(defaults, &QAction::triggered, this, [this] { restoreDefaults(); });
+    QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页"));
+    sheet->setObjectName(QStringLiteral("PrintCalibrationPage"));
+    connect(sheet, &QAction::triggered, this, [this] { printCalibrationPage(); });
     // Where the fields stand, in the menu bar's corner (the window keeps its size).
     m_calibrationLabel = new QLabel(bar);
     m_calibrationLabel->setObjectName(QStringLiteral("CalibrationLabel"));
@@ -94,39 +110,24 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     refreshPage();
 }
 
-namespace {
-
-// The printer a calibration is kept for: the default one (none: PDF).
-QString calibrationPrinter()
-{
-    return QPrinterInfo::defaultPrinterName();
-}
-
-} // namespace
-
 QString PrintWindow::calibrationText() const
 {
-    const QPoint shift = m_run.totalShift();
-    QString text = QStringLiteral(u"右移 %1、下移 %2（%3、%4 毫米）")
-                       .arg(shift.x())
-                       .arg(shift.y())
-                       .arg(shift.x() * kMmPerUnit, 0, 'f', 1)
-                       .arg(shift.y() * kMmPerUnit, 0, 'f', 1);
-    if (m_run.scaleX() != 1.0 || m_run.scaleY() != 1.0)
-        text += QStringLiteral(u"，缩放 %1 × %2").arg(m_run.scaleX(), 0, 'f', 3).arg(m_run.scaleY(), 0, 'f', 3);
-    return text;
+    const QString summary = calibrationSummary(m_run.calibration(QString()));
+    return m_savedFrom.isEmpty() ? summary : m_savedFrom + QStringLiteral(u"：") + summary;
 }
 
 void PrintWindow::saveCalibration()
 {
     guarded(this, [this] {
+        if (!m_run.anyItemOnPaper())
+            throw AppError(QStringLiteral(u"移动量太大：所有内容都移出了纸张，未保存。"));
+        const Calibration calibration = m_run.calibration(calibrationPrinter());
         Connection connection(objectName() + QStringLiteral(".calibration"));
-        const QPoint shift = m_run.totalShift();
-        const Calibration calibration{m_courier.code, calibrationPrinter(), shift.x(), shift.y(), m_run.scaleX(), m_run.scaleY()};
         CalibrationStore(connection).save(calibration);
-        dialogs().notice(this, QStringLiteral(u"已保存位置：%1%2")
-                                   .arg(calibrationText(),
-                                        calibration.printer.isEmpty() ? QString()
+        dialogs().notice(this, QStringLiteral(u"已保存位置：%1%2%3")
+                                   .arg(calibrationSummary(calibration),
+                                        calibration.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + calibration.font,
+                                        calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）")
                                                                       : QStringLiteral(u"（打印机 %1）").arg(calibration.printer)));
     });
 }
@@ -137,8 +138,15 @@ void PrintWindow::restoreDefaults()
         Connection connection(objectName() + QStringLiteral(".calibration"));
         CalibrationStore(connection).clear(m_courier.code);
         m_run.reset();
+        m_savedFrom.clear();
+        showScale();
         refreshPage();
     });
+}
+
+void PrintWindow::printCalibrationPage()
+{
+    guarded(this, [this] { ::printCalibrationPage(m_run, this); });
 }
 
 void PrintWindow::applySavedCalibration()
@@ -149,17 +157,25 @@ void PrintWindow::applySavedCalibration()
     try {
         Connection connection(objectName() + QStringLiteral(".calibration"));
         QString problem;
-        const std::optional<Calibration> saved = CalibrationStore(connection).find(m_courier.code, calibrationPrinter(), &problem);
+        const QString printer = calibrationPrinter();
+        const std::optional<Calibration> saved = CalibrationStore(connection).find(m_courier.code, printer, &problem);
         if (!problem.isEmpty())
             dialogs().notice(this, problem);
         if (saved) {
-            m_run.reset();
-            m_run.shift(saved->shiftX, saved->shiftY);
-            m_run.setScale(saved->scaleX, saved->scaleY);
+            m_run.apply(*saved);
+            m_savedFrom = saved->printer.isEmpty() ? QStringLiteral(u"已用保存的位置（所有打印机）")
+                                                   : QStringLiteral(u"已用保存的位置（打印机 %1）").arg(saved->printer);
+            showScale();
         }
     } catch (const AppError &) {
         // No database to read it from: the layout's positions.
     }
+}
+
+void PrintWindow::showScale()
+{
+    m_scaleX->setText(QString::number(m_run.scaleX(), 'f', 3));
+    m_scaleY->setText(QString::number(m_run.scaleY(), 'f', 3));
 }
 
 void PrintWindow::refreshPage()
@@ -193,8 +209,8 @@ void PrintWindow::buildStrip(QWidget *panel)
         QLabel *widget = makeLabel(panel, QString::fromLatin1(name), QString::fromUtf16(text), left, 10, 12);
         widget->setFont(font);
     };
-    const auto edit = [&](const char *name, int left) {
-        QLineEdit *widget = placed(new QLineEdit(panel), QString::fromLatin1(name), left, 8, 65, 18);
+    const auto edit = [&](const char *name, int left, int width = 65) {
+        QLineEdit *widget = placed(new QLineEdit(panel), QString::fromLatin1(name), left, 8, width, 18);
         widget->setFont(font);
         return widget;
     };
@@ -203,6 +219,13 @@ void PrintWindow::buildStrip(QWidget *panel)
         widget->setFont(font);
         connect(widget, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
     };
+    // The scale, left of the shift edits (the strip ends at the panel's edge).
+    label("Label4", u"缩放 横", x - 252);
+    m_scaleX = edit("Edit3", x - 206, 48);
+    label("Label5", u"纵", x - 152);
+    m_scaleY = edit("Edit4", x - 138, 48);
+    button("Button4", x - 84, &PrintWindow::Button4Click);
+    showScale();
     label("Label2", u"左右移动", x);
     m_shiftX = edit("Edit1", x + 52);
     button("Button2", x + 128, &PrintWindow::Button2Click);
@@ -218,6 +241,7 @@ void PrintWindow::shift(QLineEdit *edit, bool horizontal)
             return;
         const int amount = parseShiftAmount(edit->text()); // fails before any item moves
         m_run.shift(horizontal ? amount : 0, horizontal ? 0 : amount);
+        m_savedFrom.clear();
         refreshPage();
     });
 }
@@ -232,6 +256,17 @@ void PrintWindow::Button3Click()
     shift(m_shiftY, false);
 }
 
+void PrintWindow::Button4Click()
+{
+    guarded(this, [this] {
+        const double across = parseScale(m_scaleX->text()); // both checked before anything changes
+        const double down = parseScale(m_scaleY->text());
+        m_run.setScale(across, down);
+        m_savedFrom.clear();
+        refreshPage();
+    });
+}
+
 void PrintWindow::Image1Click()
 {
     // The dialog starts from the items' font and colour as they are now.
@@ -239,6 +274,7 @@ void PrintWindow::Image1Click()
     if (!chosen)
         return;
     m_run.setFont(chosen->font, chosen->color);
+    m_savedFrom.clear();
     refreshPage();
 }
 

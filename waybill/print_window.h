@@ -40,9 +40,14 @@ public:
     void Button3Click(); // shift up/down by Edit2
     void Image1Click();  // font of all items
     void N1Click();      // print run
-    void saveCalibration();    // 保存位置: this courier's shift and scale for the default printer
-    void restoreDefaults();    // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
-    // The calibration line the window shows ("右移 12、下移 -3 …").
+    void Button4Click(); // scale across and down by Edit3 and Edit4
+    // 保存位置: this courier's shift, scale and font for the printer chosen
+    // in a printer setup (else the default printer).
+    void saveCalibration();
+    void restoreDefaults();     // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
+    void printCalibrationPage(); // 打印校准页
+    // The calibration line the window shows ("右移 12、下移 -3 …"), after
+    // what it came from when it is a saved one ("已用保存的位置：…").
     QString calibrationText() const;
     // Batch windows: reconnect and reopen both datasets as fresh snapshots,
     // each time the window becomes active (shown, or back from the preview).
@@ -64,6 +69,7 @@ private:
     void shift(QLineEdit *edit, bool horizontal);
     void refreshPage();
     void applySavedCalibration();
+    void showScale();
 
     const Courier &m_courier;
     Variant m_variant;
@@ -72,6 +78,9 @@ private:
     PageView *m_page = nullptr;
     QLineEdit *m_shiftX = nullptr;
     QLineEdit *m_shiftY = nullptr;
+    QLineEdit *m_scaleX = nullptr;
+    QLineEdit *m_scaleY = nullptr;
+    QString m_savedFrom; // "已用保存的位置（…）" while the run is as a saved calibration put it
     std::function<void()> m_beforeRun;
     bool m_placed = false;
     bool m_calibrationApplied = false;
@@ -81,3 +90,7 @@ private:
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws
 // AppError "'text' is not a valid integer value" otherwise.
 int parseShiftAmount(const QString &text);
+
+// Parses a scale factor ("1.02"); throws AppError unless it is a number
+// from 0.9 to 1.1.
+double parseScale(const QString &text);

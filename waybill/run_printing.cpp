@@ -2,9 +2,12 @@
 
 #include "report/print_job.h"
 #include "ui/dialogs.h"
+#include "waybill/calibration_page.h"
 #include "waybill/waybill_run.h"
 
+#include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 
 void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
@@ -25,11 +28,60 @@ void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
                });
 }
 
+namespace {
+
+struct ChosenPrinter {
+    bool chosen = false;
+    QString name; // empty: PDF output
+};
+
+ChosenPrinter &chosenPrinter()
+{
+    static ChosenPrinter current;
+    return current;
+}
+
+} // namespace
+
+QString calibrationPrinter()
+{
+    return chosenPrinter().chosen ? chosenPrinter().name : QPrinterInfo::defaultPrinterName();
+}
+
+void rememberChosenPrinter(const QPrinter &printer)
+{
+    chosenPrinter() = {true, printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString()};
+}
+
+void startOnChosenPrinter(QPrinter &printer)
+{
+    if (chosenPrinter().chosen && !chosenPrinter().name.isEmpty())
+        printer.setPrinterName(chosenPrinter().name);
+}
+
 void printThroughSetup(const WaybillRun &run, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
+    startOnChosenPrinter(printer);
     printer.setFullPage(true);
     setUpPaper(printer, run.paperMm());
-    if (dialogs().printSetup(parent, printer, 1, run.pageCount()))
-        printRun(run, printer, parent);
+    if (!dialogs().printSetup(parent, printer, 1, run.pageCount()))
+        return;
+    rememberChosenPrinter(printer);
+    printRun(run, printer, parent);
+}
+
+void printCalibrationPage(const WaybillRun &run, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    startOnChosenPrinter(printer);
+    printer.setFullPage(true);
+    setUpPaper(printer, run.paperMm());
+    if (!dialogs().printSetup(parent, printer, 1, 1))
+        return;
+    rememberChosenPrinter(printer);
+    const QString printerName = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
+    const CalibrationSheet sheet = calibrationSheet(run, printerName);
+    printSheet(printer, printer.resolution(), run.paperMm(),
+               [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); });
 }

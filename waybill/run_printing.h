@@ -4,6 +4,7 @@
 // dialog first.
 
 class QPrinter;
+class QString;
 class QWidget;
 class WaybillRun;
 
@@ -13,3 +14,15 @@ void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
 
 // Asks for the printer (copies, page range) and prints the run onto it.
 void printThroughSetup(const WaybillRun &run, QWidget *parent);
+
+// Asks for the printer and prints the run's calibration page onto it.
+void printCalibrationPage(const WaybillRun &run, QWidget *parent);
+
+// The printer calibrations are saved and applied for: the one the user
+// last chose in a printer setup, else the default printer; empty for PDF
+// output or a machine without printers (the courier's own calibration).
+QString calibrationPrinter();
+// Remembers the printer the user chose in a printer setup.
+void rememberChosenPrinter(const QPrinter &printer);
+// Starts a printer on the one the user last chose, when there is one.
+void startOnChosenPrinter(QPrinter &printer);

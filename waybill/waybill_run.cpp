@@ -1,5 +1,7 @@
 #include "waybill/waybill_run.h"
 
+#include "report/fonts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -26,6 +28,7 @@ void WaybillRun::setFont(const QFont &font, const QColor &color)
         item.font = font;
         item.color = color;
     }
+    m_fontSet = true;
     m_composer.reset();
 }
 
@@ -55,6 +58,7 @@ void WaybillRun::reset()
 {
     m_items = m_layout.items;
     m_scaleX = m_scaleY = 1.0;
+    m_fontSet = false;
     m_composer.reset();
 }
 
@@ -65,21 +69,45 @@ void WaybillRun::setScale(double across, double down)
     m_composer.reset();
 }
 
+QList<LayoutItem> WaybillRun::placedItems() const
+{
+    QList<LayoutItem> placed = m_items;
+    if (m_scaleX != 1.0 || m_scaleY != 1.0)
+        for (LayoutItem &item : placed) {
+            const auto scaled = [](int value, double factor) {
+                return int(std::clamp(std::round(value * factor), double(std::numeric_limits<int>::min()),
+                                      double(std::numeric_limits<int>::max())));
+            };
+            item.left = scaled(item.left, m_scaleX);
+            item.top = scaled(item.top, m_scaleY);
+        }
+    return placed;
+}
+
+void WaybillRun::apply(const Calibration &calibration)
+{
+    reset();
+    shift(calibration.shiftX, calibration.shiftY);
+    setScale(calibration.scaleX, calibration.scaleY);
+    if (const std::optional<QFont> font = parseFontSpec(calibration.font))
+        setFont(*font, calibration.color.isEmpty() ? QColor(Qt::black) : QColor(calibration.color));
+}
+
+Calibration WaybillRun::calibration(const QString &printer) const
+{
+    const QPoint shift = totalShift();
+    Calibration calibration{m_layout.code, printer, shift.x(), shift.y(), m_scaleX, m_scaleY, {}, {}};
+    if (m_fontSet) {
+        calibration.font = fontSpec(font());
+        calibration.color = color().name();
+    }
+    return calibration;
+}
+
 const PageComposer &WaybillRun::composer() const
 {
-    if (!m_composer) {
-        QList<LayoutItem> placed = m_items;
-        if (m_scaleX != 1.0 || m_scaleY != 1.0)
-            for (LayoutItem &item : placed) {
-                const auto scaled = [](int value, double factor) {
-                    return int(std::clamp(std::round(value * factor), double(std::numeric_limits<int>::min()),
-                                          double(std::numeric_limits<int>::max())));
-                };
-                item.left = scaled(item.left, m_scaleX);
-                item.top = scaled(item.top, m_scaleY);
-            }
-        m_composer.emplace(m_layout.paperMm, placed);
-    }
+    if (!m_composer)
+        m_composer.emplace(m_layout.paperMm, placedItems());
     return *m_composer;
 }
 

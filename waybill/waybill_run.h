@@ -7,6 +7,7 @@
 // composes pages.
 
 #include "report/page.h"
+#include "store/calibration.h"
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
 #include "waybill/print_source.h"
@@ -41,6 +42,16 @@ public:
     double scaleX() const { return m_scaleX; }
     double scaleY() const { return m_scaleY; }
 
+    // The items where they print: shifted, positions stretched by the scale.
+    QList<LayoutItem> placedItems() const;
+
+    // Puts the layout back, then applies a saved calibration: its shift,
+    // scale and (when it has one) font.
+    void apply(const Calibration &calibration);
+    // The run's calibration for its courier on a printer: the shift, the
+    // scale and, when the user has set one, the font.
+    Calibration calibration(const QString &printer) const;
+
     // Whether any item's top-left corner still lies on the paper.
     bool anyItemOnPaper() const;
     // Gives every item the font (in points) and colour.
@@ -64,5 +75,6 @@ private:
     std::unique_ptr<PrintSource> m_source;
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
+    bool m_fontSet = false; // setFont was called since the layout was put back
     mutable std::optional<PageComposer> m_composer; // for the items as they are now
 };
