@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QPushButton>
 
 static void initPictureResources()
@@ -86,10 +87,11 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页"));
     sheet->setObjectName(QStringLiteral("PrintCalibrationPage"));
     connect(sheet, &QAction::triggered, this, [this] { printCalibrationPage(); });
-    // Where the fields stand, in the menu bar's corner (the window keeps its size).
-    m_calibrationLabel = new QLabel(bar);
+    // Where the fields stand, in a status line under the page.
+    statusBar()->setSizeGripEnabled(false);
+    m_calibrationLabel = new QLabel(statusBar());
     m_calibrationLabel->setObjectName(QStringLiteral("CalibrationLabel"));
-    bar->setCornerWidget(m_calibrationLabel, Qt::TopRightCorner);
+    statusBar()->addWidget(m_calibrationLabel, 1);
 
     const Layout &layout = m_run.layout();
     auto *panel = new QFrame(this);
@@ -181,7 +183,7 @@ void PrintWindow::showScale()
 void PrintWindow::refreshPage()
 {
     if (m_calibrationLabel)
-        m_calibrationLabel->setText(calibrationText() + QStringLiteral("  "));
+        m_calibrationLabel->setText(calibrationText());
     ComposedPage shown = m_run.screenPage();
     // A shown single print marks the items that would not print whole with
     // the data as it is now (the data may not be open: then none). Windows
