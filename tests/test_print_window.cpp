@@ -277,8 +277,12 @@ void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
     QCOMPARE(golden::describe(after), golden::describe(before));
     QCOMPARE(after.items.first().color, QColor(Qt::blue));
     QCOMPARE(again.findChild<QLineEdit *>(QStringLiteral("Edit3"))->text(), QStringLiteral("1.020"));
-    QCOMPARE(again.findChild<QLabel *>(QStringLiteral("CalibrationLabel"))->text().trimmed(),
-             u"已用保存的位置（所有打印机）：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980"_qs);
+    // Saved for the printer of the last printer setup, else the default one
+    // (none, or PDF output: the courier's own).
+    const QString printer = calibrationPrinter();
+    QCOMPARE(again.findChild<QLabel *>(QStringLiteral("CalibrationLabel"))->text(),
+             (printer.isEmpty() ? u"已用保存的位置（所有打印机）"_qs : u"已用保存的位置（打印机 %1）"_qs.arg(printer))
+                 + u"：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980"_qs);
     again.hide();
     const QString folder = f->dir.path();
     f->window->hide();
