@@ -6,7 +6,7 @@
 #include "store/db_error.h"
 #include "store/reopen.h"
 #include "store/schema.h"
-#include "store/sqlite_select.h"
+#include "store/bulk_rows.h"
 #include "store/statements.h"
 
 using namespace import_messages;
@@ -53,12 +53,11 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                                                           if (progress && total > 0)
                                                               progress(int(done * 50 / total));
                                                       });
-        const QString insert = statements::insertImported();
         // The rows replace whatever the table holds now in one transaction:
         // an import that ran meanwhile cannot leave its rows beside these.
         connection.inTransaction([&] {
             connection.exec(statements::deleteAllImported());
-            insertTextRows(connection, insert, records, [&](qsizetype done) {
+            insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records, [&](qsizetype done) {
                 if (progress && records.rowCount() > 0)
                     progress(50 + int(done * 50 / records.rowCount()));
             });

@@ -64,15 +64,12 @@ void checkCalibration(const Calibration &calibration)
 
 bool CalibrationStore::tableExists()
 {
-    QSqlQuery query = m_connection.exec(
-        QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = ?"), {kTable});
-    return query.next() && query.value(0).toInt() > 0;
+    return m_connection.hasTable(kTable);
 }
 
 bool CalibrationStore::hasFontColumns()
 {
-    QSqlQuery query = m_connection.exec(QStringLiteral("select count(*) from pragma_table_info('calibration') where name = 'font'"));
-    return query.next() && query.value(0).toInt() > 0;
+    return m_connection.tableColumns(kTable).contains(QStringLiteral("font"));
 }
 
 QString CalibrationStore::columns()
@@ -82,11 +79,34 @@ QString CalibrationStore::columns()
                             : QStringLiteral("courier, printer, shift_x, shift_y, scale_x, scale_y, '', ''");
 }
 
+const QStringList &CalibrationStore::columnNames()
+{
+    static const QStringList names{QStringLiteral("courier"), QStringLiteral("printer"), QStringLiteral("shift_x"),
+                                   QStringLiteral("shift_y"), QStringLiteral("scale_x"), QStringLiteral("scale_y"),
+                                   QStringLiteral("font"), QStringLiteral("color")};
+    return names;
+}
+
+void CalibrationStore::ensureTable()
+{
+    if (!tableExists()) {
+        // On the server the row key comes first, as in every table there.
+        m_connection.exec(QStringLiteral("create table calibration (%1courier TEXT, printer TEXT, "
+                                         "shift_x TEXT, shift_y TEXT, scale_x TEXT, scale_y TEXT, "
+                                         "font TEXT, color TEXT, unique (courier, printer))")
+                              .arg(m_connection.backend() == Backend::Postgres ? QStringLiteral("rowid bigserial primary key, ")
+                                                                               : QString()));
+    } else if (!hasFontColumns()) {
+        m_connection.exec(QStringLiteral("alter table calibration add column font TEXT"));
+        m_connection.exec(QStringLiteral("alter table calibration add column color TEXT"));
+    }
+}
+
 std::optional<Calibration> CalibrationStore::find(const QString &courier, const QString &printer, QString *problem)
 {
     if (!tableExists())
         return std::nullopt;
-    const QString sql = QStringLiteral("select %1 from `calibration` where courier = ? and printer = ?").arg(columns());
+    const QString sql = QStringLiteral("select %1 from calibration where courier = ? and printer = ?").arg(columns());
     for (const QString &candidate : printer.isEmpty() ? QStringList{QString()} : QStringList{printer, QString()}) {
         QSqlQuery query = m_connection.exec(sql, {courier, bound(candidate)});
         if (query.next())
@@ -99,14 +119,10 @@ void CalibrationStore::save(const Calibration &calibration)
 {
     checkCalibration(calibration);
     m_connection.inTransaction([&] {
-        m_connection.exec(QStringLiteral("create table if not exists `calibration` (courier TEXT, printer TEXT, "
-                                         "shift_x TEXT, shift_y TEXT, scale_x TEXT, scale_y TEXT, "
-                                         "font TEXT, color TEXT, primary key (courier, printer))"));
-        if (!hasFontColumns()) {
-            m_connection.exec(QStringLiteral("alter table `calibration` add column font TEXT"));
-            m_connection.exec(QStringLiteral("alter table `calibration` add column color TEXT"));
-        }
-        m_connection.exec(QStringLiteral("insert or replace into `calibration` "
+        ensureTable();
+        m_connection.exec(QStringLiteral("delete from calibration where courier = ? and printer = ?"),
+                          {calibration.courier, bound(calibration.printer)});
+        m_connection.exec(QStringLiteral("insert into calibration "
                                          "(courier, printer, shift_x, shift_y, scale_x, scale_y, font, color) "
                                          "values (?, ?, ?, ?, ?, ?, ?, ?)"),
                           {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
@@ -120,7 +136,7 @@ int CalibrationStore::clear(const QString &courier)
 {
     if (!tableExists())
         return 0;
-    QSqlQuery query = m_connection.exec(QStringLiteral("delete from `calibration` where courier = ?"), {courier});
+    QSqlQuery query = m_connection.exec(QStringLiteral("delete from calibration where courier = ?"), {courier});
     return query.numRowsAffected();
 }
 
@@ -129,7 +145,7 @@ QList<Calibration> CalibrationStore::list()
     QList<Calibration> all;
     if (!tableExists())
         return all;
-    QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from `calibration` order by courier, printer").arg(columns()));
+    QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from calibration order by courier, printer").arg(columns()));
     while (query.next()) {
         QString problem;
         if (const std::optional<Calibration> calibration = fromRow(query, &problem))

@@ -12,6 +12,7 @@
 #include "common/error.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <optional>
 
@@ -49,6 +50,12 @@ public:
     int clear(const QString &courier);
     // Every saved calibration, by courier and printer.
     QList<Calibration> list();
+
+    // Makes the table, or gives a table of an earlier version the font
+    // columns; inside the caller's transaction.
+    void ensureTable();
+    // The table's columns as this version makes them.
+    static const QStringList &columnNames();
 
 private:
     bool tableExists();

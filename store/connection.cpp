@@ -2,12 +2,14 @@
 
 #include "store/db_error.h"
 #include "store/schema.h"
-#include "store/statements.h"
+#include "store/shared_store.h"
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
+#include <sqlite3.h>
 
 namespace {
 
@@ -21,10 +23,29 @@ QString errorText(const QSqlError &error)
     return text.trimmed();
 }
 
+// What libpq's connection failure means for the user, then its own words.
+QString serverFailure(const QString &detail)
+{
+    QString reason;
+    if (detail.contains(QStringLiteral("password authentication failed")))
+        reason = QStringLiteral(u"密码错误（请检查密码文件 ~/.pgpass）");
+    else if (detail.contains(QStringLiteral("no password supplied")))
+        reason = QStringLiteral(u"没有密码：请把密码写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）");
+    else if (detail.contains(QStringLiteral("does not exist")))
+        reason = QStringLiteral(u"服务器上没有这个数据库或用户");
+    else if (detail.contains(QStringLiteral("Connection refused")) || detail.contains(QStringLiteral("timeout"))
+             || detail.contains(QStringLiteral("could not connect")) || detail.contains(QStringLiteral("could not translate")))
+        reason = QStringLiteral(u"服务器没有响应（请检查网络和服务器是否开着）");
+    return reason.isEmpty() ? detail : reason + QStringLiteral(u"。") + detail;
+}
+
+const QString kPointerProbe = QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = '%1'");
+
 } // namespace
 
 Connection::Connection(const QString &owner)
-    : m_name(owner + QLatin1Char('#') + QString::number(g_serial.fetchAndAddRelaxed(1)))
+    : m_name(owner + QLatin1Char('#') + QString::number(g_serial.fetchAndAddRelaxed(1))),
+      m_pgName(m_name + QStringLiteral("/server"))
 {
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
 }
@@ -33,6 +54,8 @@ Connection::~Connection()
 {
     close();
     QSqlDatabase::removeDatabase(m_name);
+    if (QSqlDatabase::contains(m_pgName))
+        QSqlDatabase::removeDatabase(m_pgName);
 }
 
 QString Connection::currentFilePath()
@@ -42,7 +65,7 @@ QString Connection::currentFilePath()
 
 QSqlDatabase Connection::database() const
 {
-    return QSqlDatabase::database(m_name, false);
+    return QSqlDatabase::database(m_server ? m_pgName : m_name, false);
 }
 
 bool Connection::isOpen() const
@@ -54,8 +77,57 @@ void Connection::open()
 {
     if (isOpen())
         return;
-    m_filePath = currentFilePath();
-    QSqlDatabase db = database();
+    switch (m_target) {
+    case Target::Server:
+        openPostgres(*m_server);
+        return;
+    case Target::File:
+        openSqlite(m_filePath);
+        return;
+    case Target::CurrentFolder:
+        m_server.reset();
+        openSqlite(currentFilePath());
+        // data.mdb may say that the folder's data lives on a server.
+        QSqlQuery query(database());
+        if (query.exec(kPointerProbe.arg(shared_store::kPointerTable)) && query.next() && query.value(0).toInt() > 0) {
+            query.finish();
+            const std::optional<ServerAddress> server = shared_store::readPointer(*this);
+            if (server) {
+                database().close();
+                m_server = server;
+                try {
+                    openPostgres(*server);
+                } catch (...) {
+                    m_server.reset();
+                    throw;
+                }
+            }
+        }
+        return;
+    }
+}
+
+void Connection::openFile(const QString &path)
+{
+    close();
+    m_target = Target::File;
+    m_server.reset();
+    m_filePath = QFileInfo(path).absoluteFilePath();
+    open();
+}
+
+void Connection::openServer(const ServerAddress &server)
+{
+    close();
+    m_target = Target::Server;
+    m_server = server;
+    open();
+}
+
+void Connection::openSqlite(const QString &path)
+{
+    m_filePath = path;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
     // A URI in read-write mode without create: a missing file fails instead
     // of being created empty.
     QString uri = QUrl::fromLocalFile(m_filePath).toString(QUrl::FullyEncoded);
@@ -66,6 +138,13 @@ void Connection::open()
         db.close();
         throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
                           .arg(QDir::toNativeSeparators(m_filePath), text));
+    }
+    // A double-quoted name is always a name, never a string literal.
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        sqlite3 *sqlite = *static_cast<sqlite3 *const *>(handle.data());
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     }
     // SQLite reads the file lazily; read it now so that a file that is not a
     // database fails here, with the file named.
@@ -83,11 +162,38 @@ void Connection::open()
     probe.exec(QStringLiteral("pragma mmap_size = 268435456"));
 }
 
+void Connection::openPostgres(const ServerAddress &server)
+{
+    if (!QSqlDatabase::contains(m_pgName)) {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+            throw DbError(QStringLiteral(u"无法连接共享数据库：缺少 PostgreSQL 驱动（软件包 libqt6sql6-psql）。"));
+        QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_pgName);
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_pgName, false);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setUserName(server.user);
+    db.setDatabaseName(server.database);
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=waybill"));
+    if (!db.open()) {
+        const QString text = errorText(db.lastError());
+        db.close();
+        throw DbError(QStringLiteral(u"无法连接共享数据库 %1：%2").arg(server.url(), serverFailure(text)));
+    }
+    // A writer waits for another at most this long, as the local file's
+    // busy timeout does.
+    QSqlQuery settings(db);
+    settings.exec(QStringLiteral("set lock_timeout = '10s'"));
+}
+
 void Connection::close()
 {
-    QSqlDatabase db = database();
-    if (db.isOpen())
-        db.close();
+    for (const QString &name : {m_name, m_pgName})
+        if (QSqlDatabase::contains(name)) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen())
+                db.close();
+        }
 }
 
 QSqlQuery Connection::exec(const QString &sql, const QVariantList &params)
@@ -119,14 +225,30 @@ void Connection::execMany(const QString &sql, const std::vector<QVariantList> &p
     }
 }
 
+QStringList Connection::tableColumns(const QString &table)
+{
+    QSqlQuery query = exec(statements::tableColumns(table, backend()));
+    QStringList columns;
+    while (query.next())
+        columns << query.value(0).toString();
+    return columns;
+}
+
 void Connection::begin()
 {
     open();
-    // Every transaction of the program writes: take the write lock at once,
-    // so that two writers queue instead of interleaving their statements.
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("begin immediate")))
-        throw DbError(errorText(query.lastError()));
+    // Every transaction of the program writes: take the write lock at once.
+    // On the server one advisory lock stands for the local file's lock.
+    const bool ok = backend() == Backend::Sqlite
+        ? query.exec(QStringLiteral("begin immediate"))
+        : query.exec(QStringLiteral("begin")) && query.exec(QStringLiteral("select pg_advisory_xact_lock(20260701)"));
+    if (!ok) {
+        const QString text = errorText(query.lastError());
+        if (backend() == Backend::Postgres)
+            database().rollback();
+        throw DbError(text);
+    }
 }
 
 void Connection::commit()

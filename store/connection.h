@@ -1,12 +1,19 @@
 #pragma once
-// One owner's connection to data.mdb in the current working directory.
-// Each owner (main window, imported recipients window, each batch-print
-// window, the command line) has its own, under a distinct Qt connection name.
+// One owner's connection to the program's store. Each owner (main window,
+// imported recipients window, each batch-print window, the command line)
+// has its own, under a distinct Qt connection name. The store is data.mdb
+// in the current working directory, or, when data.mdb says that this
+// folder shares its data (see store/shared_store.h), the PostgreSQL
+// database it names; the owners do not know which.
+
+#include "store/server_address.h"
+#include "store/statements.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <optional>
 #include <vector>
 
 class Connection {
@@ -16,14 +23,25 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    // Opens data.mdb of the working directory as it is now. Never creates the
-    // file; a missing file or one that is not a database throws DbError.
-    // Opening an open connection does nothing.
+    // Opens data.mdb of the working directory as it is now, and the server
+    // it points to when it is shared. Never creates the file; a missing file,
+    // one that is not a database or a server that does not answer throws
+    // DbError. Opening an open connection does nothing.
     void open();
+    // From now on opens this SQLite file itself (never the server it may
+    // point to), and opens it now.
+    void openFile(const QString &path);
+    // From now on opens this server's database, and opens it now.
+    void openServer(const ServerAddress &server);
     void close();
     bool isOpen() const;
 
-    // The file the connection was last opened on.
+    Backend backend() const { return m_server ? Backend::Postgres : Backend::Sqlite; }
+    // The server the connection uses (none: the local file).
+    const std::optional<ServerAddress> &server() const { return m_server; }
+
+    // The file the connection was last opened on (data.mdb also when it
+    // points to a server).
     const QString &filePath() const { return m_filePath; }
 
     // Runs one statement with bound parameters; throws DbError on failure.
@@ -33,9 +51,9 @@ public:
     // DbError at the first failing row.
     void execMany(const QString &sql, const std::vector<QVariantList> &paramRows);
 
-    // Runs work inside one immediate transaction (the write lock taken at
-    // its start): commits when it returns, rolls back
-    // and rethrows when it throws.
+    // Runs work inside one transaction that holds the store's write lock
+    // from its start (so that two writers queue instead of interleaving):
+    // commits when it returns, rolls back and rethrows when it throws.
     template <class Work> void inTransaction(Work &&work)
     {
         begin();
@@ -48,16 +66,27 @@ public:
         commit();
     }
 
+    // The names of a table's columns, in order (empty: no such table).
+    QStringList tableColumns(const QString &table);
+    bool hasTable(const QString &table) { return !tableColumns(table).isEmpty(); }
+
     QSqlDatabase database() const;
 
     // data.mdb in the current working directory.
     static QString currentFilePath();
 
 private:
+    enum class Target { CurrentFolder, File, Server };
+
+    void openSqlite(const QString &path);
+    void openPostgres(const ServerAddress &server);
     void begin();
     void commit();
     void rollback();
 
-    QString m_name;
+    QString m_name;     // the SQLite connection's name
+    QString m_pgName;   // the PostgreSQL connection's name
+    Target m_target = Target::CurrentFolder;
     QString m_filePath;
+    std::optional<ServerAddress> m_server;
 };

@@ -2,7 +2,7 @@
 
 #include "store/connection.h"
 #include "store/db_error.h"
-#include "store/sqlite_select.h"
+#include "store/bulk_rows.h"
 
 #include <QStringDecoder>
 
@@ -51,6 +51,7 @@ void Dataset::setStatement(const Select &select)
 void Dataset::open()
 {
     close();
+    m_connection.open(); // the statement depends on the store it opens
     QStringList params;
     if (m_select.isSearch())
         params << statements::likePattern(m_select.likeText);
@@ -58,7 +59,7 @@ void Dataset::open()
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QList<QChar> scratch;
     const QStringList columns =
-        selectRows(m_connection, statements::selectWithRowid(m_select), params, [&](const SelectedRow &selected) {
+        selectRows(m_connection, statements::selectWithRowid(m_select, m_connection.backend()), params, [&](const SelectedRow &selected) {
             // The row's texts decoded one after another into one buffer, then
             // kept in one string of their exact size: one allocation a row.
             Row row;
@@ -249,12 +250,13 @@ void Dataset::post()
     }
 
     if (m_state == State::Insert) {
-        QSqlQuery query = m_connection.exec(statements::insertRow(m_select.table, columns), params);
+        QSqlQuery query = m_connection.exec(statements::insertRow(m_select.table, columns, m_connection.backend()), params);
         QStringList values(columnCount());
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
         Row row;
-        row.rowid = query.lastInsertId().toLongLong();
+        row.rowid = m_connection.backend() == Backend::Sqlite ? query.lastInsertId().toLongLong()
+                                                              : (query.next() ? query.value(0).toLongLong() : -1);
         row.assign(values);
         Q_EMIT aboutToInsertRow(rowCount());
         m_rows.push_back(std::move(row));
@@ -269,10 +271,12 @@ void Dataset::post()
     if (!columns.isEmpty()) {
         Row &row = m_rows[size_t(m_current)];
         params << row.rowid;
-        QSqlQuery query = m_connection.exec(statements::updateRow(m_select.table, columns), params);
+        params << snapshotParams(row);
+        QSqlQuery query = m_connection.exec(statements::updateUnchangedRow(m_select.table, columns, m_columns), params);
         if (query.numRowsAffected() == 0)
-            throw DbError(QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。")
-                              .arg(m_name));
+            throw DbError(rowExists(row.rowid)
+                              ? QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。").arg(m_name)
+                              : QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
         QStringList values = row.values();
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
@@ -283,6 +287,23 @@ void Dataset::post()
     m_state = State::Browse;
 }
 
+QVariantList Dataset::snapshotParams(const Row &row) const
+{
+    // Bound as texts, never NULL: the statement compares NULL as empty.
+    QVariantList params;
+    for (int i = 0; i < columnCount(); ++i) {
+        const QString value = row.value(i);
+        params << (value.isNull() ? QStringLiteral("") : value);
+    }
+    return params;
+}
+
+bool Dataset::rowExists(qint64 rowid)
+{
+    QSqlQuery query = m_connection.exec(statements::countRow(m_select.table), {rowid});
+    return query.next() && query.value(0).toInt() > 0;
+}
+
 void Dataset::deleteCurrent()
 {
     requireOpen("删除");
@@ -290,7 +311,13 @@ void Dataset::deleteCurrent()
         throw DbError(QStringLiteral(u"%1：没有可删除的记录").arg(m_name));
     cancel();
     const int row = m_current;
-    m_connection.exec(statements::deleteRow(m_select.table), {m_rows[size_t(row)].rowid});
+    const Row &doomed = m_rows[size_t(row)];
+    QSqlQuery query = m_connection.exec(statements::deleteUnchangedRow(m_select.table, m_columns),
+                                        QVariantList{doomed.rowid} + snapshotParams(doomed));
+    if (query.numRowsAffected() == 0)
+        throw DbError(rowExists(doomed.rowid)
+                          ? QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name)
+                          : QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
     Q_EMIT aboutToRemoveRow(row);
     m_rows.erase(m_rows.begin() + row);
     Q_EMIT rowRemoved(row);

@@ -2,7 +2,10 @@
 // A snapshot of one SELECT over a connection, with a current row and the
 // record operations the windows use: read a column by name, edit and post,
 // append, delete the current row, step through the rows, counts, column
-// names. Rows are identified by SQLite's rowid, which is never a column.
+// names. Rows are identified by their key (SQLite's rowid, or the shared
+// server's rowid column), which is never shown as a column. A row changed
+// or deleted elsewhere since the snapshot is never written over: modifying
+// or deleting it is refused.
 // Changes posted through another connection show after reopening.
 
 #include "store/statements.h"
@@ -104,6 +107,10 @@ private:
     };
 
     int requireColumn(const QString &column) const;
+    // The row's texts as the snapshot holds them, for a statement that only
+    // writes a row nobody changed meanwhile.
+    QVariantList snapshotParams(const Row &row) const;
+    bool rowExists(qint64 rowid);
     void requireOpen(const char *operation) const;
     void setCurrent(int row);
 

@@ -2,16 +2,20 @@
 
 #include "store/schema.h"
 
-namespace {
+namespace statements {
 
-// Back-quoted identifier: unlike a double-quoted one, SQLite never takes it
-// for a string literal when the column does not exist.
 QString quoted(const QString &identifier)
 {
     QString escaped = identifier;
-    escaped.replace(QLatin1Char('`'), QStringLiteral("``"));
-    return QLatin1Char('`') + escaped + QLatin1Char('`');
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
+
+} // namespace statements
+
+namespace {
+
+using statements::quoted;
 
 QString placeholders(qsizetype count)
 {
@@ -33,12 +37,20 @@ QString quotedList(const QStringList &columns)
 
 namespace statements {
 
-QString selectWithRowid(const Select &select)
+QString selectWithRowid(const Select &select, Backend backend)
 {
-    QString sql = QStringLiteral("select rowid, * from ") + quoted(select.table);
+    if (backend == Backend::Sqlite) {
+        QString sql = QStringLiteral("select rowid, * from ") + quoted(select.table);
+        if (select.isSearch())
+            sql += QStringLiteral(" where ") + quoted(select.likeColumn) + QStringLiteral(" like ?");
+        return sql;
+    }
+    // The key is the table's first column; rows in the order they were added.
+    static const QString fold = QStringLiteral("'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'");
+    QString sql = QStringLiteral("select * from ") + quoted(select.table);
     if (select.isSearch())
-        sql += QStringLiteral(" where ") + quoted(select.likeColumn) + QStringLiteral(" like ?");
-    return sql;
+        sql += QStringLiteral(" where translate(%1, %2) like translate(?, %2) escape ''").arg(quoted(select.likeColumn), fold);
+    return sql + QStringLiteral(" order by rowid");
 }
 
 QString likePattern(const QString &text)
@@ -46,13 +58,15 @@ QString likePattern(const QString &text)
     return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
-QString insertRow(const QString &table, const QStringList &columns)
+QString insertRow(const QString &table, const QStringList &columns, Backend backend)
 {
-    if (columns.isEmpty())
-        return QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" default values");
-    return QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" (")
-        + quotedList(columns) + QStringLiteral(") values (") + placeholders(columns.size())
-        + QLatin1Char(')');
+    QString sql = columns.isEmpty()
+        ? QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" default values")
+        : QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" (") + quotedList(columns)
+            + QStringLiteral(") values (") + placeholders(columns.size()) + QLatin1Char(')');
+    if (backend == Backend::Postgres)
+        sql += QStringLiteral(" returning rowid");
+    return sql;
 }
 
 QString updateRow(const QString &table, const QStringList &columns)
@@ -69,28 +83,64 @@ QString deleteRow(const QString &table)
     return QStringLiteral("delete from ") + quoted(table) + QStringLiteral(" where rowid = ?");
 }
 
+namespace {
+
+QString unchanged(const QStringList &snapshotColumns)
+{
+    QString conditions;
+    for (const QString &column : snapshotColumns)
+        conditions += QStringLiteral(" and coalesce(%1, '') = ?").arg(quoted(column));
+    return conditions;
+}
+
+} // namespace
+
+QString updateUnchangedRow(const QString &table, const QStringList &columns, const QStringList &snapshotColumns)
+{
+    return updateRow(table, columns) + unchanged(snapshotColumns);
+}
+
+QString deleteUnchangedRow(const QString &table, const QStringList &snapshotColumns)
+{
+    return deleteRow(table) + unchanged(snapshotColumns);
+}
+
+QString countRow(const QString &table)
+{
+    return QStringLiteral("select count(*) from ") + quoted(table) + QStringLiteral(" where rowid = ?");
+}
+
+QString tableColumns(const QString &table, Backend backend)
+{
+    // The table's name is one of the program's own, never typed by a user.
+    QString name = table;
+    name.replace(QLatin1Char('\''), QStringLiteral("''"));
+    if (backend == Backend::Sqlite)
+        return QStringLiteral("select name from pragma_table_info('%1')").arg(name);
+    return QStringLiteral("select column_name from information_schema.columns where table_schema = current_schema() "
+                          "and table_name = '%1' and column_name <> 'rowid' order by ordinal_position")
+        .arg(name);
+}
+
 QString deleteAllImported()
 {
     return QStringLiteral("Delete From excel");
 }
 
-QString insertImported()
-{
-    return insertRow(schema::kImportedTable, schema::recipientColumns());
-}
-
-QString createTable(const QString &table, const QStringList &columns)
+QString createTable(const QString &table, const QStringList &columns, Backend backend)
 {
     QStringList defs;
+    if (backend == Backend::Postgres)
+        defs << QStringLiteral("rowid bigserial primary key");
     for (const QString &column : columns)
         defs << quoted(column) + QStringLiteral(" TEXT");
     return QStringLiteral("create table ") + quoted(table) + QStringLiteral(" (")
         + defs.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
-QString probe()
+QString probe(Backend backend)
 {
-    return QStringLiteral("select count(*) from sqlite_master");
+    return backend == Backend::Sqlite ? QStringLiteral("select count(*) from sqlite_master") : QStringLiteral("select 1");
 }
 
 } // namespace statements

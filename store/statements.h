@@ -22,25 +22,45 @@ struct Select {
     bool isSearch() const { return !likeColumn.isEmpty(); }
 };
 
+// The two stores the statements are written for: the local data.mdb
+// (SQLite, rows keyed by its rowid) and a shared PostgreSQL database
+// (rows keyed by a column rowid of their own, made by the server).
+enum class Backend { Sqlite, Postgres };
+
 namespace statements {
 
-// The select of a dataset, with SQLite's rowid first so that rows can be
-// written back; the rowid is never shown as a column.
-QString selectWithRowid(const Select &select);
+// The select of a dataset, with the row key first so that rows can be
+// written back; the key is never shown as a column. A search compares as
+// SQLite's LIKE does on both stores: ASCII letters without case, % and _
+// as wildcards, no escape character.
+QString selectWithRowid(const Select &select, Backend backend);
 // The bound LIKE pattern of a search text: "%" + text + "%".
 QString likePattern(const QString &text);
 
-QString insertRow(const QString &table, const QStringList &columns);
+// Inserts a row; on PostgreSQL it returns the new row's key.
+QString insertRow(const QString &table, const QStringList &columns, Backend backend = Backend::Sqlite);
+// Updates the columns of the row with a key, bound after the new values.
 QString updateRow(const QString &table, const QStringList &columns);
 QString deleteRow(const QString &table);
+// The same, only while every one of snapshotColumns still holds the text
+// bound for it after the key (NULL counting as empty): a row that someone
+// else changed meanwhile is left alone.
+QString updateUnchangedRow(const QString &table, const QStringList &columns, const QStringList &snapshotColumns);
+QString deleteUnchangedRow(const QString &table, const QStringList &snapshotColumns);
+// Whether the row with a key exists.
+QString countRow(const QString &table);
 
 // Empties the imported recipients table before an import.
 QString deleteAllImported();
-// Inserts one imported recipient (the ten recipient columns).
-QString insertImported();
 
-QString createTable(const QString &table, const QStringList &columns);
+// Creates a table of text columns (on PostgreSQL with its row key first).
+QString createTable(const QString &table, const QStringList &columns, Backend backend = Backend::Sqlite);
 // A cheap read that fails when the file is not a database.
-QString probe();
+QString probe(Backend backend = Backend::Sqlite);
+// Selects the names of the columns a table has (none: no such table).
+QString tableColumns(const QString &table, Backend backend);
+// An identifier in double quotes (on SQLite with double-quoted strings
+// turned off, so it never stands for a string literal).
+QString quoted(const QString &identifier);
 
 } // namespace statements

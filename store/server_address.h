@@ -1,0 +1,21 @@
+#pragma once
+// Where a shared store lives: a PostgreSQL database given as
+// postgresql://USER@HOST[:PORT]/DBNAME. The password is never part of it:
+// libpq finds it in its own places (the password file ~/.pgpass or
+// PGPASSFILE, a service file), so that neither data.mdb nor the command
+// line ever holds it.
+
+#include <QString>
+
+struct ServerAddress {
+    QString user;
+    QString host;
+    int port = 5432;
+    QString database;
+
+    // Throws AppError saying what is wrong with the text.
+    static ServerAddress parse(const QString &url);
+    // The address as the user writes it.
+    QString url() const;
+    bool operator==(const ServerAddress &other) const = default;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// Sharing a working folder's data with other PCs through a PostgreSQL
+// server. data.mdb records the server in a table of its own
+// (shared_store); while it does, every connection of the folder uses the
+// server, and data.mdb keeps the data as they were when sharing began.
+// The server holds the same tables and columns, all text, each with a row
+// key of its own (rowid).
+
+#include "store/server_address.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class Connection;
+
+namespace shared_store {
+
+inline const QString kPointerTable = QStringLiteral("shared_store");
+
+// The server a local connection's data.mdb points to (none: not shared).
+// Throws DbError when the recorded address is damaged.
+std::optional<ServerAddress> readPointer(Connection &local);
+// The server data.mdb at path points to.
+std::optional<ServerAddress> serverOf(const QString &dataMdb);
+
+// Replaces the store's tables in to (the three tables, and the saved
+// calibrations when from has them) with from's rows, in one transaction of
+// to; tables to lacks are made. progress is told the rows copied.
+void copyStore(Connection &from, Connection &to, const std::function<void(qint64 rows)> &progress = {});
+
+// Copies the folder's data into an empty database on the server and then
+// records the server in data.mdb. Throws AppError (a server database that
+// already holds the program's tables is refused: join it instead).
+void share(const QString &dataMdb, const ServerAddress &server);
+// Records in data.mdb a server that already holds the program's tables.
+void join(const QString &dataMdb, const ServerAddress &server);
+// Copies the server's data back into data.mdb and forgets the server, in
+// one transaction of data.mdb; returns the server it used.
+ServerAddress unshare(const QString &dataMdb);
+
+} // namespace shared_store
