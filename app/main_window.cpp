@@ -165,8 +165,8 @@ void MainWindow::buildStatusBar()
     };
     m_clockPanel = panel("Panel0", 350, 0);
     m_addressPanel = panel("Panel1Text", 350, 0);
-    QLabel *resolution = panel("Panel2Text", 50, 1);
-    resolution->setText(QStringLiteral(u"最佳分辨率：1024*768"));
+    m_storePanel = panel("Panel2Text", 50, 1);
+    m_storePanel->setText(QStringLiteral(u"最佳分辨率：1024*768"));
 }
 
 void MainWindow::Timer1Timer()
@@ -174,6 +174,9 @@ void MainWindow::Timer1Timer()
     m_clockPanel->setText(QDateTime::currentDateTime().toString(
         QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
     m_addressPanel->setText(QLatin1Char(' ') + homePageUrl().toString());
+    // A folder whose data are shared says where they live instead.
+    const std::optional<ServerAddress> &server = m_data.connection.server();
+    m_storePanel->setText(server ? QStringLiteral(u"共享数据：") + server->url() : QStringLiteral(u"最佳分辨率：1024*768"));
 }
 
 QUrl MainWindow::homePageUrl()

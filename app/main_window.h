@@ -74,5 +74,6 @@ private:
     QMenu *m_popup = nullptr;
     QLabel *m_clockPanel = nullptr;
     QLabel *m_addressPanel = nullptr;
+    QLabel *m_storePanel = nullptr; // the resolution hint, or the shared store
     QTimer *m_timer = nullptr;
 };

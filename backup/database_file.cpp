@@ -1,7 +1,9 @@
 #include "backup/database_file.h"
 
 #include "common/safe_file.h"
+#include "store/connection.h"
 #include "store/db_error.h"
+#include "store/shared_store.h"
 #include "store/schema.h"
 
 #include <QDateTime>
@@ -186,6 +188,30 @@ void requireFile(const QString &path)
         throw FileError(QStringLiteral(u"%1 不是文件").arg(native(path)));
 }
 
+// The server a data.mdb points to; none for a file that is no database
+// of ours (its own checks then say why).
+std::optional<ServerAddress> sharedServerOf(const QString &dataMdb)
+{
+    if (!QFileInfo(dataMdb).isFile())
+        return std::nullopt;
+    try {
+        return shared_store::serverOf(dataMdb);
+    } catch (const DbError &) {
+        return std::nullopt;
+    }
+}
+
+// A shared store's data into a fresh file at dest, in the format of a
+// local backup (an SQLite file of the tables).
+void copyServerInto(const ServerAddress &server, const QString &dest)
+{
+    Connection remote(QStringLiteral("backup.server"));
+    remote.openServer(server);
+    Connection file(QStringLiteral("backup.file"));
+    file.openFile(dest); // SafeFile's empty temporary is an empty SQLite database
+    shared_store::copyStore(remote, file);
+}
+
 } // namespace
 
 void checkProgramDatabase(const QString &path)
@@ -227,9 +253,12 @@ void backupDatabase(const QString &source, const QString &target)
     if (!QFileInfo(source).isFile())
         throw FileError(QStringLiteral(u"找不到数据库文件 %1").arg(native(source)));
     SafeFile out(target);
-    // Opened writable (never created) so that SQLite can roll back a journal
-    // left by a crashed writer before it copies.
-    copyInto(source, true, out.tempPath());
+    if (const std::optional<ServerAddress> server = sharedServerOf(source))
+        copyServerInto(*server, out.tempPath());
+    else
+        // Opened writable (never created) so that SQLite can roll back a
+        // journal left by a crashed writer before it copies.
+        copyInto(source, true, out.tempPath());
     try {
         // The copy is what the backup holds, so the copy is checked.
         checkProgramDatabase(out.tempPath());
@@ -255,7 +284,21 @@ QString restoreDatabase(const QString &source, const QString &target)
     }
 
     QString safety;
-    if (!QFileInfo::exists(target)) {
+    if (const std::optional<ServerAddress> server = sharedServerOf(target)) {
+        // Shared: the server's data are kept beside data.mdb first, then
+        // replaced by the checked copy's in one transaction of the server.
+        safety = safetyCopyPath(target);
+        {
+            SafeFile kept(safety);
+            copyServerInto(*server, kept.tempPath());
+            kept.commit();
+        }
+        Connection file(QStringLiteral("restore.file"));
+        file.openFile(staged.tempPath());
+        Connection remote(QStringLiteral("restore.server"));
+        remote.openServer(*server);
+        shared_store::copyStore(file, remote);
+    } else if (!QFileInfo::exists(target)) {
         staged.commit();
     } else if (opensAsDatabase(target)) {
         safety = safetyCopyPath(target);

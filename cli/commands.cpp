@@ -29,5 +29,11 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"管理保存的位置：每家快递公司、每台打印机的整体移动量和缩放比例（0.9 到 1.1）；"
                         u"不给打印机时对所有没有单独设置的打印机和 PDF 有效。打印时自动使用，--no-calibration 不用。"),
          runCalibration},
+        {QStringLiteral("share"), QStringLiteral("[--join] postgresql://USER@HOST[:PORT]/DBNAME"),
+         QStringLiteral(u"和其他电脑共享数据：把 data.mdb 的数据复制到服务器上的空数据库并从此使用它；"
+                        u"--join 让这台电脑使用服务器上已有的数据。密码写在 ~/.pgpass 中，不写在命令行里。"),
+         runShare},
+        {QStringLiteral("unshare"), QString(),
+         QStringLiteral(u"取消共享：把服务器上的数据复制回 data.mdb，从此只用 data.mdb。"), runUnshare},
     };
 }

@@ -14,3 +14,5 @@ int runExport(const QStringList &args, CliStreams &io);
 int runBackup(const QStringList &args, CliStreams &io);
 int runRestore(const QStringList &args, CliStreams &io);
 int runCalibration(const QStringList &args, CliStreams &io);
+int runShare(const QStringList &args, CliStreams &io);
+int runUnshare(const QStringList &args, CliStreams &io);

@@ -103,10 +103,10 @@ QStringList selectSqlite(Connection &connection, const QString &sql, const QStri
 PGconn *postgresHandle(Connection &connection)
 {
     const QVariant handle = connection.database().driver()->handle();
-    PGconn *pg = handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0 ? *static_cast<PGconn *const *>(handle.data())
+    PGconn *pg = handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0) ? *static_cast<PGconn *const *>(handle.data())
                                                                                : nullptr;
     if (!pg)
-        throw DbError(QStringLiteral(u"数据库连接不可用"));
+        throw DbError(QStringLiteral(u"数据库连接不可用 (%1)").arg(QString::fromLatin1(handle.typeName())));
     return pg;
 }
 

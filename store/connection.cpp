@@ -201,6 +201,12 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &params)
     open();
     QSqlQuery query(database());
     query.setForwardOnly(true);
+    if (params.isEmpty()) {
+        // Unprepared: the server prepares no statement that defines tables.
+        if (!query.exec(sql))
+            throw DbError(errorText(query.lastError()));
+        return query;
+    }
     if (!query.prepare(sql))
         throw DbError(errorText(query.lastError()));
     for (const QVariant &param : params)
