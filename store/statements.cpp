@@ -46,10 +46,10 @@ QString selectWithRowid(const Select &select, Backend backend)
         return sql;
     }
     // The key is the table's first column; rows in the order they were added.
-    static const QString fold = QStringLiteral("'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz'");
+    // ILIKE under the C collation folds ASCII letters only, as SQLite's LIKE.
     QString sql = QStringLiteral("select * from ") + quoted(select.table);
     if (select.isSearch())
-        sql += QStringLiteral(" where translate(%1, %2) like translate(?, %2) escape ''").arg(quoted(select.likeColumn), fold);
+        sql += QStringLiteral(" where %1 ilike ? collate \"C\" escape ''").arg(quoted(select.likeColumn));
     return sql + QStringLiteral(" order by rowid");
 }
 

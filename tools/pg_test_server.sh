@@ -5,6 +5,7 @@
 # DIR/pgpass; pg_test_server.sh stop DIR stops it and removes DIR. The
 # server never runs as root: under root it runs as the postgres user.
 set -eu
+cd /
 action=$1
 dir=$2
 bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
