@@ -176,7 +176,9 @@ void MainWindow::Timer1Timer()
     m_addressPanel->setText(QLatin1Char(' ') + homePageUrl().toString());
     // A folder whose data are shared says where they live instead.
     const std::optional<ServerAddress> &server = m_data.connection.server();
-    m_storePanel->setText(server ? QStringLiteral(u"共享数据：") + server->url() : QStringLiteral(u"最佳分辨率：1024*768"));
+    m_storePanel->setText(server ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
+                                 : QStringLiteral(u"最佳分辨率：1024*768"));
+    m_storePanel->setToolTip(server ? server->url() : QString());
 }
 
 QUrl MainWindow::homePageUrl()

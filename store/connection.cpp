@@ -36,7 +36,7 @@ QString serverFailure(const QString &detail)
     else if (detail.contains(QStringLiteral("Connection refused")) || detail.contains(QStringLiteral("timeout"))
              || detail.contains(QStringLiteral("could not connect")) || detail.contains(QStringLiteral("could not translate")))
         reason = QStringLiteral(u"服务器没有响应（请检查网络和服务器是否开着）");
-    return reason.isEmpty() ? detail : reason + QStringLiteral(u"。") + detail;
+    return reason.isEmpty() ? detail.simplified() : reason + QStringLiteral(u"。") + detail.simplified();
 }
 
 const QString kPointerProbe = QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = '%1'");
@@ -93,14 +93,11 @@ void Connection::open()
             query.finish();
             const std::optional<ServerAddress> server = shared_store::readPointer(*this);
             if (server) {
+                // Kept when the server does not answer: the folder is still
+                // shared, and says so.
                 database().close();
                 m_server = server;
-                try {
-                    openPostgres(*server);
-                } catch (...) {
-                    m_server.reset();
-                    throw;
-                }
+                openPostgres(*server);
             }
         }
         return;

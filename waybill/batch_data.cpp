@@ -12,6 +12,10 @@ BatchData::BatchData(const QString &owner, const QString &recipientTable)
 void BatchData::connect()
 {
     connection.open();
+    // A shared store's connection is opened again at each activation; the
+    // server keeps no idle connections of hidden windows.
+    if (connection.backend() == Backend::Postgres)
+        connection.close();
 }
 
 void BatchData::reopen()
@@ -23,4 +27,6 @@ void BatchData::release()
 {
     recipients.close();
     sender.close();
+    if (connection.backend() == Backend::Postgres)
+        connection.close();
 }
