@@ -123,6 +123,7 @@ private Q_SLOTS:
     void modifyWritesOnlyWhatTheUserChanged();
     void modifyOfRecordGoneWritesNothing();
     void modifyOnEmptyList();
+    void unreachableSharedStoreKeepsTheProgramAndTheTypedEdits();
     void deleteAndDeleteAll_data();
     void deleteAndDeleteAll();
     void searchAndRefresh();
@@ -524,6 +525,32 @@ void TestMainWindow::modifyOfRecordGoneWritesNothing()
     // What the user typed is still there.
     QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
     QCOMPARE(f.edit("Edit12")->text(), QStringLiteral("010-1"));
+}
+
+void TestMainWindow::unreachableSharedStoreKeepsTheProgramAndTheTypedEdits()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("111"), u"甲地址"_qs}});
+    f.click("Button7"); // filled from 甲
+    f.type("Edit12", QStringLiteral("010-1"));
+    // The folder now shares its data with a server that does not answer.
+    RawDb(f.dir.dbPath()).exec(QStringLiteral("create table shared_store (url TEXT)"));
+    RawDb(f.dir.dbPath()).exec(QStringLiteral("insert into shared_store values ('postgresql://office@127.0.0.1:1/kuaidi')"));
+    f.click("Button10"); // 刷新 reopens the lists
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QVERIFY2(f.dialogs.texts(QStringLiteral("error")).first().contains(u"服务器没有响应"_qs),
+             qPrintable(f.dialogs.texts(QStringLiteral("error")).first()));
+    QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
+    QCOMPARE(f.edit("Edit12")->text(), QStringLiteral("010-1"));
+    // The status bar says where the data live.
+    auto *store = f.window->findChild<QLabel *>(QStringLiteral("Panel2Text"));
+    QTRY_COMPARE_WITH_TIMEOUT(store->text(), u" 共享数据：127.0.0.1/kuaidi"_qs, 2500);
+    // The lists could not open: 修改 finds nothing to modify, writes
+    // nothing and keeps what was typed.
+    f.dialogs.clear();
+    f.click("Button5");
+    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(u"当前修改信息为空！"_qs)});
+    QCOMPARE(f.edit("Edit12")->text(), QStringLiteral("010-1"));
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 联系电话 from inrxx"_qs), QStringList{QString()});
 }
 
 void TestMainWindow::modifyOnEmptyList()
