@@ -3,6 +3,7 @@
 // `waybill share`). The same cases run on both; then what only sharing has:
 // two PCs at once, backup and restore, going back, and failures.
 
+#include "store/bulk_rows.h"
 #include "store/calibration.h"
 #include "store/connection.h"
 #include "store/dataset.h"
@@ -109,6 +110,8 @@ private Q_SLOTS:
     void initTestCase() { TestServer::usePasswordFile(); }
     void recordOperations_data() { addBackends(); }
     void recordOperations();
+    void textsRoundTrip_data();
+    void textsRoundTrip();
     void search_data();
     void search();
     void changedElsewhereIsNeverWrittenOver_data() { addBackends(); }
@@ -170,6 +173,47 @@ void TestSharedStore::recordOperations()
     sender.close();
     sender.open();
     QCOMPARE(sender.value(col::kSenderName), u"寄件人"_qs);
+}
+
+void TestSharedStore::textsRoundTrip_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<QString>("text");
+    const QList<std::pair<const char *, QString>> texts{
+        {"empty", QString()},
+        {"spaces kept", QStringLiteral("  a  b  ")},
+        {"tab, newline, return, backslash", QStringLiteral("a\tb\nc\rd\\e\\.\\N")},
+        {"quotes", QStringLiteral("'\"`;--")},
+        {"Chinese and beyond the BMP", u"收件人𠀀😀"_qs},
+        {"12,000 characters", QString(12000, QChar(u'长'))},
+    };
+    for (const QString &backend : {QStringLiteral("sqlite"), QStringLiteral("postgresql")})
+        for (const auto &[name, text] : texts)
+            QTest::addRow("%s: %s", qPrintable(backend), name) << backend << text;
+}
+
+void TestSharedStore::textsRoundTrip()
+{
+    QFETCH(QString, backend);
+    QFETCH(QString, text);
+    REQUIRE_BACKEND(backend);
+    Store store(backend);
+    Connection connection(QStringLiteral("pc"));
+    // Written once through a record (bound parameters), once through the
+    // bulk path of imports (SQLite's API, or COPY on the server).
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    appendRecipient(list, text, QStringLiteral("1"));
+    TextTable rows(int(recipientColumns().size()));
+    for (const QString &column : recipientColumns())
+        rows.appendCell(column == col::kRecipientName ? text : QString());
+    connection.inTransaction([&] { insertTextRows(connection, kRecipientTable, recipientColumns(), rows); });
+    list.close();
+    list.open();
+    QCOMPARE(list.rowCount(), 2);
+    for (int row = 0; row < 2; ++row)
+        QCOMPARE(list.valueAt(row, col::kRecipientName), text);
 }
 
 void TestSharedStore::search_data()
