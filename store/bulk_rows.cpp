@@ -171,11 +171,14 @@ QStringList selectPostgres(Connection &connection, const QString &sql, const QSt
 }
 
 // COPY's text format: backslash, tab, newline and carriage return escaped.
+// The server's texts cannot hold NUL (a damaged workbook's cells may): it
+// is left out rather than failing the whole import.
 void appendCopyText(QByteArray &out, QStringView text)
 {
     const QByteArray utf8 = text.toUtf8();
     for (const char c : utf8) {
         switch (c) {
+        case '\0': break;
         case '\\': out += "\\\\"; break;
         case '\t': out += "\\t"; break;
         case '\n': out += "\\n"; break;
