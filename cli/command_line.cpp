@@ -4,13 +4,18 @@
 
 namespace {
 
+// "name usage", without a trailing space for a command without arguments.
+QString synopsis(const CliCommand &command)
+{
+    return command.usage.isEmpty() ? command.name : command.name + QLatin1Char(' ') + command.usage;
+}
+
 void printUsage(QTextStream &stream)
 {
     stream << QStringLiteral(u"用法：waybill [子命令 参数...]\n")
            << QStringLiteral(u"不带参数时启动桌面程序。子命令在当前目录的 data.mdb 上工作：\n");
     for (const CliCommand &command : cliCommands())
-        stream << QStringLiteral("  %1 %2\n      %3\n")
-                      .arg(command.name, command.usage, command.summary);
+        stream << QStringLiteral("  %1\n      %2\n").arg(synopsis(command), command.summary);
     stream << QStringLiteral(u"每个子命令都可以加 --help 查看用法。\n");
     stream.flush();
 }
@@ -35,8 +40,7 @@ int runCommandLine(const QStringList &args, CliStreams &io)
             continue;
         const QStringList rest = args.mid(1);
         if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
-            io.out << QStringLiteral(u"用法：waybill %1 %2\n%3\n")
-                          .arg(command.name, command.usage, command.summary);
+            io.out << QStringLiteral(u"用法：waybill %1\n%2\n").arg(synopsis(command), command.summary);
             io.out.flush();
             return exit_status::kOk;
         }
@@ -44,7 +48,7 @@ int runCommandLine(const QStringList &args, CliStreams &io)
         try {
             status = command.run(rest, io);
         } catch (const UsageError &error) {
-            io.err << error.text() << '\n' << QStringLiteral(u"用法：waybill %1 %2\n").arg(command.name, command.usage);
+            io.err << error.text() << '\n' << QStringLiteral(u"用法：waybill %1\n").arg(synopsis(command));
             status = exit_status::kUsage;
         } catch (const AppError &error) {
             io.err << error.text() << '\n';
