@@ -5,6 +5,7 @@
 #include "store/bulk_rows.h"
 
 #include <QStringDecoder>
+#include <optional>
 
 
 QString Dataset::Row::value(int column) const
@@ -48,6 +49,40 @@ void Dataset::setStatement(const Select &select)
     m_select = select;
 }
 
+Dataset::Row Dataset::decodedRow(const SelectedRow &selected, QStringDecoder &decoder, QList<QChar> &scratch)
+{
+    // The row's texts decoded one after another into one buffer, then kept
+    // in one string of their exact size: one allocation a row.
+    Row row;
+    row.rowid = selected.rowid;
+    qsizetype bytes = 0;
+    for (int i = 0; i < selected.count; ++i)
+        bytes += selected.lengths[i];
+    if (scratch.size() < bytes)
+        scratch.resize(bytes);
+    QChar *out = scratch.data();
+    for (int i = 0; i < selected.count; ++i) {
+        if (selected.texts[i])
+            out = decoder.appendToBuffer(out, QByteArrayView(selected.texts[i], selected.lengths[i]));
+        row.ends.append(int(out - scratch.data()));
+    }
+    row.text = QString(scratch.data(), out - scratch.data());
+    return row;
+}
+
+Dataset::Stored Dataset::storedState(const Row &row)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QList<QChar> scratch;
+    std::optional<Row> stored;
+    selectRows(m_connection, statements::selectRowByKey(m_select.table, m_connection.backend()),
+               {QString::number(row.rowid)},
+               [&](const SelectedRow &selected) { stored = decodedRow(selected, decoder, scratch); });
+    if (!stored)
+        return Stored::Gone;
+    return stored->text == row.text && stored->ends == row.ends ? Stored::AsRead : Stored::Changed;
+}
+
 void Dataset::open()
 {
     close();
@@ -59,25 +94,8 @@ void Dataset::open()
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QList<QChar> scratch;
     const QStringList columns =
-        selectRows(m_connection, statements::selectWithRowid(m_select, m_connection.backend()), params, [&](const SelectedRow &selected) {
-            // The row's texts decoded one after another into one buffer, then
-            // kept in one string of their exact size: one allocation a row.
-            Row row;
-            row.rowid = selected.rowid;
-            qsizetype bytes = 0;
-            for (int i = 0; i < selected.count; ++i)
-                bytes += selected.lengths[i];
-            if (scratch.size() < bytes)
-                scratch.resize(bytes);
-            QChar *out = scratch.data();
-            for (int i = 0; i < selected.count; ++i) {
-                if (selected.texts[i])
-                    out = decoder.appendToBuffer(out, QByteArrayView(selected.texts[i], selected.lengths[i]));
-                row.ends.append(int(out - scratch.data()));
-            }
-            row.text = QString(scratch.data(), out - scratch.data());
-            rows.push_back(std::move(row));
-        });
+        selectRows(m_connection, statements::selectWithRowid(m_select, m_connection.backend()), params,
+                   [&](const SelectedRow &selected) { rows.push_back(decodedRow(selected, decoder, scratch)); });
     const int width = int(columns.size());
 
     m_columns = columns;
@@ -271,12 +289,12 @@ void Dataset::post()
     if (!columns.isEmpty()) {
         Row &row = m_rows[size_t(m_current)];
         params << row.rowid;
-        params << snapshotParams(row);
-        QSqlQuery query = m_connection.exec(statements::updateUnchangedRow(m_select.table, columns, m_columns), params);
+        QSqlQuery query = m_connection.exec(statements::updateUnchangedRow(m_select.table, columns, m_columns),
+                                            params + snapshotParams(row));
         if (query.numRowsAffected() == 0)
-            throw DbError(rowExists(row.rowid)
-                              ? QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。").arg(m_name)
-                              : QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
+            writeIfAsRead(row, [&] { m_connection.exec(statements::updateRow(m_select.table, columns), params); },
+                          QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。").arg(m_name),
+                          QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
         QStringList values = row.values();
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
@@ -298,10 +316,22 @@ QVariantList Dataset::snapshotParams(const Row &row) const
     return params;
 }
 
-bool Dataset::rowExists(qint64 rowid)
+void Dataset::writeIfAsRead(const Row &row, const std::function<void()> &write, const QString &changed,
+                            const QString &gone)
 {
-    QSqlQuery query = m_connection.exec(statements::countRow(m_select.table), {rowid});
-    return query.next() && query.value(0).toInt() > 0;
+    // The texts may not compare in SQL although they are as read (bytes
+    // that are not UTF-8, a value of another type): the stored row is read
+    // and compared as the snapshot was decoded, under the write lock.
+    m_connection.inTransaction([&] {
+        switch (storedState(row)) {
+        case Stored::Gone:
+            throw DbError(gone);
+        case Stored::Changed:
+            throw DbError(changed);
+        case Stored::AsRead:
+            write();
+        }
+    });
 }
 
 void Dataset::deleteCurrent()
@@ -315,9 +345,9 @@ void Dataset::deleteCurrent()
     QSqlQuery query = m_connection.exec(statements::deleteUnchangedRow(m_select.table, m_columns),
                                         QVariantList{doomed.rowid} + snapshotParams(doomed));
     if (query.numRowsAffected() == 0)
-        throw DbError(rowExists(doomed.rowid)
-                          ? QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name)
-                          : QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
+        writeIfAsRead(doomed, [&] { m_connection.exec(statements::deleteRow(m_select.table), {doomed.rowid}); },
+                      QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name),
+                      QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
     Q_EMIT aboutToRemoveRow(row);
     m_rows.erase(m_rows.begin() + row);
     Q_EMIT rowRemoved(row);

@@ -14,10 +14,13 @@
 #include <QObject>
 #include <QStringList>
 #include <QVarLengthArray>
+#include <functional>
 #include <map>
 #include <vector>
 
 class Connection;
+class QStringDecoder;
+struct SelectedRow;
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -110,7 +113,13 @@ private:
     // The row's texts as the snapshot holds them, for a statement that only
     // writes a row nobody changed meanwhile.
     QVariantList snapshotParams(const Row &row) const;
-    bool rowExists(qint64 rowid);
+    // Whether the row is stored as the snapshot read it.
+    enum class Stored { Gone, Changed, AsRead };
+    Stored storedState(const Row &row);
+    // Runs write when the row is stored as read; throws DbError with the
+    // text for a changed or a gone row otherwise.
+    void writeIfAsRead(const Row &row, const std::function<void()> &write, const QString &changed, const QString &gone);
+    static Row decodedRow(const SelectedRow &selected, QStringDecoder &decoder, QList<QChar> &scratch);
     void requireOpen(const char *operation) const;
     void setCurrent(int row);
 

@@ -105,9 +105,10 @@ QString deleteUnchangedRow(const QString &table, const QStringList &snapshotColu
     return deleteRow(table) + unchanged(snapshotColumns);
 }
 
-QString countRow(const QString &table)
+QString selectRowByKey(const QString &table, Backend backend)
 {
-    return QStringLiteral("select count(*) from ") + quoted(table) + QStringLiteral(" where rowid = ?");
+    return (backend == Backend::Sqlite ? QStringLiteral("select rowid, * from ") : QStringLiteral("select * from "))
+        + quoted(table) + QStringLiteral(" where rowid = ?");
 }
 
 QString tableColumns(const QString &table, Backend backend)

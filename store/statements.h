@@ -47,8 +47,8 @@ QString deleteRow(const QString &table);
 // else changed meanwhile is left alone.
 QString updateUnchangedRow(const QString &table, const QStringList &columns, const QStringList &snapshotColumns);
 QString deleteUnchangedRow(const QString &table, const QStringList &snapshotColumns);
-// Whether the row with a key exists.
-QString countRow(const QString &table);
+// Selects the row with a key, the key first (as selectWithRowid).
+QString selectRowByKey(const QString &table, Backend backend);
 
 // Empties the imported recipients table before an import.
 QString deleteAllImported();

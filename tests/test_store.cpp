@@ -36,6 +36,8 @@ private Q_SLOTS:
     void reopenResetsSearchAndReadsWorkingDirectoryAfresh();
     void changeShowsInOtherConnectionAfterReopen();
     void updateOfRowDeletedElsewhereFails();
+    void rowsStoredInOtherFormsCanStillBeChanged_data();
+    void rowsStoredInOtherFormsCanStillBeChanged();
     void failedPostKeepsEditState();
     void modelFollowsDataset();
 };
@@ -402,6 +404,35 @@ void TestStore::updateOfRowDeletedElsewhereFails()
     list.setValue(col::kRecipientName, QStringLiteral("changed"));
     QVERIFY_THROWS_EXCEPTION(DbError, list.post());
     QCOMPARE(raw.rows(QStringLiteral("select count(*) from inrxx")), QStringList{QStringLiteral("0")});
+}
+
+void TestStore::rowsStoredInOtherFormsCanStillBeChanged_data()
+{
+    QTest::addColumn<QString>("stored"); // an SQL value for 收件人姓名
+    QTest::newRow("bytes that are not UTF-8 (GBK)") << "cast(x'd5c5c8fd' as text)";
+    QTest::newRow("a number") << "12345";
+    QTest::newRow("a blob") << "x'00ff'";
+}
+
+void TestStore::rowsStoredInOtherFormsCanStillBeChanged()
+{
+    // Rows another program wrote do not compare in SQL with the texts read
+    // from them; they are still as read, so modify and delete work.
+    QFETCH(QString, stored);
+    TempWorkdir dir;
+    RawDb raw(dir.dbPath());
+    QVERIFY(raw.exec(QStringLiteral("insert into inrxx (收件人姓名, 手机号码) values (%1, '1')").arg(stored)));
+    QVERIFY(raw.exec(QStringLiteral("insert into inrxx (收件人姓名, 手机号码) values (%1, '2')").arg(stored)));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    list.edit();
+    list.setValue(col::kMobile, QStringLiteral("139"));
+    list.post();
+    list.moveTo(1);
+    list.deleteCurrent();
+    QCOMPARE(raw.rows(QStringLiteral("select 手机号码 from inrxx")), QStringList{QStringLiteral("139")});
 }
 
 void TestStore::failedPostKeepsEditState()
