@@ -50,7 +50,7 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
         else if (arg == QStringLiteral("--scale-y"))
             calibration.scaleY = numberOption(arg, value);
         else if (arg == QStringLiteral("--font"))
-            calibration.font = fontSpec(fontOption(arg, value));
+            calibration.font = fontText(fontOption(arg, value));
         else
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
     }

@@ -11,7 +11,7 @@ void installFontSubstitutions()
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 }
 
-QString fontSpec(const QFont &font)
+QString fontText(const QFont &font)
 {
     QString text = font.family() + QLatin1Char(',') + QString::number(font.pointSizeF(), 'g', 4);
     if (font.bold())
@@ -21,7 +21,7 @@ QString fontSpec(const QFont &font)
     return text;
 }
 
-std::optional<QFont> parseFontSpec(const QString &text)
+std::optional<QFont> parseFontText(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char(','));
     bool ok = false;

@@ -11,6 +11,6 @@ void installFontSubstitutions();
 
 // A font as text, "FAMILY,SIZE[,bold][,italic]" (size in points), as the
 // command line takes it and saved calibrations keep it.
-QString fontSpec(const QFont &font);
-// The font a spec names; none when the text is not one (size 4 to 72).
-std::optional<QFont> parseFontSpec(const QString &text);
+QString fontText(const QFont &font);
+// The font such a text names; none when it names none (size 4 to 72).
+std::optional<QFont> parseFontText(const QString &text);

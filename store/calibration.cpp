@@ -56,7 +56,7 @@ void checkCalibration(const Calibration &calibration)
                                .arg(scale)
                                .arg(calibration::kMinScale)
                                .arg(calibration::kMaxScale));
-    if (!calibration.font.isEmpty() && !parseFontSpec(calibration.font))
+    if (!calibration.font.isEmpty() && !parseFontText(calibration.font))
         throw AppError(QStringLiteral(u"字体无法读取：%1").arg(calibration.font));
     if (!calibration.color.isEmpty() && !QColor::isValidColorName(calibration.color))
         throw AppError(QStringLiteral(u"颜色无法读取：%1").arg(calibration.color));

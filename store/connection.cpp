@@ -39,8 +39,6 @@ QString serverFailure(const QString &detail)
     return reason.isEmpty() ? detail.simplified() : reason + QStringLiteral(u"。") + detail.simplified();
 }
 
-const QString kPointerProbe = QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = '%1'");
-
 } // namespace
 
 Connection::Connection(const QString &owner)
@@ -87,18 +85,20 @@ void Connection::open()
     case Target::CurrentFolder:
         m_server.reset();
         openSqlite(currentFilePath());
-        // data.mdb may say that the folder's data lives on a server.
-        QSqlQuery query(database());
-        if (query.exec(kPointerProbe.arg(shared_store::kPointerTable)) && query.next() && query.value(0).toInt() > 0) {
-            query.finish();
-            const std::optional<ServerAddress> server = shared_store::readPointer(*this);
-            if (server) {
-                // Kept when the server does not answer: the folder is still
-                // shared, and says so.
-                database().close();
-                m_server = server;
-                openPostgres(*server);
-            }
+        // data.mdb may say that the folder's data live on a server. Kept
+        // when the server does not answer: the folder is still shared, and
+        // says so.
+        std::optional<ServerAddress> server;
+        try {
+            server = shared_store::readPointer(*this);
+        } catch (...) {
+            close(); // a damaged pointer never leaves the local file open in its place
+            throw;
+        }
+        if (server) {
+            database().close();
+            m_server = server;
+            openPostgres(*server);
         }
         return;
     }

@@ -44,22 +44,6 @@ struct Fixture {
     BackupWindow window;
 };
 
-struct Run {
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runWaybill(const QStringList &args, const QString &workdir)
-{
-    QProcess process;
-    process.setWorkingDirectory(workdir);
-    process.start(QStringLiteral(WAYBILL_BINARY), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 // Files of the folder that are neither data.mdb nor named in keep.
 QStringList strayFiles(const QString &folder, const QStringList &keep)
 {

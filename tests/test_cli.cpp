@@ -12,26 +12,6 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-namespace {
-
-struct Run {
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runWaybill(const QStringList &args, const QString &workdir)
-{
-    QProcess process;
-    process.setWorkingDirectory(workdir);
-    process.start(QStringLiteral(WAYBILL_BINARY), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
-
 class TestCli : public QObject {
     Q_OBJECT
 private Q_SLOTS:

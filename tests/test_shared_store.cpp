@@ -20,22 +20,6 @@ using namespace schema;
 
 namespace {
 
-struct Run {
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runWaybill(const QStringList &args, const QString &workdir)
-{
-    QProcess process;
-    process.setWorkingDirectory(workdir);
-    process.start(QStringLiteral(WAYBILL_BINARY), args);
-    process.waitForFinished(120000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 // A working folder with an empty store: data.mdb itself, or a fresh
 // database on the test server that data.mdb points to.
 struct Store {
@@ -57,9 +41,12 @@ void addBackends()
     QTest::newRow("postgresql") << QStringLiteral("postgresql");
 }
 
-#define REQUIRE_BACKEND(backend)                                                                   \
-    if ((backend) == QStringLiteral("postgresql") && !TestServer::available())                    \
+#define REQUIRE_SERVER()                                                                           \
+    if (!TestServer::available())                                                                  \
         QSKIP("no PostgreSQL test server (run through ctest)");
+#define REQUIRE_BACKEND(backend)                                                                   \
+    if ((backend) == QStringLiteral("postgresql"))                                                 \
+        REQUIRE_SERVER();
 
 void appendRecipient(Dataset &list, const QString &name, const QString &mobile)
 {
@@ -363,8 +350,7 @@ void TestSharedStore::importAndCalibrations()
 
 void TestSharedStore::importWhileAnotherPcReads()
 {
-    if (!TestServer::available())
-        QSKIP("no PostgreSQL test server (run through ctest)");
+    REQUIRE_SERVER();
     Store first(QStringLiteral("postgresql"));
     TempWorkdir secondPc;
     shared_store::join(secondPc.dbPath(), *first.server);
@@ -418,8 +404,7 @@ void TestSharedStore::importWhileAnotherPcReads()
 
 void TestSharedStore::backupAndRestoreWhileShared()
 {
-    if (!TestServer::available())
-        QSKIP("no PostgreSQL test server (run through ctest)");
+    REQUIRE_SERVER();
     Store store(QStringLiteral("postgresql"));
     Connection connection(QStringLiteral("pc"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
@@ -460,8 +445,7 @@ void TestSharedStore::backupAndRestoreWhileShared()
 
 void TestSharedStore::unshareBringsTheDataBack()
 {
-    if (!TestServer::available())
-        QSKIP("no PostgreSQL test server (run through ctest)");
+    REQUIRE_SERVER();
     TempWorkdir dir;
     RawDb(dir.dbPath()).addRecipient(kRecipientTable, u"本地"_qs, QStringLiteral("1"));
     const ServerAddress server = TestServer::freshDatabase();
@@ -504,8 +488,7 @@ void TestSharedStore::shareRefusals()
 {
     QFETCH(QString, situation);
     QFETCH(QString, message);
-    if (!TestServer::available())
-        QSKIP("no PostgreSQL test server (run through ctest)");
+    REQUIRE_SERVER();
     TempWorkdir dir;
     RawDb(dir.dbPath()).addRecipient(kRecipientTable, u"本地"_qs, QStringLiteral("1"));
     const QByteArray before = readAll(dir.dbPath());
@@ -542,8 +525,7 @@ void TestSharedStore::shareRefusals()
 
 void TestSharedStore::unreachableServerIsADatabaseError()
 {
-    if (!TestServer::available())
-        QSKIP("no PostgreSQL test server (run through ctest)");
+    REQUIRE_SERVER();
     TempWorkdir dir;
     shared_store::join(dir.dbPath(), *Store(QStringLiteral("postgresql")).server);
     // The server goes away (a port where nothing listens).

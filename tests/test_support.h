@@ -5,6 +5,7 @@
 #include "store/schema.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -83,6 +84,24 @@ public:
 private:
     QString m_name;
 };
+
+// What a run of the program's command line printed and returned.
+struct Run {
+    int status;
+    QString out;
+    QString err;
+};
+
+// Runs the program's command line in a working directory and waits for it.
+inline Run runWaybill(const QStringList &args, const QString &workdir)
+{
+    QProcess process;
+    process.setWorkingDirectory(workdir);
+    process.start(QStringLiteral(WAYBILL_BINARY), args);
+    process.waitForFinished(120000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
 
 inline QByteArray readAll(const QString &path)
 {

@@ -59,29 +59,36 @@ void startOnChosenPrinter(QPrinter &printer)
         printer.setPrinterName(chosenPrinter().name);
 }
 
-void printThroughSetup(const WaybillRun &run, QWidget *parent)
+namespace {
+
+// Sets printer up for the run's paper on the printer last chosen and asks
+// for the printer; remembers the choice when the user confirms.
+bool choosePrinter(QPrinter &printer, const WaybillRun &run, int lastPage, QWidget *parent)
 {
-    QPrinter printer(QPrinter::HighResolution);
     startOnChosenPrinter(printer);
     printer.setFullPage(true);
     setUpPaper(printer, run.paperMm());
-    if (!dialogs().printSetup(parent, printer, 1, run.pageCount()))
-        return;
+    if (!dialogs().printSetup(parent, printer, 1, lastPage))
+        return false;
     rememberChosenPrinter(printer);
-    printRun(run, printer, parent);
+    return true;
+}
+
+} // namespace
+
+void printThroughSetup(const WaybillRun &run, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (choosePrinter(printer, run, run.pageCount(), parent))
+        printRun(run, printer, parent);
 }
 
 void printCalibrationPage(const WaybillRun &run, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
-    startOnChosenPrinter(printer);
-    printer.setFullPage(true);
-    setUpPaper(printer, run.paperMm());
-    if (!dialogs().printSetup(parent, printer, 1, 1))
+    if (!choosePrinter(printer, run, 1, parent))
         return;
-    rememberChosenPrinter(printer);
-    const QString printerName = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
-    const CalibrationSheet sheet = calibrationSheet(run, printerName);
+    const CalibrationSheet sheet = calibrationSheet(run, calibrationPrinter()); // the one just chosen
     printSheet(printer, printer.resolution(), run.paperMm(),
                [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); });
 }

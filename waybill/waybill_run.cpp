@@ -89,7 +89,7 @@ void WaybillRun::apply(const Calibration &calibration)
     reset();
     shift(calibration.shiftX, calibration.shiftY);
     setScale(calibration.scaleX, calibration.scaleY);
-    if (const std::optional<QFont> font = parseFontSpec(calibration.font))
+    if (const std::optional<QFont> font = parseFontText(calibration.font))
         setFont(*font, calibration.color.isEmpty() ? QColor(Qt::black) : QColor(calibration.color));
 }
 
@@ -98,7 +98,7 @@ Calibration WaybillRun::calibration(const QString &printer) const
     const QPoint shift = totalShift();
     Calibration calibration{m_layout.code, printer, shift.x(), shift.y(), m_scaleX, m_scaleY, {}, {}};
     if (m_fontSet) {
-        calibration.font = fontSpec(font());
+        calibration.font = fontText(font());
         calibration.color = color().name();
     }
     return calibration;
