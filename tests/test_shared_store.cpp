@@ -48,6 +48,13 @@ void addBackends()
     if ((backend) == QStringLiteral("postgresql"))                                                 \
         REQUIRE_SERVER();
 
+// Opens a dataset on a whole table.
+void openAll(Dataset &list, const QString &table)
+{
+    list.setStatement(Select::all(table));
+    list.open();
+}
+
 void appendRecipient(Dataset &list, const QString &name, const QString &mobile)
 {
     list.append();
@@ -123,8 +130,7 @@ void TestSharedStore::recordOperations()
     Store store(backend);
     Connection connection(QStringLiteral("pc"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
-    list.setStatement(Select::all(kRecipientTable));
-    list.open();
+    openAll(list, kRecipientTable);
     QCOMPARE(connection.backend(), backend == QStringLiteral("sqlite") ? Backend::Sqlite : Backend::Postgres);
     QCOMPARE(list.columnNames(), recipientColumns());
     for (const char16_t *name : {u"张一", u"李二", u"王三"})
@@ -143,8 +149,7 @@ void TestSharedStore::recordOperations()
     // the same keys.
     Connection other(QStringLiteral("other"));
     Dataset view(other, QStringLiteral("view"));
-    view.setStatement(Select::all(kRecipientTable));
-    view.open();
+    openAll(view, kRecipientTable);
     QCOMPARE(names(view), (QStringList{u"李二"_qs, u"王三"_qs}));
     QCOMPARE(view.rowidAt(0), second);
     QCOMPARE(view.valueAt(0, col::kRecipientAddress), u"新地址，含'引号'"_qs);
@@ -152,8 +157,7 @@ void TestSharedStore::recordOperations()
 
     // The sender: an empty table gets its first record through edit().
     Dataset sender(connection, QStringLiteral("ADOQuery1"));
-    sender.setStatement(Select::all(kSenderTable));
-    sender.open();
+    openAll(sender, kSenderTable);
     sender.edit();
     sender.setValue(col::kSenderName, u"寄件人"_qs);
     sender.post();
@@ -189,8 +193,7 @@ void TestSharedStore::textsRoundTrip()
     // Written once through a record (bound parameters), once through the
     // bulk path of imports (SQLite's API, or COPY on the server).
     Dataset list(connection, QStringLiteral("ADOQuery2"));
-    list.setStatement(Select::all(kRecipientTable));
-    list.open();
+    openAll(list, kRecipientTable);
     appendRecipient(list, text, QStringLiteral("1"));
     TextTable rows(int(recipientColumns().size()));
     for (const QString &column : recipientColumns())
@@ -231,8 +234,7 @@ void TestSharedStore::search()
     Store store(backend);
     Connection connection(QStringLiteral("pc"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
-    list.setStatement(Select::all(kRecipientTable));
-    list.open();
+    openAll(list, kRecipientTable);
     for (const QString &name : {u"Zhang San"_qs, u"zhang li"_qs, u"ZHANGWEI"_qs, u"王小明"_qs, u"100%纯"_qs,
                                 u"100 boxes"_qs, u"a_b"_qs, u"axb"_qs, u"O'Brien"_qs, u"back\\slash"_qs, u"Émile"_qs})
         appendRecipient(list, name, QStringLiteral("1"));
@@ -313,8 +315,7 @@ void TestSharedStore::failedTransactionLeavesNothing()
             > 0);
     connection.inTransaction([&] { connection.exec(insert, {QStringLiteral("kept")}); });
     Dataset list(connection, QStringLiteral("list"));
-    list.setStatement(Select::all(kRecipientTable));
-    list.open();
+    openAll(list, kRecipientTable);
     QCOMPARE(names(list), QStringList{QStringLiteral("kept")});
 }
 
@@ -331,8 +332,7 @@ void TestSharedStore::importAndCalibrations()
     }
     Connection connection(QStringLiteral("pc"));
     Dataset imported(connection, QStringLiteral("ADOQuery1"));
-    imported.setStatement(Select::all(kImportedTable));
-    imported.open();
+    openAll(imported, kImportedTable);
     QCOMPARE(imported.rowCount(), 300);
     QCOMPARE(imported.valueAt(0, col::kRecipientName), QStringLiteral("b1"));
     QCOMPARE(imported.valueAt(299, col::kRecipientAddress), u"上海市浦东新区世纪大道1号, 2室"_qs);
@@ -408,8 +408,7 @@ void TestSharedStore::backupAndRestoreWhileShared()
     Store store(QStringLiteral("postgresql"));
     Connection connection(QStringLiteral("pc"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
-    list.setStatement(Select::all(kRecipientTable));
-    list.open();
+    openAll(list, kRecipientTable);
     appendRecipient(list, u"备份前"_qs, QStringLiteral("1"));
     CalibrationStore(connection).save({QStringLiteral("st"), QString(), 7, 0, 1.0, 1.0, {}, {}});
 
@@ -454,8 +453,7 @@ void TestSharedStore::unshareBringsTheDataBack()
     {
         Connection connection(QStringLiteral("pc"));
         Dataset list(connection, QStringLiteral("ADOQuery2"));
-        list.setStatement(Select::all(kRecipientTable));
-        list.open();
+        openAll(list, kRecipientTable);
         QCOMPARE(names(list), QStringList{u"本地"_qs});
         appendRecipient(list, u"共享时新增"_qs, QStringLiteral("2"));
     }
