@@ -15,6 +15,7 @@
 
 #include <QDate>
 #include <QScreen>
+#include <QTimer>
 
 void installPreviewRunner()
 {
@@ -88,6 +89,11 @@ int startDesktop(WindowRegistry &windows)
     if (const QScreen *screen = QApplication::primaryScreen())
         main->move(screen->availableGeometry().center() - main->rect().center());
     main->show();
+    // A damaged data.mdb is told once, as the program opens; it stays
+    // readable, and every write says the same until it is restored.
+    const QString damage = static_cast<MainWindow *>(main)->data().connection.damage();
+    if (!damage.isEmpty())
+        QTimer::singleShot(0, main, [main, damage] { dialogs().error(main, damage); });
     return 0;
 }
 

@@ -236,8 +236,7 @@ void MainWindow::exportList(bool fromPopup)
         const QString name = dialogs().saveFile(this, QString(), QString());
         if (name.isEmpty())
             return;
-        // ".xls" is appended to every name, save one that asks for .xlsx.
-        exportDataset(m_data.recipients, isXlsxName(name) ? name : name + QStringLiteral(".xls"));
+        exportDataset(m_data.recipients, exportFileName(name));
         if (fromPopup)
             dialogs().notice(this, QStringLiteral(u"成功导出全部数据！"));
         else

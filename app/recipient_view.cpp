@@ -55,6 +55,7 @@ void RecipientView::buildToolbar(QWidget *client)
     m_nameSearch = makeEdit(m_toolbar, QStringLiteral("Edit15"), 544, 10, 89);
     makeLabel(m_toolbar, QStringLiteral("Label37"), QStringLiteral(u"手机号码"), 648, 12, 12);
     m_mobileSearch = makeEdit(m_toolbar, QStringLiteral("Edit25"), 712, 10, 121);
+    pressOnEnter({m_nameSearch, m_mobileSearch}, m_toolbar->findChild<QPushButton *>(QStringLiteral("Button9")));
 }
 
 void RecipientView::buildEditor(QWidget *client)

@@ -253,20 +253,32 @@ void backupDatabase(const QString &source, const QString &target)
     if (!QFileInfo(source).isFile())
         throw FileError(QStringLiteral(u"找不到数据库文件 %1").arg(native(source)));
     SafeFile out(target);
-    if (const std::optional<ServerAddress> server = sharedServerOf(source))
-        copyServerInto(*server, out.tempPath());
-    else
-        // Opened writable (never created) so that SQLite can roll back a
-        // journal left by a crashed writer before it copies.
-        copyInto(source, true, out.tempPath());
+    // What fails while reading names data.mdb; what fails while writing
+    // names the backup file the user chose, never the temporary beside it.
+    const auto named = [&](const AppError &error, const QString &instead) {
+        return QString(error.text()).replace(native(out.tempPath()), native(instead));
+    };
+    try {
+        if (const std::optional<ServerAddress> server = sharedServerOf(source))
+            copyServerInto(*server, out.tempPath());
+        else
+            // Opened writable (never created) so that SQLite can roll back a
+            // journal left by a crashed writer before it copies.
+            copyInto(source, true, out.tempPath());
+    } catch (const DbError &error) {
+        throw DbError(QStringLiteral(u"未做备份（原有的备份文件保持不变）：%1").arg(named(error, target)));
+    }
     try {
         // The copy is what the backup holds, so the copy is checked.
         checkProgramDatabase(out.tempPath());
     } catch (const DbError &error) {
-        throw DbError(QStringLiteral(u"未做备份（原有的备份文件保持不变）：%1")
-                          .arg(QString(error.text()).replace(native(out.tempPath()), native(source))));
+        throw DbError(QStringLiteral(u"未做备份（原有的备份文件保持不变）：%1").arg(named(error, source)));
     }
-    out.commit();
+    try {
+        out.commit();
+    } catch (const FileError &error) {
+        throw FileError(QStringLiteral(u"未做备份（原有的备份文件保持不变）：%1").arg(named(error, target)));
+    }
 }
 
 QString restoreDatabase(const QString &source, const QString &target)
@@ -329,5 +341,6 @@ QString restoreDatabase(const QString &source, const QString &target)
         staged.commit();
     }
     pruneSafetyCopies(target);
+    Connection::forgetCheck(target); // its content is the checked copy's now
     return safety;
 }

@@ -26,9 +26,7 @@ QString oneName(const QStringList &args)
 
 int runExport(const QStringList &args, CliStreams &io)
 {
-    QString target = oneName(args);
-    if (!target.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive) && !isXlsxName(target))
-        target += QStringLiteral(".xls");
+    const QString target = exportFileName(oneName(args));
     Connection connection(QStringLiteral("cli.export"));
     Dataset sender(connection, QStringLiteral("ADOQuery1"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));

@@ -164,9 +164,7 @@ int print(const PrintOptions &options, CliStreams &io)
     if (options.font)
         run.setFont(*options.font); // as the font dialog sets every item's font
     if (!run.anyItemOnPaper())
-        throw PrintError(QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位），未打印。")
-                             .arg(run.paperUnits().width())
-                             .arg(run.paperUnits().height()));
+        throw PrintError(run.offPaperText() + QStringLiteral(u"，未打印。"));
     if (options.calibrationPage) {
         const CalibrationSheet sheet = calibrationSheet(run, options.printer);
         const SheetPainter paint = [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); };

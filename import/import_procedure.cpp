@@ -23,21 +23,38 @@ QString trimmedPath(const QString &path)
     return path.mid(start, end - start);
 }
 
+namespace {
+
+// After a failure the list shows the rows the table kept, where it can.
+ImportResult failed(Connection &connection, Dataset *list, const QString &message, const QString &reason)
+{
+    if (list) {
+        try {
+            reopen(connection, {{list, schema::kImportedTable}});
+        } catch (const DbError &) {
+            // The list stays closed; the failure already says what is wrong.
+        }
+    }
+    return {false, message, reason, 0};
+}
+
+} // namespace
+
 ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
                             const ImportProgress &progress)
 {
-    // 1. Empty the table on the connection as it is; its failure is the
-    //    database's own error.
+    // The table keeps its rows until the new ones are in: the old list is
+    // replaced in the one transaction that inserts the new rows, so a
+    // failed import never costs the last good one.
     if (list)
         list->close();
-    connection.exec(statements::deleteAllImported());
 
-    // 2. The trimmed path.
+    // The trimmed path.
     const QString file = trimmedPath(path);
     if (file.isEmpty())
-        return {false, kEmptyPath, QString(), 0};
+        return failed(connection, list, kEmptyPath, QString());
 
-    // 3, 4. Reconnect from the working directory.
+    // Reconnect from the working directory.
     connection.close();
     try {
         connection.open();
@@ -45,7 +62,7 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
         return {false, kConnectFailed, error.text(), 0};
     }
 
-    // 5. Copy: read the sheet, insert every record in one transaction.
+    // Copy: read the sheet, then replace the table's rows in one transaction.
     int rows = 0;
     try {
         const TextTable records = readRecordsIsolated(file, QStringLiteral("Sheet1"), schema::recipientColumns(),
@@ -53,8 +70,6 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                                                           if (progress && total > 0)
                                                               progress(int(done * 50 / total));
                                                       });
-        // The rows replace whatever the table holds now in one transaction:
-        // an import that ran meanwhile cannot leave its rows beside these.
         connection.inTransaction([&] {
             connection.exec(statements::deleteAllImported());
             insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records, [&](qsizetype done) {
@@ -64,12 +79,12 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
         });
         rows = int(records.rowCount());
     } catch (const WorkbookError &error) {
-        return {false, kFailed, error.text(), 0};
+        return failed(connection, list, kFailed, error.text());
     } catch (const DbError &error) {
-        return {false, kFailed, error.text(), 0};
+        return failed(connection, list, kFailed, error.text());
     }
 
-    // 6. Reload the list on "select * from excel".
+    // Reload the list on "select * from excel".
     if (!list)
         return {true, kSucceeded, QString(), rows};
     try {

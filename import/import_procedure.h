@@ -1,7 +1,8 @@
 #pragma once
-// The spreadsheet import: empties the table excel, then copies the
-// recipient rows of a workbook's Sheet1 into it in one transaction (all
-// rows or none), and reopens the imported list on "select * from excel".
+// The spreadsheet import: replaces the rows of the table excel with the
+// recipient rows of a workbook's Sheet1 in one transaction (all rows or
+// none; a failed import keeps the previous rows), and reopens the imported
+// list on "select * from excel".
 
 #include <QString>
 #include <functional>
@@ -32,8 +33,7 @@ QString trimmedPath(const QString &path);
 using ImportProgress = std::function<void(int percent)>;
 
 // Runs the import on the window's connection and list (none for the
-// command line, which shows no list). A failure of the emptying statement
-// throws DbError (the table keeps its rows); every later failure is
-// reported in the result.
+// command line, which shows no list). Every failure is reported in the
+// result; the table then holds what it held before, and the list shows it.
 ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
                             const ImportProgress &progress = {});

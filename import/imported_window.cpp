@@ -85,8 +85,9 @@ void ImportedWindow::buildTopBar(QWidget *client)
     m_mobileSearch = placed(new QLineEdit(bar), QStringLiteral("Edit3"), 256, 8, 121, 22);
     for (QLineEdit *edit : {m_nameSearch, m_mobileSearch})
         edit->setFont(songFont(14));
-    connect(makeButton(bar, QStringLiteral("Button2"), QStringLiteral(u"查 询"), 416, 8), &QPushButton::clicked,
-            this, [this] { Button2Click(); });
+    QPushButton *search = makeButton(bar, QStringLiteral("Button2"), QStringLiteral(u"查 询"), 416, 8);
+    connect(search, &QPushButton::clicked, this, [this] { Button2Click(); });
+    pressOnEnter({m_nameSearch, m_mobileSearch}, search);
     connect(makeButton(bar, QStringLiteral("Button3"), QStringLiteral(u"刷 新"), 512, 8), &QPushButton::clicked,
             this, [this] { Button3Click(); });
 }

@@ -6,6 +6,7 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -21,6 +22,54 @@ QString errorText(const QSqlError &error)
     if (text.isEmpty())
         text = error.text();
     return text.trimmed();
+}
+
+// What SQLite's English means for the user and what to do, then its own words.
+QString explained(const QString &detail)
+{
+    static const struct {
+        const char *english;
+        const char16_t *meaning;
+    } known[] = {
+        {"unable to open database file", u"无法打开数据文件：文件不存在、没有读写权限，或所在文件夹不可写。"
+                                         u"请在程序文件夹中启动本软件，并检查文件和文件夹的权限"},
+        {"database disk image is malformed", u"数据文件已损坏。请用“数据备份与恢复”恢复最近的备份"},
+        {"file is not a database", u"这不是本软件的数据文件，或文件已损坏。请用“数据备份与恢复”恢复最近的备份"},
+        {"database is locked", u"数据文件正被另一个程序使用，请稍后再试"},
+        {"database or disk is full", u"磁盘已满，修改没有保存。请腾出磁盘空间后再试"},
+        {"disk I/O error", u"读写数据文件时出错（磁盘已满或出了故障），修改没有保存。请检查磁盘后再试"},
+        {"attempt to write a readonly database", u"数据文件是只读的，修改没有保存。请检查文件的权限"},
+    };
+    for (const auto &entry : known)
+        if (detail.contains(QLatin1String(entry.english), Qt::CaseInsensitive))
+            return QString::fromUtf16(entry.meaning) + QStringLiteral(u"。（") + detail + QStringLiteral(u"）");
+    return detail;
+}
+
+// data.mdb files checked in this process, with why each may not be written
+// (empty: sound).
+QHash<QString, QString> &checkedFiles()
+{
+    static QHash<QString, QString> files;
+    return files;
+}
+
+// The newest backup or safety copy in the folder of path, if any.
+QString newestBackupBeside(const QString &path)
+{
+    const QFileInfoList backups =
+        QFileInfo(path).absoluteDir().entryInfoList({QStringLiteral("*.bak")}, QDir::Files, QDir::Time);
+    return backups.isEmpty() ? QString() : QDir::toNativeSeparators(backups.first().absoluteFilePath());
+}
+
+QString damageText(const QString &path, const QString &problem)
+{
+    const QString backup = newestBackupBeside(path);
+    return QStringLiteral(u"数据文件 %1 已损坏，为免损坏更多数据，恢复之前不能保存任何修改。%2（%3）")
+        .arg(QDir::toNativeSeparators(path),
+             backup.isEmpty() ? QStringLiteral(u"请用“数据备份与恢复”恢复以前做的备份（这个文件夹里没有找到备份文件）。")
+                              : QStringLiteral(u"请用“数据备份与恢复”恢复最近的备份：%1。").arg(backup),
+             problem);
 }
 
 // What libpq's connection failure means for the user, then its own words.
@@ -88,6 +137,7 @@ void Connection::open()
         // data.mdb may say that the folder's data live on a server. Kept
         // when the server does not answer: the folder is still shared, and
         // says so.
+        checkOnce();
         std::optional<ServerAddress> server;
         try {
             server = shared_store::readPointer(*this);
@@ -124,6 +174,7 @@ void Connection::openServer(const ServerAddress &server)
 void Connection::openSqlite(const QString &path)
 {
     m_filePath = path;
+    m_damage.clear();
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     // A URI in read-write mode without create: a missing file fails instead
     // of being created empty.
@@ -131,7 +182,7 @@ void Connection::openSqlite(const QString &path)
     db.setDatabaseName(uri + QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
-        const QString text = errorText(db.lastError());
+        const QString text = explained(errorText(db.lastError()));
         db.close();
         throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
                           .arg(QDir::toNativeSeparators(m_filePath), text));
@@ -147,7 +198,7 @@ void Connection::openSqlite(const QString &path)
     // database fails here, with the file named.
     QSqlQuery probe(db);
     if (!probe.exec(statements::probe())) {
-        const QString text = errorText(probe.lastError());
+        const QString text = explained(errorText(probe.lastError()));
         probe.finish();
         db.close();
         throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
@@ -157,6 +208,43 @@ void Connection::openSqlite(const QString &path)
     // (searches, reopening a long list) fast; neither writes to the file.
     probe.exec(QStringLiteral("pragma cache_size = -65536"));
     probe.exec(QStringLiteral("pragma mmap_size = 268435456"));
+}
+
+void Connection::checkOnce()
+{
+    const QString path = m_filePath;
+    auto checked = checkedFiles().constFind(path);
+    if (checked == checkedFiles().cend()) {
+        // SQLite's quick check reads every page once (about 50 ms for
+        // 100,000 recipients).
+        QSqlQuery check(database());
+        QStringList problems;
+        if (!check.exec(QStringLiteral("pragma quick_check")))
+            problems << errorText(check.lastError());
+        while (check.next())
+            problems << check.value(0).toString();
+        check.finish();
+        const QString damage = problems == QStringList{QStringLiteral("ok")}
+            ? QString()
+            : damageText(path, problems.mid(0, 3).join(QStringLiteral("; ")));
+        checked = checkedFiles().insert(path, damage);
+    }
+    m_damage = *checked;
+    if (!m_damage.isEmpty())
+        QSqlQuery(database()).exec(QStringLiteral("pragma query_only = 1"));
+}
+
+void Connection::forgetCheck(const QString &path)
+{
+    checkedFiles().remove(QFileInfo(path).absoluteFilePath());
+}
+
+[[noreturn]] void Connection::fail(const QSqlError &error)
+{
+    const QString text = errorText(error);
+    if (!m_damage.isEmpty())
+        throw DbError(m_damage + QStringLiteral(u"（") + text + QStringLiteral(u"）"));
+    throw DbError(backend() == Backend::Sqlite ? explained(text) : text);
 }
 
 void Connection::openPostgres(const ServerAddress &server)
@@ -201,15 +289,15 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &params)
     if (params.isEmpty()) {
         // Unprepared: the server prepares no statement that defines tables.
         if (!query.exec(sql))
-            throw DbError(errorText(query.lastError()));
+            fail(query.lastError());
         return query;
     }
     if (!query.prepare(sql))
-        throw DbError(errorText(query.lastError()));
+        fail(query.lastError());
     for (const QVariant &param : params)
         query.addBindValue(param);
     if (!query.exec())
-        throw DbError(errorText(query.lastError()));
+        fail(query.lastError());
     return query;
 }
 
@@ -219,12 +307,12 @@ void Connection::execMany(const QString &sql, const std::vector<QVariantList> &p
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw DbError(errorText(query.lastError()));
+        fail(query.lastError());
     for (const QVariantList &params : paramRows) {
         for (int i = 0; i < params.size(); ++i)
             query.bindValue(i, params[i]);
         if (!query.exec())
-            throw DbError(errorText(query.lastError()));
+            fail(query.lastError());
     }
 }
 
@@ -240,6 +328,8 @@ QStringList Connection::tableColumns(const QString &table)
 void Connection::begin()
 {
     open();
+    if (!m_damage.isEmpty())
+        throw DbError(m_damage);
     QSqlQuery query(database());
     // Every transaction of the program writes: take the write lock at once.
     // On the server one advisory lock stands for the local file's lock.
@@ -247,19 +337,19 @@ void Connection::begin()
         ? query.exec(QStringLiteral("begin immediate"))
         : query.exec(QStringLiteral("begin")) && query.exec(QStringLiteral("select pg_advisory_xact_lock(20260701)"));
     if (!ok) {
-        const QString text = errorText(query.lastError());
+        const QSqlError error = query.lastError();
         if (backend() == Backend::Postgres)
             database().rollback();
-        throw DbError(text);
+        fail(error);
     }
 }
 
 void Connection::commit()
 {
     if (!database().commit()) {
-        const QString text = errorText(database().lastError());
+        const QSqlError error = database().lastError();
         database().rollback();
-        throw DbError(text);
+        fail(error);
     }
 }
 

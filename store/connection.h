@@ -66,6 +66,15 @@ public:
         commit();
     }
 
+    // Why data.mdb may not be written (empty when it is sound): the file is
+    // checked once per process when it is first opened, and a damaged one
+    // is opened for reading only, so that nothing is written into it until
+    // the user restores a backup.
+    const QString &damage() const { return m_damage; }
+    // Forgets the check of a file, so that the next open checks it again
+    // (after a restore has replaced its content).
+    static void forgetCheck(const QString &path);
+
     // The names of a table's columns, in order (empty: no such table).
     QStringList tableColumns(const QString &table);
     bool hasTable(const QString &table) { return !tableColumns(table).isEmpty(); }
@@ -79,6 +88,8 @@ private:
     enum class Target { CurrentFolder, File, Server };
 
     void openSqlite(const QString &path);
+    void checkOnce();
+    [[noreturn]] void fail(const QSqlError &error);
     void openPostgres(const ServerAddress &server);
     void begin();
     void commit();
@@ -88,5 +99,6 @@ private:
     QString m_pgName;   // the PostgreSQL connection's name
     Target m_target = Target::CurrentFolder;
     QString m_filePath;
+    QString m_damage;
     std::optional<ServerAddress> m_server;
 };

@@ -89,6 +89,7 @@ private Q_SLOTS:
     void opensFittingTheWholePage();
     void zoomModes();
     void setupGreysZoomAndPrintsRange();
+    void printAfterFailureUsesSetupAsItIsNow();
     void batchRunsOnePagePerRow_data();
     void batchRunsOnePagePerRow();
     void batchSeesRowsAddedBeforeActivation();
@@ -263,6 +264,28 @@ void TestPreview::setupGreysZoomAndPrintsRange()
     QVERIFY2(text.contains(QStringLiteral("R2")) && text.contains(QStringLiteral("R3")), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("R1 ")) && !text.contains(QStringLiteral("R4")));
     QVERIFY(preview.isEnabled());
+}
+
+void TestPreview::printAfterFailureUsesSetupAsItIsNow()
+{
+    // A print that fails (no printer here, or a file that cannot be
+    // written) must not spoil the later prints of the same preview.
+    Fixture f(2, "st");
+    TQRStandardPreview preview(f.window->run(), f.window.get());
+    preview.produceAllPages();
+    const QString pdf = f.dir.file(QStringLiteral("after.pdf"));
+    QTest::mouseClick(f.button(preview, 9), Qt::LeftButton);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    QTest::mouseClick(f.button(preview, 8), Qt::LeftButton);
+    QTest::mouseClick(f.button(preview, 9), Qt::LeftButton);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    const QString text = pdfText(pdf);
+    QVERIFY2(text.contains(QStringLiteral("R1")) && text.contains(QStringLiteral("R2")), qPrintable(text));
 }
 
 void TestPreview::batchRunsOnePagePerRow_data()

@@ -112,6 +112,15 @@ private Q_SLOTS:
     void pictureDecodedOnlyWhenShown();
 };
 
+namespace {
+
+QString notInteger(const QString &typed)
+{
+    return u"移动量必须是整数，例如 10 或 -5（1 个单位约 0.26 毫米）。（%1 is not a valid integer value）"_qs.arg(typed);
+}
+
+} // namespace
+
 void TestPrintWindow::shift_data()
 {
     QTest::addColumn<QStringList>("presses"); // "x:text" or "y:text", in order
@@ -123,11 +132,12 @@ void TestPrintWindow::shift_data()
     QTest::newRow("up 5") << QStringList{"y:-5"} << QPoint(0, -5) << "";
     QTest::newRow("plus sign") << QStringList{"y:+7", "x:3"} << QPoint(3, 7) << "";
     QTest::newRow("empty") << QStringList{"x:"} << QPoint(0, 0) << "";
-    QTest::newRow("letters") << QStringList{"x:abc"} << QPoint(0, 0) << "'abc' is not a valid integer value";
-    QTest::newRow("decimal point") << QStringList{"y:1.5"} << QPoint(0, 0) << "'1.5' is not a valid integer value";
+    QTest::newRow("Enter in the edits") << QStringList{"x:4\n", "y:-2\n"} << QPoint(4, -2) << "";
+    QTest::newRow("letters") << QStringList{"x:abc"} << QPoint(0, 0) << notInteger(QStringLiteral("'abc'"));
+    QTest::newRow("decimal point") << QStringList{"y:1.5"} << QPoint(0, 0) << notInteger(QStringLiteral("'1.5'"));
     QTest::newRow("out of range") << QStringList{"x:2147483648"} << QPoint(0, 0)
-                                  << "'2147483648' is not a valid integer value";
-    QTest::newRow("trailing characters") << QStringList{"x:12px"} << QPoint(0, 0) << "'12px' is not a valid integer value";
+                                  << notInteger(QStringLiteral("'2147483648'"));
+    QTest::newRow("trailing characters") << QStringList{"x:12px"} << QPoint(0, 0) << notInteger(QStringLiteral("'12px'"));
 }
 
 void TestPrintWindow::shift()
@@ -139,8 +149,14 @@ void TestPrintWindow::shift()
     const QList<QPoint> start = f.positions();
     for (const QString &press : presses) {
         const bool horizontal = press.startsWith(QLatin1Char('x'));
-        f.edit(horizontal ? "Edit1" : "Edit2")->setText(press.mid(2));
-        f.press(horizontal ? "Button2" : "Button3");
+        QLineEdit *edit = f.edit(horizontal ? "Edit1" : "Edit2");
+        if (press.endsWith(QLatin1Char('\n'))) { // typed, then Enter
+            edit->setText(press.mid(2).chopped(1));
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else {
+            edit->setText(press.mid(2));
+            f.press(horizontal ? "Button2" : "Button3");
+        }
     }
     QCOMPARE(f.positions(), ::moved(start, moved));
     QCOMPARE(f.dialogs.texts(QStringLiteral("error")), error.isEmpty() ? QStringList{} : QStringList{error});
@@ -295,13 +311,31 @@ void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
     auto batch = PrintWindow::makeBatch(*courierByCode(QStringLiteral("zt")), Variant::Batch);
     batch->show();
     QCOMPARE(batch->run().totalShift(), QPoint(12, -3));
-    // 恢复默认位置: the layout's positions and fonts, the saved one forgotten.
+    // 恢复默认位置 asks first, saying what would be forgotten; No (the
+    // default) puts the layout back for this run and keeps the saved one.
+    const auto savedCount = [&] {
+        return RawDb(QDir(folder).filePath(QStringLiteral("data.mdb"))).rows(QStringLiteral("select count(*) from calibration"));
+    };
+    f->dialogs.clear();
     batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
+    const QStringList asked = f->dialogs.texts(QStringLiteral("confirm (No default)"));
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked[0].contains(u"右移 12、下移 -3"_qs) && asked[0].contains(u"缩放 1.020 × 0.980"_qs)
+                 && asked[0].contains(u"字体 AR PL UMing CN,14,bold"_qs)
+                 && asked[0].contains(printer.isEmpty() ? u"所有打印机"_qs : printer),
+             qPrintable(asked[0]));
     QCOMPARE(batch->run().totalShift(), QPoint(0, 0));
     QCOMPARE(batch->run().scaleX(), 1.0);
     QCOMPARE(batch->run().font(), batch->layout().items.first().font);
-    QCOMPARE(RawDb(QDir(folder).filePath(QStringLiteral("data.mdb"))).rows(QStringLiteral("select count(*) from calibration")),
-             QStringList{QStringLiteral("0")});
+    QCOMPARE(savedCount(), QStringList{QStringLiteral("1")});
+    // Yes forgets it.
+    f->dialogs.confirmAnswers = {true};
+    batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
+    QCOMPARE(savedCount(), QStringList{QStringLiteral("0")});
+    // Nothing saved any more: the layout comes back without a question.
+    f->dialogs.clear();
+    batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
+    QVERIFY(f->dialogs.entries.isEmpty());
     batch->hide();
 }
 
@@ -340,13 +374,24 @@ void TestPrintWindow::scaleRefusesBadInput()
     QCOMPARE(f.window->run().scaleX(), 1.0);
     QCOMPARE(f.window->run().scaleY(), 1.0);
     QCOMPARE(f.edit("Edit3")->text(), across); // what the user typed stays
-    // Saving with every field off the paper is refused, nothing saved.
-    f.edit("Edit1")->setText(QStringLiteral("5000"));
-    f.press("Button2");
-    f.window->saveCalibration();
-    QVERIFY(f.dialogs.texts(QStringLiteral("error")).last().contains(u"移出了纸张"_qs));
-    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from sqlite_master where name = 'calibration'")),
-             QStringList{QStringLiteral("0")});
+    // A shift that moves every field off the paper is refused where it is
+    // typed (a blank waybill would print), in either direction; nothing moves.
+    const struct {
+        const char *edit;
+        const char *button;
+        const char *amount;
+    } offPaper[] = {{"Edit1", "Button2", "100000"}, {"Edit1", "Button2", "-5000"}, {"Edit2", "Button3", "2147483647"}};
+    for (const auto &typed : offPaper) {
+        f.dialogs.clear();
+        f.edit(typed.edit)->setText(QString::fromLatin1(typed.amount));
+        f.press(typed.button);
+        QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+        QVERIFY(f.dialogs.texts(QStringLiteral("error")).last().contains(u"移出了纸张"_qs));
+        QCOMPARE(f.window->run().totalShift(), QPoint(0, 0));
+    }
+    f.edit("Edit1")->setText(QStringLiteral("-10"));
+    f.press("Button2"); // some fields leave the paper, not all: allowed
+    QCOMPARE(f.window->run().totalShift(), QPoint(-10, 0));
     f.window->hide();
 }
 

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void badFilesGiveDatabaseErrorAndStayUntouched_data();
     void badFilesGiveDatabaseErrorAndStayUntouched();
     void missingFileIsNeverCreated();
+    void damagedFileRefusesWritesAndNamesTheBackup_data();
+    void damagedFileRefusesWritesAndNamesTheBackup();
     void editOfEmptySenderInsertsItsRow();
     void appendPostsAtEndAndBecomesCurrent();
     void deleteCurrentMovesToNextOrPrevious_data();
@@ -125,6 +127,62 @@ void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
     QVERIFY(failed);
     connection.close();
     QCOMPARE(readAll(dir.dbPath()), before);
+}
+
+void TestStore::damagedFileRefusesWritesAndNamesTheBackup_data()
+{
+    QTest::addColumn<bool>("withBackup");
+    QTest::newRow("a backup beside it") << true;
+    QTest::newRow("no backup") << false;
+}
+
+void TestStore::damagedFileRefusesWritesAndNamesTheBackup()
+{
+    QFETCH(bool, withBackup);
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(QStringLiteral("begin"));
+        for (int i = 0; i < 400; ++i)
+            raw.addRecipient(kRecipientTable, QString(100, QLatin1Char('x')), QString::number(i));
+        raw.exec(QStringLiteral("commit"));
+    }
+    if (withBackup) {
+        writeAll(dir.file(QStringLiteral("old.bak")), "old");
+        writeAll(dir.file(QStringLiteral("data.mdb.20261201-120000.bak")), "newer");
+        QFile(dir.file(QStringLiteral("old.bak"))).setFileTime(QDateTime::currentDateTime().addDays(-3),
+                                                                QFileDevice::FileModificationTime);
+    }
+    // A page of the recipient list zeroed, as a failing disk leaves it.
+    QByteArray bytes = readAll(dir.dbPath());
+    bytes.replace(4096 * 3, 4096, QByteArray(4096, '\0'));
+    writeAll(dir.dbPath(), bytes);
+
+    Connection connection(QStringLiteral("test"));
+    connection.open();
+    const QString damage = connection.damage();
+    QVERIFY2(damage.contains(u"已损坏"_qs) && damage.contains(u"不能保存任何修改"_qs), qPrintable(damage));
+    QVERIFY2(withBackup ? damage.contains(QStringLiteral("data.mdb.20261201-120000.bak"))
+                        : damage.contains(u"没有找到备份文件"_qs),
+             qPrintable(damage));
+    // Every write is refused with the same words, and the file stays as it was.
+    for (const QString &write : {u"insert into excel (收件人姓名) values ('新')"_qs, u"delete from outrxx"_qs}) {
+        try {
+            connection.exec(write);
+            QFAIL("a write into a damaged file succeeded");
+        } catch (const DbError &error) {
+            QVERIFY2(error.text().startsWith(damage), qPrintable(error.text()));
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(DbError, connection.inTransaction([] {}));
+    connection.close();
+    QCOMPARE(readAll(dir.dbPath()), bytes);
+    // A sound file opens for writing as before.
+    TempWorkdir sound;
+    Connection healthy(QStringLiteral("healthy"));
+    healthy.open();
+    QVERIFY(healthy.damage().isEmpty());
+    healthy.exec(u"insert into excel (收件人姓名) values ('新')"_qs);
 }
 
 void TestStore::missingFileIsNeverCreated()

@@ -30,8 +30,9 @@ public:
     virtual void notice(QWidget *parent, const QString &text) = 0;
     // Message box titled "提示" with OK.
     virtual void hint(QWidget *parent, const QString &text) = 0;
-    // Message box titled "提示" with Yes and No, Yes the default; true on Yes.
-    virtual bool confirm(QWidget *parent, const QString &text) = 0;
+    // Message box titled "提示" with Yes and No, Yes the default unless
+    // yesIsDefault is false (a question whose Yes loses something); true on Yes.
+    virtual bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) = 0;
     // The standard error box with the failure's own text.
     virtual void error(QWidget *parent, const QString &text) = 0;
 

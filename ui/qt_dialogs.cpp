@@ -58,12 +58,13 @@ void QtDialogs::hint(QWidget *parent, const QString &text)
     box(parent, QMessageBox::NoIcon, kHintTitle, text);
 }
 
-bool QtDialogs::confirm(QWidget *parent, const QString &text)
+bool QtDialogs::confirm(QWidget *parent, const QString &text, bool yesIsDefault)
 {
     QMessageBox message(QMessageBox::Question, kHintTitle, text, QMessageBox::NoButton, parent);
     QPushButton *yes = message.addButton(QStringLiteral(u"是"), QMessageBox::YesRole);
-    message.addButton(QStringLiteral(u"否"), QMessageBox::NoRole);
-    message.setDefaultButton(yes);
+    QPushButton *no = message.addButton(QStringLiteral(u"否"), QMessageBox::NoRole);
+    message.setDefaultButton(yesIsDefault ? yes : no);
+    message.setEscapeButton(no);
     message.exec();
     return message.clickedButton() == yes;
 }

@@ -7,7 +7,7 @@ class QtDialogs : public Dialogs {
 public:
     void notice(QWidget *parent, const QString &text) override;
     void hint(QWidget *parent, const QString &text) override;
-    bool confirm(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) override;
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;

@@ -32,11 +32,11 @@ void RecordingDialogs::hint(QWidget *, const QString &text)
     entries.append({QStringLiteral("hint"), text});
 }
 
-bool RecordingDialogs::confirm(QWidget *, const QString &text)
+bool RecordingDialogs::confirm(QWidget *, const QString &text, bool yesIsDefault)
 {
-    entries.append({QStringLiteral("confirm"), text});
+    entries.append({yesIsDefault ? QStringLiteral("confirm") : QStringLiteral("confirm (No default)"), text});
     if (confirmAnswers.empty())
-        return true;
+        return yesIsDefault;
     const bool answer = confirmAnswers.front();
     confirmAnswers.pop_front();
     return answer;

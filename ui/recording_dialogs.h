@@ -15,7 +15,9 @@
 class RecordingDialogs : public Dialogs {
 public:
     struct Entry {
-        QString kind; // "notice", "hint", "confirm", "error", "open", "save", "font", "print", "modal", "url"
+        // "notice", "hint", "confirm", "confirm (No default)", "error", "open",
+        // "save", "font", "print", "modal", "url"
+        QString kind;
         QString text; // the message, the dialog title, the window's objectName or the address
         bool operator==(const Entry &other) const = default;
     };
@@ -25,7 +27,8 @@ public:
 
     QList<Entry> entries;
     // Scripted answers, used front first; when a queue is empty the answer
-    // is Yes, cancel, cancel, cancel and cancel.
+    // is the default button (Yes unless asked otherwise), cancel, cancel,
+    // cancel and cancel.
     std::deque<bool> confirmAnswers;
     std::deque<QString> fileAnswers;
     std::deque<std::optional<FontChoice>> fontAnswers;
@@ -40,7 +43,7 @@ public:
 
     void notice(QWidget *parent, const QString &text) override;
     void hint(QWidget *parent, const QString &text) override;
-    bool confirm(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) override;
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;

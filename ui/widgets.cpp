@@ -93,6 +93,12 @@ void chainEnterKey(const QList<QLineEdit *> &edits, QWidget *last)
     }
 }
 
+void pressOnEnter(const QList<QLineEdit *> &edits, QAbstractButton *button)
+{
+    for (QLineEdit *edit : edits)
+        QObject::connect(edit, &QLineEdit::returnPressed, button, &QAbstractButton::click);
+}
+
 DraggablePanel::DraggablePanel(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);

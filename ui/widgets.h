@@ -72,6 +72,10 @@ QLineEdit *editNamed(const QList<BoundEdit> &edits, const QString &name);
 // chain; the last one has no Enter handling.
 void chainEnterKey(const QList<QLineEdit *> &edits, QWidget *last = nullptr);
 
+// Pressing Enter in each edit presses button, as the user expects of a
+// search or amount box with its button beside it.
+void pressOnEnter(const QList<QLineEdit *> &edits, QAbstractButton *button);
+
 // A sunken panel that the user drags with the left mouse button pressed on
 // its background; it always stays inside its parent.
 class DraggablePanel : public QFrame {

@@ -311,7 +311,15 @@ void TQRStandardPreview::RzBitBtn8Click()
 void TQRStandardPreview::RzBitBtn9Click()
 {
     // The run again from the data, with the run's printer settings.
-    guarded(this, [this] { printRun(m_run, *m_printer, this); });
+    guarded(this, [this] {
+        try {
+            printRun(m_run, *m_printer, this);
+        } catch (const PrintError &) {
+            // The next print starts on a new printer with the same setup.
+            m_printer = freshPrinterLike(*m_printer);
+            throw;
+        }
+    });
 }
 
 bool TQRStandardPreview::handleKey(QKeyEvent *event)

@@ -38,7 +38,9 @@ int parseShiftAmount(const QString &text)
     bool ok = false;
     const int value = text.toInt(&ok, 10);
     if (!ok)
-        throw AppError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw AppError(QStringLiteral(u"移动量必须是整数，例如 10 或 -5（1 个单位约 0.26 毫米）。"
+                                      u"（'%1' is not a valid integer value）")
+                           .arg(text));
     return value;
 }
 
@@ -122,7 +124,7 @@ void PrintWindow::saveCalibration()
 {
     guarded(this, [this] {
         if (!m_run.anyItemOnPaper())
-            throw AppError(QStringLiteral(u"移动量太大：所有内容都移出了纸张，未保存。"));
+            throw AppError(m_run.offPaperText() + QStringLiteral(u"，未保存。"));
         const Calibration calibration = m_run.calibration(calibrationPrinter());
         Connection connection(objectName() + QStringLiteral(".calibration"));
         CalibrationStore(connection).save(calibration);
@@ -134,11 +136,38 @@ void PrintWindow::saveCalibration()
     });
 }
 
+namespace {
+
+// What a saved calibration holds, as the user is told before it is forgotten.
+QString savedCalibrationLine(const Calibration &saved)
+{
+    return QStringLiteral(u"  %1：%2%3")
+        .arg(saved.printer.isEmpty() ? QStringLiteral(u"所有打印机") : QStringLiteral(u"打印机 ") + saved.printer,
+             calibrationSummary(saved),
+             saved.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + saved.font);
+}
+
+} // namespace
+
 void PrintWindow::restoreDefaults()
 {
     guarded(this, [this] {
         Connection connection(objectName() + QStringLiteral(".calibration"));
-        CalibrationStore(connection).clear(m_courier.code);
+        CalibrationStore store(connection);
+        QStringList saved;
+        for (const Calibration &calibration : store.list())
+            if (calibration.courier == m_courier.code)
+                saved << savedCalibrationLine(calibration);
+        // A saved position is forgotten only when the user says so; No
+        // (the default) puts the layout's positions back for this run only.
+        if (!saved.isEmpty()
+            && dialogs().confirm(this,
+                                 QStringLiteral(u"本快递单保存的位置：\n%1\n\n是否同时删除保存的位置？\n"
+                                                u"选“是”：删除以上保存的位置，以后打开也用默认位置。\n"
+                                                u"选“否”：只在这次恢复默认位置，保存的位置保留，下次打开软件仍然使用。")
+                                     .arg(saved.join(QLatin1Char('\n'))),
+                                 false))
+            store.clear(m_courier.code);
         m_run.reset();
         m_savedFrom.clear();
         showScale();
@@ -216,24 +245,25 @@ void PrintWindow::buildStrip(QWidget *panel)
         widget->setFont(font);
         return widget;
     };
-    const auto button = [&](const char *name, int left, void (PrintWindow::*handler)()) {
+    const auto button = [&](const char *name, int left, void (PrintWindow::*handler)(), QList<QLineEdit *> edits) {
         auto *widget = placed(new QPushButton(QStringLiteral(u"确定"), panel), QString::fromLatin1(name), left, 7, 50, 20);
         widget->setFont(font);
         connect(widget, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        pressOnEnter(edits, widget); // Enter in an edit applies it, as its button does
     };
     // The scale, left of the shift edits (the strip ends at the panel's edge).
     label("Label4", u"缩放 横", x - 252);
     m_scaleX = edit("Edit3", x - 206, 48);
     label("Label5", u"纵", x - 152);
     m_scaleY = edit("Edit4", x - 138, 48);
-    button("Button4", x - 84, &PrintWindow::Button4Click);
+    button("Button4", x - 84, &PrintWindow::Button4Click, {m_scaleX, m_scaleY});
     showScale();
     label("Label2", u"左右移动", x);
     m_shiftX = edit("Edit1", x + 52);
-    button("Button2", x + 128, &PrintWindow::Button2Click);
+    button("Button2", x + 128, &PrintWindow::Button2Click, {m_shiftX});
     label("Label3", u"上下移动", x + 208);
     m_shiftY = edit("Edit2", x + 260);
-    button("Button3", x + 336, &PrintWindow::Button3Click);
+    button("Button3", x + 336, &PrintWindow::Button3Click, {m_shiftY});
 }
 
 void PrintWindow::shift(QLineEdit *edit, bool horizontal)
@@ -242,7 +272,8 @@ void PrintWindow::shift(QLineEdit *edit, bool horizontal)
         if (edit->text().isEmpty())
             return;
         const int amount = parseShiftAmount(edit->text()); // fails before any item moves
-        m_run.shift(horizontal ? amount : 0, horizontal ? 0 : amount);
+        // A shift that would leave a blank waybill is refused where it is typed.
+        m_run.shiftKeepingPaper(horizontal ? amount : 0, horizontal ? 0 : amount);
         m_savedFrom.clear();
         refreshPage();
     });

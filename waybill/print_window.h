@@ -87,8 +87,8 @@ private:
     QLabel *m_calibrationLabel = nullptr;
 };
 
-// Parses a shift amount: decimal, optional sign, 32-bit. Throws
-// AppError "'text' is not a valid integer value" otherwise.
+// Parses a shift amount: decimal, optional sign, 32-bit. Throws AppError
+// saying what to type, with "'text' is not a valid integer value" after it.
 int parseShiftAmount(const QString &text);
 
 // Parses a scale factor ("1.02"); throws AppError unless it is a number

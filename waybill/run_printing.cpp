@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 
@@ -26,6 +27,34 @@ void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
                    progress.setValue(done);
                    return !progress.wasCanceled();
                });
+}
+
+std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer)
+{
+    auto copy = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    copy->setOutputFormat(printer.outputFormat());
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        copy->setPrinterName(printer.printerName());
+    else
+        copy->setOutputFileName(printer.outputFileName());
+    // What the printer's own properties page set (CUPS options, job sheets).
+    QPrintEngine *from = const_cast<QPrinter &>(printer).printEngine();
+    for (int key = 0xfe00; key <= 0xfe04; ++key) {
+        const auto property = QPrintEngine::PrintEnginePropertyKey(key);
+        const QVariant value = from->property(property);
+        if (value.isValid())
+            copy->printEngine()->setProperty(property, value);
+    }
+    copy->setCopyCount(printer.copyCount());
+    copy->setCollateCopies(printer.collateCopies());
+    copy->setDuplex(printer.duplex());
+    copy->setColorMode(printer.colorMode());
+    copy->setPageOrder(printer.pageOrder());
+    copy->setFullPage(printer.fullPage());
+    copy->setPageLayout(printer.pageLayout());
+    copy->setPrintRange(printer.printRange());
+    copy->setFromTo(printer.fromPage(), printer.toPage());
+    return copy;
 }
 
 namespace {

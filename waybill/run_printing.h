@@ -3,6 +3,8 @@
 // copies and paper, showing a progress window; and through the print setup
 // dialog first.
 
+#include <memory>
+
 class QPrinter;
 class QString;
 class QWidget;
@@ -11,6 +13,11 @@ class WaybillRun;
 // Composes the run's pages again from the data and prints them onto
 // printer with its page range; a progress window lets the user stop.
 void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
+
+// A new printer with printer's settings (printer or file, copies, range,
+// paper, orientation, the printer's own options). A printer whose print
+// failed keeps failing in Qt until it is replaced; the copy starts afresh.
+std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer);
 
 // Asks for the printer (copies, page range) and prints the run onto it.
 void printThroughSetup(const WaybillRun &run, QWidget *parent);

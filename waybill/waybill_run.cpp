@@ -22,6 +22,23 @@ bool WaybillRun::anyItemOnPaper() const
     return ::anyItemOnPaper(m_items, paperUnits());
 }
 
+void WaybillRun::shiftKeepingPaper(int dx, int dy)
+{
+    QList<LayoutItem> moved = m_items;
+    shiftItems(moved, dx, dy);
+    if (!::anyItemOnPaper(moved, paperUnits()))
+        throw AppError(offPaperText() + QStringLiteral(u"，未移动。"));
+    m_items = std::move(moved);
+    m_composer.reset();
+}
+
+QString WaybillRun::offPaperText() const
+{
+    return QStringLiteral(u"移动量太大：所有内容都移出了纸张（纸张 %1 × %2 单位）")
+        .arg(paperUnits().width())
+        .arg(paperUnits().height());
+}
+
 void WaybillRun::setFont(const QFont &font, const QColor &color)
 {
     for (LayoutItem &item : m_items) {

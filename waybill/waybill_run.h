@@ -54,6 +54,11 @@ public:
 
     // Whether any item's top-left corner still lies on the paper.
     bool anyItemOnPaper() const;
+    // Shifts as shift() does, unless that would move every item off the
+    // paper: then nothing moves and it throws AppError (offPaperText()).
+    void shiftKeepingPaper(int dx, int dy);
+    // "移动量太大：所有内容都移出了纸张（纸张 W × H 单位）" for this run's paper.
+    QString offPaperText() const;
     // Gives every item the font (in points) and colour.
     void setFont(const QFont &font, const QColor &color = Qt::black);
     // The items' font and colour (those of the first item).

@@ -41,7 +41,13 @@ void exportDataset(Dataset &list, const QString &target)
                                .arg(rows.rowCount() - 1));
         saveXls(target, QStringLiteral("Sheet1"), rows);
     }
-    list.last(); // the walk ends on the last row
+}
+
+QString exportFileName(const QString &chosen)
+{
+    if (isXlsxName(chosen) || chosen.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive))
+        return chosen;
+    return chosen + QStringLiteral(".xls");
 }
 
 bool isXlsxName(const QString &target)

@@ -1,8 +1,9 @@
 #pragma once
 // The export of a recipient list: a heading row of the dataset's column
 // names in table order, then one row per listed recipient, every column as
-// text. The list is walked from its first row to its end and is left on its
-// last row. Written safely (temporary file, then renamed into place).
+// text. The list's current row stays where it was, so that the next print
+// is for the recipient the user selected. Written safely (temporary file,
+// then renamed into place).
 
 #include <QString>
 
@@ -14,3 +15,6 @@ class Dataset;
 void exportDataset(Dataset &list, const QString &target);
 
 bool isXlsxName(const QString &target);
+// The file an export writes for a name the user chose: .xls is added
+// unless the name already ends in .xls or .xlsx.
+QString exportFileName(const QString &chosen);
