@@ -100,7 +100,9 @@ int startDesktop(WindowRegistry &windows)
 int runDesktop(int argc, char **argv)
 {
     GuardedApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(applicationTitle());
+    // No display name: Qt would append it to every window's caption, and
+    // the captions stand as they are.
+    QApplication::setApplicationName(QStringLiteral("waybill"));
     installFontSubstitutions();
     installChineseTranslations(app);
     installButtonEnterKeys(app);

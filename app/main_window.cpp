@@ -173,7 +173,8 @@ void MainWindow::Timer1Timer()
 {
     m_clockPanel->setText(QDateTime::currentDateTime().toString(
         QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
-    m_addressPanel->setText(QLatin1Char(' ') + homePageUrl().toString());
+    // Where help is, in words: the help page's address is a local file path.
+    m_addressPanel->setText(QStringLiteral(u" 使用说明：菜单“帮助主题”"));
     // A folder whose data are shared says where they live instead.
     const std::optional<ServerAddress> &server = m_data.connection.server();
     m_storePanel->setText(server ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)

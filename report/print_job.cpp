@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose, PageRange range,
+int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose, PageRange range,
                 const PrintProgress &progress)
 {
     const int first = firstPage(range);
@@ -24,17 +24,20 @@ void printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSou
         throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
     const qreal dotsPerUnit = dpi / 96.0;
     const int total = last - first + 1;
+    int printed = 0;
     for (int number = first; number <= last; ++number) {
         if (number != first) {
             page = compose(number - 1);
             device.newPage();
         }
         paintPage(painter, page, dotsPerUnit);
-        if (progress && !progress(number - first + 1, total))
+        ++printed;
+        if (progress && !progress(printed, total))
             break;
     }
     if (!painter.end())
         throw PrintError(QStringLiteral(u"打印失败。"));
+    return printed;
 }
 
 int firstPage(PageRange range)

@@ -10,12 +10,14 @@
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/batch_data.h"
+#include "waybill/page_canvas.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_source.h"
 #include "waybill/print_window.h"
 #include "app/desktop.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -62,6 +64,12 @@ struct Fixture {
     std::unique_ptr<PrintWindow> window;
 };
 
+// PageCanvas has no meta-object of its own: found by name.
+PageCanvas *canvasOf(TQRStandardPreview &preview)
+{
+    return static_cast<PageCanvas *>(preview.findChild<QWidget *>(QStringLiteral("PageView")));
+}
+
 QString pdfText(const QString &pdf)
 {
     QProcess process;
@@ -90,6 +98,7 @@ private Q_SLOTS:
     void zoomModes();
     void setupGreysZoomAndPrintsRange();
     void printAfterFailureUsesSetupAsItIsNow();
+    void resizesListsWarningsAndShowsThePicture();
     void batchRunsOnePagePerRow_data();
     void batchRunsOnePagePerRow();
     void batchSeesRowsAddedBeforeActivation();
@@ -128,7 +137,7 @@ void TestPreview::paging()
     TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     QCOMPARE(f.panel(preview, "Panel1")->text(), QStringLiteral(u"第 1/%1 页").arg(pages));
-    QWidget *focus = preview.findChild<QScrollArea *>();
+    QWidget *focus = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"));
     for (int i = 0; i < actions.size(); ++i) {
         const QString action = actions[i];
         if (action.startsWith(QLatin1Char('b'))) {
@@ -200,7 +209,7 @@ void TestPreview::opensFittingTheWholePage()
     preview.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
     // As it opens, before any button: the whole page fits the laid-out view.
-    const QSize view = preview.findChild<QScrollArea *>()->viewport()->size();
+    const QSize view = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"))->viewport()->size();
     const QSize paper = f.window->layout().paperUnits();
     QVERIFY2(view.width() > 200 && view.height() > 200, qPrintable(QStringLiteral("%1 x %2").arg(view.width()).arg(view.height())));
     QCOMPARE(preview.zoomMode(), TQRStandardPreview::ZoomMode::FitPage);
@@ -214,7 +223,7 @@ void TestPreview::zoomModes()
     TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
-    const QSize view = preview.findChild<QScrollArea *>()->viewport()->size();
+    const QSize view = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"))->viewport()->size();
     const QSize paper = f.window->layout().paperUnits();
     QTest::mouseClick(f.button(preview, 1), Qt::LeftButton);
     QCOMPARE(preview.zoom(), qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
@@ -286,6 +295,51 @@ void TestPreview::printAfterFailureUsesSetupAsItIsNow()
     QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
     const QString text = pdfText(pdf);
     QVERIFY2(text.contains(QStringLiteral("R1")) && text.contains(QStringLiteral("R2")), qPrintable(text));
+    // The status line says what went where.
+    QCOMPARE(f.panel(preview, "Panel4")->text(), u"已送出 2 张到文件 %1"_qs.arg(QDir::toNativeSeparators(pdf)));
+}
+
+void TestPreview::resizesListsWarningsAndShowsThePicture()
+{
+    Fixture f(3, "sf");
+    RawDb(f.dir.dbPath()).exec(u"update inrxx set 收件地址 = ?"_qs, {QString(200, QChar(0x957F))});
+    f.window->FormActivate();
+    TQRStandardPreview preview(f.window->run(), f.window.get());
+    preview.produceAllPages();
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    // Opens at 500 x 500; the user may make it larger and maximise it.
+    QCOMPARE(preview.size(), QSize(500, 500));
+    QVERIFY(preview.windowFlags() & Qt::WindowMaximizeButtonHint);
+    preview.resize(900, 700);
+    QCOMPARE(preview.size(), QSize(900, 700));
+
+    // A click on the red line lists every warning, to read and copy.
+    QCOMPARE(preview.warnings().size(), 3);
+    QString listed;
+    f.dialogs.onModal = [&](QWidget *window) {
+        listed = window->findChild<QPlainTextEdit *>(QStringLiteral("WarningText"))->toPlainText();
+    };
+    QTest::mouseClick(f.panel(preview, "Panel3"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("modal")), QStringList{QStringLiteral("WarningList")});
+    QCOMPARE(listed, preview.warnings().join(QLatin1Char('\n')));
+    QVERIFY(listed.contains(u"第 3 页"_qs));
+
+    // 显示底图: off at first, on screen only, remembered for the next preview.
+    auto *canvas = canvasOf(preview);
+    const QImage plain = canvas->grab().toImage();
+    QVERIFY(!canvas->showsPicture());
+    QTest::mouseClick(preview.findChild<QToolButton *>(QStringLiteral("ShowPicture")), Qt::LeftButton);
+    QVERIFY(canvas->showsPicture());
+    QVERIFY(canvas->grab().toImage() != plain);
+    QCOMPARE(preview.page(0).items.size(), f.window->run().page(0).items.size()); // the pages are as they were
+    {
+        TQRStandardPreview next(f.window->run(), f.window.get());
+        QVERIFY(canvasOf(next)->showsPicture());
+        next.showPicture(false);
+    }
+    TQRStandardPreview after(f.window->run(), f.window.get());
+    QVERIFY(!canvasOf(after)->showsPicture());
 }
 
 void TestPreview::batchRunsOnePagePerRow_data()

@@ -18,7 +18,9 @@
 #include "report/page.h"
 #include "app/desktop.h"
 
+#include <QHelpEvent>
 #include <QLabel>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrinter>
@@ -110,6 +112,7 @@ private Q_SLOTS:
     void scaleRefusesBadInput_data();
     void scaleRefusesBadInput();
     void pictureDecodedOnlyWhenShown();
+    void redFramesAreExplained();
 };
 
 namespace {
@@ -176,7 +179,8 @@ void TestPrintWindow::fontChoiceAppliesToEveryItemAndIsRemembered()
     }
     for (const ComposedItem &item : f.window->run().page(0).items)
         QCOMPARE(item.color, blue);
-    f.window->Image1Click(); // cancelled: nothing changes
+    // The menu entry 字体 opens the same dialog; cancelled: nothing changes.
+    f.window->findChild<QAction *>(QStringLiteral("ChooseFont"))->trigger();
     for (const LayoutItem &item : f.window->run().items())
         QCOMPARE(item.font, chosen);
     // The dialog starts from the items' font: 宋体 12 at first, then the choice.
@@ -402,6 +406,30 @@ void TestPrintWindow::pictureDecodedOnlyWhenShown()
     QVERIFY(!page->pictureDecoded());
     f.window->grab();
     QVERIFY(page->pictureDecoded());
+}
+
+void TestPrintWindow::redFramesAreExplained()
+{
+    Fixture f("yd");
+    f.window->show();
+    auto *line = f.window->findChild<QLabel *>(QStringLiteral("FrameLabel"));
+    QVERIFY(line->text().isEmpty()); // short texts: no frame, nothing to explain
+    f.recipients.edit();
+    f.recipients.setValue(col::kRecipientAddress, QString(120, QChar(0x957F)));
+    f.recipients.post();
+    f.window->hide();
+    f.window->show(); // composed again with the data as they are now
+    QVERIFY2(line->text().startsWith(u"红框："_qs) && line->text().contains(u"收件地址"_qs), qPrintable(line->text()));
+    // The frame itself says what it means when the mouse rests on it.
+    auto *page = f.window->findChild<PageView *>(QStringLiteral("QuickRep1"));
+    QRectF frame;
+    for (const LayoutItem &item : f.window->run().items())
+        if (item.column == col::kRecipientAddress && item.row == RowSide::Recipient)
+            frame = QRectF(item.left, item.top, 4, 4);
+    QHelpEvent hover(QEvent::ToolTip, frame.center().toPoint(), page->mapToGlobal(frame.center().toPoint()));
+    QApplication::sendEvent(page, &hover);
+    QCOMPARE(QToolTip::text(), PageView::frameExplanation());
+    f.window->hide();
 }
 
 QTEST_MAIN(TestPrintWindow)

@@ -6,6 +6,7 @@
 #include "report/page.h"
 
 #include <QAbstractTableModel>
+#include <QImage>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QWidget>
@@ -15,10 +16,20 @@
 // Millimetres per layout unit of a composed page (1/96 inch).
 constexpr double kMmPerUnitOfPage = 25.4 / 96.0;
 
-// The page at the current zoom: white paper and the page's items.
+// The page at the current zoom: white paper, the form picture when it is
+// switched on (screen only), and the page's items.
 class PageCanvas : public QWidget {
 public:
     explicit PageCanvas(QWidget *parent) : QWidget(parent) { setObjectName(QStringLiteral("PageView")); }
+    // The form picture under the items, stretched to rect (layout units);
+    // a null image shows none.
+    void setPicture(const QImage &image, const QRect &rect)
+    {
+        m_picture = image;
+        m_pictureRect = rect;
+        update();
+    }
+    bool showsPicture() const { return !m_picture.isNull(); }
     // Shows a copy of the page (none: blank paper), so that the list the
     // page came from may grow meanwhile.
     void show(std::optional<ComposedPage> page, QSize paperUnits, int zoom)
@@ -35,6 +46,13 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        if (!m_picture.isNull()) {
+            painter.save();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.scale(m_scale, m_scale);
+            painter.drawImage(m_pictureRect, m_picture);
+            painter.restore();
+        }
         if (m_page)
             paintPage(painter, *m_page, m_scale, PaintTarget::Screen);
     }
@@ -42,6 +60,8 @@ protected:
 private:
     std::optional<ComposedPage> m_page;
     qreal m_scale = 1;
+    QImage m_picture;
+    QRect m_pictureRect;
 };
 
 // One row per produced page.

@@ -2,7 +2,9 @@
 
 #include <QImageReader>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 PageView::PageView(const QString &picture, const QRect &pictureRect, QWidget *parent)
     : QWidget(parent), m_picture(picture), m_pictureRect(pictureRect)
@@ -14,6 +16,28 @@ void PageView::setPage(const ComposedPage &page)
 {
     m_page = page;
     update();
+}
+
+bool PageView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const QPoint at = static_cast<QHelpEvent *>(event)->pos();
+        for (const ComposedItem &item : m_page.items)
+            if (item.flagged && item.box.adjusted(-2, -2, 2, 2).contains(at)) {
+                QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), frameExplanation(), this);
+                return true;
+            }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+QString PageView::frameExplanation()
+{
+    return QStringLiteral(u"红框：按当前收件人的内容，这一项在纸上打不全（超出了它的格子）。"
+                          u"可以缩短内容、换小一点的字体，或移动位置");
 }
 
 void PageView::paintEvent(QPaintEvent *)

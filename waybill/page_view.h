@@ -2,6 +2,8 @@
 // The page of a print window at 100 %: the form picture (decoded when first
 // shown) stretched to its rectangle, and over it each item showing its
 // column name in its font. A click on the picture asks for the font choice.
+// An item outlined in red (its text does not print whole) says so in its
+// tooltip.
 
 #include "report/page.h"
 
@@ -14,11 +16,14 @@ public:
     PageView(const QString &picture, const QRect &pictureRect, QWidget *parent);
     void setPage(const ComposedPage &page);
     bool pictureDecoded() const { return !m_image.isNull(); }
+    // What a red frame means, as its tooltip says.
+    static QString frameExplanation();
 
 Q_SIGNALS:
     void pictureClicked();
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

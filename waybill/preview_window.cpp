@@ -9,7 +9,13 @@
 #include "waybill/toolbar_glyphs.h"
 #include "waybill/waybill_run.h"
 
+#include "ui/widgets.h"
+
 #include <QAbstractTableModel>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -43,7 +49,8 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     setObjectName(QStringLiteral("QRStandardPreview"));
     setProperty("windowClass", QStringLiteral("TQRStandardPreview"));
     setWindowTitle(QStringLiteral(u"打印预览"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
     startOnChosenPrinter(*m_printer);
     m_printer->setFullPage(true);
     setUpPaper(*m_printer, run.paperMm());
@@ -58,8 +65,19 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     barLayout->setSpacing(1);
     for (QToolButton *button : m_buttons)
         barLayout->addWidget(button);
+    barLayout->addWidget(m_pictureButton);
     barLayout->addStretch();
-    layout->addWidget(bar);
+    // The bar is wider than the window's first size: it is cut at the
+    // right until the user widens the window, never the window forced wider.
+    auto *barScroll = new QScrollArea(this);
+    barScroll->setObjectName(QStringLiteral("ToolBarArea"));
+    barScroll->setWidget(bar);
+    barScroll->setFrameShape(QFrame::NoFrame);
+    barScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    barScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    barScroll->setFixedHeight(bar->sizeHint().height());
+    barScroll->setMinimumWidth(1);
+    layout->addWidget(barScroll);
 
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("Splitter1"));
@@ -104,7 +122,7 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
 
     auto *status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar"));
-    status->setSizeGripEnabled(false);
+    status->setSizeGripEnabled(true);
     const auto panel = [status](const char *name, const QString &text, int width) {
         auto *label = new QLabel(text, status);
         label->setObjectName(QString::fromLatin1(name));
@@ -116,22 +134,31 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     m_progressPanel = panel("Panel0", QStringLiteral("0%"), 80);
     m_pagePanel = panel("Panel1", QStringLiteral(u"页码"), 100);
     m_titlePanel = panel("Panel2", QString(), 50);
-    // What did not print whole, page by page (red, elided by the panel).
-    m_warningPanel = new QLabel(status);
+    // What did not print whole, page by page (red, cut by the panel; a
+    // click lists them all).
+    m_warningPanel = new ClickableLabel(status);
     m_warningPanel->setObjectName(QStringLiteral("Panel3"));
     m_warningPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_warningPanel->setStyleSheet(QStringLiteral("color: #c00000"));
     m_warningPanel->setMinimumWidth(1);
+    connect(m_warningPanel, &ClickableLabel::clicked, this, [this] { showWarnings(); });
     status->addWidget(m_warningPanel, 1);
+    // What the last print sent where.
+    m_printedPanel = new QLabel(status);
+    m_printedPanel->setObjectName(QStringLiteral("Panel4"));
+    status->addPermanentWidget(m_printedPanel);
     layout->addWidget(status);
 
-    setFixedSize(500, 500);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(300, 250);
+    resize(500, 500);
     if (const QScreen *screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
     m_producer = new QTimer(this);
     m_producer->setInterval(0);
     connect(m_producer, &QTimer::timeout, this, [this] { produceSome(); });
+    m_pictureButton->setChecked(picturesShown());
     // The first page at once, the rest on the event loop.
     if (m_total > 0) {
         m_pages.reserve(m_total);
@@ -176,6 +203,18 @@ void TQRStandardPreview::buildToolBar()
         button->setFocusPolicy(Qt::NoFocus);
         m_buttons << button;
     }
+    m_pictureButton = new QToolButton(this);
+    m_pictureButton->setObjectName(QStringLiteral("ShowPicture"));
+    m_pictureButton->setText(QStringLiteral(u"显示底图"));
+    m_pictureButton->setToolTip(QStringLiteral(u"在页面下显示快递单底图（只在屏幕上显示，不会打印）"));
+    m_pictureButton->setCheckable(true);
+    m_pictureButton->setAutoRaise(true);
+    m_pictureButton->setFixedSize(58, 58);
+    m_pictureButton->setFocusPolicy(Qt::NoFocus);
+    QFont pictureFont = m_pictureButton->font();
+    pictureFont.setPixelSize(11);
+    m_pictureButton->setFont(pictureFont);
+    connect(m_pictureButton, &QToolButton::toggled, this, [this](bool on) { showPicture(on); });
     const auto zoomAfterEvents = [this](ZoomMode mode) {
         QCoreApplication::processEvents();
         setZoom(mode);
@@ -225,7 +264,8 @@ void TQRStandardPreview::addPage(ComposedPage page)
     // Every page that did not print whole is named in the status line.
     m_warnings << warning;
     m_warningPanel->setText(m_warnings.join(QStringLiteral(u"；")));
-    m_warningPanel->setToolTip(m_warnings.join(QLatin1Char('\n')));
+    m_warningPanel->setToolTip(QStringLiteral(u"红框标出的内容打不全。点击查看全部 %1 条提示").arg(m_warnings.size()));
+    m_warningPanel->setCursor(Qt::PointingHandCursor);
 }
 
 void TQRStandardPreview::pagesChanged()
@@ -311,15 +351,72 @@ void TQRStandardPreview::RzBitBtn8Click()
 void TQRStandardPreview::RzBitBtn9Click()
 {
     // The run again from the data, with the run's printer settings.
+    m_printedPanel->clear();
     guarded(this, [this] {
         try {
-            printRun(m_run, *m_printer, this);
+            m_printedPanel->setText(printedText(printRun(m_run, *m_printer, this), *m_printer));
         } catch (const PrintError &) {
             // The next print starts on a new printer with the same setup.
             m_printer = freshPrinterLike(*m_printer);
             throw;
         }
     });
+}
+
+namespace {
+
+bool &picturesOn()
+{
+    static bool on = false; // off at first, then as the user left it
+    return on;
+}
+
+} // namespace
+
+bool TQRStandardPreview::picturesShown() const
+{
+    return picturesOn();
+}
+
+void TQRStandardPreview::showPicture(bool shown)
+{
+    picturesOn() = shown;
+    if (m_pictureButton->isChecked() != shown)
+        m_pictureButton->setChecked(shown);
+    const Layout &layout = m_run.layout();
+    if (!shown) {
+        m_canvas->setPicture(QImage(), QRect());
+        return;
+    }
+    const QRect rect(QPoint(0, layout.pictureTop), layout.pictureDrawn);
+    m_canvas->setPicture(QImage(layout.picture), rect);
+}
+
+void TQRStandardPreview::showWarnings()
+{
+    if (m_warnings.isEmpty())
+        return;
+    QDialog list(this);
+    list.setObjectName(QStringLiteral("WarningList"));
+    list.setWindowTitle(QStringLiteral(u"打不全的内容"));
+    auto *layout = new QVBoxLayout(&list);
+    layout->addWidget(new QLabel(QStringLiteral(u"下列内容在纸上打不全（屏幕上用红框标出）。"
+                                                u"可以缩短内容、换小一点的字体，或在打印窗口里移动位置："),
+                                 &list));
+    auto *text = new QPlainTextEdit(m_warnings.join(QLatin1Char('\n')), &list);
+    text->setObjectName(QStringLiteral("WarningText"));
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(text, 1);
+    auto *buttons = new QDialogButtonBox(&list);
+    QPushButton *copy = buttons->addButton(QStringLiteral(u"复制全部"), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("CopyWarnings"));
+    connect(copy, &QPushButton::clicked, text, [text] { QGuiApplication::clipboard()->setText(text->toPlainText()); });
+    connect(buttons->addButton(QStringLiteral(u"关闭"), QDialogButtonBox::RejectRole), &QPushButton::clicked, &list,
+            &QDialog::reject);
+    layout->addWidget(buttons);
+    list.resize(520, 320);
+    dialogs().showModal(&list);
 }
 
 bool TQRStandardPreview::handleKey(QKeyEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 // The print preview TQRStandardPreview, made for one print run of a print
-// window and destroyed when it closes. Pages are composed a few at a time
+// window and destroyed when it closes. It opens at 500 x 500 and can be
+// resized and maximised. Pages are composed a few at a time
 // on the event loop and appear as they are produced; the page view zooms
 // (fit page, fit width, 100 %) and pages; thumbnails list every page;
 // "设 置" sets up the printer and "打 印" runs the waybills again from the
@@ -20,6 +21,7 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class ThumbnailModel;
+class ClickableLabel;
 
 class TQRStandardPreview : public QDialog {
     Q_OBJECT
@@ -50,6 +52,12 @@ public:
 
     void RzBitBtn8Click(); // printer setup
     void RzBitBtn9Click(); // print
+    // 显示底图: the form picture under the page, on screen only; the choice
+    // holds for every preview until the program ends.
+    void showPicture(bool shown);
+    bool picturesShown() const;
+    // Every page warning in a window of its own, to read and copy.
+    void showWarnings();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -85,7 +93,9 @@ private:
     QLabel *m_progressPanel = nullptr;
     QLabel *m_pagePanel = nullptr;
     QLabel *m_titlePanel = nullptr;
-    QLabel *m_warningPanel = nullptr;
+    ClickableLabel *m_warningPanel = nullptr;
+    QLabel *m_printedPanel = nullptr;
+    QToolButton *m_pictureButton = nullptr;
     QStringList m_warnings;
     QTimer *m_producer = nullptr;
 };

@@ -80,6 +80,10 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     QAction *run = bar->addAction(printEntryCaption(variant));
     run->setObjectName(QStringLiteral("N1"));
     connect(run, &QAction::triggered, this, [this] { N1Click(); });
+    // The font choice, also reached by a click on the form picture.
+    QAction *font = bar->addAction(QStringLiteral(u"字体"));
+    font->setObjectName(QStringLiteral("ChooseFont"));
+    connect(font, &QAction::triggered, this, [this] { Image1Click(); });
     QAction *save = bar->addAction(QStringLiteral(u"保存位置"));
     save->setObjectName(QStringLiteral("SaveCalibration"));
     connect(save, &QAction::triggered, this, [this] { saveCalibration(); });
@@ -94,6 +98,11 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     m_calibrationLabel = new QLabel(statusBar());
     m_calibrationLabel->setObjectName(QStringLiteral("CalibrationLabel"));
     statusBar()->addWidget(m_calibrationLabel, 1);
+    // What the red frames mean, while there are any.
+    m_frameLabel = new QLabel(statusBar());
+    m_frameLabel->setObjectName(QStringLiteral("FrameLabel"));
+    m_frameLabel->setStyleSheet(QStringLiteral("color: #c00000"));
+    statusBar()->addWidget(m_frameLabel, 1);
 
     const Layout &layout = m_run.layout();
     auto *panel = new QFrame(this);
@@ -217,6 +226,7 @@ void PrintWindow::refreshPage()
     // A shown single print marks the items that would not print whole with
     // the data as it is now (the data may not be open: then none). Windows
     // being created at start-up compose nothing.
+    QStringList unprinted;
     if (!m_batch && isVisible()) {
         try {
             const ComposedPage data = m_run.page(0);
@@ -224,9 +234,14 @@ void PrintWindow::refreshPage()
                 item.flagged = std::any_of(data.items.cbegin(), data.items.cend(), [&](const ComposedItem &printed) {
                     return printed.flagged && printed.name == item.name;
                 });
+            unprinted = data.warnings;
         } catch (const AppError &) {
         }
     }
+    m_frameLabel->setText(unprinted.isEmpty() ? QString()
+                                              : QStringLiteral(u"红框：按当前收件人的内容打不全（%1）")
+                                                    .arg(unprinted.join(QStringLiteral(u"，"))));
+    m_frameLabel->setToolTip(unprinted.isEmpty() ? QString() : PageView::frameExplanation());
     m_page->setPage(shown);
 }
 

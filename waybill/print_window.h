@@ -85,6 +85,7 @@ private:
     bool m_placed = false;
     bool m_calibrationApplied = false;
     QLabel *m_calibrationLabel = nullptr;
+    QLabel *m_frameLabel = nullptr;
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws AppError

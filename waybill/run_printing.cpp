@@ -5,13 +5,14 @@
 #include "waybill/calibration_page.h"
 #include "waybill/waybill_run.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 
-void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
+int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
 {
     const int pages = run.pageCount();
     PageRange range;
@@ -21,12 +22,19 @@ void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
     progress.setWindowTitle(QStringLiteral(u"打印"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    printPages(printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
+    return printPages(printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
                [&](int done, int total) {
                    progress.setMaximum(total);
                    progress.setValue(done);
                    return !progress.wasCanceled();
                });
+}
+
+QString printedText(int pages, const QPrinter &printer)
+{
+    return printer.outputFormat() == QPrinter::NativeFormat
+        ? QStringLiteral(u"已送出 %1 张到打印机 %2").arg(pages).arg(printer.printerName())
+        : QStringLiteral(u"已送出 %1 张到文件 %2").arg(pages).arg(QDir::toNativeSeparators(printer.outputFileName()));
 }
 
 std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer)

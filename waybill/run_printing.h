@@ -12,7 +12,11 @@ class WaybillRun;
 
 // Composes the run's pages again from the data and prints them onto
 // printer with its page range; a progress window lets the user stop.
-void printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
+// Returns how many pages were sent.
+int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
+
+// "已送出 N 张到打印机 X" (or "到文件 F") for a print that sent pages.
+QString printedText(int pages, const QPrinter &printer);
 
 // A new printer with printer's settings (printer or file, copies, range,
 // paper, orientation, the printer's own options). A printer whose print
