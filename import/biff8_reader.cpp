@@ -328,7 +328,7 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
     checkBof(stream, record);
     SheetGrid grid;
     const auto number = [&](int row, int column, int style, double value) {
-        grid.set(row, column, formattedNumber(value, globals.formats.kindOfStyle(style), globals.date1904));
+        grid.set(row, column, formattedNumber(value, globals.formats.styleOf(style), globals.date1904));
     };
     int depth = 1; // BOF/EOF pairs: embedded charts have their own
     int counted = 0;

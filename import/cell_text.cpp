@@ -115,20 +115,59 @@ QString dateText(double serial, bool date1904, NumberKind kind)
     }
 }
 
-QString formattedNumber(double value, NumberKind kind, bool date1904)
+int zeroDigitsOf(const QString &code)
 {
-    return kind == NumberKind::Plain ? numberText(value) : dateText(value, date1904, kind);
+    // Colours and conditions ([Red], [>0]) in front do not count.
+    int zeros = 0;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == QLatin1Char(';'))
+            break;
+        if (c == QLatin1Char('[')) {
+            const qsizetype end = code.indexOf(QLatin1Char(']'), i);
+            if (end < 0)
+                return 0;
+            i = end;
+        } else if (c == QLatin1Char('0')) {
+            ++zeros;
+        } else if (c != QLatin1Char('#')) {
+            return 0;
+        }
+    }
+    return zeros >= 2 ? zeros : 0;
+}
+
+NumberStyle numberStyleOf(int id, const QString &code)
+{
+    const NumberKind kind = numberKindOf(id, code);
+    return {kind, kind == NumberKind::Plain ? zeroDigitsOf(code) : 0};
+}
+
+QString formattedNumber(double value, NumberStyle style, bool date1904)
+{
+    if (style.kind != NumberKind::Plain)
+        return dateText(value, date1904, style.kind);
+    QString text = numberText(value);
+    // A padding format shows whole numbers with its zeros: 10010 as 010010.
+    if (style.zeroDigits > 0 && std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15) {
+        const bool negative = text.startsWith(QLatin1Char('-'));
+        QString digits = negative ? text.mid(1) : text;
+        if (digits.size() < style.zeroDigits)
+            digits = QString(style.zeroDigits - digits.size(), QLatin1Char('0')) + digits;
+        text = negative ? QLatin1Char('-') + digits : digits;
+    }
+    return text;
 }
 
 void NumberFormats::finish()
 {
-    m_styleKinds.clear();
-    m_styleKinds.reserve(m_styleFormats.size());
-    QHash<int, NumberKind> kinds;
+    m_styles.clear();
+    m_styles.reserve(m_styleFormats.size());
+    QHash<int, NumberStyle> styles;
     for (int id : m_styleFormats) {
-        auto it = kinds.constFind(id);
-        if (it == kinds.cend())
-            it = kinds.insert(id, numberKindOf(id, m_codes.value(id)));
-        m_styleKinds.append(*it);
+        auto it = styles.constFind(id);
+        if (it == styles.cend())
+            it = styles.insert(id, numberStyleOf(id, m_codes.value(id)));
+        m_styles.append(*it);
     }
 }

@@ -314,7 +314,7 @@ Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const 
             } else if (!value.isEmpty()) {
                 bool ok = false;
                 const double number = value.toDouble(&ok);
-                text = ok ? formattedNumber(number, formats.kindOfStyle(style), date1904) : value;
+                text = ok ? formattedNumber(number, formats.styleOf(style), date1904) : value;
             }
             grid.set(r, c, std::move(text));
         } else if (name == "mergeCell") {

@@ -32,8 +32,9 @@ QString longAddress()
 // The sheet every writer writes: a visible first sheet, a hidden second
 // one, then Sheet1 with a 序号 column numbered past the two recipients (as
 // templates do), a heading with blanks around it, an empty string, a merged
-// destination, numbers in text columns, rich text, a date, a boolean and
-// formulas with their cached results.
+// destination, numbers in text columns (a postcode shown through a
+// zero-padding format), rich text, a date, a boolean and formulas with
+// their cached results.
 QString corpusDescription(bool date1904)
 {
     QStringList lines;
@@ -61,7 +62,7 @@ QString corpusDescription(bool date1904)
         {"2", "1", "s", u"某某贸易有限公司"_qs},
         {"2", "2", "s", u"刘洋"_qs},
         {"2", "4", "s", u"北京市朝阳区建国路88号"_qs},
-        {"2", "5", "s", "100022"},
+        {"2", "5", "z", "010022"},
         {"2", "6", "fs", "\"010-\"&\"12345678\"", "010-12345678"},
         {"2", "7", "s", "13900000000"},
         {"2", "8", "d", "2026-12-09", date1904 ? "31" : ""},
@@ -87,7 +88,7 @@ std::vector<QStringList> expectedRecords(int lacks)
     const bool textFormulas = !(lacks & (kFormulaResults | kTextFormulaResults));
     return {
         {QString(), u"张伟"_qs, u"上海"_qs, longAddress(), "200120", "021-58881234", "13812345678", u"样品（易碎）"_qs, "2.5", yes},
-        {u"某某贸易有限公司"_qs, u"刘洋"_qs, u"上海"_qs, u"北京市朝阳区建国路88号"_qs, "100022",
+        {u"某某贸易有限公司"_qs, u"刘洋"_qs, u"上海"_qs, u"北京市朝阳区建国路88号"_qs, "010022",
          textFormulas ? "010-12345678" : "", "13900000000", "2026-12-09", formulas ? "3" : "", no},
     };
 }
@@ -255,6 +256,11 @@ void TestWorkbooks::cellTexts_data()
     QTest::newRow("date and time") << 46365.4270833333333 << int(NumberKind::DateTime) << false << "2026-12-09 10:15:00";
     QTest::newRow("date and time at midnight") << 46365.0 << int(NumberKind::DateTime) << false << "2026-12-09";
     QTest::newRow("date format on a negative number") << -5.0 << int(NumberKind::Date) << false << "-5";
+    QTest::newRow("postcode padded by 000000") << 10010.0 << -6 << false << "010010";
+    QTest::newRow("mobile padded by eleven zeros") << 1012345678.0 << -11 << false << "01012345678";
+    QTest::newRow("longer than the padding") << 1234567.0 << -6 << false << "1234567";
+    QTest::newRow("padding never pads a fraction") << 12.5 << -6 << false << "12.5";
+    QTest::newRow("negative padded") << -42.0 << -4 << false << "-0042";
 }
 
 void TestWorkbooks::cellTexts()
@@ -263,7 +269,9 @@ void TestWorkbooks::cellTexts()
     QFETCH(int, kind);
     QFETCH(bool, date1904);
     QFETCH(QString, text);
-    QCOMPARE(formattedNumber(value, NumberKind(kind), date1904), text);
+    // A negative kind is a padding format of that many zeros.
+    const NumberStyle style = kind < 0 ? NumberStyle(NumberKind::Plain, -kind) : NumberStyle(NumberKind(kind));
+    QCOMPARE(formattedNumber(value, style, date1904), text);
 }
 
 void TestWorkbooks::numberFormatKinds_data()
@@ -271,20 +279,26 @@ void TestWorkbooks::numberFormatKinds_data()
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("code");
     QTest::addColumn<int>("kind");
-    QTest::newRow("built-in 14") << 14 << "" << int(NumberKind::Date);
-    QTest::newRow("built-in 22") << 22 << "" << int(NumberKind::DateTime);
-    QTest::newRow("Chinese built-in 31") << 31 << "" << int(NumberKind::Date);
-    QTest::newRow("Chinese built-in 32") << 32 << "" << int(NumberKind::Time);
-    QTest::newRow("Chinese built-in 57") << 57 << "" << int(NumberKind::Date);
-    QTest::newRow("built-in 49 (text)") << 49 << "" << int(NumberKind::Plain);
-    QTest::newRow("custom Chinese date") << 176 << u"yyyy\"年\"m\"月\"d\"日\""_qs << int(NumberKind::Date);
-    QTest::newRow("minutes after hours") << 177 << "h:mm" << int(NumberKind::Time);
-    QTest::newRow("elapsed hours") << 178 << "[h]:mm:ss" << int(NumberKind::Time);
-    QTest::newRow("currency with locale") << 179 << "[$¥-804]#,##0.00" << int(NumberKind::Plain);
-    QTest::newRow("scientific") << 180 << "0.00E+00" << int(NumberKind::Plain);
-    QTest::newRow("quoted letters") << 181 << "0\"days\"" << int(NumberKind::Plain);
-    QTest::newRow("General") << 0 << "General" << int(NumberKind::Plain);
-    QTest::newRow("colour and condition") << 182 << "[Red][<0]0.00;0.00" << int(NumberKind::Plain);
+    QTest::addColumn<int>("zeros");
+    QTest::newRow("built-in 14") << 14 << "" << int(NumberKind::Date) << 0;
+    QTest::newRow("built-in 22") << 22 << "" << int(NumberKind::DateTime) << 0;
+    QTest::newRow("Chinese built-in 31") << 31 << "" << int(NumberKind::Date) << 0;
+    QTest::newRow("Chinese built-in 32") << 32 << "" << int(NumberKind::Time) << 0;
+    QTest::newRow("Chinese built-in 57") << 57 << "" << int(NumberKind::Date) << 0;
+    QTest::newRow("built-in 49 (text)") << 49 << "" << int(NumberKind::Plain) << 0;
+    QTest::newRow("custom Chinese date") << 176 << u"yyyy\"年\"m\"月\"d\"日\""_qs << int(NumberKind::Date) << 0;
+    QTest::newRow("minutes after hours") << 177 << "h:mm" << int(NumberKind::Time) << 0;
+    QTest::newRow("elapsed hours") << 178 << "[h]:mm:ss" << int(NumberKind::Time) << 0;
+    QTest::newRow("currency with locale") << 179 << "[$¥-804]#,##0.00" << int(NumberKind::Plain) << 0;
+    QTest::newRow("scientific") << 180 << "0.00E+00" << int(NumberKind::Plain) << 0;
+    QTest::newRow("quoted letters") << 181 << "0\"days\"" << int(NumberKind::Plain) << 0;
+    QTest::newRow("postcode zeros") << 183 << "000000" << int(NumberKind::Plain) << 6;
+    QTest::newRow("mobile zeros after #") << 184 << "#00000000000" << int(NumberKind::Plain) << 11;
+    QTest::newRow("zeros in colour") << 185 << "[Blue]000000;[Red]-000000" << int(NumberKind::Plain) << 6;
+    QTest::newRow("one zero pads nothing") << 1 << "0" << int(NumberKind::Plain) << 0;
+    QTest::newRow("text") << 49 << "@" << int(NumberKind::Plain) << 0;
+    QTest::newRow("General") << 0 << "General" << int(NumberKind::Plain) << 0;
+    QTest::newRow("colour and condition") << 182 << "[Red][<0]0.00;0.00" << int(NumberKind::Plain) << 0;
 }
 
 void TestWorkbooks::numberFormatKinds()
@@ -292,7 +306,9 @@ void TestWorkbooks::numberFormatKinds()
     QFETCH(int, id);
     QFETCH(QString, code);
     QFETCH(int, kind);
-    QCOMPARE(int(numberKindOf(id, code)), kind);
+    QFETCH(int, zeros);
+    QCOMPARE(int(numberStyleOf(id, code).kind), kind);
+    QCOMPARE(numberStyleOf(id, code).zeroDigits, zeros);
 }
 
 void TestWorkbooks::otherFormatsSaySo_data()

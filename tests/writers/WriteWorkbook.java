@@ -46,6 +46,13 @@ public class WriteWorkbook {
                     cell.setCellValue(Date.from(LocalDate.parse(value).atStartOfDay(ZoneId.systemDefault()).toInstant()));
                     cell.setCellStyle(date);
                     break;
+                case "z": {
+                    CellStyle zeros = book.createCellStyle();
+                    zeros.setDataFormat(helper.createDataFormat().getFormat("0".repeat(value.length())));
+                    cell.setCellValue(Double.parseDouble(value));
+                    cell.setCellStyle(zeros);
+                    break;
+                }
                 case "b": cell.setCellValue(value.equals("1")); break;
                 case "f": case "fs": cell.setCellFormula(value); break;
                 case "r": {

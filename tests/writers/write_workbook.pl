@@ -5,6 +5,8 @@
 # The description comes on stdin, UTF-8, one tab-separated line each:
 #   DATE1904 | SHEET name hidden | CELL row col kind value [cached] | MERGE r1 c1 r2 c2
 # kinds: s text, n number, d date (yyyy-mm-dd), b boolean (1/0),
+# z digits written as a number under a zero-padding format ("010022": 10022
+# shown through 000000),
 # f formula with a cached number, fs formula with a cached text,
 # r rich text "plain|bold"; a date's "cached" field is the number of a
 # built-in number format to use. Kinds a writer cannot write are left out.
@@ -44,6 +46,8 @@ while (my $line = <STDIN>) {
             $sheet->write_string($r, $c, $value);
         } elsif ($kind eq 'n') {
             $sheet->write_number($r, $c, $value);
+        } elsif ($kind eq 'z') {
+            $sheet->write_number($r, $c, $value + 0, $book->add_format(num_format => '0' x length($value)));
         } elsif ($kind eq 'd') {
             my $style = $cached ? $book->add_format(num_format => $cached + 0) : $date;
             $sheet->write_date_time($r, $c, "${value}T", $style);

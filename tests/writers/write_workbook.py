@@ -30,6 +30,8 @@ if fmt == 'xls':
                 sheet.write(r, c, value)
             elif kind == 'n':
                 sheet.write(r, c, float(value))
+            elif kind == 'z':
+                sheet.write(r, c, float(int(value)), xlwt.easyxf(num_format_str='0' * len(value)))
             elif kind == 'd':
                 sheet.write(r, c, datetime.datetime.strptime(value, '%Y-%m-%d'), date_style)
             elif kind == 'b':
@@ -58,6 +60,9 @@ else:
                 cell.value = value
             elif kind == 'n':
                 cell.value = float(value) if '.' in value else int(value)
+            elif kind == 'z':
+                cell.value = int(value)
+                cell.number_format = '0' * len(value)
             elif kind == 'd':
                 cell.value = datetime.datetime.strptime(value, '%Y-%m-%d')
                 cell.number_format = 'yyyy-mm-dd'
