@@ -16,6 +16,7 @@
 #include "waybill/print_window.h"
 #include "app/desktop.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QLineEdit>
@@ -329,7 +330,9 @@ void TestPreview::resizesListsWarningsAndShowsThePicture()
     auto *canvas = canvasOf(preview);
     const QImage plain = canvas->grab().toImage();
     QVERIFY(!canvas->showsPicture());
-    QTest::mouseClick(preview.findChild<QToolButton *>(QStringLiteral("ShowPicture")), Qt::LeftButton);
+    auto *showPicture = preview.findChild<QCheckBox *>(QStringLiteral("ShowPicture"));
+    QVERIFY(showPicture->isVisible());
+    QTest::mouseClick(showPicture, Qt::LeftButton, {}, QPoint(5, showPicture->height() / 2));
     QVERIFY(canvas->showsPicture());
     QVERIFY(canvas->grab().toImage() != plain);
     QCOMPARE(preview.page(0).items.size(), f.window->run().page(0).items.size()); // the pages are as they were

@@ -12,6 +12,7 @@
 #include "ui/widgets.h"
 
 #include <QAbstractTableModel>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
@@ -65,7 +66,6 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     barLayout->setSpacing(1);
     for (QToolButton *button : m_buttons)
         barLayout->addWidget(button);
-    barLayout->addWidget(m_pictureButton);
     barLayout->addStretch();
     // The bar is wider than the window's first size: it is cut at the
     // right until the user widens the window, never the window forced wider.
@@ -147,6 +147,14 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     m_printedPanel = new QLabel(status);
     m_printedPanel->setObjectName(QStringLiteral("Panel4"));
     status->addPermanentWidget(m_printedPanel);
+    // The form picture under the page, where it is seen at the window's
+    // first size (the tool bar is cut at the right then).
+    m_pictureButton = new QCheckBox(QStringLiteral(u"显示底图"), status);
+    m_pictureButton->setObjectName(QStringLiteral("ShowPicture"));
+    m_pictureButton->setToolTip(QStringLiteral(u"在页面下显示快递单底图（只在屏幕上显示，不会打印）"));
+    m_pictureButton->setFocusPolicy(Qt::NoFocus);
+    connect(m_pictureButton, &QCheckBox::toggled, this, [this](bool on) { showPicture(on); });
+    status->addPermanentWidget(m_pictureButton);
     layout->addWidget(status);
 
     layout->setSizeConstraint(QLayout::SetNoConstraint);
@@ -203,18 +211,7 @@ void TQRStandardPreview::buildToolBar()
         button->setFocusPolicy(Qt::NoFocus);
         m_buttons << button;
     }
-    m_pictureButton = new QToolButton(this);
-    m_pictureButton->setObjectName(QStringLiteral("ShowPicture"));
-    m_pictureButton->setText(QStringLiteral(u"显示底图"));
-    m_pictureButton->setToolTip(QStringLiteral(u"在页面下显示快递单底图（只在屏幕上显示，不会打印）"));
-    m_pictureButton->setCheckable(true);
-    m_pictureButton->setAutoRaise(true);
-    m_pictureButton->setFixedSize(58, 58);
-    m_pictureButton->setFocusPolicy(Qt::NoFocus);
-    QFont pictureFont = m_pictureButton->font();
-    pictureFont.setPixelSize(11);
-    m_pictureButton->setFont(pictureFont);
-    connect(m_pictureButton, &QToolButton::toggled, this, [this](bool on) { showPicture(on); });
+
     const auto zoomAfterEvents = [this](ZoomMode mode) {
         QCoreApplication::processEvents();
         setZoom(mode);

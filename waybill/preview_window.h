@@ -22,6 +22,7 @@ class QTimer;
 class QToolButton;
 class ThumbnailModel;
 class ClickableLabel;
+class QCheckBox;
 
 class TQRStandardPreview : public QDialog {
     Q_OBJECT
@@ -95,7 +96,7 @@ private:
     QLabel *m_titlePanel = nullptr;
     ClickableLabel *m_warningPanel = nullptr;
     QLabel *m_printedPanel = nullptr;
-    QToolButton *m_pictureButton = nullptr;
+    QCheckBox *m_pictureButton = nullptr;
     QStringList m_warnings;
     QTimer *m_producer = nullptr;
 };
