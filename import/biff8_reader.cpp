@@ -451,5 +451,5 @@ Sheet readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const S
             return readCells(stream, globals, entry.offset, progress);
         names << entry.name;
     }
-    throw WorkbookError(QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, names.join(QStringLiteral(u"、"))));
+    throw WorkbookError(noSuchSheetText(sheetName, names));
 }

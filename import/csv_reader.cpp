@@ -68,6 +68,9 @@ Sheet readCsv(const QByteArray &bytes)
             field = QString(p, stop - p);
             p = stop;
         }
+        // ="13812345678": how shop exports keep a number's digits as text.
+        if (field.size() >= 3 && field.startsWith(QLatin1String("=\"")) && field.endsWith(QLatin1Char('"')))
+            field = field.mid(2, field.size() - 3);
         grid.set(row, column, std::move(field));
         if (p < end && *p == separator) {
             ++p;

@@ -4,6 +4,7 @@
 // told apart by whether the bytes are valid UTF-8; fields separated by
 // commas (or tabs, when the first line has tabs and no commas), quoted
 // fields with embedded separators, quotes and line breaks as RFC 4180 says.
+// A field written ="digits" (a number kept as text) reads as its digits.
 
 #include "import/sheet_grid.h"
 

@@ -26,35 +26,86 @@ void SheetGrid::merge(int firstRow, int lastRow, int firstColumn, int lastColumn
 
 Sheet SheetGrid::finish()
 {
-    for (const Area &area : m_merged) {
-        if (size_t(area.firstRow) >= m_rows.size() || area.firstColumn >= m_rows[size_t(area.firstRow)].size())
-            continue;
-        const QString value = m_rows[size_t(area.firstRow)][area.firstColumn];
-        const int lastRow = std::min<int>(area.lastRow, int(m_rows.size()) - 1);
-        const int lastColumn = std::min(area.lastColumn, m_width - 1);
-        for (int row = area.firstRow; row <= lastRow; ++row)
-            for (int column = area.firstColumn; column <= lastColumn; ++column)
-                if (row != area.firstRow || column != area.firstColumn)
-                    set(row, column, value);
-    }
     Sheet sheet;
-    size_t row = 0;
     const auto isEmpty = [](const QStringList &cells) {
         return std::all_of(cells.cbegin(), cells.cend(), [](const QString &cell) { return cell.isEmpty(); });
     };
-    while (row < m_rows.size() && isEmpty(m_rows[row]))
-        ++row;
-    if (row == m_rows.size())
+    size_t headingRow = 0;
+    while (headingRow < m_rows.size() && isEmpty(m_rows[headingRow]))
+        ++headingRow;
+    if (headingRow == m_rows.size())
         return sheet;
-    sheet.headings = std::move(m_rows[row]);
-    sheet.headings.resize(m_width);
-    for (++row; row < m_rows.size(); ++row) {
-        if (isEmpty(m_rows[row]))
+
+    // A merged area reads as its top-left cell in every cell it covers.
+    const auto topLeft = [&](const Area &area) -> const QString * {
+        if (size_t(area.firstRow) >= m_rows.size() || area.firstColumn >= m_rows[size_t(area.firstRow)].size())
+            return nullptr;
+        const QString &value = m_rows[size_t(area.firstRow)][area.firstColumn];
+        return value.isEmpty() ? nullptr : &value;
+    };
+    // The heading row as the user sees it (merged headings spread over
+    // their columns). The first row holding text is the heading row, so an
+    // area covering it with text starts in it.
+    QStringList &headings = m_rows[headingRow];
+    for (const Area &area : m_merged)
+        if (size_t(area.firstRow) == headingRow)
+            if (const QString *value = topLeft(area)) {
+                const QString text = *value;
+                const int last = std::min(area.lastColumn, m_width - 1);
+                if (headings.size() <= last)
+                    headings.resize(last + 1);
+                for (int column = area.firstColumn + 1; column <= last; ++column)
+                    headings[column] = text;
+            }
+
+    // Only the columns with a heading can matter: a stray cell far to the
+    // right never widens every row.
+    std::vector<int> kept; // sheet column of each kept column
+    for (int column = 0; column < headings.size(); ++column)
+        if (!headings[column].isEmpty()) {
+            kept.push_back(column);
+            sheet.headings << headings[column];
+        }
+    std::vector<int> keptIndex(size_t(m_width), -1);
+    for (size_t i = 0; i < kept.size(); ++i)
+        keptIndex[size_t(kept[i])] = int(i);
+
+    // The rows below, narrowed to the kept columns, merged areas filled in.
+    std::vector<QStringList> rows(m_rows.size() > headingRow ? m_rows.size() - headingRow - 1 : 0);
+    for (size_t row = headingRow + 1; row < m_rows.size(); ++row) {
+        const QStringList &cells = m_rows[row];
+        QStringList &narrow = rows[row - headingRow - 1];
+        for (size_t i = 0; i < kept.size(); ++i)
+            if (kept[i] < cells.size() && !cells[kept[i]].isEmpty()) {
+                if (narrow.isEmpty())
+                    narrow.resize(qsizetype(kept.size()));
+                narrow[qsizetype(i)] = cells[kept[i]];
+            }
+    }
+    for (const Area &area : m_merged) {
+        const QString *value = topLeft(area);
+        if (!value)
             continue;
-        m_rows[row].resize(m_width);
-        sheet.rows.push_back(std::move(m_rows[row]));
+        const int firstRow = std::max(area.firstRow, int(headingRow) + 1);
+        const int lastRow = std::min<int>(area.lastRow, int(m_rows.size()) - 1);
+        const int lastColumn = std::min(area.lastColumn, m_width - 1);
+        for (int column = area.firstColumn; column <= lastColumn; ++column) {
+            const int index = keptIndex[size_t(column)];
+            if (index < 0)
+                continue;
+            for (int row = firstRow; row <= lastRow; ++row) {
+                QStringList &narrow = rows[size_t(row) - headingRow - 1];
+                if (narrow.isEmpty())
+                    narrow.resize(qsizetype(kept.size()));
+                if (row != area.firstRow || column != area.firstColumn)
+                    narrow[index] = *value;
+            }
+        }
     }
     m_rows.clear();
+    for (QStringList &row : rows)
+        if (!row.isEmpty() && !isEmpty(row))
+            sheet.rows.push_back(std::move(row));
     return sheet;
 }
 

@@ -12,7 +12,7 @@
 
 struct Sheet {
     QStringList headings;
-    std::vector<QStringList> rows; // each as wide as the widest row
+    std::vector<QStringList> rows; // each as wide as the headings
 };
 
 class SheetGrid {
@@ -26,7 +26,9 @@ public:
     // Every cell of a merged area reads as its top-left cell.
     void merge(int firstRow, int lastRow, int firstColumn, int lastColumn);
     // The sheet: headings from the first row holding text, then the rows
-    // below it; wholly empty rows are left out.
+    // below it; wholly empty rows are left out. Only the columns that have
+    // a heading are kept (in their order), so a stray cell far to the right
+    // costs nothing.
     Sheet finish();
 
 private:

@@ -24,6 +24,19 @@ const QString kFormatsRead = QStringLiteral(u"能读取的格式：Excel 97-2003
     throw WorkbookError(what + QStringLiteral(u"。") + kFormatsRead);
 }
 
+// Text that web systems save with an .xls name: tab- or comma-separated,
+// in UTF-16 with a byte-order mark ("Unicode 文本"), UTF-8 or GBK.
+bool looksLikeSeparatedText(const QByteArray &head)
+{
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
+        return true;
+    if (head.contains('\0'))
+        return false;
+    const qsizetype end = head.indexOf('\n');
+    const QByteArray firstLine = end < 0 ? head : head.left(end);
+    return firstLine.contains('\t') || firstLine.contains(',');
+}
+
 bool looksLikeMarkup(const QByteArray &head)
 {
     QByteArray start = head;
@@ -70,7 +83,7 @@ WorkbookKind workbookKindOf(const QString &path)
     const quint8 b0 = quint8(head[0]), b1 = head.size() > 1 ? quint8(head[1]) : 0;
     if ((b0 == 0x09 && (b1 == 0x00 || b1 == 0x02 || b1 == 0x04 || b1 == 0x08)) && !csvName)
         unsupported(QStringLiteral(u"这是 Excel 4.0 或更早版本的工作簿，不能读取"));
-    if (csvName)
+    if (csvName || looksLikeSeparatedText(head))
         return WorkbookKind::Csv;
     unsupported(QStringLiteral(u"不是工作簿：%1").arg(path));
 }
@@ -108,17 +121,18 @@ namespace {
 // Where each wanted column stands among the headings.
 QList<int> headingPositions(const QStringList &headings, const QStringList &columns)
 {
+    QStringList seen;
+    for (const QString &heading : headings)
+        seen << headingAsSeen(heading);
     QList<int> positions;
     for (const QString &column : columns) {
-        int position = -1;
-        for (int i = 0; i < headings.size() && position < 0; ++i)
-            if (headings[i].trimmed() == column)
-                position = i;
+        const int position = int(seen.indexOf(column));
         if (position < 0) {
+            // Each heading once (a merged title row spreads over its columns).
             QStringList found;
-            for (const QString &heading : headings)
-                if (!heading.trimmed().isEmpty())
-                    found << heading.trimmed();
+            for (const QString &heading : seen)
+                if (!heading.isEmpty() && !found.contains(heading))
+                    found << heading;
             throw WorkbookError(found.isEmpty()
                                     ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
                                     : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
@@ -144,6 +158,26 @@ template <class Cells> void appendRecord(TextTable &records, const Cells &cells,
 }
 
 } // namespace
+
+QString headingAsSeen(const QString &heading)
+{
+    QString text;
+    text.reserve(heading.size());
+    for (const QChar c : heading)
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r') && c.category() != QChar::Other_Format)
+            text += c;
+    return text.trimmed();
+}
+
+QString noSuchSheetText(const QString &sheetName, const QStringList &names)
+{
+    QString text = QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, names.join(QStringLiteral(u"、")));
+    if (!names.isEmpty())
+        text += QStringLiteral(u"。请在 Excel 或 WPS 中把收件人所在的工作表改名为 %1"
+                               u"（右键点击下方的工作表标签“%2”，选“重命名”），保存后再导入")
+                    .arg(sheetName, names.first());
+    return text;
+}
 
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
                               const ReadProgress &progress)

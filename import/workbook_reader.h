@@ -28,15 +28,23 @@ using ReadProgress = std::function<void(qsizetype done, qsizetype total)>;
 
 enum class WorkbookKind { Xls, Xlsx, Csv };
 
-// The kind of workbook at path, by its content. Throws WorkbookError for a
-// missing or unreadable file and for every format that is not read.
+// The kind of workbook at path, by its content (separated text saved with
+// an .xls name is read as a .csv file). Throws WorkbookError for a missing
+// or unreadable file and for every format that is not read.
 WorkbookKind workbookKindOf(const QString &path);
 
 // Reads the worksheet named sheetName; throws WorkbookError.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
+// A heading as the user reads it: without line breaks and invisible
+// characters (zero-width spaces, byte-order marks), blanks trimmed.
+QString headingAsSeen(const QString &heading);
+
+// "No sheet named Sheet1 (there are: …)", and how to rename one.
+QString noSuchSheetText(const QString &sheetName, const QStringList &names);
+
 // The values under the given headings, one row per record with the
-// columns in the order given; headings compare after trimming blanks, their
+// columns in the order given; headings compare as headingAsSeen gives them, their
 // order on the sheet is free and other columns are ignored. A row whose
 // values under these headings are all empty is no record. Throws
 // WorkbookError when a heading is missing.

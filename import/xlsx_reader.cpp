@@ -103,16 +103,26 @@ std::optional<QByteArray> part(GsfInfile *zip, const QString &path)
     return bytes;
 }
 
-// Relationship targets by id, resolved against the folder of the part
-// they belong to; the package's own ones for an empty part path.
-QHash<QString, QString> relationships(GsfInfile *zip, const QString &partPath)
+struct Relationship {
+    QString target; // the part's path in the package
+    QString type;   // ".../relationships/sharedStrings" and the like
+    // Whether the relationship is of a kind ("sharedStrings", "styles").
+    bool is(QLatin1String kind) const
+    {
+        return type.endsWith(QLatin1Char('/') + kind, Qt::CaseInsensitive);
+    }
+};
+
+// Relationships by id, their targets resolved against the folder of the
+// part they belong to; the package's own ones for an empty part path.
+QHash<QString, Relationship> relationships(GsfInfile *zip, const QString &partPath)
 {
     const qsizetype slash = partPath.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash < 0 ? QString() : partPath.left(slash + 1);
     const QString relsPath = partPath.isEmpty()
         ? QStringLiteral("_rels/.rels")
         : folder + QStringLiteral("_rels/") + partPath.mid(slash + 1) + QStringLiteral(".rels");
-    QHash<QString, QString> targets;
+    QHash<QString, Relationship> targets;
     const std::optional<QByteArray> rels = part(zip, relsPath);
     if (!rels)
         return targets;
@@ -125,12 +135,15 @@ QHash<QString, QString> relationships(GsfInfile *zip, const QString &partPath)
             // "xl/worksheets/../sharedStrings.xml" and the like
             QStringList resolved;
             for (const QString &piece : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-                if (piece == QLatin1String(".."))
-                    resolved.removeLast();
-                else if (piece != QLatin1String("."))
+                if (piece == QLatin1String("..")) {
+                    if (!resolved.isEmpty()) // ".." above the package's root stays at the root
+                        resolved.removeLast();
+                } else if (piece != QLatin1String(".")) {
                     resolved << piece;
+                }
             }
-            targets.insert(xml.attributes().value(QLatin1String("Id")).toString(), resolved.join(QLatin1Char('/')));
+            targets.insert(xml.attributes().value(QLatin1String("Id")).toString(),
+                           {resolved.join(QLatin1Char('/')), xml.attributes().value(QLatin1String("Type")).toString()});
         }
     }
     return targets;
@@ -294,7 +307,9 @@ Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const 
                 }
             }
             QString text;
-            if (type == QLatin1String("s")) {
+            if (type == QLatin1String("s") && value.isEmpty()) {
+                // <c t="s" s="0"/>: an empty cell with a style (Go's writers).
+            } else if (type == QLatin1String("s")) {
                 bool ok = false;
                 const int index = value.toInt(&ok);
                 if (!ok || index < 0 || index >= strings.size())
@@ -343,8 +358,9 @@ ZipKind zipKindOf(const QString &path)
         if (mime && mime->startsWith("application/vnd.oasis.opendocument"))
             return ZipKind::Ods;
         // A workbook named elsewhere by the package's relationships.
-        for (const QString &target : relationships(zip.get(), QString()))
-            if (target.endsWith(QLatin1String(".xml")) && part(zip.get(), target) && target.contains(QLatin1String("workbook")))
+        for (const Relationship &relationship : relationships(zip.get(), QString()))
+            if (relationship.is(QLatin1String("officeDocument")) && part(zip.get(), relationship.target)
+                && relationship.target.endsWith(QLatin1String(".xml")))
                 return ZipKind::Xlsx;
     } catch (const WorkbookError &) {
     }
@@ -355,13 +371,13 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
 {
     const Zip zip = openZip(path);
     QString workbookPath = QStringLiteral("xl/workbook.xml");
-    for (const QString &target : relationships(zip.get(), QString()))
-        if (target.contains(QLatin1String("workbook")))
-            workbookPath = target;
+    for (const Relationship &relationship : relationships(zip.get(), QString()))
+        if (relationship.is(QLatin1String("officeDocument")))
+            workbookPath = relationship.target;
     const std::optional<QByteArray> workbook = part(zip.get(), workbookPath);
     if (!workbook)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少 %1）").arg(workbookPath));
-    const QHash<QString, QString> targets = relationships(zip.get(), workbookPath);
+    const QHash<QString, Relationship> targets = relationships(zip.get(), workbookPath);
 
     // The sheets, the date system.
     bool date1904 = false;
@@ -381,26 +397,27 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
                 if (attribute.name() == QLatin1String("id"))
                     id = attribute.value().toString();
             if (sheetPath.isEmpty() && name.compare(sheetName, Qt::CaseInsensitive) == 0)
-                sheetPath = targets.value(id);
+                sheetPath = targets.value(id).target;
             names << name;
         }
     }
     if (xml.hasError())
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（%1：%2）").arg(workbookPath, xml.errorString()));
     if (sheetPath.isEmpty())
-        throw WorkbookError(
-            QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, names.join(QStringLiteral(u"、"))));
+        throw WorkbookError(noSuchSheetText(sheetName, names));
 
     QStringList strings;
     NumberFormats formats;
-    for (auto it = targets.cbegin(); it != targets.cend(); ++it) {
-        if (it.value().endsWith(QLatin1String("sharedStrings.xml"), Qt::CaseInsensitive)) {
-            if (const Input input = openPart(zip.get(), it.value())) {
-                XmlScanner xml(partSource(input.get(), it.value()));
+    // The shared strings and styles are found by their relationship's type,
+    // whatever their parts are named.
+    for (const Relationship &relationship : targets) {
+        if (relationship.is(QLatin1String("sharedStrings"))) {
+            if (const Input input = openPart(zip.get(), relationship.target)) {
+                XmlScanner xml(partSource(input.get(), relationship.target));
                 strings = sharedStrings(xml);
             }
-        } else if (it.value().endsWith(QLatin1String("styles.xml"), Qt::CaseInsensitive)) {
-            if (const auto bytes = part(zip.get(), it.value()))
+        } else if (relationship.is(QLatin1String("styles"))) {
+            if (const auto bytes = part(zip.get(), relationship.target))
                 formats = numberFormats(*bytes);
         }
     }

@@ -115,7 +115,7 @@ void TestImport::badInputKeepsPreviousRows_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing file") << "missing" << u"文件不存在"_qs;
-    QTest::newRow("text file named .xls") << "text" << u"不是工作簿"_qs;
+    QTest::newRow("text file named .xls") << "text" << u"缺少标题“单位名称”（第一行的标题有：name、mobile）"_qs;
     QTest::newRow("truncated") << "truncated" << u"已损坏"_qs;
     QTest::newRow("corrupted header") << "corrupted" << u"不是工作簿"_qs;
     QTest::newRow("zip file named .xls") << "xlsx" << u"zip 压缩文件"_qs;

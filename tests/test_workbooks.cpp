@@ -158,6 +158,10 @@ private Q_SLOTS:
     void numberFormatKinds();
     void otherFormatsSaySo_data();
     void otherFormatsSaySo();
+    void filesFromOtherWritersRead_data();
+    void filesFromOtherWritersRead();
+    void sheetAndHeadingMessages_data();
+    void sheetAndHeadingMessages();
 };
 
 void TestWorkbooks::corpusReadsAsTheUserSeesIt_data()
@@ -320,7 +324,9 @@ void TestWorkbooks::otherFormatsSaySo_data()
     QTest::newRow("Excel 95") << "biff5" << "Excel 5.0/95";
     QTest::newRow("password-protected .xls") << "filepass" << u"密码"_qs;
     QTest::newRow("no Sheet1, names the sheets") << "nosheet" << u"有：收件人、备用"_qs;
-    QTest::newRow("plain text named .xls") << "text" << u"不是工作簿"_qs;
+    // Separated text named .xls is read as a .csv file (web systems save it so).
+    QTest::newRow("comma-separated text named .xls") << "text" << u"缺少标题“单位名称”（第一行的标题有：收件人姓名、手机号码）"_qs;
+    QTest::newRow("prose named .xls") << "prose" << u"不是工作簿"_qs;
 }
 
 void TestWorkbooks::otherFormatsSaySo()
@@ -349,6 +355,8 @@ void TestWorkbooks::otherFormatsSaySo()
         QCOMPARE(runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
                            u"SHEET\t收件人\t0\nCELL\t0\t0\ts\ta\nSHEET\t备用\t0\n"_qs),
                  QString());
+    } else if (kind == QStringLiteral("prose")) {
+        writeAll(path, "收件人名单见附件\n");
     } else {
         writeAll(path, "收件人姓名,手机号码\n张伟,138\n");
     }
@@ -357,6 +365,99 @@ void TestWorkbooks::otherFormatsSaySo()
         QFAIL("read a file that is no workbook of a format read");
     } catch (const WorkbookError &error) {
         QVERIFY2(error.text().contains(says), qPrintable(error.text()));
+    }
+}
+
+// The two recipients every file below holds, as 收件人姓名|收件地址|手机号码|邮政编码.
+const QStringList kTwoRecipients{u"张三|文三路90号|13812345678|310012"_qs, u"李四|建国路88号||"_qs};
+
+// The ten headings and the two recipients as separated text.
+QString separatedText(QChar separator, const QString &mobile = QStringLiteral("13812345678"))
+{
+    const QStringList lines{schema::recipientColumns().join(separator),
+                            QStringList{"", u"张三"_qs, u"杭州"_qs, u"文三路90号"_qs, "310012", "", mobile, "", "1", ""}.join(separator),
+                            QStringList{u"公司乙"_qs, u"李四"_qs, "", u"建国路88号"_qs, "", "010-1", "", u"书"_qs, "", ""}.join(separator)};
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+void TestWorkbooks::filesFromOtherWritersRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Go: empty cells as <c t=\"s\"/>") << "xlsx:empty-shared" << "go.xlsx";
+    QTest::newRow("shared strings and styles under other names") << "xlsx:renamed-parts" << "parts.xlsx";
+    QTest::newRow("a stray cell at XFD1") << "xlsx:stray-cell" << "stray.xlsx";
+    QTest::newRow("web system: Unicode text named .xls") << "utf16" << "orders.xls";
+    QTest::newRow("web system: GBK text named .xls") << "gbk" << "orders.xls";
+    QTest::newRow("csv cells written =\"digits\"") << "wrapped" << "orders.csv";
+    QTest::newRow("headings with a line break and a zero-width space") << "headings" << "orders.csv";
+}
+
+void TestWorkbooks::filesFromOtherWritersRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (kind.startsWith(QStringLiteral("xlsx:"))) {
+        const QString failed = runWriter(QStringLiteral("/usr/bin/python3"),
+                                         {kWriters + QStringLiteral("write_odd_xlsx.py"), kind.mid(5), path}, {});
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    } else if (kind == QStringLiteral("utf16")) {
+        const QString text = separatedText(QLatin1Char('\t'));
+        writeAll(path, QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2));
+    } else if (kind == QStringLiteral("gbk")) {
+        QStringEncoder gbk("GB18030");
+        writeAll(path, gbk(separatedText(QLatin1Char('\t'))));
+    } else if (kind == QStringLiteral("wrapped")) {
+        writeAll(path, separatedText(QLatin1Char(','), QStringLiteral("=\"13812345678\"")).toUtf8());
+    } else if (kind == QStringLiteral("headings")) {
+        QString text = separatedText(QLatin1Char(','));
+        text.replace(u"邮政编码"_qs, u"\"邮政\n编码\""_qs).replace(u"手机号码"_qs, u"手机\u200B号码"_qs);
+        writeAll(path, text.toUtf8());
+    }
+    const TextTable records = readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
+    QStringList read;
+    for (qsizetype r = 0; r < records.rowCount(); ++r)
+        read << QStringList{records.cell(r, 1).toString(), records.cell(r, 3).toString(), records.cell(r, 6).toString(),
+                            records.cell(r, 4).toString()}
+                    .join(QLatin1Char('|'));
+    QCOMPARE(read, kTwoRecipients);
+}
+
+void TestWorkbooks::sheetAndHeadingMessages_data()
+{
+    QTest::addColumn<QStringList>("lines"); // write_workbook.pl's description
+    QTest::addColumn<QStringList>("says");
+    QTest::addColumn<QString>("never");
+    QTest::newRow("a Chinese LibreOffice's 工作表1")
+        << QStringList{u"SHEET\t工作表1\t0"_qs, u"CELL\t0\t0\ts\t收件人姓名"_qs}
+        << QStringList{u"没有名为 Sheet1 的工作表（有：工作表1）"_qs, u"改名为 Sheet1"_qs, u"“工作表1”"_qs} << QString();
+    QStringList merged{u"SHEET\tSheet1\t0"_qs, u"CELL\t0\t0\ts\t收件人名单"_qs, u"MERGE\t0\t0\t0\t9"_qs};
+    for (int c = 0; c < 9; ++c)
+        merged << QStringLiteral("CELL\t1\t%1\ts\t%2").arg(c).arg(schema::recipientColumns()[c]);
+    QTest::newRow("a merged title row is named once") << merged << QStringList{u"缺少标题“单位名称”"_qs, u"收件人名单"_qs}
+                                                      << u"收件人名单、收件人名单"_qs;
+}
+
+void TestWorkbooks::sheetAndHeadingMessages()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, says);
+    QFETCH(QString, never);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xls"));
+    const QString failed = runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
+                                     lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    try {
+        readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
+        QFAIL("read without a word");
+    } catch (const WorkbookError &error) {
+        for (const QString &part : says)
+            QVERIFY2(error.text().contains(part), qPrintable(error.text()));
+        if (!never.isEmpty())
+            QVERIFY2(!error.text().contains(never), qPrintable(error.text()));
     }
 }
 
