@@ -237,11 +237,12 @@ void MainWindow::exportList(bool fromPopup)
         const QString name = dialogs().saveFile(this, QString(), QString());
         if (name.isEmpty())
             return;
-        exportDataset(m_data.recipients, exportFileName(name));
+        const QString replaced = replacedCharactersText(exportDataset(m_data.recipients, exportFileName(name)));
+        const QString more = replaced.isEmpty() ? QString() : QStringLiteral("\n\n") + replaced;
         if (fromPopup)
-            dialogs().notice(this, QStringLiteral(u"成功导出全部数据！"));
+            dialogs().notice(this, QStringLiteral(u"成功导出全部数据！") + more);
         else
-            dialogs().hint(this, QStringLiteral(u"成功导出全部数据!"));
+            dialogs().hint(this, QStringLiteral(u"成功导出全部数据!") + more);
     });
 }
 

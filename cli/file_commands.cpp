@@ -31,8 +31,10 @@ int runExport(const QStringList &args, CliStreams &io)
     Dataset sender(connection, QStringLiteral("ADOQuery1"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
     reopen(connection, {{&sender, schema::kSenderTable}, {&list, schema::kRecipientTable}});
-    exportDataset(list, target);
+    const QString replaced = replacedCharactersText(exportDataset(list, target));
     io.out << QStringLiteral(u"成功导出全部数据！共 %1 行：%2\n").arg(list.rowCount()).arg(QDir::toNativeSeparators(target));
+    if (!replaced.isEmpty())
+        io.out << replaced << '\n';
     return exit_status::kOk;
 }
 

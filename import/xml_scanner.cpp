@@ -1,5 +1,7 @@
 #include "import/xml_scanner.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace {
@@ -23,22 +25,31 @@ void appendCodePoint(QString &out, uint code)
         out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
 }
 
+// UTF-8 text as it stands: a U+FEFF at its start is a character of the
+// text (QString::fromUtf8 would drop it as a byte-order mark).
+QString utf8Text(QByteArrayView bytes)
+{
+    thread_local QStringDecoder decoder(QStringConverter::Utf8,
+                                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 } // namespace
 
 QString decodeXmlText(QByteArrayView raw)
 {
     const qsizetype amp = raw.indexOf('&');
     if (amp < 0)
-        return QString::fromUtf8(raw);
-    QString out = QString::fromUtf8(raw.first(amp));
+        return utf8Text(raw);
+    QString out = utf8Text(raw.first(amp));
     qsizetype at = amp;
     while (at < raw.size()) {
         const qsizetype next = raw.indexOf('&', at);
         if (next < 0) {
-            out += QString::fromUtf8(raw.sliced(at));
+            out += utf8Text(raw.sliced(at));
             break;
         }
-        out += QString::fromUtf8(raw.sliced(at, next - at));
+        out += utf8Text(raw.sliced(at, next - at));
         const qsizetype semicolon = raw.indexOf(';', next);
         if (semicolon < 0 || semicolon - next > 12) {
             out += QLatin1Char('&');
@@ -64,7 +75,7 @@ QString decodeXmlText(QByteArrayView raw)
             if (ok)
                 appendCodePoint(out, code);
         } else {
-            out += QString::fromUtf8(raw.sliced(next, semicolon - next + 1));
+            out += utf8Text(raw.sliced(next, semicolon - next + 1));
         }
         at = semicolon + 1;
     }
@@ -250,7 +261,7 @@ bool XmlScanner::hasAttribute(QByteArrayView localName) const
 
 QString XmlScanner::text() const
 {
-    return m_textIsRaw ? QString::fromUtf8(m_text) : decodeXmlText(m_text);
+    return m_textIsRaw ? utf8Text(m_text) : decodeXmlText(m_text);
 }
 
 QString XmlScanner::readElementText()

@@ -12,6 +12,14 @@
 #include <sqlite3.h>
 #include <vector>
 
+QStringDecoder storedTextDecoder()
+{
+    // Each text on its own, and a leading U+FEFF is part of the text: the
+    // decoder's default would drop it as a byte-order mark.
+    return QStringDecoder(QStringConverter::Utf8,
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+}
+
 namespace {
 
 struct Finalizer {

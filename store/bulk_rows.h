@@ -6,6 +6,7 @@
 
 #include "store/text_table.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 #include <functional>
 #include <vector>
@@ -18,6 +19,10 @@ struct SelectedRow {
     const int *lengths;       // their lengths in bytes
     int count;                // how many texts
 };
+
+// A decoder for SelectedRow's texts, one text at a time; a leading U+FEFF
+// is part of a text, never dropped as a byte-order mark.
+QStringDecoder storedTextDecoder();
 
 // Runs sql (a select with the row key first, ? for parameters) with its
 // text parameters; returns the column names after the key. Throws DbError.

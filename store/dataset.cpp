@@ -72,7 +72,7 @@ Dataset::Row Dataset::decodedRow(const SelectedRow &selected, QStringDecoder &de
 
 Dataset::Stored Dataset::storedState(const Row &row)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QStringDecoder decoder = storedTextDecoder();
     QList<QChar> scratch;
     std::optional<Row> stored;
     selectRows(m_connection, statements::selectRowByKey(m_select.table, m_connection.backend()),
@@ -91,7 +91,7 @@ void Dataset::open()
     if (m_select.isSearch())
         params << statements::likePattern(m_select.likeText);
     std::vector<Row> rows;
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QStringDecoder decoder = storedTextDecoder();
     QList<QChar> scratch;
     const QStringList columns =
         selectRows(m_connection, statements::selectWithRowid(m_select, m_connection.backend()), params,

@@ -43,9 +43,10 @@ TextTable readTable(Connection &from, const QString &table, const QStringList &c
         names << statements::quoted(column);
     const QString sql = QStringLiteral("select rowid, %1 from %2 order by rowid").arg(names.join(QStringLiteral(", ")), statements::quoted(table));
     TextTable rows(int(columns.size()));
+    QStringDecoder decoder = storedTextDecoder();
     selectRows(from, sql, {}, [&](const SelectedRow &row) {
         for (int i = 0; i < row.count; ++i)
-            rows.appendCell(row.texts[i] ? QString::fromUtf8(row.texts[i], row.lengths[i]) : QString());
+            rows.appendCell(row.texts[i] ? decoder.decode(QByteArrayView(row.texts[i], row.lengths[i])) : QString());
     });
     return rows;
 }

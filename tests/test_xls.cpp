@@ -71,6 +71,8 @@ private Q_SLOTS:
     void exportListsRowsAndKeepsCurrentRow();
     void xlsExportPastItsRowsNamesXlsx();
     void failedExportLeavesNoFile();
+    void exportedTextsReadBackAsStored_data();
+    void exportedTextsReadBackAsStored();
     void commandLine_data();
     void commandLine();
 };
@@ -232,6 +234,44 @@ void TestXls::failedExportLeavesNoFile()
         QSKIP("running as root: a read-only folder does not stop root from writing");
     QVERIFY_THROWS_EXCEPTION(XlsError, exportDataset(list, dir.file(QStringLiteral("locked/a.xls"))));
     QVERIFY(QDir(dir.file(QStringLiteral("locked"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void TestXls::exportedTextsReadBackAsStored_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow(".xlsx") << "list.xlsx";
+    QTest::newRow(".xls") << "list.xls";
+}
+
+void TestXls::exportedTextsReadBackAsStored()
+{
+    QFETCH(QString, file);
+    TempWorkdir dir;
+    // Texts an export once changed: OOXML escapes written literally, a
+    // leading U+FEFF (stored as imports store it), characters XML cannot hold.
+    const QStringList texts{QStringLiteral("_x0041_"), QStringLiteral("cr_x000D_lf"), QStringLiteral("__x005F_x__"),
+                            QString(QChar(0xFEFF)) + QStringLiteral("lead"), QStringLiteral("a\x01b")};
+    {
+        RawDb raw(dir.dbPath());
+        for (const QString &text : texts)
+            raw.exec(u"insert into inrxx (收件人姓名) values (cast(X'%1' as text))"_qs.arg(QString::fromLatin1(text.toUtf8().toHex())));
+        raw.exec(u"insert into inrxx (收件人姓名) values ('x' || char(65535) || 'y')"_qs);
+    }
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    reopen(connection, {{&list, kRecipientTable}});
+    const int replaced = exportDataset(list, dir.file(file));
+    const Sheet sheet = readSheet(dir.file(file), QStringLiteral("Sheet1"));
+    QStringList read;
+    for (const QStringList &row : sheet.rows)
+        read << row.value(1);
+    const bool xlsx = file.endsWith(QStringLiteral(".xlsx"));
+    // .xls holds every UTF-16 unit; XML cannot hold U+FFFF: it is replaced and counted.
+    QCOMPARE(read, texts + QStringList{xlsx ? u"x\uFFFDy"_qs : u"x\uFFFFy"_qs});
+    QCOMPARE(replaced, xlsx ? 1 : 0);
+    // An independent reader opens the file: nothing in it is malformed.
+    QVERIFY2(!parseExcel(dir.file(file)).value(0).startsWith(QStringLiteral("PARSE FAILED")),
+             qPrintable(parseExcel(dir.file(file)).value(0)));
 }
 
 void TestXls::commandLine_data()

@@ -24,16 +24,16 @@ private:
 
 } // namespace
 
-void exportDataset(Dataset &list, const QString &target)
+int exportDataset(Dataset &list, const QString &target)
 {
     // A closed list (after a failed reopen) is a failure, never an empty file.
     if (!list.isOpen())
         throw DbError(QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
     // Every row of the list, from its first to its end, read in place.
     const ListRows rows(list);
-    if (isXlsxName(target)) {
-        saveXlsx(target, QStringLiteral("Sheet1"), rows);
-    } else {
+    if (isXlsxName(target))
+        return saveXlsx(target, QStringLiteral("Sheet1"), rows);
+    {
         if (rows.rowCount() > xls::kMaxRows)
             throw XlsError(QStringLiteral(u"Excel 97-2003 工作簿（.xls）最多只能存放 %1 位收件人，名单中有 %2 位；"
                                           u"请导出为 Excel 工作簿（文件名以 .xlsx 结尾）")
@@ -41,6 +41,13 @@ void exportDataset(Dataset &list, const QString &target)
                                .arg(rows.rowCount() - 1));
         saveXls(target, QStringLiteral("Sheet1"), rows);
     }
+    return 0;
+}
+
+QString replacedCharactersText(int replaced)
+{
+    return replaced == 0 ? QString()
+                         : QStringLiteral(u"有 %1 个字符 Excel 工作簿不能保存，已换成“�”。").arg(replaced);
 }
 
 QString exportFileName(const QString &chosen)

@@ -11,8 +11,12 @@ class Dataset;
 
 // A target whose name ends in .xlsx is an Excel workbook (.xlsx); any other
 // an Excel 97-2003 workbook (.xls), which holds at most 65,535 recipients.
-// Throws XlsError (or DbError from the dataset).
-void exportDataset(Dataset &list, const QString &target);
+// Returns how many characters the workbook could not hold and had to be
+// replaced (see saveXlsx). Throws XlsError (or DbError from the dataset).
+int exportDataset(Dataset &list, const QString &target);
+// What the closing message adds when characters were replaced (empty
+// when none were).
+QString replacedCharactersText(int replaced);
 
 bool isXlsxName(const QString &target);
 // The file an export writes for a name the user chose: .xls is added

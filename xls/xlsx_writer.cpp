@@ -6,8 +6,46 @@
 #include <QFile>
 #include <xlsxwriter.h>
 
-void saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows)
+namespace {
+
+bool isHex(QChar c)
 {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+} // namespace
+
+QString xlsxCellText(QStringView text, int &replaced)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        // A literal _xHHHH_ would read back as the character it names: its
+        // underscore is written as _x005F_.
+        if (c == QLatin1Char('_') && i + 6 < text.size() && text[i + 1] == QLatin1Char('x') && isHex(text[i + 2])
+            && isHex(text[i + 3]) && isHex(text[i + 4]) && isHex(text[i + 5]) && text[i + 6] == QLatin1Char('_')) {
+            out += QLatin1String("_x005F_");
+            continue;
+        }
+        // XML cannot hold U+FFFE and U+FFFF, nor a surrogate without its pair.
+        const bool pairedHigh = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF || (c.isSurrogate() && !pairedHigh)) {
+            out += QChar(QChar::ReplacementCharacter);
+            ++replaced;
+            continue;
+        }
+        out += c;
+        if (pairedHigh)
+            out += text[++i];
+    }
+    return out;
+}
+
+int saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows)
+{
+    int replaced = 0;
     if (rows.width() > xlsx::kMaxColumns)
         throw XlsError(QStringLiteral(u"列数超过 Excel 工作表的上限（%1 列）").arg(xlsx::kMaxColumns));
     if (rows.rowCount() > xlsx::kMaxRows)
@@ -33,7 +71,7 @@ void saveXlsx(const QString &target, const QString &sheetName, const TextRows &r
                                        .arg(c + 1)
                                        .arg(xlsx::kMaxCellChars));
                 }
-                utf8 = cell.toUtf8();
+                utf8 = xlsxCellText(cell, replaced).toUtf8();
                 worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), utf8.constData(), nullptr);
             }
         }
@@ -44,4 +82,5 @@ void saveXlsx(const QString &target, const QString &sheetName, const TextRows &r
     } catch (const FileError &error) {
         throw XlsError(error.text());
     }
+    return replaced;
 }

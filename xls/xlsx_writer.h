@@ -15,5 +15,11 @@ constexpr int kMaxColumns = 16384;
 constexpr int kMaxCellChars = 32767;
 } // namespace xlsx
 
-// Throws XlsError.
-void saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows);
+// Writes every text so that it reads back as it is: a literal _xHHHH_
+// gets its underscore escaped (_x005F_); what XML
+// cannot hold (U+FFFE, U+FFFF, a lone surrogate) becomes U+FFFD and is
+// counted in replaced.
+QString xlsxCellText(QStringView text, int &replaced);
+
+// Returns how many characters had to be replaced. Throws XlsError.
+int saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows);
