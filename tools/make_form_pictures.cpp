@@ -2,7 +2,8 @@
 // title band with the courier's Chinese name, a sender and a recipient
 // section, a labelled line for every printed field, a barcode stripe and a
 // footer. Labels, frames, lines and the footer are placed where no printed
-// field covers them; the run fails, naming the form, when that cannot be
+// field covers them, each field taken as wide as a long value prints (a
+// year of four digits, a full split line, a mobile number); the run fails, naming the form, when that cannot be
 // done. Writes waybill/pictures/<code>.jpg at the pixel size the layout
 // gives.
 //   make_form_pictures OUTPUT_DIR
@@ -12,6 +13,7 @@
 #include "waybill/layout.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QGuiApplication>
@@ -62,9 +64,41 @@ bool inSection(const LayoutItem &item)
         && item.column != QStringLiteral(u"数量") && item.column != QStringLiteral(u"备注");
 }
 
+// A long but ordinary value of an item's column, as offices fill it in.
+QString longValue(const LayoutItem &item)
+{
+    // A split item prints lines as wide as its split width allows.
+    if (item.splitWidth > 2)
+        return QString((item.splitWidth - 2) / 2, QChar(0x4E2D));
+    static const QHash<QString, QString> values{
+        {QStringLiteral(u"寄件人姓名"), QStringLiteral(u"欧阳张三丰")},
+        {QStringLiteral(u"收件人姓名"), QStringLiteral(u"欧阳张三丰")},
+        {QStringLiteral(u"联系电话"), QStringLiteral("0571-88886666")},
+        {QStringLiteral(u"手机号码"), QStringLiteral("13812345678")},
+        {QStringLiteral(u"邮政编码"), QStringLiteral("310012")},
+        {QStringLiteral(u"始发地"), QStringLiteral(u"浙江杭州")},
+        {QStringLiteral(u"目的地"), QStringLiteral(u"浙江杭州")},
+        {QStringLiteral(u"单位名称"), QStringLiteral(u"某某贸易有限公司")},
+        {QStringLiteral(u"内件品名"), QStringLiteral(u"样品（易碎）")},
+        {QStringLiteral(u"数量"), QStringLiteral("100")},
+        {QStringLiteral(u"签名"), QStringLiteral(u"王某某")},
+        {QStringLiteral(u"备注"), QStringLiteral(u"工作日送达")},
+        {QStringLiteral(u"年"), QStringLiteral("2026")},
+        {QStringLiteral(u"月"), QStringLiteral("12")},
+        {QStringLiteral(u"日"), QStringLiteral("31")},
+    };
+    return values.value(item.column, item.column);
+}
+
+// Where an item's text lies on the paper with a long value: from its
+// place, as wide as the value prints in its font (the box grows with the
+// text), as high as its design height (lines below are not printed).
 QRectF boxOf(const LayoutItem &item)
 {
-    return QRectF(item.left, item.top, item.width, item.height);
+    QFont font = item.font;
+    font.setPixelSize(qRound(item.font.pointSizeF() * 96.0 / 72.0));
+    const double width = QFontMetricsF(font).horizontalAdvance(longValue(item));
+    return QRectF(item.left, item.top, std::max<double>(item.width, width), item.height);
 }
 
 // Everything drawn on a form, placed so that nothing printed covers it.
@@ -104,23 +138,27 @@ FormPlan planForm(const Layout &layout, const QFontMetricsF &labelMetrics)
         plan.boxes << boxOf(item);
 
     // The two sections around their items, kept apart.
+    QRectF fields[2]; // each section's fields without margins
     for (RowSide side : {RowSide::Sender, RowSide::Recipient}) {
         QRectF rect;
         for (const LayoutItem &item : layout.items)
-            if (item.row == side && inSection(item))
-                rect = rect.united(boxOf(item).adjusted(-30, -16, 30, 6));
+            if (item.row == side && inSection(item)) {
+                rect = rect.united(boxOf(item).adjusted(-30, -16, 44, 6)); // room for a label after the text
+                fields[side == RowSide::Sender ? 0 : 1] |= boxOf(item);
+            }
         plan.frames[side == RowSide::Sender ? 0 : 1] = rect.intersected(area);
     }
     QRectF &sender = plan.frames[0];
     QRectF &recipient = plan.frames[1];
     if (!sender.isEmpty() && !recipient.isEmpty() && sender.intersects(recipient)) {
-        // Side by side or one above the other: the boundary halfway.
+        // Side by side or one above the other: the boundary halfway
+        // between the two sections' fields.
         if (sender.left() < recipient.left()) {
-            const double middle = (sender.right() + recipient.left()) / 2;
+            const double middle = (fields[0].right() + fields[1].left()) / 2;
             sender.setRight(middle - 3);
             recipient.setLeft(middle + 3);
         } else {
-            const double middle = (sender.bottom() + recipient.top()) / 2;
+            const double middle = (fields[0].bottom() + fields[1].top()) / 2;
             sender.setBottom(middle - 3);
             recipient.setTop(middle + 3);
         }
@@ -153,11 +191,14 @@ FormPlan planForm(const Layout &layout, const QFontMetricsF &labelMetrics)
         const QList<QRectF> candidates = isDatePart(item)
             ? QList<QRectF>{QRectF(box.right() + 1, box.top() + 3, width, 12), QRectF(box.left() - width - 1, box.top() + 3, width, 12),
                             QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left(), box.bottom() + 1, width, 12)}
+            // After the text last: a longer value than planned would cover it.
             : QList<QRectF>{QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left() - width - 2, box.top() + 3, width, 12),
-                            QRectF(box.right() + 2, box.top() + 3, width, 12),
-                            QRectF(box.right() + 2, box.bottom() - 12, width, 12),
                             QRectF(box.left() + 24, box.top() - 13, width, 12),
-                            QRectF(box.left(), box.bottom() + 1, width, 12)};
+                            QRectF(box.left(), box.bottom() + 1, width, 12),
+                            QRectF(box.left() + 24, box.bottom() + 1, width, 12),
+                            QRectF(box.left() - width - 2, box.top() - 13, width, 12),
+                            QRectF(box.right() + 2, box.top() + 3, width, 12),
+                            QRectF(box.right() + 2, box.bottom() - 12, width, 12)};
         bool placed = false;
         for (const QRectF &candidate : candidates) {
             if (clear(candidate, plan, area)) {

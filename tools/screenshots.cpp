@@ -11,6 +11,7 @@
 #include "store/dataset.h"
 #include "store/schema.h"
 #include "ui/record_grid.h"
+#include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
 #include "ui/widgets.h"
@@ -36,6 +37,9 @@ void fillSample()
                                    u"310012"_qs, u"0571-88223344"_qs, u"13905710001"_qs, u"王建国"_qs};
     for (int i = 0; i < senderValues.size(); ++i)
         sender.setValue(senderColumns()[i], senderValues[i]);
+    sender.setValue(QStringLiteral(u"年"), QStringLiteral("2026"));
+    sender.setValue(QStringLiteral(u"月"), QStringLiteral("12"));
+    sender.setValue(QStringLiteral(u"日"), QStringLiteral("31"));
     sender.post();
 
     Dataset list(connection, QStringLiteral("list"));
@@ -50,6 +54,10 @@ void fillSample()
          u"510620"_qs, u"020-38881234"_qs, u"13622223333"_qs, u"服装"_qs, u"3"_qs, u"请电话联系"_qs},
         {u"成都锦江宾馆"_qs, u"刘芳"_qs, u"成都"_qs, u"四川省成都市锦江区红星路二段80号"_qs, u"610016"_qs,
          u"028-86661234"_qs, u"15928001234"_qs, u"茶叶"_qs, u"5"_qs, u""_qs},
+        // Long values in every field, to see them over the form pictures.
+        {u"北京市朝阳区某某科技发展有限责任公司"_qs, u"欧阳张三丰"_qs, u"北京朝阳"_qs,
+         u"北京市朝阳区建国门外大街甲12号新华保险大厦18层1808室"_qs, u"100022"_qs, u"010-65661234"_qs,
+         u"13812345678"_qs, u"样品（易碎）"_qs, u"100"_qs, u"请在工作日送达"_qs},
     };
     Dataset imported(connection, QStringLiteral("imported"));
     imported.setStatement(Select::all(kImportedTable));
@@ -108,6 +116,19 @@ int main(int argc, char **argv)
     save(main, out, QStringLiteral("Form1-editor"));
     main->N1Click();
     save(main, out, QStringLiteral("Form1-sender"));
+
+    // Every courier's single print of the long recipient over its form
+    // picture, at 100 %.
+    main->data().recipients.last();
+    for (const Courier &courier : couriersInCreationOrder()) {
+        auto *window = static_cast<PrintWindow *>(windows.window(courier.classOf(Variant::Single)));
+        TQRStandardPreview over(window->run(), window);
+        over.produceAllPages();
+        over.showPicture(true);
+        over.setZoom(TQRStandardPreview::ZoomMode::Percent, 100);
+        save(over.findChild<QWidget *>(QStringLiteral("PageView")), out, QStringLiteral("long-") + courier.code);
+        over.showPicture(false);
+    }
 
     // The preview of a batch run at each zoom.
     auto *batch = static_cast<PrintWindow *>(windows.window(QStringLiteral("TPlstForm")));
