@@ -8,6 +8,7 @@
 #include "store/schema.h"
 #include "composed_golden.h"
 #include "test_support.h"
+#include "ui/qt_dialogs.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/page_composer.h"
 #include "waybill/page_view.h"
@@ -19,6 +20,8 @@
 #include "app/desktop.h"
 
 #include <QHelpEvent>
+#include <QListView>
+#include <QTimer>
 #include <QLabel>
 #include <QToolTip>
 #include <QLineEdit>
@@ -113,6 +116,7 @@ private Q_SLOTS:
     void scaleRefusesBadInput();
     void pictureDecodedOnlyWhenShown();
     void redFramesAreExplained();
+    void fontDialogOffersSong();
 };
 
 namespace {
@@ -430,6 +434,31 @@ void TestPrintWindow::redFramesAreExplained()
     QApplication::sendEvent(page, &hover);
     QCOMPARE(QToolTip::text(), PageView::frameExplanation());
     f.window->hide();
+}
+
+void TestPrintWindow::fontDialogOffersSong()
+{
+    // The real font dialog: 宋体, which no installed font is named, heads the
+    // family list, is selected for the layouts' font, and comes back as 宋体.
+    QtDialogs real;
+    QString selected;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const QList<QListView *> lists = dialog->findChildren<QListView *>();
+        QCOMPARE(lists.size(), 3);
+        selected = lists[0]->currentIndex().data().toString();
+        QVERIFY(lists[1]->model()->rowCount() > 0); // styles of the face that prints
+        const QModelIndexList fourteen = lists[2]->model()->match(lists[2]->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("14"));
+        QCOMPARE(fourteen.size(), 1);
+        lists[2]->setCurrentIndex(fourteen.first());
+        dialog->accept();
+    });
+    const std::optional<FontChoice> choice = real.chooseFont(nullptr, {QFont(QStringLiteral(u"宋体"), 12), QColor(Qt::black)});
+    QCOMPARE(selected, u"宋体"_qs);
+    QVERIFY(choice);
+    QCOMPARE(choice->font.family(), u"宋体"_qs);
+    QCOMPARE(choice->font.pointSize(), 14);
 }
 
 QTEST_MAIN(TestPrintWindow)

@@ -6,6 +6,10 @@
 #include <QFileDialog>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontDatabase>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QStringListModel>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -86,6 +90,87 @@ QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+namespace {
+
+// The layouts' font, which no Linux font is named: offered at the head of
+// the dialog's family list and printed with the face it is mapped to.
+const QString kSongFamily = QStringLiteral(u"宋体");
+
+// The dialog's lists: family, style and size, in that order.
+QList<QListView *> dialogLists(QFontDialog &dialog)
+{
+    return dialog.findChildren<QListView *>();
+}
+
+QListView *familyList(QFontDialog &dialog)
+{
+    const QList<QListView *> lists = dialogLists(dialog);
+    return lists.isEmpty() ? nullptr : lists.first();
+}
+
+void offerSongFamily(QFontDialog &dialog, const QFont &initial)
+{
+    const QList<QListView *> lists = dialogLists(dialog);
+    if (lists.size() < 3)
+        return;
+    QListView *families = lists[0];
+    auto *model = qobject_cast<QStringListModel *>(families->model());
+    auto *styles = qobject_cast<QStringListModel *>(lists[1]->model());
+    auto *sizes = qobject_cast<QStringListModel *>(lists[2]->model());
+    if (!model || !styles || !sizes || model->stringList().contains(kSongFamily))
+        return;
+    model->insertRows(0, 1);
+    model->setData(model->index(0), kSongFamily);
+    // The dialog finds no styles or sizes of a family no font is named:
+    // those of the face it is printed with are offered instead, after the
+    // dialog has emptied them.
+    const QString face = QFont::substitute(kSongFamily);
+    const auto fillFromFace = [=] {
+        if (families->currentIndex().data().toString() != kSongFamily)
+            return;
+        if (styles->rowCount() == 0) {
+            styles->setStringList(QFontDatabase::styles(face) << QStringLiteral("Bold"));
+            lists[1]->setCurrentIndex(styles->index(0));
+        }
+        if (sizes->rowCount() == 0) {
+            QStringList texts;
+            for (int size : QFontDatabase::standardSizes())
+                texts << QString::number(size);
+            sizes->setStringList(texts);
+            const int at = int(texts.indexOf(QString::number(qRound(initial.pointSizeF()))));
+            lists[2]->setCurrentIndex(sizes->index(std::max(at, 0)));
+        }
+    };
+    for (QListView *list : {families, lists[1]})
+        QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, &dialog, fillFromFace);
+    if (initial.family() == kSongFamily) {
+        families->setCurrentIndex(model->index(0));
+        fillFromFace();
+    }
+}
+
+// The font chosen: 宋体 is built from the lists (the dialog's own sample
+// knows no such family), with the dialog's effects.
+QFont chosenFont(QFontDialog &dialog)
+{
+    const QFont shown = dialog.currentFont();
+    const QList<QListView *> lists = dialogLists(dialog);
+    if (lists.size() < 3 || lists[0]->currentIndex().data().toString() != kSongFamily)
+        return shown;
+    QFont song(kSongFamily);
+    bool ok = false;
+    const int size = lists[2]->currentIndex().data().toString().toInt(&ok);
+    song.setPointSize(ok && size > 0 ? size : 12);
+    const QString style = lists[1]->currentIndex().data().toString();
+    song.setBold(style.contains(QLatin1String("Bold"), Qt::CaseInsensitive));
+    song.setItalic(style.contains(QLatin1String("Italic"), Qt::CaseInsensitive));
+    song.setUnderline(shown.underline());
+    song.setStrikeOut(shown.strikeOut());
+    return song;
+}
+
+} // namespace
+
 std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
 {
     // Qt's font dialog (family, style, size, underline, strike-out) with a
@@ -96,6 +181,7 @@ std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoic
     auto *fonts = new QFontDialog(initial.font, &dialog);
     fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fonts->setWindowFlags(Qt::Widget);
+    offerSongFamily(*fonts, initial.font);
     layout->addWidget(fonts);
     auto *row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral(u"颜色："), &dialog));
@@ -126,7 +212,7 @@ std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoic
     layout->addLayout(row);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return FontChoice{fonts->currentFont(), color};
+    return FontChoice{chosenFont(*fonts), color};
 }
 
 bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)
