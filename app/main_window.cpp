@@ -3,6 +3,7 @@
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
 #include "app/window_registry.h"
+#include "store/db_error.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
@@ -70,7 +71,16 @@ MainWindow::~MainWindow()
 void MainWindow::initialise(const QDate &today)
 {
     m_senderPanel->fillDate(today);
-    m_data.reopen();
+    try {
+        m_data.reopen();
+    } catch (const DbError &) {
+        // A damaged data.mdb still opens the program, so that the user can
+        // restore a backup; what cannot be read stays empty, and the start
+        // says why (startDesktop).
+        if (m_data.connection.damage().isEmpty())
+            throw;
+        return;
+    }
     m_senderPanel->fillFromSender();
 }
 

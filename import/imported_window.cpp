@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "import/import_procedure.h"
+#include "store/db_error.h"
 #include "store/reopen.h"
 #include "store/schema.h"
 #include "store/search.h"
@@ -181,7 +182,13 @@ bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)
 
 void ImportedWindow::FormCreate()
 {
-    reopen(m_connection, {{&m_list, schema::kImportedTable}});
+    try {
+        reopen(m_connection, {{&m_list, schema::kImportedTable}});
+    } catch (const DbError &) {
+        // A damaged data.mdb opens the program with what can be read.
+        if (m_connection.damage().isEmpty())
+            throw;
+    }
 }
 
 void ImportedWindow::Button2Click()

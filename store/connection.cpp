@@ -241,7 +241,11 @@ void Connection::forgetCheck(const QString &path)
 
 [[noreturn]] void Connection::fail(const QSqlError &error)
 {
-    const QString text = errorText(error);
+    failWith(errorText(error));
+}
+
+[[noreturn]] void Connection::failWith(const QString &text)
+{
     if (!m_damage.isEmpty())
         throw DbError(m_damage + QStringLiteral(u"（") + text + QStringLiteral(u"）"));
     throw DbError(backend() == Backend::Sqlite ? explained(text) : text);

@@ -90,6 +90,13 @@ private:
     void openSqlite(const QString &path);
     void checkOnce();
     [[noreturn]] void fail(const QSqlError &error);
+
+public:
+    // Throws DbError for a failure of this connection's store, in words the
+    // user can act on (a damaged file's notice, SQLite's English explained).
+    [[noreturn]] void failWith(const QString &detail);
+
+private:
     void openPostgres(const ServerAddress &server);
     void begin();
     void commit();

@@ -104,6 +104,7 @@ private Q_SLOTS:
     void startsWithTodayAndSenderFilled();
     void startFailsWithoutDatabase_data();
     void startFailsWithoutDatabase();
+    void damagedDatabaseOpensAndSaysSo();
     void menusHaveEveryEntry();
     void printEntriesOpenTheirWindows_data();
     void printEntriesOpenTheirWindows();
@@ -185,6 +186,35 @@ void TestMainWindow::startFailsWithoutDatabase()
     QCOMPARE(QFile::exists(dir.dbPath()), exists);
     if (exists)
         QCOMPARE(readAll(dir.dbPath()), content);
+}
+
+void TestMainWindow::damagedDatabaseOpensAndSaysSo()
+{
+    // A damaged data.mdb opens the program (so that a backup can be
+    // restored), says so once in Chinese and names the backup beside it;
+    // the file is not written.
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(QStringLiteral("begin"));
+        for (int i = 0; i < 400; ++i)
+            raw.addRecipient(schema::kRecipientTable, QString(100, QLatin1Char('x')), QString::number(i));
+        raw.exec(QStringLiteral("commit"));
+    }
+    writeAll(dir.file(QStringLiteral("monday.bak")), "backup");
+    QByteArray bytes = readAll(dir.dbPath());
+    bytes.replace(4096 * 3, 4096, QByteArray(4096, '\0'));
+    writeAll(dir.dbPath(), bytes);
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    QCOMPARE(startDesktop(registry), 0);
+    QTRY_COMPARE(dialogs.texts(QStringLiteral("error")).size(), 1);
+    const QString told = dialogs.texts(QStringLiteral("error")).first();
+    QVERIFY2(told.contains(u"已损坏"_qs) && told.contains(QStringLiteral("monday.bak")) && !told.startsWith(QLatin1String("database")),
+             qPrintable(told));
+    registry.destroyAll();
+    QCOMPARE(readAll(dir.dbPath()), bytes);
 }
 
 void TestMainWindow::menusHaveEveryEntry()
