@@ -61,19 +61,15 @@ void BackupWindow::Button2Click()
     if (file.isEmpty())
         return;
     m_hooks.disconnectMain();
-    QString safetyCopy;
+    RestoreResult restored;
     try {
-        safetyCopy = restoreDatabase(file, Connection::currentFilePath());
+        restored = restoreDatabase(file, Connection::currentFilePath());
     } catch (const std::exception &error) {
         dialogs().hint(this, withReason(QStringLiteral(u"数据恢复失败，请重试！"), error));
         // data.mdb is untouched: the main window's lists show it again.
         guarded(this, [this] { m_hooks.reconnectMain(); });
         return;
     }
-    QString message = QStringLiteral(u"数据恢复成功！");
-    if (!safetyCopy.isEmpty())
-        message += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。")
-                       .arg(QDir::toNativeSeparators(safetyCopy));
-    dialogs().hint(this, message);
+    dialogs().hint(this, QStringLiteral(u"数据恢复成功！") + restoreNotes(restored));
     m_hooks.endProgram();
 }

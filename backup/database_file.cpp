@@ -227,7 +227,9 @@ void checkProgramDatabase(const QString &path)
         throw DbError(QStringLiteral(u"%1 已损坏：%2").arg(native(path), problems.mid(0, 3).join(QStringLiteral("; "))));
     for (const QString &table : {schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable}) {
         const QStringList columns = file.column(QStringLiteral("select name from pragma_table_info('%1')").arg(table));
-        if (columns.isEmpty())
+        // A view of that name is no table of ours.
+        const QStringList kinds = file.column(QStringLiteral("select type from sqlite_master where name = '%1'").arg(table));
+        if (columns.isEmpty() || kinds != QStringList{QStringLiteral("table")})
             throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：缺少数据表 %2").arg(native(path), table));
         for (const QString &column : schema::columnsOf(table))
             if (!columns.contains(column))
@@ -281,18 +283,30 @@ void backupDatabase(const QString &source, const QString &target)
     }
 }
 
-QString restoreDatabase(const QString &source, const QString &target)
+RestoreResult restoreDatabase(const QString &source, const QString &target)
 {
     requireFile(source);
-    // A private copy of the source is checked and loaded, so that neither a
-    // change to the source meanwhile nor a source that is data.mdb itself
-    // can matter.
-    SafeFile staged(target);
-    copyInto(source, false, staged.tempPath());
+    RestoreResult result;
+    // A private copy of the source is checked, so that neither a change to
+    // the source meanwhile nor a source that is data.mdb itself can matter.
+    SafeFile copied(target);
+    copyInto(source, false, copied.tempPath());
     try {
-        checkProgramDatabase(staged.tempPath());
+        checkProgramDatabase(copied.tempPath());
     } catch (const DbError &error) {
-        throw DbError(QString(error.text()).replace(native(staged.tempPath()), native(source)));
+        throw DbError(QString(error.text()).replace(native(copied.tempPath()), native(source)));
+    }
+    // What is loaded is a fresh file holding only the program's tables,
+    // filled from the copy row by row as data.
+    SafeFile staged(target);
+    schema::createTables(staged.tempPath());
+    {
+        Connection from(QStringLiteral("restore.backup"));
+        from.openFile(copied.tempPath());
+        result.sharedBackup = from.hasTable(shared_store::kPointerTable);
+        Connection clean(QStringLiteral("restore.clean"));
+        clean.openFile(staged.tempPath());
+        shared_store::copyStore(from, clean);
     }
 
     QString safety;
@@ -342,5 +356,17 @@ QString restoreDatabase(const QString &source, const QString &target)
     }
     pruneSafetyCopies(target);
     Connection::forgetCheck(target); // its content is the checked copy's now
-    return safety;
+    result.safetyCopy = safety;
+    return result;
+}
+
+QString restoreNotes(const RestoreResult &result)
+{
+    QString notes;
+    if (!result.safetyCopy.isEmpty())
+        notes += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。").arg(native(result.safetyCopy));
+    if (result.sharedBackup)
+        notes += QStringLiteral(u"\n\n这个备份是在几台电脑共用数据时做的，已恢复为本机数据；"
+                                u"要再次共用，请按说明运行 waybill share。");
+    return notes;
 }

@@ -20,11 +20,21 @@ void backupDatabase(const QString &source, const QString &target);
 void checkProgramDatabase(const QString &path);
 bool isProgramDatabase(const QString &path);
 
+struct RestoreResult {
+    QString safetyCopy;       // where the replaced data were kept (empty: there were none)
+    bool sharedBackup = false; // the backup pointed to a shared store: restored as local data
+};
+
 // Replaces the content of target (data.mdb) with that of source after
-// checking source. The replaced content is kept beside target as a dated
-// safety copy (data.mdb.YYYYMMDD-HHMMSS.bak; the last few are kept), whose
-// path is returned (empty when there was no target).
-QString restoreDatabase(const QString &source, const QString &target);
+// checking source. A backup is data, never instructions: only the
+// program's own tables are taken from it, column by column (never its
+// triggers, views, indexes, other tables or a shared-store pointer). The
+// replaced content is kept beside target as a dated safety copy
+// (data.mdb.YYYYMMDD-HHMMSS.bak; the last few are kept).
+RestoreResult restoreDatabase(const QString &source, const QString &target);
+
+// What the closing message of a restore adds to "数据恢复成功！".
+QString restoreNotes(const RestoreResult &result);
 
 // How many safety copies a restore keeps beside data.mdb.
 constexpr int kKeptSafetyCopies = 5;

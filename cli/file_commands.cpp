@@ -54,15 +54,13 @@ int runBackup(const QStringList &args, CliStreams &io)
 int runRestore(const QStringList &args, CliStreams &io)
 {
     const QString source = oneName(args);
-    QString safetyCopy;
+    RestoreResult restored;
     try {
-        safetyCopy = restoreDatabase(source, Connection::currentFilePath());
+        restored = restoreDatabase(source, Connection::currentFilePath());
     } catch (const AppError &error) {
         io.err << QStringLiteral(u"数据恢复失败，请重试！\n");
         throw;
     }
-    io.out << QStringLiteral(u"数据恢复成功！\n");
-    if (!safetyCopy.isEmpty())
-        io.out << QStringLiteral(u"恢复前的数据已另存为 %1\n").arg(QDir::toNativeSeparators(safetyCopy));
+    io.out << QStringLiteral(u"数据恢复成功！") << restoreNotes(restored).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) << '\n';
     return exit_status::kOk;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -123,7 +124,8 @@ SafeFile::SafeFile(const QString &target) : m_target(QFileInfo(target).absoluteF
     for (int attempt = 0; attempt < 16 && m_lockFd < 0; ++attempt) {
         m_temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
             + QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, QLatin1Char('0')) + kSuffix;
-        m_lockFd = ::open(QFile::encodeName(m_temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        // Readable by the user only: the files hold recipients' personal data.
+        m_lockFd = ::open(QFile::encodeName(m_temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_lockFd < 0 && errno != EEXIST)
             throw FileError(writeFailureText(m_target, errno));
     }
@@ -184,6 +186,10 @@ void SafeFile::commitAsNew()
 
 void SafeFile::commit()
 {
+    // A file replaced keeps the mode the user gave it.
+    struct stat existing;
+    if (::stat(QFile::encodeName(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(m_lockFd, existing.st_mode & 07777);
     syncTemporary();
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)
         throw FileError(QStringLiteral(u"无法替换 %1：%2")

@@ -2,7 +2,9 @@
 // Writing a file so that a crash, a full disk or a power cut never leaves a
 // half-written file under its final name: the content goes to a temporary
 // file beside the target, is synced, renamed over the target in one step,
-// and the folder is synced so that the rename itself is on disk.
+// and the folder is synced so that the rename itself is on disk. New files
+// are readable and writable by the user only (0600: they hold recipients'
+// personal data); a file that is replaced keeps the mode it had.
 //
 // The temporary file is locked (flock) while it is being written, so that
 // cleanStaleTemporaries() can tell the leftovers of a killed process from

@@ -193,6 +193,11 @@ void Connection::openSqlite(const QString &path)
         sqlite3 *sqlite = *static_cast<sqlite3 *const *>(handle.data());
         sqlite3_db_config(sqlite, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(sqlite, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        // A file from outside (a backup) may carry a schema of its own:
+        // nothing in it runs functions with side effects, and SQL cannot
+        // corrupt the file on purpose.
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     }
     // SQLite reads the file lazily; read it now so that a file that is not a
     // database fails here, with the file named.

@@ -72,6 +72,11 @@ void buildTables(const QString &tempPath)
 
 } // namespace
 
+void createTables(const QString &freshFile)
+{
+    buildTables(freshFile);
+}
+
 void createEmptyDatabase(const QString &path)
 {
     const QFileInfo target(path);

@@ -41,6 +41,10 @@ const QStringList &recipientColumns();
 // Columns of a table by name; throws DbError for an unknown table.
 const QStringList &columnsOf(const QString &table);
 
+// Makes the three tables in a fresh, empty database file (a temporary of
+// the caller's). Throws DbError.
+void createTables(const QString &freshFile);
+
 // Creates an empty database file with the three tables at path. Refuses
 // (DbError) when the path already exists; never overwrites anything and
 // leaves no partial file behind on failure.

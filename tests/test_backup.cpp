@@ -12,6 +12,7 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
+#include "xls/export.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -101,6 +102,9 @@ private Q_SLOTS:
     void restoreOverCrashedOrDamagedFile();
     void restoreWaitsForLockThenRefuses();
     void restoreKeepsLastSafetyCopies();
+    void restoreTakesOnlyTheProgramsTables_data();
+    void restoreTakesOnlyTheProgramsTables();
+    void personalDataFilesAreTheUsersOnly();
     void commandLine();
     void layout();
 };
@@ -281,7 +285,7 @@ void TestBackup::restoreOverCrashedOrDamagedFile()
         writeBadDatabase(target, state);
     const QByteArray damaged = QFileInfo::exists(target) ? readAll(target) : QByteArray();
 
-    const QString kept = restoreDatabase(backup, target);
+    const QString kept = restoreDatabase(backup, target).safetyCopy;
     QCOMPARE(integrityOf(target), QStringLiteral("ok"));
     QCOMPARE(databaseContent(target), wanted);
     QVERIFY(!QFileInfo::exists(target + QStringLiteral("-journal")));
@@ -331,6 +335,93 @@ void TestBackup::restoreKeepsLastSafetyCopies()
     // The newest are kept: the last one written is among them.
     QVERIFY(copies.last().endsWith(QStringLiteral("-%1.bak").arg(kKeptSafetyCopies + 3))
             || copies.size() == kKeptSafetyCopies);
+}
+
+void TestBackup::restoreTakesOnlyTheProgramsTables_data()
+{
+    // What a tampered backup carries besides the data.
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<QString>("says"); // in the closing message; empty: nothing more
+    QTest::newRow("a shared-store pointer")
+        << QStringList{"create table shared_store (url TEXT)", "insert into shared_store values ('postgresql://attacker@192.0.2.1/loot')"}
+        << u"已恢复为本机数据"_qs;
+    QTest::newRow("a trigger that empties the list")
+        << QStringList{"create trigger wipe after insert on inrxx begin delete from inrxx; end"} << QString();
+    QTest::newRow("a view, an index, an extra table")
+        << QStringList{"create view everyone as select * from inrxx", "create index by_name on inrxx (收件人姓名)",
+                       "create table extra (x TEXT)", "insert into extra values ('kept out')"}
+        << QString();
+    QTest::newRow("saved calibrations come along")
+        << QStringList{"create table calibration (courier TEXT, printer TEXT, shift_x TEXT, shift_y TEXT, scale_x TEXT, "
+                       "scale_y TEXT, font TEXT, color TEXT, unique (courier, printer))",
+                       "insert into calibration values ('sf', '', '4', '2', '1', '1', '', '')"}
+        << QString();
+}
+
+void TestBackup::restoreTakesOnlyTheProgramsTables()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(QString, says);
+    Fixture f;
+    const QString path = f.dir.file(QStringLiteral("tampered.bak"));
+    backupDatabase(f.dir.dbPath(), path);
+    {
+        RawDb raw(path);
+        raw.addRecipient(kRecipientTable, QStringLiteral("from backup"), QStringLiteral("2"));
+        for (const QString &statement : statements)
+            QVERIFY2(raw.exec(statement), qPrintable(statement));
+    }
+    const QStringList data = databaseContent(path);
+    f.dialogs.fileAnswers = {path};
+    f.click("Button2");
+    const QStringList parts = f.hintParts();
+    QCOMPARE(parts.value(0), u"数据恢复成功！"_qs);
+    QCOMPARE(parts.join(QLatin1Char('|')).contains(says), true);
+    if (says.isEmpty())
+        QVERIFY(!parts.join(QLatin1Char('|')).contains(u"本机数据"_qs));
+    // The rows, and nothing else: the program's tables only.
+    QCOMPARE(databaseContent(f.dir.dbPath()), data);
+    const bool calibrations = QTest::currentDataTag() == QByteArray("saved calibrations come along");
+    QStringList expected{QStringLiteral("table|excel"), QStringLiteral("table|inrxx"), QStringLiteral("table|outrxx")};
+    if (calibrations)
+        expected.prepend(QStringLiteral("table|calibration"));
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select type, name from sqlite_master where name not like 'sqlite_%' order by name")),
+             expected);
+    if (calibrations)
+        QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select courier, shift_x from calibration")), QStringList{"sf|4"});
+    // The next recipient added is simply added, and the folder is not shared.
+    Connection connection(QStringLiteral("after"));
+    connection.open();
+    QVERIFY(!connection.server());
+    connection.exec(u"insert into inrxx (收件人姓名) values ('next')"_qs);
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from inrxx")), QStringList{"3"});
+}
+
+void TestBackup::personalDataFilesAreTheUsersOnly()
+{
+    TempWorkdir dir(false);
+    const auto mode = [](const QString &path) {
+        return QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther);
+    };
+    QProcess init;
+    init.setWorkingDirectory(dir.path());
+    init.start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("init")});
+    QVERIFY(init.waitForFinished(60000) && init.exitCode() == 0);
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("r"), QStringLiteral("1"));
+    const QString backup = dir.file(QStringLiteral("b.bak"));
+    backupDatabase(dir.dbPath(), backup);
+    const QString safety = restoreDatabase(backup, dir.dbPath()).safetyCopy;
+    Connection connection(QStringLiteral("export"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    reopen(connection, {{&list, kRecipientTable}});
+    exportDataset(list, dir.file(QStringLiteral("list.xls")));
+    exportDataset(list, dir.file(QStringLiteral("list.xlsx")));
+    for (const QString &path : {dir.dbPath(), backup, safety, dir.file(QStringLiteral("list.xls")), dir.file(QStringLiteral("list.xlsx"))})
+        QVERIFY2(mode(path) == 0, qPrintable(path));
+    // A file the user made readable by others on purpose stays so when replaced.
+    QFile::setPermissions(backup, QFile::permissions(backup) | QFile::ReadGroup | QFile::ReadOther);
+    backupDatabase(dir.dbPath(), backup);
+    QCOMPARE(mode(backup), QFile::ReadGroup | QFile::ReadOther);
 }
 
 void TestBackup::commandLine()
