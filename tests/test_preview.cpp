@@ -18,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPrinterInfo>
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QProcess>
@@ -284,6 +285,8 @@ void TestPreview::printAfterFailureUsesSetupAsItIsNow()
     TQRStandardPreview preview(f.window->run(), f.window.get());
     preview.produceAllPages();
     const QString pdf = f.dir.file(QStringLiteral("after.pdf"));
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("a printer is installed here: the first print would reach it instead of failing");
     QTest::mouseClick(f.button(preview, 9), Qt::LeftButton);
     QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
     f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {

@@ -19,6 +19,8 @@
 #include "report/page.h"
 #include "app/desktop.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHelpEvent>
 #include <QListView>
 #include <QTimer>
@@ -117,6 +119,7 @@ private Q_SLOTS:
     void pictureDecodedOnlyWhenShown();
     void redFramesAreExplained();
     void fontDialogOffersSong();
+    void printerPropertiesShowTheCouriersPaper();
 };
 
 namespace {
@@ -459,6 +462,42 @@ void TestPrintWindow::fontDialogOffersSong()
     QVERIFY(choice);
     QCOMPARE(choice->font.family(), u"宋体"_qs);
     QCOMPARE(choice->font.pointSize(), 14);
+}
+
+void TestPrintWindow::printerPropertiesShowTheCouriersPaper()
+{
+    // The real print setup: its printer properties page shows the courier's
+    // paper (a custom size), not the printer's default A4.
+    QtDialogs real;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir::temp().filePath(QStringLiteral("properties.pdf")));
+    setUpPaper(printer, QSizeF(230, 126));
+    QString size;
+    double width = 0, height = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget *setup = QApplication::activeModalWidget();
+        QVERIFY(setup);
+        QPushButton *properties = nullptr;
+        for (QPushButton *button : setup->findChildren<QPushButton *>())
+            if (button->objectName() == QLatin1String("properties"))
+                properties = button;
+        QVERIFY(properties);
+        properties->setEnabled(true);
+        QTimer::singleShot(0, [&, setup] {
+            QWidget *page = QApplication::activeModalWidget();
+            size = page->findChild<QComboBox *>(QStringLiteral("pageSizeCombo"))->currentText();
+            width = page->findChild<QDoubleSpinBox *>(QStringLiteral("pageWidth"))->value();
+            height = page->findChild<QDoubleSpinBox *>(QStringLiteral("pageHeight"))->value();
+            static_cast<QDialog *>(page)->reject();
+            QTimer::singleShot(0, setup, [setup] { static_cast<QDialog *>(setup)->reject(); });
+        });
+        properties->click();
+    });
+    real.printSetup(nullptr, printer, 1, 1);
+    QVERIFY2(size != QLatin1String("A4"), qPrintable(size));
+    QCOMPARE(qRound(width), 230);
+    QCOMPARE(qRound(height), 126);
 }
 
 QTEST_MAIN(TestPrintWindow)

@@ -5,7 +5,11 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QColorDialog>
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFontDialog>
+#include <QPageLayout>
 #include <QFontDatabase>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -215,8 +219,54 @@ std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoic
     return FontChoice{chosenFont(*fonts), color};
 }
 
+namespace {
+
+// Qt's printer properties page starts on the printer's default paper (A4)
+// whatever the printer is set up for; while the print setup is open, the
+// page is put on the courier's paper as a custom size when it appears.
+class PaperKeeper : public QObject {
+public:
+    explicit PaperKeeper(const QSizeF &paperMm) : m_paperMm(paperMm) { qApp->installEventFilter(this); }
+    ~PaperKeeper() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qstrcmp(watched->metaObject()->className(), "QPrintPropertiesDialog") == 0)
+            keepPaper(static_cast<QWidget *>(watched));
+        return false;
+    }
+
+private:
+    void keepPaper(QWidget *properties) const
+    {
+        auto *sizes = properties->findChild<QComboBox *>(QStringLiteral("pageSizeCombo"));
+        auto *units = properties->findChild<QComboBox *>(QStringLiteral("unitCombo"));
+        auto *width = properties->findChild<QDoubleSpinBox *>(QStringLiteral("pageWidth"));
+        auto *height = properties->findChild<QDoubleSpinBox *>(QStringLiteral("pageHeight"));
+        if (!sizes || !units || !width || !height)
+            return;
+        const int millimetres = units->findData(QVariant::fromValue(QPageLayout::Millimeter));
+        if (millimetres >= 0)
+            units->setCurrentIndex(millimetres);
+        // The custom entry is the one without a page size of its own.
+        for (int i = sizes->count() - 1; i >= 0; --i)
+            if (!sizes->itemData(i).isValid()) {
+                sizes->setCurrentIndex(i);
+                width->setValue(m_paperMm.width());
+                height->setValue(m_paperMm.height());
+                return;
+            }
+    }
+
+    QSizeF m_paperMm;
+};
+
+} // namespace
+
 bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)
 {
+    const PaperKeeper paper(printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
     QPrintDialog dialog(&printer, parent);
     dialog.setMinMax(minPage, maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
