@@ -35,6 +35,16 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QString waybill = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill"));
+    // Hostile inputs kept from fuzzing: the reader process on each, whole.
+    const QString reader = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
+    const QDir fixtures(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data"));
+    std::printf("hostile inputs (tests/data), reader process, median of 3\n");
+    for (const QFileInfo &file : fixtures.entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx"), QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
+        const bench::ProcessRun run = bench::medianRun(reader, {file.absoluteFilePath(), QStringLiteral("Sheet1")}, fixtures.path(), 3);
+        std::printf("  %-40s %6.1f kB %7.0f ms %6.1f MB  (target <= 1000 ms)\n", qPrintable(file.fileName()),
+                    file.size() / 1024.0, run.ms, run.maxRssMb);
+    }
+
     bench::Workdir dir;
     const QString folder = QDir::currentPath();
     {

@@ -149,21 +149,43 @@ QHash<QString, Relationship> relationships(GsfInfile *zip, const QString &partPa
     return targets;
 }
 
-// OOXML escapes characters XML cannot hold as _xHHHH_.
-QString unescaped(QString text)
+int hexValue(QChar c)
 {
-    qsizetype at = text.indexOf(QLatin1String("_x"));
-    while (at >= 0 && at + 7 <= text.size()) {
-        bool ok = false;
-        const ushort code = text.mid(at + 2, 4).toUShort(&ok, 16);
-        if (ok && text[at + 6] == QLatin1Char('_')) {
-            text.replace(at, 7, QChar(code));
-            at = text.indexOf(QLatin1String("_x"), at + 1);
-        } else {
-            at = text.indexOf(QLatin1String("_x"), at + 2);
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// OOXML escapes characters XML cannot hold as _xHHHH_. One pass over the
+// text, so that the time is linear in its length whatever it holds.
+QString unescaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == QLatin1Char('_') && i + 6 < n && text[i + 1] == QLatin1Char('x') && text[i + 6] == QLatin1Char('_')) {
+            int code = 0;
+            bool hex = true;
+            for (qsizetype k = i + 2; k < i + 6 && hex; ++k) {
+                const int digit = hexValue(text[k]);
+                hex = digit >= 0;
+                code = code * 16 + digit;
+            }
+            if (hex) {
+                out += QChar(char16_t(code));
+                i += 6;
+                continue;
+            }
         }
+        out += text[i];
     }
-    return text;
+    return out;
 }
 
 // The text of an <si> or <is> element: its <t> and its runs' <t>, without

@@ -125,6 +125,9 @@ void TestImport::badInputKeepsPreviousRows_data()
     // Found by fuzzing: the reading library crashes on one and loops on the other.
     QTest::newRow("damaged, crashes the reader") << "fixture:damaged-crashes-reader.xls" << u"已损坏"_qs;
     QTest::newRow("damaged sector chain") << "fixture:damaged-loops-reader.xls" << u"已损坏"_qs;
+    // Found by fuzzing the .xlsx reader: relationships that climb above the
+    // package's root (once a read outside a list).
+    QTest::newRow("relationships above the root") << "fixture:fuzz-overflow-relationships.xlsx" << u"缺少工作表 Sheet1 的内容"_qs;
 }
 
 void TestImport::badInputKeepsPreviousRows()
