@@ -1,6 +1,9 @@
 #include "import/sheet_grid.h"
 
+#include "import/workbook_reader.h"
+
 #include <algorithm>
+#include <tuple>
 #include <cstring>
 
 void SheetGrid::set(int row, int column, QString text)
@@ -66,9 +69,6 @@ Sheet SheetGrid::finish()
             kept.push_back(column);
             sheet.headings << headings[column];
         }
-    std::vector<int> keptIndex(size_t(m_width), -1);
-    for (size_t i = 0; i < kept.size(); ++i)
-        keptIndex[size_t(kept[i])] = int(i);
 
     // The rows below, narrowed to the kept columns, merged areas filled in.
     std::vector<QStringList> rows(m_rows.size() > headingRow ? m_rows.size() - headingRow - 1 : 0);
@@ -82,24 +82,40 @@ Sheet SheetGrid::finish()
                 narrow[qsizetype(i)] = cells[kept[i]];
             }
     }
+    // A merged area reaches only rows that hold something and columns that
+    // are kept, each area once; the cells it fills are counted, so that a
+    // damaged file claiming huge or countless areas ends, and says why.
+    std::vector<size_t> dataRows; // indexes into rows
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (!rows[i].isEmpty())
+            dataRows.push_back(i);
+    std::sort(m_merged.begin(), m_merged.end(), [](const Area &a, const Area &b) {
+        return std::tie(a.firstRow, a.lastRow, a.firstColumn, a.lastColumn) < std::tie(b.firstRow, b.lastRow, b.firstColumn, b.lastColumn);
+    });
+    m_merged.erase(std::unique(m_merged.begin(), m_merged.end(), [](const Area &a, const Area &b) {
+                       return a.firstRow == b.firstRow && a.lastRow == b.lastRow && a.firstColumn == b.firstColumn
+                           && a.lastColumn == b.lastColumn;
+                   }),
+                   m_merged.end());
+    qint64 budget = kMaxMergedFills;
     for (const Area &area : m_merged) {
         const QString *value = topLeft(area);
         if (!value)
             continue;
-        const int firstRow = std::max(area.firstRow, int(headingRow) + 1);
-        const int lastRow = std::min<int>(area.lastRow, int(m_rows.size()) - 1);
-        const int lastColumn = std::min(area.lastColumn, m_width - 1);
-        for (int column = area.firstColumn; column <= lastColumn; ++column) {
-            const int index = keptIndex[size_t(column)];
-            if (index < 0)
-                continue;
-            for (int row = firstRow; row <= lastRow; ++row) {
-                QStringList &narrow = rows[size_t(row) - headingRow - 1];
-                if (narrow.isEmpty())
-                    narrow.resize(qsizetype(kept.size()));
-                if (row != area.firstRow || column != area.firstColumn)
-                    narrow[index] = *value;
-            }
+        const size_t firstRow = size_t(std::max(area.firstRow, int(headingRow) + 1)) - headingRow - 1;
+        const size_t lastRow = size_t(std::max(area.lastRow, int(headingRow))) - headingRow - 1;
+        const auto columnsFrom = std::lower_bound(kept.cbegin(), kept.cend(), area.firstColumn);
+        const auto columnsTo = std::upper_bound(kept.cbegin(), kept.cend(), area.lastColumn);
+        if (area.lastRow <= int(headingRow) || columnsFrom == columnsTo)
+            continue;
+        for (auto row = std::lower_bound(dataRows.cbegin(), dataRows.cend(), firstRow);
+             row != dataRows.cend() && *row <= lastRow; ++row) {
+            budget -= columnsTo - columnsFrom;
+            if (budget < 0)
+                throw WorkbookError(QStringLiteral(u"工作簿已损坏：合并单元格太多"));
+            for (auto column = columnsFrom; column != columnsTo; ++column)
+                if (*row + headingRow + 1 != size_t(area.firstRow) || *column != area.firstColumn)
+                    rows[*row][qsizetype(column - kept.cbegin())] = *value;
         }
     }
     m_rows.clear();

@@ -20,6 +20,8 @@ public:
     // Sheets hold at most this many rows and columns (.xlsx limits).
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
+    // At most this many cells are filled from merged areas.
+    static constexpr qint64 kMaxMergedFills = 20'000'000;
 
     // Sets a cell (0-based); cells outside the limits are ignored.
     void set(int row, int column, QString text);

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
 #include <gsf/gsf-infile-zip.h>
@@ -71,13 +72,25 @@ Input openPart(GsfInfile *zip, QString path)
     return Input(gsf_infile_child_by_aname(zip, pointers.data()));
 }
 
-// A source for the scanner: the part read in chunks as it is scanned.
-XmlScanner::Source partSource(GsfInput *input, const QString &path)
+// How far a part of the workbook at path may expand: 200 times the whole
+// file (real sheets compress 5 to 20 times, zip bombs a thousand), at
+// least 64 MB and at most 1 GB.
+qint64 expansionLimit(const QString &path)
 {
-    return [input, path](char *buffer, qsizetype size) -> qsizetype {
+    return std::clamp<qint64>(QFileInfo(path).size() * 200, qint64(64) << 20, kMaxPartBytes);
+}
+
+// A source for the scanner: the part read in chunks as it is scanned,
+// refused as soon as it expands past limit bytes.
+XmlScanner::Source partSource(GsfInput *input, const QString &path, qint64 limit)
+{
+    return [input, path, limit, read = qint64(0)](char *buffer, qsizetype size) mutable -> qsizetype {
         const qsizetype n = qsizetype(std::min<gsf_off_t>(gsf_input_remaining(input), size));
         if (n <= 0)
             return 0;
+        read += n;
+        if (read > limit)
+            throw WorkbookError(QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(limit >> 20));
         if (!gsf_input_read(input, size_t(n), reinterpret_cast<guint8 *>(buffer)))
             throw WorkbookError(QStringLiteral(u"工作簿已损坏（无法解压 %1）").arg(path));
         return n;
@@ -93,7 +106,12 @@ std::optional<QByteArray> part(GsfInfile *zip, const QString &path)
     GsfInput *input = child.get();
     const gsf_off_t size = gsf_input_size(input);
     QByteArray bytes;
-    bool ok = size >= 0 && size < kMaxPartBytes;
+    // The parts read whole (relationships, workbook, styles) are small in
+    // every real workbook.
+    constexpr gsf_off_t kMaxWholePartBytes = gsf_off_t(32) << 20;
+    if (size > kMaxWholePartBytes)
+        throw WorkbookError(QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(kMaxWholePartBytes >> 20));
+    bool ok = size >= 0;
     if (ok && size > 0) {
         bytes.resize(qsizetype(size));
         ok = gsf_input_read(input, size_t(size), reinterpret_cast<guint8 *>(bytes.data())) != nullptr;
@@ -435,7 +453,7 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
     for (const Relationship &relationship : targets) {
         if (relationship.is(QLatin1String("sharedStrings"))) {
             if (const Input input = openPart(zip.get(), relationship.target)) {
-                XmlScanner xml(partSource(input.get(), relationship.target));
+                XmlScanner xml(partSource(input.get(), relationship.target, expansionLimit(path)));
                 strings = sharedStrings(xml);
             }
         } else if (relationship.is(QLatin1String("styles"))) {
@@ -446,6 +464,6 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
     const Input sheet = openPart(zip.get(), sheetPath);
     if (!sheet)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少工作表 %1 的内容）").arg(sheetName));
-    XmlScanner cells(partSource(sheet.get(), sheetPath));
+    XmlScanner cells(partSource(sheet.get(), sheetPath, expansionLimit(path)));
     return readCells(cells, qint64(gsf_input_size(sheet.get())), strings, formats, date1904, progress);
 }

@@ -82,6 +82,21 @@ QString decodeXmlText(QByteArrayView raw)
     return out;
 }
 
+qsizetype XmlScanner::textPieceEnd() const
+{
+    qsizetype end = m_data.size();
+    // Not inside a character reference...
+    const qsizetype amp = m_data.lastIndexOf('&');
+    if (amp >= m_at && m_data.indexOf(';', amp) < 0)
+        end = amp;
+    // ...nor inside a UTF-8 sequence.
+    while (end > m_at && (quint8(m_data[end - 1]) & 0xC0) == 0x80)
+        --end;
+    if (end > m_at && quint8(m_data[end - 1]) >= 0xC0)
+        --end;
+    return end;
+}
+
 XmlScanner::Token XmlScanner::fail(const char *what)
 {
     m_error = QString::fromLatin1(what);
@@ -122,25 +137,38 @@ XmlScanner::Token XmlScanner::next()
     // A token that runs past the bytes at hand is scanned again after more
     // have been read.
     const auto more = [this] { return fill(); };
+    // A token still unfinished after this many bytes is refused: it would
+    // be scanned again after every refill.
+    constexpr qsizetype kMaxToken = qsizetype(16) << 20;
+    const auto moreForToken = [&] { return m_data.size() - m_at <= kMaxToken && fill(); };
     while (m_at < m_data.size() || more()) {
         if (m_data[m_at] != '<') {
             const qsizetype lt = m_data.indexOf('<', m_at);
-            if (lt < 0 && more())
-                continue;
-            const qsizetype end = lt < 0 ? m_data.size() : lt;
+            qsizetype end = lt;
+            if (lt < 0) {
+                // Text running past the bytes at hand is given in pieces
+                // (never cutting a character or a reference), so that a long
+                // text is scanned once and never held whole.
+                end = m_source && !m_exhausted ? textPieceEnd() : m_data.size();
+                if (end <= m_at) {
+                    if (m_data.size() - m_at <= kMaxToken && more())
+                        continue;
+                    end = m_data.size();
+                }
+            }
             m_text = m_data.sliced(m_at, end - m_at);
             m_at = end;
             if (m_open.empty())
                 continue; // blanks around the root element
             return m_token = Text;
         }
-        if (m_at + 1 >= m_data.size() && more())
+        if (m_at + 1 >= m_data.size() && moreForToken())
             continue;
         const char second = m_at + 1 < m_data.size() ? m_data[m_at + 1] : '\0';
         if (second == '?') {
             const qsizetype end = m_data.indexOf("?>", m_at);
             if (end < 0) {
-                if (more())
+                if (moreForToken())
                     continue;
                 return fail("unterminated processing instruction");
             }
@@ -148,7 +176,7 @@ XmlScanner::Token XmlScanner::next()
             continue;
         }
         if (second == '!') {
-            if (m_data.size() - m_at < 9 && more())
+            if (m_data.size() - m_at < 9 && moreForToken())
                 continue;
             const QByteArrayView rest = m_data.sliced(m_at);
             const bool comment = rest.startsWith("<!--");
@@ -156,7 +184,7 @@ XmlScanner::Token XmlScanner::next()
             const char *terminator = comment ? "-->" : cdata ? "]]>" : ">";
             const qsizetype end = m_data.indexOf(terminator, m_at + 2);
             if (end < 0) {
-                if (more())
+                if (moreForToken())
                     continue;
                 return fail("unterminated comment or declaration");
             }
@@ -181,7 +209,7 @@ XmlScanner::Token XmlScanner::next()
             ++end;
         }
         if (end >= m_data.size()) {
-            if (more())
+            if (moreForToken())
                 continue;
             return fail("unterminated tag");
         }

@@ -48,6 +48,8 @@ public:
 private:
     Token fail(const char *what);
     bool fill();
+    // Where a text piece may end in the bytes at hand.
+    qsizetype textPieceEnd() const;
     bool findAttribute(QByteArrayView localName, QByteArrayView &value) const;
 
     QByteArrayView m_data;

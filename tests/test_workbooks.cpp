@@ -161,6 +161,8 @@ private Q_SLOTS:
     void filesFromOtherWritersRead_data();
     void filesFromOtherWritersRead();
     void fuzzFindingsRead();
+    void hostileFilesEndQuickly_data();
+    void hostileFilesEndQuickly();
     void sheetAndHeadingMessages_data();
     void sheetAndHeadingMessages();
 };
@@ -424,6 +426,36 @@ void TestWorkbooks::filesFromOtherWritersRead()
                             records.cell(r, 4).toString()}
                     .join(QLatin1Char('|'));
     QCOMPARE(read, kTwoRecipients);
+}
+
+void TestWorkbooks::hostileFilesEndQuickly_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("records"); // -1: refused
+    QTest::addColumn<QString>("says");
+    QTest::newRow("zip bomb") << "bomb" << -1 << u"解压后超过 64 MB"_qs;
+    QTest::newRow("2,000 merged areas over the whole sheet") << "merged" << 3 << QString();
+}
+
+void TestWorkbooks::hostileFilesEndQuickly()
+{
+    // Each ended only by the reader's 120 s limit once (bench_files times them).
+    QFETCH(QString, mode);
+    QFETCH(int, records);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(mode + QStringLiteral(".xlsx"));
+    const QString failed = runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_odd_xlsx.py"), mode, path}, {});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    try {
+        const TextTable read = readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
+        QCOMPARE(int(read.rowCount()), records);
+        // The merged areas reach the rows that hold something, from their corner.
+        QCOMPARE(read.cell(2, 1).toString(), u"张三"_qs);
+        QCOMPARE(read.cell(1, 1).toString(), u"张三"_qs);
+    } catch (const WorkbookError &error) {
+        QVERIFY2(records < 0 && error.text().contains(says), qPrintable(error.text()));
+    }
 }
 
 void TestWorkbooks::fuzzFindingsRead()

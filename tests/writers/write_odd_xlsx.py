@@ -6,6 +6,9 @@ MODE:
   renamed-parts  shared strings and styles in parts of other names, found
                  through the workbook's relationships only
   stray-cell     one cell at XFD1 beside the recipient rows
+  bomb           100 MB of blanks after the recipients (a zip bomb of 100 kB)
+  merged         a cell at the sheet's last row and 2,000 merged areas over
+                 the whole sheet (2 kB)
 The sheet is Sheet1 with the ten recipient headings and two recipients."""
 import sys
 import zipfile
@@ -47,6 +50,9 @@ for r, values in enumerate(rows, start=1):
         cells.append(f'<c r="XFD1" t="s"><v>{index("远处的单元格")}</v></c>')
     sheet_rows.append(f'<row r="{r}">{"".join(cells)}</row>')
 
+if mode == 'merged':
+    sheet_rows.append(f'<row r="1048576"><c r="B1048576" t="s"><v>{index("末行")}</v></c></row>')
+
 main = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'
 rel = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
 pkg = 'http://schemas.openxmlformats.org/package/2006/relationships'
@@ -70,7 +76,9 @@ parts = {
         f'<Relationship Id="rId3" Type="{rel}/styles" Target="{styles_part}"/></Relationships>',
     'xl/worksheets/sheet1.xml':
         f'<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="{main}"><sheetData>{"".join(sheet_rows)}'
-        '</sheetData></worksheet>',
+        + ' ' * (100 << 20) * (mode == 'bomb') + '</sheetData>'
+        + ('<mergeCells>' + '<mergeCell ref="B2:XFD1048576"/>' * 2000 + '</mergeCells>') * (mode == 'merged')
+        + '</worksheet>',
     'xl/' + styles_part:
         f'<?xml version="1.0" encoding="UTF-8"?><styleSheet xmlns="{main}"><cellXfs count="1">'
         '<xf numFmtId="0"/></cellXfs></styleSheet>',
