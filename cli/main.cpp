@@ -29,9 +29,8 @@ void ensureRuntimeFolder()
 int main(int argc, char **argv)
 {
     ensureRuntimeFolder();
-    // Leftovers of a run that was killed while writing.
-    cleanStaleTemporaries(QDir::currentPath());
-    cleanStaleFolders(QDir::tempPath(), QStringLiteral("waybill-xls-reader-"));
+    // Leftovers of a run that was killed while writing are removed where a
+    // write happens (SafeFile, the workbook reader), never at every start.
     if (argc > 1) {
         // Headless: pages are still rendered with fonts, so a GUI application
         // object is needed, on the offscreen platform.

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <dirent.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -27,9 +29,11 @@ QString native(const QString &path)
 // covers the moment between creating a file and locking it.
 constexpr qint64 kStaleAfterSeconds = 5;
 
-bool lockedByLiveWriter(const QString &path)
+// Whether a live writer holds the lock on a file of the folder (opened
+// through the folder, never through a symbolic link).
+bool lockedByLiveWriter(int folder, const QByteArray &name)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
@@ -37,15 +41,11 @@ bool lockedByLiveWriter(const QString &path)
     return held;
 }
 
-// Names of temporaries this program writes now, and wrote in earlier
-// versions (database copies, database creation, the spreadsheet library's
-// own save file, the export's temporary).
+// The names this program gives its temporaries, and only those: a file of
+// another program is never taken for one by its name's shape.
 const QRegularExpression &temporaryPattern()
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(\\..+\\.[0-9a-f]{8}\\.waybill-tmp(-journal)?"
-        "|\\.copy-[0-9a-f-]{36}\\.tmp|\\.data-[0-9a-f-]{36}\\.tmp(-journal)?"
-        "|\\.gsf-save-[A-Za-z0-9]{6}|\\..+\\.[0-9a-f]{8}\\.tmp)$"));
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.[0-9a-f]{8}\\.waybill-tmp(-journal)?$"));
     return pattern;
 }
 
@@ -82,20 +82,34 @@ void syncFolder(const QString &folder)
 
 void cleanStaleTemporaries(const QString &folder)
 {
-    const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-kStaleAfterSeconds);
-    QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        if (!isProgramTemporary(entry.fileName()) || entry.lastModified() > staleBefore)
+    // Everything through one descriptor of the folder: a name swapped for a
+    // symbolic link meanwhile is never followed, and only regular files of
+    // this user are removed.
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return;
+    DIR *listing = ::fdopendir(::dup(dirFd));
+    if (!listing) {
+        ::close(dirFd);
+        return;
+    }
+    const time_t staleBefore = ::time(nullptr) - kStaleAfterSeconds;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (!isProgramTemporary(QFile::decodeName(name)))
+            continue;
+        struct stat info;
+        if (::fstatat(dirFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+            || info.st_uid != ::geteuid() || info.st_mtime > staleBefore)
             continue;
         // A journal belongs to the temporary file it is named after: the
         // writer holds the lock on that one.
-        QString owner = entry.absoluteFilePath();
-        if (owner.endsWith(QStringLiteral("-journal")))
-            owner.chop(8);
-        if (!lockedByLiveWriter(owner))
-            QFile::remove(entry.absoluteFilePath());
+        const QByteArray owner = name.endsWith("-journal") ? name.chopped(8) : name;
+        if (!lockedByLiveWriter(dirFd, owner))
+            ::unlinkat(dirFd, name.constData(), 0);
     }
+    ::closedir(listing);
+    ::close(dirFd);
 }
 
 void cleanStaleFolders(const QString &parent, const QString &prefix)
@@ -104,7 +118,7 @@ void cleanStaleFolders(const QString &parent, const QString &prefix)
     const QFileInfoList entries = QDir(parent).entryInfoList({prefix + QLatin1Char('*')},
                                                              QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QFileInfo &entry : entries) {
-        if (entry.lastModified() >= staleBefore || entry.isSymLink())
+        if (entry.lastModified() >= staleBefore || entry.isSymLink() || entry.ownerId() != ::geteuid())
             continue;
         if (entry.isDir())
             QDir(entry.absoluteFilePath()).removeRecursively();

@@ -1,5 +1,7 @@
 #include "import/workbook_reader.h"
 
+#include "common/safe_file.h"
+
 #include "import/biff8_reader.h"
 #include "import/csv_reader.h"
 #include "import/xlsx_reader.h"
@@ -214,6 +216,8 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, con
     });
     // The sheet comes back through a file: reading it through a pipe costs
     // the event loop more than the whole reading.
+    // What killed imports left there first (this user's, never followed links).
+    cleanStaleFolders(QDir::tempPath(), QStringLiteral("waybill-xls-reader-"));
     QTemporaryFile output(QDir::tempPath() + QStringLiteral("/waybill-xls-reader-XXXXXX.out"));
     if (!output.open())
         throw WorkbookError(QStringLiteral(u"无法在临时文件夹中写入：%1").arg(output.errorString()));

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -26,6 +28,7 @@ private Q_SLOTS:
     void calibrationRefusesBadInput();
     void calibrationPerPrinter();
     void calibrationPageCrossesAtTheItems();
+    void onlyItsOwnLeftoversAreRemoved();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -271,6 +274,43 @@ void TestCli::calibrationPageCrossesAtTheItems()
         });
         QVERIFY2(found, qPrintable(QStringLiteral("%1 at %2, %3 mm").arg(itemLabel(item)).arg(label.x()).arg(label.y())));
     }
+}
+
+void TestCli::onlyItsOwnLeftoversAreRemoved()
+{
+    // Files of other programs that look like temporaries, a link in place of
+    // one of ours, and one real leftover of a killed export; all an hour old.
+    TempWorkdir dir;
+    QTemporaryDir elsewhere;
+    const QString victim = QDir(elsewhere.path()).filePath(QStringLiteral("victim.txt"));
+    writeAll(victim, "keep");
+    const QStringList others{QStringLiteral(".budget.2024abcd.tmp"), QStringLiteral(".gsf-save-AbC123"),
+                             QStringLiteral(".copy-0123abcd-0000-0000-0000-000000000000.tmp")};
+    for (const QString &name : others)
+        writeAll(dir.file(name), "not the program's");
+    const QString link = dir.file(QStringLiteral(".list.xls.0badf00d.waybill-tmp"));
+    QVERIFY(QFile::link(victim, link));
+    const QString ours = dir.file(QStringLiteral(".list.xls.0123abcd.waybill-tmp"));
+    writeAll(ours, "half an export");
+    const auto age = [](const QString &path) {
+        const struct timespec times[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
+    };
+    for (const QString &name : others)
+        age(dir.file(name));
+    age(link);
+    age(ours);
+
+    // Starting the program writes nothing, so it removes nothing.
+    QCOMPARE(runWaybill({QStringLiteral("--help")}, dir.path()).status, 0);
+    QVERIFY(QFileInfo::exists(ours));
+    // A write into the folder removes its own leftover, and only that.
+    QCOMPARE(runWaybill({QStringLiteral("export"), QStringLiteral("list.xls")}, dir.path()).status, 0);
+    QVERIFY(!QFileInfo::exists(ours));
+    for (const QString &name : others)
+        QVERIFY2(QFileInfo::exists(dir.file(name)), qPrintable(name));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readAll(victim), QByteArray("keep"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
