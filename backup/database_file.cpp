@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <functional>
 #include <sqlite3.h>
 
 namespace {
@@ -161,6 +162,24 @@ QString safetyCopyPath(const QString &target)
     return path;
 }
 
+// Writes a new safety copy of target through fill, under a name no other
+// file has: two restores at once never write over each other's copy.
+QString keepSafetyCopy(const QString &target, const std::function<void(SafeFile &)> &fill)
+{
+    for (int attempt = 0;; ++attempt) {
+        const QString path = safetyCopyPath(target);
+        SafeFile kept(path);
+        fill(kept);
+        try {
+            kept.commitAsNew();
+            return path;
+        } catch (const FileError &) {
+            if (attempt >= 20 || !QFileInfo::exists(path))
+                throw;
+        }
+    }
+}
+
 // Keeps the newest safety copies of target; their names sort by date.
 void pruneSafetyCopies(const QString &target)
 {
@@ -197,6 +216,13 @@ std::optional<ServerAddress> sharedServerOf(const QString &dataMdb)
     try {
         return shared_store::serverOf(dataMdb);
     } catch (const DbError &) {
+        // A pointer that is there but damaged: the folder's data are on a
+        // server nobody can name, and the local tables are stale.
+        if (opensAsDatabase(dataMdb)) {
+            SqliteFile file(dataMdb, false);
+            if (!file.column(QStringLiteral("select name from sqlite_master where name = '%1'").arg(shared_store::kPointerTable)).isEmpty())
+                throw;
+        }
         return std::nullopt;
     }
 }
@@ -313,12 +339,7 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
     if (const std::optional<ServerAddress> server = sharedServerOf(target)) {
         // Shared: the server's data are kept beside data.mdb first, then
         // replaced by the checked copy's in one transaction of the server.
-        safety = safetyCopyPath(target);
-        {
-            SafeFile kept(safety);
-            copyServerInto(*server, kept.tempPath());
-            kept.commit();
-        }
+        safety = keepSafetyCopy(target, [&](SafeFile &kept) { copyServerInto(*server, kept.tempPath()); });
         Connection file(QStringLiteral("restore.file"));
         file.openFile(staged.tempPath());
         Connection remote(QStringLiteral("restore.server"));
@@ -327,12 +348,7 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
     } else if (!QFileInfo::exists(target)) {
         staged.commit();
     } else if (opensAsDatabase(target)) {
-        safety = safetyCopyPath(target);
-        {
-            SafeFile kept(safety);
-            copyInto(target, true, kept.tempPath());
-            kept.commit();
-        }
+        safety = keepSafetyCopy(target, [&](SafeFile &kept) { copyInto(target, true, kept.tempPath()); });
         SqliteFile from(staged.tempPath(), false);
         SqliteFile into(target, true);
         copyPages(from, into);
@@ -340,15 +356,10 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
         // data.mdb is no database at all: keep its bytes, set any journal
         // beside it aside so that it can never be played into the restored
         // file, and put the checked copy in its place.
-        safety = safetyCopyPath(target);
-        {
-            QFile damaged(target);
-            if (!damaged.open(QIODevice::ReadOnly))
-                throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(native(target), damaged.errorString()));
-            SafeFile kept(safety);
-            kept.write(damaged.readAll());
-            kept.commit();
-        }
+        QFile damaged(target);
+        if (!damaged.open(QIODevice::ReadOnly))
+            throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(native(target), damaged.errorString()));
+        safety = keepSafetyCopy(target, [&](SafeFile &kept) { kept.write(damaged.readAll()); });
         const QString journal = target + QStringLiteral("-journal");
         if (QFileInfo::exists(journal) && !QFile::rename(journal, safety + QStringLiteral("-journal")))
             throw FileError(QStringLiteral(u"无法移开日志文件 %1").arg(native(journal)));

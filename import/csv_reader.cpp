@@ -1,5 +1,7 @@
 #include "import/csv_reader.h"
 
+#include "import/workbook_reader.h"
+
 #include <QStringDecoder>
 
 QString decodeCsvText(const QByteArray &bytes)
@@ -83,6 +85,10 @@ Sheet readCsv(const QByteArray &bytes)
             ++p;
             ++row;
             column = 0;
+            // Every line imports, or none: a sheet holds no more rows.
+            if (row >= SheetGrid::kMaxRows && p < end)
+                throw WorkbookError(QStringLiteral(u"CSV 文件超过 %1 行（表格的上限），未导入；请分成几个文件导入")
+                                        .arg(SheetGrid::kMaxRows));
         }
     }
     return grid.finish();

@@ -10,6 +10,14 @@ void SheetGrid::set(int row, int column, QString text)
 {
     if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns || text.isEmpty())
         return;
+    // No recipient's text is longer than a spreadsheet cell holds; a longer
+    // one is damage, and would fail much later, in printing.
+    if (text.size() > kMaxCellChars)
+        throw WorkbookError(QStringLiteral(u"第 %1 行第 %2 列的内容有 %3 个字符，超过单元格的上限（%4 个字符）；文件可能已损坏")
+                                .arg(row + 1)
+                                .arg(column + 1)
+                                .arg(text.size())
+                                .arg(kMaxCellChars));
     if (size_t(row) >= m_rows.size())
         m_rows.resize(size_t(row) + 1);
     QStringList &cells = m_rows[size_t(row)];

@@ -20,10 +20,13 @@ public:
     // Sheets hold at most this many rows and columns (.xlsx limits).
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
+    // The most characters a cell holds (Excel's limit).
+    static constexpr int kMaxCellChars = 32767;
     // At most this many cells are filled from merged areas.
     static constexpr qint64 kMaxMergedFills = 20'000'000;
 
-    // Sets a cell (0-based); cells outside the limits are ignored.
+    // Sets a cell (0-based); cells outside the limits are ignored. Throws
+    // WorkbookError for a text longer than a cell holds.
     void set(int row, int column, QString text);
     // Every cell of a merged area reads as its top-left cell.
     void merge(int firstRow, int lastRow, int firstColumn, int lastColumn);

@@ -105,6 +105,8 @@ private Q_SLOTS:
     void restoreTakesOnlyTheProgramsTables_data();
     void restoreTakesOnlyTheProgramsTables();
     void personalDataFilesAreTheUsersOnly();
+    void restoresAtOnceKeepEverySafetyCopy();
+    void damagedSharePointerIsNoBackup();
     void commandLine();
     void layout();
 };
@@ -422,6 +424,42 @@ void TestBackup::personalDataFilesAreTheUsersOnly()
     QFile::setPermissions(backup, QFile::permissions(backup) | QFile::ReadGroup | QFile::ReadOther);
     backupDatabase(dir.dbPath(), backup);
     QCOMPARE(mode(backup), QFile::ReadGroup | QFile::ReadOther);
+}
+
+void TestBackup::restoresAtOnceKeepEverySafetyCopy()
+{
+    // Two restores started together, twice: each keeps its own safety copy
+    // (their names once came out the same, and one copy overwrote the other).
+    Fixture f;
+    backupDatabase(f.dir.dbPath(), f.dir.file(QStringLiteral("a.bak")));
+    for (int round = 0; round < 2; ++round) {
+        QProcess first, second;
+        for (QProcess *process : {&first, &second}) {
+            process->setWorkingDirectory(f.dir.path());
+            process->start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("restore"), QStringLiteral("a.bak")});
+        }
+        for (QProcess *process : {&first, &second}) {
+            QVERIFY(process->waitForFinished(60000));
+            QCOMPARE(process->exitCode(), 0);
+        }
+    }
+    QCOMPARE(safetyCopies(f.dir.path()).size(), 4);
+}
+
+void TestBackup::damagedSharePointerIsNoBackup()
+{
+    // data.mdb says its data are on a server, in words nobody can read: the
+    // local tables are stale, and a backup of them is refused, saying why.
+    Fixture f;
+    RawDb(f.dir.dbPath()).exec(QStringLiteral("create table shared_store (url TEXT)"));
+    RawDb(f.dir.dbPath()).exec(QStringLiteral("insert into shared_store values ('not an address')"));
+    try {
+        backupDatabase(f.dir.dbPath(), f.dir.file(QStringLiteral("b.bak")));
+        QFAIL("backed up stale local data");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().contains(u"共享数据库地址已损坏"_qs), qPrintable(error.text()));
+    }
+    QVERIFY(!QFileInfo::exists(f.dir.file(QStringLiteral("b.bak"))));
 }
 
 void TestBackup::commandLine()

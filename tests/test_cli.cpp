@@ -89,6 +89,7 @@ void TestCli::failuresWriteNoFile_data()
         << QStringList{"export", "nowhere/list"} << 1 << u"nowhere"_qs << "nowhere/list.xls";
     QTest::newRow("export option unknown") << QStringList{"export", "--bogus"} << 2 << "--bogus" << "--bogus.xls";
     QTest::newRow("restore of a missing file") << QStringList{"restore", "gone.bak"} << 1 << u"找不到文件"_qs << "";
+    QTest::newRow("export to a folder's name") << QStringList{"export", "folder/"} << 1 << u"是一个文件夹"_qs << "folder/.xls";
 }
 
 void TestCli::failuresWriteNoFile()
@@ -100,6 +101,7 @@ void TestCli::failuresWriteNoFile()
     TempWorkdir dir;
     for (int i = 0; i < 3; ++i)
         RawDb(dir.dbPath()).addRecipient(QStringLiteral("inrxx"), QStringLiteral("r%1").arg(i), QStringLiteral("1"));
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
     const Run run = runWaybill(args, dir.path());
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.contains(errContains), qPrintable(run.err));

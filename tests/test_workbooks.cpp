@@ -161,6 +161,8 @@ private Q_SLOTS:
     void filesFromOtherWritersRead_data();
     void filesFromOtherWritersRead();
     void fuzzFindingsRead();
+    void limitsAreNamedNeverCut_data();
+    void limitsAreNamedNeverCut();
     void hostileFilesEndQuickly_data();
     void hostileFilesEndQuickly();
     void sheetAndHeadingMessages_data();
@@ -455,6 +457,33 @@ void TestWorkbooks::hostileFilesEndQuickly()
         QCOMPARE(read.cell(1, 1).toString(), u"张三"_qs);
     } catch (const WorkbookError &error) {
         QVERIFY2(records < 0 && error.text().contains(says), qPrintable(error.text()));
+    }
+}
+
+void TestWorkbooks::limitsAreNamedNeverCut_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("says");
+    const QByteArray headings = schema::recipientColumns().join(QLatin1Char(',')).toUtf8() + '\n';
+    // A sheet holds 1,048,576 rows: the heading and 1,048,575 recipients.
+    QTest::newRow("one row more than a sheet holds") << headings + QByteArray(",x\n").repeated(1048576)
+                                                     << u"CSV 文件超过 1048576 行"_qs;
+    QTest::newRow("a cell longer than a cell holds") << headings + ",x," + QByteArray(40000, 'a') + '\n'
+                                                     << u"第 2 行第 3 列的内容有 40000 个字符"_qs;
+}
+
+void TestWorkbooks::limitsAreNamedNeverCut()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("orders.csv"));
+    writeAll(path, csv);
+    try {
+        readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
+        QFAIL("read with a part left out");
+    } catch (const WorkbookError &error) {
+        QVERIFY2(error.text().contains(says), qPrintable(error.text()));
     }
 }
 

@@ -5,6 +5,8 @@
 #include "xls/xls_writer.h"
 #include "xls/xlsx_writer.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // The heading row of column names, then the rows of the list.
@@ -52,6 +54,10 @@ QString replacedCharactersText(int replaced)
 
 QString exportFileName(const QString &chosen)
 {
+    // A folder ("list/") is no file name: nothing is added, and the write
+    // says it is a folder.
+    if (QFileInfo(chosen).fileName().isEmpty() || QFileInfo(chosen).isDir())
+        return chosen;
     if (isXlsxName(chosen) || chosen.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive))
         return chosen;
     return chosen + QStringLiteral(".xls");
