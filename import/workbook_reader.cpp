@@ -120,6 +120,21 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
 
 namespace {
 
+// A list of what a file holds, as a message quotes it: at most 15 items of
+// at most 20 characters (a damaged file may hold megabytes of them).
+QString quotedList(const QStringList &items)
+{
+    constexpr int kItems = 15;
+    constexpr int kChars = 20;
+    QStringList shown;
+    for (const QString &item : items.mid(0, kItems))
+        shown << (item.size() > kChars ? item.left(kChars) + QStringLiteral(u"…") : item);
+    QString text = shown.join(QStringLiteral(u"、"));
+    if (items.size() > kItems)
+        text += QStringLiteral(u" 等 %1 个").arg(items.size());
+    return text;
+}
+
 // Where each wanted column stands among the headings.
 QList<int> headingPositions(const QStringList &headings, const QStringList &columns)
 {
@@ -138,7 +153,7 @@ QList<int> headingPositions(const QStringList &headings, const QStringList &colu
             throw WorkbookError(found.isEmpty()
                                     ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
                                     : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
-                                          .arg(column, found.join(QStringLiteral(u"、"))));
+                                          .arg(column, quotedList(found)));
         }
         positions << position;
     }
@@ -173,11 +188,11 @@ QString headingAsSeen(const QString &heading)
 
 QString noSuchSheetText(const QString &sheetName, const QStringList &names)
 {
-    QString text = QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, names.join(QStringLiteral(u"、")));
+    QString text = QStringLiteral(u"工作簿中没有名为 %1 的工作表（有：%2）").arg(sheetName, quotedList(names));
     if (!names.isEmpty())
         text += QStringLiteral(u"。请在 Excel 或 WPS 中把收件人所在的工作表改名为 %1"
                                u"（右键点击下方的工作表标签“%2”，选“重命名”），保存后再导入")
-                    .arg(sheetName, names.first());
+                    .arg(sheetName, quotedList({names.first()}));
     return text;
 }
 
