@@ -53,6 +53,8 @@ class TestWaybill : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { installFontSubstitutions(); }
+    void textPastThePaperIsFlagged_data();
+    void textPastThePaperIsFlagged();
     void splitLinesExamples_data();
     void splitLinesExamples();
     void splitLinesNeverCutsACharacter();
@@ -312,6 +314,39 @@ QString composedPagesNow()
 }
 
 } // namespace
+
+void TestWaybill::textPastThePaperIsFlagged_data()
+{
+    QTest::addColumn<QString>("code");
+    for (const Courier &courier : couriersInMenuOrder())
+        QTest::newRow(qPrintable(courier.code)) << courier.code;
+}
+
+void TestWaybill::textPastThePaperIsFlagged()
+{
+    // 200 characters in every field: whatever the paper's edge cuts off is
+    // flagged and named, on every layout (st's company once printed 25
+    // characters without a word).
+    class LongValues : public PrintSource {
+    public:
+        int pageCount() const override { return 1; }
+        QString value(int, RowSide, const QString &) const override { return QString(200, QChar(0x957F)); }
+    };
+    QFETCH(QString, code);
+    WaybillRun run(layoutFor(code, Variant::Single), std::make_unique<LongValues>());
+    const ComposedPage page = run.page(0);
+    const double paperWidth = page.paperMm.width() / kMmPerUnit;
+    int pastTheEdge = 0;
+    for (const ComposedItem &item : page.items) {
+        const double right = item.box.left() + textWidth(page.fonts[item.font], item.lines.value(0));
+        if (right > paperWidth + 0.5) {
+            ++pastTheEdge;
+            QVERIFY2(item.flagged, qPrintable(item.name));
+        }
+    }
+    QVERIFY(pastTheEdge > 0);
+    QVERIFY(page.warnings.join(QLatin1Char(' ')).contains(u"未打全"_qs));
+}
 
 void TestWaybill::composedPagesAsStored()
 {

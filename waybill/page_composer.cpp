@@ -78,6 +78,7 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         QRectF overflow; // the text beyond the item's box (empty when none)
     };
     QList<Ink> inks;
+    const QSizeF paperUnits(m_paperMm.width() / kMmPerUnit, m_paperMm.height() / kMmPerUnit);
     for (int i = 0; i < m_items.size(); ++i) {
         const LayoutItem &item = m_items[i];
         QString text = values(item.row, item.column);
@@ -100,11 +101,14 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         for (const QString &line : lines)
             inkWidth = std::max(inkWidth, textWidth(font, line));
         page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false, item.color});
-        if (dropped) {
+        // Text past the paper's edge is cut off by it as surely as lines
+        // below the box.
+        const qreal inkHeight = lines.size() * font.lineHeight;
+        const bool pastPaper = item.left + inkWidth > paperUnits.width() + 0.5 || item.top + inkHeight > paperUnits.height() + 0.5;
+        if (dropped || pastPaper) {
             page.items.last().flagged = true;
             page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));
         }
-        const qreal inkHeight = lines.size() * font.lineHeight;
         inks.append({int(page.items.size()) - 1, i, QRectF(item.left, item.top, inkWidth, inkHeight),
                      inkWidth > item.width + 0.5 ? QRectF(item.left + item.width, item.top, inkWidth - item.width, inkHeight)
                                                  : QRectF()});
