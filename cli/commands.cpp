@@ -33,7 +33,9 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"和其他电脑共享数据：把 data.mdb 的数据复制到服务器上的空数据库并从此使用它；"
                         u"--join 让这台电脑使用服务器上已有的数据。密码写在 ~/.pgpass 中，不写在命令行里。"),
          runShare},
-        {QStringLiteral("unshare"), QString(),
-         QStringLiteral(u"取消共享：把服务器上的数据复制回 data.mdb，从此只用 data.mdb。"), runUnshare},
+        {QStringLiteral("unshare"), QStringLiteral("[--local]"),
+         QStringLiteral(u"取消共享：把服务器上的数据复制回 data.mdb，从此只用 data.mdb；"
+                        u"--local 在服务器连不上时不复制，直接改用 data.mdb 里共享以前的数据。"),
+         runUnshare},
     };
 }

@@ -36,8 +36,15 @@ int runShare(const QStringList &args, CliStreams &io)
 
 int runUnshare(const QStringList &args, CliStreams &io)
 {
+    if (args == QStringList{QStringLiteral("--local")}) {
+        const QString url = shared_store::leaveWithoutServer(Connection::currentFilePath());
+        io.out << QStringLiteral(u"已取消共享，没有连接服务器 %1。\n").arg(url);
+        io.err << QStringLiteral(u"注意：这台电脑从现在起使用 data.mdb 里的数据，那是开始共享以前的数据；"
+                                 u"共享期间在服务器上做的修改都不在其中。\n");
+        return exit_status::kOk;
+    }
     if (!args.isEmpty())
-        throw UsageError(QStringLiteral(u"unshare 不接受参数"));
+        throw UsageError(QStringLiteral(u"unshare 只接受 --local（服务器连不上时，不复制数据就取消共享）"));
     const ServerAddress server = shared_store::unshare(Connection::currentFilePath());
     io.out << QStringLiteral(u"已取消共享：服务器 %1 上的数据已复制回 data.mdb，这台电脑从现在起使用 data.mdb。\n").arg(server.url());
     return exit_status::kOk;

@@ -78,8 +78,11 @@ QString serverFailure(const QString &detail)
     QString reason;
     if (detail.contains(QStringLiteral("password authentication failed")))
         reason = QStringLiteral(u"密码错误（请检查密码文件 ~/.pgpass）");
-    else if (detail.contains(QStringLiteral("no password supplied")))
-        reason = QStringLiteral(u"没有密码：请把密码写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）");
+    else if (detail.contains(QStringLiteral("no password supplied"))) {
+        const QString problem = ServerAddress::passwordFileProblem();
+        reason = problem.isEmpty() ? QStringLiteral(u"没有密码：请把密码写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）")
+                                   : QStringLiteral(u"没有密码：") + problem;
+    }
     else if (detail.contains(QStringLiteral("does not exist")))
         reason = QStringLiteral(u"服务器上没有这个数据库或用户");
     else if (detail.contains(QStringLiteral("Connection refused")) || detail.contains(QStringLiteral("timeout"))
@@ -268,7 +271,8 @@ void Connection::openPostgres(const ServerAddress &server)
     db.setPort(server.port);
     db.setUserName(server.user);
     db.setDatabaseName(server.database);
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=waybill"));
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=waybill")
+                         + (server.sslMode.isEmpty() ? QString() : QStringLiteral(";sslmode=") + server.sslMode));
     if (!db.open()) {
         const QString text = errorText(db.lastError());
         db.close();

@@ -160,6 +160,19 @@ void join(const QString &dataMdb, const ServerAddress &server)
     writePointer(local, server);
 }
 
+QString leaveWithoutServer(const QString &dataMdb)
+{
+    Connection local(QStringLiteral("unshare.leave"));
+    local.openFile(dataMdb);
+    if (!local.hasTable(kPointerTable))
+        throw AppError(QStringLiteral(u"这个文件夹的数据没有共享，未做任何改动。"));
+    QSqlQuery query = local.exec(QStringLiteral("select url from %1").arg(kPointerTable));
+    const QString url = query.next() ? query.value(0).toString() : QString();
+    query.finish();
+    writePointer(local, std::nullopt);
+    return url;
+}
+
 ServerAddress unshare(const QString &dataMdb)
 {
     Connection local(QStringLiteral("unshare.local"));

@@ -38,5 +38,10 @@ void join(const QString &dataMdb, const ServerAddress &server);
 // Copies the server's data back into data.mdb and forgets the server, in
 // one transaction of data.mdb; returns the server it used.
 ServerAddress unshare(const QString &dataMdb);
+// Stops sharing without the server (gone, or never to be reached again):
+// data.mdb forgets the server and its own tables, as they were before
+// sharing, are used again. Returns the address data.mdb held (as stored).
+// Throws AppError when the folder is not shared.
+QString leaveWithoutServer(const QString &dataMdb);
 
 } // namespace shared_store
