@@ -33,6 +33,7 @@ private Q_SLOTS:
     void shareAddressesAndLeavingAGoneServer_data();
     void shareAddressesAndLeavingAGoneServer();
     void passwordFileOthersCanReadIsNamed();
+    void namesThatAreNoTextAreRefused();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -373,6 +374,22 @@ void TestCli::passwordFileOthersCanReadIsNamed()
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(ServerAddress::passwordFileProblem(), QString());
     qunsetenv("PGPASSFILE");
+}
+
+void TestCli::namesThatAreNoTextAreRefused()
+{
+    // A file name with a byte that is no UTF-8 (given through the shell, as
+    // a file from an old system arrives): refused, nothing written under a
+    // mangled name.
+    TempWorkdir dir;
+    QProcess shell;
+    shell.setWorkingDirectory(dir.path());
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" export \"$(printf 'a\\377.xls')\""),
+                                            QStringLiteral(WAYBILL_BINARY)});
+    QVERIFY(shell.waitForFinished(60000));
+    QCOMPARE(shell.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains(u"无法识别的字符"_qs));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.mdb")});
 }
 
 QTEST_GUILESS_MAIN(TestCli)
