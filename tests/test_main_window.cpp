@@ -194,17 +194,8 @@ void TestMainWindow::damagedDatabaseOpensAndSaysSo()
     // restored), says so once in Chinese and names the backup beside it;
     // the file is not written.
     TempWorkdir dir;
-    {
-        RawDb raw(dir.dbPath());
-        raw.exec(QStringLiteral("begin"));
-        for (int i = 0; i < 400; ++i)
-            raw.addRecipient(schema::kRecipientTable, QString(100, QLatin1Char('x')), QString::number(i));
-        raw.exec(QStringLiteral("commit"));
-    }
+    const QByteArray bytes = damageDatabase(dir.dbPath());
     writeAll(dir.file(QStringLiteral("monday.bak")), "backup");
-    QByteArray bytes = readAll(dir.dbPath());
-    bytes.replace(4096 * 3, 4096, QByteArray(4096, '\0'));
-    writeAll(dir.dbPath(), bytes);
     RecordingDialogs dialogs;
     WindowRegistry registry;
     registerWindows(registry);

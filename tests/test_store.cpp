@@ -140,23 +140,13 @@ void TestStore::damagedFileRefusesWritesAndNamesTheBackup()
 {
     QFETCH(bool, withBackup);
     TempWorkdir dir;
-    {
-        RawDb raw(dir.dbPath());
-        raw.exec(QStringLiteral("begin"));
-        for (int i = 0; i < 400; ++i)
-            raw.addRecipient(kRecipientTable, QString(100, QLatin1Char('x')), QString::number(i));
-        raw.exec(QStringLiteral("commit"));
-    }
+    const QByteArray bytes = damageDatabase(dir.dbPath());
     if (withBackup) {
         writeAll(dir.file(QStringLiteral("old.bak")), "old");
         writeAll(dir.file(QStringLiteral("data.mdb.20261201-120000.bak")), "newer");
         QFile(dir.file(QStringLiteral("old.bak"))).setFileTime(QDateTime::currentDateTime().addDays(-3),
                                                                 QFileDevice::FileModificationTime);
     }
-    // A page of the recipient list zeroed, as a failing disk leaves it.
-    QByteArray bytes = readAll(dir.dbPath());
-    bytes.replace(4096 * 3, 4096, QByteArray(4096, '\0'));
-    writeAll(dir.dbPath(), bytes);
 
     Connection connection(QStringLiteral("test"));
     connection.open();

@@ -128,6 +128,23 @@ inline QStringList databaseContent(const QString &path)
     return rows;
 }
 
+// Fills data.mdb with 400 recipients, then zeroes one page of the list as
+// a failing disk leaves it; returns the damaged file's bytes.
+inline QByteArray damageDatabase(const QString &path)
+{
+    {
+        RawDb raw(path);
+        raw.exec(QStringLiteral("begin"));
+        for (int i = 0; i < 400; ++i)
+            raw.addRecipient(schema::kRecipientTable, QString(100, QLatin1Char('x')), QString::number(i));
+        raw.exec(QStringLiteral("commit"));
+    }
+    QByteArray bytes = readAll(path);
+    bytes.replace(4096 * 3, 4096, QByteArray(4096, '\0'));
+    writeAll(path, bytes);
+    return bytes;
+}
+
 // The result of SQLite's integrity check ("ok" for a sound file).
 inline QString integrityOf(const QString &path)
 {
