@@ -264,18 +264,6 @@ void checkProgramDatabase(const QString &path)
     }
 }
 
-bool isProgramDatabase(const QString &path)
-{
-    if (!QFileInfo(path).isFile())
-        return false;
-    try {
-        checkProgramDatabase(path);
-        return true;
-    } catch (const DbError &) {
-        return false;
-    }
-}
-
 void backupDatabase(const QString &source, const QString &target)
 {
     if (!QFileInfo(source).isFile())

@@ -18,7 +18,6 @@ void backupDatabase(const QString &source, const QString &target);
 // not an SQLite file, damaged (integrity check), or lacking a table or
 // column of outrxx, inrxx and excel.
 void checkProgramDatabase(const QString &path);
-bool isProgramDatabase(const QString &path);
 
 struct RestoreResult {
     QString safetyCopy;       // where the replaced data were kept (empty: there were none)

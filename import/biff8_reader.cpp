@@ -258,7 +258,7 @@ void checkBof(const QByteArray &stream, const Record &record)
                                            u"请在 Excel 或 WPS 中另存为 Excel 97-2003 工作簿（.xls）或 Excel 工作簿（.xlsx）后再导入"));
 }
 
-Globals readGlobals(const QByteArray &stream, bool wantStrings)
+Globals readGlobals(const QByteArray &stream)
 {
     Globals globals;
     Records records(stream);
@@ -296,8 +296,6 @@ Globals readGlobals(const QByteArray &stream, bool wantStrings)
             break;
         case kSst: {
             ContinuedData data(stream, record, records);
-            if (!wantStrings)
-                break;
             data.u32(); // total references
             const quint32 unique = data.u32();
             // Each string takes at least three bytes: a count beyond that is damage.
@@ -430,19 +428,9 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
 
 } // namespace
 
-WorkbookSheets biff8SheetNames(const QByteArray &stream)
-{
-    const Globals globals = readGlobals(stream, false);
-    WorkbookSheets sheets;
-    for (const SheetEntry &entry : globals.sheets)
-        if (entry.type == 0)
-            sheets.names << entry.name;
-    return sheets;
-}
-
 Sheet readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const SheetProgress &progress)
 {
-    const Globals globals = readGlobals(stream, true);
+    const Globals globals = readGlobals(stream);
     QStringList names;
     for (const SheetEntry &entry : globals.sheets) {
         if (entry.type != 0)

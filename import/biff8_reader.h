@@ -14,15 +14,8 @@
 #include <QStringList>
 #include <functional>
 
-struct WorkbookSheets {
-    QStringList names; // every worksheet, in workbook order
-};
-
 // Told how far the reading of the sheet is, in parts of total.
 using SheetProgress = std::function<void(qint64 done, qint64 total)>;
-
-// The names of the worksheets of a workbook stream. Throws WorkbookError.
-WorkbookSheets biff8SheetNames(const QByteArray &stream);
 
 // The worksheet named sheetName (letter case ignored). Throws
 // WorkbookError (naming the sheets there are when it is missing).

@@ -24,7 +24,6 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const QList<GridColumn> &gridColumns() const { return m_columns; }
     // Fonts of the headings, one per grid column.
     void setTitleFonts(const QList<QFont> &fonts) { m_titleFonts = fonts; }
     Dataset &dataset() const { return m_dataset; }

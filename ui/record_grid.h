@@ -25,7 +25,6 @@ public:
     // White odd rows, grey even rows (counting from 1); false paints every
     // row grey.
     void setAlternatingWhite(bool alternate);
-    DatasetModel &datasetModel() { return m_model; }
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;

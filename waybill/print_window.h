@@ -52,7 +52,6 @@ public:
     // Batch windows: reconnect and reopen both datasets as fresh snapshots,
     // each time the window becomes active (shown, or back from the preview).
     void FormActivate();
-    BatchData *batchData() const { return m_batch.get(); }
 
     // What N1 does.
     static void setRunner(Runner runner);
