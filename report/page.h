@@ -16,6 +16,13 @@
 class QPainter;
 class QPagedPaintDevice;
 
+// The layout unit: 1/96 inch. Positions and sizes of composed pages are in
+// it; paper is in millimetres; device dots only inside painting.
+constexpr double kUnitsPerInch = 96.0;
+constexpr double kMmPerUnit = 25.4 / kUnitsPerInch;
+// A font's pixel size in layout units for its size in points.
+constexpr double kUnitsPerPoint = kUnitsPerInch / 72.0;
+
 struct ComposedItem {
     QString name;
     QRectF box;      // left, top, widest line x stored height

@@ -22,7 +22,7 @@ int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSour
     QPainter painter;
     if (!painter.begin(&device))
         throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
-    const qreal dotsPerUnit = dpi / 96.0;
+    const qreal dotsPerUnit = dpi / kUnitsPerInch;
     const int total = last - first + 1;
     int printed = 0;
     for (int number = first; number <= last; ++number) {
@@ -81,7 +81,7 @@ void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const
     QPainter painter;
     if (!painter.begin(&device))
         throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
-    paint(painter, dpi / 96.0);
+    paint(painter, dpi / kUnitsPerInch);
     if (!painter.end())
         throw PrintError(QStringLiteral(u"打印失败。"));
 }

@@ -96,7 +96,7 @@ QString longValue(const LayoutItem &item)
 QRectF boxOf(const LayoutItem &item)
 {
     QFont font = item.font;
-    font.setPixelSize(qRound(item.font.pointSizeF() * 96.0 / 72.0));
+    font.setPixelSize(qRound(item.font.pointSizeF() * kUnitsPerPoint));
     const double width = QFontMetricsF(font).horizontalAdvance(longValue(item));
     return QRectF(item.left, item.top, std::max<double>(item.width, width), item.height);
 }

@@ -5,6 +5,7 @@
 // split widths. The descriptions are data files embedded as resources.
 
 #include "common/error.h"
+#include "report/page.h"
 #include "waybill/family.h"
 
 #include <QColor>
@@ -67,5 +68,3 @@ bool anyItemOnPaper(const QList<LayoutItem> &items, QSize paperUnits);
 // The number in an item name (QRDBText12 -> 12).
 int itemNumber(const QString &name);
 
-// Millimetres per layout unit.
-constexpr double kMmPerUnit = 25.4 / 96.0;

@@ -13,8 +13,6 @@
 #include <functional>
 #include <optional>
 
-// Millimetres per layout unit of a composed page (1/96 inch).
-constexpr double kMmPerUnitOfPage = 25.4 / 96.0;
 
 // The page at the current zoom: white paper, the form picture when it is
 // switched on (screen only), and the page's items.
@@ -101,7 +99,7 @@ public:
             painter->fillRect(option.rect, option.palette.highlight());
         const QRect picture = option.rect.adjusted(10, 10, -30, -10);
         const ComposedPage &page = m_pageAt(index.row());
-        const QSizeF paper(page.paperMm.width() / kMmPerUnitOfPage, page.paperMm.height() / kMmPerUnitOfPage);
+        const QSizeF paper(page.paperMm.width() / kMmPerUnit, page.paperMm.height() / kMmPerUnit);
         painter->fillRect(picture, Qt::white);
         painter->setPen(Qt::gray);
         painter->drawRect(picture.adjusted(0, 0, -1, -1));

@@ -11,7 +11,7 @@ QFont layoutFont(const QFont &font)
 {
     QFont result = font;
     if (font.pointSizeF() > 0)
-        result.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * 96.0 / 72.0))));
+        result.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * kUnitsPerPoint))));
     return result;
 }
 
