@@ -208,7 +208,8 @@ void requireFile(const QString &path)
 }
 
 // The server a data.mdb points to; none for a file that is no database
-// of ours (its own checks then say why).
+// of ours (its own checks then say why) or whose pointer is damaged (a
+// restore replaces it; a backup refuses it, see backupDatabase).
 std::optional<ServerAddress> sharedServerOf(const QString &dataMdb)
 {
     if (!QFileInfo(dataMdb).isFile())
@@ -216,15 +217,17 @@ std::optional<ServerAddress> sharedServerOf(const QString &dataMdb)
     try {
         return shared_store::serverOf(dataMdb);
     } catch (const DbError &) {
-        // A pointer that is there but damaged: the folder's data are on a
-        // server nobody can name, and the local tables are stale.
-        if (opensAsDatabase(dataMdb)) {
-            SqliteFile file(dataMdb, false);
-            if (!file.column(QStringLiteral("select name from sqlite_master where name = '%1'").arg(shared_store::kPointerTable)).isEmpty())
-                throw;
-        }
         return std::nullopt;
     }
+}
+
+// Whether a database file holds a shared-store pointer, readable or not.
+bool holdsPointer(const QString &dataMdb)
+{
+    if (!QFileInfo(dataMdb).isFile() || !opensAsDatabase(dataMdb))
+        return false;
+    SqliteFile file(dataMdb, false);
+    return !file.column(QStringLiteral("select name from sqlite_master where name = '%1'").arg(shared_store::kPointerTable)).isEmpty();
 }
 
 // A shared store's data into a fresh file at dest, in the format of a
@@ -275,7 +278,13 @@ void backupDatabase(const QString &source, const QString &target)
         return QString(error.text()).replace(native(out.tempPath()), native(instead));
     };
     try {
-        if (const std::optional<ServerAddress> server = sharedServerOf(source))
+        const std::optional<ServerAddress> server = sharedServerOf(source);
+        // A pointer that is there but damaged: the folder's data are on a
+        // server nobody can name and the local tables are stale; reading
+        // the pointer again says why.
+        if (!server && holdsPointer(source))
+            shared_store::serverOf(source);
+        if (server)
             copyServerInto(*server, out.tempPath());
         else
             // Opened writable (never created) so that SQLite can roll back a
@@ -347,7 +356,8 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
         QFile damaged(target);
         if (!damaged.open(QIODevice::ReadOnly))
             throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(native(target), damaged.errorString()));
-        safety = keepSafetyCopy(target, [&](SafeFile &kept) { kept.write(damaged.readAll()); });
+        const QByteArray bytes = damaged.readAll(); // once: a second name is tried with the same bytes
+        safety = keepSafetyCopy(target, [&](SafeFile &kept) { kept.write(bytes); });
         const QString journal = target + QStringLiteral("-journal");
         if (QFileInfo::exists(journal) && !QFile::rename(journal, safety + QStringLiteral("-journal")))
             throw FileError(QStringLiteral(u"无法移开日志文件 %1").arg(native(journal)));

@@ -451,6 +451,7 @@ void TestBackup::damagedSharePointerIsNoBackup()
     // data.mdb says its data are on a server, in words nobody can read: the
     // local tables are stale, and a backup of them is refused, saying why.
     Fixture f;
+    backupDatabase(f.dir.dbPath(), f.dir.file(QStringLiteral("good.bak")));
     RawDb(f.dir.dbPath()).exec(QStringLiteral("create table shared_store (url TEXT)"));
     RawDb(f.dir.dbPath()).exec(QStringLiteral("insert into shared_store values ('not an address')"));
     try {
@@ -460,6 +461,10 @@ void TestBackup::damagedSharePointerIsNoBackup()
         QVERIFY2(error.text().contains(u"共享数据库地址已损坏"_qs), qPrintable(error.text()));
     }
     QVERIFY(!QFileInfo::exists(f.dir.file(QStringLiteral("b.bak"))));
+    // A restore is how the user mends it: it replaces the damaged pointer.
+    restoreDatabase(f.dir.file(QStringLiteral("good.bak")), f.dir.dbPath());
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from sqlite_master where name = 'shared_store'")),
+             QStringList{QStringLiteral("0")});
 }
 
 void TestBackup::commandLine()
