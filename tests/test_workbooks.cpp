@@ -373,6 +373,13 @@ void TestWorkbooks::otherFormatsSaySo()
     }
 }
 
+// An .xlsx package shaped as writers outside Excel shape them (see
+// write_odd_xlsx.py for the modes); an error text on failure.
+QString writeOddXlsx(const QString &mode, const QString &path)
+{
+    return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_odd_xlsx.py"), mode, path}, {});
+}
+
 // The two recipients every file below holds, as 收件人姓名|收件地址|手机号码|邮政编码.
 const QStringList kTwoRecipients{u"张三|文三路90号|13812345678|310012"_qs, u"李四|建国路88号||"_qs};
 
@@ -405,8 +412,7 @@ void TestWorkbooks::filesFromOtherWritersRead()
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
     if (kind.startsWith(QStringLiteral("xlsx:"))) {
-        const QString failed = runWriter(QStringLiteral("/usr/bin/python3"),
-                                         {kWriters + QStringLiteral("write_odd_xlsx.py"), kind.mid(5), path}, {});
+        const QString failed = writeOddXlsx(kind.mid(5), path);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
     } else if (kind == QStringLiteral("utf16")) {
         const QString text = separatedText(QLatin1Char('\t'));
@@ -447,7 +453,7 @@ void TestWorkbooks::hostileFilesEndQuickly()
     QFETCH(QString, says);
     QTemporaryDir dir;
     const QString path = dir.filePath(mode + QStringLiteral(".xlsx"));
-    const QString failed = runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_odd_xlsx.py"), mode, path}, {});
+    const QString failed = writeOddXlsx(mode, path);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     try {
         const TextTable read = readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());
