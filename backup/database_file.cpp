@@ -5,6 +5,8 @@
 #include "store/db_error.h"
 #include "store/shared_store.h"
 #include "store/schema.h"
+#include "store/sqlite_failure.h"
+#include "store/statements.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,40 +21,6 @@ namespace {
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// What an SQLite failure means for the user, with SQLite's own text.
-QString failureText(int code, const QString &detail)
-{
-    QString meaning;
-    switch (code & 0xFF) {
-    case SQLITE_NOTADB:
-        meaning = QStringLiteral(u"不是数据库文件，或文件已损坏");
-        break;
-    case SQLITE_CORRUPT:
-        meaning = QStringLiteral(u"数据库文件已损坏");
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        meaning = QStringLiteral(u"数据库文件正被其他程序使用，请稍后再试");
-        break;
-    case SQLITE_FULL:
-        meaning = QStringLiteral(u"磁盘空间不足");
-        break;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-        meaning = QStringLiteral(u"没有写入权限");
-        break;
-    case SQLITE_CANTOPEN:
-        meaning = QStringLiteral(u"无法打开文件");
-        break;
-    case SQLITE_IOERR:
-        meaning = QStringLiteral(u"读写文件出错");
-        break;
-    default:
-        return detail;
-    }
-    return detail.isEmpty() ? meaning : meaning + QStringLiteral(u"（") + detail + QStringLiteral(u"）");
 }
 
 // One SQLite connection on a file that must exist (never created).
@@ -96,7 +64,7 @@ public:
     [[noreturn]] void fail(int rc) const
     {
         const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
-        throw DbError(QStringLiteral(u"%1：%2").arg(native(m_path), failureText(rc, detail)));
+        throw DbError(QStringLiteral(u"%1：%2").arg(native(m_path), sqliteFailureMeaning(rc, detail)));
     }
 
 private:
@@ -142,11 +110,11 @@ bool opensAsDatabase(const QString &path)
 {
     try {
         SqliteFile file(path, true);
-        file.column(QStringLiteral("select count(*) from sqlite_master"));
+        file.column(statements::probe());
         return true;
     } catch (const DbError &) {
         SqliteFile probe(path, false);
-        const int rc = sqlite3_exec(probe.handle(), "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+        const int rc = sqlite3_exec(probe.handle(), statements::probe().toUtf8().constData(), nullptr, nullptr, nullptr);
         if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
             probe.fail(rc);
         return rc == SQLITE_OK;
@@ -227,7 +195,7 @@ bool holdsPointer(const QString &dataMdb)
     if (!QFileInfo(dataMdb).isFile() || !opensAsDatabase(dataMdb))
         return false;
     SqliteFile file(dataMdb, false);
-    return !file.column(QStringLiteral("select name from sqlite_master where name = '%1'").arg(shared_store::kPointerTable)).isEmpty();
+    return !file.column(statements::schemaObjectKind(shared_store::kPointerTable)).isEmpty();
 }
 
 // A shared store's data into a fresh file at dest, in the format of a
@@ -248,23 +216,20 @@ void checkProgramDatabase(const QString &path)
     SqliteFile file(path, false);
     QStringList problems;
     try {
-        problems = file.column(QStringLiteral("pragma integrity_check"));
+        problems = file.column(statements::integrityCheck());
     } catch (const DbError &error) {
         throw DbError(QStringLiteral(u"%1 已损坏或不是数据库文件：%2").arg(native(path), error.text()));
     }
     if (problems != QStringList{QStringLiteral("ok")})
         throw DbError(QStringLiteral(u"%1 已损坏：%2").arg(native(path), problems.mid(0, 3).join(QStringLiteral("; "))));
-    for (const QString &table : {schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable}) {
-        const QStringList columns = file.column(QStringLiteral("select name from pragma_table_info('%1')").arg(table));
+    const QString missing = schema::missingPart([&](const QString &table) {
         // A view of that name is no table of ours.
-        const QStringList kinds = file.column(QStringLiteral("select type from sqlite_master where name = '%1'").arg(table));
-        if (columns.isEmpty() || kinds != QStringList{QStringLiteral("table")})
-            throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：缺少数据表 %2").arg(native(path), table));
-        for (const QString &column : schema::columnsOf(table))
-            if (!columns.contains(column))
-                throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：数据表 %2 缺少字段 %3")
-                                  .arg(native(path), table, column));
-    }
+        if (file.column(statements::schemaObjectKind(table)) != QStringList{QStringLiteral("table")})
+            return QStringList();
+        return file.column(statements::tableColumns(table, Backend::Sqlite));
+    });
+    if (!missing.isEmpty())
+        throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：%2").arg(native(path), missing));
 }
 
 void backupDatabase(const QString &source, const QString &target)

@@ -89,7 +89,7 @@ struct BenchServer {
         QFile file(folder + QStringLiteral("/port"));
         file.open(QIODevice::ReadOnly);
         const ServerAddress maintenance{QStringLiteral("waybill_test"), QStringLiteral("127.0.0.1"),
-                                        file.readAll().trimmed().toInt(), QStringLiteral("postgres")};
+                                        file.readAll().trimmed().toInt(), QStringLiteral("postgres"), {}};
         Connection admin(QStringLiteral("bench.admin"));
         admin.openServer(maintenance);
         admin.exec(QStringLiteral("drop database if exists bench"));

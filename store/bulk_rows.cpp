@@ -46,7 +46,7 @@ void insertSqlite(Connection &connection, const QString &sql, const TextRows &ro
     Finalizer statement;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.statement, nullptr) != SQLITE_OK)
-        connection.failWith(QString::fromUtf8(sqlite3_errmsg(db)));
+        connection.failWith(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
     if (sqlite3_bind_parameter_count(statement.statement) != rows.width())
         throw DbError(QStringLiteral(u"插入语句的字段数与数据不符"));
     // Each row's texts as UTF-8, the database's own encoding, in one
@@ -66,7 +66,7 @@ void insertSqlite(Connection &connection, const QString &sql, const TextRows &ro
             sqlite3_bind_text(statement.statement, c + 1, start, int(out - start), SQLITE_STATIC);
         }
         if (sqlite3_step(statement.statement) != SQLITE_DONE)
-            connection.failWith(QString::fromUtf8(sqlite3_errmsg(db)));
+            connection.failWith(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
         sqlite3_reset(statement.statement);
         if (progress && (r + 1) % 4096 == 0)
             progress(r + 1);
@@ -82,7 +82,7 @@ QStringList selectSqlite(Connection &connection, const QString &sql, const QStri
     Finalizer statement;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.statement, nullptr) != SQLITE_OK)
-        connection.failWith(QString::fromUtf8(sqlite3_errmsg(db)));
+        connection.failWith(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
     std::vector<QByteArray> bound;
     for (int i = 0; i < params.size(); ++i) {
         bound.push_back(params[i].toUtf8());
@@ -104,7 +104,7 @@ QStringList selectSqlite(Connection &connection, const QString &sql, const QStri
         onRow({sqlite3_column_int64(statement.statement, 0), texts.data(), lengths.data(), count - 1});
     }
     if (status != SQLITE_DONE)
-        connection.failWith(QString::fromUtf8(sqlite3_errmsg(db)));
+        connection.failWith(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
     return columns;
 }
 

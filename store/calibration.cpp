@@ -2,15 +2,21 @@
 
 #include "store/connection.h"
 #include "store/db_error.h"
+#include "store/schema.h"
+#include "store/statements.h"
 #include "report/fonts.h"
 
 #include <QColor>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <cmath>
 
 namespace {
 
-const QString kTable = QStringLiteral("calibration");
+const QString &kTable = schema::kCalibrationTable;
+const QString kFontColumn = QStringLiteral("font");
+const QString kColorColumn = QStringLiteral("color");
+const QStringList kKeyColumns{QStringLiteral("courier"), QStringLiteral("printer")};
 
 // A text bound as text, never as NULL: "no printer" is the empty text.
 QString bound(const QString &text)
@@ -29,8 +35,10 @@ std::optional<Calibration> fromRow(const QSqlQuery &query, QString *problem)
     calibration.shiftY = query.value(3).toString().toInt(&ok[1]);
     calibration.scaleX = query.value(4).toString().toDouble(&ok[2]);
     calibration.scaleY = query.value(5).toString().toDouble(&ok[3]);
-    calibration.font = query.value(6).toString();
-    calibration.color = query.value(7).toString();
+    // A table of an earlier version has no font: its rows keep the layout's.
+    const bool withFont = query.record().count() > 7;
+    calibration.font = withFont ? query.value(6).toString() : QString();
+    calibration.color = withFont ? query.value(7).toString() : QString();
     try {
         if (!(ok[0] && ok[1] && ok[2] && ok[3]))
             throw AppError(QStringLiteral(u"数值无法读取"));
@@ -69,36 +77,29 @@ bool CalibrationStore::tableExists()
 
 bool CalibrationStore::hasFontColumns()
 {
-    return m_connection.tableColumns(kTable).contains(QStringLiteral("font"));
+    return m_connection.tableColumns(kTable).contains(kFontColumn);
 }
 
-QString CalibrationStore::columns()
+QStringList CalibrationStore::columns()
 {
-    // A table of an earlier version has no font: its rows keep the layout's.
-    return hasFontColumns() ? QStringLiteral("courier, printer, shift_x, shift_y, scale_x, scale_y, font, color")
-                            : QStringLiteral("courier, printer, shift_x, shift_y, scale_x, scale_y, '', ''");
+    return hasFontColumns() ? columnNames() : columnNames().mid(0, 6);
 }
 
 const QStringList &CalibrationStore::columnNames()
 {
     static const QStringList names{QStringLiteral("courier"), QStringLiteral("printer"), QStringLiteral("shift_x"),
                                    QStringLiteral("shift_y"), QStringLiteral("scale_x"), QStringLiteral("scale_y"),
-                                   QStringLiteral("font"), QStringLiteral("color")};
+                                   kFontColumn, kColorColumn};
     return names;
 }
 
 void CalibrationStore::ensureTable()
 {
     if (!tableExists()) {
-        // On the server the row key comes first, as in every table there.
-        m_connection.exec(QStringLiteral("create table calibration (%1courier TEXT, printer TEXT, "
-                                         "shift_x TEXT, shift_y TEXT, scale_x TEXT, scale_y TEXT, "
-                                         "font TEXT, color TEXT, unique (courier, printer))")
-                              .arg(m_connection.backend() == Backend::Postgres ? QStringLiteral("rowid bigserial primary key, ")
-                                                                               : QString()));
+        m_connection.exec(statements::createTable(kTable, columnNames(), m_connection.backend(), kKeyColumns));
     } else if (!hasFontColumns()) {
-        m_connection.exec(QStringLiteral("alter table calibration add column font TEXT"));
-        m_connection.exec(QStringLiteral("alter table calibration add column color TEXT"));
+        m_connection.exec(statements::addTextColumn(kTable, kFontColumn));
+        m_connection.exec(statements::addTextColumn(kTable, kColorColumn));
     }
 }
 
@@ -106,7 +107,7 @@ std::optional<Calibration> CalibrationStore::find(const QString &courier, const 
 {
     if (!tableExists())
         return std::nullopt;
-    const QString sql = QStringLiteral("select %1 from calibration where courier = ? and printer = ?").arg(columns());
+    const QString sql = statements::selectWhere(kTable, columns(), kKeyColumns);
     for (const QString &candidate : printer.isEmpty() ? QStringList{QString()} : QStringList{printer, QString()}) {
         QSqlQuery query = m_connection.exec(sql, {courier, bound(candidate)});
         if (query.next())
@@ -120,11 +121,8 @@ void CalibrationStore::save(const Calibration &calibration)
     checkCalibration(calibration);
     m_connection.inTransaction([&] {
         ensureTable();
-        m_connection.exec(QStringLiteral("delete from calibration where courier = ? and printer = ?"),
-                          {calibration.courier, bound(calibration.printer)});
-        m_connection.exec(QStringLiteral("insert into calibration "
-                                         "(courier, printer, shift_x, shift_y, scale_x, scale_y, font, color) "
-                                         "values (?, ?, ?, ?, ?, ?, ?, ?)"),
+        m_connection.exec(statements::deleteWhere(kTable, kKeyColumns), {calibration.courier, bound(calibration.printer)});
+        m_connection.exec(statements::insertRow(kTable, columnNames()),
                           {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
                            QString::number(calibration.shiftY), QString::number(calibration.scaleX, 'g', 10),
                            QString::number(calibration.scaleY, 'g', 10), bound(calibration.font),
@@ -136,7 +134,7 @@ int CalibrationStore::clear(const QString &courier)
 {
     if (!tableExists())
         return 0;
-    QSqlQuery query = m_connection.exec(QStringLiteral("delete from calibration where courier = ?"), {courier});
+    QSqlQuery query = m_connection.exec(statements::deleteWhere(kTable, {kKeyColumns.first()}), {courier});
     return query.numRowsAffected();
 }
 
@@ -145,7 +143,7 @@ QList<Calibration> CalibrationStore::list()
     QList<Calibration> all;
     if (!tableExists())
         return all;
-    QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from calibration order by courier, printer").arg(columns()));
+    QSqlQuery query = m_connection.exec(statements::selectWhere(kTable, columns(), {}, kKeyColumns));
     while (query.next()) {
         QString problem;
         if (const std::optional<Calibration> calibration = fromRow(query, &problem))

@@ -60,6 +60,6 @@ public:
 private:
     bool tableExists();
     bool hasFontColumns();
-    QString columns(); // the select list, for the table as it is
+    QStringList columns(); // the columns to select, for the table as it is
     Connection &m_connection;
 };

@@ -3,6 +3,8 @@
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "store/shared_store.h"
+#include "store/sqlite_failure.h"
+#include "store/statements.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -24,26 +26,10 @@ QString errorText(const QSqlError &error)
     return text.trimmed();
 }
 
-// What SQLite's English means for the user and what to do, then its own words.
-QString explained(const QString &detail)
+// SQLite's result code of a failure Qt reports (0: none given).
+int sqliteCode(const QSqlError &error)
 {
-    static const struct {
-        const char *english;
-        const char16_t *meaning;
-    } known[] = {
-        {"unable to open database file", u"无法打开数据文件：文件不存在、没有读写权限，或所在文件夹不可写。"
-                                         u"请在程序文件夹中启动本软件，并检查文件和文件夹的权限"},
-        {"database disk image is malformed", u"数据文件已损坏。请用“数据备份与恢复”恢复最近的备份"},
-        {"file is not a database", u"这不是本软件的数据文件，或文件已损坏。请用“数据备份与恢复”恢复最近的备份"},
-        {"database is locked", u"数据文件正被另一个程序使用，请稍后再试"},
-        {"database or disk is full", u"磁盘已满，修改没有保存。请腾出磁盘空间后再试"},
-        {"disk I/O error", u"读写数据文件时出错（磁盘已满或出了故障），修改没有保存。请检查磁盘后再试"},
-        {"attempt to write a readonly database", u"数据文件是只读的，修改没有保存。请检查文件的权限"},
-    };
-    for (const auto &entry : known)
-        if (detail.contains(QLatin1String(entry.english), Qt::CaseInsensitive))
-            return QString::fromUtf16(entry.meaning) + QStringLiteral(u"。（") + detail + QStringLiteral(u"）");
-    return detail;
+    return error.nativeErrorCode().toInt();
 }
 
 // data.mdb files checked in this process, with why each may not be written
@@ -185,7 +171,7 @@ void Connection::openSqlite(const QString &path)
     db.setDatabaseName(uri + QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
-        const QString text = explained(errorText(db.lastError()));
+        const QString text = sqliteFailureText(sqliteCode(db.lastError()), errorText(db.lastError()));
         db.close();
         throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
                           .arg(QDir::toNativeSeparators(m_filePath), text));
@@ -206,7 +192,7 @@ void Connection::openSqlite(const QString &path)
     // database fails here, with the file named.
     QSqlQuery probe(db);
     if (!probe.exec(statements::probe())) {
-        const QString text = explained(errorText(probe.lastError()));
+        const QString text = sqliteFailureText(sqliteCode(probe.lastError()), errorText(probe.lastError()));
         probe.finish();
         db.close();
         throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
@@ -214,8 +200,8 @@ void Connection::openSqlite(const QString &path)
     }
     // A larger page cache and memory-mapped reads keep whole-table scans
     // (searches, reopening a long list) fast; neither writes to the file.
-    probe.exec(QStringLiteral("pragma cache_size = -65536"));
-    probe.exec(QStringLiteral("pragma mmap_size = 268435456"));
+    for (const QString &pragma : statements::readTuning())
+        probe.exec(pragma);
 }
 
 void Connection::checkOnce()
@@ -227,7 +213,7 @@ void Connection::checkOnce()
         // 100,000 recipients).
         QSqlQuery check(database());
         QStringList problems;
-        if (!check.exec(QStringLiteral("pragma quick_check")))
+        if (!check.exec(statements::quickCheck()))
             problems << errorText(check.lastError());
         while (check.next())
             problems << check.value(0).toString();
@@ -239,7 +225,7 @@ void Connection::checkOnce()
     }
     m_damage = *checked;
     if (!m_damage.isEmpty())
-        QSqlQuery(database()).exec(QStringLiteral("pragma query_only = 1"));
+        QSqlQuery(database()).exec(statements::queryOnly());
 }
 
 void Connection::forgetCheck(const QString &path)
@@ -249,14 +235,14 @@ void Connection::forgetCheck(const QString &path)
 
 [[noreturn]] void Connection::fail(const QSqlError &error)
 {
-    failWith(errorText(error));
+    failWith(backend() == Backend::Sqlite ? sqliteCode(error) : 0, errorText(error));
 }
 
-[[noreturn]] void Connection::failWith(const QString &text)
+[[noreturn]] void Connection::failWith(int sqliteCode, const QString &text)
 {
     if (!m_damage.isEmpty())
         throw DbError(m_damage + QStringLiteral(u"（") + text + QStringLiteral(u"）"));
-    throw DbError(backend() == Backend::Sqlite ? explained(text) : text);
+    throw DbError(backend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, text) : text);
 }
 
 void Connection::openPostgres(const ServerAddress &server)
@@ -345,10 +331,9 @@ void Connection::begin()
         throw DbError(m_damage);
     QSqlQuery query(database());
     // Every transaction of the program writes: take the write lock at once.
-    // On the server one advisory lock stands for the local file's lock.
-    const bool ok = backend() == Backend::Sqlite
-        ? query.exec(QStringLiteral("begin immediate"))
-        : query.exec(QStringLiteral("begin")) && query.exec(QStringLiteral("select pg_advisory_xact_lock(20260701)"));
+    bool ok = true;
+    for (const QString &statement : statements::beginWrite(backend()))
+        ok = ok && query.exec(statement);
     if (!ok) {
         const QSqlError error = query.lastError();
         if (backend() == Backend::Postgres)

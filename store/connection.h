@@ -93,8 +93,9 @@ private:
 
 public:
     // Throws DbError for a failure of this connection's store, in words the
-    // user can act on (a damaged file's notice, SQLite's English explained).
-    [[noreturn]] void failWith(const QString &detail);
+    // user can act on (a damaged file's notice, SQLite's result code
+    // explained before its own words).
+    [[noreturn]] void failWith(int sqliteCode, const QString &detail);
 
 private:
     void openPostgres(const ServerAddress &server);

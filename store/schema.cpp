@@ -41,6 +41,25 @@ const QStringList &columnsOf(const QString &table)
     throw DbError(QStringLiteral(u"未知的数据表：%1").arg(table));
 }
 
+const QStringList &tables()
+{
+    static const QStringList names{kSenderTable, kRecipientTable, kImportedTable};
+    return names;
+}
+
+QString missingPart(const std::function<QStringList(const QString &table)> &columnsOfTable)
+{
+    for (const QString &table : tables()) {
+        const QStringList columns = columnsOfTable(table);
+        if (columns.isEmpty())
+            return QStringLiteral(u"缺少数据表 %1").arg(table);
+        for (const QString &column : columnsOf(table))
+            if (!columns.contains(column))
+                return QStringLiteral(u"数据表 %1 缺少字段 %2").arg(table, column);
+    }
+    return {};
+}
+
 namespace {
 
 // Builds the tables into a fresh file at tempPath.
@@ -55,7 +74,7 @@ void buildTables(const QString &tempPath)
             failure = db.lastError().text();
         } else {
             QSqlQuery query(db);
-            for (const QString &table : {kSenderTable, kRecipientTable, kImportedTable}) {
+            for (const QString &table : tables()) {
                 if (!query.exec(statements::createTable(table, columnsOf(table)))) {
                     failure = query.lastError().text();
                     break;

@@ -4,12 +4,16 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace schema {
 
 inline const QString kSenderTable = QStringLiteral("outrxx");
 inline const QString kRecipientTable = QStringLiteral("inrxx");
 inline const QString kImportedTable = QStringLiteral("excel");
+
+// Saved calibrations (store/calibration.h), made when first needed.
+inline const QString kCalibrationTable = QStringLiteral("calibration");
 
 inline const QString kDatabaseFileName = QStringLiteral("data.mdb");
 
@@ -40,6 +44,14 @@ const QStringList &senderColumns();
 const QStringList &recipientColumns();
 // Columns of a table by name; throws DbError for an unknown table.
 const QStringList &columnsOf(const QString &table);
+// The three tables every data.mdb holds, in table order.
+const QStringList &tables();
+
+// What a store lacks of the three tables and their columns, as the end of
+// a message ("缺少数据表 T" or "数据表 T 缺少字段 C"); empty when it has
+// them all. columnsOfTable gives the columns a table of the store has
+// (none: no such table).
+QString missingPart(const std::function<QStringList(const QString &table)> &columnsOfTable);
 
 // Makes the three tables in a fresh, empty database file (a temporary of
 // the caller's). Throws DbError.

@@ -9,39 +9,28 @@
 #include "store/text_table.h"
 
 #include <QDir>
+#include <QSqlQuery>
+#include <QUuid>
 
 namespace shared_store {
 
 namespace {
 
-const QString kCalibrationTable = QStringLiteral("calibration");
-
-const QStringList &programTables()
-{
-    static const QStringList tables{schema::kSenderTable, schema::kRecipientTable, schema::kImportedTable};
-    return tables;
-}
+const QString kUrlColumn = QStringLiteral("url");
+const QString kTokenColumn = QStringLiteral("token");
 
 // Throws unless the store holds the three tables with all their columns.
 void requireProgramTables(Connection &connection, const QString &where)
 {
-    for (const QString &table : programTables()) {
-        const QStringList columns = connection.tableColumns(table);
-        if (columns.isEmpty())
-            throw DbError(QStringLiteral(u"%1 不是本软件的数据库：缺少数据表 %2").arg(where, table));
-        for (const QString &column : schema::columnsOf(table))
-            if (!columns.contains(column))
-                throw DbError(QStringLiteral(u"%1 不是本软件的数据库：数据表 %2 缺少字段 %3").arg(where, table, column));
-    }
+    const QString missing = schema::missingPart([&](const QString &table) { return connection.tableColumns(table); });
+    if (!missing.isEmpty())
+        throw DbError(QStringLiteral(u"%1 不是本软件的数据库：%2").arg(where, missing));
 }
 
 // The rows of some columns of a table, in the order they were added.
 TextTable readTable(Connection &from, const QString &table, const QStringList &columns)
 {
-    QStringList names;
-    for (const QString &column : columns)
-        names << statements::quoted(column);
-    const QString sql = QStringLiteral("select rowid, %1 from %2 order by rowid").arg(names.join(QStringLiteral(", ")), statements::quoted(table));
+    const QString sql = statements::selectAllInOrder(table, columns);
     TextTable rows(int(columns.size()));
     QStringDecoder decoder = storedTextDecoder();
     selectRows(from, sql, {}, [&](const SelectedRow &row) {
@@ -57,23 +46,23 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
     from.open();
     to.open();
     QList<QPair<QString, QStringList>> tables;
-    for (const QString &table : programTables())
+    for (const QString &table : schema::tables())
         tables.append({table, schema::columnsOf(table)});
     QStringList calibrationColumns;
-    for (const QString &column : from.tableColumns(kCalibrationTable))
+    for (const QString &column : from.tableColumns(schema::kCalibrationTable))
         if (CalibrationStore::columnNames().contains(column))
             calibrationColumns << column;
     if (!calibrationColumns.isEmpty())
-        tables.append({kCalibrationTable, calibrationColumns});
+        tables.append({schema::kCalibrationTable, calibrationColumns});
 
     qint64 copied = 0;
     to.inTransaction([&] {
         for (const auto &[table, columns] : tables) {
-            if (table == kCalibrationTable)
+            if (table == schema::kCalibrationTable)
                 CalibrationStore(to).ensureTable();
             else if (!to.hasTable(table))
                 to.exec(statements::createTable(table, schema::columnsOf(table), to.backend()));
-            to.exec(QStringLiteral("delete from ") + statements::quoted(table));
+            to.exec(statements::deleteAll(table));
             const TextTable rows = readTable(from, table, columns);
             insertTextRows(to, table, columns, rows);
             copied += rows.rowCount();
@@ -85,14 +74,34 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
     });
 }
 
+// Replaces a one-column, one-row table with a text (none: drops it).
+void writeSingleText(Connection &connection, const QString &table, const QString &column,
+                     const std::optional<QString> &text)
+{
+    connection.exec(statements::dropTableIfThere(table));
+    if (text) {
+        connection.exec(statements::createTable(table, {column}, connection.backend()));
+        connection.exec(statements::insertRow(table, {column}), {*text});
+    }
+}
+
+// The text of a one-column table (none: no table or no row).
+std::optional<QString> readSingleText(Connection &connection, const QString &table, const QString &column)
+{
+    if (!connection.hasTable(table))
+        return std::nullopt;
+    QSqlQuery query = connection.exec(statements::selectWhere(table, {column}, {}));
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toString();
+}
+
 void writePointer(Connection &local, const std::optional<ServerAddress> &server)
 {
     local.inTransaction([&] {
-        local.exec(QStringLiteral("drop table if exists ") + kPointerTable);
-        if (server) {
-            local.exec(QStringLiteral("create table %1 (url TEXT)").arg(kPointerTable));
-            local.exec(QStringLiteral("insert into %1 (url) values (?)").arg(kPointerTable), {server->url()});
-        }
+        writeSingleText(local, kPointerTable, kUrlColumn,
+                        server ? std::optional<QString>(server->url()) : std::nullopt);
+        writeSingleText(local, kPendingShareTable, kTokenColumn, std::nullopt);
     });
 }
 
@@ -105,14 +114,11 @@ QString native(const QString &path)
 
 std::optional<ServerAddress> readPointer(Connection &local)
 {
-    if (!local.hasTable(kPointerTable))
+    const std::optional<QString> url = readSingleText(local, kPointerTable, kUrlColumn);
+    if (!url)
         return std::nullopt;
-    QSqlQuery query = local.exec(QStringLiteral("select url from %1").arg(kPointerTable));
-    if (!query.next())
-        return std::nullopt;
-    const QString url = query.value(0).toString();
     try {
-        return ServerAddress::parse(url);
+        return ServerAddress::parse(*url);
     } catch (const AppError &error) {
         throw DbError(QStringLiteral(u"%1 中记录的共享数据库地址已损坏：%2").arg(native(local.filePath()), error.text()));
     }
@@ -130,7 +136,7 @@ void copyStore(Connection &from, Connection &to, const std::function<void(qint64
     copyInto(from, to, progress, {});
 }
 
-void share(const QString &dataMdb, const ServerAddress &server)
+void share(const QString &dataMdb, const ServerAddress &server, const std::function<void()> &afterServerCopy)
 {
     Connection local(QStringLiteral("share.local"));
     local.openFile(dataMdb);
@@ -139,14 +145,27 @@ void share(const QString &dataMdb, const ServerAddress &server)
     requireProgramTables(local, native(dataMdb));
     Connection remote(QStringLiteral("share.server"));
     remote.openServer(server);
-    for (const QString &table : programTables())
-        if (remote.hasTable(table))
-            throw AppError(QStringLiteral(u"服务器上的数据库 %1 已有本软件的数据（数据表 %2），未做任何改动。"
-                                          u"要使用它，请用 waybill share --join %1。")
-                               .arg(server.url(), table));
-    // The server first, in one transaction; data.mdb points to it only
-    // once it holds everything.
-    copyStore(local, remote);
+    // A share of this folder that stopped after the server had the data
+    // (the program killed, the PC off) left the same token on both sides:
+    // that share is finished now, with the folder's data as they are.
+    const std::optional<QString> pending = readSingleText(local, kPendingShareTable, kTokenColumn);
+    const bool resuming = pending && readSingleText(remote, kShareOriginTable, kTokenColumn) == pending;
+    if (!resuming) {
+        for (const QString &table : schema::tables())
+            if (remote.hasTable(table))
+                throw AppError(QStringLiteral(u"服务器上的数据库 %1 已有本软件的数据（数据表 %2），未做任何改动。"
+                                              u"要使用它，请用 waybill share --join %1。")
+                                   .arg(server.url(), table));
+    }
+    const QString token = resuming ? *pending : QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!resuming)
+        local.inTransaction([&] { writeSingleText(local, kPendingShareTable, kTokenColumn, token); });
+    // The server first, in one transaction that also records the token;
+    // data.mdb points to it (and forgets the token) only once it holds
+    // everything.
+    copyInto(local, remote, {}, [&] { writeSingleText(remote, kShareOriginTable, kTokenColumn, token); });
+    if (afterServerCopy)
+        afterServerCopy();
     writePointer(local, server);
 }
 
@@ -166,9 +185,7 @@ QString leaveWithoutServer(const QString &dataMdb)
     local.openFile(dataMdb);
     if (!local.hasTable(kPointerTable))
         throw AppError(QStringLiteral(u"这个文件夹的数据没有共享，未做任何改动。"));
-    QSqlQuery query = local.exec(QStringLiteral("select url from %1").arg(kPointerTable));
-    const QString url = query.next() ? query.value(0).toString() : QString();
-    query.finish();
+    const QString url = readSingleText(local, kPointerTable, kUrlColumn).value_or(QString());
     writePointer(local, std::nullopt);
     return url;
 }
@@ -184,7 +201,7 @@ ServerAddress unshare(const QString &dataMdb)
     remote.openServer(*server);
     requireProgramTables(remote, server->url());
     // The server's data replace data.mdb's, and the pointer goes, at once.
-    copyInto(remote, local, {}, [&] { local.exec(QStringLiteral("drop table ") + kPointerTable); });
+    copyInto(remote, local, {}, [&] { local.exec(statements::dropTableIfThere(kPointerTable)); });
     return *server;
 }
 

@@ -17,6 +17,10 @@ class Connection;
 namespace shared_store {
 
 inline const QString kPointerTable = QStringLiteral("shared_store");
+// A share under way: data.mdb holds its token until it points to the
+// server; the server holds the token of the share that filled it.
+inline const QString kPendingShareTable = QStringLiteral("shared_store_pending");
+inline const QString kShareOriginTable = QStringLiteral("shared_store_origin");
 
 // The server a local connection's data.mdb points to (none: not shared).
 // Throws DbError when the recorded address is damaged.
@@ -31,8 +35,11 @@ void copyStore(Connection &from, Connection &to, const std::function<void(qint64
 
 // Copies the folder's data into an empty database on the server and then
 // records the server in data.mdb. Throws AppError (a server database that
-// already holds the program's tables is refused: join it instead).
-void share(const QString &dataMdb, const ServerAddress &server);
+// already holds the program's tables is refused: join it instead). A share
+// of this folder that stopped between the two steps is finished instead
+// (the server's copy is made again from the folder's data as they are).
+// afterServerCopy runs between the two steps (tests stop a share there).
+void share(const QString &dataMdb, const ServerAddress &server, const std::function<void()> &afterServerCopy = {});
 // Records in data.mdb a server that already holds the program's tables.
 void join(const QString &dataMdb, const ServerAddress &server);
 // Copies the server's data back into data.mdb and forgets the server, in

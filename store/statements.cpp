@@ -111,32 +111,118 @@ QString selectRowByKey(const QString &table, Backend backend)
         + quoted(table) + QStringLiteral(" where rowid = ?");
 }
 
+QString literal(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
 QString tableColumns(const QString &table, Backend backend)
 {
-    // The table's name is one of the program's own, never typed by a user.
-    QString name = table;
-    name.replace(QLatin1Char('\''), QStringLiteral("''"));
     if (backend == Backend::Sqlite)
-        return QStringLiteral("select name from pragma_table_info('%1')").arg(name);
+        return QStringLiteral("select name from pragma_table_info(%1)").arg(literal(table));
     return QStringLiteral("select column_name from information_schema.columns where table_schema = current_schema() "
-                          "and table_name = '%1' and column_name <> 'rowid' order by ordinal_position")
-        .arg(name);
+                          "and table_name = %1 and column_name <> 'rowid' order by ordinal_position")
+        .arg(literal(table));
 }
 
 QString deleteAllImported()
 {
-    return QStringLiteral("Delete From excel");
+    // The statement's text as the import has always issued it.
+    return QStringLiteral("Delete From ") + schema::kImportedTable;
 }
 
-QString createTable(const QString &table, const QStringList &columns, Backend backend)
+QString selectAllInOrder(const QString &table, const QStringList &columns)
+{
+    return QStringLiteral("select rowid, %1 from %2 order by rowid").arg(quotedList(columns), quoted(table));
+}
+
+namespace {
+
+QString whereEqual(const QStringList &whereColumns)
+{
+    QStringList conditions;
+    for (const QString &column : whereColumns)
+        conditions << quoted(column) + QStringLiteral(" = ?");
+    return conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+}
+
+} // namespace
+
+QString selectWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns,
+                    const QStringList &orderColumns)
+{
+    QString sql = QStringLiteral("select ") + quotedList(columns) + QStringLiteral(" from ") + quoted(table)
+        + whereEqual(whereColumns);
+    if (!orderColumns.isEmpty())
+        sql += QStringLiteral(" order by ") + quotedList(orderColumns);
+    return sql;
+}
+
+QString deleteWhere(const QString &table, const QStringList &whereColumns)
+{
+    return QStringLiteral("delete from ") + quoted(table) + whereEqual(whereColumns);
+}
+
+QString deleteAll(const QString &table)
+{
+    return deleteWhere(table, {});
+}
+
+QString createTable(const QString &table, const QStringList &columns, Backend backend, const QStringList &uniqueColumns)
 {
     QStringList defs;
     if (backend == Backend::Postgres)
         defs << QStringLiteral("rowid bigserial primary key");
     for (const QString &column : columns)
         defs << quoted(column) + QStringLiteral(" TEXT");
+    if (!uniqueColumns.isEmpty())
+        defs << QStringLiteral("unique (") + quotedList(uniqueColumns) + QLatin1Char(')');
     return QStringLiteral("create table ") + quoted(table) + QStringLiteral(" (")
         + defs.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString addTextColumn(const QString &table, const QString &column)
+{
+    return QStringLiteral("alter table %1 add column %2 TEXT").arg(quoted(table), quoted(column));
+}
+
+QString dropTableIfThere(const QString &table)
+{
+    return QStringLiteral("drop table if exists ") + quoted(table);
+}
+
+QString schemaObjectKind(const QString &name)
+{
+    return QStringLiteral("select type from sqlite_master where name = %1").arg(literal(name));
+}
+
+QStringList beginWrite(Backend backend)
+{
+    if (backend == Backend::Sqlite)
+        return {QStringLiteral("begin immediate")};
+    return {QStringLiteral("begin"), QStringLiteral("select pg_advisory_xact_lock(%1)").arg(kServerWriteLockKey)};
+}
+
+QStringList readTuning()
+{
+    return {QStringLiteral("pragma cache_size = -65536"), QStringLiteral("pragma mmap_size = 268435456")};
+}
+
+QString quickCheck()
+{
+    return QStringLiteral("pragma quick_check");
+}
+
+QString integrityCheck()
+{
+    return QStringLiteral("pragma integrity_check");
+}
+
+QString queryOnly()
+{
+    return QStringLiteral("pragma query_only = 1");
 }
 
 QString probe(Backend backend)

@@ -53,12 +53,45 @@ QString selectRowByKey(const QString &table, Backend backend);
 // Empties the imported recipients table before an import.
 QString deleteAllImported();
 
-// Creates a table of text columns (on PostgreSQL with its row key first).
-QString createTable(const QString &table, const QStringList &columns, Backend backend = Backend::Sqlite);
+// Every row of some columns of a table, the key first, in the order the
+// rows were added.
+QString selectAllInOrder(const QString &table, const QStringList &columns);
+// Rows of a table whose whereColumns equal the texts bound in that order;
+// no whereColumns: every row. Ordered by orderColumns when given.
+QString selectWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns,
+                    const QStringList &orderColumns = {});
+QString deleteWhere(const QString &table, const QStringList &whereColumns);
+QString deleteAll(const QString &table);
+
+// Creates a table of text columns (on PostgreSQL with its row key first);
+// uniqueColumns, when given, may hold each combination of texts once.
+QString createTable(const QString &table, const QStringList &columns, Backend backend = Backend::Sqlite,
+                    const QStringList &uniqueColumns = {});
+QString addTextColumn(const QString &table, const QString &column);
+QString dropTableIfThere(const QString &table);
+// Selects what kind of schema object a name is in an SQLite file ("table",
+// "view", ...; no row: there is none).
+QString schemaObjectKind(const QString &name);
+
+// The write transaction of the program: SQLite takes the file's write lock
+// at once; on the server one advisory lock stands for that lock.
+QStringList beginWrite(Backend backend);
+inline constexpr qint64 kServerWriteLockKey = 20260701;
+
+// SQLite only: the page cache and memory-mapped reads of a connection
+// (neither writes to the file).
+QStringList readTuning();
+QString quickCheck();
+QString integrityCheck();
+// Refuses every write on the connection from now on.
+QString queryOnly();
 // A cheap read that fails when the file is not a database.
 QString probe(Backend backend = Backend::Sqlite);
 // Selects the names of the columns a table has (none: no such table).
 QString tableColumns(const QString &table, Backend backend);
+// A text as an SQL string literal, for names of the program's own in
+// statements that cannot bind parameters (pragmas, the sqlite3 C API).
+QString literal(const QString &text);
 // An identifier in double quotes (on SQLite with double-quoted strings
 // turned off, so it never stands for a string literal).
 QString quoted(const QString &identifier);

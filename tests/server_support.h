@@ -30,7 +30,7 @@ public:
 
     static ServerAddress address(const QString &database)
     {
-        return {QStringLiteral("waybill_test"), QStringLiteral("127.0.0.1"), port(), database};
+        return {QStringLiteral("waybill_test"), QStringLiteral("127.0.0.1"), port(), database, {}};
     }
 
     // A new, empty database on the server.

@@ -118,6 +118,7 @@ private Q_SLOTS:
     void importWhileAnotherPcReads();
     void backupAndRestoreWhileShared();
     void unshareBringsTheDataBack();
+    void interruptedShareIsFinishedByRunningItAgain();
     void shareRefusals_data();
     void shareRefusals();
     void unreachableServerIsADatabaseError();
@@ -468,6 +469,45 @@ void TestSharedStore::unshareBringsTheDataBack()
     local.open();
     QCOMPARE(local.backend(), Backend::Sqlite);
     QCOMPARE(runWaybill({QStringLiteral("unshare")}, dir.path()).status, 1);
+}
+
+void TestSharedStore::interruptedShareIsFinishedByRunningItAgain()
+{
+    REQUIRE_SERVER();
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, u"本地"_qs, QStringLiteral("1"));
+    const ServerAddress server = TestServer::freshDatabase();
+    struct Stopped {};
+    // The share stops (as if killed) once the server holds the data.
+    QVERIFY_THROWS_EXCEPTION(Stopped, shared_store::share(dir.dbPath(), server, [] { throw Stopped(); }));
+    QVERIFY(!shared_store::serverOf(dir.dbPath()));
+    // The folder keeps working on its own data meanwhile.
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, u"中断后新增"_qs, QStringLiteral("2"));
+
+    // Another folder cannot take that server for a share of its own.
+    {
+        TempWorkdir other;
+        const Run taken = runWaybill({QStringLiteral("share"), server.url()}, other.path());
+        QCOMPARE(taken.status, 1);
+        QVERIFY2(taken.err.contains(u"已有本软件的数据"_qs), qPrintable(taken.err));
+    }
+    QDir::setCurrent(dir.path());
+
+    const Run again = runWaybill({QStringLiteral("share"), server.url()}, dir.path());
+    QVERIFY2(again.status == 0, qPrintable(again.err));
+    QCOMPARE(shared_store::serverOf(dir.dbPath())->url(), server.url());
+    Connection connection(QStringLiteral("pc"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    openAll(list, kRecipientTable);
+    QCOMPARE(connection.backend(), Backend::Postgres);
+    QCOMPARE(names(list), (QStringList{u"本地"_qs, u"中断后新增"_qs}));
+    list.close();
+    connection.close();
+
+    // Once finished, the same folder is told it already shares.
+    const Run twice = runWaybill({QStringLiteral("share"), server.url()}, dir.path());
+    QCOMPARE(twice.status, 1);
+    QVERIFY2(twice.err.contains(u"已经共享"_qs), qPrintable(twice.err));
 }
 
 void TestSharedStore::shareRefusals_data()

@@ -80,19 +80,22 @@ void TestStore::badFilesGiveDatabaseErrorAndStayUntouched_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("dropTable");
-    QTest::newRow("empty") << QByteArray() << QString();
-    QTest::newRow("random bytes") << QByteArray(5000, '\x5a').append("\x01\x02\x03") << QString();
-    QTest::newRow("text file") << QByteArray("name,mobile\nzhang,138\n") << QString();
-    QTest::newRow("truncated") << QByteArray("truncate") << QString();
-    QTest::newRow("no inrxx") << QByteArray() << kRecipientTable;
-    QTest::newRow("no outrxx") << QByteArray() << kSenderTable;
-    QTest::newRow("a folder") << QByteArray("folder") << QString();
+    QTest::addColumn<QString>("says"); // what the message explains
+    const QString notDatabase = u"不是数据库文件，或文件已损坏。请用“数据备份与恢复”恢复最近的备份（"_qs;
+    QTest::newRow("empty") << QByteArray() << QString() << u"outrxx"_qs;
+    QTest::newRow("random bytes") << QByteArray(5000, '\x5a').append("\x01\x02\x03") << QString() << notDatabase;
+    QTest::newRow("text file") << QByteArray("name,mobile\nzhang,138\n") << QString() << notDatabase;
+    QTest::newRow("truncated") << QByteArray("truncate") << QString() << u"已损坏"_qs;
+    QTest::newRow("no inrxx") << QByteArray() << kRecipientTable << u"inrxx"_qs;
+    QTest::newRow("no outrxx") << QByteArray() << kSenderTable << u"outrxx"_qs;
+    QTest::newRow("a folder") << QByteArray("folder") << QString() << u"无法打开文件（文件不存在、没有读写权限"_qs;
 }
 
 void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, dropTable);
+    QFETCH(QString, says);
     TempWorkdir dir;
     if (content == "truncate") {
         {
@@ -122,7 +125,7 @@ void TestStore::badFilesGiveDatabaseErrorAndStayUntouched()
         recipients.last();
     } catch (const DbError &error) {
         failed = true;
-        QVERIFY(!error.text().isEmpty());
+        QVERIFY2(error.text().contains(says), qPrintable(error.text()));
     }
     QVERIFY(failed);
     connection.close();

@@ -1,0 +1,56 @@
+#include "store/sqlite_failure.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+struct Failure {
+    int code;
+    const char16_t *meaning;
+    const char16_t *advice;
+};
+
+const Failure kFailures[] = {
+    {SQLITE_NOTADB, u"不是数据库文件，或文件已损坏", u"请用“数据备份与恢复”恢复最近的备份"},
+    {SQLITE_CORRUPT, u"数据库文件已损坏", u"请用“数据备份与恢复”恢复最近的备份"},
+    {SQLITE_BUSY, u"数据库文件正被其他程序使用，请稍后再试", nullptr},
+    {SQLITE_LOCKED, u"数据库文件正被其他程序使用，请稍后再试", nullptr},
+    {SQLITE_FULL, u"磁盘空间不足", u"修改没有保存。请腾出磁盘空间后再试"},
+    {SQLITE_READONLY, u"没有写入权限", u"修改没有保存。请检查文件和文件夹的权限"},
+    {SQLITE_PERM, u"没有写入权限", u"修改没有保存。请检查文件和文件夹的权限"},
+    {SQLITE_CANTOPEN, u"无法打开文件（文件不存在、没有读写权限，或所在文件夹不可写）",
+     u"请在程序文件夹中启动本软件，并检查文件和文件夹的权限"},
+    {SQLITE_IOERR, u"读写文件出错（磁盘已满或出了故障）", u"修改没有保存。请检查磁盘后再试"},
+};
+
+const Failure *failureOf(int code)
+{
+    for (const Failure &failure : kFailures)
+        if (failure.code == (code & 0xFF))
+            return &failure;
+    return nullptr;
+}
+
+QString withDetail(const QString &text, const QString &detail)
+{
+    return detail.isEmpty() ? text : text + QStringLiteral(u"（") + detail + QStringLiteral(u"）");
+}
+
+} // namespace
+
+QString sqliteFailureText(int code, const QString &detail)
+{
+    const Failure *failure = failureOf(code);
+    if (!failure)
+        return detail;
+    QString text = QString::fromUtf16(failure->meaning);
+    if (failure->advice)
+        text += QStringLiteral(u"。") + QString::fromUtf16(failure->advice);
+    return withDetail(text, detail);
+}
+
+QString sqliteFailureMeaning(int code, const QString &detail)
+{
+    const Failure *failure = failureOf(code);
+    return failure ? withDetail(QString::fromUtf16(failure->meaning), detail) : detail;
+}
