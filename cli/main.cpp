@@ -2,6 +2,7 @@
 // headless on data.mdb of the working directory.
 
 #include "app/desktop.h"
+#include "common/file_name.h"
 #include "cli/command_line.h"
 #include "common/safe_file.h"
 
@@ -43,10 +44,8 @@ int main(int argc, char **argv)
         // A name whose bytes are no text in this system's encoding would be
         // read and written under another name: refused, never guessed.
         for (int i = 1; i < argc; ++i)
-            if (QFile::encodeName(QFile::decodeName(argv[i])) != QByteArray(argv[i])) {
-                err << QStringLiteral(u"参数“%1”含有无法识别的字符（不是 UTF-8 编码的文件名？），未做任何改动；"
-                                      u"请把文件改名（只用中文、字母和数字）后再试。\n")
-                           .arg(QFile::decodeName(argv[i]));
+            if (!decodesExactly(QByteArray(argv[i]))) {
+                err << undecodableNameText(QFile::decodeName(argv[i])) << '\n';
                 return exit_status::kFailure;
             }
         return runCommandLine(app.arguments().mid(1), io);

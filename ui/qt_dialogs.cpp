@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "common/file_name.h"
+
 #include <QDesktopServices>
 #include <QEvent>
 #include <QEventLoop>
@@ -82,16 +84,26 @@ void QtDialogs::error(QWidget *parent, const QString &text)
     box(parent, QMessageBox::Critical, applicationTitle(), text);
 }
 
+// A chosen name Qt could not decode leads nowhere (or to another file):
+// said, and taken as no choice.
+QString QtDialogs::reachable(QWidget *parent, const QString &chosen)
+{
+    if (!hasUndecodableBytes(chosen))
+        return chosen;
+    error(parent, undecodableNameText(chosen));
+    return {};
+}
+
 QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return reachable(parent, QFileDialog::getOpenFileName(parent, title, QString(), filter));
 }
 
 QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter)
 {
     // The program asks no question about an existing file itself.
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return reachable(parent, QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
+                                                          QFileDialog::DontConfirmOverwrite));
 }
 
 namespace {

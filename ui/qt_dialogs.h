@@ -15,4 +15,7 @@ public:
     bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
     void showModal(QWidget *window) override;
     void openUrl(const QUrl &url) override;
+
+private:
+    QString reachable(QWidget *parent, const QString &chosen);
 };
