@@ -17,6 +17,25 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace {
+
+// A window the creation order has made before the one being made.
+template <class Window>
+Window *made(const WindowRegistry &registry, const QString &windowClass)
+{
+    Window *window = registry.windowAs<Window>(windowClass);
+    if (!window)
+        throw std::logic_error("window made out of order: " + windowClass.toStdString());
+    return window;
+}
+
+MainWindow *mainWindowOf(const WindowRegistry &registry)
+{
+    return made<MainWindow>(registry, window_class::kMain);
+}
+
+} // namespace
+
 void installPreviewRunner()
 {
     PrintWindow::setRunner([](PrintWindow &window) { runPreview(window.run(), &window); });
@@ -25,7 +44,7 @@ void installPreviewRunner()
 void registerWindows(WindowRegistry &windows)
 {
     installPreviewRunner();
-    windows.registerFactory(QStringLiteral("TForm1"), [](WindowRegistry &registry) -> QWidget * {
+    windows.registerFactory(window_class::kMain, [](WindowRegistry &registry) -> QWidget * {
         auto *main = new MainWindow(registry);
         try {
             main->initialise(QDate::currentDate());
@@ -35,8 +54,8 @@ void registerWindows(WindowRegistry &windows)
         }
         return main;
     });
-    windows.registerFactory(QStringLiteral("TDrForm"), [](WindowRegistry &registry) -> QWidget * {
-        auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    windows.registerFactory(window_class::kImported, [](WindowRegistry &registry) -> QWidget * {
+        MainWindow *main = mainWindowOf(registry);
         auto window = std::make_unique<ImportedWindow>([main] { main->writeShipDate(); },
                                                        [&registry](const QString &windowClass) {
                                                            return registry.window(windowClass);
@@ -44,15 +63,15 @@ void registerWindows(WindowRegistry &windows)
         window->FormCreate();
         return window.release();
     });
-    windows.registerFactory(QStringLiteral("TSjbfForm"), [](WindowRegistry &registry) -> QWidget * {
-        auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    windows.registerFactory(window_class::kBackup, [](WindowRegistry &registry) -> QWidget * {
+        MainWindow *main = mainWindowOf(registry);
         return new BackupWindow({[main] { main->data().disconnect(); }, [main] { main->data().reopen(); },
                                  [] { QApplication::exit(0); }});
     });
     for (const Courier &courier : couriersInCreationOrder()) {
         windows.registerFactory(courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {
-            auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
-            auto *imported = static_cast<ImportedWindow *>(registry.window(QStringLiteral("TDrForm")));
+            MainWindow *main = mainWindowOf(registry);
+            ImportedWindow *imported = made<ImportedWindow>(registry, window_class::kImported);
             auto *window = new PrintWindow(courier, Variant::ImportedSingle,
                                            std::make_unique<CurrentRowSource>(main->data().sender, imported->list()));
             if (courier.bringsListForward[size_t(Variant::ImportedSingle)])
@@ -64,7 +83,7 @@ void registerWindows(WindowRegistry &windows)
             return window;
         });
         windows.registerFactory(courier.classOf(Variant::Single), [&courier](WindowRegistry &registry) -> QWidget * {
-            auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+            MainWindow *main = mainWindowOf(registry);
             return new PrintWindow(courier, Variant::Single,
                                    std::make_unique<CurrentRowSource>(main->data().sender, main->data().recipients));
         });
@@ -85,13 +104,13 @@ int startDesktop(WindowRegistry &windows)
         windows.destroyAll();
         return 1;
     }
-    QWidget *main = windows.window(QStringLiteral("TForm1"));
+    MainWindow *main = mainWindowOf(windows);
     if (const QScreen *screen = QApplication::primaryScreen())
         main->move(screen->availableGeometry().center() - main->rect().center());
     main->show();
     // A damaged data.mdb is told once, as the program opens; it stays
     // readable, and every write says the same until it is restored.
-    const QString damage = static_cast<MainWindow *>(main)->data().connection.damage();
+    const QString damage = main->data().connection.damage();
     if (!damage.isEmpty())
         QTimer::singleShot(0, main, [main, damage] { dialogs().error(main, damage); });
     return 0;

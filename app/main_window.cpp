@@ -33,7 +33,7 @@ MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent)
     : QMainWindow(parent), m_windows(windows)
 {
     setObjectName(QStringLiteral("Form1"));
-    setProperty("windowClass", QStringLiteral("TForm1"));
+    setProperty("windowClass", window_class::kMain);
     setWindowTitle(QStringLiteral(u"Kestrine快递单打印软件 V4.89"));
 
     m_client = new QWidget(this);
@@ -113,7 +113,7 @@ void MainWindow::buildMenus()
     bar->addMenu(single);
     bar->addMenu(batch);
     connect(topEntry("N18", u"数据导入"), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("TDrForm")); });
+            [this] { openWindow(window_class::kImported); });
     connect(topEntry("N19", u"数据导出"), &QAction::triggered, this, [this] { exportList(false); });
     connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
             [this] { openWindow(QStringLiteral("TSjbfForm")); });
@@ -147,7 +147,7 @@ void MainWindow::buildMenus()
     m_popup->addMenu(popupBatch);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
     connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered,
-            this, [this] { openWindow(QStringLiteral("TDrForm")); });
+            this, [this] { openWindow(window_class::kImported); });
     connect(addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出")), &QAction::triggered, this,
             [this] { exportList(true); });
 

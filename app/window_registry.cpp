@@ -5,7 +5,7 @@
 const QStringList &WindowRegistry::creationOrder()
 {
     static const QStringList order = [] {
-        QStringList classes{QStringLiteral("TForm1")};
+        QStringList classes{window_class::kMain};
         for (const Courier &courier : couriersInCreationOrder()) {
             for (Variant variant : kVariants) {
                 classes << courier.classOf(variant);
@@ -13,9 +13,9 @@ const QStringList &WindowRegistry::creationOrder()
                 // imported-data window, the backup window after the first
                 // courier's windows.
                 if (courier.code == QStringLiteral("sf") && variant == Variant::Batch)
-                    classes << QStringLiteral("TDrForm");
+                    classes << window_class::kImported;
                 if (courier.code == QStringLiteral("sf") && variant == Variant::ImportedBatch)
-                    classes << QStringLiteral("TSjbfForm");
+                    classes << window_class::kBackup;
             }
         }
         return classes;

@@ -10,6 +10,13 @@
 #include <QWidget>
 #include <functional>
 
+// The class names of the windows other code reaches by name.
+namespace window_class {
+inline const QString kMain = QStringLiteral("TForm1");
+inline const QString kImported = QStringLiteral("TDrForm");
+inline const QString kBackup = QStringLiteral("TSjbfForm");
+} // namespace window_class
+
 class WindowRegistry {
 public:
     using Factory = std::function<QWidget *(WindowRegistry &)>;
@@ -23,6 +30,13 @@ public:
     void createAll();
     // The window of a class, or nullptr when it does not exist.
     QWidget *window(const QString &windowClass) const;
+    // The window of a class as the type it is made as; nullptr when it does
+    // not exist or is of another type.
+    template <class Window>
+    Window *windowAs(const QString &windowClass) const
+    {
+        return qobject_cast<Window *>(window(windowClass));
+    }
     // The class names of the created windows, in the order of creation.
     const QStringList &created() const { return m_created; }
     // Deletes all windows, the last created first.

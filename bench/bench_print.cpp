@@ -7,10 +7,9 @@
 #include "report/fonts.h"
 #include "store/connection.h"
 #include "store/dataset.h"
-#include "store/reopen.h"
 #include "store/schema.h"
 #include "waybill/layout.h"
-#include "waybill/print_source.h"
+#include "waybill/print_data.h"
 #include "waybill/waybill_run.h"
 
 #include <QCoreApplication>
@@ -32,10 +31,9 @@ int main(int argc, char **argv)
     {
         Connection connection(QStringLiteral("bench"));
         bench::fillWaybills(connection, 10000);
-        Dataset sender(connection, QStringLiteral("sender"));
-        Dataset recipients(connection, QStringLiteral("recipients"));
-        reopen(connection, {{&sender, kSenderTable}, {&recipients, kRecipientTable}});
-        WaybillRun run(layoutFor(QStringLiteral("sf"), Variant::Batch), std::make_unique<AllRowsSource>(sender, recipients));
+        PrintData data(QStringLiteral("bench.print"), Variant::Batch);
+        data.reopen();
+        WaybillRun run(layoutFor(QStringLiteral("sf"), Variant::Batch), data.source());
         QElapsedTimer timer;
         timer.start();
         int items = 0;

@@ -37,7 +37,7 @@ int child(int argc, char **argv)
     registerWindows(windows);
     if (startDesktop(windows) != 0)
         return 1;
-    QWidget *main = windows.window(QStringLiteral("TForm1"));
+    QWidget *main = windows.window(window_class::kMain);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (main->windowHandle() && main->windowHandle()->isExposed()) {

@@ -4,16 +4,12 @@
 #include "report/fonts.h"
 #include "report/print_job.h"
 #include "store/calibration.h"
-#include "store/connection.h"
-#include "store/dataset.h"
 #include "store/db_error.h"
-#include "store/reopen.h"
-#include "store/schema.h"
 #include "store/ship_date.h"
 #include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
-#include "waybill/print_source.h"
+#include "waybill/print_data.h"
 #include "waybill/waybill_run.h"
 
 #include <QDate>
@@ -127,35 +123,27 @@ int print(const PrintOptions &options, CliStreams &io)
     const Courier &courier = *courierByCode(options.courier);
     const Variant variant = options.batch ? (options.imported ? Variant::ImportedBatch : Variant::Batch)
                                           : (options.imported ? Variant::ImportedSingle : Variant::Single);
-    const QString table = options.imported ? schema::kImportedTable : schema::kRecipientTable;
-
-    Connection connection(QStringLiteral("cli.print"));
-    Dataset sender(connection, QStringLiteral("sender"));
-    Dataset recipients(connection, QStringLiteral("recipients"));
-    reopen(connection, {{&sender, schema::kSenderTable}, {&recipients, table}});
-    std::unique_ptr<PrintSource> source;
-    if (options.batch) {
-        source = std::make_unique<AllRowsSource>(sender, recipients);
-    } else {
-        if (options.row > recipients.rowCount() && (recipients.rowCount() > 0 || options.rowGiven))
+    PrintData data(QStringLiteral("cli.print"), variant);
+    data.reopen();
+    if (!options.batch) {
+        if (options.row > data.recipients.rowCount() && (data.recipients.rowCount() > 0 || options.rowGiven))
             throw PrintError(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
                                          .arg(options.row)
-                                         .arg(table)
-                                         .arg(recipients.rowCount()));
-        recipients.moveTo(options.row - 1);
-        source = std::make_unique<CurrentRowSource>(sender, recipients);
+                                         .arg(data.recipientTable())
+                                         .arg(data.recipients.rowCount()));
+        data.recipients.moveTo(options.row - 1);
     }
     // As the print command does: the ship date into the Sender record first.
-    writeShipDate(sender, QString::number(options.date.year()), QString::number(options.date.month()),
+    writeShipDate(data.sender, QString::number(options.date.year()), QString::number(options.date.month()),
                   QString::number(options.date.day()));
 
     // The same run a print window drives: its layout, the shift, the data.
-    WaybillRun run(layoutFor(courier.code, variant), std::move(source));
+    WaybillRun run(layoutFor(courier.code, variant), data.source());
     // The saved calibration for this courier and printer (or the courier's
     // own), then the shift given here on top of it.
     if (options.calibrated) {
         QString problem;
-        if (const std::optional<Calibration> saved = CalibrationStore(connection).find(courier.code, options.printer, &problem))
+        if (const std::optional<Calibration> saved = CalibrationStore(data.connection).find(courier.code, options.printer, &problem))
             run.apply(*saved);
         if (!problem.isEmpty())
             io.err << problem << '\n';

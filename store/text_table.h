@@ -70,14 +70,6 @@ public:
         return table;
     }
 
-    QStringList row(qsizetype r) const
-    {
-        QStringList texts;
-        for (int c = 0; c < m_width; ++c)
-            texts << cell(r, c).toString();
-        return texts;
-    }
-
 private:
     int m_width;
     qsizetype m_emptyRows = 0; // rows of a table without columns

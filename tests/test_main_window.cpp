@@ -800,7 +800,7 @@ void TestMainWindow::failedRestoreReopensListsAndClosedListIsNotExported()
     WindowRegistry registry;
     registerWindows(registry);
     registry.createAll();
-    auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    auto *main = registry.windowAs<MainWindow>(window_class::kMain);
     writeAll(dir.file(QStringLiteral("junk.bak")), "junk");
     dialogs.fileAnswers = {dir.file(QStringLiteral("junk.bak"))};
     registry.window(QStringLiteral("TSjbfForm"))->findChild<QPushButton *>(QStringLiteral("Button2"))->click();
@@ -862,7 +862,7 @@ void TestMainWindow::allWindowsCreatedInOrder()
     }
 
     // Every print entry of the main window opens its window, with its caption.
-    auto *main = static_cast<MainWindow *>(registry.window(QStringLiteral("TForm1")));
+    auto *main = registry.windowAs<MainWindow>(window_class::kMain);
     const char *entries[][3] = {
         {"N26", "TSfForm", "单张打印顺丰快递单"},          {"N34", "TPlsfForm", "批量打印顺丰快递单"},
         {"N64", "TSf1Form", "单张打印顺丰快递单"},         {"N65", "TPlsf1Form", "批量打印顺丰快递单"},

@@ -9,7 +9,7 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
-#include "waybill/batch_data.h"
+#include "waybill/print_data.h"
 #include "waybill/page_canvas.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_source.h"

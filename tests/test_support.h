@@ -3,6 +3,7 @@
 // fresh data.mdb, and direct SQL access that bypasses the code under test.
 
 #include "store/schema.h"
+#include "store/text_table.h"
 
 #include <QDir>
 #include <QProcess>
@@ -93,6 +94,15 @@ struct Run {
 };
 
 // Runs the program's command line in a working directory and waits for it.
+// The texts of one row of a table.
+inline QStringList rowOf(const TextTable &table, qsizetype r)
+{
+    QStringList texts;
+    for (int c = 0; c < table.width(); ++c)
+        texts << table.cell(r, c).toString();
+    return texts;
+}
+
 inline Run runWaybill(const QStringList &args, const QString &workdir)
 {
     QProcess process;

@@ -108,7 +108,7 @@ int main(int argc, char **argv)
         window->hide();
     }
 
-    auto *main = static_cast<MainWindow *>(windows.window(QStringLiteral("TForm1")));
+    auto *main = windows.windowAs<MainWindow>(window_class::kMain);
     main->show();
     main->Timer1Timer();
     main->recipientView()->grid()->selectRow(1);
@@ -121,7 +121,7 @@ int main(int argc, char **argv)
     // picture, at 100 %.
     main->data().recipients.last();
     for (const Courier &courier : couriersInCreationOrder()) {
-        auto *window = static_cast<PrintWindow *>(windows.window(courier.classOf(Variant::Single)));
+        auto *window = windows.windowAs<PrintWindow>(courier.classOf(Variant::Single));
         TQRStandardPreview over(window->run(), window);
         over.produceAllPages();
         over.showPicture(true);
@@ -131,7 +131,7 @@ int main(int argc, char **argv)
     }
 
     // The preview of a batch run at each zoom.
-    auto *batch = static_cast<PrintWindow *>(windows.window(QStringLiteral("TPlstForm")));
+    auto *batch = windows.windowAs<PrintWindow>(QStringLiteral("TPlstForm"));
     batch->FormActivate();
     TQRStandardPreview preview(batch->run(), batch);
     preview.produceAllPages();

@@ -5,7 +5,7 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
-#include "waybill/batch_data.h"
+#include "waybill/print_data.h"
 #include "waybill/calibration_page.h"
 #include "waybill/run_printing.h"
 #include "waybill/page_view.h"
@@ -62,7 +62,7 @@ void PrintWindow::setRunner(Runner newRunner)
 }
 
 PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
-                         QWidget *parent, std::unique_ptr<BatchData> batch)
+                         QWidget *parent, std::unique_ptr<PrintData> batch)
     : QMainWindow(parent), m_courier(courier), m_variant(variant), m_batch(std::move(batch)),
       m_run(layoutFor(courier.code, variant), std::move(source))
 {
@@ -343,10 +343,9 @@ void PrintWindow::N1Click()
 
 std::unique_ptr<PrintWindow> PrintWindow::makeBatch(const Courier &courier, Variant variant)
 {
-    const QString table = isImported(variant) ? QStringLiteral("excel") : QStringLiteral("inrxx");
-    auto batch = std::make_unique<BatchData>(instanceName(courier.classOf(variant)), table);
+    auto batch = std::make_unique<PrintData>(instanceName(courier.classOf(variant)), variant);
     batch->connect();
-    auto source = std::make_unique<AllRowsSource>(batch->sender, batch->recipients);
+    std::unique_ptr<PrintSource> source = batch->source();
     return std::make_unique<PrintWindow>(courier, variant, std::move(source), nullptr, std::move(batch));
 }
 

@@ -4,7 +4,7 @@
 // every printed item (its column name) at its place, shifts all items,
 // changes their font, and runs the waybill through printing.
 
-#include "waybill/batch_data.h"
+#include "waybill/print_data.h"
 #include "waybill/family.h"
 #include "waybill/waybill_run.h"
 
@@ -23,7 +23,7 @@ public:
     using Runner = std::function<void(PrintWindow &window)>;
 
     PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
-                QWidget *parent = nullptr, std::unique_ptr<BatchData> batch = {});
+                QWidget *parent = nullptr, std::unique_ptr<PrintData> batch = {});
     // A batch window with its own connection, opened now (throws DbError
     // when data.mdb cannot be opened); page k of a run carries row k.
     static std::unique_ptr<PrintWindow> makeBatch(const Courier &courier, Variant variant);
@@ -72,7 +72,7 @@ private:
 
     const Courier &m_courier;
     Variant m_variant;
-    std::unique_ptr<BatchData> m_batch; // batch windows only; before the run, whose source reads it
+    std::unique_ptr<PrintData> m_batch; // batch windows only; before the run, whose source reads it
     WaybillRun m_run;
     PageView *m_page = nullptr;
     QLineEdit *m_shiftX = nullptr;
