@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cstdio>
 
 namespace {
@@ -25,10 +28,24 @@ void ensureRuntimeFolder()
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 }
 
+// Qt's PDF writer takes two 16 MB buffers for every page and frees them
+// again; glibc would map and unmap them (or grow and trim the heap) each
+// time, and a batch spent most of its time faulting fresh pages in. Blocks
+// up to 64 MB come from the heap, and up to 128 MB of free heap is kept for
+// the next page instead of being handed back.
+void keepHeapBetweenPages()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    keepHeapBetweenPages();
     ensureRuntimeFolder();
     // Leftovers of a run that was killed while writing are removed where a
     // write happens (SafeFile, the workbook reader), never at every start.

@@ -11,47 +11,22 @@
 
 namespace {
 
-// The glyphs of a line and where each starts; false when the font lacks
-// one of its characters.
-bool layOut(const PageFont &font, const QString &text, QList<quint32> &glyphs, QList<QPointF> *positions, qreal &width)
-{
-    const QRawFont &raw = font.glyphs;
-    if (!raw.isValid())
-        return false;
-    glyphs = raw.glyphIndexesForString(text);
-    if (glyphs.isEmpty() || glyphs.contains(0u))
-        return false;
-    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
-    if (positions)
-        positions->reserve(glyphs.size());
-    qreal x = 0;
-    for (const QPointF &advance : advances) {
-        if (positions)
-            positions->append(QPointF(x, 0));
-        x += advance.x();
-    }
-    width = x;
-    return true;
-}
-
 // Draws a line as a run of the font's own glyphs, placed by their advances:
 // Chinese text needs no shaping, and the full text layout of drawText costs
 // most of a page's printing. A line with a character the font lacks (it
 // would come from a fallback font) is drawn with drawText.
-void drawLine(QPainter &painter, const PageFont &font, const QPointF &baseline, const QString &text)
+void drawLine(QPainter &painter, const PageFont &font, const QPointF &baseline, const QString &text,
+              const LaidOutLine &line)
 {
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    qreal width = 0;
-    if (!layOut(font, text, glyphs, &positions, width)) {
+    if (line.glyphs.isEmpty()) {
         painter.setFont(font.font);
         painter.drawText(baseline, text);
         return;
     }
     QGlyphRun run;
     run.setRawFont(font.glyphs);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
+    run.setGlyphIndexes(line.glyphs);
+    run.setPositions(line.positions);
     painter.drawGlyphRun(baseline, run);
 }
 
@@ -63,15 +38,33 @@ PageFont pageFont(const QFont &font)
     return {font, metrics.ascent(), metrics.ascent() + metrics.descent(), QRawFont::fromFont(font)};
 }
 
+LaidOutLine layOutLine(const PageFont &font, const QString &text)
+{
+    LaidOutLine line;
+    if (text.isEmpty())
+        return line;
+    const QRawFont &raw = font.glyphs;
+    if (raw.isValid())
+        line.glyphs = raw.glyphIndexesForString(text);
+    if (line.glyphs.isEmpty() || line.glyphs.contains(0u)) {
+        line.glyphs.clear();
+        line.width = QFontMetricsF(font.font).horizontalAdvance(text);
+        return line;
+    }
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(line.glyphs);
+    line.positions.reserve(line.glyphs.size());
+    qreal x = 0;
+    for (const QPointF &advance : advances) {
+        line.positions.append(QPointF(x, 0));
+        x += advance.x();
+    }
+    line.width = x;
+    return line;
+}
+
 qreal textWidth(const PageFont &font, const QString &text)
 {
-    QList<quint32> glyphs;
-    qreal width = 0;
-    if (text.isEmpty())
-        return 0;
-    if (layOut(font, text, glyphs, nullptr, width))
-        return width;
-    return QFontMetricsF(font.font).horizontalAdvance(text);
+    return layOutLine(font, text).width;
 }
 
 void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, PaintTarget target)
@@ -83,10 +76,16 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
         const PageFont &font = page.fonts[item.font];
         painter.fillRect(item.box, Qt::white);
         painter.setPen(item.color);
-        for (int k = 0; k < item.lines.size(); ++k)
-            if (!item.lines[k].isEmpty())
-                drawLine(painter, font,
-                         QPointF(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent), item.lines[k]);
+        for (int k = 0; k < item.lines.size(); ++k) {
+            const QString &text = item.lines[k];
+            if (text.isEmpty())
+                continue;
+            const QPointF baseline(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent);
+            if (k < item.laidOut.size())
+                drawLine(painter, font, baseline, text, item.laidOut[k]);
+            else
+                drawLine(painter, font, baseline, text, layOutLine(font, text));
+        }
     }
     if (target == PaintTarget::Screen) {
         painter.setPen(QPen(QColor(220, 0, 0), 2 / std::max<qreal>(dotsPerUnit, 0.01)));

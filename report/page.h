@@ -23,6 +23,15 @@ constexpr double kMmPerUnit = 25.4 / kUnitsPerInch;
 // A font's pixel size in layout units for its size in points.
 constexpr double kUnitsPerPoint = kUnitsPerInch / 72.0;
 
+// A line laid out in a page font: its glyphs and where each starts, and its
+// width. No glyphs: the font lacks one of its characters, and the line is
+// drawn with drawText (a fallback font) and measured likewise.
+struct LaidOutLine {
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    qreal width = 0;
+};
+
 struct ComposedItem {
     QString name;
     QRectF box;      // left, top, widest line x stored height
@@ -30,6 +39,7 @@ struct ComposedItem {
     QStringList lines; // the lines that fit the box
     bool flagged = false; // its text did not print as it should: outlined on screen, never on paper
     QColor color = Qt::black;
+    QList<LaidOutLine> laidOut; // per line, as composing measured it (none: laid out when painted)
 };
 
 struct PageFont {
@@ -52,6 +62,8 @@ struct ComposedPage {
 // How a page is painted: on screen the flagged items get an outline.
 enum class PaintTarget { Paper, Screen };
 
+// A line laid out as painting draws it, once for measuring and painting.
+LaidOutLine layOutLine(const PageFont &font, const QString &text);
 // The width of a line of text in the font as the painting draws it.
 qreal textWidth(const PageFont &font, const QString &text);
 

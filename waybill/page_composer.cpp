@@ -88,19 +88,26 @@ ComposedPage PageComposer::compose(const RowValues &values) const
             text = splitLines(text, item.splitWidth);
         const PageFont &font = m_fonts[m_itemFont[i]];
         QStringList lines = textLines(text);
+        // Each line is laid out once: measured here, painted from it later.
+        QList<LaidOutLine> laidOut;
+        laidOut.reserve(lines.size());
         qreal width = 0;
-        for (const QString &line : lines)
-            width = std::max(width, textWidth(font, line));
+        for (const QString &line : lines) {
+            laidOut.append(layOutLine(font, line));
+            width = std::max(width, laidOut.last().width);
+        }
         // The first line always prints, even in a box lower than the font;
         // later lines only where they fit.
         const int fit = std::max(1, fittingLines(font.lineHeight, item.height, int(lines.size())));
         const bool dropped = std::any_of(lines.cbegin() + std::min<qsizetype>(fit, lines.size()), lines.cend(),
                                          [](const QString &line) { return !line.isEmpty(); });
         lines = lines.mid(0, fit);
+        laidOut = laidOut.mid(0, fit);
         qreal inkWidth = 0;
-        for (const QString &line : lines)
-            inkWidth = std::max(inkWidth, textWidth(font, line));
-        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false, item.color});
+        for (const LaidOutLine &line : laidOut)
+            inkWidth = std::max(inkWidth, line.width);
+        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false,
+                           item.color, laidOut});
         // Text past the paper's edge is cut off by it as surely as lines
         // below the box.
         const qreal inkHeight = lines.size() * font.lineHeight;
