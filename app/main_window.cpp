@@ -116,7 +116,7 @@ void MainWindow::buildMenus()
             [this] { openWindow(window_class::kImported); });
     connect(topEntry("N19", u"数据导出"), &QAction::triggered, this, [this] { exportList(false); });
     connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
-            [this] { openWindow(QStringLiteral("TSjbfForm")); });
+            [this] { openWindow(window_class::kBackup); });
     QMenu *help = subMenu(bar, "N21", u"帮助主题");
     connect(addEntry(help, QStringLiteral("N23"), QStringLiteral(u"常见问题")), &QAction::triggered, this,
             [] { dialogs().openUrl(questionsUrl()); });

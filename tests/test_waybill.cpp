@@ -10,6 +10,9 @@
 #include "waybill/split_lines.h"
 
 #include <QFontMetricsF>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <limits>
@@ -60,8 +63,10 @@ private Q_SLOTS:
     void splitLinesNeverCutsACharacter();
     void everyWindowHasItsItems_data();
     void everyWindowHasItsItems();
-    void paperAndBand_data();
-    void paperAndBand();
+    void paperAndPicture_data();
+    void paperAndPicture();
+    void faultyFormFilesAreRefusedNamingTheKey_data();
+    void faultyFormFilesAreRefusedNamingTheKey();
     void familyNamesAndCaptions();
     void boxHeightsHoldLines_data();
     void boxHeightsHoldLines();
@@ -161,45 +166,109 @@ void TestWaybill::everyWindowHasItsItems()
     QCOMPARE(actual, items);
 }
 
-void TestWaybill::paperAndBand_data()
+void TestWaybill::paperAndPicture_data()
 {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QSizeF>("singlePaper");
     QTest::addColumn<QSizeF>("batchPaper");
-    QTest::addColumn<QList<int>>("bandHeights"); // per variant
-    QTest::addColumn<int>("bandWidth");
     QTest::addColumn<QList<int>>("pictureTops");
     QTest::addColumn<QSize>("picturePixels");
     const QSizeF wide(230.0, 126.0), narrow(229.9, 125.9), sf(216.0, 140.0);
     const QList<int> tops{0, 3, 0, 3};
-    QTest::newRow("sf") << "sf" << sf << sf << QList<int>{529, 529, 529, 529} << 816 << tops << QSize(816, 530);
-    QTest::newRow("sf1") << "sf1" << sf << sf << QList<int>{529, 529, 529, 529} << 816 << tops << QSize(1272, 820);
-    QTest::newRow("st") << "st" << wide << wide << QList<int>{473, 476, 473, 473} << 869 << QList<int>{0, 0, 0, 0}
+    QTest::newRow("sf") << "sf" << sf << sf << tops << QSize(816, 530);
+    QTest::newRow("sf1") << "sf1" << sf << sf << tops << QSize(1272, 820);
+    QTest::newRow("st") << "st" << wide << wide << QList<int>{0, 0, 0, 0}
                         << QSize(869, 474);
-    QTest::newRow("yt") << "yt" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1800, 1003);
-    QTest::newRow("yt1") << "yt1" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1800, 1003);
+    QTest::newRow("yt") << "yt" << wide << narrow << tops << QSize(1800, 1003);
+    QTest::newRow("yt1") << "yt1" << wide << narrow << tops << QSize(1800, 1003);
     for (const char *code : {"yd", "tt", "zt", "ems"})
-        QTest::newRow(code) << code << wide << wide << QList<int>{473, 476, 473, 476} << 869 << tops << QSize(869, 474);
-    QTest::newRow("zjs") << "zjs" << QSizeF(229.9, 140.0) << QSizeF(230.0, 140.0) << QList<int>{529, 529, 529, 529}
-                         << 869 << tops << QSize(2718, 1654);
-    QTest::newRow("ht") << "ht" << wide << narrow << QList<int>{473, 473, 473, 473} << 869 << tops << QSize(1353, 757);
+        QTest::newRow(code) << code << wide << wide << tops << QSize(869, 474);
+    QTest::newRow("zjs") << "zjs" << QSizeF(229.9, 140.0) << QSizeF(230.0, 140.0) << tops << QSize(2718, 1654);
+    QTest::newRow("ht") << "ht" << wide << narrow << tops << QSize(1353, 757);
 }
 
-void TestWaybill::paperAndBand()
+void TestWaybill::paperAndPicture()
 {
     QFETCH(QString, code);
     QFETCH(QSizeF, singlePaper);
     QFETCH(QSizeF, batchPaper);
-    QFETCH(QList<int>, bandHeights);
-    QFETCH(int, bandWidth);
     QFETCH(QList<int>, pictureTops);
     QFETCH(QSize, picturePixels);
     for (Variant variant : kVariants) {
         const Layout &layout = layoutFor(code, variant);
         QCOMPARE(layout.paperMm, isBatch(variant) ? batchPaper : singlePaper);
-        QCOMPARE(layout.band, QSize(bandWidth, bandHeights[int(variant)]));
         QCOMPARE(layout.pictureTop, pictureTops[int(variant)]);
         QCOMPARE(layout.picturePixels, picturePixels);
+    }
+}
+
+namespace {
+
+// The document with the value at a path (object keys and array indexes)
+// replaced, or removed when value is undefined.
+QJsonValue edited(const QJsonValue &node, QStringList path, const QJsonValue &value)
+{
+    const QString step = path.takeFirst();
+    if (node.isArray()) {
+        QJsonArray array = node.toArray();
+        const int index = step.toInt();
+        if (path.isEmpty())
+            array.replace(index, value);
+        else
+            array.replace(index, edited(array.at(index), path, value));
+        return array;
+    }
+    QJsonObject object = node.toObject();
+    if (path.isEmpty() && value.isUndefined())
+        object.remove(step);
+    else
+        object.insert(step, path.isEmpty() ? value : edited(object.value(step), path, value));
+    return object;
+}
+
+} // namespace
+
+void TestWaybill::faultyFormFilesAreRefusedNamingTheKey_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+    QFile file(QStringLiteral(":/layouts/sf.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject sf = QJsonDocument::fromJson(file.readAll()).object();
+    const auto with = [&](const QString &path, const QJsonValue &value) {
+        return QJsonDocument(edited(sf, path.split(QLatin1Char('/')), value).toObject()).toJson();
+    };
+    QTest::newRow("truncated") << QJsonDocument(sf).toJson().left(300) << u"不是有效的 JSON"_qs;
+    QTest::newRow("an array") << QByteArray("[1, 2]") << u"最外层应为对象"_qs;
+    QTest::newRow("no paper") << with(u"windows/single/paper"_qs, QJsonValue::Undefined) << u"缺少 windows.single.paper"_qs;
+    QTest::newRow("paper as text") << with(u"windows/single/paper"_qs, u"230x126"_qs) << u"windows.single.paper 应为数组"_qs;
+    QTest::newRow("paper of 0 mm") << with(u"windows/single/paper/0"_qs, 0) << u"windows.single.paper[0] 应在 10 到 1000 之间（现为 0）"_qs;
+    QTest::newRow("paper of 5 m") << with(u"windows/batch/paper/1"_qs, 5000) << u"windows.batch.paper[1] 应在 10 到 1000 之间"_qs;
+    QTest::newRow("no such column") << with(u"items/0/column"_qs, u"不存在"_qs) << u"items[0].column：没有这个字段：不存在"_qs;
+    QTest::newRow("row neither side") << with(u"items/2/row"_qs, u"both"_qs) << u"items[2].row：应为 sender 或 recipient（现为 both）"_qs;
+    QTest::newRow("three places") << with(u"items/0/at"_qs, QJsonArray{QJsonArray{1, 2}, QJsonArray{1, 2}, QJsonArray{1, 2}})
+                                  << u"items[0].at：应有四个位置"_qs;
+    QTest::newRow("left as text") << with(u"items/1/at/0/0"_qs, u"12"_qs) << u"items[1].at[0][0] 应为数"_qs;
+    QTest::newRow("half a byte") << with(u"items/3/split"_qs, 2.5) << u"items[3].split 应为整数"_qs;
+    QTest::newRow("no menu caption") << with(u"courier/menuCaption"_qs, QJsonValue::Undefined) << u"缺少 courier.menuCaption"_qs;
+    QTest::newRow("a number for yes") << with(u"courier/bringsListForward/single"_qs, 1)
+                                      << u"courier.bringsListForward.single 应为 true 或 false"_qs;
+    QJsonArray many;
+    for (int i = 0; i < 10000; ++i)
+        many.append(sf.value(QStringLiteral("items")).toArray().at(0));
+    QTest::newRow("10,000 items") << with(u"items"_qs, many) << u"items：最多 200 项（现有 10000 项）"_qs;
+}
+
+void TestWaybill::faultyFormFilesAreRefusedNamingTheKey()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    try {
+        checkForm(FormValue::document(QStringLiteral("sf.json"), bytes));
+        QFAIL("a faulty form was read");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().startsWith(u"快递单版式 sf.json 有误："_qs), qPrintable(error.text()));
+        QVERIFY2(error.text().contains(says), qPrintable(error.text()));
     }
 }
 

@@ -118,12 +118,6 @@ QList<QListView *> dialogLists(QFontDialog &dialog)
     return dialog.findChildren<QListView *>();
 }
 
-QListView *familyList(QFontDialog &dialog)
-{
-    const QList<QListView *> lists = dialogLists(dialog);
-    return lists.isEmpty() ? nullptr : lists.first();
-}
-
 void offerSongFamily(QFontDialog &dialog, const QFont &initial)
 {
     const QList<QListView *> lists = dialogLists(dialog);

@@ -1,8 +1,9 @@
 #pragma once
 // The waybill window family: 11 courier layouts, each in four variants
 // (single or batch print, main or imported data), with the window class
-// names, captions and the menu entries that open them. One table drives
-// the 44 windows, the menus of the two recipient windows and start-up.
+// names, captions and the menu entries that open them, as each courier's
+// form file states them. They drive the 44 windows, the menus of the two
+// recipient windows and start-up.
 
 #include <QList>
 #include <QString>
@@ -51,6 +52,11 @@ const QList<Courier> &couriersInMenuOrder();
 const QList<Courier> &couriersInCreationOrder();
 // The courier with the given code, or nullptr.
 const Courier *courierByCode(const QString &code);
+
+class FormValue;
+// The courier block of a form file; throws AppError naming the file and
+// the key of a fault.
+Courier courierFromForm(const FormValue &document);
 
 // "单张打印" or "批量打印" followed by the courier's caption tail.
 QString windowCaption(const Courier &courier, Variant variant);

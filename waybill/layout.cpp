@@ -1,14 +1,12 @@
 #include "waybill/layout.h"
 
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <limits>
-
-#include <QFile>
 #include <map>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <algorithm>
 
 // Resources of a static library must be registered explicitly.
 static void initWaybillResources()
@@ -36,68 +34,71 @@ QFont defaultItemFont()
     return font;
 }
 
-QJsonObject loadDocument(const QString &code)
-{
-    QFile file(QStringLiteral(":/layouts/%1.json").arg(code));
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral(u"没有快递单版式：%1").arg(code));
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (document.isNull())
-        throw AppError(QStringLiteral(u"快递单版式 %1 有误：%2").arg(code, error.errorString()));
-    return document.object();
-}
+// Bounds of the numbers a form file may hold: positions and sizes on a
+// paper up to a metre, a picture up to 20,000 pixels.
+constexpr int kMaxUnits = 4000;
+constexpr double kMinPaperMm = 10.0;
+constexpr double kMaxPaperMm = 1000.0;
+constexpr int kMaxPixels = 20000;
+constexpr int kMaxSplit = 1000;
+constexpr qsizetype kMaxItems = 200;
 
-QSize sizeOf(const QJsonValue &value)
-{
-    const QJsonArray array = value.toArray();
-    return {array.at(0).toInt(), array.at(1).toInt()};
-}
-
-Layout parse(const QJsonObject &document, Variant variant)
+Layout parse(const FormValue &document, Variant variant)
 {
     const QString key = QString::fromLatin1(variantKey(variant));
-    const QJsonObject window = document.value(QStringLiteral("windows")).toObject().value(key).toObject();
-    const QJsonObject picture = document.value(QStringLiteral("picture")).toObject();
-    const QJsonObject renames = document.value(QStringLiteral("renames")).toObject().value(key).toObject();
-    const QJsonObject fonts = document.value(QStringLiteral("fonts")).toObject().value(key).toObject();
+    const FormValue window = document[QStringLiteral("windows")][key];
+    const FormValue picture = document[QStringLiteral("picture")];
+    const FormValue renames = document[QStringLiteral("renames")];
+    const FormValue fonts = document[QStringLiteral("fonts")];
 
     Layout layout;
-    layout.code = document.value(QStringLiteral("code")).toString();
+    layout.code = document[QStringLiteral("code")].toText();
     layout.variant = variant;
-    const QJsonArray paper = window.value(QStringLiteral("paper")).toArray();
-    layout.paperMm = {paper.at(0).toDouble(), paper.at(1).toDouble()};
-    layout.band = sizeOf(window.value(QStringLiteral("band")));
-    layout.pictureTop = window.value(QStringLiteral("pictureTop")).toInt();
-    layout.picture = QStringLiteral(":/pictures/") + picture.value(QStringLiteral("file")).toString();
-    layout.picturePixels = sizeOf(picture.value(QStringLiteral("pixels")));
-    layout.pictureDrawn = sizeOf(picture.value(QStringLiteral("drawn")));
-    layout.window.stripLeft = window.value(QStringLiteral("strip")).toInt();
-    layout.window.pageLeft = window.value(QStringLiteral("pageLeft")).toInt();
-    layout.window.panel = window.value(QStringLiteral("panel")).toString();
-    layout.window.frame = sizeOf(window.value(QStringLiteral("frame")));
+    layout.paperMm = window[QStringLiteral("paper")].toSizeF(kMinPaperMm, kMaxPaperMm);
+    layout.pictureTop = window[QStringLiteral("pictureTop")].toInt(-kMaxUnits, kMaxUnits);
+    layout.picture = QStringLiteral(":/pictures/") + picture[QStringLiteral("file")].toText();
+    layout.picturePixels = picture[QStringLiteral("pixels")].toSize(1, kMaxPixels);
+    layout.pictureDrawn = picture[QStringLiteral("drawn")].toSize(1, kMaxUnits);
+    layout.window.stripLeft = window[QStringLiteral("strip")].toInt(0, kMaxUnits);
+    layout.window.pageLeft = window[QStringLiteral("pageLeft")].toInt(0, kMaxUnits);
+    layout.window.panel = window[QStringLiteral("panel")].toText();
+    layout.window.frame = window[QStringLiteral("frame")].toSize(0, kMaxUnits);
 
     const int index = int(variant);
-    for (const QJsonValue &value : document.value(QStringLiteral("items")).toArray()) {
-        const QJsonObject object = value.toObject();
-        const QString baseName = object.value(QStringLiteral("name")).toString();
+    const QList<FormValue> items = document[QStringLiteral("items")].elements();
+    if (items.size() > kMaxItems)
+        document[QStringLiteral("items")].reject(QStringLiteral(u"最多 %1 项（现有 %2 项）").arg(kMaxItems).arg(items.size()));
+    for (const FormValue &object : items) {
+        const QString baseName = object[QStringLiteral("name")].toText();
+        if (itemNumber(baseName) <= 0)
+            object[QStringLiteral("name")].reject(QStringLiteral(u"应为 QRDBText 加编号（现为 %1）").arg(baseName));
         LayoutItem item;
-        item.name = renames.value(baseName).toString(baseName);
-        item.row = object.value(QStringLiteral("row")).toString() == QStringLiteral("sender") ? RowSide::Sender
-                                                                                              : RowSide::Recipient;
-        item.column = object.value(QStringLiteral("column")).toString();
-        const QJsonArray at = object.value(QStringLiteral("at")).toArray().at(index).toArray();
-        const QSize size = sizeOf(object.value(QStringLiteral("size")));
-        item.left = at.at(0).toInt();
-        item.top = at.at(1).toInt();
-        item.width = at.size() > 2 ? at.at(2).toInt() : size.width();
-        item.height = at.size() > 3 ? at.at(3).toInt() : size.height();
-        item.splitWidth = object.value(QStringLiteral("split")).toInt();
+        item.name = renames.has(key) && renames[key].has(baseName) ? renames[key][baseName].toText() : baseName;
+        const QString row = object[QStringLiteral("row")].toText();
+        if (row != QStringLiteral("sender") && row != QStringLiteral("recipient"))
+            object[QStringLiteral("row")].reject(QStringLiteral(u"应为 sender 或 recipient（现为 %1）").arg(row));
+        item.row = row == QStringLiteral("sender") ? RowSide::Sender : RowSide::Recipient;
+        item.column = object[QStringLiteral("column")].toText();
+        const QStringList &columns = item.row == RowSide::Sender ? schema::senderColumns() : schema::recipientColumns();
+        if (!columns.contains(item.column))
+            object[QStringLiteral("column")].reject(QStringLiteral(u"没有这个字段：%1").arg(item.column));
+        const QList<FormValue> places = object[QStringLiteral("at")].elements();
+        if (places.size() != qsizetype(kVariants.size()))
+            object[QStringLiteral("at")].reject(QStringLiteral(u"应有四个位置（单张、批量、导入单张、导入批量）"));
+        const QList<FormValue> at = places[index].elements();
+        if (at.size() != 2 && at.size() != 4)
+            places[index].reject(QStringLiteral(u"应为 [左, 上] 或 [左, 上, 宽, 高]"));
+        const QSize size = object[QStringLiteral("size")].toSize(0, kMaxUnits);
+        item.left = at[0].toInt(-kMaxUnits, kMaxUnits);
+        item.top = at[1].toInt(-kMaxUnits, kMaxUnits);
+        item.width = at.size() > 2 ? at[2].toInt(0, kMaxUnits) : size.width();
+        item.height = at.size() > 3 ? at[3].toInt(0, kMaxUnits) : size.height();
+        item.splitWidth = object[QStringLiteral("split")].toInt(0, kMaxSplit);
         item.font = defaultItemFont();
-        const QJsonObject font = fonts.value(baseName).toObject();
-        if (!font.isEmpty()) {
-            item.font = QFont(font.value(QStringLiteral("family")).toString());
-            item.font.setPointSize(font.value(QStringLiteral("points")).toInt());
+        if (fonts.has(key) && fonts[key].has(baseName)) {
+            const FormValue font = fonts[key][baseName];
+            item.font = QFont(font[QStringLiteral("family")].toText());
+            item.font.setPointSize(font[QStringLiteral("points")].toInt(1, 200));
         }
         layout.items << item;
     }
@@ -119,17 +120,48 @@ int itemNumber(const QString &name)
     return QStringView(name).mid(8).toInt(); // after "QRDBText"
 }
 
-const Layout &layoutFor(const QString &code, Variant variant)
+FormValue formDocument(const QString &code)
 {
     static const bool registered = (initWaybillResources(), true);
     Q_UNUSED(registered);
+    const QString fileName = code + QStringLiteral(".json");
+    QFile file(QStringLiteral(":/layouts/") + fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral(u"没有快递单版式：%1").arg(code));
+    return FormValue::document(fileName, file.readAll());
+}
+
+QStringList formCodes()
+{
+    static const bool registered = (initWaybillResources(), true);
+    Q_UNUSED(registered);
+    QStringList codes;
+    for (const QString &name : QDir(QStringLiteral(":/layouts")).entryList({QStringLiteral("*.json")}, QDir::Files))
+        codes << name.chopped(5);
+    return codes;
+}
+
+Layout parseLayout(const FormValue &document, Variant variant)
+{
+    return parse(document, variant);
+}
+
+void checkForm(const FormValue &document)
+{
+    courierFromForm(document);
+    for (Variant variant : kVariants)
+        parse(document, variant);
+}
+
+const Layout &layoutFor(const QString &code, Variant variant)
+{
     // A std::map keeps its values in place as it grows, so the references
     // handed out stay valid.
     static std::map<std::pair<QString, int>, Layout> cache;
     const std::pair<QString, int> key{code, int(variant)};
     auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.emplace(key, parse(loadDocument(code), variant)).first;
+        it = cache.emplace(key, parse(formDocument(code), variant)).first;
     return it->second;
 }
 

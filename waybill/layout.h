@@ -1,12 +1,14 @@
 #pragma once
 // The waybill layouts: for each courier and window variant the paper size
-// (millimetres), the band (layout units of 1/96 inch), the screen-only form
-// picture and the printed items with their positions, sizes, fonts and
-// split widths. The descriptions are data files embedded as resources.
+// (millimetres), the screen-only form picture and the printed items with
+// their positions (layout units of 1/96 inch), sizes, fonts and split
+// widths. Each courier's form is one data file embedded as a resource
+// (waybill/layouts/CODE.json), checked as it is read (waybill/form_file.h).
 
 #include "common/error.h"
 #include "report/page.h"
 #include "waybill/family.h"
+#include "waybill/form_file.h"
 
 #include <QColor>
 #include <QFont>
@@ -42,7 +44,6 @@ struct Layout {
     QString code;
     Variant variant = Variant::Single;
     QSizeF paperMm;
-    QSize band;          // layout units
     int pictureTop = 0;  // layout units
     QString picture;     // resource path of the form picture
     QSize picturePixels; // the JPEG's own size
@@ -55,8 +56,19 @@ struct Layout {
 };
 
 // The layout of a courier's window; throws AppError for an unknown
-// courier code. The reference stays valid for the life of the program.
+// courier code or a form file with a fault. The reference stays valid for
+// the life of the program.
 const Layout &layoutFor(const QString &code, Variant variant);
+// The codes of the built-in forms, and the data file of one; throws
+// AppError for an unknown code or a file that is no JSON object.
+QStringList formCodes();
+FormValue formDocument(const QString &code);
+// The layout of one variant of a form document; throws AppError naming
+// the file and the key of a fault.
+Layout parseLayout(const FormValue &document, Variant variant);
+// Reads the whole of a form document (its courier and all four variants);
+// throws AppError naming the file and the key of the first fault.
+void checkForm(const FormValue &document);
 
 // Moves every item by dx, dy layout units; positions saturate at the
 // limits of int instead of overflowing.
