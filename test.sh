@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs what is missing, builds and runs every test through CTest.
+# Installs what is missing, builds and runs every test through CTest, then
+# the same tests under the sanitizers and a short fuzz of the readers.
 set -eu
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh"
-cd "$root/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+(cd "$root/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
+"$root/tools/sanitize.sh"

@@ -2,5 +2,5 @@
 # Configures and builds the project into build/ (two parallel jobs).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYBILL_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$root/build" -j2

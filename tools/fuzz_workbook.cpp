@@ -1,8 +1,10 @@
 // A mutation fuzzer for the workbook readers (not part of the tests): takes
 // seed workbooks (.xls, .xlsx, .csv), mutates them (bit flips, byte runs, truncation, spliced
 // chunks) and reads each mutant in a child process, so that a crash or a
-// hang is caught and the input kept.
+// hang is caught and the input kept. With --runs the run is repeatable: a
+// fixed random seed (--seed, default 1) and that many mutants (CI).
 //   fuzz_workbook SECONDS OUTPUT_DIR SEED.xls...
+//   fuzz_workbook --runs N [--seed S] OUTPUT_DIR SEED.xls...
 
 #include "import/workbook_reader.h"
 #include "store/schema.h"
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,17 +76,32 @@ int readInChild(const QString &path)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: fuzz_workbook SECONDS OUTPUT_DIR SEED.xls|.xlsx|.csv...\n");
+    QStringList args = app.arguments().mid(1);
+    qint64 seconds = 0;
+    int maxRuns = 0;
+    std::optional<quint32> seedGiven;
+    while (args.size() >= 2 && args.first().startsWith(QStringLiteral("--"))) {
+        const QString option = args.takeFirst();
+        const QString value = args.takeFirst();
+        if (option == QStringLiteral("--runs"))
+            maxRuns = value.toInt();
+        else if (option == QStringLiteral("--seed"))
+            seedGiven = value.toUInt();
+    }
+    // A bounded run repeats itself; a timed one explores afresh.
+    const quint32 randomSeed = seedGiven.value_or(maxRuns > 0 ? 1u : quint32(QDateTime::currentMSecsSinceEpoch()));
+    if (maxRuns == 0 && !args.isEmpty())
+        seconds = args.takeFirst().toLongLong();
+    if (args.size() < 2 || (maxRuns == 0 && seconds == 0)) {
+        std::fprintf(stderr, "usage: fuzz_workbook SECONDS | --runs N [--seed S]  OUTPUT_DIR SEED.xls|.xlsx|.csv...\n");
         return 2;
     }
-    const qint64 seconds = QByteArray(argv[1]).toLongLong();
-    QDir out(QString::fromLocal8Bit(argv[2]));
+    QDir out(args.takeFirst());
     out.mkpath(QStringLiteral("."));
     // Each seed with its suffix: a mutant keeps it, since .csv is told by name.
     QList<QPair<QByteArray, QString>> seeds;
-    for (int i = 3; i < argc; ++i) {
-        QFile file(QString::fromLocal8Bit(argv[i]));
+    for (const QString &path : args) {
+        QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             seeds.append({file.readAll(), QFileInfo(file.fileName()).suffix()});
     }
@@ -91,11 +109,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no seed could be read\n");
         return 2;
     }
-    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    QRandomGenerator random(randomSeed);
     QElapsedTimer timer;
     timer.start();
     int runs = 0, crashes = 0;
-    while (timer.elapsed() < seconds * 1000) {
+    while (maxRuns > 0 ? runs < maxRuns : timer.elapsed() < seconds * 1000) {
         const auto &[seed, suffix] = seeds[int(random.bounded(int(seeds.size())))];
         const QByteArray data = mutate(seed, random);
         const QString mutant = out.filePath(QStringLiteral("current.") + suffix);

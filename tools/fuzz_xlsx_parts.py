@@ -6,6 +6,9 @@ with byte and markup mutations, zips the package again and reads it with
 the reader program (best built with the sanitizers). A crash, a sanitizer
 report or a read of an input under 1 MB that takes over a second is kept.
   fuzz_xlsx_parts.py SECONDS OUTPUT_DIR READER SEED.xlsx...
+  fuzz_xlsx_parts.py --runs N OUTPUT_DIR READER SEED.xlsx...   (CI: that many inputs)
+The random seed is fixed, so a run is repeatable; the exit status is 1 when
+a crash or a sanitizer report was found.
 """
 import os
 import random
@@ -56,10 +59,17 @@ def mutate(data, rng):
 
 
 def main():
-    seconds, out, reader = float(sys.argv[1]), sys.argv[2], sys.argv[3]
+    args = sys.argv[1:]
+    max_runs = 0
+    if args[0] == '--runs':
+        max_runs, args = int(args[1]), args[2:]
+        seconds = float('inf')
+    else:
+        seconds, args = float(args[0]), args[1:]
+    out, reader, seed_paths = args[0], args[1], args[2:]
     os.makedirs(out, exist_ok=True)
     seeds = []
-    for path in sys.argv[4:]:
+    for path in seed_paths:
         with zipfile.ZipFile(path) as z:
             seeds.append({name: z.read(name) for name in z.namelist()})
     rng = random.Random(20261209)
@@ -69,7 +79,7 @@ def main():
     slowest = 0.0
     with tempfile.TemporaryDirectory() as work:
         mutant = os.path.join(work, 'mutant.xlsx')
-        while time.time() - start < seconds:
+        while time.time() - start < seconds and (max_runs == 0 or runs < max_runs):
             parts = dict(rng.choice(seeds))
             targets = [t for t in TARGETS if t in parts] + sheet_parts(parts)
             for target in rng.sample(targets, 1 + (rng.random() < 0.2)):
@@ -97,9 +107,10 @@ def main():
                 os.replace(mutant, name)
                 with open(name + '.txt', 'w') as note:
                     note.write(f'{elapsed:.2f} s\n{report[-4000:]}\n')
-    print(f'{runs} inputs in {seconds:.0f} s: {crashes} crashes or sanitizer reports, {slow} slow (> 1 s); '
-          f'slowest read {slowest:.2f} s')
+    print(f'{runs} inputs in {time.time() - start:.0f} s: {crashes} crashes or sanitizer reports, '
+          f'{slow} slow (> 1 s); slowest read {slowest:.2f} s')
+    return 1 if crashes else 0
 
 
 if __name__ == '__main__':
-    main()
+    sys.exit(main())
