@@ -9,8 +9,8 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "waybill/family.h"
-#include "waybill/print_source.h"
 #include "waybill/preview_window.h"
+#include "waybill/print_source.h"
 #include "waybill/print_window.h"
 
 #include <QDate>
@@ -56,32 +56,33 @@ void registerWindows(WindowRegistry &windows)
     });
     windows.registerFactory(window_class::kImported, [](WindowRegistry &registry) -> QWidget * {
         MainWindow *main = mainWindowOf(registry);
-        auto window = std::make_unique<ImportedWindow>([main] { main->writeShipDate(); },
-                                                       [&registry](const QString &windowClass) {
-                                                           return registry.window(windowClass);
-                                                       });
+        auto window = std::make_unique<ImportedWindow>(
+            [main] { main->writeShipDate(); },
+            [&registry](const QString &windowClass) { return registry.window(windowClass); });
         window->FormCreate();
         return window.release();
     });
     windows.registerFactory(window_class::kBackup, [](WindowRegistry &registry) -> QWidget * {
         MainWindow *main = mainWindowOf(registry);
-        return new BackupWindow({[main] { main->data().disconnect(); }, [main] { main->data().reopen(); },
-                                 [] { QApplication::exit(0); }});
+        return new BackupWindow(
+            {[main] { main->data().disconnect(); }, [main] { main->data().reopen(); }, [] { QApplication::exit(0); }});
     });
     for (const Courier &courier : couriersInCreationOrder()) {
-        windows.registerFactory(courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {
-            MainWindow *main = mainWindowOf(registry);
-            ImportedWindow *imported = made<ImportedWindow>(registry, window_class::kImported);
-            auto *window = new PrintWindow(courier, Variant::ImportedSingle,
-                                           std::make_unique<CurrentRowSource>(main->data().sender, imported->list()));
-            if (courier.bringsListForward[size_t(Variant::ImportedSingle)])
-                window->setBeforeRun([imported] {
-                    imported->show();
-                    imported->raise();
-                    imported->activateWindow();
-                });
-            return window;
-        });
+        windows.registerFactory(
+            courier.classOf(Variant::ImportedSingle), [&courier](WindowRegistry &registry) -> QWidget * {
+                MainWindow *main = mainWindowOf(registry);
+                ImportedWindow *imported = made<ImportedWindow>(registry, window_class::kImported);
+                auto *window =
+                    new PrintWindow(courier, Variant::ImportedSingle,
+                                    std::make_unique<CurrentRowSource>(main->data().sender, imported->list()));
+                if (courier.bringsListForward[size_t(Variant::ImportedSingle)])
+                    window->setBeforeRun([imported] {
+                        imported->show();
+                        imported->raise();
+                        imported->activateWindow();
+                    });
+                return window;
+            });
         windows.registerFactory(courier.classOf(Variant::Single), [&courier](WindowRegistry &registry) -> QWidget * {
             MainWindow *main = mainWindowOf(registry);
             return new PrintWindow(courier, Variant::Single,

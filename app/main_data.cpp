@@ -5,8 +5,7 @@
 #include "store/ship_date.h"
 
 MainData::MainData()
-    : connection(QStringLiteral("Form1.ADOConnection1")),
-      sender(connection, QStringLiteral("ADOQuery1")),
+    : connection(QStringLiteral("Form1.ADOConnection1")), sender(connection, QStringLiteral("ADOQuery1")),
       recipients(connection, QStringLiteral("ADOQuery2"))
 {
 }

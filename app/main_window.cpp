@@ -29,8 +29,7 @@ constexpr int kStatusBarHeight = 26;
 
 } // namespace
 
-MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent)
-    : QMainWindow(parent), m_windows(windows)
+MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent) : QMainWindow(parent), m_windows(windows)
 {
     setObjectName(QStringLiteral("Form1"));
     setProperty("windowClass", window_class::kMain);
@@ -112,8 +111,7 @@ void MainWindow::buildMenus()
     addPrintEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print);
     bar->addMenu(single);
     bar->addMenu(batch);
-    connect(topEntry("N18", u"数据导入"), &QAction::triggered, this,
-            [this] { openWindow(window_class::kImported); });
+    connect(topEntry("N18", u"数据导入"), &QAction::triggered, this, [this] { openWindow(window_class::kImported); });
     connect(topEntry("N19", u"数据导出"), &QAction::triggered, this, [this] { exportList(false); });
     connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
             [this] { openWindow(window_class::kBackup); });
@@ -130,15 +128,15 @@ void MainWindow::buildMenus()
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
     RecipientView *view = m_recipients;
-    connect(addEntry(m_popup, QStringLiteral("N11"), QStringLiteral(u"新增记录")), &QAction::triggered,
-            view, &RecipientView::Button6Click);
-    connect(addEntry(m_popup, QStringLiteral("N12"), QStringLiteral(u"修改记录")), &QAction::triggered,
-            view, &RecipientView::Button7Click);
-    connect(addEntry(m_popup, QStringLiteral("N13"), QStringLiteral(u"删除记录")), &QAction::triggered,
-            view, &RecipientView::Button8Click);
+    connect(addEntry(m_popup, QStringLiteral("N11"), QStringLiteral(u"新增记录")), &QAction::triggered, view,
+            &RecipientView::Button6Click);
+    connect(addEntry(m_popup, QStringLiteral("N12"), QStringLiteral(u"修改记录")), &QAction::triggered, view,
+            &RecipientView::Button7Click);
+    connect(addEntry(m_popup, QStringLiteral("N13"), QStringLiteral(u"删除记录")), &QAction::triggered, view,
+            &RecipientView::Button8Click);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N14"));
-    connect(addEntry(m_popup, QStringLiteral("N15"), QStringLiteral(u"全部删除")), &QAction::triggered,
-            view, &RecipientView::deleteAll);
+    connect(addEntry(m_popup, QStringLiteral("N15"), QStringLiteral(u"全部删除")), &QAction::triggered, view,
+            &RecipientView::deleteAll);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N27"));
     QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印");
     QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印");
@@ -146,8 +144,8 @@ void MainWindow::buildMenus()
     m_popup->addMenu(popupSingle);
     m_popup->addMenu(popupBatch);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
-    connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered,
-            this, [this] { openWindow(window_class::kImported); });
+    connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered, this,
+            [this] { openWindow(window_class::kImported); });
     connect(addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出")), &QAction::triggered, this,
             [this] { exportList(true); });
 
@@ -181,8 +179,7 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::Timer1Timer()
 {
-    m_clockPanel->setText(QDateTime::currentDateTime().toString(
-        QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
+    m_clockPanel->setText(QDateTime::currentDateTime().toString(QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
     // Where help is, in words: the help page's address is a local file path.
     m_addressPanel->setText(QStringLiteral(u" 使用说明：菜单“帮助主题”"));
     // A folder whose data are shared says where they live instead.
@@ -195,8 +192,8 @@ void MainWindow::Timer1Timer()
 QUrl MainWindow::homePageUrl()
 {
     // The help page ships beside the program.
-    const QString path = QDir(QCoreApplication::applicationDirPath())
-                             .absoluteFilePath(QStringLiteral("help/index.html"));
+    const QString path =
+        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/index.html"));
     return QUrl::fromLocalFile(path);
 }
 
@@ -209,7 +206,8 @@ QUrl MainWindow::questionsUrl()
 
 QUrl MainWindow::supportMailUrl()
 {
-    return QUrl(QStringLiteral("mailto:support@kestrine-waybill.cn?subject=%E5%BF%AB%E9%80%92%E5%8D%95%E6%89%93%E5%8D%B0%E8%BD%AF%E4%BB%B6"));
+    return QUrl(QStringLiteral(
+        "mailto:support@kestrine-waybill.cn?subject=%E5%BF%AB%E9%80%92%E5%8D%95%E6%89%93%E5%8D%B0%E8%BD%AF%E4%BB%B6"));
 }
 
 void MainWindow::showListView()

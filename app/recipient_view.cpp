@@ -47,8 +47,8 @@ void RecipientView::buildToolbar(QWidget *client)
         {"Button9", u"查 询", 872, &RecipientView::Button9Click},
     };
     for (const auto &entry : buttons) {
-        QPushButton *button = makeButton(m_toolbar, QString::fromLatin1(entry.name),
-                                         QString::fromUtf16(entry.caption), entry.x, 8);
+        QPushButton *button =
+            makeButton(m_toolbar, QString::fromLatin1(entry.name), QString::fromUtf16(entry.caption), entry.x, 8);
         connect(button, &QPushButton::clicked, this, [this, handler = entry.handler] { (this->*handler)(); });
     }
     makeLabel(m_toolbar, QStringLiteral("Label23"), QStringLiteral(u"姓  名"), 496, 12, 12);
@@ -134,10 +134,10 @@ void RecipientView::Button7Click()
 void RecipientView::Button3Click()
 {
     guarded(m_editor, [this] {
-        const QString missing =
-            firstMissing(m_fields, {{col::kRecipientName, QStringLiteral(u"收件人姓名不能为空！")},
-                                    {col::kRecipientAddress, QStringLiteral(u"收件地址不能为空！")},
-                                    {col::kMobile, QStringLiteral(u"手机号码不能为空！")}});
+        const QString missing = firstMissing(m_fields,
+                                             {{col::kRecipientName, QStringLiteral(u"收件人姓名不能为空！")},
+                                              {col::kRecipientAddress, QStringLiteral(u"收件地址不能为空！")},
+                                              {col::kMobile, QStringLiteral(u"手机号码不能为空！")}});
         if (!missing.isEmpty()) {
             dialogs().notice(m_editor, missing);
             return;

@@ -48,11 +48,11 @@ private:
     QFrame *m_toolbar = nullptr;
     RecordGrid *m_grid = nullptr;
     DraggablePanel *m_editor = nullptr;
-    QLineEdit *m_nameSearch = nullptr;   // Edit15
-    QLineEdit *m_mobileSearch = nullptr; // Edit25
+    QLineEdit *m_nameSearch = nullptr;     // Edit15
+    QLineEdit *m_mobileSearch = nullptr;   // Edit25
     QPushButton *m_addButton = nullptr;    // Button3
     QPushButton *m_modifyButton = nullptr; // Button5
-    QList<BoundEdit> m_fields;                // the ten edits in field-table order
+    QList<BoundEdit> m_fields;             // the ten edits in field-table order
     QList<QLineEdit *> m_chain;            // Edit8 .. Edit14
     qint64 m_filledRowid = -1;             // the record the panel was filled from for modify
 };

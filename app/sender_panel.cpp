@@ -26,17 +26,16 @@ SenderPanel::SenderPanel(MainData &data, QWidget *parent) : QFrame(parent), m_da
     makeLabel(this, QStringLiteral("Label1"), QStringLiteral(u"寄件人信息"), 10, 10, 16, kRed, true);
 
     // The labels stand at x = 112; the origin sits beside the name.
-    const QList<BoundEdit> edits =
-        buildFields(this,
-                    {{u"单位名称", "Edit1", 192, 80, 329, col::kCompany, false, 112},
-                     {u"寄件人姓名", "Edit2", 192, 120, 110, col::kSenderName, true, 112},
-                     {u"始发地", "Edit16", 408, 120, 113, col::kOrigin, false, 352, 15},
-                     {u"寄件地址", "Edit3", 192, 160, 600, col::kSenderAddress, true, 112},
-                     {u"邮政编码", "Edit4", 192, 200, 130, col::kPostcode, false, 112},
-                     {u"联系电话", "Edit5", 192, 240, 200, col::kPhone, false, 112},
-                     {u"手机号码", "Edit6", 192, 280, 200, col::kMobile, true, 112},
-                     {u"签    名", "Edit7", 192, 320, 110, col::kSignature, false, 112}},
-                    2);
+    const QList<BoundEdit> edits = buildFields(this,
+                                               {{u"单位名称", "Edit1", 192, 80, 329, col::kCompany, false, 112},
+                                                {u"寄件人姓名", "Edit2", 192, 120, 110, col::kSenderName, true, 112},
+                                                {u"始发地", "Edit16", 408, 120, 113, col::kOrigin, false, 352, 15},
+                                                {u"寄件地址", "Edit3", 192, 160, 600, col::kSenderAddress, true, 112},
+                                                {u"邮政编码", "Edit4", 192, 200, 130, col::kPostcode, false, 112},
+                                                {u"联系电话", "Edit5", 192, 240, 200, col::kPhone, false, 112},
+                                                {u"手机号码", "Edit6", 192, 280, 200, col::kMobile, true, 112},
+                                                {u"签    名", "Edit7", 192, 320, 110, col::kSignature, false, 112}},
+                                               2);
     int labelNumber = 20;
     makeLabel(this, QStringLiteral("Label%1").arg(labelNumber++), QStringLiteral(u"寄件日期"), 112, 363, 15);
     m_year = makeEdit(this, QStringLiteral("Edit18"), 192, 360, 57);
@@ -86,18 +85,27 @@ void SenderPanel::fillFromSender()
     }
 }
 
-QString SenderPanel::year() const { return m_year->text(); }
-QString SenderPanel::month() const { return m_month->text(); }
-QString SenderPanel::day() const { return m_day->text(); }
+QString SenderPanel::year() const
+{
+    return m_year->text();
+}
+QString SenderPanel::month() const
+{
+    return m_month->text();
+}
+QString SenderPanel::day() const
+{
+    return m_day->text();
+}
 
 void SenderPanel::Button1Click()
 {
     guarded(this, [this] {
         m_data.reopen();
-        const QString missing =
-            firstMissing(m_fields, {{col::kSenderName, QStringLiteral(u"寄件人姓名不能为空！")},
-                                    {col::kSenderAddress, QStringLiteral(u"寄件地址不能为空！")},
-                                    {col::kMobile, QStringLiteral(u"手机号码不能为空！")}});
+        const QString missing = firstMissing(m_fields,
+                                             {{col::kSenderName, QStringLiteral(u"寄件人姓名不能为空！")},
+                                              {col::kSenderAddress, QStringLiteral(u"寄件地址不能为空！")},
+                                              {col::kMobile, QStringLiteral(u"手机号码不能为空！")}});
         if (!missing.isEmpty()) {
             dialogs().hint(this, missing);
             return;

@@ -18,11 +18,13 @@ BackupWindow::BackupWindow(BackupHooks hooks, QWidget *parent) : QDialog(parent)
     setFixedSize(376, 116);
     auto *panel = placed(new QFrame(this), QStringLiteral("Panel2"), 0, 0, 376, 116);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    makeLabel(panel, QStringLiteral("Label1"), QStringLiteral(u"提示：及时备份数据库，能更好地保护数据不被丢失！"), 24, 26,
-              13, Qt::red, true);
+    makeLabel(panel, QStringLiteral("Label1"), QStringLiteral(u"提示：及时备份数据库，能更好地保护数据不被丢失！"), 24,
+              26, 13, Qt::red, true);
     const QFont buttonFont = songFont(15, true);
-    auto *backup = placed(new QPushButton(QStringLiteral(u"数据库备份"), panel), QStringLiteral("Button1"), 64, 64, 110, 33);
-    auto *restore = placed(new QPushButton(QStringLiteral(u"数据库恢复"), panel), QStringLiteral("Button2"), 216, 64, 110, 33);
+    auto *backup =
+        placed(new QPushButton(QStringLiteral(u"数据库备份"), panel), QStringLiteral("Button1"), 64, 64, 110, 33);
+    auto *restore =
+        placed(new QPushButton(QStringLiteral(u"数据库恢复"), panel), QStringLiteral("Button2"), 216, 64, 110, 33);
     backup->setFont(buttonFont);
     restore->setFont(buttonFont);
     connect(backup, &QPushButton::clicked, this, [this] { Button1Click(); });

@@ -3,8 +3,8 @@
 #include "common/safe_file.h"
 #include "store/connection.h"
 #include "store/db_error.h"
-#include "store/shared_store.h"
 #include "store/schema.h"
+#include "store/shared_store.h"
 #include "store/sqlite_failure.h"
 #include "store/statements.h"
 
@@ -114,7 +114,8 @@ bool opensAsDatabase(const QString &path)
         return true;
     } catch (const DbError &) {
         SqliteFile probe(path, false);
-        const int rc = sqlite3_exec(probe.handle(), statements::probe().toUtf8().constData(), nullptr, nullptr, nullptr);
+        const int rc =
+            sqlite3_exec(probe.handle(), statements::probe().toUtf8().constData(), nullptr, nullptr, nullptr);
         if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
             probe.fail(rc);
         return rc == SQLITE_OK;
@@ -152,8 +153,8 @@ QString keepSafetyCopy(const QString &target, const std::function<void(SafeFile 
 void pruneSafetyCopies(const QString &target)
 {
     const QFileInfo info(target);
-    const QRegularExpression pattern(QStringLiteral("^%1\\.\\d{8}-\\d{6}(-\\d+)?\\.bak$")
-                                         .arg(QRegularExpression::escape(info.fileName())));
+    const QRegularExpression pattern(
+        QStringLiteral("^%1\\.\\d{8}-\\d{6}(-\\d+)?\\.bak$").arg(QRegularExpression::escape(info.fileName())));
     QStringList copies;
     for (const QString &name : info.absoluteDir().entryList(QDir::Files))
         if (pattern.match(name).hasMatch())
@@ -221,7 +222,8 @@ void checkProgramDatabase(const QString &path)
         throw DbError(QStringLiteral(u"%1 已损坏或不是数据库文件：%2").arg(native(path), error.text()));
     }
     if (problems != QStringList{QStringLiteral("ok")})
-        throw DbError(QStringLiteral(u"%1 已损坏：%2").arg(native(path), problems.mid(0, 3).join(QStringLiteral("; "))));
+        throw DbError(
+            QStringLiteral(u"%1 已损坏：%2").arg(native(path), problems.mid(0, 3).join(QStringLiteral("; "))));
     const QString missing = schema::missingPart([&](const QString &table) {
         // A view of that name is no table of ours.
         if (file.column(statements::schemaObjectKind(table)) != QStringList{QStringLiteral("table")})
@@ -338,7 +340,8 @@ QString restoreNotes(const RestoreResult &result)
 {
     QString notes;
     if (!result.safetyCopy.isEmpty())
-        notes += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。").arg(native(result.safetyCopy));
+        notes += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。")
+                     .arg(native(result.safetyCopy));
     if (result.sharedBackup)
         notes += QStringLiteral(u"\n\n这个备份是在几台电脑共用数据时做的，已恢复为本机数据；"
                                 u"要再次共用，请按说明运行 waybill share。");

@@ -20,7 +20,7 @@ void backupDatabase(const QString &source, const QString &target);
 void checkProgramDatabase(const QString &path);
 
 struct RestoreResult {
-    QString safetyCopy;       // where the replaced data were kept (empty: there were none)
+    QString safetyCopy;        // where the replaced data were kept (empty: there were none)
     bool sharedBackup = false; // the backup pointed to a shared store: restored as local data
 };
 

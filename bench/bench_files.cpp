@@ -39,8 +39,10 @@ int main(int argc, char **argv)
     const QString reader = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
     const QDir fixtures(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data"));
     std::printf("hostile inputs (tests/data), reader process, median of 3\n");
-    for (const QFileInfo &file : fixtures.entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx"), QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
-        const bench::ProcessRun run = bench::medianRun(reader, {file.absoluteFilePath(), QStringLiteral("Sheet1")}, fixtures.path(), 3);
+    for (const QFileInfo &file : fixtures.entryInfoList(
+             {QStringLiteral("*.xls"), QStringLiteral("*.xlsx"), QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
+        const bench::ProcessRun run =
+            bench::medianRun(reader, {file.absoluteFilePath(), QStringLiteral("Sheet1")}, fixtures.path(), 3);
         std::printf("  %-40s %6.1f kB %7.0f ms %6.1f MB  (target <= 1000 ms)\n", qPrintable(file.fileName()),
                     file.size() / 1024.0, run.ms, run.maxRssMb);
     }
@@ -63,8 +65,9 @@ int main(int argc, char **argv)
         QTextStream out(&csv);
         out << recipientColumns().join(QLatin1Char(',')) << '\n';
         for (int i = 0; i < kRows; ++i)
-            out << QStringLiteral(u"上海联华电子有限公司,收件人%1,上海,\"上海市浦东新区张江高科技园区碧波路%2号%3室\",201203,"
-                                  u"021-50801234,138%4,样品,2,易碎勿压\n")
+            out << QStringLiteral(
+                       u"上海联华电子有限公司,收件人%1,上海,\"上海市浦东新区张江高科技园区碧波路%2号%3室\",201203,"
+                       u"021-50801234,138%4,样品,2,易碎勿压\n")
                        .arg(i)
                        .arg(i % 900)
                        .arg(i % 77)
@@ -74,7 +77,7 @@ int main(int argc, char **argv)
         const QString name = QString::fromLatin1(file);
         const char *target = name.endsWith(QStringLiteral(".xls")) ? "<= 500 ms, <= 100 MB"
             : name.endsWith(QStringLiteral(".xlsx"))               ? "<= 1000 ms, <= 100 MB"
-                                                                     : "<= 300 ms, <= 100 MB";
+                                                                   : "<= 300 ms, <= 100 MB";
         // The imported list holds the previous import each time but the
         // first, as when an office imports every morning.
         print(qPrintable(QStringLiteral("import %1 (replacing 65,535 rows)").arg(name)),
@@ -88,8 +91,8 @@ int main(int argc, char **argv)
     }
     const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
     if (!ssconvert.isEmpty())
-        print("peer: gnumeric ssconvert reads list.xls", bench::medianRun(ssconvert, {QStringLiteral("list.xls"), QStringLiteral("peer.csv")}, folder, 3),
-              "none");
+        print("peer: gnumeric ssconvert reads list.xls",
+              bench::medianRun(ssconvert, {QStringLiteral("list.xls"), QStringLiteral("peer.csv")}, folder, 3), "none");
 
     // Grow the database to 100 MB and back it up.
     {

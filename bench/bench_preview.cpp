@@ -23,7 +23,6 @@
 
 using namespace schema;
 
-
 int main(int argc, char **argv)
 {
     bench::useOffscreenPlatform();

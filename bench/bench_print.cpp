@@ -48,15 +48,17 @@ int main(int argc, char **argv)
             connection.exec(QStringLiteral("delete from outrxx"));
             bench::fillWaybills(connection, rows);
         }
-        const bench::ProcessRun run = bench::medianRun(
-            waybill, {QStringLiteral("print"), QStringLiteral("sf"), QStringLiteral("--batch"), QStringLiteral("--pdf"),
-                      QStringLiteral("run.pdf")},
-            folder, rows > 10000 ? 1 : 3);
+        const bench::ProcessRun run =
+            bench::medianRun(waybill,
+                             {QStringLiteral("print"), QStringLiteral("sf"), QStringLiteral("--batch"),
+                              QStringLiteral("--pdf"), QStringLiteral("run.pdf")},
+                             folder, rows > 10000 ? 1 : 3);
         const char *target = rows == 1000 ? "<= 300 ms" : rows == 10000 ? "<= 2500 ms" : "flat per page";
-        std::printf("waybill print, %5d waybills to one PDF: %7.0f ms %6.1f MB  %.3f ms a page (target %s), %.1f MB file%s\n",
-                    rows, run.ms, run.maxRssMb, run.ms / rows, target,
-                    QFileInfo(QDir(folder).filePath(QStringLiteral("run.pdf"))).size() / 1e6,
-                    run.status == 0 ? "" : "  FAILED");
+        std::printf(
+            "waybill print, %5d waybills to one PDF: %7.0f ms %6.1f MB  %.3f ms a page (target %s), %.1f MB file%s\n",
+            rows, run.ms, run.maxRssMb, run.ms / rows, target,
+            QFileInfo(QDir(folder).filePath(QStringLiteral("run.pdf"))).size() / 1e6,
+            run.status == 0 ? "" : "  FAILED");
     }
     return 0;
 }

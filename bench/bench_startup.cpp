@@ -69,7 +69,8 @@ int main(int argc, char **argv)
                 connection.inTransaction([&] {
                     // Copies of the rows there are, up to the count wanted.
                     for (int have = filled; have < recipients; have = std::min(recipients, have * 2))
-                        connection.exec(QStringLiteral("insert into inrxx select * from inrxx limit ?"), {recipients - have});
+                        connection.exec(QStringLiteral("insert into inrxx select * from inrxx limit ?"),
+                                        {recipients - have});
                 });
             filled = recipients;
         }

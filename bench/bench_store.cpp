@@ -34,10 +34,16 @@ constexpr int kRepeats = 5;
 
 QStringList recipient(int i)
 {
-    return {QStringLiteral(u"某某贸易有限公司%1").arg(i % 97), QStringLiteral(u"收件人%1").arg(i), QStringLiteral(u"上海"),
-            QStringLiteral(u"上海市浦东新区世纪大道%1号%2室").arg(i % 2000).arg(i % 900), QStringLiteral("200120"),
-            QStringLiteral("021-5888%1").arg(i % 10000), QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')),
-            QStringLiteral(u"文件"), QStringLiteral("1"), QString()};
+    return {QStringLiteral(u"某某贸易有限公司%1").arg(i % 97),
+            QStringLiteral(u"收件人%1").arg(i),
+            QStringLiteral(u"上海"),
+            QStringLiteral(u"上海市浦东新区世纪大道%1号%2室").arg(i % 2000).arg(i % 900),
+            QStringLiteral("200120"),
+            QStringLiteral("021-5888%1").arg(i % 10000),
+            QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')),
+            QStringLiteral(u"文件"),
+            QStringLiteral("1"),
+            QString()};
 }
 
 void fill(Connection &connection)
@@ -65,7 +71,8 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-template <class Work> double timeMs(Work &&work)
+template <class Work>
+double timeMs(Work &&work)
 {
     QElapsedTimer timer;
     timer.start();
@@ -88,8 +95,11 @@ struct BenchServer {
     {
         QFile file(folder + QStringLiteral("/port"));
         file.open(QIODevice::ReadOnly);
-        const ServerAddress maintenance{QStringLiteral("waybill_test"), QStringLiteral("127.0.0.1"),
-                                        file.readAll().trimmed().toInt(), QStringLiteral("postgres"), {}};
+        const ServerAddress maintenance{QStringLiteral("waybill_test"),
+                                        QStringLiteral("127.0.0.1"),
+                                        file.readAll().trimmed().toInt(),
+                                        QStringLiteral("postgres"),
+                                        {}};
         Connection admin(QStringLiteral("bench.admin"));
         admin.openServer(maintenance);
         admin.exec(QStringLiteral("drop database if exists bench"));
@@ -128,12 +138,9 @@ int main(int argc, char **argv)
 
     std::vector<double> opens, searches, posts;
     for (int i = 0; i < kRepeats; ++i) {
-        opens.push_back(timeMs([&] {
-            reopen(connection, {{&sender, kSenderTable}, {&list, kRecipientTable}});
-        }));
+        opens.push_back(timeMs([&] { reopen(connection, {{&sender, kSenderTable}, {&list, kRecipientTable}}); }));
         searches.push_back(timeMs([&] {
-            list.setStatement(Select::search(kRecipientTable, col::kRecipientName,
-                                             QStringLiteral(u"收件人4321")));
+            list.setStatement(Select::search(kRecipientTable, col::kRecipientName, QStringLiteral(u"收件人4321")));
             list.open();
         }));
         posts.push_back(timeMs([&] {

@@ -44,12 +44,13 @@ inline void fillWaybills(Connection &connection, int rows)
     const QString sql = statements::insertRow(schema::kRecipientTable, schema::recipientColumns());
     connection.inTransaction([&] {
         for (int i = 0; i < rows; ++i)
-            connection.exec(sql, {QStringLiteral(u"上海联华电子有限公司"), QStringLiteral(u"收件人%1").arg(i),
-                                  QStringLiteral(u"上海"),
-                                  QStringLiteral(u"上海市浦东新区张江高科技园区碧波路%1号%2室").arg(i % 900).arg(i % 77),
-                                  QStringLiteral("201203"), QStringLiteral("021-50801234"),
-                                  QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QStringLiteral(u"样品"),
-                                  QStringLiteral("2"), QStringLiteral(u"易碎勿压")});
+            connection.exec(sql,
+                            {QStringLiteral(u"上海联华电子有限公司"), QStringLiteral(u"收件人%1").arg(i),
+                             QStringLiteral(u"上海"),
+                             QStringLiteral(u"上海市浦东新区张江高科技园区碧波路%1号%2室").arg(i % 900).arg(i % 77),
+                             QStringLiteral("201203"), QStringLiteral("021-50801234"),
+                             QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QStringLiteral(u"样品"),
+                             QStringLiteral("2"), QStringLiteral(u"易碎勿压")});
     });
 }
 

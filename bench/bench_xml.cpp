@@ -24,8 +24,8 @@ QByteArray sheetXml(int rows)
             if (c == 6)
                 xml += "<c r=\"" + ref + "\"><v>138" + QByteArray::number(10000000 + r) + "</v></c>";
             else
-                xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + QStringLiteral(u"上海市浦东新区碧波路%1号").arg(r).toUtf8()
-                    + "</t></is></c>";
+                xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>"
+                    + QStringLiteral(u"上海市浦东新区碧波路%1号").arg(r).toUtf8() + "</t></is></c>";
         }
         xml += "</row>";
     }

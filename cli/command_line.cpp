@@ -30,8 +30,8 @@ const QList<CliCommand> &cliCommands()
 
 int runCommandLine(const QStringList &args, CliStreams &io)
 {
-    if (args.isEmpty() || args.first() == QStringLiteral("--help")
-        || args.first() == QStringLiteral("-h") || args.first() == QStringLiteral("help")) {
+    if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h")
+        || args.first() == QStringLiteral("help")) {
         printUsage(io.out);
         return args.isEmpty() ? exit_status::kUsage : exit_status::kOk;
     }

@@ -7,7 +7,8 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"在当前目录创建空的 data.mdb（三个数据表）；文件已存在时拒绝。"), runInit},
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
-                        "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] [--calibration-page] "
+                        "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] "
+                        "[--calibration-page] "
                         "(--pdf FILE | --printer NAME)"),
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
                         u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"
@@ -15,10 +16,12 @@ QList<CliCommand> allCommands()
                         u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"),
          runPrint},
         {QStringLiteral("import"), QStringLiteral("FILE"),
-         QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"), runImport},
+         QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"),
+         runImport},
         {QStringLiteral("export"), QStringLiteral("FILE"),
          QStringLiteral(u"把收件人名单（inrxx）导出为工作簿：FILE 以 .xlsx 结尾时为 Excel 工作簿，"
-                        u"否则为 Excel 97-2003 工作簿（不以 .xls 结尾时补上 .xls）。"), runExport},
+                        u"否则为 Excel 97-2003 工作簿（不以 .xls 结尾时补上 .xls）。"),
+         runExport},
         {QStringLiteral("backup"), QStringLiteral("NAME"),
          QStringLiteral(u"把当前目录的 data.mdb 备份为 NAME.bak（已有同名文件时替换）。"), runBackup},
         {QStringLiteral("restore"), QStringLiteral("FILE"),

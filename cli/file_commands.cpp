@@ -32,7 +32,9 @@ int runExport(const QStringList &args, CliStreams &io)
     Dataset list(connection, QStringLiteral("ADOQuery2"));
     reopen(connection, {{&sender, schema::kSenderTable}, {&list, schema::kRecipientTable}});
     const QString replaced = replacedCharactersText(exportDataset(list, target));
-    io.out << QStringLiteral(u"成功导出全部数据！共 %1 行：%2\n").arg(list.rowCount()).arg(QDir::toNativeSeparators(target));
+    io.out << QStringLiteral(u"成功导出全部数据！共 %1 行：%2\n")
+                  .arg(list.rowCount())
+                  .arg(QDir::toNativeSeparators(target));
     if (!replaced.isEmpty())
         io.out << replaced << '\n';
     return exit_status::kOk;
@@ -61,6 +63,7 @@ int runRestore(const QStringList &args, CliStreams &io)
         io.err << QStringLiteral(u"数据恢复失败，请重试！\n");
         throw;
     }
-    io.out << QStringLiteral(u"数据恢复成功！") << restoreNotes(restored).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) << '\n';
+    io.out << QStringLiteral(u"数据恢复成功！")
+           << restoreNotes(restored).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) << '\n';
     return exit_status::kOk;
 }

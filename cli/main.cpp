@@ -2,8 +2,8 @@
 // headless on data.mdb of the working directory.
 
 #include "app/desktop.h"
-#include "common/file_name.h"
 #include "cli/command_line.h"
+#include "common/file_name.h"
 #include "common/safe_file.h"
 
 #include <QDir>
@@ -24,7 +24,8 @@ void ensureRuntimeFolder()
     if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         return;
     const QString runtime = QDir::tempPath() + QStringLiteral("/waybill-runtime-") + QString::number(getuid());
-    if (QDir().mkpath(runtime) && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    if (QDir().mkpath(runtime)
+        && QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 }
 

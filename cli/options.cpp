@@ -24,7 +24,9 @@ QFont fontOption(const QString &option, const QString &text)
 {
     const std::optional<QFont> font = parseFontText(text);
     if (!font)
-        throw UsageError(QStringLiteral(u"%1 的格式是 字体,字号[,bold][,italic]，例如 黑体,14,bold（字号 4 到 72，样式 bold、italic）：%2")
-                             .arg(option, text));
+        throw UsageError(
+            QStringLiteral(
+                u"%1 的格式是 字体,字号[,bold][,italic]，例如 黑体,14,bold（字号 4 到 72，样式 bold、italic）：%2")
+                .arg(option, text));
     return *font;
 }

@@ -14,10 +14,10 @@
 
 #include <QDate>
 #include <QFont>
-#include <optional>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -70,9 +70,9 @@ PrintOptions parse(const QStringList &args)
             if (options.row < 1)
                 throw UsageError(QStringLiteral(u"--row 从 1 开始"));
         } else if (arg == QStringLiteral("--pages")) {
-            const QRegularExpressionMatch match =
-                QRegularExpression(QStringLiteral("^(\\d+)-(\\d+)$")).match(next());
-            if (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(1).toInt() > match.captured(2).toInt())
+            const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^(\\d+)-(\\d+)$")).match(next());
+            if (!match.hasMatch() || match.captured(1).toInt() < 1
+                || match.captured(1).toInt() > match.captured(2).toInt())
                 throw UsageError(QStringLiteral(u"--pages 的格式是 起始页-结束页，例如 2-3"));
             options.pages = {match.captured(1).toInt(), match.captured(2).toInt()};
         } else if (arg == QStringLiteral("--date")) {
@@ -128,9 +128,9 @@ int print(const PrintOptions &options, CliStreams &io)
     if (!options.batch) {
         if (options.row > data.recipients.rowCount() && (data.recipients.rowCount() > 0 || options.rowGiven))
             throw PrintError(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
-                                         .arg(options.row)
-                                         .arg(data.recipientTable())
-                                         .arg(data.recipients.rowCount()));
+                                 .arg(options.row)
+                                 .arg(data.recipientTable())
+                                 .arg(data.recipients.rowCount()));
         data.recipients.moveTo(options.row - 1);
     }
     // As the print command does: the ship date into the Sender record first.
@@ -143,7 +143,8 @@ int print(const PrintOptions &options, CliStreams &io)
     // own), then the shift given here on top of it.
     if (options.calibrated) {
         QString problem;
-        if (const std::optional<Calibration> saved = CalibrationStore(data.connection).find(courier.code, options.printer, &problem))
+        if (const std::optional<Calibration> saved =
+                CalibrationStore(data.connection).find(courier.code, options.printer, &problem))
             run.apply(*saved);
         if (!problem.isEmpty())
             io.err << problem << '\n';

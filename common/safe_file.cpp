@@ -9,11 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -115,8 +115,8 @@ void cleanStaleTemporaries(const QString &folder)
 void cleanStaleFolders(const QString &parent, const QString &prefix)
 {
     const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-600);
-    const QFileInfoList entries = QDir(parent).entryInfoList({prefix + QLatin1Char('*')},
-                                                             QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    const QFileInfoList entries = QDir(parent).entryInfoList(
+        {prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QFileInfo &entry : entries) {
         if (entry.lastModified() >= staleBefore || entry.isSymLink() || entry.ownerId() != ::geteuid())
             continue;
@@ -206,8 +206,8 @@ void SafeFile::commit()
         ::fchmod(m_lockFd, existing.st_mode & 07777);
     syncTemporary();
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)
-        throw FileError(QStringLiteral(u"无法替换 %1：%2")
-                            .arg(native(m_target), QString::fromLocal8Bit(std::strerror(errno))));
+        throw FileError(
+            QStringLiteral(u"无法替换 %1：%2").arg(native(m_target), QString::fromLocal8Bit(std::strerror(errno))));
     m_committed = true;
     syncFolder(QFileInfo(m_target).absolutePath());
 }

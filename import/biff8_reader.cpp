@@ -11,7 +11,6 @@ namespace {
 
 using namespace biff8;
 
-
 [[noreturn]] void damaged(const QString &what)
 {
     throw WorkbookError(QStringLiteral(u"工作簿已损坏（%1）").arg(what));
@@ -224,14 +223,22 @@ double rkValue(quint32 rk)
 QString errorText(quint8 code)
 {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    default: return QStringLiteral("#ERR");
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
+    default:
+        return QStringLiteral("#ERR");
     }
 }
 
@@ -254,8 +261,9 @@ void checkBof(const QByteArray &stream, const Record &record)
         throw WorkbookError(QStringLiteral(u"不是 Excel 工作簿（工作簿数据流的开头不对）"));
     const quint16 version = Fields(stream, record).u16(0);
     if (version != 0x0600)
-        throw WorkbookError(QStringLiteral(u"这是 Excel 5.0/95 或更早版本的工作簿，不能读取；"
-                                           u"请在 Excel 或 WPS 中另存为 Excel 97-2003 工作簿（.xls）或 Excel 工作簿（.xlsx）后再导入"));
+        throw WorkbookError(
+            QStringLiteral(u"这是 Excel 5.0/95 或更早版本的工作簿，不能读取；"
+                           u"请在 Excel 或 WPS 中另存为 Excel 97-2003 工作簿（.xls）或 Excel 工作簿（.xlsx）后再导入"));
 }
 
 Globals readGlobals(const QByteArray &stream)
@@ -346,8 +354,11 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
         const Fields f(stream, record);
         // Cell records of a fixed size that have another are damage (a
         // wrong length would swallow the records after them).
-        const int fixedLength = record.type == kLabelSst ? 10 : record.type == kNumber ? 14
-            : record.type == kRk ? 10 : record.type == kBoolErr ? 8 : -1;
+        const int fixedLength = record.type == kLabelSst ? 10
+            : record.type == kNumber                     ? 14
+            : record.type == kRk                         ? 10
+            : record.type == kBoolErr                    ? 8
+                                                         : -1;
         if (fixedLength >= 0 && f.length() != fixedLength)
             damaged(QStringLiteral(u"单元格记录的长度不对"));
         switch (record.type) {

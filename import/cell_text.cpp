@@ -11,12 +11,37 @@ namespace {
 NumberKind builtInKind(int id)
 {
     switch (id) {
-    case 14: case 15: case 16: case 17:
-    case 27: case 28: case 29: case 30: case 31: case 36:
-    case 50: case 51: case 52: case 53: case 54: case 57: case 58:
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+    case 27:
+    case 28:
+    case 29:
+    case 30:
+    case 31:
+    case 36:
+    case 50:
+    case 51:
+    case 52:
+    case 53:
+    case 54:
+    case 57:
+    case 58:
         return NumberKind::Date;
-    case 18: case 19: case 20: case 21: case 45: case 46: case 47:
-    case 32: case 33: case 34: case 35: case 55: case 56:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+    case 45:
+    case 46:
+    case 47:
+    case 32:
+    case 33:
+    case 34:
+    case 35:
+    case 55:
+    case 56:
         return NumberKind::Time;
     case 22:
         return NumberKind::DateTime;
@@ -56,7 +81,8 @@ NumberKind numberKindOf(int id, const QString &code)
             if (end < 0)
                 break;
             const QString inside = code.mid(i + 1, end - i - 1).toLower();
-            if (!inside.isEmpty() && (inside[0] == QLatin1Char('h') || inside[0] == QLatin1Char('m') || inside[0] == QLatin1Char('s'))
+            if (!inside.isEmpty()
+                && (inside[0] == QLatin1Char('h') || inside[0] == QLatin1Char('m') || inside[0] == QLatin1Char('s'))
                 && inside.count(inside[0]) == inside.size())
                 time = true;
             i = end;

@@ -1,12 +1,12 @@
 #include "import/import_procedure.h"
 
 #include "import/workbook_reader.h"
+#include "store/bulk_rows.h"
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/db_error.h"
 #include "store/reopen.h"
 #include "store/schema.h"
-#include "store/bulk_rows.h"
 #include "store/statements.h"
 
 using namespace import_messages;
@@ -40,8 +40,7 @@ ImportResult failed(Connection &connection, Dataset *list, const QString &messag
 
 } // namespace
 
-ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
-                            const ImportProgress &progress)
+ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path, const ImportProgress &progress)
 {
     // The table keeps its rows until the new ones are in: the old list is
     // replaced in the one transaction that inserts the new rows, so a
@@ -72,10 +71,11 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                                                       });
         connection.inTransaction([&] {
             connection.exec(statements::deleteAllImported());
-            insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records, [&](qsizetype done) {
-                if (progress && records.rowCount() > 0)
-                    progress(50 + int(done * 50 / records.rowCount()));
-            });
+            insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records,
+                           [&](qsizetype done) {
+                               if (progress && records.rowCount() > 0)
+                                   progress(50 + int(done * 50 / records.rowCount()));
+                           });
         });
         rows = int(records.rowCount());
     } catch (const WorkbookError &error) {

@@ -89,8 +89,8 @@ void ImportedWindow::buildTopBar(QWidget *client)
     QPushButton *search = makeButton(bar, QStringLiteral("Button2"), QStringLiteral(u"查 询"), 416, 8);
     connect(search, &QPushButton::clicked, this, [this] { Button2Click(); });
     pressOnEnter({m_nameSearch, m_mobileSearch}, search);
-    connect(makeButton(bar, QStringLiteral("Button3"), QStringLiteral(u"刷 新"), 512, 8), &QPushButton::clicked,
-            this, [this] { Button3Click(); });
+    connect(makeButton(bar, QStringLiteral("Button3"), QStringLiteral(u"刷 新"), 512, 8), &QPushButton::clicked, this,
+            [this] { Button3Click(); });
 }
 
 void ImportedWindow::buildImportPanel(QWidget *client)
@@ -193,9 +193,8 @@ void ImportedWindow::FormCreate()
 
 void ImportedWindow::Button2Click()
 {
-    guarded(this, [this] {
-        searchRecipients(m_list, schema::kImportedTable, m_nameSearch->text(), m_mobileSearch->text());
-    });
+    guarded(this,
+            [this] { searchRecipients(m_list, schema::kImportedTable, m_nameSearch->text(), m_mobileSearch->text()); });
 }
 
 void ImportedWindow::Button3Click()
@@ -233,13 +232,12 @@ void ImportedWindow::Button1Click()
         progress.setWindowTitle(QStringLiteral(u"数据导入"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
-        const ImportResult result = importWorkbook(m_connection, &m_list, m_path->text(), [&](int percent) {
-            progress.setValue(percent);
-        });
+        const ImportResult result =
+            importWorkbook(m_connection, &m_list, m_path->text(), [&](int percent) { progress.setValue(percent); });
         progress.reset();
         // The described message, then what was wrong.
-        dialogs().notice(this, result.reason.isEmpty() ? result.message
-                                                       : result.message + QStringLiteral("\n\n") + result.reason);
+        dialogs().notice(
+            this, result.reason.isEmpty() ? result.message : result.message + QStringLiteral("\n\n") + result.reason);
         if (result.success)
             m_panel->hide();
     });

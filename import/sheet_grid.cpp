@@ -3,8 +3,8 @@
 #include "import/workbook_reader.h"
 
 #include <algorithm>
-#include <tuple>
 #include <cstring>
+#include <tuple>
 
 void SheetGrid::set(int row, int column, QString text)
 {
@@ -13,11 +13,12 @@ void SheetGrid::set(int row, int column, QString text)
     // No recipient's text is longer than a spreadsheet cell holds; a longer
     // one is damage, and would fail much later, in printing.
     if (text.size() > kMaxCellChars)
-        throw WorkbookError(QStringLiteral(u"第 %1 行第 %2 列的内容有 %3 个字符，超过单元格的上限（%4 个字符）；文件可能已损坏")
-                                .arg(row + 1)
-                                .arg(column + 1)
-                                .arg(text.size())
-                                .arg(kMaxCellChars));
+        throw WorkbookError(
+            QStringLiteral(u"第 %1 行第 %2 列的内容有 %3 个字符，超过单元格的上限（%4 个字符）；文件可能已损坏")
+                .arg(row + 1)
+                .arg(column + 1)
+                .arg(text.size())
+                .arg(kMaxCellChars));
     if (size_t(row) >= m_rows.size())
         m_rows.resize(size_t(row) + 1);
     QStringList &cells = m_rows[size_t(row)];
@@ -98,12 +99,14 @@ Sheet SheetGrid::finish()
         if (!rows[i].isEmpty())
             dataRows.push_back(i);
     std::sort(m_merged.begin(), m_merged.end(), [](const Area &a, const Area &b) {
-        return std::tie(a.firstRow, a.lastRow, a.firstColumn, a.lastColumn) < std::tie(b.firstRow, b.lastRow, b.firstColumn, b.lastColumn);
+        return std::tie(a.firstRow, a.lastRow, a.firstColumn, a.lastColumn)
+            < std::tie(b.firstRow, b.lastRow, b.firstColumn, b.lastColumn);
     });
-    m_merged.erase(std::unique(m_merged.begin(), m_merged.end(), [](const Area &a, const Area &b) {
-                       return a.firstRow == b.firstRow && a.lastRow == b.lastRow && a.firstColumn == b.firstColumn
-                           && a.lastColumn == b.lastColumn;
-                   }),
+    m_merged.erase(std::unique(m_merged.begin(), m_merged.end(),
+                               [](const Area &a, const Area &b) {
+                                   return a.firstRow == b.firstRow && a.lastRow == b.lastRow
+                                       && a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn;
+                               }),
                    m_merged.end());
     qint64 budget = kMaxMergedFills;
     for (const Area &area : m_merged) {

@@ -55,7 +55,9 @@ bool writeEncodedSheet(QIODevice &out, const Sheet &sheet);
 class EncodedSheetReader {
 public:
     explicit EncodedSheetReader(const QByteArray &bytes)
-        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size()) {}
+        : m_p(bytes.constData()), m_end(bytes.constData() + bytes.size())
+    {
+    }
     bool headings(QStringList &texts);
     bool rowCount(quint32 &rows);
     bool nextRow(std::vector<QStringView> &cells);

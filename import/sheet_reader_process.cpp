@@ -44,24 +44,23 @@ int main(int argc, char **argv)
     const OwnStreams streams;
     if (streams.data < 0 || !streams.messages)
         return 4;
-    // A damaged file must not take the machine's memory. (AddressSanitizer
-    // maps terabytes of shadow memory, so a sanitizer build goes without.)
+        // A damaged file must not take the machine's memory. (AddressSanitizer
+        // maps terabytes of shadow memory, so a sanitizer build goes without.)
 #ifndef __SANITIZE_ADDRESS__
     const rlimit memory{rlim_t(4) << 30, rlim_t(4) << 30};
     setrlimit(RLIMIT_AS, &memory);
 #endif
     try {
         qint64 told = -1;
-        const Sheet sheet = readSheet(QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2]),
-                                      [&](qsizetype done, qsizetype total) {
-                                          const qint64 permille = total > 0 ? done * 1000 / total : 0;
-                                          if (permille != told) {
-                                              told = permille;
-                                              std::fprintf(streams.messages, "progress %lld 1000\n",
-                                                           static_cast<long long>(permille));
-                                              std::fflush(streams.messages);
-                                          }
-                                      });
+        const Sheet sheet = readSheet(
+            QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2]), [&](qsizetype done, qsizetype total) {
+                const qint64 permille = total > 0 ? done * 1000 / total : 0;
+                if (permille != told) {
+                    told = permille;
+                    std::fprintf(streams.messages, "progress %lld 1000\n", static_cast<long long>(permille));
+                    std::fflush(streams.messages);
+                }
+            });
         QFile out;
         if (!out.open(streams.data, QIODevice::WriteOnly))
             return 4;

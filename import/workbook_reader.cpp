@@ -19,7 +19,8 @@
 
 namespace {
 
-const QString kFormatsRead = QStringLiteral(u"能读取的格式：Excel 97-2003 工作簿（.xls）、Excel 工作簿（.xlsx）、CSV 文件（.csv）");
+const QString kFormatsRead =
+    QStringLiteral(u"能读取的格式：Excel 97-2003 工作簿（.xls）、Excel 工作簿（.xlsx）、CSV 文件（.csv）");
 
 [[noreturn]] void unsupported(const QString &what)
 {
@@ -70,9 +71,11 @@ WorkbookKind workbookKindOf(const QString &path)
         case ZipKind::Xlsx:
             return WorkbookKind::Xlsx;
         case ZipKind::Xlsb:
-            unsupported(QStringLiteral(u"这是 Excel 二进制工作簿（.xlsb），不能读取；请在 Excel 中另存为 .xlsx 或 .xls"));
+            unsupported(
+                QStringLiteral(u"这是 Excel 二进制工作簿（.xlsb），不能读取；请在 Excel 中另存为 .xlsx 或 .xls"));
         case ZipKind::Ods:
-            unsupported(QStringLiteral(u"这是 OpenDocument 电子表格（.ods），不能读取；请在 WPS 或 LibreOffice 中另存为 .xlsx 或 .xls"));
+            unsupported(QStringLiteral(
+                u"这是 OpenDocument 电子表格（.ods），不能读取；请在 WPS 或 LibreOffice 中另存为 .xlsx 或 .xls"));
         default:
             unsupported(QStringLiteral(u"这是 zip 压缩文件，不是工作簿，或工作簿已损坏"));
         }
@@ -150,10 +153,10 @@ QList<int> headingPositions(const QStringList &headings, const QStringList &colu
             for (const QString &heading : seen)
                 if (!heading.isEmpty() && !found.contains(heading))
                     found << heading;
-            throw WorkbookError(found.isEmpty()
-                                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
-                                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）")
-                                          .arg(column, quotedList(found)));
+            throw WorkbookError(
+                found.isEmpty()
+                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
+                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）").arg(column, quotedList(found)));
         }
         positions << position;
     }
@@ -161,7 +164,8 @@ QList<int> headingPositions(const QStringList &headings, const QStringList &colu
 }
 
 // Appends one record unless its wanted cells are all empty.
-template <class Cells> void appendRecord(TextTable &records, const Cells &cells, qsizetype count, const QList<int> &positions)
+template <class Cells>
+void appendRecord(TextTable &records, const Cells &cells, qsizetype count, const QList<int> &positions)
 {
     const qsizetype before = records.rowCount();
     bool any = false;

@@ -90,7 +90,8 @@ XmlScanner::Source partSource(GsfInput *input, const QString &path, qint64 limit
             return 0;
         read += n;
         if (read > limit)
-            throw WorkbookError(QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(limit >> 20));
+            throw WorkbookError(
+                QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(limit >> 20));
         if (!gsf_input_read(input, size_t(n), reinterpret_cast<guint8 *>(buffer)))
             throw WorkbookError(QStringLiteral(u"工作簿已损坏（无法解压 %1）").arg(path));
         return n;
@@ -110,7 +111,8 @@ std::optional<QByteArray> part(GsfInfile *zip, const QString &path)
     // every real workbook.
     constexpr gsf_off_t kMaxWholePartBytes = gsf_off_t(32) << 20;
     if (size > kMaxWholePartBytes)
-        throw WorkbookError(QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(kMaxWholePartBytes >> 20));
+        throw WorkbookError(
+            QStringLiteral(u"工作簿已损坏或是恶意文件：%1 解压后超过 %2 MB").arg(path).arg(kMaxWholePartBytes >> 20));
     bool ok = size >= 0;
     if (ok && size > 0) {
         bytes.resize(qsizetype(size));
@@ -125,10 +127,7 @@ struct Relationship {
     QString target; // the part's path in the package
     QString type;   // ".../relationships/sharedStrings" and the like
     // Whether the relationship is of a kind ("sharedStrings", "styles").
-    bool is(QLatin1String kind) const
-    {
-        return type.endsWith(QLatin1Char('/') + kind, Qt::CaseInsensitive);
-    }
+    bool is(QLatin1String kind) const { return type.endsWith(QLatin1Char('/') + kind, Qt::CaseInsensitive); }
 };
 
 // Relationships by id, their targets resolved against the folder of the
@@ -187,7 +186,8 @@ QString unescaped(const QString &text)
     out.reserve(text.size());
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] == QLatin1Char('_') && i + 6 < n && text[i + 1] == QLatin1Char('x') && text[i + 6] == QLatin1Char('_')) {
+        if (text[i] == QLatin1Char('_') && i + 6 < n && text[i + 1] == QLatin1Char('x')
+            && text[i + 6] == QLatin1Char('_')) {
             int code = 0;
             bool hex = true;
             for (qsizetype k = i + 2; k < i + 6 && hex; ++k) {
@@ -363,7 +363,7 @@ Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const 
                 text = value.isEmpty() ? QString() : booleanText(value.trimmed() != QLatin1String("0"));
             } else if (type == QLatin1String("d")) {
                 const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
-                text = !when.isValid() ? value
+                text = !when.isValid()           ? value
                     : when.time() == QTime(0, 0) ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
                                                  : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
             } else if (!value.isEmpty()) {

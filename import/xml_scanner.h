@@ -58,8 +58,8 @@ private:
     QByteArrayView m_name;
     QByteArrayView m_attributes; // the start tag after its name
     QByteArrayView m_text;
-    bool m_textIsRaw = false; // CDATA: no references to decode
-    bool m_pendingEnd = false; // after a self-closing tag
+    bool m_textIsRaw = false;        // CDATA: no references to decode
+    bool m_pendingEnd = false;       // after a self-closing tag
     std::vector<std::string> m_open; // qualified names of the open elements
     Source m_source;
     QByteArray m_buffer;

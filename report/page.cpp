@@ -4,10 +4,10 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QPageLayout>
-#include <QRawFont>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QRawFont>
 
 namespace {
 
@@ -101,6 +101,6 @@ void setUpPaper(QPagedPaintDevice &device, const QSizeF &paperMm)
 {
     const QPageSize size(paperMm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     // The orientation stays as the printer setup left it.
-    device.setPageLayout(QPageLayout(size, device.pageLayout().orientation(), QMarginsF(0, 0, 0, 0),
-                                     QPageLayout::Millimeter));
+    device.setPageLayout(
+        QPageLayout(size, device.pageLayout().orientation(), QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
 }

@@ -34,16 +34,16 @@ struct LaidOutLine {
 
 struct ComposedItem {
     QString name;
-    QRectF box;      // left, top, widest line x stored height
-    int font = 0;    // index into ComposedPage::fonts
-    QStringList lines; // the lines that fit the box
+    QRectF box;           // left, top, widest line x stored height
+    int font = 0;         // index into ComposedPage::fonts
+    QStringList lines;    // the lines that fit the box
     bool flagged = false; // its text did not print as it should: outlined on screen, never on paper
     QColor color = Qt::black;
     QList<LaidOutLine> laidOut; // per line, as composing measured it (none: laid out when painted)
 };
 
 struct PageFont {
-    QFont font;      // pixel-sized in layout units
+    QFont font; // pixel-sized in layout units
     qreal ascent = 0;
     qreal lineHeight = 0;
     QRawFont glyphs; // the font's own glyphs, to draw lines without layout
@@ -70,8 +70,7 @@ qreal textWidth(const PageFont &font, const QString &text);
 // Paints the page's items with the painter's origin at the paper's top-left
 // corner, at dotsPerUnit device dots per layout unit. Nothing else is
 // painted (no form picture, no paper background).
-void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit,
-               PaintTarget target = PaintTarget::Paper);
+void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, PaintTarget target = PaintTarget::Paper);
 
 // Sets a printer or PDF writer to the page's paper: custom size in
 // millimetres, zero margins, in the orientation the device has (portrait

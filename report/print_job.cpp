@@ -10,7 +10,7 @@
 #include <QPdfWriter>
 
 int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose, PageRange range,
-                const PrintProgress &progress)
+               const PrintProgress &progress)
 {
     const int first = firstPage(range);
     const int last = lastPage(range, pageCount);

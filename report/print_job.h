@@ -35,8 +35,8 @@ using PrintProgress = std::function<bool(int done, int total)>;
 // Prints pages of the range onto device at dpi dots per inch; returns how
 // many were printed (fewer when progress stopped it). Throws PrintError
 // when the range selects no page or the device cannot be painted on.
-int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose,
-                PageRange range = {}, const PrintProgress &progress = {});
+int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSource &compose, PageRange range = {},
+               const PrintProgress &progress = {});
 
 // Prints into a PDF file, written beside the target and renamed into place
 // so that a failure leaves no file. Throws PrintError.

@@ -32,8 +32,9 @@ struct Finalizer {
 sqlite3 *sqliteHandle(Connection &connection)
 {
     const QVariant handle = connection.database().driver()->handle();
-    sqlite3 *db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.data())
-                                                                                  : nullptr;
+    sqlite3 *db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+        ? *static_cast<sqlite3 *const *>(handle.data())
+        : nullptr;
     if (!db)
         throw DbError(QStringLiteral(u"数据库连接不可用"));
     return db;
@@ -111,8 +112,10 @@ QStringList selectSqlite(Connection &connection, const QString &sql, const QStri
 PGconn *postgresHandle(Connection &connection)
 {
     const QVariant handle = connection.database().driver()->handle();
-    PGconn *pg = handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0) ? *static_cast<PGconn *const *>(handle.data())
-                                                                               : nullptr;
+    PGconn *pg =
+        handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)
+        ? *static_cast<PGconn *const *>(handle.data())
+        : nullptr;
     if (!pg)
         throw DbError(QStringLiteral(u"数据库连接不可用 (%1)").arg(QString::fromLatin1(handle.typeName())));
     return pg;
@@ -186,12 +189,22 @@ void appendCopyText(QByteArray &out, QStringView text)
     const QByteArray utf8 = text.toUtf8();
     for (const char c : utf8) {
         switch (c) {
-        case '\0': break;
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\0':
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
 }
@@ -203,7 +216,9 @@ void insertPostgres(Connection &connection, const QString &table, const QStringL
     QStringList names;
     for (const QString &column : columns)
         names << statements::quoted(column);
-    const QByteArray copy = QStringLiteral("copy %1 (%2) from stdin").arg(statements::quoted(table), names.join(QStringLiteral(", "))).toUtf8();
+    const QByteArray copy = QStringLiteral("copy %1 (%2) from stdin")
+                                .arg(statements::quoted(table), names.join(QStringLiteral(", ")))
+                                .toUtf8();
     {
         ResultHolder start;
         start.result = PQexec(pg, copy.constData());

@@ -14,7 +14,7 @@
 class Connection;
 
 struct SelectedRow {
-    qint64 rowid;           // the first selected column
+    qint64 rowid;             // the first selected column
     const char *const *texts; // the other columns, UTF-8 (nullptr for NULL)
     const int *lengths;       // their lengths in bytes
     int count;                // how many texts

@@ -1,10 +1,10 @@
 #include "store/calibration.h"
 
+#include "report/fonts.h"
 #include "store/connection.h"
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "store/statements.h"
-#include "report/fonts.h"
 
 #include <QColor>
 #include <QSqlQuery>
@@ -87,9 +87,14 @@ QStringList CalibrationStore::columns()
 
 const QStringList &CalibrationStore::columnNames()
 {
-    static const QStringList names{QStringLiteral("courier"), QStringLiteral("printer"), QStringLiteral("shift_x"),
-                                   QStringLiteral("shift_y"), QStringLiteral("scale_x"), QStringLiteral("scale_y"),
-                                   kFontColumn, kColorColumn};
+    static const QStringList names{QStringLiteral("courier"),
+                                   QStringLiteral("printer"),
+                                   QStringLiteral("shift_x"),
+                                   QStringLiteral("shift_y"),
+                                   QStringLiteral("scale_x"),
+                                   QStringLiteral("scale_y"),
+                                   kFontColumn,
+                                   kColorColumn};
     return names;
 }
 
@@ -121,7 +126,8 @@ void CalibrationStore::save(const Calibration &calibration)
     checkCalibration(calibration);
     m_connection.inTransaction([&] {
         ensureTable();
-        m_connection.exec(statements::deleteWhere(kTable, kKeyColumns), {calibration.courier, bound(calibration.printer)});
+        m_connection.exec(statements::deleteWhere(kTable, kKeyColumns),
+                          {calibration.courier, bound(calibration.printer)});
         m_connection.exec(statements::insertRow(kTable, columnNames()),
                           {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
                            QString::number(calibration.shiftY), QString::number(calibration.scaleX, 'g', 10),

@@ -12,8 +12,8 @@
 #include "common/error.h"
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class Connection;

@@ -53,8 +53,9 @@ QString damageText(const QString &path, const QString &problem)
     const QString backup = newestBackupBeside(path);
     return QStringLiteral(u"数据文件 %1 已损坏，为免损坏更多数据，恢复之前不能保存任何修改。%2（%3）")
         .arg(QDir::toNativeSeparators(path),
-             backup.isEmpty() ? QStringLiteral(u"请用“数据备份与恢复”恢复以前做的备份（这个文件夹里没有找到备份文件）。")
-                              : QStringLiteral(u"请用“数据备份与恢复”恢复最近的备份：%1。").arg(backup),
+             backup.isEmpty()
+                 ? QStringLiteral(u"请用“数据备份与恢复”恢复以前做的备份（这个文件夹里没有找到备份文件）。")
+                 : QStringLiteral(u"请用“数据备份与恢复”恢复最近的备份：%1。").arg(backup),
              problem);
 }
 
@@ -66,13 +67,14 @@ QString serverFailure(const QString &detail)
         reason = QStringLiteral(u"密码错误（请检查密码文件 ~/.pgpass）");
     else if (detail.contains(QStringLiteral("no password supplied"))) {
         const QString problem = ServerAddress::passwordFileProblem();
-        reason = problem.isEmpty() ? QStringLiteral(u"没有密码：请把密码写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）")
-                                   : QStringLiteral(u"没有密码：") + problem;
-    }
-    else if (detail.contains(QStringLiteral("does not exist")))
+        reason = problem.isEmpty()
+            ? QStringLiteral(u"没有密码：请把密码写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）")
+            : QStringLiteral(u"没有密码：") + problem;
+    } else if (detail.contains(QStringLiteral("does not exist")))
         reason = QStringLiteral(u"服务器上没有这个数据库或用户");
     else if (detail.contains(QStringLiteral("Connection refused")) || detail.contains(QStringLiteral("timeout"))
-             || detail.contains(QStringLiteral("could not connect")) || detail.contains(QStringLiteral("could not translate")))
+             || detail.contains(QStringLiteral("could not connect"))
+             || detail.contains(QStringLiteral("could not translate")))
         reason = QStringLiteral(u"服务器没有响应（请检查网络和服务器是否开着）");
     return reason.isEmpty() ? detail.simplified() : reason + QStringLiteral(u"。") + detail.simplified();
 }
@@ -173,8 +175,7 @@ void Connection::openSqlite(const QString &path)
     if (!db.open()) {
         const QString text = sqliteFailureText(sqliteCode(db.lastError()), errorText(db.lastError()));
         db.close();
-        throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
-                          .arg(QDir::toNativeSeparators(m_filePath), text));
+        throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2").arg(QDir::toNativeSeparators(m_filePath), text));
     }
     // A double-quoted name is always a name, never a string literal.
     const QVariant handle = db.driver()->handle();
@@ -195,8 +196,7 @@ void Connection::openSqlite(const QString &path)
         const QString text = sqliteFailureText(sqliteCode(probe.lastError()), errorText(probe.lastError()));
         probe.finish();
         db.close();
-        throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2")
-                          .arg(QDir::toNativeSeparators(m_filePath), text));
+        throw DbError(QStringLiteral(u"无法打开数据库文件 %1：%2").arg(QDir::toNativeSeparators(m_filePath), text));
     }
     // A larger page cache and memory-mapped reads keep whole-table scans
     // (searches, reopening a long list) fast; neither writes to the file.

@@ -54,7 +54,8 @@ public:
     // Runs work inside one transaction that holds the store's write lock
     // from its start (so that two writers queue instead of interleaving):
     // commits when it returns, rolls back and rethrows when it throws.
-    template <class Work> void inTransaction(Work &&work)
+    template <class Work>
+    void inTransaction(Work &&work)
     {
         begin();
         try {
@@ -103,8 +104,8 @@ private:
     void commit();
     void rollback();
 
-    QString m_name;     // the SQLite connection's name
-    QString m_pgName;   // the PostgreSQL connection's name
+    QString m_name;   // the SQLite connection's name
+    QString m_pgName; // the PostgreSQL connection's name
     Target m_target = Target::CurrentFolder;
     QString m_filePath;
     QString m_damage;

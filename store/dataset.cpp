@@ -1,12 +1,11 @@
 #include "store/dataset.h"
 
+#include "store/bulk_rows.h"
 #include "store/connection.h"
 #include "store/db_error.h"
-#include "store/bulk_rows.h"
 
 #include <QStringDecoder>
 #include <optional>
-
 
 QString Dataset::Row::value(int column) const
 {
@@ -157,7 +156,8 @@ int Dataset::rowOfRowid(qint64 rowid) const
     // The current row is the usual answer; otherwise search the list.
     if (rowidAt(m_current) == rowid)
         return m_current;
-    const auto it = std::find_if(m_rows.cbegin(), m_rows.cend(), [rowid](const Row &row) { return row.rowid == rowid; });
+    const auto it =
+        std::find_if(m_rows.cbegin(), m_rows.cend(), [rowid](const Row &row) { return row.rowid == rowid; });
     return it == m_rows.cend() ? -1 : int(it - m_rows.cbegin());
 }
 
@@ -202,8 +202,7 @@ void Dataset::moveTo(int row)
 void Dataset::requireOpen(const char *operation) const
 {
     if (m_state == State::Closed)
-        throw DbError(QStringLiteral(u"%1：数据集未打开，不能%2")
-                          .arg(m_name, QString::fromUtf8(operation)));
+        throw DbError(QStringLiteral(u"%1：数据集未打开，不能%2").arg(m_name, QString::fromUtf8(operation)));
 }
 
 int Dataset::requireColumn(const QString &column) const
@@ -268,7 +267,8 @@ void Dataset::post()
     }
 
     if (m_state == State::Insert) {
-        QSqlQuery query = m_connection.exec(statements::insertRow(m_select.table, columns, m_connection.backend()), params);
+        QSqlQuery query =
+            m_connection.exec(statements::insertRow(m_select.table, columns, m_connection.backend()), params);
         QStringList values(columnCount());
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
@@ -292,9 +292,11 @@ void Dataset::post()
         QSqlQuery query = m_connection.exec(statements::updateUnchangedRow(m_select.table, columns, m_columns),
                                             params + snapshotParams(row));
         if (query.numRowsAffected() == 0)
-            writeIfAsRead(row, [&] { m_connection.exec(statements::updateRow(m_select.table, columns), params); },
-                          QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。").arg(m_name),
-                          QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
+            writeIfAsRead(
+                row, [&] { m_connection.exec(statements::updateRow(m_select.table, columns), params); },
+                QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。")
+                    .arg(m_name),
+                QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
         QStringList values = row.values();
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
@@ -345,9 +347,10 @@ void Dataset::deleteCurrent()
     QSqlQuery query = m_connection.exec(statements::deleteUnchangedRow(m_select.table, m_columns),
                                         QVariantList{doomed.rowid} + snapshotParams(doomed));
     if (query.numRowsAffected() == 0)
-        writeIfAsRead(doomed, [&] { m_connection.exec(statements::deleteRow(m_select.table), {doomed.rowid}); },
-                      QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name),
-                      QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
+        writeIfAsRead(
+            doomed, [&] { m_connection.exec(statements::deleteRow(m_select.table), {doomed.rowid}); },
+            QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name),
+            QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
     Q_EMIT aboutToRemoveRow(row);
     m_rows.erase(m_rows.begin() + row);
     Q_EMIT rowRemoved(row);
@@ -366,8 +369,7 @@ void Dataset::deleteAll()
     rowids.reserve(m_rows.size());
     for (const Row &row : m_rows)
         rowids.push_back({row.rowid});
-    m_connection.inTransaction(
-        [&] { m_connection.execMany(statements::deleteRow(m_select.table), rowids); });
+    m_connection.inTransaction([&] { m_connection.execMany(statements::deleteRow(m_select.table), rowids); });
     m_rows.clear();
     m_current = -1;
     m_eof = true;

@@ -11,15 +11,12 @@ DatasetModel::DatasetModel(Dataset &dataset, const QList<GridColumn> &columns, Q
         bindColumns();
         endResetModel();
     });
-    connect(&m_dataset, &Dataset::aboutToInsertRow, this,
-            [this](int row) { beginInsertRows({}, row, row); });
+    connect(&m_dataset, &Dataset::aboutToInsertRow, this, [this](int row) { beginInsertRows({}, row, row); });
     connect(&m_dataset, &Dataset::rowInserted, this, [this] { endInsertRows(); });
-    connect(&m_dataset, &Dataset::aboutToRemoveRow, this,
-            [this](int row) { beginRemoveRows({}, row, row); });
+    connect(&m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) { beginRemoveRows({}, row, row); });
     connect(&m_dataset, &Dataset::rowRemoved, this, [this] { endRemoveRows(); });
-    connect(&m_dataset, &Dataset::rowChanged, this, [this](int row) {
-        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
+    connect(&m_dataset, &Dataset::rowChanged, this,
+            [this](int row) { Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1)); });
 }
 
 void DatasetModel::bindColumns()

@@ -16,19 +16,17 @@ namespace schema {
 
 const QStringList &senderColumns()
 {
-    static const QStringList columns{col::kCompany, col::kSenderName, col::kOrigin,
-                                     col::kSenderAddress, col::kPostcode, col::kPhone,
-                                     col::kMobile, col::kSignature, col::kYear,
-                                     col::kMonth, col::kDay};
+    static const QStringList columns{col::kCompany,  col::kSenderName, col::kOrigin, col::kSenderAddress,
+                                     col::kPostcode, col::kPhone,      col::kMobile, col::kSignature,
+                                     col::kYear,     col::kMonth,      col::kDay};
     return columns;
 }
 
 const QStringList &recipientColumns()
 {
-    static const QStringList columns{col::kCompany, col::kRecipientName, col::kDestination,
-                                     col::kRecipientAddress, col::kPostcode, col::kPhone,
-                                     col::kMobile, col::kContents, col::kQuantity,
-                                     col::kRemarks};
+    static const QStringList columns{col::kCompany,  col::kRecipientName, col::kDestination, col::kRecipientAddress,
+                                     col::kPostcode, col::kPhone,         col::kMobile,      col::kContents,
+                                     col::kQuantity, col::kRemarks};
     return columns;
 }
 

@@ -20,7 +20,8 @@ QString withoutPassword(const QString &url)
 ServerAddress ServerAddress::parse(const QString &url)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^postgres(?:ql)?://([^:@/?#\\s]+)(:[^@/]*)?@([A-Za-z0-9.\\-]+|\\[[0-9A-Fa-f:]+\\])(?::(\\d{1,5}))?/([^/?#\\s]+)"
+        QStringLiteral("^postgres(?:ql)?://([^:@/?#\\s]+)(:[^@/"
+                       "]*)?@([A-Za-z0-9.\\-]+|\\[[0-9A-Fa-f:]+\\])(?::(\\d{1,5}))?/([^/?#\\s]+)"
                        "(?:\\?sslmode=(require|verify-full))?$"));
     const QRegularExpressionMatch match = pattern.match(url.trimmed());
     if (!match.hasMatch())
@@ -28,7 +29,8 @@ ServerAddress ServerAddress::parse(const QString &url)
                                       u"（要求加密连接时在后面加 ?sslmode=require 或 ?sslmode=verify-full）：%1")
                            .arg(withoutPassword(url)));
     if (!match.captured(2).isEmpty())
-        throw AppError(QStringLiteral(u"密码不能写在地址里：请把它写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）。"));
+        throw AppError(
+            QStringLiteral(u"密码不能写在地址里：请把它写进密码文件 ~/.pgpass（或 PGPASSFILE 指定的文件）。"));
     ServerAddress address;
     address.user = match.captured(1);
     address.host = match.captured(3);
@@ -51,8 +53,8 @@ QString ServerAddress::passwordFileProblem()
     const QFileInfo file(path);
     if (!file.exists())
         return QStringLiteral(u"没有密码文件 %1").arg(QDir::toNativeSeparators(path));
-    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     if (file.permissions() & others)
         return QStringLiteral(u"密码文件 %1 别人也能读，libpq 因此不用它；请运行 chmod 600 %1")
             .arg(QDir::toNativeSeparators(path));
@@ -61,7 +63,8 @@ QString ServerAddress::passwordFileProblem()
 
 QString ServerAddress::url() const
 {
-    const QString host = this->host.contains(QLatin1Char(':')) ? QLatin1Char('[') + this->host + QLatin1Char(']') : this->host;
+    const QString host =
+        this->host.contains(QLatin1Char(':')) ? QLatin1Char('[') + this->host + QLatin1Char(']') : this->host;
     return QStringLiteral("postgresql://%1@%2%3/%4%5")
         .arg(user, host, port == 5432 ? QString() : QLatin1Char(':') + QString::number(port), database,
              sslMode.isEmpty() ? QString() : QStringLiteral("?sslmode=") + sslMode);

@@ -120,7 +120,8 @@ std::optional<ServerAddress> readPointer(Connection &local)
     try {
         return ServerAddress::parse(*url);
     } catch (const AppError &error) {
-        throw DbError(QStringLiteral(u"%1 中记录的共享数据库地址已损坏：%2").arg(native(local.filePath()), error.text()));
+        throw DbError(
+            QStringLiteral(u"%1 中记录的共享数据库地址已损坏：%2").arg(native(local.filePath()), error.text()));
     }
 }
 
@@ -141,7 +142,8 @@ void share(const QString &dataMdb, const ServerAddress &server, const std::funct
     Connection local(QStringLiteral("share.local"));
     local.openFile(dataMdb);
     if (const std::optional<ServerAddress> current = readPointer(local))
-        throw AppError(QStringLiteral(u"这个文件夹的数据已经共享在 %1；要换服务器，请先取消共享（waybill unshare）。").arg(current->url()));
+        throw AppError(QStringLiteral(u"这个文件夹的数据已经共享在 %1；要换服务器，请先取消共享（waybill unshare）。")
+                           .arg(current->url()));
     requireProgramTables(local, native(dataMdb));
     Connection remote(QStringLiteral("share.server"));
     remote.openServer(server);

@@ -60,10 +60,9 @@ QString likePattern(const QString &text)
 
 QString insertRow(const QString &table, const QStringList &columns, Backend backend)
 {
-    QString sql = columns.isEmpty()
-        ? QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" default values")
-        : QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" (") + quotedList(columns)
-            + QStringLiteral(") values (") + placeholders(columns.size()) + QLatin1Char(')');
+    QString sql = columns.isEmpty() ? QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" default values")
+                                    : QStringLiteral("insert into ") + quoted(table) + QStringLiteral(" (")
+            + quotedList(columns) + QStringLiteral(") values (") + placeholders(columns.size()) + QLatin1Char(')');
     if (backend == Backend::Postgres)
         sql += QStringLiteral(" returning rowid");
     return sql;
@@ -74,8 +73,8 @@ QString updateRow(const QString &table, const QStringList &columns)
     QStringList sets;
     for (const QString &column : columns)
         sets << quoted(column) + QStringLiteral(" = ?");
-    return QStringLiteral("update ") + quoted(table) + QStringLiteral(" set ")
-        + sets.join(QStringLiteral(", ")) + QStringLiteral(" where rowid = ?");
+    return QStringLiteral("update ") + quoted(table) + QStringLiteral(" set ") + sets.join(QStringLiteral(", "))
+        + QStringLiteral(" where rowid = ?");
 }
 
 QString deleteRow(const QString &table)
@@ -179,8 +178,8 @@ QString createTable(const QString &table, const QStringList &columns, Backend ba
         defs << quoted(column) + QStringLiteral(" TEXT");
     if (!uniqueColumns.isEmpty())
         defs << QStringLiteral("unique (") + quotedList(uniqueColumns) + QLatin1Char(')');
-    return QStringLiteral("create table ") + quoted(table) + QStringLiteral(" (")
-        + defs.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return QStringLiteral("create table ") + quoted(table) + QStringLiteral(" (") + defs.join(QStringLiteral(", "))
+        + QLatin1Char(')');
 }
 
 QString addTextColumn(const QString &table, const QString &column)
@@ -227,7 +226,8 @@ QString queryOnly()
 
 QString probe(Backend backend)
 {
-    return backend == Backend::Sqlite ? QStringLiteral("select count(*) from sqlite_master") : QStringLiteral("select 1");
+    return backend == Backend::Sqlite ? QStringLiteral("select count(*) from sqlite_master")
+                                      : QStringLiteral("select 1");
 }
 
 } // namespace statements

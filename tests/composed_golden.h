@@ -18,29 +18,50 @@ inline QString value(RowSide row, const QString &column)
 {
     using namespace schema::col;
     if (row == RowSide::Sender) {
-        if (column == kCompany) return QStringLiteral(u"杭州明远贸易有限公司华东分公司");
-        if (column == kSenderName) return QStringLiteral(u"王建国");
-        if (column == kOrigin) return QStringLiteral(u"杭州");
-        if (column == kSenderAddress) return QStringLiteral(u"浙江省杭州市西湖区文三路478号华星时代广场A座1203室");
-        if (column == kPostcode) return QStringLiteral("310012");
-        if (column == kPhone) return QStringLiteral("0571-88223344");
-        if (column == kMobile) return QStringLiteral("13905710001");
-        if (column == kSignature) return QStringLiteral(u"王建国");
-        if (column == kYear) return QStringLiteral("2026");
-        if (column == kMonth) return QStringLiteral("12");
-        if (column == kDay) return QStringLiteral("9");
+        if (column == kCompany)
+            return QStringLiteral(u"杭州明远贸易有限公司华东分公司");
+        if (column == kSenderName)
+            return QStringLiteral(u"王建国");
+        if (column == kOrigin)
+            return QStringLiteral(u"杭州");
+        if (column == kSenderAddress)
+            return QStringLiteral(u"浙江省杭州市西湖区文三路478号华星时代广场A座1203室");
+        if (column == kPostcode)
+            return QStringLiteral("310012");
+        if (column == kPhone)
+            return QStringLiteral("0571-88223344");
+        if (column == kMobile)
+            return QStringLiteral("13905710001");
+        if (column == kSignature)
+            return QStringLiteral(u"王建国");
+        if (column == kYear)
+            return QStringLiteral("2026");
+        if (column == kMonth)
+            return QStringLiteral("12");
+        if (column == kDay)
+            return QStringLiteral("9");
         return {};
     }
-    if (column == kCompany) return QStringLiteral(u"上海联华电子科技股份有限公司");
-    if (column == kRecipientName) return QStringLiteral(u"刘洋");
-    if (column == kDestination) return QStringLiteral(u"上海");
-    if (column == kRecipientAddress) return QStringLiteral(u"上海市浦东新区张江高科技园区碧波路690号3号楼东座1501室");
-    if (column == kPostcode) return QStringLiteral("201203");
-    if (column == kPhone) return QStringLiteral("021-50801234");
-    if (column == kMobile) return QStringLiteral("13812345678");
-    if (column == kContents) return QStringLiteral(u"样品\r\n两件");
-    if (column == kQuantity) return QStringLiteral("2");
-    if (column == kRemarks) return QStringLiteral(u"易碎勿压，请轻放");
+    if (column == kCompany)
+        return QStringLiteral(u"上海联华电子科技股份有限公司");
+    if (column == kRecipientName)
+        return QStringLiteral(u"刘洋");
+    if (column == kDestination)
+        return QStringLiteral(u"上海");
+    if (column == kRecipientAddress)
+        return QStringLiteral(u"上海市浦东新区张江高科技园区碧波路690号3号楼东座1501室");
+    if (column == kPostcode)
+        return QStringLiteral("201203");
+    if (column == kPhone)
+        return QStringLiteral("021-50801234");
+    if (column == kMobile)
+        return QStringLiteral("13812345678");
+    if (column == kContents)
+        return QStringLiteral(u"样品\r\n两件");
+    if (column == kQuantity)
+        return QStringLiteral("2");
+    if (column == kRemarks)
+        return QStringLiteral(u"易碎勿压，请轻放");
     return {};
 }
 

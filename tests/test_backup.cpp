@@ -24,12 +24,14 @@ using Entry = RecordingDialogs::Entry;
 namespace {
 
 struct Fixture {
-    Fixture()
-        : window({[this] { ++disconnects; }, [this] { ++reconnects; }, [this] { ++ends; }})
+    Fixture() : window({[this] { ++disconnects; }, [this] { ++reconnects; }, [this] { ++ends; }})
     {
         RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("current"), QStringLiteral("1"));
     }
-    void click(const char *name) { QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton); }
+    void click(const char *name)
+    {
+        QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+    }
     // The one hint shown, split into the described message and the reason.
     QStringList hintParts() const
     {
@@ -116,11 +118,17 @@ void TestBackup::backupWritesConsistentCopy_data()
     QTest::addColumn<QString>("answer");  // save dialog answer, relative to the folder
     QTest::addColumn<QString>("written"); // file expected, empty: none
     QTest::addColumn<QString>("message");
-    QTest::newRow("plain name") << "save" << "save.bak" << u"数据备份成功！"_qs;
-    QTest::newRow("existing backup picked") << "old.bak" << "old.bak.bak" << u"数据备份成功！"_qs;
-    QTest::newRow("existing target replaced") << "old" << "old.bak" << u"数据备份成功！"_qs;
-    QTest::newRow("cancelled") << "" << "" << "";
-    QTest::newRow("folder missing") << "missing/x" << "" << u"数据备份失败，请重试！"_qs;
+    QTest::newRow("plain name") << "save"
+                                << "save.bak" << u"数据备份成功！"_qs;
+    QTest::newRow("existing backup picked") << "old.bak"
+                                            << "old.bak.bak" << u"数据备份成功！"_qs;
+    QTest::newRow("existing target replaced") << "old"
+                                              << "old.bak" << u"数据备份成功！"_qs;
+    QTest::newRow("cancelled") << ""
+                               << ""
+                               << "";
+    QTest::newRow("folder missing") << "missing/x"
+                                    << "" << u"数据备份失败，请重试！"_qs;
 }
 
 void TestBackup::backupWritesConsistentCopy()
@@ -202,15 +210,18 @@ void TestBackup::restoreChecksAndReplaces_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("reason"); // part of the reason shown; empty: restored
-    QTest::newRow("a backup of this program") << "backup" << "";
-    QTest::newRow("data.mdb onto itself") << "self" << "";
+    QTest::newRow("a backup of this program") << "backup"
+                                              << "";
+    QTest::newRow("data.mdb onto itself") << "self"
+                                          << "";
     QTest::newRow("text file") << "text" << u"不是数据库文件"_qs;
     QTest::newRow("random bytes") << "random bytes" << u"不是数据库文件"_qs;
     QTest::newRow("database lacking a table") << "lacking a table" << u"不是本软件的数据库文件"_qs;
     QTest::newRow("zeroed pages") << "zeroed pages" << u"损坏"_qs;
     QTest::newRow("truncated") << "truncated" << u"损坏"_qs;
     QTest::newRow("missing file") << "missing" << u"找不到文件"_qs;
-    QTest::newRow("cancelled") << "" << "";
+    QTest::newRow("cancelled") << ""
+                               << "";
 }
 
 void TestBackup::restoreChecksAndReplaces()
@@ -345,7 +356,8 @@ void TestBackup::restoreTakesOnlyTheProgramsTables_data()
     QTest::addColumn<QStringList>("statements");
     QTest::addColumn<QString>("says"); // in the closing message; empty: nothing more
     QTest::newRow("a shared-store pointer")
-        << QStringList{"create table shared_store (url TEXT)", "insert into shared_store values ('postgresql://attacker@192.0.2.1/loot')"}
+        << QStringList{"create table shared_store (url TEXT)",
+                       "insert into shared_store values ('postgresql://attacker@192.0.2.1/loot')"}
         << u"已恢复为本机数据"_qs;
     QTest::newRow("a trigger that empties the list")
         << QStringList{"create trigger wipe after insert on inrxx begin delete from inrxx; end"} << QString();
@@ -354,7 +366,8 @@ void TestBackup::restoreTakesOnlyTheProgramsTables_data()
                        "create table extra (x TEXT)", "insert into extra values ('kept out')"}
         << QString();
     QTest::newRow("saved calibrations come along")
-        << QStringList{"create table calibration (courier TEXT, printer TEXT, shift_x TEXT, shift_y TEXT, scale_x TEXT, "
+        << QStringList{"create table calibration (courier TEXT, printer TEXT, shift_x TEXT, shift_y TEXT, scale_x "
+                       "TEXT, "
                        "scale_y TEXT, font TEXT, color TEXT, unique (courier, printer))",
                        "insert into calibration values ('sf', '', '4', '2', '1', '1', '', '')"}
         << QString();
@@ -387,10 +400,13 @@ void TestBackup::restoreTakesOnlyTheProgramsTables()
     QStringList expected{QStringLiteral("table|excel"), QStringLiteral("table|inrxx"), QStringLiteral("table|outrxx")};
     if (calibrations)
         expected.prepend(QStringLiteral("table|calibration"));
-    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select type, name from sqlite_master where name not like 'sqlite_%' order by name")),
-             expected);
+    QCOMPARE(
+        RawDb(f.dir.dbPath())
+            .rows(QStringLiteral("select type, name from sqlite_master where name not like 'sqlite_%' order by name")),
+        expected);
     if (calibrations)
-        QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select courier, shift_x from calibration")), QStringList{"sf|4"});
+        QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select courier, shift_x from calibration")),
+                 QStringList{"sf|4"});
     // The next recipient added is simply added, and the folder is not shared.
     Connection connection(QStringLiteral("after"));
     connection.open();
@@ -418,7 +434,8 @@ void TestBackup::personalDataFilesAreTheUsersOnly()
     reopen(connection, {{&list, kRecipientTable}});
     exportDataset(list, dir.file(QStringLiteral("list.xls")));
     exportDataset(list, dir.file(QStringLiteral("list.xlsx")));
-    for (const QString &path : {dir.dbPath(), backup, safety, dir.file(QStringLiteral("list.xls")), dir.file(QStringLiteral("list.xlsx"))})
+    for (const QString &path :
+         {dir.dbPath(), backup, safety, dir.file(QStringLiteral("list.xls")), dir.file(QStringLiteral("list.xlsx"))})
         QVERIFY2(mode(path) == 0, qPrintable(path));
     // A file the user made readable by others on purpose stays so when replaced.
     QFile::setPermissions(backup, QFile::permissions(backup) | QFile::ReadGroup | QFile::ReadOther);
@@ -463,8 +480,9 @@ void TestBackup::damagedSharePointerIsNoBackup()
     QVERIFY(!QFileInfo::exists(f.dir.file(QStringLiteral("b.bak"))));
     // A restore is how the user mends it: it replaces the damaged pointer.
     restoreDatabase(f.dir.file(QStringLiteral("good.bak")), f.dir.dbPath());
-    QCOMPARE(RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from sqlite_master where name = 'shared_store'")),
-             QStringList{QStringLiteral("0")});
+    QCOMPARE(
+        RawDb(f.dir.dbPath()).rows(QStringLiteral("select count(*) from sqlite_master where name = 'shared_store'")),
+        QStringList{QStringLiteral("0")});
 }
 
 void TestBackup::commandLine()
@@ -477,19 +495,22 @@ void TestBackup::commandLine()
     const QByteArray before = readAll(dir.dbPath());
     const Run bad = runWaybill({QStringLiteral("restore"), QStringLiteral("bad.bak")}, dir.path());
     QCOMPARE(bad.status, 1);
-    QVERIFY2(bad.err.contains(u"数据恢复失败，请重试！"_qs) && bad.err.contains(u"不是数据库文件"_qs), qPrintable(bad.err));
+    QVERIFY2(bad.err.contains(u"数据恢复失败，请重试！"_qs) && bad.err.contains(u"不是数据库文件"_qs),
+             qPrintable(bad.err));
     const Run missing = runWaybill({QStringLiteral("restore"), QStringLiteral("nothing.bak")}, dir.path());
     QCOMPARE(missing.status, 1);
-    QVERIFY2(missing.err.contains(u"找不到文件"_qs) && missing.err.contains(u"nothing.bak"_qs), qPrintable(missing.err));
+    QVERIFY2(missing.err.contains(u"找不到文件"_qs) && missing.err.contains(u"nothing.bak"_qs),
+             qPrintable(missing.err));
     QCOMPARE(readAll(dir.dbPath()), before);
     RawDb(dir.file(QStringLiteral("copy.bak"))).exec(u"delete from inrxx"_qs);
     const Run good = runWaybill({QStringLiteral("restore"), QStringLiteral("copy.bak")}, dir.path());
     QCOMPARE(good.status, 0);
     QVERIFY2(good.out.contains(u"data.mdb."_qs), qPrintable(good.out));
     QVERIFY(RawDb(dir.dbPath()).rows(u"select * from inrxx"_qs).isEmpty());
-    for (const QStringList &args : {QStringList{QStringLiteral("backup")}, QStringList{QStringLiteral("backup"), QStringLiteral("--bogus")},
-                                    QStringList{QStringLiteral("restore"), QStringLiteral("--bogus")},
-                                    QStringList{QStringLiteral("export"), QStringLiteral("--bogus")}})
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("backup")}, QStringList{QStringLiteral("backup"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("restore"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("export"), QStringLiteral("--bogus")}})
         QCOMPARE(runWaybill(args, dir.path()).status, 2);
     QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("--bogus.bak"))));
     QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("--bogus.xls"))));

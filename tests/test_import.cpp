@@ -63,10 +63,11 @@ void TestImport::cellsBecomeText()
 {
     TempWorkdir dir(false);
     const QString path = dir.file(QStringLiteral("cells.xls"));
-    QVERIFY(writeWorkbook(path, {QStringLiteral("SHEET Sheet1"), QStringLiteral(u"  收件人姓名 \t手机号码\t邮编\t日期\t小数"),
-                                 QStringLiteral(u"张三\t#n:13812345678\t#n:100000\t#d:2026-07-05\t#n:12.5"),
-                                 QStringLiteral("#empty\t#empty\t#empty"),
-                                 QStringLiteral(u"李四\t#n:-7\t#n:0\t#empty\t#n:1e20")}));
+    QVERIFY(writeWorkbook(path,
+                          {QStringLiteral("SHEET Sheet1"), QStringLiteral(u"  收件人姓名 \t手机号码\t邮编\t日期\t小数"),
+                           QStringLiteral(u"张三\t#n:13812345678\t#n:100000\t#d:2026-07-05\t#n:12.5"),
+                           QStringLiteral("#empty\t#empty\t#empty"),
+                           QStringLiteral(u"李四\t#n:-7\t#n:0\t#empty\t#n:1e20")}));
     const Sheet sheet = readSheet(path, QStringLiteral("Sheet1"));
     QCOMPARE(sheet.rows.size(), size_t(2)); // the wholly empty row is skipped
     QCOMPARE(sheet.rows[0], (QStringList{u"张三"_qs, "13812345678", "100000", "2026-07-05", "12.5"}));
@@ -81,11 +82,12 @@ void TestImport::importsGoodWorkbooks_data()
     QTest::addColumn<QStringList>("rows"); // 收件人姓名|手机号码|备注
     QTest::newRow("plain") << QStringList{"SHEET Sheet1", recipientHeadings(), kRow}
                            << QStringList{u"张三|13812345678|易碎"_qs};
-    QTest::newRow("Sheet1 third") << QStringList{u"SHEET 名单"_qs, "x", "SHEET Other", "y", "SHEET Sheet1",
+    QTest::newRow("Sheet1 third") << QStringList{u"SHEET 名单"_qs,    "x", "SHEET Other", "y", "SHEET Sheet1",
                                                  recipientHeadings(), kRow}
                                   << QStringList{u"张三|13812345678|易碎"_qs};
     QTest::newRow("headings in another order, extra columns")
-        << QStringList{"SHEET Sheet1", u"备注\t多余\t手机号码\t数量\t内件品名\t联系电话\t邮政编码\t收件地址\t目的地\t收件人姓名\t单位名称"_qs,
+        << QStringList{"SHEET Sheet1",
+                       u"备注\t多余\t手机号码\t数量\t内件品名\t联系电话\t邮政编码\t收件地址\t目的地\t收件人姓名\t单位名称"_qs,
                        u"备注甲\tx\t#n:13900000000\t1\t书\t\t#n:100000\t北京\t北京\t王五\t公司"_qs}
         << QStringList{u"王五|13900000000|备注甲"_qs};
     QTest::newRow("heading row only") << QStringList{"SHEET Sheet1", recipientHeadings()} << QStringList{};
@@ -127,7 +129,8 @@ void TestImport::badInputKeepsPreviousRows_data()
     QTest::newRow("damaged sector chain") << "fixture:damaged-loops-reader.xls" << u"已损坏"_qs;
     // Found by fuzzing the .xlsx reader: relationships that climb above the
     // package's root (once a read outside a list).
-    QTest::newRow("relationships above the root") << "fixture:fuzz-overflow-relationships.xlsx" << u"缺少工作表 Sheet1 的内容"_qs;
+    QTest::newRow("relationships above the root")
+        << "fixture:fuzz-overflow-relationships.xlsx" << u"缺少工作表 Sheet1 的内容"_qs;
 }
 
 void TestImport::badInputKeepsPreviousRows()
@@ -174,9 +177,13 @@ void TestImport::pathIsTrimmedAndEmptyPathRefused_data()
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<bool>("withFile");
     QTest::addColumn<QString>("message");
-    QTest::newRow("blanks around") << "  \t" << " \r\n" << true << kSucceeded;
-    QTest::newRow("empty") << "" << "" << false << kEmptyPath;
-    QTest::newRow("blanks only") << "   " << "\t" << false << kEmptyPath;
+    QTest::newRow("blanks around") << "  \t"
+                                   << " \r\n"
+                                   << true << kSucceeded;
+    QTest::newRow("empty") << ""
+                           << "" << false << kEmptyPath;
+    QTest::newRow("blanks only") << "   "
+                                 << "\t" << false << kEmptyPath;
 }
 
 void TestImport::pathIsTrimmedAndEmptyPathRefused()
@@ -200,8 +207,9 @@ void TestImport::secondImportReplacesFirst()
     QCOMPARE(f.table().size(), 2);
     QString other = kRow;
     other.replace(u"张三"_qs, u"赵六"_qs);
-    const ImportResult result = importWorkbook(
-        f.connection, &f.list, f.book({QStringLiteral("SHEET Sheet1"), recipientHeadings(), other}, QStringLiteral("b.xls")));
+    const ImportResult result =
+        importWorkbook(f.connection, &f.list,
+                       f.book({QStringLiteral("SHEET Sheet1"), recipientHeadings(), other}, QStringLiteral("b.xls")));
     QVERIFY(result.success);
     QCOMPARE(f.table(), QStringList{u"赵六"_qs});
 }
@@ -226,7 +234,9 @@ void TestImport::fullSheetOf65535Rows()
     Fixture f;
     QStringList lines{QStringLiteral("SHEET Sheet1"), recipientHeadings()};
     for (int i = 0; i < 65535; ++i)
-        lines << QStringLiteral(u"公司\t收件人%1\t上海\t地址%1\t200120\t\t#n:138%2\t样品\t1\t").arg(i).arg(i, 8, 10, QLatin1Char('0'));
+        lines << QStringLiteral(u"公司\t收件人%1\t上海\t地址%1\t200120\t\t#n:138%2\t样品\t1\t")
+                     .arg(i)
+                     .arg(i, 8, 10, QLatin1Char('0'));
     const QString path = f.book(lines);
     int lastPercent = -1;
     bool monotonic = true;

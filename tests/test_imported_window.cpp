@@ -105,8 +105,8 @@ void TestImportedWindow::printEntriesOpenImportedWindows_data()
     for (const auto &row : table) {
         const QString caption = QString::fromUtf8(row[6]);
         QTest::addRow("main %s", row[0]) << "MainMenu1" << row[0] << row[2] << caption;
-        QTest::addRow("popup %s", row[1]) << "PopupMenu1" << row[1] << row[2]
-                                          << (QByteArray(row[1]) == "N52" ? u"汇通快递单"_qs : caption);
+        QTest::addRow("popup %s", row[1])
+            << "PopupMenu1" << row[1] << row[2] << (QByteArray(row[1]) == "N52" ? u"汇通快递单"_qs : caption);
         QTest::addRow("main %s", row[3]) << "MainMenu1" << row[3] << row[5] << caption;
         QTest::addRow("popup %s", row[4]) << "PopupMenu1" << row[4] << row[5] << caption;
     }
@@ -182,15 +182,17 @@ void TestImportedWindow::importPanel()
     f.click("Button1");
     const QStringList failed = f.dialogs.texts(QStringLiteral("notice"));
     QCOMPARE(failed.size(), 1);
-    QVERIFY2(failed[0].startsWith(import_messages::kFailed + QStringLiteral("\n\n")) && failed[0].contains(u"不是工作簿"_qs),
+    QVERIFY2(failed[0].startsWith(import_messages::kFailed + QStringLiteral("\n\n"))
+                 && failed[0].contains(u"不是工作簿"_qs),
              qPrintable(failed[0]));
     QVERIFY(panel->isVisibleTo(f.window.get()));
     QCOMPARE(f.listed(), before);
 
     // Choosing the workbook fills the path; importing hides the panel.
     const QString book = f.dir.file(QStringLiteral("list.xls"));
-    QVERIFY(writeWorkbook(book, {QStringLiteral("SHEET Sheet1"), recipientHeadings(),
-                                 u"公司\t赵六\t\t北京\t\t\t#n:13612345678\t\t\t"_qs}));
+    QVERIFY(writeWorkbook(
+        book,
+        {QStringLiteral("SHEET Sheet1"), recipientHeadings(), u"公司\t赵六\t\t北京\t\t\t#n:13612345678\t\t\t"_qs}));
     f.dialogs.clear();
     f.dialogs.fileAnswers = {book};
     f.click("SpeedButton1");

@@ -2,7 +2,6 @@
 // dialog seam recording messages and modal windows.
 
 #include "app/desktop.h"
-#include "ui/desktop_behaviour.h"
 #include "app/main_window.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
@@ -10,6 +9,7 @@
 #include "report/fonts.h"
 #include "store/schema.h"
 #include "test_support.h"
+#include "ui/desktop_behaviour.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/family.h"
@@ -30,9 +30,18 @@ using Entry = RecordingDialogs::Entry;
 
 namespace {
 
-Entry notice(const QString &text) { return {QStringLiteral("notice"), text}; }
-Entry hint(const QString &text) { return {QStringLiteral("hint"), text}; }
-Entry confirm(const QString &text) { return {QStringLiteral("confirm"), text}; }
+Entry notice(const QString &text)
+{
+    return {QStringLiteral("notice"), text};
+}
+Entry hint(const QString &text)
+{
+    return {QStringLiteral("hint"), text};
+}
+Entry confirm(const QString &text)
+{
+    return {QStringLiteral("confirm"), text};
+}
 
 // A main window over a fresh data.mdb; every other window of the start-up
 // order exists as a plain stand-in named after its instance.
@@ -60,10 +69,7 @@ struct Fixture {
     }
 
     QLineEdit *edit(const char *name) const { return window->findChild<QLineEdit *>(QLatin1String(name)); }
-    QPushButton *button(const char *name) const
-    {
-        return window->findChild<QPushButton *>(QLatin1String(name));
-    }
+    QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(QLatin1String(name)); }
     QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
     QPushButton *senderButton(const char *name) const
     {
@@ -146,7 +152,8 @@ void TestMainWindow::initTestCase()
 void TestMainWindow::startsWithTodayAndSenderFilled()
 {
     TempWorkdir dir;
-    RawDb(dir.dbPath()).exec(u"insert into outrxx (单位名称, 寄件人姓名, 年, 月, 日) values ('公司', '王', '1999', '01', '02')"_qs);
+    RawDb(dir.dbPath())
+        .exec(u"insert into outrxx (单位名称, 寄件人姓名, 年, 月, 日) values ('公司', '王', '1999', '01', '02')"_qs);
     RecordingDialogs dialogs;
     WindowRegistry registry;
     MainWindow window(registry);
@@ -202,7 +209,8 @@ void TestMainWindow::damagedDatabaseOpensAndSaysSo()
     QCOMPARE(startDesktop(registry), 0);
     QTRY_COMPARE(dialogs.texts(QStringLiteral("error")).size(), 1);
     const QString told = dialogs.texts(QStringLiteral("error")).first();
-    QVERIFY2(told.contains(u"已损坏"_qs) && told.contains(QStringLiteral("monday.bak")) && !told.startsWith(QLatin1String("database")),
+    QVERIFY2(told.contains(u"已损坏"_qs) && told.contains(QStringLiteral("monday.bak"))
+                 && !told.startsWith(QLatin1String("database")),
              qPrintable(told));
     registry.destroyAll();
     QCOMPARE(readAll(dir.dbPath()), bytes);
@@ -214,7 +222,8 @@ void TestMainWindow::menusHaveEveryEntry()
     const auto captions = [](QWidget *menu) {
         QStringList result;
         for (QAction *action : menu->actions())
-            result << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + QLatin1Char('=') + action->text());
+            result << (action->isSeparator() ? QStringLiteral("-")
+                                             : action->objectName() + QLatin1Char('=') + action->text());
         return result;
     };
     QCOMPARE(captions(f.window->menuBar()),
@@ -224,13 +233,21 @@ void TestMainWindow::menusHaveEveryEntry()
     QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
              (QStringList{u"N23=常见问题"_qs, u"N24=技术支持"_qs, u"N25=软件首页"_qs}));
     QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));
-    QCOMPARE(popup, (QStringList{u"N11=新增记录"_qs, u"N12=修改记录"_qs, u"N13=删除记录"_qs, u"-"_qs,
-                                 u"N15=全部删除"_qs, u"-"_qs, u"N28=单张打印"_qs, u"N29=批量打印"_qs, u"-"_qs,
-                                 u"N31=数据导入"_qs, u"N32=数据导出"_qs}));
-    const QStringList courierCaptions{u"顺丰快递单打印（版本一）"_qs, u"顺丰快递单打印（版本二）"_qs,
-                                      u"申通快递单打印"_qs, u"圆通快递单（详情单）打印"_qs, u"圆通快递单打印"_qs,
-                                      u"韵达快递单打印"_qs, u"天天快递单打印"_qs, u"中通快递单打印"_qs,
-                                      u"EMS快递单打印"_qs, u"宅急送快递单打印"_qs, u"汇通快递单打印"_qs};
+    QCOMPARE(
+        popup,
+        (QStringList{u"N11=新增记录"_qs, u"N12=修改记录"_qs, u"N13=删除记录"_qs, u"-"_qs, u"N15=全部删除"_qs, u"-"_qs,
+                     u"N28=单张打印"_qs, u"N29=批量打印"_qs, u"-"_qs, u"N31=数据导入"_qs, u"N32=数据导出"_qs}));
+    const QStringList courierCaptions{u"顺丰快递单打印（版本一）"_qs,
+                                      u"顺丰快递单打印（版本二）"_qs,
+                                      u"申通快递单打印"_qs,
+                                      u"圆通快递单（详情单）打印"_qs,
+                                      u"圆通快递单打印"_qs,
+                                      u"韵达快递单打印"_qs,
+                                      u"天天快递单打印"_qs,
+                                      u"中通快递单打印"_qs,
+                                      u"EMS快递单打印"_qs,
+                                      u"宅急送快递单打印"_qs,
+                                      u"汇通快递单打印"_qs};
     for (const char *menu : {"N16", "N17", "N28", "N29"}) {
         QStringList texts;
         for (QAction *action : f.window->findChild<QMenu *>(QLatin1String(menu))->actions())
@@ -245,21 +262,20 @@ void TestMainWindow::printEntriesOpenTheirWindows_data()
     QTest::addColumn<QString>("window");
     // entry names of the main menu and the context menu, then the window
     const char *table[][5] = {
-        {"N26", "N42", "SfForm", "N34", "N47"},       {"N64", "N66", "Sf1Form", "N65", "N67"},
-        {"N33", "N43", "StForm", "N35", "N48"},       {"N56", "N58", "Yt1Form", "N57", "N59"},
-        {"N36", "N44", "YtForm", "N37", "N49"},       {"N38", "N45", "YdForm", "N39", "N50"},
-        {"N40", "N46", "TtForm", "N41", "N51"},       {"N52", "N54", "ZtForm", "N53", "N55"},
+        {"N26", "N42", "SfForm", "N34", "N47"},      {"N64", "N66", "Sf1Form", "N65", "N67"},
+        {"N33", "N43", "StForm", "N35", "N48"},      {"N56", "N58", "Yt1Form", "N57", "N59"},
+        {"N36", "N44", "YtForm", "N37", "N49"},      {"N38", "N45", "YdForm", "N39", "N50"},
+        {"N40", "N46", "TtForm", "N41", "N51"},      {"N52", "N54", "ZtForm", "N53", "N55"},
         {"EMS1", "EMS3", "EmsForm", "EMS2", "EMS4"}, {"N60", "N62", "ZjsForm", "N61", "N63"},
         {"N5", "N7", "HtForm", "N6", "N8"},
     };
-    const char *batchWindows[] = {"PlsfForm", "Plsf1Form", "PlstForm", "Plyt1Form", "PlytForm", "PlydForm",
-                                  "PlttForm", "PlztForm", "PlemsForm", "plzjsForm", "PlhtForm"};
+    const char *batchWindows[] = {"PlsfForm", "Plsf1Form", "PlstForm",  "Plyt1Form", "PlytForm", "PlydForm",
+                                  "PlttForm", "PlztForm",  "PlemsForm", "plzjsForm", "PlhtForm"};
     int i = 0;
     for (const auto &row : table) {
         for (int menu = 0; menu < 2; ++menu) {
             QTest::newRow(row[menu]) << QString::fromLatin1(row[menu]) << QString::fromLatin1(row[2]);
-            QTest::newRow(row[3 + menu]) << QString::fromLatin1(row[3 + menu])
-                                         << QString::fromLatin1(batchWindows[i]);
+            QTest::newRow(row[3 + menu]) << QString::fromLatin1(row[3 + menu]) << QString::fromLatin1(batchWindows[i]);
         }
         ++i;
     }
@@ -322,9 +338,12 @@ void TestMainWindow::helpLinks_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("prefix");
-    QTest::newRow("common questions") << "N23" << "file:";
-    QTest::newRow("support mail") << "N24" << "mailto:";
-    QTest::newRow("home page") << "N25" << "file:";
+    QTest::newRow("common questions") << "N23"
+                                      << "file:";
+    QTest::newRow("support mail") << "N24"
+                                  << "mailto:";
+    QTest::newRow("home page") << "N25"
+                               << "file:";
 }
 
 void TestMainWindow::helpLinks()
@@ -346,11 +365,21 @@ void TestMainWindow::senderSaveChecks_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("mobile");
     QTest::addColumn<QString>("message");
-    QTest::newRow("all empty") << "" << "" << "" << u"寄件人姓名不能为空！"_qs;
-    QTest::newRow("name and mobile empty") << "" << "addr" << "" << u"寄件人姓名不能为空！"_qs;
-    QTest::newRow("address empty") << "n" << "" << "" << u"寄件地址不能为空！"_qs;
-    QTest::newRow("mobile empty") << "n" << "a" << "" << u"手机号码不能为空！"_qs;
-    QTest::newRow("blanks are content") << " " << " " << " " << QString();
+    QTest::newRow("all empty") << ""
+                               << ""
+                               << "" << u"寄件人姓名不能为空！"_qs;
+    QTest::newRow("name and mobile empty") << ""
+                                           << "addr"
+                                           << "" << u"寄件人姓名不能为空！"_qs;
+    QTest::newRow("address empty") << "n"
+                                   << ""
+                                   << "" << u"寄件地址不能为空！"_qs;
+    QTest::newRow("mobile empty") << "n"
+                                  << "a"
+                                  << "" << u"手机号码不能为空！"_qs;
+    QTest::newRow("blanks are content") << " "
+                                        << " "
+                                        << " " << QString();
 }
 
 void TestMainWindow::senderSaveChecks()
@@ -382,8 +411,8 @@ void TestMainWindow::senderSaveWritesElevenColumnsAndReturnsToList()
     f.click("Button9");
     QCOMPARE(f.list().rowCount(), 1);
     f.window->N1Click();
-    const char *edits[] = {"Edit1", "Edit2", "Edit16", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7",
-                           "Edit18", "Edit19", "Edit20"};
+    const char *edits[] = {"Edit1", "Edit2", "Edit16", "Edit3",  "Edit4", "Edit5",
+                           "Edit6", "Edit7", "Edit18", "Edit19", "Edit20"};
     QStringList typed;
     for (const char *name : edits) {
         typed << QString::fromLatin1(name) + u"值"_qs;
@@ -405,15 +434,14 @@ void TestMainWindow::enterKeyChains_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to"); // empty: focus stays
     QTest::addColumn<bool>("editor");
-    const char *sender[][2] = {{"Edit1", "Edit2"}, {"Edit2", "Edit3"}, {"Edit3", "Edit4"}, {"Edit4", "Edit5"},
-                               {"Edit5", "Edit6"}, {"Edit6", "Edit7"}, {"Edit7", "Button1"},
-                               {"Edit16", "Edit16"}, {"Edit18", "Edit18"}, {"Edit20", "Edit20"}};
+    const char *sender[][2] = {{"Edit1", "Edit2"},   {"Edit2", "Edit3"},  {"Edit3", "Edit4"},   {"Edit4", "Edit5"},
+                               {"Edit5", "Edit6"},   {"Edit6", "Edit7"},  {"Edit7", "Button1"}, {"Edit16", "Edit16"},
+                               {"Edit18", "Edit18"}, {"Edit20", "Edit20"}};
     for (const auto &row : sender)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]) << false;
-    const char *editor[][2] = {{"Edit8", "Edit9"}, {"Edit9", "Edit10"}, {"Edit10", "Edit11"},
-                               {"Edit11", "Edit12"}, {"Edit12", "Edit13"}, {"Edit13", "Edit14"},
-                               {"Edit14", "Edit14"}, {"Edit21", "Edit21"}, {"Edit26", "Edit26"},
-                               {"Edit22", "Edit22"}};
+    const char *editor[][2] = {{"Edit8", "Edit9"},   {"Edit9", "Edit10"},  {"Edit10", "Edit11"}, {"Edit11", "Edit12"},
+                               {"Edit12", "Edit13"}, {"Edit13", "Edit14"}, {"Edit14", "Edit14"}, {"Edit21", "Edit21"},
+                               {"Edit26", "Edit26"}, {"Edit22", "Edit22"}};
     for (const auto &row : editor)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]) << true;
 }
@@ -442,11 +470,20 @@ void TestMainWindow::addChecksAndKeepsSomeEdits_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("mobile");
     QTest::addColumn<QString>("message");
-    QTest::newRow("all filled") << u"新人"_qs << "addr" << "139" << u"新增记录成功！"_qs;
-    QTest::newRow("name and address empty") << "" << "" << "139" << u"收件人姓名不能为空！"_qs;
-    QTest::newRow("address empty") << "n" << "" << "" << u"收件地址不能为空！"_qs;
-    QTest::newRow("mobile empty") << "n" << "a" << "" << u"手机号码不能为空！"_qs;
-    QTest::newRow("blank name is content") << " " << "a" << "1" << u"新增记录成功！"_qs;
+    QTest::newRow("all filled") << u"新人"_qs << "addr"
+                                << "139" << u"新增记录成功！"_qs;
+    QTest::newRow("name and address empty") << ""
+                                            << ""
+                                            << "139" << u"收件人姓名不能为空！"_qs;
+    QTest::newRow("address empty") << "n"
+                                   << ""
+                                   << "" << u"收件地址不能为空！"_qs;
+    QTest::newRow("mobile empty") << "n"
+                                  << "a"
+                                  << "" << u"手机号码不能为空！"_qs;
+    QTest::newRow("blank name is content") << " "
+                                           << "a"
+                                           << "1" << u"新增记录成功！"_qs;
 }
 
 void TestMainWindow::addChecksAndKeepsSomeEdits()
@@ -555,7 +592,8 @@ void TestMainWindow::unreachableSharedStoreKeepsTheProgramAndTheTypedEdits()
     f.type("Edit12", QStringLiteral("010-1"));
     // The folder now shares its data with a server that does not answer.
     RawDb(f.dir.dbPath()).exec(QStringLiteral("create table shared_store (url TEXT)"));
-    RawDb(f.dir.dbPath()).exec(QStringLiteral("insert into shared_store values ('postgresql://office@127.0.0.1:1/kuaidi')"));
+    RawDb(f.dir.dbPath())
+        .exec(QStringLiteral("insert into shared_store values ('postgresql://office@127.0.0.1:1/kuaidi')"));
     f.click("Button10"); // 刷新 reopens the lists
     QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
     QVERIFY2(f.dialogs.texts(QStringLiteral("error")).first().contains(u"服务器没有响应"_qs),
@@ -596,11 +634,16 @@ void TestMainWindow::deleteAndDeleteAll_data()
     QTest::addColumn<QStringList>("remaining");
     QTest::addColumn<int>("currentAfter");
     const QStringList all{u"张一"_qs, u"李二"_qs, u"张三"_qs};
-    QTest::newRow("delete middle") << "one" << "" << 1 << true << QStringList{u"张一"_qs, u"张三"_qs} << 1;
-    QTest::newRow("delete last") << "one" << "" << 2 << true << QStringList{u"张一"_qs, u"李二"_qs} << 1;
-    QTest::newRow("delete answered no") << "one" << "" << 0 << false << all << 0;
-    QTest::newRow("delete all") << "all" << "" << 0 << true << QStringList{} << -1;
-    QTest::newRow("delete all answered no") << "all" << "" << 0 << false << all << 0;
+    QTest::newRow("delete middle") << "one"
+                                   << "" << 1 << true << QStringList{u"张一"_qs, u"张三"_qs} << 1;
+    QTest::newRow("delete last") << "one"
+                                 << "" << 2 << true << QStringList{u"张一"_qs, u"李二"_qs} << 1;
+    QTest::newRow("delete answered no") << "one"
+                                        << "" << 0 << false << all << 0;
+    QTest::newRow("delete all") << "all"
+                                << "" << 0 << true << QStringList{} << -1;
+    QTest::newRow("delete all answered no") << "all"
+                                            << "" << 0 << false << all << 0;
     QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << true << QStringList{u"李二"_qs} << -1;
 }
 
@@ -612,14 +655,16 @@ void TestMainWindow::deleteAndDeleteAll()
     QFETCH(bool, yes);
     QFETCH(QStringList, remaining);
     QFETCH(int, currentAfter);
-    Fixture f({{u"张一"_qs, QStringLiteral("1")}, {u"李二"_qs, QStringLiteral("2")}, {u"张三"_qs, QStringLiteral("3")}});
+    Fixture f(
+        {{u"张一"_qs, QStringLiteral("1")}, {u"李二"_qs, QStringLiteral("2")}, {u"张三"_qs, QStringLiteral("3")}});
     if (!search.isEmpty()) {
         f.type("Edit15", search);
         f.click("Button9");
     }
     f.list().moveTo(current);
     f.dialogs.confirmAnswers = {yes};
-    const QString question = operation == QStringLiteral("one") ? u"确定要删除选中的记录？"_qs : u"确定要删除全部记录？"_qs;
+    const QString question =
+        operation == QStringLiteral("one") ? u"确定要删除选中的记录？"_qs : u"确定要删除全部记录？"_qs;
     if (operation == QStringLiteral("one"))
         f.click("Button8");
     else
@@ -642,8 +687,10 @@ void TestMainWindow::deleteAndDeleteAll()
 
 void TestMainWindow::searchAndRefresh()
 {
-    Fixture f({{u"张三"_qs, QStringLiteral("13800000000")}, {u"李四"_qs, QStringLiteral("15913000000")},
-               {u"王五"_qs, QStringLiteral("15900000013")}, {u"张'\"%_"_qs, QStringLiteral("1")}});
+    Fixture f({{u"张三"_qs, QStringLiteral("13800000000")},
+               {u"李四"_qs, QStringLiteral("15913000000")},
+               {u"王五"_qs, QStringLiteral("15900000013")},
+               {u"张'\"%_"_qs, QStringLiteral("1")}});
     const auto listed = [&] {
         QStringList names;
         for (int row = 0; row < f.list().rowCount(); ++row)
@@ -681,8 +728,8 @@ void TestMainWindow::recipientEntryResetsListAndChainEdits()
     f.click("Button9");
     QCOMPARE(f.list().rowCount(), 1);
     f.click("Button6");
-    const char *edits[] = {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit21",
-                           "Edit26", "Edit22"};
+    const char *edits[] = {"Edit8",  "Edit9",  "Edit10", "Edit11", "Edit12",
+                           "Edit13", "Edit14", "Edit21", "Edit26", "Edit22"};
     for (const char *name : edits)
         f.edit(name)->setText(QStringLiteral("x"));
     f.window->N1Click();
@@ -745,8 +792,9 @@ void TestMainWindow::gridShowsColumnsAndFollowsCurrentRow()
         titles << grid->model()->headerData(i, Qt::Horizontal).toString();
         widths << grid->columnWidth(i);
     }
-    QCOMPARE(titles, (QStringList{u"单位名称"_qs, u"姓 名"_qs, u"目的地"_qs, u"收件地址"_qs, u"邮政编码"_qs,
-                                  u"联系电话"_qs, u"手机号码"_qs, u"内件品名"_qs, u"数 量"_qs, u"备 注"_qs}));
+    QCOMPARE(titles,
+             (QStringList{u"单位名称"_qs, u"姓 名"_qs, u"目的地"_qs, u"收件地址"_qs, u"邮政编码"_qs, u"联系电话"_qs,
+                          u"手机号码"_qs, u"内件品名"_qs, u"数 量"_qs, u"备 注"_qs}));
     QCOMPARE(widths, (QList<int>{150, 60, 60, 230, 60, 80, 80, 80, 60, 80}));
     QCOMPARE(grid->toolTip(), u"双击可以修改收件人信息"_qs);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -769,11 +817,16 @@ void TestMainWindow::exportEntries_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QList<Entry>>("messages");
-    QTest::newRow("main menu") << "N19" << "list" << "list.xls"
-                               << QList<Entry>{{"save", ""}, hint(u"成功导出全部数据!"_qs)};
-    QTest::newRow("context menu, name ending in .xls") << "N32" << "list.XLS" << "list.XLS"
-                                                        << QList<Entry>{{"save", ""}, notice(u"成功导出全部数据！"_qs)};
-    QTest::newRow("cancelled") << "N19" << "" << "" << QList<Entry>{{"save", ""}};
+    QTest::newRow("main menu") << "N19"
+                               << "list"
+                               << "list.xls" << QList<Entry>{{"save", ""}, hint(u"成功导出全部数据!"_qs)};
+    QTest::newRow("context menu, name ending in .xls")
+        << "N32"
+        << "list.XLS"
+        << "list.XLS" << QList<Entry>{{"save", ""}, notice(u"成功导出全部数据！"_qs)};
+    QTest::newRow("cancelled") << "N19"
+                               << ""
+                               << "" << QList<Entry>{{"save", ""}};
 }
 
 void TestMainWindow::exportEntries()
@@ -864,17 +917,28 @@ void TestMainWindow::allWindowsCreatedInOrder()
     // Every print entry of the main window opens its window, with its caption.
     auto *main = registry.windowAs<MainWindow>(window_class::kMain);
     const char *entries[][3] = {
-        {"N26", "TSfForm", "单张打印顺丰快递单"},          {"N34", "TPlsfForm", "批量打印顺丰快递单"},
-        {"N64", "TSf1Form", "单张打印顺丰快递单"},         {"N65", "TPlsf1Form", "批量打印顺丰快递单"},
-        {"N33", "TStForm", "单张打印申通快递单"},          {"N35", "TPlstForm", "批量打印申通快递单"},
-        {"N56", "TYt1Form", "单张打印圆通快递单（详情单）"}, {"N57", "TPlyt1Form", "批量打印圆通快递单（详情单）"},
-        {"N36", "TYtForm", "单张打印圆通快递单"},          {"N37", "TPlytForm", "批量打印圆通快递单"},
-        {"N38", "TYdForm", "单张打印韵达快递单"},          {"N39", "TPlydForm", "批量打印韵达快递单"},
-        {"N40", "TTtForm", "单张打印天天快递单"},          {"N41", "TPlttForm", "批量打印天天快递单"},
-        {"N52", "TZtForm", "单张打印中通快递单"},          {"N53", "TPlztForm", "批量打印中通快递单"},
-        {"EMS1", "TEmsForm", "单张打印EMS快递单"},         {"EMS2", "TPlemsForm", "批量打印EMS快递单"},
-        {"N60", "TZjsForm", "单张打印宅急送快递单"},       {"N61", "TplzjsForm", "批量打印宅急送快递单"},
-        {"N5", "THtForm", "单张打印汇通快递单"},           {"N6", "TPlhtForm", "批量打印汇通快递单"},
+        {"N26", "TSfForm", "单张打印顺丰快递单"},
+        {"N34", "TPlsfForm", "批量打印顺丰快递单"},
+        {"N64", "TSf1Form", "单张打印顺丰快递单"},
+        {"N65", "TPlsf1Form", "批量打印顺丰快递单"},
+        {"N33", "TStForm", "单张打印申通快递单"},
+        {"N35", "TPlstForm", "批量打印申通快递单"},
+        {"N56", "TYt1Form", "单张打印圆通快递单（详情单）"},
+        {"N57", "TPlyt1Form", "批量打印圆通快递单（详情单）"},
+        {"N36", "TYtForm", "单张打印圆通快递单"},
+        {"N37", "TPlytForm", "批量打印圆通快递单"},
+        {"N38", "TYdForm", "单张打印韵达快递单"},
+        {"N39", "TPlydForm", "批量打印韵达快递单"},
+        {"N40", "TTtForm", "单张打印天天快递单"},
+        {"N41", "TPlttForm", "批量打印天天快递单"},
+        {"N52", "TZtForm", "单张打印中通快递单"},
+        {"N53", "TPlztForm", "批量打印中通快递单"},
+        {"EMS1", "TEmsForm", "单张打印EMS快递单"},
+        {"EMS2", "TPlemsForm", "批量打印EMS快递单"},
+        {"N60", "TZjsForm", "单张打印宅急送快递单"},
+        {"N61", "TplzjsForm", "批量打印宅急送快递单"},
+        {"N5", "THtForm", "单张打印汇通快递单"},
+        {"N6", "TPlhtForm", "批量打印汇通快递单"},
     };
     QStringList opened;
     dialogs.onModal = [&](QWidget *window) {

@@ -2,6 +2,7 @@
 // keys, zoom, progress, printer setup and printing a page range to PDF,
 // one page per recipient row read through the window's own connection.
 
+#include "app/desktop.h"
 #include "report/fonts.h"
 #include "store/connection.h"
 #include "store/dataset.h"
@@ -9,18 +10,17 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
-#include "waybill/print_data.h"
 #include "waybill/page_canvas.h"
 #include "waybill/preview_window.h"
+#include "waybill/print_data.h"
 #include "waybill/print_source.h"
 #include "waybill/print_window.h"
-#include "app/desktop.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPrinterInfo>
-#include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
@@ -116,7 +116,8 @@ void TestPreview::paging_data()
     QTest::addColumn<QStringList>("panels");  // page panel after each action
     QTest::addColumn<int>("selected");        // thumbnail row at the end
     QTest::newRow("single page") << 1 << QStringList{"b4", "b5", "b6", "b7"}
-                                 << QStringList{u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs} << 0;
+                                 << QStringList{u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs, u"第 1/1 页"_qs}
+                                 << 0;
     QTest::newRow("five pages, ends") << 5 << QStringList{"b5", "PgUp", "End", "b6", "PgDown"}
                                       << QStringList{u"第 1/5 页"_qs, u"第 1/5 页"_qs, u"第 5/5 页"_qs, u"第 5/5 页"_qs,
                                                      u"第 5/5 页"_qs}
@@ -150,10 +151,10 @@ void TestPreview::paging()
                 modifiers |= Qt::ControlModifier;
             if (action.contains(QStringLiteral("Shift")))
                 modifiers |= Qt::ShiftModifier;
-            const Qt::Key key = action.endsWith(QStringLiteral("PgUp"))     ? Qt::Key_PageUp
-                                : action.endsWith(QStringLiteral("PgDown")) ? Qt::Key_PageDown
-                                : action == QStringLiteral("Home")          ? Qt::Key_Home
-                                                                            : Qt::Key_End;
+            const Qt::Key key = action.endsWith(QStringLiteral("PgUp")) ? Qt::Key_PageUp
+                : action.endsWith(QStringLiteral("PgDown"))             ? Qt::Key_PageDown
+                : action == QStringLiteral("Home")                      ? Qt::Key_Home
+                                                                        : Qt::Key_End;
             QTest::keyClick(focus, key, modifiers); // the window sees it before the page view
         }
         QCOMPARE(f.panel(preview, "Panel1")->text(), panels[i]);
@@ -213,9 +214,11 @@ void TestPreview::opensFittingTheWholePage()
     // As it opens, before any button: the whole page fits the laid-out view.
     const QSize view = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"))->viewport()->size();
     const QSize paper = f.window->layout().paperUnits();
-    QVERIFY2(view.width() > 200 && view.height() > 200, qPrintable(QStringLiteral("%1 x %2").arg(view.width()).arg(view.height())));
+    QVERIFY2(view.width() > 200 && view.height() > 200,
+             qPrintable(QStringLiteral("%1 x %2").arg(view.width()).arg(view.height())));
     QCOMPARE(preview.zoomMode(), TQRStandardPreview::ZoomMode::FitPage);
-    QCOMPARE(preview.zoom(), qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
+    QCOMPARE(preview.zoom(),
+             qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
     QVERIFY(preview.zoom() > 30);
 }
 
@@ -228,7 +231,8 @@ void TestPreview::zoomModes()
     const QSize view = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"))->viewport()->size();
     const QSize paper = f.window->layout().paperUnits();
     QTest::mouseClick(f.button(preview, 1), Qt::LeftButton);
-    QCOMPARE(preview.zoom(), qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
+    QCOMPARE(preview.zoom(),
+             qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
     QTest::mouseClick(f.button(preview, 2), Qt::LeftButton);
     QCOMPARE(preview.zoom(), qRound(90.0 * view.width() / paper.width()));
     QTest::mouseClick(f.button(preview, 3), Qt::LeftButton);
@@ -270,7 +274,8 @@ void TestPreview::setupGreysZoomAndPrintsRange()
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {pdf});
     info.waitForFinished();
-    QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
+    QVERIFY(
+        QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
     const QString text = pdfText(pdf);
     QVERIFY2(text.contains(QStringLiteral("R2")) && text.contains(QStringLiteral("R3")), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("R1 ")) && !text.contains(QStringLiteral("R4")));
@@ -363,7 +368,8 @@ void TestPreview::batchRunsOnePagePerRow()
     preview.produceAllPages();
     QCOMPARE(preview.pageCount(), std::max(rows, 1));
     for (int k = 0; k < preview.pageCount(); ++k) {
-        QCOMPARE(f.recipientNames(preview.page(k)), rows ? QStringList{QStringLiteral("R%1").arg(k + 1)} : QStringList{});
+        QCOMPARE(f.recipientNames(preview.page(k)),
+                 rows ? QStringList{QStringLiteral("R%1").arg(k + 1)} : QStringList{});
         QStringList sender;
         for (const ComposedItem &item : preview.page(k).items)
             if (item.name == QStringLiteral("QRDBText1") || item.name == QStringLiteral("QRDBText17"))
@@ -377,7 +383,7 @@ void TestPreview::batchSeesRowsAddedBeforeActivation()
     Fixture f(1);
     RawDb(f.dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("R2"), QStringLiteral("2"));
     QCOMPARE(f.window->run().pageCount(), 1); // the snapshot of the last activation
-    f.window->show();                   // becoming active takes a fresh one
+    f.window->show();                         // becoming active takes a fresh one
     QCOMPARE(f.window->run().pageCount(), 2);
     f.window->hide();
 }

@@ -115,7 +115,8 @@ void TestPrint::singlePrintPlacesEveryItem_data()
         for (Variant variant : kVariants) {
             const int shiftX = (i % 2) ? 10 : 0;
             const int shiftY = (i % 3 == 2) ? -5 : 0;
-            QTest::addRow("%s", qPrintable(courier.classOf(variant))) << courier.code << int(variant) << shiftX << shiftY;
+            QTest::addRow("%s", qPrintable(courier.classOf(variant)))
+                << courier.code << int(variant) << shiftX << shiftY;
             ++i;
         }
 }
@@ -131,9 +132,11 @@ void TestPrint::singlePrintPlacesEveryItem()
     fillTokens(dir.dbPath(), imported ? kImportedTable : kRecipientTable, 3);
     const QString pdf = dir.file(QStringLiteral("out.pdf"));
     // Recipient row 2: chosen by --row in a single print, by the page range in a batch.
-    QStringList args{QStringLiteral("print"), code, QStringLiteral("--date"), QStringLiteral("2031-11-29"),
-                     QStringLiteral("--shift-x"), QString::number(shiftX), QStringLiteral("--shift-y"),
-                     QString::number(shiftY), QStringLiteral("--pdf"), pdf};
+    QStringList args{QStringLiteral("print"),     code,
+                     QStringLiteral("--date"),    QStringLiteral("2031-11-29"),
+                     QStringLiteral("--shift-x"), QString::number(shiftX),
+                     QStringLiteral("--shift-y"), QString::number(shiftY),
+                     QStringLiteral("--pdf"),     pdf};
     if (isBatch(Variant(variant)))
         args << QStringLiteral("--batch") << QStringLiteral("--pages") << QStringLiteral("2-2");
     else
@@ -159,13 +162,18 @@ void TestPrint::singlePrintPlacesEveryItem()
             text = QStringLiteral("11");
         else if (item.column == col::kDay)
             text = QStringLiteral("29");
-        const auto found = std::find_if(pages[0].begin(), pages[0].end(), [&](const Word &w) { return w.text == text; });
+        const auto found =
+            std::find_if(pages[0].begin(), pages[0].end(), [&](const Word &w) { return w.text == text; });
         QVERIFY2(found != pages[0].end(), qPrintable(item.name + QLatin1Char(' ') + text));
         const double left = (item.left + shiftX) * kMmPerUnit;
         const double top = (item.top + shiftY) * kMmPerUnit;
         QVERIFY2(qAbs(found->left - left) < 0.3 && qAbs(found->top - top) < 0.3,
                  qPrintable(QStringLiteral("%1 at %2,%3 mm, expected %4,%5")
-                                .arg(item.name).arg(found->left).arg(found->top).arg(left).arg(top)));
+                                .arg(item.name)
+                                .arg(found->left)
+                                .arg(found->top)
+                                .arg(left)
+                                .arg(top)));
     }
 }
 
@@ -174,8 +182,8 @@ void TestPrint::addressLinesInThePdf()
     // 28 single-byte characters print as one line, 29 as two.
     for (int length : {28, 29}) {
         TempWorkdir dir;
-        RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("n"), QStringLiteral("1"),
-                                         QString(length, QLatin1Char('a')));
+        RawDb(dir.dbPath())
+            .addRecipient(kRecipientTable, QStringLiteral("n"), QStringLiteral("1"), QString(length, QLatin1Char('a')));
         const QString pdf = dir.file(QStringLiteral("out.pdf"));
         QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("st"), QStringLiteral("--pdf"), pdf}), 0);
         QStringList lines;
@@ -224,11 +232,15 @@ void TestPrint::pagesThatDoNotPrintWholeAreTold()
     TempWorkdir dir;
     RawDb raw(dir.dbPath());
     raw.addRecipient(kRecipientTable, QStringLiteral("a"), QStringLiteral("1"), u"北京"_qs);
-    raw.addRecipient(kRecipientTable, QStringLiteral("b"), QStringLiteral("2"), u"上海市浦东新区张江高科技园区"_qs.repeated(6));
+    raw.addRecipient(kRecipientTable, QStringLiteral("b"), QStringLiteral("2"),
+                     u"上海市浦东新区张江高科技园区"_qs.repeated(6));
     raw.addRecipient(kRecipientTable, QStringLiteral("c"), QStringLiteral("3"), u"广州"_qs);
     const QString pdf = dir.file(QStringLiteral("out.pdf"));
     QString err;
-    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("yt"), QStringLiteral("--batch"), QStringLiteral("--pdf"), pdf}, &err), 0);
+    QCOMPARE(runWaybill({QStringLiteral("print"), QStringLiteral("yt"), QStringLiteral("--batch"),
+                         QStringLiteral("--pdf"), pdf},
+                        &err),
+             0);
     QCOMPARE(err.trimmed().split(QLatin1Char('\n')), QStringList{u"第 2 页：收件地址 未打全"_qs});
     // Nothing of the warning reaches the paper: no outline, the pages as before.
     QCOMPARE(pdfWords(pdf).size(), 3);
@@ -253,7 +265,8 @@ void TestPrint::batchPrintsOnePagePerRow()
     TempWorkdir dir;
     fillTokens(dir.dbPath(), kRecipientTable, rows);
     const QString pdf = dir.file(QStringLiteral("batch.pdf"));
-    QStringList args{QStringLiteral("print"), QStringLiteral("zt"), QStringLiteral("--batch"), QStringLiteral("--pdf"), pdf};
+    QStringList args{QStringLiteral("print"), QStringLiteral("zt"), QStringLiteral("--batch"), QStringLiteral("--pdf"),
+                     pdf};
     if (!pages.isEmpty())
         args << QStringLiteral("--pages") << pages;
     QCOMPARE(runWaybill(args), 0);
@@ -280,9 +293,10 @@ void TestPrint::failuresLeaveNoFile_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown courier") << QStringList{"xx", "--pdf", "OUT"} << true << 2 << u"未知的快递公司代码"_qs;
     QTest::newRow("no database") << QStringList{"st", "--pdf", "OUT"} << false << 1 << "data.mdb";
-    QTest::newRow("row that does not exist") << QStringList{"st", "--row", "5", "--pdf", "OUT"} << true << 1
-                                             << u"第 5 行收件人不存在"_qs;
-    QTest::newRow("unwritable output") << QStringList{"st", "--pdf", "NOFOLDER/out.pdf"} << true << 1 << u"文件夹不存在"_qs;
+    QTest::newRow("row that does not exist")
+        << QStringList{"st", "--row", "5", "--pdf", "OUT"} << true << 1 << u"第 5 行收件人不存在"_qs;
+    QTest::newRow("unwritable output") << QStringList{"st", "--pdf", "NOFOLDER/out.pdf"} << true << 1
+                                       << u"文件夹不存在"_qs;
     QTest::newRow("no output") << QStringList{"st"} << true << 2 << "--pdf";
     QTest::newRow("bad shift") << QStringList{"st", "--shift-x", "abc", "--pdf", "OUT"} << true << 2 << "abc";
 }

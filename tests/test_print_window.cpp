@@ -1,38 +1,38 @@
 // The print window driven offscreen: shifting, the font choice, its
 // geometry and printing the current recipient through the print setup.
 
+#include "app/desktop.h"
+#include "composed_golden.h"
 #include "report/fonts.h"
+#include "report/page.h"
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/reopen.h"
 #include "store/schema.h"
-#include "composed_golden.h"
 #include "test_support.h"
 #include "ui/qt_dialogs.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/page_composer.h"
 #include "waybill/page_view.h"
-#include "waybill/print_source.h"
 #include "waybill/preview_window.h"
+#include "waybill/print_source.h"
 #include "waybill/print_window.h"
 #include "waybill/run_printing.h"
-#include "report/page.h"
-#include "app/desktop.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHelpEvent>
-#include <QListView>
-#include <QTimer>
 #include <QLabel>
-#include <QToolTip>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace schema;
@@ -69,7 +69,8 @@ struct Fixture {
         };
         window->findChild<QAction *>(QLatin1String(entry))->trigger();
         if (dialogs.texts(QStringLiteral("print")) != QStringList{QStringLiteral("1-1")})
-            return QStringLiteral("(print setup asked %1)").arg(dialogs.texts(QStringLiteral("print")).join(QLatin1Char(',')));
+            return QStringLiteral("(print setup asked %1)")
+                .arg(dialogs.texts(QStringLiteral("print")).join(QLatin1Char(',')));
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         text.waitForFinished();
@@ -126,7 +127,8 @@ namespace {
 
 QString notInteger(const QString &typed)
 {
-    return u"移动量必须是整数，例如 10 或 -5（1 个单位约 0.26 毫米）。（%1 is not a valid integer value）"_qs.arg(typed);
+    return u"移动量必须是整数，例如 10 或 -5（1 个单位约 0.26 毫米）。（%1 is not a valid integer value）"_qs.arg(
+        typed);
 }
 
 } // namespace
@@ -147,7 +149,8 @@ void TestPrintWindow::shift_data()
     QTest::newRow("decimal point") << QStringList{"y:1.5"} << QPoint(0, 0) << notInteger(QStringLiteral("'1.5'"));
     QTest::newRow("out of range") << QStringList{"x:2147483648"} << QPoint(0, 0)
                                   << notInteger(QStringLiteral("'2147483648'"));
-    QTest::newRow("trailing characters") << QStringList{"x:12px"} << QPoint(0, 0) << notInteger(QStringLiteral("'12px'"));
+    QTest::newRow("trailing characters") << QStringList{"x:12px"} << QPoint(0, 0)
+                                         << notInteger(QStringLiteral("'12px'"));
 }
 
 void TestPrintWindow::shift()
@@ -206,9 +209,11 @@ void TestPrintWindow::geometry_data()
     QTest::newRow("sf") << "sf" << 0 << "SfForm" << u"单张打印顺丰快递单"_qs << 416 << QRect(5, 30, 816, 529);
     QTest::newRow("st") << "st" << 0 << "StForm" << u"单张打印申通快递单"_qs << 464 << QRect(5, 30, 869, 476);
     QTest::newRow("zjs") << "zjs" << 0 << "ZjsForm" << u"单张打印宅急送快递单"_qs << 416 << QRect(5, 30, 869, 529);
-    QTest::newRow("yt1") << "yt1" << 0 << "Yt1Form" << u"单张打印圆通快递单（详情单）"_qs << 464 << QRect(5, 30, 869, 476);
+    QTest::newRow("yt1") << "yt1" << 0 << "Yt1Form" << u"单张打印圆通快递单（详情单）"_qs << 464
+                         << QRect(5, 30, 869, 476);
     QTest::newRow("ems batch") << "ems" << 1 << "PlemsForm" << u"批量打印EMS快递单"_qs << 472 << QRect(5, 30, 869, 476);
-    QTest::newRow("zjs batch") << "zjs" << 1 << "plzjsForm" << u"批量打印宅急送快递单"_qs << 472 << QRect(0, 30, 869, 529);
+    QTest::newRow("zjs batch") << "zjs" << 1 << "plzjsForm" << u"批量打印宅急送快递单"_qs << 472
+                               << QRect(0, 30, 869, 529);
 }
 
 void TestPrintWindow::geometry()
@@ -263,7 +268,8 @@ void TestPrintWindow::printerSetupReachesThePrinter()
                                              .match(QString::fromUtf8(info.readAllStandardOutput()));
     QVERIFY(size.hasMatch());
     // st's paper is 230 x 126 mm: turned, the page is 126 mm wide.
-    QVERIFY2(qAbs(size.captured(1).toDouble() * 25.4 / 72 - f.window->run().paperMm().height()) < 0.5, qPrintable(size.captured(0)));
+    QVERIFY2(qAbs(size.captured(1).toDouble() * 25.4 / 72 - f.window->run().paperMm().height()) < 0.5,
+             qPrintable(size.captured(0)));
 }
 
 void TestPrintWindow::opensCentredOnTheDesktop()
@@ -274,7 +280,13 @@ void TestPrintWindow::opensCentredOnTheDesktop()
     const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2(qAbs(f.window->frameGeometry().center().x() - desktop.center().x()) <= 4
                  && qAbs(f.window->frameGeometry().center().y() - desktop.center().y()) <= 4,
-             qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6").arg(f.window->x()).arg(f.window->y()).arg(f.window->frameGeometry().width()).arg(f.window->frameGeometry().height()).arg(desktop.width()).arg(desktop.height())));
+             qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                            .arg(f.window->x())
+                            .arg(f.window->y())
+                            .arg(f.window->frameGeometry().width())
+                            .arg(f.window->frameGeometry().height())
+                            .arg(desktop.width())
+                            .arg(desktop.height())));
     f.window->hide();
 }
 
@@ -296,8 +308,11 @@ void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
     f->window->Image1Click();
     QCOMPARE(f->window->calibrationText(), u"右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980"_qs);
     f->window->findChild<QAction *>(QStringLiteral("SaveCalibration"))->trigger();
-    QVERIFY(f->dialogs.texts(QStringLiteral("notice")).value(0).startsWith(
-        u"已保存位置：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980，字体 AR PL UMing CN,14,bold"_qs));
+    QVERIFY(
+        f->dialogs.texts(QStringLiteral("notice"))
+            .value(0)
+            .startsWith(
+                u"已保存位置：右移 12、下移 -3（3.2、-0.8 毫米），缩放 1.020 × 0.980，字体 AR PL UMing CN,14,bold"_qs));
     const ComposedPage before = f->window->run().page(0);
 
     // Another window of the courier, as after a new start: it opens with the
@@ -325,7 +340,8 @@ void TestPrintWindow::savedPositionLastsAndDefaultsComeBack()
     // 恢复默认位置 asks first, saying what would be forgotten; No (the
     // default) puts the layout back for this run and keeps the saved one.
     const auto savedCount = [&] {
-        return RawDb(QDir(folder).filePath(QStringLiteral("data.mdb"))).rows(QStringLiteral("select count(*) from calibration"));
+        return RawDb(QDir(folder).filePath(QStringLiteral("data.mdb")))
+            .rows(QStringLiteral("select count(*) from calibration"));
     };
     f->dialogs.clear();
     batch->findChild<QAction *>(QStringLiteral("RestoreDefaults"))->trigger();
@@ -452,12 +468,14 @@ void TestPrintWindow::fontDialogOffersSong()
         QCOMPARE(lists.size(), 3);
         selected = lists[0]->currentIndex().data().toString();
         QVERIFY(lists[1]->model()->rowCount() > 0); // styles of the face that prints
-        const QModelIndexList fourteen = lists[2]->model()->match(lists[2]->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("14"));
+        const QModelIndexList fourteen =
+            lists[2]->model()->match(lists[2]->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("14"));
         QCOMPARE(fourteen.size(), 1);
         lists[2]->setCurrentIndex(fourteen.first());
         dialog->accept();
     });
-    const std::optional<FontChoice> choice = real.chooseFont(nullptr, {QFont(QStringLiteral(u"宋体"), 12), QColor(Qt::black)});
+    const std::optional<FontChoice> choice =
+        real.chooseFont(nullptr, {QFont(QStringLiteral(u"宋体"), 12), QColor(Qt::black)});
     QCOMPARE(selected, u"宋体"_qs);
     QVERIFY(choice);
     QCOMPARE(choice->font.family(), u"宋体"_qs);

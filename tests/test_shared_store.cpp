@@ -3,6 +3,7 @@
 // `waybill share`). The same cases run on both; then what only sharing has:
 // two PCs at once, backup and restore, going back, and failures.
 
+#include "server_support.h"
 #include "store/bulk_rows.h"
 #include "store/calibration.h"
 #include "store/connection.h"
@@ -10,7 +11,6 @@
 #include "store/db_error.h"
 #include "store/search.h"
 #include "store/shared_store.h"
-#include "server_support.h"
 #include "test_support.h"
 
 #include <QProcess>
@@ -41,11 +41,11 @@ void addBackends()
     QTest::newRow("postgresql") << QStringLiteral("postgresql");
 }
 
-#define REQUIRE_SERVER()                                                                           \
-    if (!TestServer::available())                                                                  \
+#define REQUIRE_SERVER()                                                                                               \
+    if (!TestServer::available())                                                                                      \
         QSKIP("no PostgreSQL test server (run through ctest)");
-#define REQUIRE_BACKEND(backend)                                                                   \
-    if ((backend) == QStringLiteral("postgresql"))                                                 \
+#define REQUIRE_BACKEND(backend)                                                                                       \
+    if ((backend) == QStringLiteral("postgresql"))                                                                     \
         REQUIRE_SERVER();
 
 // Opens a dataset on a whole table.
@@ -311,8 +311,7 @@ void TestSharedStore::failedTransactionLeavesNothing()
                     connection.exec(insert, {QStringLiteral("gone")});
                     connection.exec(QStringLiteral("select * from no_such_table"));
                 });
-            })
-                .size()
+            }).size()
             > 0);
     connection.inTransaction([&] { connection.exec(insert, {QStringLiteral("kept")}); });
     Dataset list(connection, QStringLiteral("list"));
@@ -437,7 +436,8 @@ void TestSharedStore::backupAndRestoreWhileShared()
 
     // A damaged backup changes nothing.
     writeAll(store.dir.file(QStringLiteral("bad.bak")), QByteArray(4096, 'x'));
-    QCOMPARE(runWaybill({QStringLiteral("restore"), store.dir.file(QStringLiteral("bad.bak"))}, store.dir.path()).status, 1);
+    QCOMPARE(
+        runWaybill({QStringLiteral("restore"), store.dir.file(QStringLiteral("bad.bak"))}, store.dir.path()).status, 1);
     list.close();
     list.open();
     QCOMPARE(names(list), QStringList{u"备份前"_qs});
@@ -463,7 +463,8 @@ void TestSharedStore::unshareBringsTheDataBack()
 
     const Run unshare = runWaybill({QStringLiteral("unshare")}, dir.path());
     QVERIFY2(unshare.status == 0, qPrintable(unshare.err));
-    QCOMPARE(RawDb(dir.dbPath()).rows(QStringLiteral("select 收件人姓名 from inrxx")), (QStringList{u"本地"_qs, u"共享时新增"_qs}));
+    QCOMPARE(RawDb(dir.dbPath()).rows(QStringLiteral("select 收件人姓名 from inrxx")),
+             (QStringList{u"本地"_qs, u"共享时新增"_qs}));
     QVERIFY(!shared_store::serverOf(dir.dbPath()));
     Connection local(QStringLiteral("local"));
     local.open();
@@ -548,8 +549,9 @@ void TestSharedStore::shareRefusals()
     } else if (situation == QStringLiteral("no database")) {
         server.database = QStringLiteral("no_such_database");
     }
-    args << (situation == QStringLiteral("password in url") ? server.url().replace(u"waybill_test@"_qs, u"waybill_test:pw@"_qs)
-                                                            : server.url());
+    args << (situation == QStringLiteral("password in url")
+                 ? server.url().replace(u"waybill_test@"_qs, u"waybill_test:pw@"_qs)
+                 : server.url());
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(dir.path());
     process.start(QStringLiteral(WAYBILL_BINARY), args);
@@ -567,7 +569,8 @@ void TestSharedStore::unreachableServerIsADatabaseError()
     TempWorkdir dir;
     shared_store::join(dir.dbPath(), *Store(QStringLiteral("postgresql")).server);
     // The server goes away (a port where nothing listens).
-    RawDb(dir.dbPath()).exec(QStringLiteral("update shared_store set url = 'postgresql://waybill_test@127.0.0.1:1/gone'"));
+    RawDb(dir.dbPath())
+        .exec(QStringLiteral("update shared_store set url = 'postgresql://waybill_test@127.0.0.1:1/gone'"));
     const Run run = runWaybill({QStringLiteral("export"), QStringLiteral("list.xls")}, dir.path());
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(u"服务器没有响应"_qs), qPrintable(run.err));

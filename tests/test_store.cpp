@@ -56,10 +56,11 @@ void TestStore::createdFileHasTablesInOrderAllText()
             types << parts[2];
         }
         const QStringList expected = table == kSenderTable
-            ? QStringList{u"单位名称"_qs, u"寄件人姓名"_qs, u"始发地"_qs, u"寄件地址"_qs, u"邮政编码"_qs,
-                          u"联系电话"_qs, u"手机号码"_qs, u"签名"_qs, u"年"_qs, u"月"_qs, u"日"_qs}
-            : QStringList{u"单位名称"_qs, u"收件人姓名"_qs, u"目的地"_qs, u"收件地址"_qs, u"邮政编码"_qs,
-                          u"联系电话"_qs, u"手机号码"_qs, u"内件品名"_qs, u"数量"_qs, u"备注"_qs};
+            ? QStringList{u"单位名称"_qs, u"寄件人姓名"_qs, u"始发地"_qs,   u"寄件地址"_qs,
+                          u"邮政编码"_qs, u"联系电话"_qs,   u"手机号码"_qs, u"签名"_qs,
+                          u"年"_qs,       u"月"_qs,         u"日"_qs}
+            : QStringList{u"单位名称"_qs, u"收件人姓名"_qs, u"目的地"_qs,   u"收件地址"_qs, u"邮政编码"_qs,
+                          u"联系电话"_qs, u"手机号码"_qs,   u"内件品名"_qs, u"数量"_qs,     u"备注"_qs};
         QCOMPARE(names, expected);
         QCOMPARE(types, QStringList(expected.size(), QStringLiteral("TEXT")));
     }
@@ -147,8 +148,8 @@ void TestStore::damagedFileRefusesWritesAndNamesTheBackup()
     if (withBackup) {
         writeAll(dir.file(QStringLiteral("old.bak")), "old");
         writeAll(dir.file(QStringLiteral("data.mdb.20261201-120000.bak")), "newer");
-        QFile(dir.file(QStringLiteral("old.bak"))).setFileTime(QDateTime::currentDateTime().addDays(-3),
-                                                                QFileDevice::FileModificationTime);
+        QFile(dir.file(QStringLiteral("old.bak")))
+            .setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime);
     }
 
     Connection connection(QStringLiteral("test"));
@@ -246,10 +247,14 @@ void TestStore::deleteCurrentMovesToNextOrPrevious_data()
     QTest::addColumn<int>("deleteAt");
     QTest::addColumn<QString>("newCurrent"); // name of the current row afterwards
     QTest::addColumn<QString>("remaining");
-    QTest::newRow("first of three") << 3 << 0 << "r1" << "r1,r2";
-    QTest::newRow("middle of three") << 3 << 1 << "r2" << "r0,r2";
-    QTest::newRow("last of three") << 3 << 2 << "r1" << "r0,r1";
-    QTest::newRow("only row") << 1 << 0 << "" << "";
+    QTest::newRow("first of three") << 3 << 0 << "r1"
+                                    << "r1,r2";
+    QTest::newRow("middle of three") << 3 << 1 << "r2"
+                                     << "r0,r2";
+    QTest::newRow("last of three") << 3 << 2 << "r1"
+                                   << "r0,r1";
+    QTest::newRow("only row") << 1 << 0 << ""
+                              << "";
 }
 
 void TestStore::deleteCurrentMovesToNextOrPrevious()
@@ -362,9 +367,12 @@ void TestStore::searchMatchesAnywhereAndBindsText_data()
     QTest::newRow("underscore is a wildcard") << name << u"下_"_qs << u"下_划"_qs;
     QTest::newRow("apostrophe literal") << name << "'" << u"李'明"_qs;
     QTest::newRow("double quote literal") << name << "\"" << u"引\"号"_qs;
-    QTest::newRow("injection attempt") << name << "\" or 1=1 or \"" << "";
-    QTest::newRow("injection attempt 2") << name << "' or '1'='1" << "";
-    QTest::newRow("no match") << mobile << "999" << "";
+    QTest::newRow("injection attempt") << name << "\" or 1=1 or \""
+                                       << "";
+    QTest::newRow("injection attempt 2") << name << "' or '1'='1"
+                                         << "";
+    QTest::newRow("no match") << mobile << "999"
+                              << "";
 }
 
 void TestStore::searchMatchesAnywhereAndBindsText()
@@ -510,9 +518,10 @@ void TestStore::modelFollowsDataset()
     Dataset list(connection, QStringLiteral("ADOQuery2"));
     list.setStatement(Select::all(kRecipientTable));
     list.open();
-    DatasetModel model(list, {{col::kMobile, QStringLiteral(u"手机号码")},
-                              {QStringLiteral("missing"), QStringLiteral("x")},
-                              {col::kRecipientName, QStringLiteral(u"姓 名")}});
+    DatasetModel model(list,
+                       {{col::kMobile, QStringLiteral(u"手机号码")},
+                        {QStringLiteral("missing"), QStringLiteral("x")},
+                        {col::kRecipientName, QStringLiteral(u"姓 名")}});
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral(u"姓 名"));
     QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("a"));

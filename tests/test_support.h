@@ -6,8 +6,8 @@
 #include "store/text_table.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -39,8 +39,7 @@ private:
 // Runs statements on a database file through a connection of its own.
 class RawDb {
 public:
-    explicit RawDb(const QString &path)
-        : m_name(QStringLiteral("raw-") + QUuid::createUuid().toString())
+    explicit RawDb(const QString &path) : m_name(QStringLiteral("raw-") + QUuid::createUuid().toString())
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
@@ -182,7 +181,8 @@ inline void makeCrashImage(const QString &dbPath, const QString &toDir)
     sqlite3_open_v2(QFile::encodeName(dbPath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     // A tiny page cache makes SQLite write changed pages into the file
     // before the commit, as a long import does.
-    sqlite3_exec(db, "pragma cache_size = 2; begin; update inrxx set 备注 = hex(randomblob(60)); delete from excel;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "pragma cache_size = 2; begin; update inrxx set 备注 = hex(randomblob(60)); delete from excel;",
+                 nullptr, nullptr, nullptr);
     const QString target = QDir(toDir).filePath(schema::kDatabaseFileName);
     QFile::remove(target);
     QFile::remove(target + QStringLiteral("-journal"));
@@ -197,7 +197,8 @@ inline void makeCrashImage(const QString &dbPath, const QString &toDir)
 inline void zeroDataPages(const QString &path)
 {
     QByteArray bytes = readAll(path);
-    const int pageSize = (quint8(bytes[16]) << 8 | quint8(bytes[17])) == 1 ? 65536 : (quint8(bytes[16]) << 8 | quint8(bytes[17]));
+    const int pageSize =
+        (quint8(bytes[16]) << 8 | quint8(bytes[17])) == 1 ? 65536 : (quint8(bytes[16]) << 8 | quint8(bytes[17]));
     for (qsizetype i = pageSize; i < bytes.size(); ++i)
         bytes[i] = 0;
     writeAll(path, bytes);

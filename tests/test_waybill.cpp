@@ -3,11 +3,11 @@
 #include "composed_golden.h"
 #include "report/fonts.h"
 #include "report/page.h"
-#include "waybill/page_composer.h"
-#include "waybill/waybill_run.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
+#include "waybill/page_composer.h"
 #include "waybill/split_lines.h"
+#include "waybill/waybill_run.h"
 
 #include <QFontMetricsF>
 #include <QJsonArray>
@@ -15,8 +15,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <limits>
 #include <QtTest>
+#include <limits>
 
 namespace {
 
@@ -48,7 +48,10 @@ QString describe(const LayoutItem &item)
         .arg(item.splitWidth);
 }
 
-QString a(int n) { return QString(n, QLatin1Char('a')); }
+QString a(int n)
+{
+    return QString(n, QLatin1Char('a'));
+}
 
 } // namespace
 
@@ -97,14 +100,14 @@ void TestWaybill::splitLinesExamples_data()
     QTest::newRow("a x 26 + six") << a(26) + six << 30 << a(26) + zhong + "\r\n" + six.mid(1) + "\r\n";
     QTest::newRow("empty") << "" << 30 << "\r\n";
     QTest::newRow("width 22, 42 bytes") << zhong.repeated(21) << 22
-                                         << zhong.repeated(10) + "\r\n" + zhong.repeated(10) + "\r\n" + zhong;
+                                        << zhong.repeated(10) + "\r\n" + zhong.repeated(10) + "\r\n" + zhong;
     QTest::newRow("width 16") << a(20) << 16 << a(14) + "\r\n" + a(6) + "\r\n";
     // The plain byte rule would keep the first byte of 中 here (an even count
     // of high bytes up to the cut, the pair ending one byte before it).
     QTest::newRow("pair before the cut") << a(27) + zhong + "a" << 30 << a(27) + zhong + "\r\na\r\n";
     // Cuts that would fall inside a character move to its end.
-    QTest::newRow("second byte below 0x80") << a(28) + QStringLiteral(u"丂") << 30
-                                            << a(28) + QStringLiteral(u"丂") + "\r\n\r\n";
+    QTest::newRow("second byte below 0x80")
+        << a(28) + QStringLiteral(u"丂") << 30 << a(28) + QStringLiteral(u"丂") + "\r\n\r\n";
     QTest::newRow("four-byte character") << a(28) + QStringLiteral(u"𠀀") << 30
                                          << a(28) + QStringLiteral(u"𠀀") + "\r\n\r\n";
 }
@@ -124,7 +127,7 @@ void TestWaybill::splitLinesNeverCutsACharacter()
     // breaks gives the text back; on texts of ASCII and ordinary two-byte
     // characters the result equals the plain byte rule wherever that rule
     // does not itself cut a character in two.
-    const QStringList pool{QStringLiteral("a"), QStringLiteral("7"), QStringLiteral(u"中"), QStringLiteral(u"址"),
+    const QStringList pool{QStringLiteral("a"),   QStringLiteral("7"),   QStringLiteral(u"中"), QStringLiteral(u"址"),
                            QStringLiteral(u"丂"), QStringLiteral(u"乊"), QStringLiteral(u"𠀀"), QStringLiteral(u"€")};
     QRandomGenerator random(20261208);
     for (int round = 0; round < 2000; ++round) {
@@ -177,8 +180,7 @@ void TestWaybill::paperAndPicture_data()
     const QList<int> tops{0, 3, 0, 3};
     QTest::newRow("sf") << "sf" << sf << sf << tops << QSize(816, 530);
     QTest::newRow("sf1") << "sf1" << sf << sf << tops << QSize(1272, 820);
-    QTest::newRow("st") << "st" << wide << wide << QList<int>{0, 0, 0, 0}
-                        << QSize(869, 474);
+    QTest::newRow("st") << "st" << wide << wide << QList<int>{0, 0, 0, 0} << QSize(869, 474);
     QTest::newRow("yt") << "yt" << wide << narrow << tops << QSize(1800, 1003);
     QTest::newRow("yt1") << "yt1" << wide << narrow << tops << QSize(1800, 1003);
     for (const char *code : {"yd", "tt", "zt", "ems"})
@@ -240,17 +242,25 @@ void TestWaybill::faultyFormFilesAreRefusedNamingTheKey_data()
     };
     QTest::newRow("truncated") << QJsonDocument(sf).toJson().left(300) << u"不是有效的 JSON"_qs;
     QTest::newRow("an array") << QByteArray("[1, 2]") << u"最外层应为对象"_qs;
-    QTest::newRow("no paper") << with(u"windows/single/paper"_qs, QJsonValue::Undefined) << u"缺少 windows.single.paper"_qs;
-    QTest::newRow("paper as text") << with(u"windows/single/paper"_qs, u"230x126"_qs) << u"windows.single.paper 应为数组"_qs;
-    QTest::newRow("paper of 0 mm") << with(u"windows/single/paper/0"_qs, 0) << u"windows.single.paper[0] 应在 10 到 1000 之间（现为 0）"_qs;
-    QTest::newRow("paper of 5 m") << with(u"windows/batch/paper/1"_qs, 5000) << u"windows.batch.paper[1] 应在 10 到 1000 之间"_qs;
-    QTest::newRow("no such column") << with(u"items/0/column"_qs, u"不存在"_qs) << u"items[0].column：没有这个字段：不存在"_qs;
-    QTest::newRow("row neither side") << with(u"items/2/row"_qs, u"both"_qs) << u"items[2].row：应为 sender 或 recipient（现为 both）"_qs;
-    QTest::newRow("three places") << with(u"items/0/at"_qs, QJsonArray{QJsonArray{1, 2}, QJsonArray{1, 2}, QJsonArray{1, 2}})
+    QTest::newRow("no paper") << with(u"windows/single/paper"_qs, QJsonValue::Undefined)
+                              << u"缺少 windows.single.paper"_qs;
+    QTest::newRow("paper as text") << with(u"windows/single/paper"_qs, u"230x126"_qs)
+                                   << u"windows.single.paper 应为数组"_qs;
+    QTest::newRow("paper of 0 mm") << with(u"windows/single/paper/0"_qs, 0)
+                                   << u"windows.single.paper[0] 应在 10 到 1000 之间（现为 0）"_qs;
+    QTest::newRow("paper of 5 m") << with(u"windows/batch/paper/1"_qs, 5000)
+                                  << u"windows.batch.paper[1] 应在 10 到 1000 之间"_qs;
+    QTest::newRow("no such column") << with(u"items/0/column"_qs, u"不存在"_qs)
+                                    << u"items[0].column：没有这个字段：不存在"_qs;
+    QTest::newRow("row neither side") << with(u"items/2/row"_qs, u"both"_qs)
+                                      << u"items[2].row：应为 sender 或 recipient（现为 both）"_qs;
+    QTest::newRow("three places") << with(u"items/0/at"_qs,
+                                          QJsonArray{QJsonArray{1, 2}, QJsonArray{1, 2}, QJsonArray{1, 2}})
                                   << u"items[0].at：应有四个位置"_qs;
     QTest::newRow("left as text") << with(u"items/1/at/0/0"_qs, u"12"_qs) << u"items[1].at[0][0] 应为数"_qs;
     QTest::newRow("half a byte") << with(u"items/3/split"_qs, 2.5) << u"items[3].split 应为整数"_qs;
-    QTest::newRow("no menu caption") << with(u"courier/menuCaption"_qs, QJsonValue::Undefined) << u"缺少 courier.menuCaption"_qs;
+    QTest::newRow("no menu caption") << with(u"courier/menuCaption"_qs, QJsonValue::Undefined)
+                                     << u"缺少 courier.menuCaption"_qs;
     QTest::newRow("a number for yes") << with(u"courier/bringsListForward/single"_qs, 1)
                                       << u"courier.bringsListForward.single 应为 true 或 false"_qs;
     QJsonArray many;
@@ -298,7 +308,8 @@ void TestWaybill::boxHeightsHoldLines_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("lines");
-    for (auto [height, lines] : QList<std::pair<int, int>>{{17, 1}, {33, 2}, {41, 2}, {47, 2}, {49, 3}, {52, 3}, {65, 4}})
+    for (auto [height, lines] :
+         QList<std::pair<int, int>>{{17, 1}, {33, 2}, {41, 2}, {47, 2}, {49, 3}, {52, 3}, {65, 4}})
         QTest::addRow("%d units", height) << height << lines;
 }
 
@@ -320,7 +331,8 @@ void TestWaybill::composeSplitsAndFits_data()
     QTest::newRow("28 single-byte") << a(28) << QStringList{a(28), QString()};
     QTest::newRow("29 single-byte") << a(29) << QStringList{a(28), QStringLiteral("a")};
     QTest::newRow("four lines in 49 units") << a(120) << QStringList{a(28), a(28), a(28)};
-    QTest::newRow("own line breaks") << QStringLiteral("ab\r\ncd") << QStringList{QStringLiteral("ab"), QStringLiteral("cd"), QString()};
+    QTest::newRow("own line breaks") << QStringLiteral("ab\r\ncd")
+                                     << QStringList{QStringLiteral("ab"), QStringLiteral("cd"), QString()};
 }
 
 void TestWaybill::composeSplitsAndFits()
@@ -471,14 +483,16 @@ void TestWaybill::warnsOfTextThatDoesNotPrintWhole()
     const auto addressItem = [&](const WaybillRun &run, const ComposedPage &page) {
         for (const ComposedItem &item : page.items)
             for (const LayoutItem &layoutItem : run.items())
-                if (layoutItem.name == item.name && layoutItem.column == address && layoutItem.row == RowSide::Recipient)
+                if (layoutItem.name == item.name && layoutItem.column == address
+                    && layoutItem.row == RowSide::Recipient)
                     return item;
         return ComposedItem{};
     };
     // A long address loses lines on every form: the page says so and the
     // item is flagged.
-    WaybillRun longRun(layoutFor(code, Variant::Single),
-                       std::make_unique<ChangedSource>(address, QStringLiteral(u"上海市浦东新区张江高科技园区").repeated(8)));
+    WaybillRun longRun(
+        layoutFor(code, Variant::Single),
+        std::make_unique<ChangedSource>(address, QStringLiteral(u"上海市浦东新区张江高科技园区").repeated(8)));
     const ComposedPage cut = longRun.page(0);
     QVERIFY2(cut.warnings.contains(u"收件地址 未打全"_qs), qPrintable(cut.warnings.join('|')));
     QVERIFY(addressItem(longRun, cut).flagged);
@@ -489,7 +503,8 @@ void TestWaybill::warnsOfTextThatDoesNotPrintWhole()
     QVERIFY(!whole.warnings.contains(u"收件地址 未打全"_qs));
     QVERIFY(!addressItem(shortRun, whole).flagged);
     // A long company name runs over the phone number on yt, yd and ems.
-    const bool overPhone = code == QStringLiteral("yt") || code == QStringLiteral("yd") || code == QStringLiteral("ems");
+    const bool overPhone =
+        code == QStringLiteral("yt") || code == QStringLiteral("yd") || code == QStringLiteral("ems");
     QCOMPARE(whole.warnings.contains(u"收件人单位名称 压到了 收件人联系电话"_qs), overPhone);
 }
 
@@ -500,7 +515,8 @@ void TestWaybill::formPicturesLeaveEveryLabelClear()
     // cannot; the 11 pictures it draws are those the program ships.
     QTemporaryDir dir;
     QProcess generator;
-    generator.start(QFileInfo(QStringLiteral(WAYBILL_BINARY)).dir().filePath(QStringLiteral("make_form_pictures")), {dir.path()});
+    generator.start(QFileInfo(QStringLiteral(WAYBILL_BINARY)).dir().filePath(QStringLiteral("make_form_pictures")),
+                    {dir.path()});
     QVERIFY(generator.waitForFinished(120000));
     QVERIFY2(generator.exitStatus() == QProcess::NormalExit && generator.exitCode() == 0,
              generator.readAllStandardError().constData());

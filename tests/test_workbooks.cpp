@@ -87,7 +87,8 @@ std::vector<QStringList> expectedRecords(int lacks)
     const bool formulas = !(lacks & kFormulaResults);
     const bool textFormulas = !(lacks & (kFormulaResults | kTextFormulaResults));
     return {
-        {QString(), u"张伟"_qs, u"上海"_qs, longAddress(), "200120", "021-58881234", "13812345678", u"样品（易碎）"_qs, "2.5", yes},
+        {QString(), u"张伟"_qs, u"上海"_qs, longAddress(), "200120", "021-58881234", "13812345678", u"样品（易碎）"_qs,
+         "2.5", yes},
         {u"某某贸易有限公司"_qs, u"刘洋"_qs, u"上海"_qs, u"北京市朝阳区建国路88号"_qs, "010022",
          textFormulas ? "010-12345678" : "", "13900000000", "2026-12-09", formulas ? "3" : "", no},
     };
@@ -119,15 +120,20 @@ QString writeCorpus(const QString &writer, const QString &path, bool date1904, c
 {
     const QString input = prefix + corpusDescription(date1904);
     if (writer == QStringLiteral("Spreadsheet::WriteExcel"))
-        return runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path}, input);
+        return runWriter(QStringLiteral("perl"),
+                         {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path}, input);
     if (writer == QStringLiteral("Excel::Writer::XLSX"))
-        return runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xlsx"), path}, input);
+        return runWriter(QStringLiteral("perl"),
+                         {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xlsx"), path}, input);
     if (writer == QStringLiteral("xlwt"))
-        return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xls"), path}, input);
+        return runWriter(QStringLiteral("/usr/bin/python3"),
+                         {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xls"), path}, input);
     if (writer == QStringLiteral("openpyxl"))
-        return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xlsx"), path}, input);
+        return runWriter(QStringLiteral("/usr/bin/python3"),
+                         {kWriters + QStringLiteral("write_workbook.py"), QStringLiteral("xlsx"), path}, input);
     if (writer == QStringLiteral("Apache POI HSSF"))
-        return runWriter(QStringLiteral("java"), {QStringLiteral("-cp"), poiClassPath(), kWriters + QStringLiteral("WriteWorkbook.java"), path},
+        return runWriter(QStringLiteral("java"),
+                         {QStringLiteral("-cp"), poiClassPath(), kWriters + QStringLiteral("WriteWorkbook.java"), path},
                          input);
     if (writer.startsWith(QStringLiteral("gnumeric"))) {
         // gnumeric loads the Excel::Writer::XLSX workbook, recalculates and
@@ -137,7 +143,7 @@ QString writeCorpus(const QString &writer, const QString &path, bool date1904, c
         if (!failed.isEmpty())
             return failed;
         const QString exporter = path.endsWith(QStringLiteral(".xls")) ? QStringLiteral("Gnumeric_Excel:excel_biff8")
-                                                                         : QStringLiteral("Gnumeric_Excel:xlsx2");
+                                                                       : QStringLiteral("Gnumeric_Excel:xlsx2");
         return runWriter(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=") + exporter, source, path}, {});
     }
     return QStringLiteral("unknown writer ") + writer;
@@ -177,16 +183,25 @@ void TestWorkbooks::corpusReadsAsTheUserSeesIt_data()
     QTest::addColumn<int>("lacks");
     // Spreadsheet::WriteExcel writes no booleans, and the cached text of a
     // formula in the wrong byte order (so write_workbook.pl leaves it out).
-    QTest::newRow("Spreadsheet::WriteExcel") << "Spreadsheet::WriteExcel" << "book.xls" << false << int(kBooleans | kTextFormulaResults);
+    QTest::newRow("Spreadsheet::WriteExcel") << "Spreadsheet::WriteExcel"
+                                             << "book.xls" << false << int(kBooleans | kTextFormulaResults);
     QTest::newRow("Spreadsheet::WriteExcel, 1904, Chinese date format")
-        << "Spreadsheet::WriteExcel" << "book.xls" << true << int(kBooleans | kTextFormulaResults);
-    QTest::newRow("Excel::Writer::XLSX") << "Excel::Writer::XLSX" << "book.xlsx" << false << int(kNothing);
-    QTest::newRow("Excel::Writer::XLSX, 1904, Chinese date format") << "Excel::Writer::XLSX" << "book.xlsx" << true << int(kNothing);
-    QTest::newRow("xlwt") << "xlwt" << "book.xls" << false << int(kFormulaResults);
-    QTest::newRow("openpyxl") << "openpyxl" << "book.xlsx" << false << int(kFormulaResults);
-    QTest::newRow("Apache POI HSSF") << "Apache POI HSSF" << "book.xls" << false << int(kNothing);
-    QTest::newRow("gnumeric .xls") << "gnumeric" << "book.xls" << false << int(kNothing);
-    QTest::newRow("gnumeric .xlsx") << "gnumeric" << "book.xlsx" << false << int(kNothing);
+        << "Spreadsheet::WriteExcel"
+        << "book.xls" << true << int(kBooleans | kTextFormulaResults);
+    QTest::newRow("Excel::Writer::XLSX") << "Excel::Writer::XLSX"
+                                         << "book.xlsx" << false << int(kNothing);
+    QTest::newRow("Excel::Writer::XLSX, 1904, Chinese date format") << "Excel::Writer::XLSX"
+                                                                    << "book.xlsx" << true << int(kNothing);
+    QTest::newRow("xlwt") << "xlwt"
+                          << "book.xls" << false << int(kFormulaResults);
+    QTest::newRow("openpyxl") << "openpyxl"
+                              << "book.xlsx" << false << int(kFormulaResults);
+    QTest::newRow("Apache POI HSSF") << "Apache POI HSSF"
+                                     << "book.xls" << false << int(kNothing);
+    QTest::newRow("gnumeric .xls") << "gnumeric"
+                                   << "book.xls" << false << int(kNothing);
+    QTest::newRow("gnumeric .xlsx") << "gnumeric"
+                                    << "book.xlsx" << false << int(kNothing);
 }
 
 void TestWorkbooks::corpusReadsAsTheUserSeesIt()
@@ -209,8 +224,8 @@ void TestWorkbooks::corpusReadsAsTheUserSeesIt()
             QVERIFY2(records.cell(qsizetype(i), c) == expected[i][c],
                      qPrintable(QStringLiteral("record %1, %2: '%3', expected '%4'")
                                     .arg(i + 1)
-                                    .arg(schema::recipientColumns()[c], records.cell(qsizetype(i), c).left(40).toString(),
-                                         expected[i][c].left(40))));
+                                    .arg(schema::recipientColumns()[c],
+                                         records.cell(qsizetype(i), c).left(40).toString(), expected[i][c].left(40))));
 }
 
 void TestWorkbooks::csvFiles_data()
@@ -219,14 +234,17 @@ void TestWorkbooks::csvFiles_data()
     QTest::addColumn<QStringList>("first"); // the first record's 收件人姓名, 收件地址, 手机号码
     QTest::addColumn<int>("records");
     const QString headings = schema::recipientColumns().join(QLatin1Char(','));
-    const QString row = u"某公司,张伟,上海,\"上海市浦东新区\"\"世纪\"\"大道1号,2楼\",200120,021-1,13812345678,样品,1,\"易碎\n轻放\""_qs;
+    const QString row =
+        u"某公司,张伟,上海,\"上海市浦东新区\"\"世纪\"\"大道1号,2楼\",200120,021-1,13812345678,样品,1,\"易碎\n轻放\""_qs;
     const QStringList first{u"张伟"_qs, u"上海市浦东新区\"世纪\"大道1号,2楼"_qs, "13812345678"};
     QTest::newRow("UTF-8") << (headings + '\n' + row + '\n').toUtf8() << first << 1;
-    QTest::newRow("UTF-8 with BOM, CRLF") << QByteArray("\xEF\xBB\xBF") + (headings + "\r\n" + row + "\r\n").toUtf8() << first << 1;
+    QTest::newRow("UTF-8 with BOM, CRLF")
+        << QByteArray("\xEF\xBB\xBF") + (headings + "\r\n" + row + "\r\n").toUtf8() << first << 1;
     QStringEncoder gb("GB18030");
     QTest::newRow("GB18030") << QByteArray(gb(headings + '\n' + row + '\n' + row)) << first << 2;
-    QTest::newRow("tab separated") << (QString(headings).replace(',', '\t') + u"\n\t张伟\t\t上海\t\t\t138\n"_qs).toUtf8()
-                                   << QStringList{u"张伟"_qs, u"上海"_qs, "138"} << 1;
+    QTest::newRow("tab separated")
+        << (QString(headings).replace(',', '\t') + u"\n\t张伟\t\t上海\t\t\t138\n"_qs).toUtf8()
+        << QStringList{u"张伟"_qs, u"上海"_qs, "138"} << 1;
     QTest::newRow("rows with only separators are no records")
         << (headings + '\n' + row + "\n,,,,,,,,,\n\n").toUtf8() << first << 1;
 }
@@ -262,7 +280,8 @@ void TestWorkbooks::cellTexts_data()
     QTest::newRow("before the leap-year slip") << 59.0 << int(NumberKind::Date) << false << "1900-02-28";
     QTest::newRow("after the leap-year slip") << 61.0 << int(NumberKind::Date) << false << "1900-03-01";
     QTest::newRow("time") << 0.4270833333333333 << int(NumberKind::Time) << false << "10:15:00";
-    QTest::newRow("date and time") << 46365.4270833333333 << int(NumberKind::DateTime) << false << "2026-12-09 10:15:00";
+    QTest::newRow("date and time") << 46365.4270833333333 << int(NumberKind::DateTime) << false
+                                   << "2026-12-09 10:15:00";
     QTest::newRow("date and time at midnight") << 46365.0 << int(NumberKind::DateTime) << false << "2026-12-09";
     QTest::newRow("date format on a negative number") << -5.0 << int(NumberKind::Date) << false << "-5";
     QTest::newRow("postcode padded by 000000") << 10010.0 << -6 << false << "010010";
@@ -324,13 +343,16 @@ void TestWorkbooks::otherFormatsSaySo_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("says");
-    QTest::newRow(".ods") << "ods" << ".ods";
+    QTest::newRow(".ods") << "ods"
+                          << ".ods";
     QTest::newRow("web page saved as .xls") << "html" << u"网页"_qs;
-    QTest::newRow("Excel 95") << "biff5" << "Excel 5.0/95";
+    QTest::newRow("Excel 95") << "biff5"
+                              << "Excel 5.0/95";
     QTest::newRow("password-protected .xls") << "filepass" << u"密码"_qs;
     QTest::newRow("no Sheet1, names the sheets") << "nosheet" << u"有：收件人、备用"_qs;
     // Separated text named .xls is read as a .csv file (web systems save it so).
-    QTest::newRow("comma-separated text named .xls") << "text" << u"缺少标题“单位名称”（第一行的标题有：收件人姓名、手机号码）"_qs;
+    QTest::newRow("comma-separated text named .xls")
+        << "text" << u"缺少标题“单位名称”（第一行的标题有：收件人姓名、手机号码）"_qs;
     QTest::newRow("prose named .xls") << "prose" << u"不是工作簿"_qs;
 }
 
@@ -351,13 +373,16 @@ void TestWorkbooks::otherFormatsSaySo()
         const QString source = dir.filePath(QStringLiteral("source.xlsx"));
         QCOMPARE(writeCorpus(QStringLiteral("Excel::Writer::XLSX"), source, false), QString());
         if (kind == QStringLiteral("biff5")) {
-            QCOMPARE(runWriter(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=Gnumeric_Excel:excel_biff7"), source, path}, {}),
+            QCOMPARE(runWriter(QStringLiteral("ssconvert"),
+                               {QStringLiteral("--export-type=Gnumeric_Excel:excel_biff7"), source, path}, {}),
                      QString());
         } else {
-            QCOMPARE(writeCorpus(QStringLiteral("Apache POI HSSF"), path, false, QStringLiteral("PASSWORD\tsecret\n")), QString());
+            QCOMPARE(writeCorpus(QStringLiteral("Apache POI HSSF"), path, false, QStringLiteral("PASSWORD\tsecret\n")),
+                     QString());
         }
     } else if (kind == QStringLiteral("nosheet")) {
-        QCOMPARE(runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
+        QCOMPARE(runWriter(QStringLiteral("perl"),
+                           {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
                            u"SHEET\t收件人\t0\nCELL\t0\t0\ts\ta\nSHEET\t备用\t0\n"_qs),
                  QString());
     } else if (kind == QStringLiteral("prose")) {
@@ -377,7 +402,8 @@ void TestWorkbooks::otherFormatsSaySo()
 // write_odd_xlsx.py for the modes); an error text on failure.
 QString writeOddXlsx(const QString &mode, const QString &path)
 {
-    return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_odd_xlsx.py"), mode, path}, {});
+    return runWriter(QStringLiteral("/usr/bin/python3"), {kWriters + QStringLiteral("write_odd_xlsx.py"), mode, path},
+                     {});
 }
 
 // The two recipients every file below holds, as 收件人姓名|收件地址|手机号码|邮政编码.
@@ -386,9 +412,10 @@ const QStringList kTwoRecipients{u"张三|文三路90号|13812345678|310012"_qs,
 // The ten headings and the two recipients as separated text.
 QString separatedText(QChar separator, const QString &mobile = QStringLiteral("13812345678"))
 {
-    const QStringList lines{schema::recipientColumns().join(separator),
-                            QStringList{"", u"张三"_qs, u"杭州"_qs, u"文三路90号"_qs, "310012", "", mobile, "", "1", ""}.join(separator),
-                            QStringList{u"公司乙"_qs, u"李四"_qs, "", u"建国路88号"_qs, "", "010-1", "", u"书"_qs, "", ""}.join(separator)};
+    const QStringList lines{
+        schema::recipientColumns().join(separator),
+        QStringList{"", u"张三"_qs, u"杭州"_qs, u"文三路90号"_qs, "310012", "", mobile, "", "1", ""}.join(separator),
+        QStringList{u"公司乙"_qs, u"李四"_qs, "", u"建国路88号"_qs, "", "010-1", "", u"书"_qs, "", ""}.join(separator)};
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
@@ -396,13 +423,20 @@ void TestWorkbooks::filesFromOtherWritersRead_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Go: empty cells as <c t=\"s\"/>") << "xlsx:empty-shared" << "go.xlsx";
-    QTest::newRow("shared strings and styles under other names") << "xlsx:renamed-parts" << "parts.xlsx";
-    QTest::newRow("a stray cell at XFD1") << "xlsx:stray-cell" << "stray.xlsx";
-    QTest::newRow("web system: Unicode text named .xls") << "utf16" << "orders.xls";
-    QTest::newRow("web system: GBK text named .xls") << "gbk" << "orders.xls";
-    QTest::newRow("csv cells written =\"digits\"") << "wrapped" << "orders.csv";
-    QTest::newRow("headings with a line break and a zero-width space") << "headings" << "orders.csv";
+    QTest::newRow("Go: empty cells as <c t=\"s\"/>") << "xlsx:empty-shared"
+                                                     << "go.xlsx";
+    QTest::newRow("shared strings and styles under other names") << "xlsx:renamed-parts"
+                                                                 << "parts.xlsx";
+    QTest::newRow("a stray cell at XFD1") << "xlsx:stray-cell"
+                                          << "stray.xlsx";
+    QTest::newRow("web system: Unicode text named .xls") << "utf16"
+                                                         << "orders.xls";
+    QTest::newRow("web system: GBK text named .xls") << "gbk"
+                                                     << "orders.xls";
+    QTest::newRow("csv cells written =\"digits\"") << "wrapped"
+                                                   << "orders.csv";
+    QTest::newRow("headings with a line break and a zero-width space") << "headings"
+                                                                       << "orders.csv";
 }
 
 void TestWorkbooks::filesFromOtherWritersRead()
@@ -416,7 +450,8 @@ void TestWorkbooks::filesFromOtherWritersRead()
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
     } else if (kind == QStringLiteral("utf16")) {
         const QString text = separatedText(QLatin1Char('\t'));
-        writeAll(path, QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2));
+        writeAll(path,
+                 QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2));
     } else if (kind == QStringLiteral("gbk")) {
         QStringEncoder gbk("GB18030");
         writeAll(path, gbk(separatedText(QLatin1Char('\t'))));
@@ -472,12 +507,13 @@ void TestWorkbooks::limitsAreNamedNeverCut_data()
     QTest::addColumn<QString>("says");
     const QByteArray headings = schema::recipientColumns().join(QLatin1Char(',')).toUtf8() + '\n';
     // A sheet holds 1,048,576 rows: the heading and 1,048,575 recipients.
-    QTest::newRow("one row more than a sheet holds") << headings + QByteArray(",x\n").repeated(1048576)
-                                                     << u"CSV 文件超过 1048576 行"_qs;
+    QTest::newRow("one row more than a sheet holds")
+        << headings + QByteArray(",x\n").repeated(1048576) << u"CSV 文件超过 1048576 行"_qs;
     QTest::newRow("a cell longer than a cell holds") << headings + ",x," + QByteArray(40000, 'a') + '\n'
                                                      << u"第 2 行第 3 列的内容有 40000 个字符"_qs;
     // A message quotes what it found, never megabytes of it.
-    QTest::newRow("headings of 30,000 NULs each") << QByteArray(30000, '\0') + ',' + QByteArray(30000, '\0') + ",b\n,c\n" << u"缺少标题“单位名称”"_qs;
+    QTest::newRow("headings of 30,000 NULs each") << QByteArray(30000, '\0') + ',' + QByteArray(30000, '\0')
+            + ",b\n,c\n" << u"缺少标题“单位名称”"_qs;
 }
 
 void TestWorkbooks::limitsAreNamedNeverCut()
@@ -500,8 +536,9 @@ void TestWorkbooks::fuzzFindingsRead()
 {
     // 2 MB of _x0041_ escapes in a cell (8.5 kB compressed): read whole,
     // in time linear in the text (bench_files times it).
-    const TextTable records = readRecordsIsolated(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/fuzz-slow-unescape.xlsx"),
-                                                  QStringLiteral("Sheet1"), schema::recipientColumns());
+    const TextTable records =
+        readRecordsIsolated(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/fuzz-slow-unescape.xlsx"),
+                            QStringLiteral("Sheet1"), schema::recipientColumns());
     QCOMPARE(records.rowCount(), 3);
     QCOMPARE(records.cell(2, 1).toString(), u"张三2"_qs);
 }
@@ -513,12 +550,13 @@ void TestWorkbooks::sheetAndHeadingMessages_data()
     QTest::addColumn<QString>("never");
     QTest::newRow("a Chinese LibreOffice's 工作表1")
         << QStringList{u"SHEET\t工作表1\t0"_qs, u"CELL\t0\t0\ts\t收件人姓名"_qs}
-        << QStringList{u"没有名为 Sheet1 的工作表（有：工作表1）"_qs, u"改名为 Sheet1"_qs, u"“工作表1”"_qs} << QString();
+        << QStringList{u"没有名为 Sheet1 的工作表（有：工作表1）"_qs, u"改名为 Sheet1"_qs, u"“工作表1”"_qs}
+        << QString();
     QStringList merged{u"SHEET\tSheet1\t0"_qs, u"CELL\t0\t0\ts\t收件人名单"_qs, u"MERGE\t0\t0\t0\t9"_qs};
     for (int c = 0; c < 9; ++c)
         merged << QStringLiteral("CELL\t1\t%1\ts\t%2").arg(c).arg(schema::recipientColumns()[c]);
-    QTest::newRow("a merged title row is named once") << merged << QStringList{u"缺少标题“单位名称”"_qs, u"收件人名单"_qs}
-                                                      << u"收件人名单、收件人名单"_qs;
+    QTest::newRow("a merged title row is named once")
+        << merged << QStringList{u"缺少标题“单位名称”"_qs, u"收件人名单"_qs} << u"收件人名单、收件人名单"_qs;
 }
 
 void TestWorkbooks::sheetAndHeadingMessages()
@@ -528,8 +566,9 @@ void TestWorkbooks::sheetAndHeadingMessages()
     QFETCH(QString, never);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("book.xls"));
-    const QString failed = runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
-                                     lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    const QString failed =
+        runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), QStringLiteral("xls"), path},
+                  lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
     try {
         readRecordsIsolated(path, QStringLiteral("Sheet1"), schema::recipientColumns());

@@ -25,7 +25,8 @@ QStringList independentRead(const QString &path)
 {
     QProcess reader;
     if (path.endsWith(QStringLiteral(".xlsx")))
-        reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(WAYBILL_SOURCE_DIR "/tests/writers/read_xlsx.py"), path});
+        reader.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(WAYBILL_SOURCE_DIR "/tests/writers/read_xlsx.py"), path});
     else
         reader.start(QStringLiteral("perl"), {QStringLiteral(WAYBILL_SOURCE_DIR "/tests/read_workbook.pl"), path});
     reader.waitForFinished(300000);
@@ -53,8 +54,9 @@ QString escaped(QString text, bool halvesApart = true)
         return text;
     QString halves;
     for (QChar c : text)
-        halves += c.isSurrogate() ? QStringLiteral("\\x{") + QString::number(c.unicode(), 16).toUpper() + QLatin1Char('}')
-                                  : QString(c);
+        halves += c.isSurrogate()
+            ? QStringLiteral("\\x{") + QString::number(c.unicode(), 16).toUpper() + QLatin1Char('}')
+            : QString(c);
     return halves;
 }
 
@@ -82,19 +84,24 @@ void TestXls::writtenCellsReadBack_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QList<QStringList>>("rows");
     const QList<QPair<const char *, QList<QStringList>>> cases = {
-        {"chinese and empty cells", QList<QStringList>{{u"单位名称"_qs, u"收件人姓名"_qs, u"备注"_qs},
-                                                                  {u"公司"_qs, QString(), u"易碎"_qs},
-                                                                  {QString(), u"张三"_qs, QString()}}},
-        {"quotes and special characters", QList<QStringList>{{QStringLiteral("\"double\" 'single'"), QStringLiteral("a\tb\nc"), u"😀𠀀 丂"_qs}}},
+        {"chinese and empty cells",
+         QList<QStringList>{{u"单位名称"_qs, u"收件人姓名"_qs, u"备注"_qs},
+                            {u"公司"_qs, QString(), u"易碎"_qs},
+                            {QString(), u"张三"_qs, QString()}}},
+        {"quotes and special characters",
+         QList<QStringList>{{QStringLiteral("\"double\" 'single'"), QStringLiteral("a\tb\nc"), u"😀𠀀 丂"_qs}}},
         {"over 255 characters", QList<QStringList>{{QString(300, QChar(0x4E2D)), QString(256, 'x')}}},
-        {"over 8,224 bytes, across CONTINUE records", QList<QStringList>{{QString(5000, QChar(0x4E2D)), QStringLiteral("after")},
-             {QString(12000, QLatin1Char('y')), QString(4111, QChar(0x6587))}}},
-        {"surrogate pair at a record boundary", QList<QStringList>{{QString(4106, QLatin1Char('z')) + u"𠀀𠀀𠀀"_qs, u"尾"_qs}}},
+        {"over 8,224 bytes, across CONTINUE records",
+         QList<QStringList>{{QString(5000, QChar(0x4E2D)), QStringLiteral("after")},
+                            {QString(12000, QLatin1Char('y')), QString(4111, QChar(0x6587))}}},
+        {"surrogate pair at a record boundary",
+         QList<QStringList>{{QString(4106, QLatin1Char('z')) + u"𠀀𠀀𠀀"_qs, u"尾"_qs}}},
         {"same text shared", QList<QStringList>{{u"上海"_qs, u"上海"_qs}, {u"上海"_qs, u"北京"_qs}}},
     };
     for (const char *file : {"w.xls", "w.xlsx"})
         for (const auto &[name, rows] : cases)
-            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(file), QLatin1String(name)))) << QString::fromLatin1(file) << rows;
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(file), QLatin1String(name))))
+                << QString::fromLatin1(file) << rows;
 }
 
 void TestXls::writtenCellsReadBack()
@@ -254,7 +261,8 @@ void TestXls::exportedTextsReadBackAsStored()
     {
         RawDb raw(dir.dbPath());
         for (const QString &text : texts)
-            raw.exec(u"insert into inrxx (收件人姓名) values (cast(X'%1' as text))"_qs.arg(QString::fromLatin1(text.toUtf8().toHex())));
+            raw.exec(u"insert into inrxx (收件人姓名) values (cast(X'%1' as text))"_qs.arg(
+                QString::fromLatin1(text.toUtf8().toHex())));
         raw.exec(u"insert into inrxx (收件人姓名) values ('x' || char(65535) || 'y')"_qs);
     }
     Connection connection(QStringLiteral("test"));
@@ -278,9 +286,12 @@ void TestXls::commandLine_data()
 {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("written");
-    QTest::newRow("plain name") << "list" << "list.xls";
-    QTest::newRow("ending in .xls") << "list.xls" << "list.xls";
-    QTest::newRow("ending in .xlsx") << "list.xlsx" << "list.xlsx";
+    QTest::newRow("plain name") << "list"
+                                << "list.xls";
+    QTest::newRow("ending in .xls") << "list.xls"
+                                    << "list.xls";
+    QTest::newRow("ending in .xlsx") << "list.xlsx"
+                                     << "list.xlsx";
 }
 
 void TestXls::commandLine()

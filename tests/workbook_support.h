@@ -19,5 +19,6 @@ inline bool writeWorkbook(const QString &path, const QStringList &lines)
 
 inline QString recipientHeadings()
 {
-    return QStringLiteral(u"单位名称\t收件人姓名\t目的地\t收件地址\t邮政编码\t联系电话\t手机号码\t内件品名\t数量\t备注");
+    return QStringLiteral(
+        u"单位名称\t收件人姓名\t目的地\t收件地址\t邮政编码\t联系电话\t手机号码\t内件品名\t数量\t备注");
 }

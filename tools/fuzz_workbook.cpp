@@ -9,16 +9,16 @@
 #include "import/workbook_reader.h"
 #include "store/schema.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <csignal>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,10 +30,18 @@ QByteArray mutate(QByteArray data, QRandomGenerator &random)
     for (int s = 0; s < steps && !data.isEmpty(); ++s) {
         const qsizetype at = qsizetype(random.bounded(quint32(data.size())));
         switch (random.bounded(6)) {
-        case 0: data[at] = char(data[at] ^ (1 << random.bounded(8))); break;
-        case 1: data[at] = char(random.bounded(256)); break;
-        case 2: data[at] = char(QList<int>{0, 0xFF, 0x7F, 0x80, 0x01}[random.bounded(5)]); break;
-        case 3: data.truncate(at); break;
+        case 0:
+            data[at] = char(data[at] ^ (1 << random.bounded(8)));
+            break;
+        case 1:
+            data[at] = char(random.bounded(256));
+            break;
+        case 2:
+            data[at] = char(QList<int>{0, 0xFF, 0x7F, 0x80, 0x01}[random.bounded(5)]);
+            break;
+        case 3:
+            data.truncate(at);
+            break;
         case 4: {
             const qsizetype length = std::min<qsizetype>(data.size() - at, qsizetype(random.bounded(64)));
             data.insert(qsizetype(random.bounded(quint32(data.size()))), data.mid(at, length));

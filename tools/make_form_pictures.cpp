@@ -13,11 +13,11 @@
 #include "waybill/layout.h"
 
 #include <QDir>
-#include <QHash>
 #include <QFontMetricsF>
-#include <QLineF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
+#include <QLineF>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <cstdio>
@@ -31,11 +31,11 @@ struct Style {
 };
 
 const Style kStyles[] = {
-    {"sf", u"顺丰速运", QColor(40, 40, 40)},       {"sf1", u"顺丰速运", QColor(60, 60, 60)},
-    {"st", u"申通快递", QColor(230, 120, 20)},     {"yt", u"圆通速递", QColor(100, 40, 140)},
+    {"sf", u"顺丰速运", QColor(40, 40, 40)},           {"sf1", u"顺丰速运", QColor(60, 60, 60)},
+    {"st", u"申通快递", QColor(230, 120, 20)},         {"yt", u"圆通速递", QColor(100, 40, 140)},
     {"yt1", u"圆通速递 详情单", QColor(100, 40, 140)}, {"yd", u"韵达快递", QColor(30, 80, 170)},
-    {"tt", u"天天快递", QColor(200, 30, 40)},      {"zt", u"中通快递", QColor(20, 70, 160)},
-    {"ems", u"EMS 特快专递", QColor(0, 110, 70)},  {"zjs", u"宅急送", QColor(200, 40, 40)},
+    {"tt", u"天天快递", QColor(200, 30, 40)},          {"zt", u"中通快递", QColor(20, 70, 160)},
+    {"ems", u"EMS 特快专递", QColor(0, 110, 70)},      {"zjs", u"宅急送", QColor(200, 40, 40)},
     {"ht", u"汇通快运", QColor(0, 120, 150)},
 };
 
@@ -55,7 +55,8 @@ QString fieldLabel(const LayoutItem &item)
 
 bool isDatePart(const LayoutItem &item)
 {
-    return item.column == QStringLiteral(u"年") || item.column == QStringLiteral(u"月") || item.column == QStringLiteral(u"日");
+    return item.column == QStringLiteral(u"年") || item.column == QStringLiteral(u"月")
+        || item.column == QStringLiteral(u"日");
 }
 
 bool inSection(const LayoutItem &item)
@@ -103,12 +104,12 @@ QRectF boxOf(const LayoutItem &item)
 
 // Everything drawn on a form, placed so that nothing printed covers it.
 struct FormPlan {
-    QList<QRectF> boxes;              // every item's box
+    QList<QRectF> boxes; // every item's box
     QList<std::pair<QRectF, QString>> labels;
-    QList<QLineF> lines;              // the dotted writing lines
-    QRectF frames[2];                 // sender, recipient (empty when none)
-    double footer = 0;                // the footer rule's height
-    QStringList problems;             // what could not be placed cleanly
+    QList<QLineF> lines;  // the dotted writing lines
+    QRectF frames[2];     // sender, recipient (empty when none)
+    double footer = 0;    // the footer rule's height
+    QStringList problems; // what could not be placed cleanly
 };
 
 bool clear(const QRectF &rect, const FormPlan &plan, const QRectF &area)
@@ -189,10 +190,13 @@ FormPlan planForm(const Layout &layout, const QFontMetricsF &labelMetrics)
         const double width = labelMetrics.horizontalAdvance(label) + 2;
         const QRectF box = boxOf(item);
         const QList<QRectF> candidates = isDatePart(item)
-            ? QList<QRectF>{QRectF(box.right() + 1, box.top() + 3, width, 12), QRectF(box.left() - width - 1, box.top() + 3, width, 12),
-                            QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left(), box.bottom() + 1, width, 12)}
+            ? QList<QRectF>{QRectF(box.right() + 1, box.top() + 3, width, 12),
+                            QRectF(box.left() - width - 1, box.top() + 3, width, 12),
+                            QRectF(box.left(), box.top() - 13, width, 12),
+                            QRectF(box.left(), box.bottom() + 1, width, 12)}
             // After the text last: a longer value than planned would cover it.
-            : QList<QRectF>{QRectF(box.left(), box.top() - 13, width, 12), QRectF(box.left() - width - 2, box.top() + 3, width, 12),
+            : QList<QRectF>{QRectF(box.left(), box.top() - 13, width, 12),
+                            QRectF(box.left() - width - 2, box.top() + 3, width, 12),
                             QRectF(box.left() + 24, box.top() - 13, width, 12),
                             QRectF(box.left(), box.bottom() + 1, width, 12),
                             QRectF(box.left() + 24, box.bottom() + 1, width, 12),
@@ -340,7 +344,8 @@ QStringList drawForm(const Style &style, const QDir &out)
             painter.setPen(Qt::white);
             const QString caption = side == 0 ? QStringLiteral(u"寄件人") : QStringLiteral(u"收件人");
             for (int i = 0; i < caption.size(); ++i)
-                painter.drawText(QRectF(band.left(), band.top() + 8 + i * 18, 18, 18), Qt::AlignCenter, caption.mid(i, 1));
+                painter.drawText(QRectF(band.left(), band.top() + 8 + i * 18, 18, 18), Qt::AlignCenter,
+                                 caption.mid(i, 1));
         }
     }
 
@@ -358,7 +363,8 @@ QStringList drawForm(const Style &style, const QDir &out)
         painter.drawLine(QPointF(12, plan.footer), QPointF(page.width() - 12, plan.footer));
         painter.setFont(small);
         painter.drawText(QRectF(20, plan.footer + 4, page.width() - 40, page.height() - plan.footer - 12),
-                         Qt::AlignLeft | Qt::TextWordWrap, QStringLiteral(u"寄件人确认已阅读背面契约条款。违禁物品不予收寄。收件人请当面验收。"));
+                         Qt::AlignLeft | Qt::TextWordWrap,
+                         QStringLiteral(u"寄件人确认已阅读背面契约条款。违禁物品不予收寄。收件人请当面验收。"));
     }
     painter.end();
     const QString path = out.filePath(QString::fromLatin1(style.code) + QStringLiteral(".jpg"));

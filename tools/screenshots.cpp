@@ -11,10 +11,10 @@
 #include "store/dataset.h"
 #include "store/schema.h"
 #include "ui/record_grid.h"
+#include "ui/widgets.h"
 #include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
-#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDate>
@@ -32,9 +32,14 @@ void fillSample()
     sender.setStatement(Select::all(kSenderTable));
     sender.open();
     sender.edit();
-    const QStringList senderValues{u"杭州明远贸易有限公司"_qs, u"王建国"_qs, u"杭州"_qs,
+    const QStringList senderValues{u"杭州明远贸易有限公司"_qs,
+                                   u"王建国"_qs,
+                                   u"杭州"_qs,
                                    u"浙江省杭州市西湖区文三路478号华星时代广场A座1203室"_qs,
-                                   u"310012"_qs, u"0571-88223344"_qs, u"13905710001"_qs, u"王建国"_qs};
+                                   u"310012"_qs,
+                                   u"0571-88223344"_qs,
+                                   u"13905710001"_qs,
+                                   u"王建国"_qs};
     for (int i = 0; i < senderValues.size(); ++i)
         sender.setValue(senderColumns()[i], senderValues[i]);
     sender.setValue(QStringLiteral(u"年"), QStringLiteral("2026"));
@@ -46,8 +51,8 @@ void fillSample()
     list.setStatement(Select::all(kRecipientTable));
     list.open();
     const QList<QStringList> recipients{
-        {u"上海联华电子有限公司"_qs, u"李明"_qs, u"上海"_qs, u"上海市浦东新区张江高科技园区碧波路690号"_qs, u"201203"_qs,
-         u"021-50801234"_qs, u"13801234567"_qs, u"样品"_qs, u"2"_qs, u"易碎"_qs},
+        {u"上海联华电子有限公司"_qs, u"李明"_qs, u"上海"_qs, u"上海市浦东新区张江高科技园区碧波路690号"_qs,
+         u"201203"_qs, u"021-50801234"_qs, u"13801234567"_qs, u"样品"_qs, u"2"_qs, u"易碎"_qs},
         {u""_qs, u"张丽华"_qs, u"北京"_qs, u"北京市朝阳区建国路88号SOHO现代城5号楼1801"_qs, u"100022"_qs, u""_qs,
          u"13911112222"_qs, u"文件"_qs, u"1"_qs, u""_qs},
         {u"广州天河商贸城"_qs, u"陈志强"_qs, u"广州"_qs, u"广东省广州市天河区体育西路191号中石化大厦B塔2305"_qs,

@@ -14,7 +14,8 @@
 void showCurrentException(QWidget *parent);
 
 // Runs action; returns false (after showing the error) when it failed.
-template <class Action> bool guarded(QWidget *parent, Action &&action) noexcept
+template <class Action>
+bool guarded(QWidget *parent, Action &&action) noexcept
 {
     try {
         std::forward<Action>(action)();

@@ -2,31 +2,30 @@
 
 #include "common/file_name.h"
 
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QColorDialog>
-#include <QApplication>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QFontDialog>
-#include <QPageLayout>
 #include <QFontDatabase>
-#include <QItemSelectionModel>
-#include <QListView>
-#include <QStringListModel>
+#include <QFontDialog>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QPixmap>
-#include <QVBoxLayout>
+#include <QListView>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPixmap>
 #include <QPointer>
-#include <QDialogButtonBox>
 #include <QPrintDialog>
-#include <QPushButton>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStringListModel>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -102,8 +101,9 @@ QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString
 QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter)
 {
     // The program asks no question about an existing file itself.
-    return reachable(parent, QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
-                                                          QFileDialog::DontConfirmOverwrite));
+    return reachable(
+        parent,
+        QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 namespace {

@@ -59,8 +59,7 @@ RecordGrid::RecordGrid(Dataset &dataset, const QList<GridColumnFormat> &columns,
     setAlternatingWhite(true);
 
     connect(&m_dataset, &Dataset::currentChanged, this, [this](int row) { selectDatasetRow(row); });
-    connect(&m_model, &QAbstractItemModel::modelReset, this,
-            [this] { selectDatasetRow(m_dataset.currentRow()); });
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { selectDatasetRow(m_dataset.currentRow()); });
     selectDatasetRow(m_dataset.currentRow());
 }
 

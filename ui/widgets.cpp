@@ -12,8 +12,8 @@ QFont songFont(int pixelSize, bool bold)
     return font;
 }
 
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int x, int y,
-                  int pixelSize, const QColor &color, bool bold)
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int x, int y, int pixelSize,
+                  const QColor &color, bool bold)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);

@@ -11,7 +11,8 @@ class QAbstractButton;
 class QPushButton;
 
 // Sets a widget's component name and its geometry in its parent.
-template <class W> W *placed(W *widget, const QString &name, int x, int y, int width, int height)
+template <class W>
+W *placed(W *widget, const QString &name, int x, int y, int width, int height)
 {
     widget->setObjectName(name);
     widget->setGeometry(x, y, width, height);
@@ -22,8 +23,8 @@ template <class W> W *placed(W *widget, const QString &name, int x, int y, int w
 QFont songFont(int pixelSize, bool bold = false);
 
 // A label in 宋体 at a pixel size, optionally coloured and bold.
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int x, int y,
-                  int pixelSize, const QColor &color = {}, bool bold = false);
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int x, int y, int pixelSize,
+                  const QColor &color = {}, bool bold = false);
 
 // A one-line edit in 宋体 at 14 pixels, 21 pixels high.
 QLineEdit *makeEdit(QWidget *parent, const QString &name, int x, int y, int width);

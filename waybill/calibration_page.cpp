@@ -26,10 +26,10 @@ CalibrationSheet calibrationSheet(const WaybillRun &run, const QString &printer)
     CalibrationSheet sheet;
     sheet.paperMm = run.paperMm();
     const Courier *courier = courierByCode(run.layout().code);
-    sheet.caption = QStringLiteral(u"校准页：%1  %2%3")
-                        .arg(courier ? courier->captionTail : run.layout().code,
-                             calibrationSummary(run.calibration(printer)),
-                             printer.isEmpty() ? QString() : QStringLiteral(u"  打印机 ") + printer);
+    sheet.caption =
+        QStringLiteral(u"校准页：%1  %2%3")
+            .arg(courier ? courier->captionTail : run.layout().code, calibrationSummary(run.calibration(printer)),
+                 printer.isEmpty() ? QString() : QStringLiteral(u"  打印机 ") + printer);
     for (const LayoutItem &item : run.layout().items)
         sheet.frames << QRectF(item.left, item.top, item.width, item.height);
     for (const LayoutItem &item : run.placedItems())
@@ -106,8 +106,8 @@ void paintCalibrationSheet(QPainter &painter, const CalibrationSheet &sheet, qre
         painter.drawLine(at - QPointF(0, arm), at + QPointF(0, arm));
         painter.setPen(Qt::black);
         const QPointF labelAt = at + QPointF(kCrossLabelOffset, kCrossLabelOffset) * dot;
-        painter.drawText(QRectF(labelAt, QSizeF(400 * dot, 12 * dot)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         cross.label);
+        painter.drawText(QRectF(labelAt, QSizeF(400 * dot, 12 * dot)),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cross.label);
     }
 
     painter.setPen(Qt::black);

@@ -51,7 +51,8 @@ const QList<Entry> &entries()
 QList<Courier> ordered(int Entry::*order)
 {
     QList<Entry> sorted = entries();
-    std::stable_sort(sorted.begin(), sorted.end(), [order](const Entry &a, const Entry &b) { return a.*order < b.*order; });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [order](const Entry &a, const Entry &b) { return a.*order < b.*order; });
     QList<Courier> couriers;
     for (const Entry &entry : sorted)
         couriers << entry.courier;
@@ -74,8 +75,8 @@ const QList<Courier> &couriersInMenuOrder()
 const Courier *courierByCode(const QString &code)
 {
     const QList<Courier> &couriers = couriersInMenuOrder();
-    const auto it = std::find_if(couriers.begin(), couriers.end(),
-                                 [&](const Courier &courier) { return courier.code == code; });
+    const auto it =
+        std::find_if(couriers.begin(), couriers.end(), [&](const Courier &courier) { return courier.code == code; });
     return it == couriers.end() ? nullptr : &*it;
 }
 

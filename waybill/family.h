@@ -11,8 +11,8 @@
 
 enum class Variant { Single = 0, Batch = 1, ImportedSingle = 2, ImportedBatch = 3 };
 
-inline constexpr std::array<Variant, 4> kVariants{Variant::Single, Variant::Batch,
-                                                  Variant::ImportedSingle, Variant::ImportedBatch};
+inline constexpr std::array<Variant, 4> kVariants{Variant::Single, Variant::Batch, Variant::ImportedSingle,
+                                                  Variant::ImportedBatch};
 
 inline bool isBatch(Variant variant)
 {
@@ -32,9 +32,9 @@ struct MenuEntryNames {
 };
 
 struct Courier {
-    QString code;        // sf, sf1, st, ...
-    QString menuCaption; // 顺丰快递单打印（版本一）, ...
-    QString captionTail; // 顺丰快递单, ...
+    QString code;                          // sf, sf1, st, ...
+    QString menuCaption;                   // 顺丰快递单打印（版本一）, ...
+    QString captionTail;                   // 顺丰快递单, ...
     std::array<QString, 4> windowClass;    // per Variant
     std::array<MenuEntryNames, 4> entries; // per Variant: Single and Batch in TForm1,
                                            // the imported ones in TDrForm

@@ -30,8 +30,8 @@ public:
     double toDouble(double min, double max) const;
     QString toText() const; // a string, possibly empty
     bool toBool() const;
-    QSize toSize(int min, int max) const;             // [w, h] of whole numbers
-    QSizeF toSizeF(double min, double max) const;     // [w, h]
+    QSize toSize(int min, int max) const;         // [w, h] of whole numbers
+    QSizeF toSizeF(double min, double max) const; // [w, h]
 
     // Throws the form's error about this key: "path：problem".
     [[noreturn]] void reject(const QString &problem) const;

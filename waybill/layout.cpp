@@ -19,10 +19,14 @@ namespace {
 const char *variantKey(Variant variant)
 {
     switch (variant) {
-    case Variant::Single: return "single";
-    case Variant::Batch: return "batch";
-    case Variant::ImportedSingle: return "importedSingle";
-    case Variant::ImportedBatch: return "importedBatch";
+    case Variant::Single:
+        return "single";
+    case Variant::Batch:
+        return "batch";
+    case Variant::ImportedSingle:
+        return "importedSingle";
+    case Variant::ImportedBatch:
+        return "importedBatch";
     }
     return "single";
 }
@@ -67,7 +71,8 @@ Layout parse(const FormValue &document, Variant variant)
     const int index = int(variant);
     const QList<FormValue> items = document[QStringLiteral("items")].elements();
     if (items.size() > kMaxItems)
-        document[QStringLiteral("items")].reject(QStringLiteral(u"最多 %1 项（现有 %2 项）").arg(kMaxItems).arg(items.size()));
+        document[QStringLiteral("items")].reject(
+            QStringLiteral(u"最多 %1 项（现有 %2 项）").arg(kMaxItems).arg(items.size()));
     for (const FormValue &object : items) {
         const QString baseName = object[QStringLiteral("name")].toText();
         if (itemNumber(baseName) <= 0)
@@ -102,9 +107,8 @@ Layout parse(const FormValue &document, Variant variant)
         }
         layout.items << item;
     }
-    std::sort(layout.items.begin(), layout.items.end(), [](const LayoutItem &a, const LayoutItem &b) {
-        return itemNumber(a.name) < itemNumber(b.name);
-    });
+    std::sort(layout.items.begin(), layout.items.end(),
+              [](const LayoutItem &a, const LayoutItem &b) { return itemNumber(a.name) < itemNumber(b.name); });
     return layout;
 }
 

@@ -20,10 +20,10 @@
 enum class RowSide { Sender, Recipient };
 
 struct LayoutItem {
-    QString name;   // QRDBTextN, as named in this window
+    QString name; // QRDBTextN, as named in this window
     RowSide row;
     QString column;
-    int left = 0;   // layout units from the paper's top-left corner
+    int left = 0; // layout units from the paper's top-left corner
     int top = 0;
     int width = 0;  // design size; the printed box widens to its text
     int height = 0; // lines below this height are not printed
@@ -34,20 +34,20 @@ struct LayoutItem {
 
 // How a print window of the layout is laid out on screen.
 struct WindowSpec {
-    int stripLeft = 0;  // the shift strip's left edge, pixels
-    int pageLeft = 5;   // the page's left edge in the panel
-    QString panel;      // the panel's component name (Panel1 or Panel2)
-    QSize frame;        // the panel's room right of and below the page
+    int stripLeft = 0; // the shift strip's left edge, pixels
+    int pageLeft = 5;  // the page's left edge in the panel
+    QString panel;     // the panel's component name (Panel1 or Panel2)
+    QSize frame;       // the panel's room right of and below the page
 };
 
 struct Layout {
     QString code;
     Variant variant = Variant::Single;
     QSizeF paperMm;
-    int pictureTop = 0;  // layout units
-    QString picture;     // resource path of the form picture
-    QSize picturePixels; // the JPEG's own size
-    QSize pictureDrawn;  // the rectangle it is stretched to, layout units
+    int pictureTop = 0;      // layout units
+    QString picture;         // resource path of the form picture
+    QSize picturePixels;     // the JPEG's own size
+    QSize pictureDrawn;      // the rectangle it is stretched to, layout units
     QList<LayoutItem> items; // in item-number order
     WindowSpec window;
 
@@ -79,4 +79,3 @@ bool anyItemOnPaper(const QList<LayoutItem> &items, QSize paperUnits);
 
 // The number in an item name (QRDBText12 -> 12).
 int itemNumber(const QString &name);
-

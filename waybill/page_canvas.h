@@ -13,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-
 // The page at the current zoom: white paper, the form picture when it is
 // switched on (screen only), and the page's items.
 class PageCanvas : public QWidget {
@@ -91,7 +90,9 @@ class ThumbnailDelegate : public QStyledItemDelegate {
 public:
     // pageAt gives the composed page of a row.
     ThumbnailDelegate(std::function<const ComposedPage &(int row)> pageAt, QObject *parent)
-        : QStyledItemDelegate(parent), m_pageAt(std::move(pageAt)) {}
+        : QStyledItemDelegate(parent), m_pageAt(std::move(pageAt))
+    {
+    }
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         painter->save();
@@ -119,4 +120,3 @@ public:
 private:
     std::function<const ComposedPage &(int row)> m_pageAt;
 };
-

@@ -31,8 +31,7 @@ int fittingLines(qreal lineHeight, int boxHeight, int lineCount)
     return fit;
 }
 
-PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items)
-    : m_paperMm(paperMm), m_items(items)
+PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items) : m_paperMm(paperMm), m_items(items)
 {
     for (const LayoutItem &item : m_items) {
         const QFont font = layoutFont(item.font);
@@ -72,8 +71,8 @@ ComposedPage PageComposer::compose(const RowValues &values) const
     // Where each printed item's text lands, and whether it is wider than its
     // box, for the checks below.
     struct Ink {
-        int item;   // index into page.items
-        int layout; // index into m_items
+        int item;        // index into page.items
+        int layout;      // index into m_items
         QRectF rect;     // the text
         QRectF overflow; // the text beyond the item's box (empty when none)
     };
@@ -111,14 +110,16 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         // Text past the paper's edge is cut off by it as surely as lines
         // below the box.
         const qreal inkHeight = lines.size() * font.lineHeight;
-        const bool pastPaper = item.left + inkWidth > paperUnits.width() + 0.5 || item.top + inkHeight > paperUnits.height() + 0.5;
+        const bool pastPaper =
+            item.left + inkWidth > paperUnits.width() + 0.5 || item.top + inkHeight > paperUnits.height() + 0.5;
         if (dropped || pastPaper) {
             page.items.last().flagged = true;
             page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));
         }
         inks.append({int(page.items.size()) - 1, i, QRectF(item.left, item.top, inkWidth, inkHeight),
-                     inkWidth > item.width + 0.5 ? QRectF(item.left + item.width, item.top, inkWidth - item.width, inkHeight)
-                                                 : QRectF()});
+                     inkWidth > item.width + 0.5
+                         ? QRectF(item.left + item.width, item.top, inkWidth - item.width, inkHeight)
+                         : QRectF()});
     }
     // A text that runs out of its box into another printed text.
     for (const Ink &ink : inks) {
@@ -128,7 +129,8 @@ ComposedPage PageComposer::compose(const RowValues &values) const
             if (other.item == ink.item || !ink.overflow.intersects(other.rect))
                 continue;
             page.items[ink.item].flagged = true;
-            page.warnings << QStringLiteral(u"%1 压到了 %2").arg(itemLabel(m_items[ink.layout]), itemLabel(m_items[other.layout]));
+            page.warnings << QStringLiteral(u"%1 压到了 %2")
+                                 .arg(itemLabel(m_items[ink.layout]), itemLabel(m_items[other.layout]));
             break;
         }
     }
@@ -141,4 +143,3 @@ QString pageWarning(const ComposedPage &page, int pageNumber)
         return {};
     return QStringLiteral(u"第 %1 页：%2").arg(pageNumber).arg(page.warnings.join(QStringLiteral(u"，")));
 }
-

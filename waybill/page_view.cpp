@@ -1,8 +1,8 @@
 #include "waybill/page_view.h"
 
+#include <QHelpEvent>
 #include <QImageReader>
 #include <QMouseEvent>
-#include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
 

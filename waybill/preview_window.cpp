@@ -12,18 +12,18 @@
 #include "ui/widgets.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -37,7 +37,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
 
 constexpr int kSliceMs = 12; // composing time per event-loop turn
 
@@ -191,9 +190,16 @@ void TQRStandardPreview::buildToolBar()
         const char16_t *caption;
         const char16_t *hint;
     } entries[] = {
-        {u"合适大小", u"缩放到合适大小"}, {u"合适宽度", u"缩放到合适宽度"}, {u"缩放100%", u"缩放到100%"},
-        {u"首 页", u"首页"}, {u"上一页", u"上一页"}, {u"下一页", u"下一页"}, {u"末 页", u"末页"},
-        {u"设 置", u"打印机设置"}, {u"打 印", u"打印"}, {u"关 闭", u"关闭预览"},
+        {u"合适大小", u"缩放到合适大小"},
+        {u"合适宽度", u"缩放到合适宽度"},
+        {u"缩放100%", u"缩放到100%"},
+        {u"首 页", u"首页"},
+        {u"上一页", u"上一页"},
+        {u"下一页", u"下一页"},
+        {u"末 页", u"末页"},
+        {u"设 置", u"打印机设置"},
+        {u"打 印", u"打印"},
+        {u"关 闭", u"关闭预览"},
     };
     for (int i = 0; i < 10; ++i) {
         auto *button = new QToolButton(this);

@@ -19,8 +19,7 @@ public:
 // The current row of a recipient dataset, with the Sender record.
 class CurrentRowSource : public PrintSource {
 public:
-    CurrentRowSource(const Dataset &sender, const Dataset &recipients)
-        : m_sender(sender), m_recipients(recipients) {}
+    CurrentRowSource(const Dataset &sender, const Dataset &recipients) : m_sender(sender), m_recipients(recipients) {}
     int pageCount() const override { return 1; }
     QString value(int page, RowSide row, const QString &column) const override;
 
@@ -33,8 +32,7 @@ private:
 // page with the sender items only.
 class AllRowsSource : public PrintSource {
 public:
-    AllRowsSource(const Dataset &sender, const Dataset &recipients)
-        : m_sender(sender), m_recipients(recipients) {}
+    AllRowsSource(const Dataset &sender, const Dataset &recipients) : m_sender(sender), m_recipients(recipients) {}
     int pageCount() const override;
     QString value(int page, RowSide row, const QString &column) const override;
 

@@ -5,18 +5,18 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
-#include "waybill/print_data.h"
 #include "waybill/calibration_page.h"
-#include "waybill/run_printing.h"
 #include "waybill/page_view.h"
+#include "waybill/print_data.h"
 #include "waybill/print_source.h"
+#include "waybill/run_printing.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QPushButton>
 
 static void initPictureResources()
 {
@@ -61,8 +61,8 @@ void PrintWindow::setRunner(Runner newRunner)
     runner() = std::move(newRunner);
 }
 
-PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
-                         QWidget *parent, std::unique_ptr<PrintData> batch)
+PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source, QWidget *parent,
+                         std::unique_ptr<PrintData> batch)
     : QMainWindow(parent), m_courier(courier), m_variant(variant), m_batch(std::move(batch)),
       m_run(layoutFor(courier.code, variant), std::move(source))
 {
@@ -137,11 +137,13 @@ void PrintWindow::saveCalibration()
         const Calibration calibration = m_run.calibration(calibrationPrinter());
         Connection connection(objectName() + QStringLiteral(".calibration"));
         CalibrationStore(connection).save(calibration);
-        dialogs().notice(this, QStringLiteral(u"已保存位置：%1%2%3")
-                                   .arg(calibrationSummary(calibration),
-                                        calibration.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + calibration.font,
-                                        calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）")
-                                                                      : QStringLiteral(u"（打印机 %1）").arg(calibration.printer)));
+        dialogs().notice(
+            this,
+            QStringLiteral(u"已保存位置：%1%2%3")
+                .arg(calibrationSummary(calibration),
+                     calibration.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + calibration.font,
+                     calibration.printer.isEmpty() ? QStringLiteral(u"（所有打印机）")
+                                                   : QStringLiteral(u"（打印机 %1）").arg(calibration.printer)));
     });
 }
 
@@ -152,8 +154,7 @@ QString savedCalibrationLine(const Calibration &saved)
 {
     return QStringLiteral(u"  %1：%2%3")
         .arg(saved.printer.isEmpty() ? QStringLiteral(u"所有打印机") : QStringLiteral(u"打印机 ") + saved.printer,
-             calibrationSummary(saved),
-             saved.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + saved.font);
+             calibrationSummary(saved), saved.font.isEmpty() ? QString() : QStringLiteral(u"，字体 ") + saved.font);
 }
 
 } // namespace
@@ -238,12 +239,13 @@ void PrintWindow::refreshPage()
         } catch (const AppError &) {
         }
     }
-    m_frameLabel->setText(unprinted.isEmpty() ? QString()
-                                              : QStringLiteral(u"红框：按当前收件人的内容打不全（%1）")
-                                                    .arg(unprinted.join(QStringLiteral(u"，"))));
+    m_frameLabel->setText(
+        unprinted.isEmpty()
+            ? QString()
+            : QStringLiteral(u"红框：按当前收件人的内容打不全（%1）").arg(unprinted.join(QStringLiteral(u"，"))));
     m_frameLabel->setToolTip(unprinted.isEmpty() ? QString()
                                                  : unprinted.join(QLatin1Char('\n')) + QStringLiteral("\n\n")
-                                                       + PageView::frameExplanation());
+                                     + PageView::frameExplanation());
     m_page->setPage(shown);
 }
 
@@ -263,7 +265,8 @@ void PrintWindow::buildStrip(QWidget *panel)
         return widget;
     };
     const auto button = [&](const char *name, int left, void (PrintWindow::*handler)(), QList<QLineEdit *> edits) {
-        auto *widget = placed(new QPushButton(QStringLiteral(u"确定"), panel), QString::fromLatin1(name), left, 7, 50, 20);
+        auto *widget =
+            placed(new QPushButton(QStringLiteral(u"确定"), panel), QString::fromLatin1(name), left, 7, 50, 20);
         widget->setFont(font);
         connect(widget, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
         pressOnEnter(edits, widget); // Enter in an edit applies it, as its button does

@@ -4,8 +4,8 @@
 // every printed item (its column name) at its place, shifts all items,
 // changes their font, and runs the waybill through printing.
 
-#include "waybill/print_data.h"
 #include "waybill/family.h"
+#include "waybill/print_data.h"
 #include "waybill/waybill_run.h"
 
 #include <QMainWindow>
@@ -22,8 +22,8 @@ public:
     // program installs the preview (app/desktop.cpp), tests a recorder.
     using Runner = std::function<void(PrintWindow &window)>;
 
-    PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source,
-                QWidget *parent = nullptr, std::unique_ptr<PrintData> batch = {});
+    PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source, QWidget *parent = nullptr,
+                std::unique_ptr<PrintData> batch = {});
     // A batch window with its own connection, opened now (throws DbError
     // when data.mdb cannot be opened); page k of a run carries row k.
     static std::unique_ptr<PrintWindow> makeBatch(const Courier &courier, Variant variant);
@@ -44,7 +44,7 @@ public:
     // 保存位置: this courier's shift, scale and font for the printer chosen
     // in a printer setup (else the default printer).
     void saveCalibration();
-    void restoreDefaults();     // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
+    void restoreDefaults();      // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
     void printCalibrationPage(); // 打印校准页
     // The calibration line the window shows ("右移 12、下移 -3 …"), after
     // what it came from when it is a saved one ("已用保存的位置：…").

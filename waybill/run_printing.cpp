@@ -7,8 +7,8 @@
 
 #include <QDir>
 #include <QPainter>
-#include <QPrinter>
 #include <QPrintEngine>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 
@@ -22,12 +22,13 @@ int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
     progress.setWindowTitle(QStringLiteral(u"打印"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    return printPages(printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
-               [&](int done, int total) {
-                   progress.setMaximum(total);
-                   progress.setValue(done);
-                   return !progress.wasCanceled();
-               });
+    return printPages(
+        printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
+        [&](int done, int total) {
+            progress.setMaximum(total);
+            progress.setValue(done);
+            return !progress.wasCanceled();
+        });
 }
 
 QString printedText(int pages, const QPrinter &printer)

@@ -71,7 +71,7 @@ QIcon toolbarGlyph(int button)
         triangle(12, false);
         p.fillRect(QRectF(22, 8, 3, 16), blue);
         break;
-    case 8: // printer setup
+    case 8:   // printer setup
     case 9: { // print
         p.setBrush(QColor(220, 220, 220));
         p.drawRect(QRectF(4, 12, 24, 12));

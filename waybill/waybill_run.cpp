@@ -130,7 +130,8 @@ const PageComposer &WaybillRun::composer() const
 
 ComposedPage WaybillRun::page(int i) const
 {
-    return composer().compose([this, i](RowSide row, const QString &column) { return m_source->value(i, row, column); });
+    return composer().compose(
+        [this, i](RowSide row, const QString &column) { return m_source->value(i, row, column); });
 }
 
 ComposedPage WaybillRun::screenPage() const

@@ -80,6 +80,6 @@ private:
     std::unique_ptr<PrintSource> m_source;
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
-    bool m_fontSet = false; // setFont was called since the layout was put back
+    bool m_fontSet = false;                         // setFont was called since the layout was put back
     mutable std::optional<PageComposer> m_composer; // for the items as they are now
 };

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <cstdio>
-#include <unistd.h>
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
@@ -14,6 +13,7 @@
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,9 +30,12 @@ void initialiseGsf()
         // warnings about it are not for the user.
         // The reader process's standard error carries its own messages
         // only, so libgsf's prints are silenced too.
-        for (const char *domain : {static_cast<const char *>(nullptr), "libgsf:msole", "libgsf", "libgsf:zip", "GLib-GObject"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
-                              ignoreLog, nullptr);
+        for (const char *domain :
+             {static_cast<const char *>(nullptr), "libgsf:msole", "libgsf", "libgsf:zip", "GLib-GObject"})
+            g_log_set_handler(
+                domain,
+                GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
+                ignoreLog, nullptr);
         g_set_print_handler(ignorePrint);
         g_set_printerr_handler(ignorePrint);
         return true;
@@ -68,7 +71,8 @@ QByteArray readWorkbookStream(const QString &path)
         if (encrypted) {
             g_object_unref(encrypted);
             g_object_unref(ole);
-            throw XlsError(QStringLiteral(u"工作簿设有打开密码，不能读取；请在 Excel 或 WPS 中取消密码后再导入：%1").arg(path));
+            throw XlsError(
+                QStringLiteral(u"工作簿设有打开密码，不能读取；请在 Excel 或 WPS 中取消密码后再导入：%1").arg(path));
         }
     }
     QByteArray bytes;
@@ -95,7 +99,8 @@ bool writeInto(GsfOutput *sink, const char *streamName, const QByteArray &stream
 {
     GsfOutfile *ole = gsf_outfile_msole_new(sink);
     GsfOutput *child = gsf_outfile_new_child(ole, streamName, FALSE);
-    bool ok = child && gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
+    bool ok =
+        child && gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
     if (child) {
         ok = gsf_output_close(child) && ok;
         g_object_unref(child);

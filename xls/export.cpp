@@ -30,7 +30,8 @@ int exportDataset(Dataset &list, const QString &target)
 {
     // A closed list (after a failed reopen) is a failure, never an empty file.
     if (!list.isOpen())
-        throw DbError(QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
+        throw DbError(
+            QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
     // Every row of the list, from its first to its end, read in place.
     const ListRows rows(list);
     if (isXlsxName(target))
@@ -48,8 +49,7 @@ int exportDataset(Dataset &list, const QString &target)
 
 QString replacedCharactersText(int replaced)
 {
-    return replaced == 0 ? QString()
-                         : QStringLiteral(u"有 %1 个字符 Excel 工作簿不能保存，已换成“�”。").arg(replaced);
+    return replaced == 0 ? QString() : QStringLiteral(u"有 %1 个字符 Excel 工作簿不能保存，已换成“�”。").arg(replaced);
 }
 
 QString exportFileName(const QString &chosen)

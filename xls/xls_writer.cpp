@@ -94,16 +94,16 @@ QByteArray font()
 QByteArray xf(bool style)
 {
     Bytes b;
-    b.u16(0);                        // font 0
-    b.u16(0);                        // format General
-    b.u16(style ? 0xFFF5 : 0x0001);  // style XF (parent 0xFFF) or cell XF (parent 0), locked
-    b.u8(0x20);                      // bottom aligned
-    b.u8(0);                         // no rotation
-    b.u8(0);                         // no indent
-    b.u8(style ? 0x00 : 0xF8);       // attributes used by the cell XF
-    b.u32(0);                        // no borders
+    b.u16(0);                       // font 0
+    b.u16(0);                       // format General
+    b.u16(style ? 0xFFF5 : 0x0001); // style XF (parent 0xFFF) or cell XF (parent 0), locked
+    b.u8(0x20);                     // bottom aligned
+    b.u8(0);                        // no rotation
+    b.u8(0);                        // no indent
+    b.u8(style ? 0x00 : 0xF8);      // attributes used by the cell XF
+    b.u32(0);                       // no borders
     b.u32(0);
-    b.u16(0x20C0);                   // default pattern colours
+    b.u16(0x20C0); // default pattern colours
     return b.data();
 }
 

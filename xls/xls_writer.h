@@ -3,11 +3,11 @@
 // compound file (through libgsf), one worksheet of text cells held in the
 // shared string table. Empty texts leave their cells empty.
 
+#include "common/error.h"
+#include "store/text_table.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include "common/error.h"
-#include "store/text_table.h"
 
 #include <vector>
 
