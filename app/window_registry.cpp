@@ -23,9 +23,9 @@ const QStringList &WindowRegistry::creationOrder()
     return order;
 }
 
-void WindowRegistry::registerFactory(const QString &windowClass, Factory factory)
+void WindowRegistry::registerFactory(const QString &windowClass, const Factory &factory)
 {
-    m_factories.insert(windowClass, std::move(factory));
+    m_factories.insert(windowClass, factory);
 }
 
 void WindowRegistry::createAll()

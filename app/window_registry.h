@@ -24,7 +24,7 @@ public:
     // The creation order of all 47 windows, by class name.
     static const QStringList &creationOrder();
 
-    void registerFactory(const QString &windowClass, Factory factory);
+    void registerFactory(const QString &windowClass, const Factory &factory);
     // Creates every registered window in creation order; a factory that
     // throws stops the start (the exception propagates).
     void createAll();

@@ -136,7 +136,7 @@ QString safetyCopyPath(const QString &target)
 QString keepSafetyCopy(const QString &target, const std::function<void(SafeFile &)> &fill)
 {
     for (int attempt = 0;; ++attempt) {
-        const QString path = safetyCopyPath(target);
+        QString path = safetyCopyPath(target);
         SafeFile kept(path);
         fill(kept);
         try {

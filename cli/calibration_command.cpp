@@ -38,7 +38,7 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
         const QString &arg = args[i];
         if (i + 1 >= args.size())
             throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg));
-        const QString value = args[++i];
+        const QString &value = args[++i];
         if (arg == QStringLiteral("--printer"))
             calibration.printer = value;
         else if (arg == QStringLiteral("--shift-x"))

@@ -128,7 +128,7 @@ QString dateText(double serial, bool date1904, NumberKind kind)
         // it are one day further on than their count from 1899-12-31.
         date = days >= 61 ? QDate(1899, 12, 30).addDays(days) : QDate(1899, 12, 31).addDays(days);
     }
-    const QString time = QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("hh:mm:ss"));
+    QString time = QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("hh:mm:ss"));
     switch (kind) {
     case NumberKind::Time:
         return time;

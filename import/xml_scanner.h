@@ -50,7 +50,7 @@ private:
     bool fill();
     // Where a text piece may end in the bytes at hand.
     qsizetype textPieceEnd() const;
-    bool findAttribute(QByteArrayView localName, QByteArrayView &value) const;
+    bool findAttribute(QByteArrayView wanted, QByteArrayView &value) const;
 
     QByteArrayView m_data;
     qsizetype m_at = 0;

@@ -238,11 +238,11 @@ void Connection::forgetCheck(const QString &path)
     failWith(backend() == Backend::Sqlite ? sqliteCode(error) : 0, errorText(error));
 }
 
-[[noreturn]] void Connection::failWith(int sqliteCode, const QString &text)
+[[noreturn]] void Connection::failWith(int sqliteCode, const QString &detail)
 {
     if (!m_damage.isEmpty())
-        throw DbError(m_damage + QStringLiteral(u"（") + text + QStringLiteral(u"）"));
-    throw DbError(backend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, text) : text);
+        throw DbError(m_damage + QStringLiteral(u"（") + detail + QStringLiteral(u"）"));
+    throw DbError(backend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, detail) : detail);
 }
 
 void Connection::openPostgres(const ServerAddress &server)

@@ -187,7 +187,7 @@ QString leaveWithoutServer(const QString &dataMdb)
     local.openFile(dataMdb);
     if (!local.hasTable(kPointerTable))
         throw AppError(QStringLiteral(u"这个文件夹的数据没有共享，未做任何改动。"));
-    const QString url = readSingleText(local, kPointerTable, kUrlColumn).value_or(QString());
+    QString url = readSingleText(local, kPointerTable, kUrlColumn).value_or(QString());
     writePointer(local, std::nullopt);
     return url;
 }

@@ -51,7 +51,7 @@ QString RecordingDialogs::nextFile()
 {
     if (fileAnswers.empty())
         return {};
-    const QString answer = fileAnswers.front();
+    QString answer = fileAnswers.front();
     fileAnswers.pop_front();
     return answer;
 }
@@ -73,7 +73,7 @@ std::optional<FontChoice> RecordingDialogs::chooseFont(QWidget *, const FontChoi
     entries.append({QStringLiteral("font"), initial.font.family()});
     if (fontAnswers.empty())
         return std::nullopt;
-    const std::optional<FontChoice> answer = fontAnswers.front();
+    std::optional<FontChoice> answer = fontAnswers.front();
     fontAnswers.pop_front();
     return answer;
 }

@@ -68,7 +68,7 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
 {
     static const bool registered = (initPictureResources(), true);
     Q_UNUSED(registered);
-    const QString windowClass = courier.classOf(variant);
+    const QString &windowClass = courier.classOf(variant);
     setObjectName(instanceName(windowClass));
     setProperty("windowClass", windowClass);
     setWindowTitle(windowCaption(courier, variant));
@@ -264,7 +264,8 @@ void PrintWindow::buildStrip(QWidget *panel)
         widget->setFont(font);
         return widget;
     };
-    const auto button = [&](const char *name, int left, void (PrintWindow::*handler)(), QList<QLineEdit *> edits) {
+    const auto button = [&](const char *name, int left, void (PrintWindow::*handler)(),
+                            const QList<QLineEdit *> &edits) {
         auto *widget =
             placed(new QPushButton(QStringLiteral(u"确定"), panel), QString::fromLatin1(name), left, 7, 50, 20);
         widget->setFont(font);

@@ -7,7 +7,7 @@ QByteArray toGb18030(const QString &text, QList<bool> *charStarts)
 {
     // One converter for every call: opening one costs more than a split.
     static QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
-    const QByteArray bytes = encoder.encode(text);
+    QByteArray bytes = encoder.encode(text);
     if (charStarts) {
         // Where each character's bytes begin, by GB18030's byte grammar: a
         // byte below 0x80 stands alone, a lead byte 0x81-0xFE starts two
