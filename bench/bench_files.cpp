@@ -25,8 +25,8 @@ constexpr int kRows = 65535;
 
 void print(const char *what, const bench::ProcessRun &run, const char *target)
 {
-    std::printf("%-44s %7.0f ms %6.1f MB  (target %s)%s\n", what, run.ms, run.maxRssMb, target,
-                run.status == 0 ? "" : "  FAILED");
+    std::printf("%-44s wall %7.0f ms (target %s), user %6.0f ms, sys %5.0f ms, max RSS %6.1f MB%s\n", what, run.ms,
+                target, run.userMs, run.sysMs, run.maxRssMb, run.status == 0 ? "" : "  FAILED");
 }
 
 } // namespace

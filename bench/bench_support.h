@@ -73,7 +73,9 @@ inline long residentKb()
 // One whole run of a program as a user waits for it: wall time and the
 // largest resident memory of it and the processes it waited for.
 struct ProcessRun {
-    double ms = 0;
+    double ms = 0;     // wall
+    double userMs = 0; // CPU time in the program
+    double sysMs = 0;  // CPU time in the kernel on its behalf
     double maxRssMb = 0;
     int status = -1;
 };
@@ -105,6 +107,8 @@ inline ProcessRun runProcess(const QString &program, const QStringList &args, co
     wait4(child, &status, 0, &usage);
     ProcessRun run;
     run.ms = ms(timer);
+    run.userMs = double(usage.ru_utime.tv_sec) * 1e3 + double(usage.ru_utime.tv_usec) / 1e3;
+    run.sysMs = double(usage.ru_stime.tv_sec) * 1e3 + double(usage.ru_stime.tv_usec) / 1e3;
     run.maxRssMb = double(usage.ru_maxrss) / 1024.0;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
