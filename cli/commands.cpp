@@ -40,5 +40,11 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"取消共享：把服务器上的数据复制回 data.mdb，从此只用 data.mdb；"
                         u"--local 在服务器连不上时不复制，直接改用 data.mdb 里共享以前的数据。"),
          runUnshare},
+        {QStringLiteral("form"),
+         QStringLiteral("list | export CODE FILE | import FILE | copy CODE NEWCODE --name NAME | remove CODE"),
+         QStringLiteral(u"管理快递单：列出内置的和自定义的快递单；把一张快递单导出为文件（.kdform，图片在内）、"
+                        u"从文件导入、复制为新的自定义快递单（新代码只用小写字母、数字和 _），或删除自定义快递单。"
+                        u"自定义快递单存在 data.mdb 里，随备份、恢复和共享一起。"),
+         runForm},
     };
 }

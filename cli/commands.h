@@ -16,3 +16,4 @@ int runRestore(const QStringList &args, CliStreams &io);
 int runCalibration(const QStringList &args, CliStreams &io);
 int runShare(const QStringList &args, CliStreams &io);
 int runUnshare(const QStringList &args, CliStreams &io);
+int runForm(const QStringList &args, CliStreams &io);

@@ -5,11 +5,13 @@
 #include "report/print_job.h"
 #include "store/calibration.h"
 #include "store/db_error.h"
+#include "store/form_store.h"
 #include "store/ship_date.h"
 #include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/print_data.h"
+#include "waybill/user_form.h"
 #include "waybill/waybill_run.h"
 
 #include <QDate>
@@ -101,13 +103,6 @@ PrintOptions parse(const QStringList &args)
     }
     if (options.courier.isEmpty())
         throw UsageError(QStringLiteral(u"缺少快递公司代码"));
-    if (!courierByCode(options.courier)) {
-        QStringList codes;
-        for (const Courier &courier : couriersInMenuOrder())
-            codes << courier.code;
-        throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）")
-                             .arg(options.courier, codes.join(QStringLiteral(", "))));
-    }
     if (options.pdf.isEmpty() == options.printer.isEmpty())
         throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一"));
     if (options.batch && options.rowGiven)
@@ -117,14 +112,37 @@ PrintOptions parse(const QStringList &args)
     return options;
 }
 
+// What a run prints on: a built-in courier's layout or one of the
+// office's own forms from data.mdb.
+struct PrintForm {
+    QString code;
+    QString captionTail; // as the messages name it: 顺丰快递单
+    Layout layout;
+};
+
+PrintForm printFormOf(const QString &code, Variant variant, Connection &connection)
+{
+    if (const Courier *courier = courierByCode(code))
+        return {code, courier->captionTail, layoutFor(code, variant)};
+    FormStore store(connection);
+    if (const std::optional<StoredForm> stored = store.find(code))
+        return {code, stored->name, layoutOfUserForm(readUserForm(code, stored->document), variant)};
+    QStringList codes;
+    for (const Courier &courier : couriersInMenuOrder())
+        codes << courier.code;
+    for (const StoredForm &form : store.list())
+        codes << form.code;
+    throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）").arg(code, codes.join(QStringLiteral(", "))));
+}
+
 int print(const PrintOptions &options, CliStreams &io)
 {
     installFontSubstitutions();
-    const Courier &courier = *courierByCode(options.courier);
     const Variant variant = options.batch ? (options.imported ? Variant::ImportedBatch : Variant::Batch)
                                           : (options.imported ? Variant::ImportedSingle : Variant::Single);
     PrintData data(QStringLiteral("cli.print"), variant);
     data.reopen();
+    const PrintForm courier = printFormOf(options.courier, variant, data.connection);
     if (!options.batch) {
         if (options.row > data.recipients.rowCount() && (data.recipients.rowCount() > 0 || options.rowGiven))
             throw PrintError(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")
@@ -138,7 +156,7 @@ int print(const PrintOptions &options, CliStreams &io)
                   QString::number(options.date.day()));
 
     // The same run a print window drives: its layout, the shift, the data.
-    WaybillRun run(layoutFor(courier.code, variant), data.source());
+    WaybillRun run(courier.layout, data.source());
     // The saved calibration for this courier and printer (or the courier's
     // own), then the shift given here on top of it.
     if (options.calibrated) {

@@ -14,6 +14,8 @@ inline const QString kImportedTable = QStringLiteral("excel");
 
 // Saved calibrations (store/calibration.h), made when first needed.
 inline const QString kCalibrationTable = QStringLiteral("calibration");
+// Forms the office defines for itself (store/form_store.h), made when first needed.
+inline const QString kFormsTable = QStringLiteral("forms");
 
 inline const QString kDatabaseFileName = QStringLiteral("data.mdb");
 

@@ -4,6 +4,7 @@
 #include "store/calibration.h"
 #include "store/connection.h"
 #include "store/db_error.h"
+#include "store/form_store.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "store/text_table.h"
@@ -54,12 +55,16 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
             calibrationColumns << column;
     if (!calibrationColumns.isEmpty())
         tables.append({schema::kCalibrationTable, calibrationColumns});
+    if (from.hasTable(schema::kFormsTable))
+        tables.append({schema::kFormsTable, FormStore::columnNames()});
 
     qint64 copied = 0;
     to.inTransaction([&] {
         for (const auto &[table, columns] : tables) {
             if (table == schema::kCalibrationTable)
                 CalibrationStore(to).ensureTable();
+            else if (table == schema::kFormsTable)
+                FormStore(to).ensureTable();
             else if (!to.hasTable(table))
                 to.exec(statements::createTable(table, schema::columnsOf(table), to.backend()));
             to.exec(statements::deleteAll(table));

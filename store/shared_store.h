@@ -29,7 +29,7 @@ std::optional<ServerAddress> readPointer(Connection &local);
 std::optional<ServerAddress> serverOf(const QString &dataMdb);
 
 // Replaces the store's tables in to (the three tables, and the saved
-// calibrations when from has them) with from's rows, in one transaction of
+// calibrations and the office's own forms when from has them) with from's rows, in one transaction of
 // to; tables to lacks are made. progress is told the rows copied.
 void copyStore(Connection &from, Connection &to, const std::function<void(qint64 rows)> &progress = {});
 

@@ -9,6 +9,8 @@
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -34,6 +36,7 @@ private Q_SLOTS:
     void shareAddressesAndLeavingAGoneServer();
     void passwordFileOthersCanReadIsNamed();
     void namesThatAreNoTextAreRefused();
+    void formsOfTheOfficeTravelWithTheData();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -429,6 +432,53 @@ void TestCli::namesThatAreNoTextAreRefused()
     QCOMPARE(shell.exitCode(), 1);
     QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains(u"无法识别的字符"_qs));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.mdb")});
+}
+
+void TestCli::formsOfTheOfficeTravelWithTheData()
+{
+    TempWorkdir dir;
+    RawDb(dir.dbPath()).addRecipient(QStringLiteral("inrxx"), QStringLiteral("Zhang"), QStringLiteral("1"));
+    const auto run = [&](const QStringList &args) { return runWaybill(args, dir.path()); };
+    const auto listed = [&] { return run({QStringLiteral("form"), QStringLiteral("list")}).out; };
+    QCOMPARE(run({"form", "copy", "sf", "mine", "--name", u"我的快递单"_qs}).status, 0);
+    QVERIFY(listed().contains(u"mine\t我的快递单\t自定义"_qs));
+    // The copy prints where the original does.
+    const QString original = dir.file(QStringLiteral("sf.pdf"));
+    const QString copy = dir.file(QStringLiteral("mine.pdf"));
+    QCOMPARE(run({"print", "sf", "--pdf", original}).status, 0);
+    const Run printed = run({"print", "mine", "--pdf", copy});
+    QVERIFY2(printed.status == 0 && printed.out.contains(u"我的快递单"_qs), qPrintable(printed.err));
+    QVERIFY(qAbs(firstWordLeft(copy, QStringLiteral("Zhang")) - firstWordLeft(original, QStringLiteral("Zhang")))
+            < 0.01);
+
+    // Out to a file, gone, and back from the file; a second import is refused.
+    const QString file = dir.file(QStringLiteral("mine.kdform"));
+    QCOMPARE(run({"form", "export", "mine", file}).status, 0);
+    // The form's picture travels inside the file.
+    QVERIFY(QJsonDocument::fromJson(readAll(file))
+                .object()
+                .value(u"picture"_qs)
+                .toObject()
+                .value(u"data"_qs)
+                .toString()
+                .size()
+            > 10000);
+    QCOMPARE(run({"form", "remove", "mine"}).status, 0);
+    QVERIFY(!listed().contains(QStringLiteral("mine")));
+    QCOMPARE(run({"form", "import", file}).status, 0);
+    QVERIFY(listed().contains(u"mine\t我的快递单"_qs));
+    const Run twice = run({"form", "import", file});
+    QCOMPARE(twice.status, 1);
+    QVERIFY2(twice.err.contains(u"已有代码为 mine 的快递单"_qs), qPrintable(twice.err));
+    QCOMPARE(run({"form", "copy", "mine", "other", "--name", u"我的快递单"_qs}).status, 1); // the name is taken
+    QCOMPARE(run({"form", "remove", "sf"}).status, 1);                                      // built in
+    QCOMPARE(run({"form", "copy", "sf", "st", "--name", "x"}).status, 1);                   // a built-in code
+
+    // A backup carries the form; a restore brings it back.
+    QCOMPARE(run({"backup", "withform"}).status, 0);
+    QCOMPARE(run({"form", "remove", "mine"}).status, 0);
+    QCOMPARE(run({"restore", dir.file(QStringLiteral("withform.bak"))}).status, 0);
+    QVERIFY(listed().contains(u"mine\t我的快递单"_qs));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -7,6 +7,7 @@
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
 #include "waybill/split_lines.h"
+#include "waybill/user_form.h"
 #include "waybill/waybill_run.h"
 
 #include <QFontMetricsF>
@@ -70,6 +71,9 @@ private Q_SLOTS:
     void paperAndPicture();
     void faultyFormFilesAreRefusedNamingTheKey_data();
     void faultyFormFilesAreRefusedNamingTheKey();
+    void copiesOfTheBuiltInFormsPrintAlike();
+    void faultyUserFormsAreRefused_data();
+    void faultyUserFormsAreRefused();
     void familyNamesAndCaptions();
     void boxHeightsHoldLines_data();
     void boxHeightsHoldLines();
@@ -278,6 +282,79 @@ void TestWaybill::faultyFormFilesAreRefusedNamingTheKey()
         QFAIL("a faulty form was read");
     } catch (const AppError &error) {
         QVERIFY2(error.text().startsWith(u"快递单版式 sf.json 有误："_qs), qPrintable(error.text()));
+        QVERIFY2(error.text().contains(says), qPrintable(error.text()));
+    }
+}
+
+void TestWaybill::copiesOfTheBuiltInFormsPrintAlike()
+{
+    const auto values = [](RowSide row, const QString &column) {
+        return (row == RowSide::Sender ? u"寄"_qs : u"收"_qs) + column + u"：杭州市西湖区文三路478号"_qs;
+    };
+    for (const Courier &courier : couriersInMenuOrder()) {
+        const Layout &original = layoutFor(courier.code, Variant::Single);
+        // Through the file's text and back, as an export and an import do.
+        const UserForm copy =
+            readUserForm(QStringLiteral("copy.kdform"),
+                         userFormJson(userFormFromLayout(original, u"copy_"_qs + courier.code, courier.captionTail)));
+        const Layout copied = layoutOfUserForm(copy, Variant::Batch);
+        const ComposedPage expected = PageComposer(original.paperMm, original.items).compose(values);
+        const ComposedPage actual = PageComposer(copied.paperMm, copied.items).compose(values);
+        QCOMPARE(actual.paperMm, expected.paperMm);
+        QCOMPARE(actual.items.size(), expected.items.size());
+        for (qsizetype i = 0; i < expected.items.size(); ++i) {
+            QCOMPARE(actual.items[i].box, expected.items[i].box);
+            QCOMPARE(actual.items[i].lines, expected.items[i].lines);
+            QCOMPARE(actual.fonts[actual.items[i].font].font, expected.fonts[expected.items[i].font].font);
+        }
+        QCOMPARE(actual.warnings, expected.warnings);
+    }
+}
+
+void TestWaybill::faultyUserFormsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+    const QJsonObject good =
+        QJsonDocument::fromJson(
+            userFormJson(userFormFromLayout(layoutFor(u"st"_qs, Variant::Single), u"mine"_qs, u"我的"_qs)))
+            .object();
+    const auto with = [&](const QString &path, const QJsonValue &value) {
+        return QJsonDocument(edited(good, path.split(QLatin1Char('/')), value).toObject()).toJson();
+    };
+    QTest::newRow("not JSON") << QByteArray("waybill") << u"不是有效的 JSON"_qs;
+    QTest::newRow("truncated") << QJsonDocument(good).toJson().left(200) << u"不是有效的 JSON"_qs;
+    QTest::newRow("another kind of file") << with(u"format"_qs, u"label"_qs) << u"format：不是本软件的快递单文件"_qs;
+    QTest::newRow("a newer version") << with(u"version"_qs, 2) << u"version：是较新版本的本软件写的"_qs;
+    QTest::newRow("a built-in code") << with(u"code"_qs, u"sf"_qs) << u"是内置快递单的代码"_qs;
+    QTest::newRow("a code with capitals") << with(u"code"_qs, u"DB"_qs) << u"只能用小写字母、数字和 _"_qs;
+    QTest::newRow("no name") << with(u"name"_qs, u"  "_qs) << u"name：名称不能为空"_qs;
+    QTest::newRow("paper of 0 mm") << with(u"paperMm/0"_qs, 0) << u"paperMm[0] 应在 20 到 600 之间"_qs;
+    QTest::newRow("paper of 5 m") << with(u"paperMm/1"_qs, 5000) << u"paperMm[1] 应在 20 到 600 之间"_qs;
+    QTest::newRow("no such column") << with(u"items/0/column"_qs, u"身份证号"_qs)
+                                    << u"items[0].column：没有这个字段：身份证号"_qs;
+    QTest::newRow("a box of three") << with(u"items/1/mm"_qs, QJsonArray{1, 2, 3})
+                                    << u"items[1].mm：应为 [左, 上, 宽, 高]"_qs;
+    QTest::newRow("size as text") << with(u"items/1/points"_qs, u"12"_qs) << u"items[1].points 应为数"_qs;
+    QTest::newRow("no colour") << with(u"items/2/color"_qs, u"reddish"_qs) << u"items[2].color：不是颜色"_qs;
+    QTest::newRow("a picture that is no image")
+        << with(u"picture/data"_qs, QString::fromLatin1(QByteArray("not an image at all").toBase64()))
+        << u"picture.data：不是 JPEG 或 PNG 图片"_qs;
+    QJsonArray many;
+    for (int i = 0; i < 10000; ++i)
+        many.append(good.value(QStringLiteral("items")).toArray().at(0));
+    QTest::newRow("10,000 items") << with(u"items"_qs, many) << u"items：最多 200 项（现有 10000 项）"_qs;
+}
+
+void TestWaybill::faultyUserFormsAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    try {
+        readUserForm(QStringLiteral("mine.kdform"), bytes);
+        QFAIL("a faulty form was read");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().startsWith(u"快递单版式 mine.kdform 有误："_qs), qPrintable(error.text()));
         QVERIFY2(error.text().contains(says), qPrintable(error.text()));
     }
 }

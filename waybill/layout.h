@@ -23,7 +23,8 @@ struct LayoutItem {
     QString name; // QRDBTextN, as named in this window
     RowSide row;
     QString column;
-    int left = 0; // layout units from the paper's top-left corner
+    QString fixedText; // printed instead of a column's value when set (forms of the office's own)
+    int left = 0;      // layout units from the paper's top-left corner
     int top = 0;
     int width = 0;  // design size; the printed box widens to its text
     int height = 0; // lines below this height are not printed
@@ -46,6 +47,7 @@ struct Layout {
     QSizeF paperMm;
     int pictureTop = 0;      // layout units
     QString picture;         // resource path of the form picture
+    QByteArray pictureBytes; // the picture itself, for forms kept in data.mdb
     QSize picturePixels;     // the JPEG's own size
     QSize pictureDrawn;      // the rectangle it is stretched to, layout units
     QList<LayoutItem> items; // in item-number order

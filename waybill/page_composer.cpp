@@ -80,7 +80,7 @@ ComposedPage PageComposer::compose(const RowValues &values) const
     const QSizeF paperUnits(m_paperMm.width() / kMmPerUnit, m_paperMm.height() / kMmPerUnit);
     for (int i = 0; i < m_items.size(); ++i) {
         const LayoutItem &item = m_items[i];
-        QString text = values(item.row, item.column);
+        QString text = item.fixedText.isEmpty() ? values(item.row, item.column) : item.fixedText;
         if (text.isEmpty())
             continue; // an empty value prints nothing
         if (item.splitWidth > 0)

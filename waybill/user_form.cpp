@@ -1,0 +1,213 @@
+#include "waybill/user_form.h"
+
+#include "store/schema.h"
+#include "waybill/form_file.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int kMaxPicturePixels = 20000;
+const QString kFormat = QStringLiteral("waybill-form");
+
+QString rowKey(RowSide row)
+{
+    return row == RowSide::Sender ? QStringLiteral("sender") : QStringLiteral("recipient");
+}
+
+// The picture's bytes, refused unless they are a JPEG or PNG image of a
+// sane size.
+QByteArray checkedPicture(const FormValue &value)
+{
+    const QByteArray bytes = QByteArray::fromBase64(value.toText().toLatin1());
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    const QSize size = reader.size();
+    if ((format != "jpeg" && format != "png") || !size.isValid())
+        value.reject(QStringLiteral(u"不是 JPEG 或 PNG 图片"));
+    if (size.width() > kMaxPicturePixels || size.height() > kMaxPicturePixels)
+        value.reject(QStringLiteral(u"图片太大（%1 × %2 像素，最多 %3）").arg(size.width()).arg(size.height()).arg(kMaxPicturePixels));
+    return bytes;
+}
+
+UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
+{
+    UserFormItem item;
+    const QString row = object[QStringLiteral("row")].toText();
+    if (row != QStringLiteral("sender") && row != QStringLiteral("recipient"))
+        object[QStringLiteral("row")].reject(QStringLiteral(u"应为 sender 或 recipient（现为 %1）").arg(row));
+    item.row = row == QStringLiteral("sender") ? RowSide::Sender : RowSide::Recipient;
+    item.column = object[QStringLiteral("column")].toText();
+    item.fixedText = object[QStringLiteral("text")].toText();
+    const QStringList &columns = item.row == RowSide::Sender ? schema::senderColumns() : schema::recipientColumns();
+    if (!item.column.isEmpty() && !columns.contains(item.column))
+        object[QStringLiteral("column")].reject(QStringLiteral(u"没有这个字段：%1").arg(item.column));
+    if (item.column.isEmpty() && item.fixedText.isEmpty())
+        object[QStringLiteral("text")].reject(QStringLiteral(u"没有字段时应有固定文字"));
+    const QList<FormValue> box = object[QStringLiteral("mm")].elements();
+    if (box.size() != 4)
+        object[QStringLiteral("mm")].reject(QStringLiteral(u"应为 [左, 上, 宽, 高]（毫米）"));
+    const double maxSide = std::max(paperMm.width(), paperMm.height());
+    item.mm = QRectF(box[0].toDouble(-maxSide, maxSide), box[1].toDouble(-maxSide, maxSide),
+                     box[2].toDouble(0.5, maxSide), box[3].toDouble(0.5, maxSide));
+    item.family = object[QStringLiteral("font")].toText();
+    if (item.family.trimmed().isEmpty())
+        object[QStringLiteral("font")].reject(QStringLiteral(u"字体不能为空"));
+    item.points = object[QStringLiteral("points")].toInt(4, 72);
+    item.bold = object[QStringLiteral("bold")].toBool();
+    const QString color = object[QStringLiteral("color")].toText();
+    if (!QColor::isValidColorName(color))
+        object[QStringLiteral("color")].reject(QStringLiteral(u"不是颜色：%1").arg(color));
+    item.color = QColor::fromString(color);
+    item.split = object[QStringLiteral("split")].toInt(0, 1000);
+    return item;
+}
+
+} // namespace
+
+void checkNewFormCode(const QString &code)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[a-z0-9_]{1,32}$"));
+    if (!pattern.match(code).hasMatch())
+        throw AppError(QStringLiteral(u"快递单代码“%1”不能用：只能用小写字母、数字和 _，最多 32 个字符。").arg(code));
+    if (formCodes().contains(code))
+        throw AppError(QStringLiteral(u"快递单代码“%1”是内置快递单的代码，请换一个。").arg(code));
+}
+
+UserForm readUserForm(const QString &fileName, const QByteArray &json)
+{
+    if (json.size() > user_form::kMaxFileBytes)
+        throw AppError(QStringLiteral(u"快递单版式 %1 有误：文件太大（%2 MB，最多 %3 MB）")
+                           .arg(fileName)
+                           .arg(json.size() / (1024 * 1024))
+                           .arg(user_form::kMaxFileBytes / (1024 * 1024)));
+    const FormValue document = FormValue::document(fileName, json);
+    if (document[QStringLiteral("format")].toText() != kFormat)
+        document[QStringLiteral("format")].reject(QStringLiteral(u"不是本软件的快递单文件（应为 %1）").arg(kFormat));
+    if (document[QStringLiteral("version")].toInt(1, 1000) != 1)
+        document[QStringLiteral("version")].reject(QStringLiteral(u"是较新版本的本软件写的，请先升级本软件"));
+    UserForm form;
+    form.code = document[QStringLiteral("code")].toText();
+    try {
+        checkNewFormCode(form.code);
+    } catch (const AppError &error) {
+        document[QStringLiteral("code")].reject(error.text());
+    }
+    form.name = document[QStringLiteral("name")].toText().trimmed();
+    if (form.name.isEmpty())
+        document[QStringLiteral("name")].reject(QStringLiteral(u"名称不能为空"));
+    form.paperMm = document[QStringLiteral("paperMm")].toSizeF(user_form::kMinPaperMm, user_form::kMaxPaperMm);
+    const FormValue picture = document[QStringLiteral("picture")];
+    if (picture.has(QStringLiteral("data"))) {
+        form.picture = checkedPicture(picture[QStringLiteral("data")]);
+        form.pictureScale = picture[QStringLiteral("scale")].toDouble(0.1, 10.0);
+        const QSizeF offset = picture[QStringLiteral("offsetMm")].toSizeF(-user_form::kMaxPaperMm, user_form::kMaxPaperMm);
+        form.pictureOffsetMm = {offset.width(), offset.height()};
+    }
+    const QList<FormValue> items = document[QStringLiteral("items")].elements();
+    if (items.size() > user_form::kMaxItems)
+        document[QStringLiteral("items")].reject(
+            QStringLiteral(u"最多 %1 项（现有 %2 项）").arg(user_form::kMaxItems).arg(items.size()));
+    for (const FormValue &item : items)
+        form.items << readItem(item, form.paperMm);
+    return form;
+}
+
+QByteArray userFormJson(const UserForm &form)
+{
+    QJsonObject document{{QStringLiteral("format"), kFormat},
+                         {QStringLiteral("version"), 1},
+                         {QStringLiteral("code"), form.code},
+                         {QStringLiteral("name"), form.name},
+                         {QStringLiteral("paperMm"), QJsonArray{form.paperMm.width(), form.paperMm.height()}}};
+    QJsonObject picture;
+    if (!form.picture.isEmpty()) {
+        picture.insert(QStringLiteral("data"), QString::fromLatin1(form.picture.toBase64()));
+        picture.insert(QStringLiteral("scale"), form.pictureScale);
+        picture.insert(QStringLiteral("offsetMm"), QJsonArray{form.pictureOffsetMm.x(), form.pictureOffsetMm.y()});
+    }
+    document.insert(QStringLiteral("picture"), picture);
+    QJsonArray items;
+    for (const UserFormItem &item : form.items)
+        items.append(QJsonObject{
+            {QStringLiteral("row"), rowKey(item.row)},
+            {QStringLiteral("column"), item.column},
+            {QStringLiteral("text"), item.fixedText},
+            {QStringLiteral("mm"), QJsonArray{item.mm.left(), item.mm.top(), item.mm.width(), item.mm.height()}},
+            {QStringLiteral("font"), item.family},
+            {QStringLiteral("points"), item.points},
+            {QStringLiteral("bold"), item.bold},
+            {QStringLiteral("color"), item.color.name()},
+            {QStringLiteral("split"), item.split},
+        });
+    document.insert(QStringLiteral("items"), items);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+Layout layoutOfUserForm(const UserForm &form, Variant variant)
+{
+    Layout layout;
+    layout.code = form.code;
+    layout.variant = variant;
+    layout.paperMm = form.paperMm;
+    layout.pictureBytes = form.picture;
+    const QSize paper = layout.paperUnits();
+    layout.pictureDrawn = QSize(qRound(paper.width() * form.pictureScale), qRound(paper.height() * form.pictureScale));
+    layout.pictureTop = qRound(form.pictureOffsetMm.y() / kMmPerUnit);
+    layout.window = {paper.width() + 10, 5, QStringLiteral("Panel2"), QSize(5, 3)};
+    int number = 1;
+    for (const UserFormItem &source : form.items) {
+        LayoutItem item;
+        item.name = QStringLiteral("QRDBText%1").arg(number++);
+        item.row = source.row;
+        item.column = source.column;
+        item.fixedText = source.column.isEmpty() ? source.fixedText : QString();
+        item.left = qRound(source.mm.left() / kMmPerUnit);
+        item.top = qRound(source.mm.top() / kMmPerUnit);
+        item.width = qRound(source.mm.width() / kMmPerUnit);
+        item.height = qRound(source.mm.height() / kMmPerUnit);
+        item.font = QFont(source.family);
+        item.font.setPointSize(source.points);
+        item.font.setBold(source.bold);
+        item.color = source.color;
+        item.splitWidth = source.split;
+        layout.items << item;
+    }
+    return layout;
+}
+
+UserForm userFormFromLayout(const Layout &layout, const QString &code, const QString &name)
+{
+    UserForm form;
+    form.code = code;
+    form.name = name;
+    form.paperMm = layout.paperMm;
+    QFile picture(layout.picture);
+    if (picture.open(QIODevice::ReadOnly))
+        form.picture = picture.readAll();
+    form.pictureScale = layout.pictureDrawn.width() / double(std::max(1, layout.paperUnits().width()));
+    form.pictureOffsetMm = {0.0, layout.pictureTop * kMmPerUnit};
+    for (const LayoutItem &source : layout.items) {
+        UserFormItem item;
+        item.row = source.row;
+        item.column = source.column;
+        item.fixedText = source.fixedText;
+        item.mm = QRectF(source.left * kMmPerUnit, source.top * kMmPerUnit, source.width * kMmPerUnit,
+                         source.height * kMmPerUnit);
+        item.family = source.font.family();
+        item.points = source.font.pointSize();
+        item.bold = source.font.bold();
+        item.color = source.color;
+        item.split = source.splitWidth;
+        form.items << item;
+    }
+    return form;
+}

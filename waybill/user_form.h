@@ -1,0 +1,61 @@
+#pragma once
+// A form the office defines for itself (a courier's paper the program has
+// no built-in layout for): the paper, a scan of the blank form shown on
+// screen only, and items placed in millimetres, each printing a column of
+// the Sender or the Recipient record or a fixed text. It is kept in
+// data.mdb (store/form_store.h) and passed between offices as one JSON
+// file (.kdform) with the picture inside; the same text is both.
+
+#include "waybill/layout.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+struct UserFormItem {
+    RowSide row = RowSide::Recipient;
+    QString column;    // a column of the row's record; empty: fixedText prints
+    QString fixedText; // printed as it stands
+    QRectF mm;         // from the paper's top-left corner, millimetres
+    QString family = QStringLiteral(u"宋体");
+    int points = 12;
+    bool bold = false;
+    QColor color = Qt::black;
+    int split = 0; // bytes a line holds before it is split; 0: no splitting
+};
+
+struct UserForm {
+    QString code; // lower-case letters, digits and _, unique among all forms
+    QString name; // as the menus show it: 德邦快递单
+    QSizeF paperMm;
+    QByteArray picture; // the scan as JPEG or PNG; empty: none
+    double pictureScale = 1.0;
+    QPointF pictureOffsetMm;
+    QList<UserFormItem> items;
+};
+
+namespace user_form {
+constexpr double kMinPaperMm = 20.0;
+constexpr double kMaxPaperMm = 600.0;
+constexpr qsizetype kMaxItems = 200;
+constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
+} // namespace user_form
+
+// Reads a form file; throws AppError naming the file and what is wrong
+// (not JSON, a missing key, a value of another type or out of range, a
+// column that does not exist, a picture that is no image).
+UserForm readUserForm(const QString &fileName, const QByteArray &json);
+// The form as a file's text (what readUserForm reads back).
+QByteArray userFormJson(const UserForm &form);
+// Throws AppError unless code can name a new form: not empty, lower-case
+// letters, digits and _ only, and no built-in form's code.
+void checkNewFormCode(const QString &code);
+
+// The layout of a print window of the form (every variant prints alike).
+Layout layoutOfUserForm(const UserForm &form, Variant variant);
+// A user form that prints as a built-in layout does, under a new code and
+// name; the built-in form's picture comes with it.
+UserForm userFormFromLayout(const Layout &layout, const QString &code, const QString &name);
