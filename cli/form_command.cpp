@@ -33,7 +33,9 @@ QByteArray readFormFile(const QString &path)
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
     if (file.size() > user_form::kMaxFileBytes)
-        throw FileError(QStringLiteral(u"%1 不是快递单文件：文件太大（最多 %2 MB）").arg(path).arg(user_form::kMaxFileBytes / (1024 * 1024)));
+        throw FileError(QStringLiteral(u"%1 不是快递单文件：文件太大（最多 %2 MB）")
+                            .arg(path)
+                            .arg(user_form::kMaxFileBytes / (1024 * 1024)));
     return file.readAll();
 }
 
@@ -85,5 +87,6 @@ int runForm(const QStringList &args, CliStreams &io)
         io.out << QStringLiteral(u"已删除快递单 %1。\n").arg(args[1]);
         return exit_status::kOk;
     }
-    throw UsageError(QStringLiteral(u"用法：form list | export CODE FILE | import FILE | copy CODE NEWCODE --name NAME | remove CODE"));
+    throw UsageError(QStringLiteral(
+        u"用法：form list | export CODE FILE | import FILE | copy CODE NEWCODE --name NAME | remove CODE"));
 }

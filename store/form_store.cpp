@@ -64,7 +64,8 @@ void FormStore::add(const StoredForm &form)
     m_connection.inTransaction([&] {
         ensureTable();
         if (m_connection.exec(statements::selectWhere(kTable, {kCode}, {kCode}), {form.code}).next())
-            throw AppError(QStringLiteral(u"已有代码为 %1 的快递单，未保存；请换一个代码，或先删除那张。").arg(form.code));
+            throw AppError(
+                QStringLiteral(u"已有代码为 %1 的快递单，未保存；请换一个代码，或先删除那张。").arg(form.code));
         if (m_connection.exec(statements::selectWhere(kTable, {kCode}, {kName}), {form.name}).next())
             throw AppError(QStringLiteral(u"已有名为“%1”的快递单，未保存；请换一个名称。").arg(form.name));
         m_connection.exec(statements::insertRow(kTable, columnNames()),
@@ -77,8 +78,7 @@ bool FormStore::remove(const QString &code)
     if (!tableExists())
         return false;
     bool removed = false;
-    m_connection.inTransaction([&] {
-        removed = m_connection.exec(statements::deleteWhere(kTable, {kCode}), {code}).numRowsAffected() > 0;
-    });
+    m_connection.inTransaction(
+        [&] { removed = m_connection.exec(statements::deleteWhere(kTable, {kCode}), {code}).numRowsAffected() > 0; });
     return removed;
 }

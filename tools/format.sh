@@ -3,7 +3,7 @@
 # changes nothing and fails when a file is not formatted.
 set -eu
 cd "$(dirname "$0")/.."
-files=$(git ls-files '*.cpp' '*.h')
+files=$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = "--check" ]; then
     clang-format --dry-run --Werror $files
 else

@@ -34,7 +34,10 @@ QByteArray checkedPicture(const FormValue &value)
     if ((format != "jpeg" && format != "png") || !size.isValid())
         value.reject(QStringLiteral(u"不是 JPEG 或 PNG 图片"));
     if (size.width() > kMaxPicturePixels || size.height() > kMaxPicturePixels)
-        value.reject(QStringLiteral(u"图片太大（%1 × %2 像素，最多 %3）").arg(size.width()).arg(size.height()).arg(kMaxPicturePixels));
+        value.reject(QStringLiteral(u"图片太大（%1 × %2 像素，最多 %3）")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(kMaxPicturePixels));
     return bytes;
 }
 
@@ -109,7 +112,8 @@ UserForm readUserForm(const QString &fileName, const QByteArray &json)
     if (picture.has(QStringLiteral("data"))) {
         form.picture = checkedPicture(picture[QStringLiteral("data")]);
         form.pictureScale = picture[QStringLiteral("scale")].toDouble(0.1, 10.0);
-        const QSizeF offset = picture[QStringLiteral("offsetMm")].toSizeF(-user_form::kMaxPaperMm, user_form::kMaxPaperMm);
+        const QSizeF offset =
+            picture[QStringLiteral("offsetMm")].toSizeF(-user_form::kMaxPaperMm, user_form::kMaxPaperMm);
         form.pictureOffsetMm = {offset.width(), offset.height()};
     }
     const QList<FormValue> items = document[QStringLiteral("items")].elements();
