@@ -8,15 +8,16 @@
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
+#include "waybill/print_form.h"
 
 namespace {
 
-const Courier &courierNamed(const QString &code)
+// A built-in courier's or one of the office's own forms, by code.
+PrintForm formNamed(const QString &code, Connection &connection)
 {
-    const Courier *courier = courierByCode(code);
-    if (!courier)
-        throw UsageError(QStringLiteral(u"未知的快递公司代码：%1").arg(code));
-    return *courier;
+    if (std::optional<PrintForm> form = printFormOf(code, Variant::Single, connection))
+        return std::move(*form);
+    throw UsageError(QStringLiteral(u"未知的快递公司代码：%1").arg(code));
 }
 
 QString describe(const Calibration &calibration)
@@ -31,8 +32,9 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
 {
     if (args.isEmpty() || args.first().startsWith(QLatin1Char('-')))
         throw UsageError(QStringLiteral(u"缺少快递公司代码"));
+    const PrintForm form = formNamed(args.first(), connection);
     Calibration calibration;
-    calibration.courier = courierNamed(args.first()).code;
+    calibration.courier = form.code;
     bool shiftGiven = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args[i];
@@ -58,9 +60,9 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
         throw UsageError(QStringLiteral(u"请给出 --shift-x 和/或 --shift-y"));
     checkCalibration(calibration);
     // A shift that moves every field off the paper is no calibration.
-    QList<LayoutItem> items = layoutFor(calibration.courier, Variant::Single).items;
+    QList<LayoutItem> items = form.layout.items;
     shiftItems(items, calibration.shiftX, calibration.shiftY);
-    if (!anyItemOnPaper(items, layoutFor(calibration.courier, Variant::Single).paperUnits()))
+    if (!anyItemOnPaper(items, form.layout.paperUnits()))
         throw AppError(QStringLiteral(u"移动量太大：所有内容都移出了纸张，未保存。"));
     CalibrationStore(connection).save(calibration);
     io.out << QStringLiteral(u"已保存位置：") << describe(calibration) << '\n';
@@ -92,7 +94,7 @@ int runCalibration(const QStringList &args, CliStreams &io)
     if (what == QStringLiteral("clear")) {
         if (args.size() != 2)
             throw UsageError(QStringLiteral(u"用法：clear COURIER"));
-        const int removed = store.clear(courierNamed(args[1]).code);
+        const int removed = store.clear(formNamed(args[1], connection).code);
         io.out << QStringLiteral(u"已恢复默认位置：%1（删除 %2 条保存的位置）\n").arg(args[1]).arg(removed);
         return exit_status::kOk;
     }

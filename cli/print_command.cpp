@@ -5,13 +5,12 @@
 #include "report/print_job.h"
 #include "store/calibration.h"
 #include "store/db_error.h"
-#include "store/form_store.h"
 #include "store/ship_date.h"
 #include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
 #include "waybill/print_data.h"
-#include "waybill/user_form.h"
+#include "waybill/print_form.h"
 #include "waybill/waybill_run.h"
 
 #include <QDate>
@@ -112,27 +111,12 @@ PrintOptions parse(const QStringList &args)
     return options;
 }
 
-// What a run prints on: a built-in courier's layout or one of the
-// office's own forms from data.mdb.
-struct PrintForm {
-    QString code;
-    QString captionTail; // as the messages name it: 顺丰快递单
-    Layout layout;
-};
-
-PrintForm printFormOf(const QString &code, Variant variant, Connection &connection)
+PrintForm printFormNamed(const QString &code, Variant variant, Connection &connection)
 {
-    if (const Courier *courier = courierByCode(code))
-        return {code, courier->captionTail, layoutFor(code, variant)};
-    FormStore store(connection);
-    if (const std::optional<StoredForm> stored = store.find(code))
-        return {code, stored->name, layoutOfUserForm(readUserForm(code, stored->document), variant)};
-    QStringList codes;
-    for (const Courier &courier : couriersInMenuOrder())
-        codes << courier.code;
-    for (const StoredForm &form : store.list())
-        codes << form.code;
-    throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）").arg(code, codes.join(QStringLiteral(", "))));
+    if (std::optional<PrintForm> form = printFormOf(code, variant, connection))
+        return std::move(*form);
+    throw UsageError(QStringLiteral(u"未知的快递公司代码：%1（可用：%2）")
+                         .arg(code, printFormCodes(connection).join(QStringLiteral(", "))));
 }
 
 int print(const PrintOptions &options, CliStreams &io)
@@ -142,7 +126,7 @@ int print(const PrintOptions &options, CliStreams &io)
                                           : (options.imported ? Variant::ImportedSingle : Variant::Single);
     PrintData data(QStringLiteral("cli.print"), variant);
     data.reopen();
-    const PrintForm courier = printFormOf(options.courier, variant, data.connection);
+    const PrintForm courier = printFormNamed(options.courier, variant, data.connection);
     if (!options.batch) {
         if (options.row > data.recipients.rowCount() && (data.recipients.rowCount() > 0 || options.rowGiven))
             throw PrintError(QStringLiteral(u"第 %1 行收件人不存在（%2 中共有 %3 行）")

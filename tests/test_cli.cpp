@@ -450,6 +450,14 @@ void TestCli::formsOfTheOfficeTravelWithTheData()
     QVERIFY2(printed.status == 0 && printed.out.contains(u"我的快递单"_qs), qPrintable(printed.err));
     QVERIFY(qAbs(firstWordLeft(copy, QStringLiteral("Zhang")) - firstWordLeft(original, QStringLiteral("Zhang")))
             < 0.01);
+    // Its own saved position moves it, as a built-in courier's does.
+    const QString moved = dir.file(QStringLiteral("moved.pdf"));
+    QCOMPARE(run({"calibration", "set", "mine", "--shift-x", "12"}).status, 0);
+    QCOMPARE(run({"print", "mine", "--pdf", moved}).status, 0);
+    QVERIFY(qAbs(firstWordLeft(moved, QStringLiteral("Zhang")) - firstWordLeft(copy, QStringLiteral("Zhang"))
+                 - 12 * 25.4 / 96)
+            < 0.3);
+    QCOMPARE(run({"calibration", "clear", "mine"}).status, 0);
 
     // Out to a file, gone, and back from the file; a second import is refused.
     const QString file = dir.file(QStringLiteral("mine.kdform"));

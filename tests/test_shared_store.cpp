@@ -119,6 +119,7 @@ private Q_SLOTS:
     void backupAndRestoreWhileShared();
     void unshareBringsTheDataBack();
     void interruptedShareIsFinishedByRunningItAgain();
+    void formsOfTheOfficeReachEveryPc();
     void shareRefusals_data();
     void shareRefusals();
     void unreachableServerIsADatabaseError();
@@ -509,6 +510,25 @@ void TestSharedStore::interruptedShareIsFinishedByRunningItAgain()
     const Run twice = runWaybill({QStringLiteral("share"), server.url()}, dir.path());
     QCOMPARE(twice.status, 1);
     QVERIFY2(twice.err.contains(u"已经共享"_qs), qPrintable(twice.err));
+}
+
+void TestSharedStore::formsOfTheOfficeReachEveryPc()
+{
+    REQUIRE_SERVER();
+    TempWorkdir first;
+    RawDb(first.dbPath()).addRecipient(kRecipientTable, QStringLiteral("Zhang"), QStringLiteral("1"));
+    QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的快递单"_qs}, first.path()).status, 0);
+    const ServerAddress server = TestServer::freshDatabase();
+    const Run shared = runWaybill({QStringLiteral("share"), server.url()}, first.path());
+    QVERIFY2(shared.status == 0, qPrintable(shared.err));
+    TempWorkdir second;
+    QCOMPARE(runWaybill({"share", "--join", server.url()}, second.path()).status, 0);
+    // The other PC lists the form, prints with it, and a form it adds is seen by the first.
+    QVERIFY(runWaybill({"form", "list"}, second.path()).out.contains(u"mine\t我的快递单"_qs));
+    const Run printed = runWaybill({"print", "mine", "--pdf", second.file(QStringLiteral("a.pdf"))}, second.path());
+    QVERIFY2(printed.status == 0, qPrintable(printed.err));
+    QCOMPARE(runWaybill({"form", "copy", "mine", "theirs", "--name", u"他们的快递单"_qs}, second.path()).status, 0);
+    QVERIFY(runWaybill({"form", "list"}, first.path()).out.contains(u"theirs\t他们的快递单"_qs));
 }
 
 void TestSharedStore::shareRefusals_data()
