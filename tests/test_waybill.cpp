@@ -329,6 +329,7 @@ void TestWaybill::faultyUserFormsAreRefused_data()
     QTest::newRow("a built-in code") << with(u"code"_qs, u"sf"_qs) << u"是内置快递单的代码"_qs;
     QTest::newRow("a code with capitals") << with(u"code"_qs, u"DB"_qs) << u"只能用小写字母、数字和 _"_qs;
     QTest::newRow("no name") << with(u"name"_qs, u"  "_qs) << u"name：名称不能为空"_qs;
+    QTest::newRow("a name on two lines") << with(u"name"_qs, u"德邦\n快递单"_qs) << u"name：名称不能含有控制字符"_qs;
     QTest::newRow("paper of 0 mm") << with(u"paperMm/0"_qs, 0) << u"paperMm[0] 应在 20 到 600 之间"_qs;
     QTest::newRow("paper of 5 m") << with(u"paperMm/1"_qs, 5000) << u"paperMm[1] 应在 20 到 600 之间"_qs;
     QTest::newRow("no such column") << with(u"items/0/column"_qs, u"身份证号"_qs)

@@ -85,11 +85,13 @@ def main():
                 report = done.stderr.decode('utf-8', 'replace')
                 crashed = done.returncode < 0 or 'Sanitizer' in report or 'runtime error:' in report
             except subprocess.TimeoutExpired:
-                report, crashed = 'timeout', True
+                done, report, crashed = None, 'timeout', True
             elapsed = time.time() - began
             runs += 1
-            if done.returncode == 0:  # imported: remove it again so the next one may use the code
-                subprocess.run([waybill, 'form', 'remove', json.loads(data)['code']], cwd=work, env=env,
+            if done is not None and done.returncode == 0:
+                # Imported: removed again, so that the next mutant may use the code.
+                code = json.loads(data, strict=False)['code']
+                subprocess.run([waybill, 'form', 'remove', code], cwd=work, env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             kind = 'crash' if crashed else 'slow' if elapsed > 5 else None
             if kind:

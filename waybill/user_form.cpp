@@ -107,6 +107,9 @@ UserForm readUserForm(const QString &fileName, const QByteArray &json)
     form.name = document[QStringLiteral("name")].toText().trimmed();
     if (form.name.isEmpty())
         document[QStringLiteral("name")].reject(QStringLiteral(u"名称不能为空"));
+    // The name is a menu entry's caption: no line breaks or other control characters.
+    if (std::any_of(form.name.cbegin(), form.name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        document[QStringLiteral("name")].reject(QStringLiteral(u"名称不能含有控制字符（如换行）"));
     form.paperMm = document[QStringLiteral("paperMm")].toSizeF(user_form::kMinPaperMm, user_form::kMaxPaperMm);
     const FormValue picture = document[QStringLiteral("picture")];
     if (picture.has(QStringLiteral("data"))) {
