@@ -9,7 +9,9 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "waybill/family.h"
+#include "waybill/form_designer.h"
 #include "waybill/preview_window.h"
+#include "waybill/print_form.h"
 #include "waybill/print_source.h"
 #include "waybill/print_window.h"
 
@@ -41,9 +43,46 @@ void installPreviewRunner()
     PrintWindow::setRunner([](PrintWindow &window) { runPreview(window.run(), &window); });
 }
 
+namespace {
+
+// A print window of one of the office's own forms, made when its menu entry
+// is chosen, from the form as it is stored now.
+QWidget *makeUserFormWindow(WindowRegistry &registry, const QString &windowClass)
+{
+    const std::optional<std::pair<QString, Variant>> form = userFormOfClass(windowClass);
+    if (!form)
+        return nullptr;
+    const auto &[code, variant] = *form;
+    MainWindow *main = mainWindowOf(registry);
+    const std::optional<PrintForm> printForm = printFormOf(code, variant, main->data().connection);
+    if (!printForm)
+        throw AppError(QStringLiteral(u"快递单 %1 已被删除（可能是另一台电脑删除的）。").arg(code));
+    const Courier courier = userFormCourier(code, printForm->captionTail);
+    switch (variant) {
+    case Variant::Single:
+        return new PrintWindow(courier, variant, printForm->layout,
+                               std::make_unique<CurrentRowSource>(main->data().sender, main->data().recipients));
+    case Variant::ImportedSingle:
+        return new PrintWindow(
+            courier, variant, printForm->layout,
+            std::make_unique<CurrentRowSource>(main->data().sender,
+                                               made<ImportedWindow>(registry, window_class::kImported)->list()));
+    case Variant::Batch:
+    case Variant::ImportedBatch:
+        break;
+    }
+    return PrintWindow::makeBatch(courier, variant, printForm->layout).release();
+}
+
+} // namespace
+
 void registerWindows(WindowRegistry &windows)
 {
     installPreviewRunner();
+    PrintWindow::setDesigner([](const Layout &layout, const QString &, QWidget *parent) {
+        openFormDesigner(userFormFromLayout(layout, QString(), QString()), parent);
+    });
+    windows.registerOnDemand(makeUserFormWindow);
     windows.registerFactory(window_class::kMain, [](WindowRegistry &registry) -> QWidget * {
         auto *main = new MainWindow(registry);
         try {
@@ -58,7 +97,7 @@ void registerWindows(WindowRegistry &windows)
         MainWindow *main = mainWindowOf(registry);
         auto window = std::make_unique<ImportedWindow>(
             [main] { main->writeShipDate(); },
-            [&registry](const QString &windowClass) { return registry.window(windowClass); });
+            [&registry](const QString &windowClass) { return registry.windowToShow(windowClass); });
         window->FormCreate();
         return window.release();
     });

@@ -8,6 +8,7 @@
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
+#include "waybill/form_designer.h"
 #include "waybill/print_menus.h"
 #include "xls/export.h"
 
@@ -109,6 +110,7 @@ void MainWindow::buildMenus()
     QMenu *single = subMenu(bar, "N16", u"单张打印");
     QMenu *batch = subMenu(bar, "N17", u"批量打印");
     addPrintEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print);
+    keepFormEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print, m_data.connection);
     bar->addMenu(single);
     bar->addMenu(batch);
     connect(topEntry("N18", u"数据导入"), &QAction::triggered, this, [this] { openWindow(window_class::kImported); });
@@ -124,6 +126,7 @@ void MainWindow::buildMenus()
             [] { dialogs().openUrl(homePageUrl()); });
     bar->addMenu(help);
     connect(topEntry("N4", u"退出软件"), &QAction::triggered, this, &QWidget::close);
+    connect(topEntry("FormDesign", u"快递单设计"), &QAction::triggered, this, &MainWindow::designForm);
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
@@ -141,6 +144,8 @@ void MainWindow::buildMenus()
     QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印");
     QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印");
     addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::MainWindow, PrintMenuPlace::PopupMenu, print);
+    keepFormEntries(popupSingle, popupBatch, PrintMenuOwner::MainWindow, PrintMenuPlace::PopupMenu, print,
+                    m_data.connection);
     m_popup->addMenu(popupSingle);
     m_popup->addMenu(popupBatch);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
@@ -269,5 +274,10 @@ void MainWindow::printCommand(const QString &windowClass)
 
 void MainWindow::openWindow(const QString &windowClass)
 {
-    guarded(this, [&] { showWindowModally(m_windows.window(windowClass), windowClass); });
+    guarded(this, [&] { showWindowModally(m_windows.windowToShow(windowClass), windowClass); });
+}
+
+void MainWindow::designForm()
+{
+    guarded(this, [this] { openFormDesigner(blankUserForm(commonPaperSizes().first()), this); });
 }

@@ -52,6 +52,8 @@ public:
 
     void N1Click(); // 寄件人信息
     void N2Click(); // 收件人信息
+    // 快递单设计: the form designer on a blank paper.
+    void designForm();
     // One clock tick: the date and time into panel 0, the home address into panel 1.
     void Timer1Timer();
 

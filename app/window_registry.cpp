@@ -45,8 +45,26 @@ QWidget *WindowRegistry::window(const QString &windowClass) const
     return m_windows.value(windowClass);
 }
 
+QWidget *WindowRegistry::windowToShow(const QString &windowClass)
+{
+    if (QWidget *created = window(windowClass))
+        return created;
+    if (!m_onDemand)
+        return nullptr;
+    QWidget *made = m_onDemand(*this, windowClass);
+    if (!made)
+        return nullptr;
+    if (QWidget *before = m_madeOnDemand.value(windowClass))
+        before->deleteLater();
+    m_madeOnDemand.insert(windowClass, made);
+    return made;
+}
+
 void WindowRegistry::destroyAll()
 {
+    for (const QPointer<QWidget> &made : std::as_const(m_madeOnDemand))
+        delete made.data();
+    m_madeOnDemand.clear();
     for (auto it = m_created.crbegin(); it != m_created.crend(); ++it)
         delete m_windows.value(*it).data();
     m_windows.clear();

@@ -25,11 +25,21 @@ public:
     static const QStringList &creationOrder();
 
     void registerFactory(const QString &windowClass, const Factory &factory);
+    // Makes windows outside the creation order (the print windows of the
+    // office's own forms): given a class name, a new window, or nullptr
+    // when the class is not one it makes.
+    using OnDemandFactory = std::function<QWidget *(WindowRegistry &, const QString &windowClass)>;
+    void registerOnDemand(const OnDemandFactory &factory) { m_onDemand = factory; }
     // Creates every registered window in creation order; a factory that
     // throws stops the start (the exception propagates).
     void createAll();
     // The window of a class, or nullptr when it does not exist.
     QWidget *window(const QString &windowClass) const;
+    // The window to show for a class: the one created at start-up, else one
+    // made now by the on-demand factory (replacing the one made before for
+    // that class, so that it shows the form as it is now); nullptr when
+    // neither has it.
+    QWidget *windowToShow(const QString &windowClass);
     // The window of a class as the type it is made as; nullptr when it does
     // not exist or is of another type.
     template <class Window>
@@ -47,4 +57,6 @@ private:
     QHash<QString, Factory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
     QStringList m_created;
+    OnDemandFactory m_onDemand;
+    QHash<QString, QPointer<QWidget>> m_madeOnDemand;
 };

@@ -128,6 +128,7 @@ void ImportedWindow::buildMenus()
     QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印"));
     QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印"));
     addPrintEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print);
+    keepFormEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print, m_connection);
     bar->addMenu(single);
     bar->addMenu(batch);
     QAction *close = bar->addAction(QStringLiteral(u"关闭窗口"));
@@ -143,6 +144,8 @@ void ImportedWindow::buildMenus()
     QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印"));
     QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印"));
     addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print);
+    keepFormEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print,
+                    m_connection);
     popup->addMenu(popupSingle);
     popup->addMenu(popupBatch);
     popup->addSeparator()->setObjectName(QStringLiteral("N54"));

@@ -80,7 +80,8 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
             const QString &text = item.lines[k];
             if (text.isEmpty())
                 continue;
-            const QPointF baseline(item.box.left(), item.box.top() + k * font.lineHeight + font.ascent);
+            const qreal indent = k < item.laidOut.size() ? item.laidOut[k].indent : 0;
+            const QPointF baseline(item.box.left() + indent, item.box.top() + k * font.lineHeight + font.ascent);
             if (k < item.laidOut.size())
                 drawLine(painter, font, baseline, text, item.laidOut[k]);
             else

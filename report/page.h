@@ -30,6 +30,7 @@ struct LaidOutLine {
     QList<quint32> glyphs;
     QList<QPointF> positions;
     qreal width = 0;
+    qreal indent = 0; // from the item's left edge (a centred or right-aligned line)
 };
 
 struct ComposedItem {

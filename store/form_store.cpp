@@ -1,6 +1,7 @@
 #include "store/form_store.h"
 
 #include "common/error.h"
+#include "store/calibration.h"
 #include "store/connection.h"
 #include "store/schema.h"
 #include "store/statements.h"
@@ -73,12 +74,30 @@ void FormStore::add(const StoredForm &form)
     });
 }
 
+void FormStore::save(const StoredForm &form)
+{
+    m_connection.inTransaction([&] {
+        ensureTable();
+        QSqlQuery named = m_connection.exec(statements::selectWhere(kTable, {kCode}, {kName}), {form.name});
+        while (named.next())
+            if (named.value(0).toString() != form.code)
+                throw AppError(QStringLiteral(u"已有名为“%1”的快递单，未保存；请换一个名称。").arg(form.name));
+        m_connection.exec(statements::deleteWhere(kTable, {kCode}), {form.code});
+        m_connection.exec(statements::insertRow(kTable, columnNames()),
+                          {form.code, form.name, QString::fromUtf8(form.document)});
+    });
+}
+
 bool FormStore::remove(const QString &code)
 {
     if (!tableExists())
         return false;
     bool removed = false;
-    m_connection.inTransaction(
-        [&] { removed = m_connection.exec(statements::deleteWhere(kTable, {kCode}), {code}).numRowsAffected() > 0; });
+    // Its saved positions go with it: a later form may be given the same code.
+    m_connection.inTransaction([&] {
+        removed = m_connection.exec(statements::deleteWhere(kTable, {kCode}), {code}).numRowsAffected() > 0;
+        if (removed)
+            CalibrationStore(m_connection).clear(code);
+    });
     return removed;
 }

@@ -26,7 +26,10 @@ public:
     std::optional<StoredForm> find(const QString &code);
     // Adds a form; throws AppError when its code or its name is taken.
     void add(const StoredForm &form);
-    // Forgets a form; false when there was none of that code.
+    // Adds a form, or replaces the one of its code (the designer saving an
+    // edited form); throws AppError when another form has its name.
+    void save(const StoredForm &form);
+    // Forgets a form and its saved positions; false when there was none of that code.
     bool remove(const QString &code);
 
     // Makes the table, inside the caller's transaction.

@@ -154,34 +154,10 @@ namespace {
 // The left edge (mm) of the first word printed on page 1 of a PDF.
 double firstWordLeft(const QString &pdf, const QString &word)
 {
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    text.waitForFinished(60000);
-    const QString xml = QString::fromUtf8(text.readAllStandardOutput());
-    const QRegularExpression pattern(
-        QStringLiteral("xMin=\"([\\d.]+)\"[^>]*>%1<").arg(QRegularExpression::escape(word)));
-    const QRegularExpressionMatch match = pattern.match(xml);
-    return match.hasMatch() ? match.captured(1).toDouble() * 25.4 / 72 : -1;
-}
-
-struct Word {
-    QString text;
-    QPointF topLeft; // mm
-};
-
-// Every word printed on a PDF's first page, with its box's top-left corner.
-QList<Word> words(const QString &pdf)
-{
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    text.waitForFinished(60000);
-    const QString xml = QString::fromUtf8(text.readAllStandardOutput());
-    QList<Word> found;
-    const QRegularExpression pattern(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)<"));
-    for (const QRegularExpressionMatch &match : pattern.globalMatch(xml))
-        found << Word{match.captured(3),
-                      QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()) * 25.4 / 72};
-    return found;
+    for (const Word &printed : pdfWords(pdf).value(0))
+        if (printed.text == word)
+            return printed.left;
+    return -1;
 }
 
 } // namespace
@@ -299,7 +275,7 @@ void TestCli::calibrationPageCrossesAtTheItems()
                                 QStringLiteral("--pdf"), pdf},
                                dir.path());
     QCOMPARE(run.status, 0);
-    const QList<Word> printed = words(pdf);
+    const QList<Word> printed = pdfWords(pdf).value(0);
     QVERIFY(std::any_of(printed.cbegin(), printed.cend(),
                         [](const Word &word) { return word.text.startsWith(u"校准页"_qs); }));
     // Each item's label starts just right of and below its cross, which
@@ -309,8 +285,8 @@ void TestCli::calibrationPageCrossesAtTheItems()
         const QPointF cross(std::round((item.left + 12) * 1.02), item.top - 3);
         const QPointF label = (cross + QPointF(kCrossLabelOffset, kCrossLabelOffset)) * kMmPerUnit;
         const bool found = std::any_of(printed.cbegin(), printed.cend(), [&](const Word &word) {
-            return word.text == itemLabel(item) && qAbs(word.topLeft.x() - label.x()) < 0.3
-                && qAbs(word.topLeft.y() - label.y()) < 1.0;
+            return word.text == itemLabel(item) && qAbs(QPointF(word.left, word.top).x() - label.x()) < 0.3
+                && qAbs(QPointF(word.left, word.top).y() - label.y()) < 1.0;
         });
         QVERIFY2(found,
                  qPrintable(QStringLiteral("%1 at %2, %3 mm").arg(itemLabel(item)).arg(label.x()).arg(label.y())));

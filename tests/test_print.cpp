@@ -14,12 +14,6 @@ using namespace schema;
 
 namespace {
 
-struct Word {
-    QString text;
-    double left; // millimetres
-    double top;
-};
-
 int runWaybill(const QStringList &args, QString *err = nullptr)
 {
     QProcess process;
@@ -36,26 +30,6 @@ QString run(const QString &program, const QStringList &args)
     process.start(program, args);
     process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QList<QList<Word>> pdfWords(const QString &pdf)
-{
-    QXmlStreamReader xml(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
-    QList<QList<Word>> pages;
-    constexpr double mmPerPoint = 25.4 / 72;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("page"))
-            pages.append(QList<Word>());
-        else if (xml.name() == QLatin1String("word")) {
-            const double left = xml.attributes().value(QLatin1String("xMin")).toDouble() * mmPerPoint;
-            const double top = xml.attributes().value(QLatin1String("yMin")).toDouble() * mmPerPoint;
-            pages.last().append({xml.readElementText(), left, top});
-        }
-    }
-    return pages;
 }
 
 QSizeF pdfPageSizeMm(const QString &pdf)

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QVariant>
+#include <QXmlStreamReader>
 #include <sqlite3.h>
 
 class TempWorkdir {
@@ -110,6 +111,43 @@ inline Run runWaybill(const QStringList &args, const QString &workdir)
     process.waitForFinished(120000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// A word of a PDF page as pdftotext -bbox places it, millimetres from the
+// page's top-left corner.
+struct Word {
+    QString text;
+    double left;
+    double top;
+    double right = 0;
+};
+
+// The words of every page of a PDF.
+inline QList<QList<Word>> pdfWords(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    QXmlStreamReader xml(process.readAllStandardOutput());
+    QList<QList<Word>> pages;
+    constexpr double mmPerPoint = 25.4 / 72;
+    const auto mm = [&](const char *name) {
+        return xml.attributes().value(QLatin1String(name)).toDouble() * mmPerPoint;
+    };
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("page")) {
+            pages.append(QList<Word>());
+        } else if (xml.name() == QLatin1String("word")) {
+            const double left = mm("xMin");
+            const double top = mm("yMin");
+            const double right = mm("xMax");
+            pages.last().append({xml.readElementText(), left, top, right});
+        }
+    }
+    return pages;
 }
 
 inline QByteArray readAll(const QString &path)

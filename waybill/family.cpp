@@ -100,3 +100,41 @@ QString instanceName(const QString &windowClass)
 {
     return windowClass.mid(1);
 }
+
+namespace {
+
+const QString kUserFormPrefix = QStringLiteral("TKd_");
+const std::array<QString, 4> kUserFormSuffixes{QStringLiteral("_Form"), QStringLiteral("_PlForm"),
+                                               QStringLiteral("_DrForm"), QStringLiteral("_DrPlForm")};
+
+} // namespace
+
+Courier userFormCourier(const QString &code, const QString &name)
+{
+    Courier courier;
+    courier.code = code;
+    courier.menuCaption = name;
+    courier.captionTail = name;
+    for (Variant variant : kVariants) {
+        const QString windowClass = kUserFormPrefix + code + kUserFormSuffixes[size_t(variant)];
+        courier.windowClass[size_t(variant)] = windowClass;
+        const QString instance = instanceName(windowClass);
+        courier.entries[size_t(variant)] = {instance + QStringLiteral("_Menu"), instance + QStringLiteral("_Popup")};
+    }
+    return courier;
+}
+
+std::optional<std::pair<QString, Variant>> userFormOfClass(const QString &windowClass)
+{
+    if (!windowClass.startsWith(kUserFormPrefix))
+        return std::nullopt;
+    // The longest suffix first: _DrPlForm also ends in _PlForm.
+    for (Variant variant : {Variant::ImportedBatch, Variant::ImportedSingle, Variant::Batch, Variant::Single}) {
+        const QString &suffix = kUserFormSuffixes[size_t(variant)];
+        if (windowClass.endsWith(suffix) && windowClass.size() > kUserFormPrefix.size() + suffix.size())
+            return std::pair{
+                windowClass.mid(kUserFormPrefix.size(), windowClass.size() - kUserFormPrefix.size() - suffix.size()),
+                variant};
+    }
+    return std::nullopt;
+}

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
+#include <utility>
 
 enum class Variant { Single = 0, Batch = 1, ImportedSingle = 2, ImportedBatch = 3 };
 
@@ -57,6 +59,14 @@ class FormValue;
 // The courier block of a form file; throws AppError naming the file and
 // the key of a fault.
 Courier courierFromForm(const FormValue &document);
+
+// The courier of a form of the office's own: its name as menu caption and
+// caption tail, window classes TKd_CODE_Form, _PlForm, _DrForm, _DrPlForm
+// (made when chosen, outside the creation order), menu entries named after
+// the window's instance.
+Courier userFormCourier(const QString &code, const QString &name);
+// The form code and the variant of such a window class; none for others.
+std::optional<std::pair<QString, Variant>> userFormOfClass(const QString &windowClass);
 
 // "单张打印" or "批量打印" followed by the courier's caption tail.
 QString windowCaption(const Courier &courier, Variant variant);

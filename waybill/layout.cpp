@@ -1,5 +1,8 @@
 #include "waybill/layout.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include "store/schema.h"
 
 #include <QDir>
@@ -113,6 +116,22 @@ Layout parse(const FormValue &document, Variant variant)
 }
 
 } // namespace
+
+QImage Layout::pictureImage(const QSize &size) const
+{
+    QBuffer buffer;
+    buffer.setData(pictureBytes);
+    QImageReader reader;
+    if (!pictureBytes.isEmpty())
+        reader.setDevice(&buffer);
+    else if (!picture.isEmpty())
+        reader.setFileName(picture);
+    else
+        return {};
+    if (size.isValid())
+        reader.setScaledSize(size);
+    return reader.read();
+}
 
 QSize Layout::paperUnits() const
 {

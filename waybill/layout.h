@@ -12,12 +12,17 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QList>
+#include <QRect>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
 
 enum class RowSide { Sender, Recipient };
+
+// Where an item's lines stand in its design width (the built-in forms: left).
+enum class TextAlign { Left, Centre, Right };
 
 struct LayoutItem {
     QString name; // QRDBTextN, as named in this window
@@ -31,6 +36,7 @@ struct LayoutItem {
     QFont font;     // in points
     QColor color = Qt::black;
     int splitWidth = 0; // bytes; 0: no splitting
+    TextAlign align = TextAlign::Left;
 };
 
 // How a print window of the layout is laid out on screen.
@@ -45,6 +51,7 @@ struct Layout {
     QString code;
     Variant variant = Variant::Single;
     QSizeF paperMm;
+    int pictureLeft = 0;     // layout units (forms of the office's own: a scan's offset)
     int pictureTop = 0;      // layout units
     QString picture;         // resource path of the form picture
     QByteArray pictureBytes; // the picture itself, for forms kept in data.mdb
@@ -55,6 +62,11 @@ struct Layout {
 
     // The paper in layout units, rounded to whole units.
     QSize paperUnits() const;
+    // Where the form picture stands, layout units.
+    QRect pictureRect() const { return {QPoint(pictureLeft, pictureTop), pictureDrawn}; }
+    // The form picture decoded (from its resource or its bytes), scaled to
+    // size when one is given; null when there is none or it does not decode.
+    QImage pictureImage(const QSize &size = {}) const;
 };
 
 // The layout of a courier's window; throws AppError for an unknown

@@ -105,6 +105,15 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         qreal inkWidth = 0;
         for (const LaidOutLine &line : laidOut)
             inkWidth = std::max(inkWidth, line.width);
+        // A centred or right-aligned line stands in the design width (or in
+        // the widest line, when that is wider).
+        if (item.align != TextAlign::Left) {
+            const qreal room = std::max<qreal>(item.width, width);
+            const qreal share = item.align == TextAlign::Centre ? 0.5 : 1.0;
+            for (LaidOutLine &line : laidOut)
+                line.indent = (room - line.width) * share;
+            width = room;
+        }
         page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false,
                            item.color, laidOut});
         // Text past the paper's edge is cut off by it as surely as lines

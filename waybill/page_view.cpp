@@ -1,14 +1,14 @@
 #include "waybill/page_view.h"
 
 #include <QHelpEvent>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
-PageView::PageView(const QString &picture, const QRect &pictureRect, QWidget *parent)
-    : QWidget(parent), m_picture(picture), m_pictureRect(pictureRect)
+PageView::PageView(const Layout &layout, QWidget *parent)
+    : QWidget(parent), m_layout(layout), m_pictureRect(layout.pictureRect())
 {
+    m_layout.items.clear(); // only the picture is kept
     setAutoFillBackground(false);
 }
 
@@ -42,11 +42,8 @@ QString PageView::frameExplanation()
 
 void PageView::paintEvent(QPaintEvent *)
 {
-    if (m_image.isNull()) {
-        QImageReader reader(m_picture);
-        reader.setScaledSize(m_pictureRect.size());
-        m_image = reader.read();
-    }
+    if (m_image.isNull())
+        m_image = m_layout.pictureImage(m_pictureRect.size());
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (!m_image.isNull())

@@ -6,6 +6,7 @@
 // tooltip.
 
 #include "report/page.h"
+#include "waybill/layout.h"
 
 #include <QImage>
 #include <QWidget>
@@ -13,7 +14,8 @@
 class PageView : public QWidget {
     Q_OBJECT
 public:
-    PageView(const QString &picture, const QRect &pictureRect, QWidget *parent);
+    // The layout's form picture is drawn under the items.
+    PageView(const Layout &layout, QWidget *parent);
     void setPage(const ComposedPage &page);
     bool pictureDecoded() const { return !m_image.isNull(); }
     // What a red frame means, as its tooltip says.
@@ -28,7 +30,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QString m_picture;
+    Layout m_layout; // for its picture, decoded when first painted
     QRect m_pictureRect;
     QImage m_image;
     ComposedPage m_page;

@@ -391,8 +391,7 @@ void TQRStandardPreview::showPicture(bool shown)
         m_canvas->setPicture(QImage(), QRect());
         return;
     }
-    const QRect rect(QPoint(0, layout.pictureTop), layout.pictureDrawn);
-    m_canvas->setPicture(QImage(layout.picture), rect);
+    m_canvas->setPicture(layout.pictureImage(), layout.pictureRect());
 }
 
 void TQRStandardPreview::showWarnings()

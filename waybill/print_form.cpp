@@ -21,3 +21,11 @@ QStringList printFormCodes(Connection &connection)
         codes << form.code;
     return codes;
 }
+
+QList<Courier> userFormCouriers(Connection &connection)
+{
+    QList<Courier> couriers;
+    for (const StoredForm &form : FormStore(connection).list())
+        couriers << userFormCourier(form.code, form.name);
+    return couriers;
+}

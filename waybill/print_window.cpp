@@ -31,6 +31,12 @@ PrintWindow::Runner &runner()
     return current;
 }
 
+PrintWindow::Designer &designer()
+{
+    static PrintWindow::Designer current;
+    return current;
+}
+
 } // namespace
 
 int parseShiftAmount(const QString &text)
@@ -61,10 +67,21 @@ void PrintWindow::setRunner(Runner newRunner)
     runner() = std::move(newRunner);
 }
 
+void PrintWindow::setDesigner(Designer newDesigner)
+{
+    designer() = std::move(newDesigner);
+}
+
 PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source, QWidget *parent,
                          std::unique_ptr<PrintData> batch)
+    : PrintWindow(courier, variant, layoutFor(courier.code, variant), std::move(source), parent, std::move(batch))
+{
+}
+
+PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &layout,
+                         std::unique_ptr<PrintSource> source, QWidget *parent, std::unique_ptr<PrintData> batch)
     : QMainWindow(parent), m_courier(courier), m_variant(variant), m_batch(std::move(batch)),
-      m_run(layoutFor(courier.code, variant), std::move(source))
+      m_run(layout, std::move(source))
 {
     static const bool registered = (initPictureResources(), true);
     Q_UNUSED(registered);
@@ -93,6 +110,10 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页"));
     sheet->setObjectName(QStringLiteral("PrintCalibrationPage"));
     connect(sheet, &QAction::triggered, this, [this] { printCalibrationPage(); });
+    QAction *design = bar->addAction(QStringLiteral(u"按此单新建"));
+    design->setObjectName(QStringLiteral("DesignFromThisForm"));
+    design->setToolTip(QStringLiteral(u"在快递单设计中，以这张快递单为底新建一张"));
+    connect(design, &QAction::triggered, this, [this] { designFromThisForm(); });
     // Where the fields stand, in a status line under the page.
     statusBar()->setSizeGripEnabled(false);
     m_calibrationLabel = new QLabel(statusBar());
@@ -104,16 +125,14 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, std::unique_pt
     m_frameLabel->setStyleSheet(QStringLiteral("color: #c00000"));
     statusBar()->addWidget(m_frameLabel, 1);
 
-    const Layout &layout = m_run.layout();
     auto *panel = new QFrame(this);
     panel->setObjectName(layout.window.panel);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setCentralWidget(panel);
 
     const QSize paper = layout.paperUnits();
-    const QRect pictureRect(QPoint(0, layout.pictureTop), layout.pictureDrawn);
-    m_page = placed(new PageView(layout.picture, pictureRect, panel), QStringLiteral("QuickRep1"),
-                    layout.window.pageLeft, 30, paper.width(), paper.height());
+    m_page = placed(new PageView(layout, panel), QStringLiteral("QuickRep1"), layout.window.pageLeft, 30, paper.width(),
+                    paper.height());
     connect(m_page, &PageView::pictureClicked, this, [this] { Image1Click(); });
     buildStrip(panel);
 
@@ -188,6 +207,15 @@ void PrintWindow::restoreDefaults()
 void PrintWindow::printCalibrationPage()
 {
     guarded(this, [this] { ::printCalibrationPage(m_run, this); });
+}
+
+void PrintWindow::designFromThisForm()
+{
+    guarded(this, [this] {
+        if (!designer())
+            throw AppError(QStringLiteral(u"没有安装快递单设计。"));
+        designer()(m_run.layout(), m_courier.captionTail, this);
+    });
 }
 
 void PrintWindow::applySavedCalibration()
@@ -345,12 +373,14 @@ void PrintWindow::N1Click()
         FormActivate(); // active again after the preview
 }
 
-std::unique_ptr<PrintWindow> PrintWindow::makeBatch(const Courier &courier, Variant variant)
+std::unique_ptr<PrintWindow> PrintWindow::makeBatch(const Courier &courier, Variant variant,
+                                                    const std::optional<Layout> &layout)
 {
     auto batch = std::make_unique<PrintData>(instanceName(courier.classOf(variant)), variant);
     batch->connect();
     std::unique_ptr<PrintSource> source = batch->source();
-    return std::make_unique<PrintWindow>(courier, variant, std::move(source), nullptr, std::move(batch));
+    return std::make_unique<PrintWindow>(courier, variant, layout ? *layout : layoutFor(courier.code, variant),
+                                         std::move(source), nullptr, std::move(batch));
 }
 
 void PrintWindow::FormActivate()

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 class PageView;
@@ -24,9 +25,15 @@ public:
 
     PrintWindow(const Courier &courier, Variant variant, std::unique_ptr<PrintSource> source, QWidget *parent = nullptr,
                 std::unique_ptr<PrintData> batch = {});
+    // A window of a layout that is not the courier's built-in one (a form
+    // of the office's own).
+    PrintWindow(const Courier &courier, Variant variant, const Layout &layout, std::unique_ptr<PrintSource> source,
+                QWidget *parent = nullptr, std::unique_ptr<PrintData> batch = {});
     // A batch window with its own connection, opened now (throws DbError
-    // when data.mdb cannot be opened); page k of a run carries row k.
-    static std::unique_ptr<PrintWindow> makeBatch(const Courier &courier, Variant variant);
+    // when data.mdb cannot be opened); page k of a run carries row k. No
+    // layout: the courier's built-in one.
+    static std::unique_ptr<PrintWindow> makeBatch(const Courier &courier, Variant variant,
+                                                  const std::optional<Layout> &layout = std::nullopt);
     ~PrintWindow() override;
 
     const Courier &courier() const { return m_courier; }
@@ -46,6 +53,11 @@ public:
     void saveCalibration();
     void restoreDefaults();      // 恢复默认位置: the layout's positions and fonts, the saved ones forgotten
     void printCalibrationPage(); // 打印校准页
+    // 按此单新建: the form designer, starting from a copy of this window's form.
+    void designFromThisForm();
+    // What 按此单新建 does: the program opens the designer (app/desktop.cpp).
+    using Designer = std::function<void(const Layout &layout, const QString &name, QWidget *parent)>;
+    static void setDesigner(Designer designer);
     // The calibration line the window shows ("右移 12、下移 -3 …"), after
     // what it came from when it is a saved one ("已用保存的位置：…").
     QString calibrationText() const;
@@ -70,7 +82,7 @@ private:
     void applySavedCalibration();
     void showScale();
 
-    const Courier &m_courier;
+    Courier m_courier;
     Variant m_variant;
     std::unique_ptr<PrintData> m_batch; // batch windows only; before the run, whose source reads it
     WaybillRun m_run;

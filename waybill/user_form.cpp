@@ -10,11 +10,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <array>
 
 namespace {
 
 constexpr int kMaxPicturePixels = 20000;
 const QString kFormat = QStringLiteral("waybill-form");
+constexpr std::array kAligns{TextAlign::Left, TextAlign::Centre, TextAlign::Right};
 
 QString rowKey(RowSide row)
 {
@@ -71,10 +73,32 @@ UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
         object[QStringLiteral("color")].reject(QStringLiteral(u"不是颜色：%1").arg(color));
     item.color = QColor::fromString(color);
     item.split = object[QStringLiteral("split")].toInt(0, 1000);
+    // Files written before items had an alignment are left-aligned.
+    if (object.has(QStringLiteral("align"))) {
+        const QString align = object[QStringLiteral("align")].toText();
+        const auto known = std::find_if(kAligns.cbegin(), kAligns.cend(),
+                                        [&](TextAlign candidate) { return alignKey(candidate) == align; });
+        if (known == kAligns.cend())
+            object[QStringLiteral("align")].reject(QStringLiteral(u"应为 left、center 或 right（现为 %1）").arg(align));
+        item.align = *known;
+    }
     return item;
 }
 
 } // namespace
+
+QString alignKey(TextAlign align)
+{
+    switch (align) {
+    case TextAlign::Centre:
+        return QStringLiteral("center");
+    case TextAlign::Right:
+        return QStringLiteral("right");
+    case TextAlign::Left:
+        break;
+    }
+    return QStringLiteral("left");
+}
 
 void checkNewFormCode(const QString &code)
 {
@@ -154,6 +178,7 @@ QByteArray userFormJson(const UserForm &form)
             {QStringLiteral("bold"), item.bold},
             {QStringLiteral("color"), item.color.name()},
             {QStringLiteral("split"), item.split},
+            {QStringLiteral("align"), alignKey(item.align)},
         });
     document.insert(QStringLiteral("items"), items);
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
@@ -168,8 +193,15 @@ Layout layoutOfUserForm(const UserForm &form, Variant variant)
     layout.pictureBytes = form.picture;
     const QSize paper = layout.paperUnits();
     layout.pictureDrawn = QSize(qRound(paper.width() * form.pictureScale), qRound(paper.height() * form.pictureScale));
+    layout.pictureLeft = qRound(form.pictureOffsetMm.x() / kMmPerUnit);
     layout.pictureTop = qRound(form.pictureOffsetMm.y() / kMmPerUnit);
-    layout.window = {paper.width() + 10, 5, QStringLiteral("Panel2"), QSize(5, 3)};
+    // The shift and scale strip above the page spans 252 pixels left of its
+    // anchor to 391 right of it: over the page's right part, and the panel
+    // widened for it on a narrow paper.
+    constexpr int kPageLeft = 5;
+    const int strip = std::max(257, kPageLeft + paper.width() - 391);
+    layout.window = {strip, kPageLeft, QStringLiteral("Panel2"),
+                     QSize(std::max(5, strip + 391 - kPageLeft - paper.width()), 3)};
     int number = 1;
     for (const UserFormItem &source : form.items) {
         LayoutItem item;
@@ -186,6 +218,7 @@ Layout layoutOfUserForm(const UserForm &form, Variant variant)
         item.font.setBold(source.bold);
         item.color = source.color;
         item.splitWidth = source.split;
+        item.align = source.align;
         layout.items << item;
     }
     return layout;
@@ -197,11 +230,12 @@ UserForm userFormFromLayout(const Layout &layout, const QString &code, const QSt
     form.code = code;
     form.name = name;
     form.paperMm = layout.paperMm;
+    form.picture = layout.pictureBytes;
     QFile picture(layout.picture);
-    if (picture.open(QIODevice::ReadOnly))
+    if (form.picture.isEmpty() && picture.open(QIODevice::ReadOnly))
         form.picture = picture.readAll();
     form.pictureScale = layout.pictureDrawn.width() / double(std::max(1, layout.paperUnits().width()));
-    form.pictureOffsetMm = {0.0, layout.pictureTop * kMmPerUnit};
+    form.pictureOffsetMm = {layout.pictureLeft * kMmPerUnit, layout.pictureTop * kMmPerUnit};
     for (const LayoutItem &source : layout.items) {
         UserFormItem item;
         item.row = source.row;
@@ -214,6 +248,7 @@ UserForm userFormFromLayout(const Layout &layout, const QString &code, const QSt
         item.bold = source.font.bold();
         item.color = source.color;
         item.split = source.splitWidth;
+        item.align = source.align;
         form.items << item;
     }
     return form;

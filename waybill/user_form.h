@@ -25,6 +25,7 @@ struct UserFormItem {
     bool bold = false;
     QColor color = Qt::black;
     int split = 0; // bytes a line holds before it is split; 0: no splitting
+    TextAlign align = TextAlign::Left;
 };
 
 struct UserForm {
@@ -48,6 +49,8 @@ constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
 // (not JSON, a missing key, a value of another type or out of range, a
 // column that does not exist, a picture that is no image).
 UserForm readUserForm(const QString &fileName, const QByteArray &json);
+// The keys of the alignments in a form file: left, center, right.
+QString alignKey(TextAlign align);
 // The form as a file's text (what readUserForm reads back).
 QByteArray userFormJson(const UserForm &form);
 // Throws AppError unless code can name a new form: not empty, lower-case

@@ -1,0 +1,383 @@
+// The form designer driven as a user drives it (mouse, keys, the property
+// panel), the forms it saves printed to PDF and checked with pdftotext,
+// and the saved forms in the print menus of both recipient windows.
+
+#include "app/desktop.h"
+#include "app/main_window.h"
+#include "app/window_registry.h"
+#include "import/imported_window.h"
+#include "store/connection.h"
+#include "store/form_store.h"
+#include "test_support.h"
+#include "ui/recording_dialogs.h"
+#include "waybill/design_canvas.h"
+#include "waybill/form_designer.h"
+#include "waybill/print_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace schema;
+using Entry = RecordingDialogs::Entry;
+
+namespace {
+
+// A designer window over a blank paper, shown as a user sees it.
+struct Designer {
+    explicit Designer(const UserForm &start = blankUserForm({230, 127}), const QString &storedCode = {})
+        : window(start, storedCode)
+    {
+        window.show();
+    }
+    template <class W>
+    W *find(const char *name) const
+    {
+        return window.findChild<W *>(QLatin1String(name));
+    }
+    void trigger(const char *action) const { find<QAction>(action)->trigger(); }
+    void click(const char *button) const { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    // Types into a line edit as an input method commits Chinese text.
+    void type(const char *edit, const QString &text) const
+    {
+        QLineEdit *target = find<QLineEdit>(edit);
+        target->setFocus();
+        target->selectAll();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(target, &commit);
+    }
+    // Chooses the entry of a combo box whose text is caption, as a click would.
+    void choose(const char *combo, const QString &caption) const
+    {
+        QComboBox *box = find<QComboBox>(combo);
+        const int index = box->findText(caption);
+        QVERIFY2(index >= 0, qPrintable(caption));
+        box->setCurrentIndex(index);
+        Q_EMIT box->activated(index);
+        Q_EMIT box->textActivated(caption);
+    }
+    // Drags the selected field's middle by a distance in millimetres.
+    void drag(const QPointF &fromMm, const QPointF &byMm) const
+    {
+        DesignCanvas *canvas = window.canvas();
+        const QPoint from = canvas->toPixels(fromMm).toPoint();
+        const QPoint to = canvas->toPixels(fromMm + byMm).toPoint();
+        QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+        // Two steps, as a hand moves: one drag is one undo step all the same.
+        QMouseEvent half(QEvent::MouseMove, (from + to) / 2, canvas->mapToGlobal((from + to) / 2), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(canvas, &half);
+        QMouseEvent last(QEvent::MouseMove, to, canvas->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(canvas, &last);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+    }
+    QRectF rectOf(int item) const { return window.design().form().items.value(item).mm; }
+
+    RecordingDialogs dialogs;
+    FormDesignWindow window;
+};
+
+bool near(double actual, double expected, double within = 0.001)
+{
+    return qAbs(actual - expected) < within;
+}
+
+QString rectText(const QRectF &mm)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(mm.left()).arg(mm.top()).arg(mm.width()).arg(mm.height());
+}
+
+QList<StoredForm> storedForms()
+{
+    Connection connection(QStringLiteral("test"));
+    return FormStore(connection).list();
+}
+
+void storeForm(const QString &code, const QString &name)
+{
+    UserForm form = blankUserForm({100, 150});
+    form.code = code;
+    form.name = name;
+    UserFormItem item;
+    item.column = col::kRecipientName;
+    item.mm = QRectF(10, 20, 40, 8);
+    form.items << item;
+    Connection connection(QStringLiteral("test"));
+    FormStore(connection).add({code, name, userFormJson(form)});
+}
+
+} // namespace
+
+class TestFormDesigner : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void designStepsUndoAsTheUserMadeThem();
+    void fieldsAreDraggedNudgedUndoneSavedAndPrintWhereTheyWerePlaced();
+    void savingNeedsAUniqueName_data();
+    void savingNeedsAUniqueName();
+    void removingAsksFirst();
+    void savedFormsAreInThePrintMenusOfBothWindows();
+    void aPrintWindowStartsTheDesignerFromItsForm();
+};
+
+void TestFormDesigner::designStepsUndoAsTheUserMadeThem()
+{
+    FormDesign design(blankUserForm({230, 127}));
+    QVERIFY(!design.modified());
+    UserFormItem item;
+    item.column = col::kRecipientName;
+    item.mm = QRectF(10, 10, 50, 6);
+    QCOMPARE(design.addItem(item), 0);
+    // The moves of one drag merge into one step; a nudge is a step of its own.
+    design.setItemRect(0, QRectF(12.34, 10, 50, 6), QStringLiteral("drag 1"));
+    design.setItemRect(0, QRectF(15.06, 11.96, 50, 6), QStringLiteral("drag 1"));
+    QCOMPARE(design.form().items[0].mm, QRectF(15.1, 12, 50, 6)); // to 0.1 mm
+    design.nudge(0.1, 0);
+    design.nudge(0.1, 0);
+    QVERIFY(near(design.form().items[0].mm.left(), 15.3));
+    design.undo();
+    QVERIFY(near(design.form().items[0].mm.left(), 15.2));
+    design.undo();
+    design.undo(); // the whole drag
+    QCOMPARE(design.form().items[0].mm, QRectF(10, 10, 50, 6));
+    design.redo();
+    QCOMPARE(design.form().items[0].mm, QRectF(15.1, 12, 50, 6));
+    // A field is never smaller than 1 mm, whatever a drag asks.
+    design.setItemRect(0, QRectF(1, 1, -5, 0.2));
+    QCOMPARE(design.form().items[0].mm.size(), QSizeF(1, 1));
+    // A new change after undoing forgets what could be redone.
+    design.undo();
+    QVERIFY(design.canRedo());
+    design.nudge(0, 1);
+    QVERIFY(!design.canRedo());
+    // Undoing the field's addition takes the selection with it.
+    design.undo();
+    design.undo();
+    design.undo();
+    QCOMPARE(design.form().items.size(), 0);
+    QCOMPARE(design.selected(), -1);
+    QVERIFY(!design.modified());
+    QCOMPARE(FormDesign::rounded(12.349), 12.3);
+    QCOMPARE(FormDesign::rounded(12.349, true), 12.0);
+    QCOMPARE(newFormCode({QStringLiteral("form1"), QStringLiteral("form3")}), QStringLiteral("form2"));
+}
+
+void TestFormDesigner::fieldsAreDraggedNudgedUndoneSavedAndPrintWhereTheyWerePlaced()
+{
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(u"insert into outrxx (寄件人姓名) values ('Sendername')"_qs);
+        raw.addRecipient(kRecipientTable, u"Takername"_qs, u"13800000000"_qs);
+    }
+    Designer d;
+    // A field for the recipient's name, dragged 30 mm right and 20 mm down
+    // (snapped to the grid), nudged 0.3 mm right and 1 mm down, the last
+    // nudge undone.
+    d.click("AddField");
+    QCOMPARE(rectText(d.rectOf(0)), QStringLiteral("10,10 50x6"));
+    d.drag({35, 13}, {30, 20});
+    QCOMPARE(rectText(d.rectOf(0)), QStringLiteral("40,30 50x6"));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(d.window.canvas(), Qt::Key_Right);
+    QTest::keyClick(d.window.canvas(), Qt::Key_Down, Qt::ShiftModifier);
+    QVERIFY2(near(d.rectOf(0).left(), 40.3) && near(d.rectOf(0).top(), 31), qPrintable(rectText(d.rectOf(0))));
+    d.trigger("UndoEdit");
+    QVERIFY2(near(d.rectOf(0).left(), 40.3) && near(d.rectOf(0).top(), 30), qPrintable(rectText(d.rectOf(0))));
+    // The property panel shows the field in millimetres.
+    QCOMPARE(d.find<QDoubleSpinBox>("FieldLeft")->value(), 40.3);
+    // Resized by its bottom-right handle: 10 mm wider, the edge snapped to the grid.
+    d.drag(d.rectOf(0).bottomRight(), {10, 0});
+    QVERIFY2(near(d.rectOf(0).right(), 100) && near(d.rectOf(0).left(), 40.3), qPrintable(rectText(d.rectOf(0))));
+
+    // The sender's name, placed by typing its place into the panel.
+    d.click("AddField");
+    d.choose("FieldColumn", u"寄件人姓名"_qs);
+    d.find<QDoubleSpinBox>("FieldLeft")->setValue(120);
+    d.find<QDoubleSpinBox>("FieldTop")->setValue(80.5);
+    // A fixed text, right-aligned in a 50 mm box from 150 mm: it ends at 200 mm.
+    d.click("AddField");
+    d.choose("FieldColumn", u"固定文字"_qs);
+    d.type("FieldText", u"OFFICE"_qs);
+    d.choose("FieldAlign", u"右对齐"_qs);
+    d.find<QDoubleSpinBox>("FieldLeft")->setValue(150);
+    d.find<QDoubleSpinBox>("FieldTop")->setValue(100);
+    QCOMPARE(d.window.design().form().items[1].column, col::kSenderName);
+    QCOMPARE(d.window.design().form().items[1].row, RowSide::Sender);
+
+    d.type("FormName", u"德邦快递单"_qs);
+    d.trigger("SaveForm");
+    QCOMPARE(d.dialogs.texts(QStringLiteral("error")), QStringList());
+    const QList<StoredForm> stored = storedForms();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].code, QStringLiteral("form1"));
+    QCOMPARE(stored[0].name, u"德邦快递单"_qs);
+    QVERIFY(!d.window.design().modified());
+
+    const QString pdf = dir.file(QStringLiteral("out.pdf"));
+    const Run run =
+        runWaybill({QStringLiteral("print"), QStringLiteral("form1"), QStringLiteral("--pdf"), pdf}, dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const QList<QList<Word>> pages = pdfWords(pdf);
+    QCOMPARE(pages.size(), 1);
+    const auto word = [&](const QString &text) {
+        for (const Word &w : pages[0])
+            if (w.text == text)
+                return w;
+        return Word{};
+    };
+    const struct {
+        QString text;
+        double left, top, right;
+    } expected[] = {{u"Takername"_qs, 40.3, 30, -1}, {u"Sendername"_qs, 120, 80.5, -1}, {u"OFFICE"_qs, -1, 100, 200}};
+    for (const auto &e : expected) {
+        const Word w = word(e.text);
+        QVERIFY2(!w.text.isEmpty(), qPrintable(e.text));
+        const QString where = QStringLiteral("%1 at %2..%3, %4 mm").arg(e.text).arg(w.left).arg(w.right).arg(w.top);
+        QVERIFY2(e.left < 0 || near(w.left, e.left, 0.3), qPrintable(where));
+        QVERIFY2(e.right < 0 || near(w.right, e.right, 0.3), qPrintable(where));
+        QVERIFY2(near(w.top, e.top, 0.3), qPrintable(where));
+    }
+}
+
+void TestFormDesigner::savingNeedsAUniqueName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("withField");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("empty") << u"  "_qs << true << u"请填写快递单名称（例如“德邦快递单”），未保存。"_qs;
+    QTest::newRow("built-in") << u"顺丰快递单"_qs << true
+                              << u"“顺丰快递单”是内置快递单的名称，请换一个名称，未保存。"_qs;
+    QTest::newRow("taken") << u"极兔快递单"_qs << true << u"已有名为“极兔快递单”的快递单，未保存；请换一个名称。"_qs;
+    QTest::newRow("no fields") << u"京东快递单"_qs << false << u"快递单上还没有字段：请先“添加字段”，未保存。"_qs;
+}
+
+void TestFormDesigner::savingNeedsAUniqueName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, withField);
+    QFETCH(QString, error);
+    TempWorkdir dir;
+    storeForm(QStringLiteral("form1"), u"极兔快递单"_qs);
+    Designer d;
+    if (withField)
+        d.click("AddField");
+    d.type("FormName", name);
+    d.trigger("SaveForm");
+    QCOMPARE(d.dialogs.texts(QStringLiteral("error")), QStringList{error});
+    QCOMPARE(storedForms().size(), 1);
+    QVERIFY(d.window.design().modified()); // what the user drew is still there
+}
+
+void TestFormDesigner::removingAsksFirst()
+{
+    TempWorkdir dir;
+    storeForm(QStringLiteral("form1"), u"极兔快递单"_qs);
+    Connection connection(QStringLiteral("test"));
+    const UserForm form =
+        readUserForm(QStringLiteral("form1"), FormStore(connection).find(QStringLiteral("form1"))->document);
+    Designer d(form, QStringLiteral("form1"));
+    d.dialogs.confirmAnswers = {false, true};
+    d.trigger("RemoveForm");
+    QCOMPARE(storedForms().size(), 1);
+    d.trigger("RemoveForm");
+    QCOMPARE(storedForms().size(), 0);
+    QCOMPARE(d.dialogs.texts(QStringLiteral("confirm (No default)")).size(), 2);
+    QCOMPARE(d.dialogs.texts(QStringLiteral("notice")), QStringList{u"已删除快递单“极兔快递单”。"_qs});
+}
+
+void TestFormDesigner::savedFormsAreInThePrintMenusOfBothWindows()
+{
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.addRecipient(kRecipientTable, u"Takername"_qs, u"13800000000"_qs);
+        raw.addRecipient(kImportedTable, u"Importedname"_qs, u"13900000000"_qs);
+    }
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    registry.createAll();
+    storeForm(QStringLiteral("form1"), u"德邦快递单"_qs);
+    auto *main = registry.windowAs<MainWindow>(window_class::kMain);
+    auto *imported = registry.windowAs<ImportedWindow>(window_class::kImported);
+
+    struct Case {
+        QWidget *owner;
+        const char *menu;
+        QString entry;
+        QString title;
+        QString printed;
+    };
+    const Case cases[] = {
+        {main, "N16", u"Kd_form1_Form_Menu"_qs, u"单张打印德邦快递单"_qs, u"Takername"_qs},
+        {main, "N29", u"Kd_form1_PlForm_Popup"_qs, u"批量打印德邦快递单"_qs, u"Takername"_qs},
+        {imported, "N2", u"Kd_form1_DrForm_Menu"_qs, u"单张打印德邦快递单"_qs, u"Importedname"_qs},
+        {imported, "N6", u"Kd_form1_DrPlForm_Popup"_qs, u"批量打印德邦快递单"_qs, u"Importedname"_qs},
+    };
+    for (const Case &c : cases) {
+        auto *menu = c.owner->findChild<QMenu *>(QLatin1String(c.menu));
+        Q_EMIT menu->aboutToShow();
+        // After the eleven built-in entries, behind a separator.
+        const QList<QAction *> actions = menu->actions();
+        QCOMPARE(actions.size(), 13);
+        QVERIFY(actions[11]->isSeparator());
+        QCOMPARE(actions[12]->objectName(), c.entry);
+        QCOMPARE(actions[12]->text(), u"德邦快递单"_qs);
+        QString title;
+        QString printed;
+        dialogs.onModal = [&](QWidget *window) {
+            auto *print = qobject_cast<PrintWindow *>(window);
+            QVERIFY(print);
+            title = print->windowTitle();
+            print->FormActivate(); // as showing it does: a batch window opens its snapshot
+            const ComposedPage page = print->run().page(0);
+            printed = page.items.value(0).lines.value(0);
+        };
+        dialogs.clear();
+        actions[12]->trigger();
+        QCOMPARE(dialogs.texts(QStringLiteral("error")).join(QString()), QString());
+        QCOMPARE(title, c.title);
+        QCOMPARE(printed, c.printed);
+    }
+    // A removed form leaves the menus the next time they open.
+    Connection connection(QStringLiteral("test"));
+    FormStore(connection).remove(QStringLiteral("form1"));
+    auto *single = main->findChild<QMenu *>(QStringLiteral("N16"));
+    Q_EMIT single->aboutToShow();
+    QCOMPARE(single->actions().size(), 11);
+}
+
+void TestFormDesigner::aPrintWindowStartsTheDesignerFromItsForm()
+{
+    TempWorkdir dir;
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    registry.createAll();
+    auto *window = registry.windowAs<PrintWindow>(QStringLiteral("TYdForm"));
+    qsizetype items = -1;
+    bool picture = false;
+    QString name;
+    dialogs.onModal = [&](QWidget *shown) {
+        auto *designer = qobject_cast<FormDesignWindow *>(shown);
+        QVERIFY(designer);
+        items = designer->design().form().items.size();
+        picture = !designer->design().form().picture.isEmpty();
+        name = designer->design().form().name;
+    };
+    window->findChild<QAction *>(QStringLiteral("DesignFromThisForm"))->trigger();
+    QCOMPARE(items, window->layout().items.size());
+    QVERIFY(picture);
+    QCOMPARE(name, QString()); // the user names the new form
+}
+
+QTEST_MAIN(TestFormDesigner)
+#include "test_form_designer.moc"
