@@ -35,6 +35,7 @@ struct Designer {
         : window(start, storedCode)
     {
         window.show();
+        choose("Zoom", QStringLiteral("200%")); // whatever the screen's size: the mouse works in pixels
     }
     template <class W>
     W *find(const char *name) const
@@ -123,6 +124,7 @@ private Q_SLOTS:
     void savingNeedsAUniqueName_data();
     void savingNeedsAUniqueName();
     void removingAsksFirst();
+    void aScanLiesUnderTheFieldsOnScreenOnly();
     void savedFormsAreInThePrintMenusOfBothWindows();
     void aPrintWindowStartsTheDesignerFromItsForm();
 };
@@ -291,6 +293,39 @@ void TestFormDesigner::removingAsksFirst()
     QCOMPARE(storedForms().size(), 0);
     QCOMPARE(d.dialogs.texts(QStringLiteral("confirm (No default)")).size(), 2);
     QCOMPARE(d.dialogs.texts(QStringLiteral("notice")), QStringList{u"已删除快递单“极兔快递单”。"_qs});
+}
+
+void TestFormDesigner::aScanLiesUnderTheFieldsOnScreenOnly()
+{
+    TempWorkdir dir;
+    const QString notAPicture = dir.file(QStringLiteral("scan.jpg"));
+    writeAll(notAPicture, "not a picture at all");
+    const QString scan = dir.file(QStringLiteral("scan.png"));
+    QImage(800, 440, QImage::Format_RGB32).save(scan);
+    Designer d;
+    d.dialogs.fileAnswers = {notAPicture, scan};
+    d.click("ChoosePicture");
+    QCOMPARE(d.dialogs.texts(QStringLiteral("error")),
+             QStringList{notAPicture + u" 不是 JPEG 或 PNG 图片，未做改动。"_qs});
+    QVERIFY(d.window.design().form().picture.isEmpty());
+    d.click("ChoosePicture");
+    QVERIFY(!d.window.design().form().picture.isEmpty());
+    QVERIFY(d.find<QDoubleSpinBox>("PictureScale")->isEnabled());
+    d.find<QDoubleSpinBox>("PictureScale")->setValue(1.02);
+    d.find<QDoubleSpinBox>("PictureLeft")->setValue(-1.5);
+    d.click("AddField");
+    d.type("FormName", u"京东快递单"_qs);
+    d.trigger("SaveForm");
+    const QList<StoredForm> stored = storedForms();
+    QCOMPARE(stored.size(), 1);
+    const UserForm form = readUserForm(stored[0].code, stored[0].document);
+    QCOMPARE(form.pictureScale, 1.02);
+    QCOMPARE(form.pictureOffsetMm, QPointF(-1.5, 0));
+    // The print window draws it stretched to the paper times the scale, shifted; paper never gets it.
+    const Layout layout = layoutOfUserForm(form, Variant::Single);
+    QCOMPARE(layout.pictureImage(QSize(100, 50)).size(), QSize(100, 50));
+    QCOMPARE(layout.pictureRect().left(), qRound(-1.5 / kMmPerUnit));
+    QCOMPARE(layout.pictureRect().width(), qRound(layout.paperUnits().width() * 1.02));
 }
 
 void TestFormDesigner::savedFormsAreInThePrintMenusOfBothWindows()

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -42,14 +43,19 @@ void DesignCanvas::setZoom(double pixelsPerMm)
     update();
 }
 
+QSizeF DesignCanvas::paperMm() const
+{
+    return m_design.form().paperMm;
+}
+
 QPointF DesignCanvas::toPixels(const QPointF &mm) const
 {
-    return {kRuler + kMargin + mm.x() * m_zoom, kRuler + kMargin + mm.y() * m_zoom};
+    return {kMargin + mm.x() * m_zoom, kMargin + mm.y() * m_zoom};
 }
 
 QPointF DesignCanvas::toMm(const QPointF &pixels) const
 {
-    return {(pixels.x() - kRuler - kMargin) / m_zoom, (pixels.y() - kRuler - kMargin) / m_zoom};
+    return {(pixels.x() - kMargin) / m_zoom, (pixels.y() - kMargin) / m_zoom};
 }
 
 QString DesignCanvas::fieldLabel(const UserFormItem &item)
@@ -65,8 +71,8 @@ QString DesignCanvas::fieldLabel(const UserFormItem &item)
 QSize DesignCanvas::sizeHint() const
 {
     const QSizeF paper = m_design.form().paperMm;
-    return {int(std::ceil(kRuler + 2 * kMargin + paper.width() * m_zoom)),
-            int(std::ceil(kRuler + 2 * kMargin + paper.height() * m_zoom))};
+    return {int(std::ceil(2 * kMargin + paper.width() * m_zoom)),
+            int(std::ceil(2 * kMargin + paper.height() * m_zoom))};
 }
 
 QRectF DesignCanvas::itemPixels(int index) const
@@ -114,36 +120,6 @@ const QImage &DesignCanvas::scaledPicture()
     return m_picture.isNull() ? m_picture : m_scaled;
 }
 
-void DesignCanvas::paintRulers(QPainter &painter)
-{
-    const QSizeF paper = m_design.form().paperMm;
-    painter.fillRect(QRect(0, 0, width(), kRuler), QColor(240, 240, 240));
-    painter.fillRect(QRect(0, 0, kRuler, height()), QColor(240, 240, 240));
-    painter.setPen(QColor(90, 90, 90));
-    QFont small = font();
-    small.setPixelSize(9);
-    painter.setFont(small);
-    // A tick each millimetre (when they stand apart), longer each 5 and 10,
-    // numbered each 10.
-    const int every = m_zoom >= 2.5 ? 1 : 5;
-    for (int mm = 0; mm <= int(paper.width()); mm += every) {
-        const double x = toPixels({double(mm), 0}).x();
-        const int length = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
-        painter.drawLine(QPointF(x, kRuler - length), QPointF(x, kRuler));
-        if (mm % 10 == 0)
-            painter.drawText(QPointF(x + 2, 10), QString::number(mm));
-    }
-    for (int mm = 0; mm <= int(paper.height()); mm += every) {
-        const double y = toPixels({0, double(mm)}).y();
-        const int length = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
-        painter.drawLine(QPointF(kRuler - length, y), QPointF(kRuler, y));
-        if (mm % 10 == 0)
-            painter.drawText(QPointF(2, y + 10), QString::number(mm));
-    }
-    painter.fillRect(QRect(0, 0, kRuler, kRuler), QColor(225, 225, 225));
-    painter.drawText(QRect(0, 0, kRuler, kRuler), Qt::AlignCenter, QStringLiteral("mm"));
-}
-
 void DesignCanvas::paintGrid(QPainter &painter, const QRectF &paper)
 {
     const QSizeF size = m_design.form().paperMm;
@@ -181,9 +157,9 @@ void DesignCanvas::paintEvent(QPaintEvent *)
     for (int i = 0; i < form.items.size(); ++i) {
         const UserFormItem &item = form.items[i];
         const QRectF box = itemPixels(i);
+        // The box faintly, under its text; the selected one's outline over it.
         painter.fillRect(box, QColor(255, 255, 255, 150));
-        painter.setPen(QPen(i == m_design.selected() ? kSelection : QColor(0, 120, 200), 1,
-                            i == m_design.selected() ? Qt::SolidLine : Qt::DashLine));
+        painter.setPen(QPen(QColor(0, 120, 200, 110), 1, Qt::DotLine));
         painter.drawRect(box);
         painter.setPen(item.color);
         painter.setFont(canvasFont(item, m_zoom));
@@ -191,13 +167,16 @@ void DesignCanvas::paintEvent(QPaintEvent *)
             : item.align == TextAlign::Right                        ? Qt::AlignRight
                                                                     : Qt::AlignLeft;
         painter.drawText(box, int(align | Qt::AlignTop | Qt::TextDontClip), fieldLabel(item));
+        if (i == m_design.selected()) {
+            painter.setPen(QPen(kSelection, 1));
+            painter.drawRect(box);
+        }
     }
     if (m_design.selected() >= 0) {
         painter.setPen(QPen(kSelection, 1));
         for (const auto &handle : handles(m_design.selected()))
             painter.fillRect(handle.second, kSelection);
     }
-    paintRulers(painter);
 }
 
 void DesignCanvas::mousePressEvent(QMouseEvent *event)
@@ -295,4 +274,84 @@ void DesignCanvas::keyPressEvent(QKeyEvent *event)
     m_design.nudge(dx, dy);
     update();
     Q_EMIT edited();
+}
+
+// A ruler of the view: a tick each millimetre (when they stand apart),
+// longer each 5 and 10, numbered each 10, where the canvas has them now.
+class DesignView::Ruler : public QWidget {
+public:
+    Ruler(Qt::Orientation orientation, DesignCanvas *canvas, QWidget *parent)
+        : QWidget(parent), m_orientation(orientation), m_canvas(canvas)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(240, 240, 240));
+        painter.setPen(QColor(90, 90, 90));
+        QFont small = font();
+        small.setPixelSize(9);
+        painter.setFont(small);
+        const bool across = m_orientation == Qt::Horizontal;
+        const QSizeF paper = m_canvas->paperMm();
+        const double zoom = m_canvas->zoom();
+        const int every = zoom >= 2.5 ? 1 : 5;
+        const int last = int(across ? paper.width() : paper.height());
+        const int depth = across ? height() : width();
+        for (int mm = 0; mm <= last; mm += every) {
+            const QPointF canvasPoint = m_canvas->toPixels({double(mm), double(mm)});
+            const double at = across ? canvasPoint.x() + m_canvas->x() : canvasPoint.y() + m_canvas->y();
+            const int length = mm % 10 == 0 ? 10 : mm % 5 == 0 ? 6 : 3;
+            if (across)
+                painter.drawLine(QPointF(at, depth - length), QPointF(at, depth));
+            else
+                painter.drawLine(QPointF(depth - length, at), QPointF(depth, at));
+            if (mm % 10 == 0)
+                painter.drawText(across ? QPointF(at + 2, 10) : QPointF(2, at + 10), QString::number(mm));
+        }
+    }
+
+private:
+    Qt::Orientation m_orientation;
+    DesignCanvas *m_canvas;
+};
+
+DesignView::DesignView(DesignCanvas *canvas, QWidget *parent)
+    : QScrollArea(parent), m_canvas(canvas), m_top(new Ruler(Qt::Horizontal, canvas, this)),
+      m_left(new Ruler(Qt::Vertical, canvas, this))
+{
+    setViewportMargins(kRuler, kRuler, 0, 0);
+    setWidget(canvas);
+    setWidgetResizable(false);
+    setBackgroundRole(QPalette::Dark);
+    auto *corner = new QLabel(QStringLiteral("mm"), this);
+    corner->setAlignment(Qt::AlignCenter);
+    corner->setGeometry(frameWidth(), frameWidth(), kRuler, kRuler);
+    // The rulers follow the canvas as it scrolls (moves) and as the paper
+    // or the zoom changes (resizes).
+    canvas->installEventFilter(this);
+}
+
+bool DesignView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_canvas && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        m_top->update();
+        m_left->update();
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void DesignView::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    placeRulers();
+}
+
+void DesignView::placeRulers()
+{
+    const QRect view = viewport()->geometry();
+    m_top->setGeometry(view.left(), view.top() - kRuler, view.width(), kRuler);
+    m_left->setGeometry(view.left() - kRuler, view.top(), kRuler, view.height());
 }

@@ -1,13 +1,14 @@
 #pragma once
-// The drawing area of the form designer: rulers in millimetres along the
-// top and the left, the paper with its scan (screen only) and a mm grid,
-// and every field as a box showing what it prints. A field is selected and
+// The drawing area of the form designer: the paper with its scan (screen
+// only) and a mm grid, and every field as a box showing what it prints,
+// in a scrolled view with rulers in millimetres along its top and left. A field is selected and
 // dragged with the mouse, resized by its eight handles, and moved by the
 // arrow keys (Shift: 1 mm, otherwise 0.1 mm); Delete removes it.
 
 #include "waybill/user_form.h"
 
 #include <QImage>
+#include <QScrollArea>
 #include <QWidget>
 
 class FormDesign;
@@ -15,14 +16,14 @@ class FormDesign;
 class DesignCanvas : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kRuler = 24;  // pixels of each ruler
-    static constexpr int kMargin = 12; // pixels between the rulers and the paper
+    static constexpr int kMargin = 12; // pixels round the paper
 
     DesignCanvas(FormDesign &design, QWidget *parent = nullptr);
 
     // Pixels per millimetre (3.78 is the paper's own size on a 96 dpi screen).
     void setZoom(double pixelsPerMm);
     double zoom() const { return m_zoom; }
+    QSizeF paperMm() const;
     // Whether dragging snaps to the 1 mm grid.
     void setSnapping(bool on) { m_snapping = on; }
     bool snapping() const { return m_snapping; }
@@ -55,7 +56,6 @@ private:
     QList<QPair<int, QRectF>> handles(int index) const; // edge flags and the handle's square
     int itemAt(const QPointF &pixels) const;
     const QImage &scaledPicture();
-    void paintRulers(QPainter &painter);
     void paintGrid(QPainter &painter, const QRectF &paper);
 
     FormDesign &m_design;
@@ -71,4 +71,27 @@ private:
     QPointF m_pressMm;
     QRectF m_startRect;
     int m_dragCount = 0; // numbers each drag, for its single undo step
+};
+
+// The canvas scrolled, with a ruler along the top and one down the left
+// that stay in view and follow the scrolling and the zoom.
+class DesignView : public QScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kRuler = 24; // pixels of each ruler
+
+    DesignView(DesignCanvas *canvas, QWidget *parent = nullptr);
+    DesignCanvas *canvas() const { return m_canvas; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class Ruler;
+    void placeRulers();
+
+    DesignCanvas *m_canvas;
+    Ruler *m_top;
+    Ruler *m_left;
 };

@@ -17,16 +17,19 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -98,10 +101,8 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
 
     m_canvas = new DesignCanvas(m_design);
     m_canvas->setObjectName(QStringLiteral("DesignCanvas"));
-    auto *scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("DesignScroll"));
-    scroll->setWidget(m_canvas);
-    scroll->setWidgetResizable(false);
+    m_view = new DesignView(m_canvas);
+    m_view->setObjectName(QStringLiteral("DesignScroll"));
     connect(m_canvas, &DesignCanvas::edited, this, [this] { refresh(); });
     connect(m_canvas, &DesignCanvas::pointed, this, [this](const QPointF &mm) {
         m_position->setText(
@@ -113,7 +114,7 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     column->addWidget(buildFormRow());
     column->addWidget(buildPictureRow());
     auto *work = new QHBoxLayout;
-    work->addWidget(scroll, 1);
+    work->addWidget(m_view, 1);
     work->addWidget(buildFieldPanel());
     column->addLayout(work, 1);
     setCentralWidget(central);
@@ -127,10 +128,40 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
                    statusBar());
     statusBar()->addPermanentWidget(hint);
 
-    m_zoom->setCurrentIndex(1);
+    m_zoom->setCurrentIndex(m_zoom->findData(100));
     fillStartList();
     refresh();
-    resize(1000, 700);
+    // As large as a 1024 x 768 screen allows, centred, the paper fitted in.
+    QRect room(0, 0, 1024, 768);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        room = screen->availableGeometry();
+    resize(std::min(room.width() - 20, 1240), std::min(room.height() - 40, 820));
+    move(room.center() - rect().center());
+    fitZoom();
+}
+
+void FormDesignWindow::fitZoom()
+{
+    // The largest zoom whose paper fits the view; the smallest when none does.
+    const QSize view = m_view->maximumViewportSize() - QSize(4, 4); // the rulers are outside it
+    const QSizeF paper = m_design.form().paperMm;
+    int chosen = 0;
+    for (int i = 0; i < m_zoom->count(); ++i) {
+        const double pixelsPerMm = kPixelsPerMm * m_zoom->itemData(i).toInt() / 100.0;
+        if (paper.width() * pixelsPerMm + 2 * DesignCanvas::kMargin <= view.width()
+            && paper.height() * pixelsPerMm + 2 * DesignCanvas::kMargin <= view.height())
+            chosen = i;
+    }
+    m_zoom->setCurrentIndex(chosen);
+}
+
+void FormDesignWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_fitted) {
+        m_fitted = true;
+        QTimer::singleShot(0, this, [this] { fitZoom(); }); // once the layout has given the view its size
+    }
 }
 
 QWidget *FormDesignWindow::buildFormRow()
@@ -231,7 +262,7 @@ QWidget *FormDesignWindow::buildPictureRow()
     layout->addWidget(new QLabel(QStringLiteral(u"显示比例")));
     m_zoom = new QComboBox;
     m_zoom->setObjectName(QStringLiteral("Zoom"));
-    for (int percent : {100, 150, 200, 300})
+    for (int percent : {50, 75, 100, 150, 200, 300})
         m_zoom->addItem(QStringLiteral("%1%").arg(percent), percent);
     connect(m_zoom, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_canvas->setZoom(kPixelsPerMm * m_zoom->itemData(index).toInt() / 100.0); });
@@ -555,6 +586,7 @@ void FormDesignWindow::startFromChosen()
         m_design.replace(form);
         m_design.markSaved();
         m_storedCode = storedCode;
+        fitZoom();
         m_canvas->resize(m_canvas->sizeHint());
         refresh();
     });

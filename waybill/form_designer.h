@@ -11,6 +11,7 @@
 #include <QMainWindow>
 
 class DesignCanvas;
+class DesignView;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -44,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QWidget *buildFormRow();
@@ -56,10 +58,13 @@ private:
     void store(const QString &code);
     void refresh(); // every widget from the design
     void setTitle();
+    void fitZoom();
 
     FormDesign m_design;
     QString m_storedCode;
     DesignCanvas *m_canvas = nullptr;
+    DesignView *m_view = nullptr;
+    bool m_fitted = false;
     QLineEdit *m_name = nullptr;
     QDoubleSpinBox *m_paperWidth = nullptr;
     QDoubleSpinBox *m_paperHeight = nullptr;
