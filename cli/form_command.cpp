@@ -27,18 +27,6 @@ void addForm(Connection &connection, const UserForm &form)
     FormStore(connection).add({form.code, form.name, userFormJson(form)});
 }
 
-QByteArray readFormFile(const QString &path)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
-    if (file.size() > user_form::kMaxFileBytes)
-        throw FileError(QStringLiteral(u"%1 不是快递单文件：文件太大（最多 %2 MB）")
-                            .arg(path)
-                            .arg(user_form::kMaxFileBytes / (1024 * 1024)));
-    return file.readAll();
-}
-
 } // namespace
 
 int runForm(const QStringList &args, CliStreams &io)
@@ -63,7 +51,7 @@ int runForm(const QStringList &args, CliStreams &io)
         return exit_status::kOk;
     }
     if (action == QStringLiteral("import") && args.size() == 2) {
-        const UserForm form = readUserForm(QFileInfo(args[1]).fileName(), readFormFile(args[1]));
+        const UserForm form = readUserFormFile(args[1]);
         addForm(connection, form);
         io.out << QStringLiteral(u"已导入快递单 %1（%2）。\n").arg(form.code, form.name);
         return exit_status::kOk;

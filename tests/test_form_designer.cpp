@@ -125,6 +125,7 @@ private Q_SLOTS:
     void savingNeedsAUniqueName();
     void removingAsksFirst();
     void aScanLiesUnderTheFieldsOnScreenOnly();
+    void aFormTravelsToAnotherPcAsAFile();
     void savedFormsAreInThePrintMenusOfBothWindows();
     void aPrintWindowStartsTheDesignerFromItsForm();
 };
@@ -326,6 +327,39 @@ void TestFormDesigner::aScanLiesUnderTheFieldsOnScreenOnly()
     QCOMPARE(layout.pictureImage(QSize(100, 50)).size(), QSize(100, 50));
     QCOMPARE(layout.pictureRect().left(), qRound(-1.5 / kMmPerUnit));
     QCOMPARE(layout.pictureRect().width(), qRound(layout.paperUnits().width() * 1.02));
+}
+
+void TestFormDesigner::aFormTravelsToAnotherPcAsAFile()
+{
+    QTemporaryDir outside;
+    const QString file = outside.filePath(QStringLiteral("debang"));
+    UserForm drawn;
+    {
+        TempWorkdir office;
+        Designer d;
+        d.click("AddField");
+        d.find<QDoubleSpinBox>("FieldLeft")->setValue(33.3);
+        d.type("FormName", u"德邦快递单"_qs);
+        d.dialogs.fileAnswers = {file};
+        d.trigger("ExportForm");
+        QCOMPARE(d.dialogs.texts(QStringLiteral("error")), QStringList());
+        drawn = d.window.design().form();
+    }
+    TempWorkdir other;
+    storeForm(QStringLiteral("form1"), u"极兔快递单"_qs); // the code the file has is taken here
+    Designer d;
+    d.dialogs.fileAnswers = {file + QStringLiteral(".kdform")};
+    d.trigger("ImportForm");
+    QCOMPARE(d.dialogs.texts(QStringLiteral("error")), QStringList());
+    d.trigger("SaveForm");
+    QCOMPARE(d.dialogs.texts(QStringLiteral("error")), QStringList());
+    const QList<StoredForm> stored = storedForms();
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored[1].code, QStringLiteral("form2"));
+    const UserForm arrived = readUserForm(stored[1].code, stored[1].document);
+    QCOMPARE(arrived.name, u"德邦快递单"_qs);
+    QCOMPARE(arrived.items.size(), 1);
+    QCOMPARE(arrived.items[0].mm, drawn.items[0].mm);
 }
 
 void TestFormDesigner::savedFormsAreInThePrintMenusOfBothWindows()

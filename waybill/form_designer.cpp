@@ -1,5 +1,6 @@
 #include "waybill/form_designer.h"
 
+#include "common/safe_file.h"
 #include "store/connection.h"
 #include "store/form_store.h"
 #include "store/schema.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -34,6 +36,7 @@
 namespace {
 
 const QString kConnectionOwner = QStringLiteral("FormDesigner");
+const QString kFormFileFilter = QStringLiteral(u"快递单文件 (*.kdform *.json)");
 constexpr double kPixelsPerMm = 96.0 / 25.4; // the paper's own size on a 96 dpi screen
 
 QDoubleSpinBox *millimetres(QWidget *parent, const char *name, double minimum, double maximum)
@@ -95,6 +98,8 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     m_undo = entry("UndoEdit", u"撤销", &FormDesignWindow::undo, QKeySequence::Undo);
     m_redo = entry("RedoEdit", u"重做", &FormDesignWindow::redo, QKeySequence::Redo);
     m_remove = entry("RemoveForm", u"删除此快递单", &FormDesignWindow::removeForm);
+    entry("ExportForm", u"导出文件", &FormDesignWindow::exportForm);
+    entry("ImportForm", u"导入文件", &FormDesignWindow::importForm);
     QAction *close = bar->addAction(QStringLiteral(u"关闭"));
     close->setObjectName(QStringLiteral("CloseDesigner"));
     connect(close, &QAction::triggered, this, &QWidget::close);
@@ -650,6 +655,52 @@ void FormDesignWindow::removeForm()
         fillStartList();
         refresh();
         dialogs().notice(this, QStringLiteral(u"已删除快递单“%1”。").arg(name));
+    });
+}
+
+void FormDesignWindow::exportForm()
+{
+    guarded(this, [this] {
+        UserForm form = m_design.form();
+        form.name = form.name.trimmed();
+        if (form.code.isEmpty()) {
+            QStringList taken;
+            for (const StoredForm &stored : storedForms())
+                taken << stored.code;
+            form.code = newFormCode(taken);
+        }
+        checkFormForSaving(form);
+        QString name = dialogs().saveFile(this, QStringLiteral(u"导出快递单"), kFormFileFilter);
+        if (name.isEmpty())
+            return;
+        if (QFileInfo(name).suffix().isEmpty())
+            name += QStringLiteral(".kdform");
+        SafeFile out(name);
+        out.write(userFormJson(form));
+        out.commit();
+        dialogs().notice(this,
+                         QStringLiteral(u"已把快递单“%1”导出到 %2。在另一台电脑的“快递单设计”里用“导入文件”打开它。")
+                             .arg(form.name, name));
+    });
+}
+
+void FormDesignWindow::importForm()
+{
+    guarded(this, [this] {
+        if (m_design.modified()
+            && !dialogs().confirm(this, QStringLiteral(u"当前的设计还没有保存，是否放弃它，打开文件？"), false))
+            return;
+        const QString name = dialogs().openFile(this, QStringLiteral(u"导入快递单"), kFormFileFilter);
+        if (name.isEmpty())
+            return;
+        UserForm form = readUserFormFile(name);
+        form.code.clear(); // saved under a code of this office's own
+        m_design.replace(form);
+        m_storedCode.clear();
+        fitZoom();
+        m_canvas->resize(m_canvas->sizeHint());
+        refresh();
+        dialogs().notice(this, QStringLiteral(u"已打开快递单“%1”；检查无误后点“保存”。").arg(form.name));
     });
 }
 

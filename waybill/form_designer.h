@@ -35,6 +35,8 @@ public:
     void saveForm();   // 保存: under its code (a new code the first time)
     void saveAsNew();  // 另存为: under a new code, as another form
     void removeForm(); // 删除此快递单, after asking
+    void exportForm(); // 导出文件: the form as a .kdform file for another PC
+    void importForm(); // 导入文件: a .kdform file into the designer, saved as a new form
     void addField();
     void removeField();
     void choosePicture();

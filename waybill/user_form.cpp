@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -150,6 +151,18 @@ UserForm readUserForm(const QString &fileName, const QByteArray &json)
     for (const FormValue &item : items)
         form.items << readItem(item, form.paperMm);
     return form;
+}
+
+UserForm readUserFormFile(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
+    if (file.size() > user_form::kMaxFileBytes)
+        throw FileError(QStringLiteral(u"%1 不是快递单文件：文件太大（最多 %2 MB）")
+                            .arg(path)
+                            .arg(user_form::kMaxFileBytes / (1024 * 1024)));
+    return readUserForm(QFileInfo(path).fileName(), file.readAll());
 }
 
 QByteArray userFormJson(const UserForm &form)

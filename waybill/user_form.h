@@ -51,6 +51,9 @@ constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
 UserForm readUserForm(const QString &fileName, const QByteArray &json);
 // The keys of the alignments in a form file: left, center, right.
 QString alignKey(TextAlign align);
+// Reads a form file from disk; throws FileError when it cannot be read or
+// is too large, AppError for a fault in it.
+UserForm readUserFormFile(const QString &path);
 // The form as a file's text (what readUserForm reads back).
 QByteArray userFormJson(const UserForm &form);
 // Throws AppError unless code can name a new form: not empty, lower-case
