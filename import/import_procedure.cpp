@@ -5,6 +5,7 @@
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/db_error.h"
+#include "store/mapping_store.h"
 #include "store/reopen.h"
 #include "store/schema.h"
 #include "store/statements.h"
@@ -40,7 +41,8 @@ ImportResult failed(Connection &connection, Dataset *list, const QString &messag
 
 } // namespace
 
-ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path, const ImportProgress &progress)
+ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path, const ImportProgress &progress,
+                            const std::optional<ColumnMapping> &mapping)
 {
     // The table keeps its rows until the new ones are in: the old list is
     // replaced in the one transaction that inserts the new rows, so a
@@ -63,13 +65,28 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
 
     // Copy: read the sheet, then replace the table's rows in one transaction.
     int rows = 0;
+    QStringList notes;
     try {
-        const TextTable records = readRecordsIsolated(file, QStringLiteral("Sheet1"), schema::recipientColumns(),
-                                                      [&](qsizetype done, qsizetype total) {
-                                                          if (progress && total > 0)
-                                                              progress(int(done * 50 / total));
-                                                      });
+        RecipientShape shape(mapping, [&connection](const QStringList &headings) -> std::optional<ColumnMapping> {
+            const std::optional<QString> saved = MappingStore(connection).find(headings);
+            if (!saved)
+                return std::nullopt;
+            try {
+                return parseMapping(*saved);
+            } catch (const AppError &) {
+                return std::nullopt; // a damaged one is guessed anew
+            }
+        });
+        const TextTable records =
+            readRecordsIsolated(file, QStringLiteral("Sheet1"), shape, [&](qsizetype done, qsizetype total) {
+                if (progress && total > 0)
+                    progress(int(done * 50 / total));
+            });
+        notes = importNotes(records);
         connection.inTransaction([&] {
+            if (mapping)
+                MappingStore(connection)
+                    .save(RecipientShape::comparableHeadings(shape.headings()), mappingText(*mapping));
             connection.exec(statements::deleteAllImported());
             insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records,
                            [&](qsizetype done) {
@@ -78,6 +95,12 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                            });
         });
         rows = int(records.rowCount());
+    } catch (const UnmappedSheet &error) {
+        ImportResult result = failed(connection, list, kFailed, error.text());
+        result.needsMapping = true;
+        result.headings = error.headings;
+        result.guesses = error.guesses;
+        return result;
     } catch (const WorkbookError &error) {
         return failed(connection, list, kFailed, error.text());
     } catch (const DbError &error) {
@@ -85,12 +108,14 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
     }
 
     // Reload the list on "select * from excel".
+    const QString succeeded =
+        notes.isEmpty() ? kSucceeded : kSucceeded + QLatin1Char('\n') + notes.join(QLatin1Char('\n'));
     if (!list)
-        return {true, kSucceeded, QString(), rows};
+        return {true, succeeded, QString(), rows};
     try {
         reopen(connection, {{list, schema::kImportedTable}});
     } catch (const DbError &error) {
         return {false, kFailed, error.text(), rows};
     }
-    return {true, kSucceeded, QString(), rows};
+    return {true, succeeded, QString(), rows};
 }

@@ -4,8 +4,11 @@
 // none; a failed import keeps the previous rows), and reopens the imported
 // list on "select * from excel".
 
+#include "import/recipient_shape.h"
+
 #include <QString>
 #include <functional>
+#include <optional>
 
 class Connection;
 class Dataset;
@@ -15,6 +18,11 @@ struct ImportResult {
     QString message; // the message the user sees
     QString reason;  // why it failed, for the command line
     int rows = 0;    // rows imported
+    // When the sheet's headings give no name or address: its headings and
+    // what could be guessed, for the user to choose the columns.
+    bool needsMapping = false;
+    QStringList headings = {};
+    ColumnMapping guesses = {};
 };
 
 namespace import_messages {
@@ -35,5 +43,9 @@ using ImportProgress = std::function<void(int percent)>;
 // Runs the import on the window's connection and list (none for the
 // command line, which shows no list). Every failure is reported in the
 // result; the table then holds what it held before, and the list shows it.
+// The columns are found under their own headings or the recognised ones
+// (import/recipient_shape.h); mapping, when given, says where instead, and
+// is remembered for workbooks with the same headings. The closing message
+// tells of masked numbers and repeated rows.
 ImportResult importWorkbook(Connection &connection, Dataset *list, const QString &path,
-                            const ImportProgress &progress = {});
+                            const ImportProgress &progress = {}, const std::optional<ColumnMapping> &mapping = {});

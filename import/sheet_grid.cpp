@@ -47,6 +47,24 @@ Sheet SheetGrid::finish()
         ++headingRow;
     if (headingRow == m_rows.size())
         return sheet;
+    // A title above the headings ("订单列表", one cell, or merged across
+    // from one cell): the headings are the first of the next used rows,
+    // within the first kHeadingRows, that fills two cells or more.
+    const auto filledCells = [](const QStringList &cells) {
+        return std::count_if(cells.cbegin(), cells.cend(), [](const QString &cell) { return !cell.isEmpty(); });
+    };
+    if (filledCells(m_rows[headingRow]) < 2) {
+        int used = 1;
+        for (size_t row = headingRow + 1; row < m_rows.size() && used < kHeadingRows; ++row) {
+            if (isEmpty(m_rows[row]))
+                continue;
+            ++used;
+            if (filledCells(m_rows[row]) >= 2) {
+                headingRow = row;
+                break;
+            }
+        }
+    }
 
     // A merged area reads as its top-left cell in every cell it covers.
     const auto topLeft = [&](const Area &area) -> const QString * {

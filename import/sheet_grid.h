@@ -20,6 +20,8 @@ public:
     // Sheets hold at most this many rows and columns (.xlsx limits).
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
+    // The headings may stand under a title row, within this many used rows.
+    static constexpr int kHeadingRows = 5;
     // The most characters a cell holds (Excel's limit).
     static constexpr int kMaxCellChars = 32767;
     // At most this many cells are filled from merged areas.
@@ -30,8 +32,9 @@ public:
     void set(int row, int column, QString text);
     // Every cell of a merged area reads as its top-left cell.
     void merge(int firstRow, int lastRow, int firstColumn, int lastColumn);
-    // The sheet: headings from the first row holding text, then the rows
-    // below it; wholly empty rows are left out. Only the columns that have
+    // The sheet: headings from the first row holding text (or, under a
+    // title row of one cell, the first row of the first five filling two
+    // cells or more), then the rows below it; wholly empty rows are left out. Only the columns that have
     // a heading are kept (in their order), so a stray cell far to the right
     // costs nothing.
     Sheet finish();

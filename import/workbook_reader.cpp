@@ -163,20 +163,29 @@ QList<int> headingPositions(const QStringList &headings, const QStringList &colu
     return positions;
 }
 
-// Appends one record unless its wanted cells are all empty.
-template <class Cells>
-void appendRecord(TextTable &records, const Cells &cells, qsizetype count, const QList<int> &positions)
-{
-    const qsizetype before = records.rowCount();
-    bool any = false;
-    for (int position : positions) {
-        const QStringView cell = position < count ? QStringView(cells[position]) : QStringView();
-        records.appendCell(cell);
-        any = any || !cell.isEmpty();
+// The records under exact headings, every one of them required.
+class ExactHeadings : public RecordShape {
+public:
+    explicit ExactHeadings(const QStringList &columns) : m_columns(columns) {}
+    void plan(const QStringList &headings) override { m_positions = headingPositions(headings, m_columns); }
+    int width() const override { return int(m_columns.size()); }
+    void append(TextTable &records, const QStringView *cells, qsizetype count) const override
+    {
+        const qsizetype before = records.rowCount();
+        bool any = false;
+        for (int position : m_positions) {
+            const QStringView cell = position < count ? cells[position] : QStringView();
+            records.appendCell(cell);
+            any = any || !cell.isEmpty();
+        }
+        if (!any)
+            records.truncate(before);
     }
-    if (!any)
-        records.truncate(before);
-}
+
+private:
+    QStringList m_columns;
+    QList<int> m_positions;
+};
 
 } // namespace
 
@@ -203,9 +212,16 @@ QString noSuchSheetText(const QString &sheetName, const QStringList &names)
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
                               const ReadProgress &progress)
 {
+    ExactHeadings shape(columns);
+    return readRecordsIsolated(path, sheetName, shape, progress);
+}
+
+TextTable readRecordsIsolated(const QString &path, const QString &sheetName, RecordShape &shape,
+                              const ReadProgress &progress)
+{
     const QString helper = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
     if (!QFileInfo(helper).isExecutable())
-        return recordsByHeading(readSheet(path, sheetName, progress), columns);
+        return recordsOf(readSheet(path, sheetName, progress), shape);
     QProcess process;
     QEventLoop loop;
     QByteArray errors;
@@ -265,25 +281,34 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, con
     quint32 rows = 0;
     if (!in.headings(headings) || !in.rowCount(rows))
         throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    const QList<int> positions = headingPositions(headings, columns);
-    TextTable records(int(columns.size()));
+    shape.plan(headings);
+    TextTable records(shape.width());
     records.reserve(rows, data.size() / 2);
     std::vector<QStringView> cells;
     for (quint32 r = 0; r < rows; ++r) {
         if (!in.nextRow(cells))
             throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-        appendRecord(records, cells, qsizetype(cells.size()), positions);
+        shape.append(records, cells.data(), qsizetype(cells.size()));
     }
     if (!in.atEnd())
         throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
     return records;
 }
 
+TextTable recordsOf(const Sheet &sheet, RecordShape &shape)
+{
+    shape.plan(sheet.headings);
+    TextTable records(shape.width());
+    std::vector<QStringView> cells;
+    for (const QStringList &row : sheet.rows) {
+        cells.assign(row.cbegin(), row.cend());
+        shape.append(records, cells.data(), qsizetype(cells.size()));
+    }
+    return records;
+}
+
 TextTable recordsByHeading(const Sheet &sheet, const QStringList &columns)
 {
-    const QList<int> positions = headingPositions(sheet.headings, columns);
-    TextTable records(int(columns.size()));
-    for (const QStringList &row : sheet.rows)
-        appendRecord(records, row, row.size(), positions);
-    return records;
+    ExactHeadings shape(columns);
+    return recordsOf(sheet, shape);
 }

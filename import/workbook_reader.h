@@ -43,6 +43,24 @@ QString headingAsSeen(const QString &heading);
 // "No sheet named Sheet1 (there are: …)", and how to rename one.
 QString noSuchSheetText(const QString &sheetName, const QStringList &names);
 
+// How the records are made from a sheet's rows, chosen once its headings
+// are known (the exact headings below; the recipients' recognised ones in
+// import/recipient_shape.h).
+class RecordShape {
+public:
+    virtual ~RecordShape() = default;
+    // Called with the sheet's headings before any row; throws
+    // WorkbookError when the sheet cannot give the records.
+    virtual void plan(const QStringList &headings) = 0;
+    virtual int width() const = 0;
+    // Appends the record of a row (its cells as on the sheet, count of
+    // them) unless the record would be empty.
+    virtual void append(TextTable &records, const QStringView *cells, qsizetype count) const = 0;
+};
+
+// The records of a sheet as shape makes them.
+TextTable recordsOf(const Sheet &sheet, RecordShape &shape);
+
 // The values under the given headings, one row per record with the
 // columns in the order given; headings compare as headingAsSeen gives them, their
 // order on the sheet is free and other columns are ignored. A row whose
@@ -57,6 +75,9 @@ TextTable recordsByHeading(const Sheet &sheet, const QStringList &columns);
 // progress is told as the helper reads. Reads in this process when the
 // helper is not installed.
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
+                              const ReadProgress &progress = {});
+// The same, the records as shape makes them.
+TextTable readRecordsIsolated(const QString &path, const QString &sheetName, RecordShape &shape,
                               const ReadProgress &progress = {});
 
 // How long the helper may read before it is stopped, in milliseconds.

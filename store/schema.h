@@ -16,6 +16,8 @@ inline const QString kImportedTable = QStringLiteral("excel");
 inline const QString kCalibrationTable = QStringLiteral("calibration");
 // Forms the office defines for itself (store/form_store.h), made when first needed.
 inline const QString kFormsTable = QStringLiteral("forms");
+// The column mappings the user chose for workbooks of given headings.
+inline const QString kImportMappingsTable = QStringLiteral("import_mappings");
 
 inline const QString kDatabaseFileName = QStringLiteral("data.mdb");
 

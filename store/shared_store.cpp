@@ -5,6 +5,7 @@
 #include "store/connection.h"
 #include "store/db_error.h"
 #include "store/form_store.h"
+#include "store/mapping_store.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "store/text_table.h"
@@ -57,6 +58,8 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
         tables.append({schema::kCalibrationTable, calibrationColumns});
     if (from.hasTable(schema::kFormsTable))
         tables.append({schema::kFormsTable, FormStore::columnNames()});
+    if (from.hasTable(schema::kImportMappingsTable))
+        tables.append({schema::kImportMappingsTable, MappingStore::columnNames()});
 
     qint64 copied = 0;
     to.inTransaction([&] {
@@ -65,6 +68,8 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
                 CalibrationStore(to).ensureTable();
             else if (table == schema::kFormsTable)
                 FormStore(to).ensureTable();
+            else if (table == schema::kImportMappingsTable)
+                MappingStore(to).ensureTable();
             else if (!to.hasTable(table))
                 to.exec(statements::createTable(table, schema::columnsOf(table), to.backend()));
             to.exec(statements::deleteAll(table));

@@ -3,6 +3,7 @@
 // the command line.
 
 #include "import/import_procedure.h"
+#include "import/recipient_shape.h"
 #include "import/workbook_reader.h"
 #include "store/connection.h"
 #include "store/dataset.h"
@@ -11,6 +12,7 @@
 #include "test_support.h"
 #include "workbook_support.h"
 
+#include <QStringEncoder>
 #include <QtTest>
 
 using namespace schema;
@@ -41,6 +43,39 @@ struct Fixture {
     Dataset list;
 };
 
+// A sheet as the Perl .xlsx writer (Excel::Writer::XLSX) writes it: every cell a text.
+bool writeXlsx(const QString &path, const QList<QStringList> &rows)
+{
+    QStringList lines{QStringLiteral("SHEET\tSheet1\t0")};
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            if (!rows[r][c].isEmpty())
+                lines << QStringLiteral("CELL\t%1\t%2\ts\t%3").arg(r).arg(c).arg(rows[r][c]);
+    QProcess perl;
+    perl.start(QStringLiteral("perl"),
+               {QStringLiteral(WAYBILL_SOURCE_DIR "/tests/writers/write_workbook.pl"), QStringLiteral("xlsx"), path});
+    perl.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    perl.closeWriteChannel();
+    perl.waitForFinished(120000);
+    return perl.exitStatus() == QProcess::NormalExit && perl.exitCode() == 0;
+}
+
+// A sheet as a shop system's .csv export: comma-separated, each field quoted.
+QByteArray csvBytes(const QList<QStringList> &rows, const char *encoding)
+{
+    QString text;
+    for (const QStringList &row : rows) {
+        QStringList fields;
+        for (QString field : row)
+            fields << QLatin1Char('"') + field.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+        text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    }
+    if (QByteArray(encoding) == "UTF-8 BOM")
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
 } // namespace
 
 class TestImport : public QObject {
@@ -57,6 +92,13 @@ private Q_SLOTS:
     void connectFailure();
     void fullSheetOf65535Rows();
     void commandLine();
+    void orderExportsImportCellByCell_data();
+    void orderExportsImportCellByCell();
+    void unknownHeadingsAreMappedAndRemembered();
+    void cellsAreCleaned_data();
+    void cellsAreCleaned();
+    void citiesOfAddresses_data();
+    void citiesOfAddresses();
 };
 
 void TestImport::cellsBecomeText()
@@ -117,12 +159,12 @@ void TestImport::badInputKeepsPreviousRows_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing file") << "missing" << u"文件不存在"_qs;
-    QTest::newRow("text file named .xls") << "text" << u"缺少标题“单位名称”（第一行的标题有：name、mobile）"_qs;
+    QTest::newRow("text file named .xls") << "text" << u"缺少标题“收件人姓名”（第一行的标题有：name、mobile）"_qs;
     QTest::newRow("truncated") << "truncated" << u"已损坏"_qs;
     QTest::newRow("corrupted header") << "corrupted" << u"不是工作簿"_qs;
     QTest::newRow("zip file named .xls") << "xlsx" << u"zip 压缩文件"_qs;
     QTest::newRow("no Sheet1") << "nosheet" << u"没有名为 Sheet1 的工作表"_qs;
-    QTest::newRow("no 备注 heading") << "noremark" << u"缺少标题“备注”"_qs;
+    QTest::newRow("no name heading") << "noname" << u"缺少标题“收件人姓名”"_qs;
     QTest::newRow("a folder") << "folder" << u"不是文件"_qs;
     // Found by fuzzing: the reading library crashes on one and loops on the other.
     QTest::newRow("damaged, crashes the reader") << "fixture:damaged-crashes-reader.xls" << u"已损坏"_qs;
@@ -153,9 +195,9 @@ void TestImport::badInputKeepsPreviousRows()
         writeAll(path, QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) + QByteArray(2000, 'x'));
     } else if (kind == QStringLiteral("nosheet")) {
         path = f.book({u"SHEET 收件人"_qs, recipientHeadings(), kRow});
-    } else if (kind == QStringLiteral("noremark")) {
+    } else if (kind == QStringLiteral("noname")) {
         QString headings = recipientHeadings();
-        headings.chop(3);
+        headings.replace(u"收件人姓名"_qs, u"某列"_qs);
         path = f.book({QStringLiteral("SHEET Sheet1"), headings, kRow});
     } else if (kind.startsWith(QStringLiteral("fixture:"))) {
         path = QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/") + kind.mid(8);
@@ -272,6 +314,162 @@ void TestImport::commandLine()
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(kFailed));
     QCOMPARE(RawDb(dir.dbPath()).rows(u"select 收件人姓名 from excel"_qs), QStringList{u"张三"_qs});
+}
+
+void TestImport::orderExportsImportCellByCell_data()
+{
+    QTest::addColumn<QString>("kind"); // gb18030.csv, bom.csv, xlsx, xls
+    QTest::addColumn<QList<QStringList>>("sheet");
+    QTest::addColumn<QStringList>("expected"); // the ten columns of each row, in the table's order
+    QTest::addColumn<QStringList>("notes");
+    QTest::newRow("Taobao order export, GB18030")
+        << u"gb18030.csv"_qs
+        << QList<QStringList>{{u"订单编号"_qs, u"买家会员名"_qs, u"收货人姓名"_qs, u"收货地址 "_qs, u"联系电话 "_qs,
+                               u"联系手机"_qs, u"宝贝标题 "_qs, u"宝贝总数量"_qs, u"订单备注"_qs,
+                               u"修改后的收货地址"_qs},
+                              {u"=\"2817000001\""_qs, u"tb_abc"_qs, u"张三"_qs, u"浙江省 杭州市 西湖区 文三路90号"_qs,
+                               u"'0571-88886666"_qs, u"'13812345678"_qs, u"连衣裙"_qs, u"2"_qs, u"加急"_qs, u""_qs},
+                              {u"=\"2817000002\""_qs, u"tb_def"_qs, u"李四"_qs, u"上海 上海市 浦东新区 碧波路1号"_qs,
+                               u""_qs, u"139****5678"_qs, u"T恤"_qs, u"1"_qs, u""_qs,
+                               u"上海 上海市 浦东新区 张江路2号"_qs}}
+        << QStringList{u"|张三|杭州市|浙江省 杭州市 西湖区 文三路90号||0571-88886666|13812345678|连衣裙|2|加急"_qs,
+                       u"|李四|上海市|上海 上海市 浦东新区 张江路2号|||139****5678|T恤|1|"_qs}
+        << QStringList{u"其中 1 行的手机号码被隐藏了几位"_qs};
+    QTest::newRow("shop export with the address in parts, .xlsx")
+        << u"xlsx"_qs
+        << QList<QStringList>{{u"主订单编号"_qs, u"收件人"_qs, u"收件人手机号"_qs, u"省"_qs, u"市"_qs, u"区"_qs,
+                               u"街道"_qs, u"详细地址"_qs, u"商品名称"_qs, u"商品数量"_qs, u"买家留言"_qs},
+                              {u"4928000000001"_qs, u"王五"_qs, u"13900001111"_qs, u"广东省"_qs, u"深圳市"_qs,
+                               u"南山区"_qs, u"粤海街道"_qs, u"科技园路1号"_qs, u"耳机"_qs, u"3"_qs, u"放门口"_qs},
+                              {u"4928000000002"_qs, u"赵六"_qs, u"13700002222"_qs, u"北京市"_qs, u"北京市"_qs,
+                               u"朝阳区"_qs, u""_qs, u"北京市朝阳区建国路88号"_qs, u"书"_qs, u"1"_qs, u""_qs}}
+        << QStringList{u"|王五|深圳市|广东省深圳市南山区粤海街道科技园路1号|||13900001111|耳机|3|放门口"_qs,
+                       u"|赵六|北京市|北京市朝阳区建国路88号|||13700002222|书|1|"_qs}
+        << QStringList{};
+    QTest::newRow("a customer's own list under a title row, UTF-8 with BOM")
+        << u"bom.csv"_qs
+        << QList<QStringList>{{u"客户名单"_qs},
+                              {u"姓名"_qs, u"电话"_qs, u"地址"_qs, u"单位"_qs, u"邮编"_qs},
+                              {u"陈七"_qs, u"020-12345678"_qs, u"广州市天河区体育西路3号"_qs, u"某公司"_qs,
+                               u"510000"_qs}}
+        << QStringList{u"某公司|陈七|广州市|广州市天河区体育西路3号|510000|020-12345678||||"_qs} << QStringList{};
+    QTest::newRow("title row, padded cells, a repeated row, .xls")
+        << u"xls"_qs
+        << QList<QStringList>{{u"订单导出 2026-12-01"_qs},
+                              {u"收货人"_qs, u"手机"_qs, u"省"_qs, u"市"_qs, u"区"_qs, u"地址"_qs, u"商品"_qs,
+                               u"件数"_qs},
+                              {u" 孙八　"_qs, u" 13600003333"_qs, u"新疆维吾尔自治区"_qs, u"乌鲁木齐市"_qs,
+                               u"天山区"_qs, u"解放北路1号"_qs, u"葡萄干"_qs, u"5"_qs},
+                              {u"孙八"_qs, u"13600003333"_qs, u"新疆维吾尔自治区"_qs, u"乌鲁木齐市"_qs, u"天山区"_qs,
+                               u"解放北路1号"_qs, u"葡萄干"_qs, u"5"_qs}}
+        << QStringList{u"|孙八|乌鲁木齐市|新疆维吾尔自治区乌鲁木齐市天山区解放北路1号|||13600003333|葡萄干|5|"_qs,
+                       u"|孙八|乌鲁木齐市|新疆维吾尔自治区乌鲁木齐市天山区解放北路1号|||13600003333|葡萄干|5|"_qs}
+        << QStringList{u"其中 1 行与前面的行重复"_qs};
+}
+
+void TestImport::orderExportsImportCellByCell()
+{
+    QFETCH(QString, kind);
+    QFETCH(QList<QStringList>, sheet);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, notes);
+    Fixture f;
+    QString path;
+    if (kind.endsWith(QStringLiteral(".csv"))) {
+        path = f.dir.file(QStringLiteral("ExportOrderList.csv"));
+        writeAll(path, csvBytes(sheet, kind.startsWith(QStringLiteral("gb")) ? "GB18030" : "UTF-8 BOM"));
+    } else if (kind == QStringLiteral("xlsx")) {
+        path = f.dir.file(QStringLiteral("orders.xlsx"));
+        QVERIFY(writeXlsx(path, sheet));
+    } else {
+        QStringList lines{QStringLiteral("SHEET Sheet1")};
+        for (const QStringList &row : sheet)
+            lines << row.join(QLatin1Char('\t'));
+        path = f.book(lines);
+    }
+    const ImportResult result = importWorkbook(f.connection, &f.list, path);
+    QVERIFY2(result.success, qPrintable(result.reason));
+    QCOMPARE(f.table(recipientColumns().join(QLatin1Char(','))), expected);
+    for (const QString &note : notes)
+        QVERIFY2(result.message.contains(note), qPrintable(result.message));
+    if (notes.isEmpty())
+        QCOMPARE(result.message, kSucceeded);
+}
+
+void TestImport::unknownHeadingsAreMappedAndRemembered()
+{
+    Fixture f;
+    const QString path = f.dir.file(QStringLiteral("list.csv"));
+    writeAll(path,
+             csvBytes({{u"名字"_qs, u"住址"_qs, u"手机号"_qs}, {u"周九"_qs, u"杭州市文一路1号"_qs, u"13500004444"_qs}},
+                      "UTF-8 BOM"));
+    // Not recognised: the import says which headings it found, keeps the old rows.
+    const Run plain = runWaybill({QStringLiteral("import"), path}, f.dir.path());
+    QCOMPARE(plain.status, 1);
+    QVERIFY2(plain.err.contains(u"缺少标题“收件人姓名”（第一行的标题有：名字、住址、手机号）"_qs),
+             qPrintable(plain.err));
+    QVERIFY2(plain.err.contains(u"--map"_qs), qPrintable(plain.err));
+    QCOMPARE(f.table(), QStringList{u"old"_qs});
+    // Mapped: imported, the recognised 手机号 as well; a wrong mapping names the heading.
+    const Run wrong =
+        runWaybill({QStringLiteral("import"), path, QStringLiteral("--map"), u"收件人姓名=姓名"_qs}, f.dir.path());
+    QVERIFY2(wrong.err.contains(u"工作表中没有标题“姓名”"_qs), qPrintable(wrong.err));
+    const Run mapped = runWaybill(
+        {QStringLiteral("import"), path, QStringLiteral("--map"), u"收件人姓名=名字，收件地址=住址"_qs}, f.dir.path());
+    QVERIFY2(mapped.status == 0, qPrintable(mapped.err));
+    QCOMPARE(f.table(u"收件人姓名, 收件地址, 手机号码, 目的地"_qs),
+             QStringList{u"周九|杭州市文一路1号|13500004444|杭州市"_qs});
+    // The next list with the same headings needs no mapping.
+    writeAll(path,
+             csvBytes({{u"名字"_qs, u"住址"_qs, u"手机号"_qs}, {u"吴十"_qs, u"宁波市1号"_qs, u"13500005555"_qs}},
+                      "GB18030"));
+    const Run again = runWaybill({QStringLiteral("import"), path}, f.dir.path());
+    QVERIFY2(again.status == 0, qPrintable(again.err));
+    QCOMPARE(f.table(), QStringList{u"吴十"_qs});
+    const Run usage =
+        runWaybill({QStringLiteral("import"), path, QStringLiteral("--map"), u"姓名=名字"_qs}, f.dir.path());
+    QCOMPARE(usage.status, 1);
+    QVERIFY2(usage.err.contains(u"不是 列=标题 的格式"_qs), qPrintable(usage.err));
+}
+
+void TestImport::cellsAreCleaned_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("apostrophe") << u"'13812345678"_qs << u"13812345678"_qs;
+    QTest::newRow("tab") << u"\t13812345678"_qs << u"13812345678"_qs;
+    QTest::newRow("formula wrapper") << u"=\"0012345\""_qs << u"0012345"_qs;
+    QTest::newRow("full-width blanks") << u"　张三　"_qs << u"张三"_qs;
+    QTest::newRow("inner blanks stay") << u" 浙江省 杭州市 "_qs << u"浙江省 杭州市"_qs;
+    QTest::newRow("a lone quote") << u"'"_qs << u""_qs;
+    QTest::newRow("an equals sign alone") << u"=1+1"_qs << u"=1+1"_qs;
+}
+
+void TestImport::cellsAreCleaned()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, kept);
+    QCOMPARE(cleanedCell(cell), kept);
+}
+
+void TestImport::citiesOfAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("city");
+    QTest::newRow("province and city") << u"浙江省杭州市西湖区文三路90号"_qs << u"杭州市"_qs;
+    QTest::newRow("with blanks") << u"浙江省 杭州市 西湖区 文三路90号"_qs << u"杭州市"_qs;
+    QTest::newRow("city only") << u"广州市天河区体育西路3号"_qs << u"广州市"_qs;
+    QTest::newRow("municipality") << u"上海 上海市 浦东新区 张江路2号"_qs << u"上海市"_qs;
+    QTest::newRow("autonomous region") << u"广西壮族自治区南宁市青秀区1号"_qs << u"南宁市"_qs;
+    QTest::newRow("autonomous prefecture") << u"湖北省恩施土家族苗族自治州恩施市1号"_qs << u"恩施土家族苗族自治州"_qs;
+    QTest::newRow("no city named") << u"文三路90号"_qs << u""_qs;
+}
+
+void TestImport::citiesOfAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, city);
+    QCOMPARE(cityOfAddress(address), city);
 }
 
 QTEST_GUILESS_MAIN(TestImport)

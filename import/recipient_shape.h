@@ -1,0 +1,84 @@
+#pragma once
+// The recipients of a sheet as offices get them: the ten columns under
+// their own headings or under the headings of web-shop order exports and
+// customers' lists (a table of synonyms); address parts (省, 市, 区, 街道,
+// 详细地址) joined into 收件地址 without doubled names; 目的地 from the
+// city; every cell cleaned of what exports put round texts (a leading '
+// or tab, ="…", blanks). A mapping the user chose overrides the guesses.
+
+#include "import/workbook_reader.h"
+
+#include <QHash>
+#include <functional>
+#include <optional>
+
+// Column (one of the ten) -> the sheet's heading it is read from; an empty
+// heading: the column stays empty.
+using ColumnMapping = QHash<QString, QString>;
+
+// A sheet whose headings give no 收件人姓名 or no 收件地址; it names the
+// headings found and carries what could be guessed, for the user to map.
+class UnmappedSheet : public WorkbookError {
+public:
+    UnmappedSheet(const QString &text, QStringList headings, ColumnMapping guesses)
+        : WorkbookError(text), headings(std::move(headings)), guesses(std::move(guesses))
+    {
+    }
+    QStringList headings; // as the sheet has them (blanks trimmed)
+    ColumnMapping guesses;
+};
+
+class RecipientShape : public RecordShape {
+public:
+    // A mapping saved for a sheet's headings (none: guess from the synonyms).
+    using Remembered = std::function<std::optional<ColumnMapping>(const QStringList &headings)>;
+
+    // mapping: what the user chose now; remembered: what was chosen for
+    // the same headings before, used when mapping is none.
+    explicit RecipientShape(std::optional<ColumnMapping> mapping = {}, Remembered remembered = {})
+        : m_chosen(std::move(mapping)), m_remembered(std::move(remembered))
+    {
+    }
+    void plan(const QStringList &headings) override;
+    int width() const override;
+    void append(TextTable &records, const QStringView *cells, qsizetype count) const override;
+
+    // The heading each of the ten columns would be read from, guessed from
+    // the synonyms (columns none fits are left out).
+    static ColumnMapping guess(const QStringList &headings);
+    // The headings as compared (blanks removed), for remembering a mapping.
+    static QStringList comparableHeadings(const QStringList &headings);
+    // The sheet's headings as plan() was given them.
+    const QStringList &headings() const { return m_headings; }
+
+private:
+    enum class Kind { None, Cell, FirstNonEmpty, Address, City };
+    struct Source {
+        Kind kind = Kind::None;
+        QList<int> cells; // positions on the sheet, in the order the kind reads them
+    };
+    QString value(const Source &source, const QStringView *cells, qsizetype count) const;
+
+    std::optional<ColumnMapping> m_chosen;
+    Remembered m_remembered;
+    ColumnMapping m_mapping; // what plan() used
+    QStringList m_headings;
+    QList<Source> m_sources; // per column of the recipient record
+    QList<int> m_parts;      // 省, 市, 区, 街道 positions (-1: none)
+};
+
+// A cell as the recipient list keeps it: blanks (also full-width ones and
+// tabs) trimmed, a leading ' and a ="…" wrapper removed.
+QString cleanedCell(QStringView cell);
+// The city an address names ("浙江省杭州市西湖区…" -> 杭州市; a
+// municipality's own name for 北京, 上海, 天津, 重庆); empty when none.
+QString cityOfAddress(const QString &address);
+// Reads "收件人姓名=收货人姓名,手机号码=联系手机" (a column with nothing after
+// = stays empty); throws AppError naming what is wrong.
+ColumnMapping parseMapping(const QString &text);
+QString mappingText(const ColumnMapping &mapping);
+
+// What the closing message of an import tells about its rows: how many
+// have a masked mobile number (138****5678) and how many repeat an earlier
+// row's 收件人姓名 and 手机号码. Empty when nothing is worth telling.
+QStringList importNotes(const TextTable &records);
