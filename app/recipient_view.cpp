@@ -3,6 +3,7 @@
 #include "app/main_data.h"
 #include "store/schema.h"
 #include "store/search.h"
+#include "store/statements.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
@@ -142,6 +143,18 @@ void RecipientView::Button3Click()
             dialogs().notice(m_editor, missing);
             return;
         }
+        // The same name and mobile number already listed: added only when the user says so.
+        const QString name = textOf(m_fields, col::kRecipientName);
+        const QString mobile = textOf(m_fields, col::kMobile);
+        if (m_data.connection
+                .exec(statements::selectWhere(schema::kRecipientTable, {col::kRecipientName},
+                                              {col::kRecipientName, col::kMobile}),
+                      {name, mobile})
+                .next()
+            && !dialogs().confirm(
+                m_editor, QStringLiteral(u"名单中已有收件人“%1”（手机号码 %2），是否仍要新增？").arg(name, mobile),
+                false))
+            return;
         Dataset &list = m_data.recipients;
         list.append();
         for (const BoundEdit &field : m_fields)

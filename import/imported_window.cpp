@@ -235,9 +235,22 @@ void ImportedWindow::Button1Click()
         progress.setWindowTitle(QStringLiteral(u"数据导入"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
-        const ImportResult result =
-            importWorkbook(m_connection, &m_list, m_path->text(), [&](int percent) { progress.setValue(percent); });
-        progress.reset();
+        const auto run = [&](const std::optional<ColumnMapping> &mapping) {
+            const ImportResult result = importWorkbook(
+                m_connection, &m_list, m_path->text(), [&](int percent) { progress.setValue(percent); }, mapping);
+            progress.reset();
+            return result;
+        };
+        ImportResult result = run(std::nullopt);
+        // Headings it does not know: the user says which is which, and the
+        // same workbook is read again with that.
+        if (result.needsMapping) {
+            const std::optional<ColumnMapping> mapping = dialogs().mapColumns(
+                this, schema::recipientColumns(), {schema::col::kRecipientName, schema::col::kRecipientAddress},
+                result.headings, result.guesses);
+            if (mapping)
+                result = run(mapping);
+        }
         // The described message, then what was wrong.
         dialogs().notice(
             this, result.reason.isEmpty() ? result.message : result.message + QStringLiteral("\n\n") + result.reason);

@@ -184,7 +184,8 @@ void RecipientShape::plan(const QStringList &headings)
             if (anyPart)
                 source.kind = Kind::Address;
         }
-        if (column == kDestination && source.kind == Kind::None && !m_mapping.contains(column))
+        // 目的地 under no heading is the city the address names.
+        if (column == kDestination && source.kind == Kind::None)
             source.kind = Kind::City;
         if (source.kind == Kind::Cell && source.cells.size() > 1)
             source.kind = Kind::FirstNonEmpty;

@@ -6,6 +6,7 @@
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "test_support.h"
+#include "ui/column_mapping_dialog.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
 #include "ui/widgets.h"
@@ -13,6 +14,7 @@
 #include "workbook_support.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void failedDateWriteOpensNothing();
     void searchAndRefresh();
     void importPanel();
+    void unknownHeadingsAreMappedInADialog();
     void layout();
 };
 
@@ -229,6 +232,49 @@ void TestImportedWindow::layout()
     for (QAction *action : f.window->menuBar()->actions())
         bar << action->objectName() + QLatin1Char('=') + action->text();
     QCOMPARE(bar, (QStringList{u"N1=选择路径"_qs, u"N2=单张打印"_qs, u"N3=批量打印"_qs, u"N49=关闭窗口"_qs}));
+}
+
+void TestImportedWindow::unknownHeadingsAreMappedInADialog()
+{
+    Fixture f;
+    const QString book = f.dir.file(QStringLiteral("customers.csv"));
+    writeAll(book, u"名字,住址,手机号,公司名\r\n钱一,南京市中山路1号,13300001111,某厂\r\n"_qs.toUtf8());
+    f.edit("Edit1")->setText(book);
+    // Cancelled: the described failure, naming the headings; nothing imported.
+    f.click("Button1");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList{u"名字、住址、手机号、公司名"_qs});
+    QVERIFY(
+        f.dialogs.texts(QStringLiteral("notice")).value(0).contains(u"第一行的标题有：名字、住址、手机号、公司名"_qs));
+    QVERIFY(!f.listed().contains(u"钱一"_qs));
+
+    // Chosen: the recognised 手机号 is filled in, 导入 waits for the name and the address.
+    f.dialogs.clear();
+    QString guessedMobile;
+    f.dialogs.mappingAnswer = [&](ColumnMappingDialog &dialog) {
+        guessedMobile = dialog.choiceOf(col::kMobile)->currentText();
+        if (dialog.importButton()->isEnabled())
+            return false;
+        dialog.choiceOf(col::kRecipientName)
+            ->setCurrentIndex(dialog.choiceOf(col::kRecipientName)->findText(u"名字"_qs));
+        if (dialog.importButton()->isEnabled())
+            return false;
+        dialog.choiceOf(col::kRecipientAddress)
+            ->setCurrentIndex(dialog.choiceOf(col::kRecipientAddress)->findText(u"住址"_qs));
+        dialog.choiceOf(col::kCompany)->setCurrentIndex(dialog.choiceOf(col::kCompany)->findText(u"公司名"_qs));
+        return dialog.importButton()->isEnabled();
+    };
+    f.click("Button1");
+    QCOMPARE(guessedMobile, u"手机号"_qs);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 单位名称, 收件人姓名, 目的地, 收件地址, 手机号码 from excel"_qs),
+             QStringList{u"某厂|钱一|南京市|南京市中山路1号|13300001111"_qs});
+    // The same headings again: imported without asking.
+    f.dialogs.clear();
+    f.dialogs.mappingAnswer = nullptr;
+    f.window->importPanel()->show();
+    f.click("Button1");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList());
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
 }
 
 QTEST_MAIN(TestImportedWindow)

@@ -484,6 +484,11 @@ void TestMainWindow::addChecksAndKeepsSomeEdits_data()
     QTest::newRow("blank name is content") << " "
                                            << "a"
                                            << "1" << u"新增记录成功！"_qs;
+    // The name and mobile number of a listed recipient: added only on Yes.
+    QTest::newRow("repeated, kept out") << u"旧"_qs << "a"
+                                        << "1" << QString();
+    QTest::newRow("repeated, added") << u"旧"_qs << "a"
+                                     << "1" << u"新增记录成功！"_qs;
 }
 
 void TestMainWindow::addChecksAndKeepsSomeEdits()
@@ -503,8 +508,16 @@ void TestMainWindow::addChecksAndKeepsSomeEdits()
     f.edit("Edit26")->setText(u"样品"_qs);
     f.edit("Edit22")->setText(QStringLiteral("3"));
     f.edit("Edit14")->setText(u"备注"_qs);
+    const bool repeated = name == u"旧"_qs;
+    f.dialogs.confirmAnswers = {!message.isEmpty()};
     f.click("Button3");
-    QCOMPARE(f.dialogs.entries, QList<Entry>{notice(message)});
+    QList<Entry> expected;
+    if (repeated)
+        expected << Entry{QStringLiteral("confirm (No default)"),
+                          u"名单中已有收件人“旧”（手机号码 1），是否仍要新增？"_qs};
+    if (!message.isEmpty())
+        expected << notice(message);
+    QCOMPARE(f.dialogs.entries, expected);
     const bool added = message == u"新增记录成功！"_qs;
     QCOMPARE(f.names(), (added ? QStringList{u"旧"_qs, name} : QStringList{u"旧"_qs}));
     if (!added)

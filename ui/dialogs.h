@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -48,6 +50,12 @@ public:
     // Printer setup (printer, copies, orientation, page range within
     // minPage..maxPage) applied to printer on confirmation; false when cancelled.
     virtual bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) = 0;
+
+    // The column-mapping step of an import (ui/column_mapping_dialog.h):
+    // column -> heading as the user chose; nothing when cancelled.
+    virtual std::optional<QHash<QString, QString>> mapColumns(QWidget *parent, const QStringList &columns,
+                                                              const QStringList &required, const QStringList &headings,
+                                                              const QHash<QString, QString> &guesses) = 0;
 
     // Shows a window modally and returns when it is hidden.
     virtual void showModal(QWidget *window) = 0;

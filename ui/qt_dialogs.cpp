@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "ui/column_mapping_dialog.h"
+
 #include "common/file_name.h"
 
 #include <QApplication>
@@ -180,6 +182,16 @@ QFont chosenFont(QFontDialog &dialog)
 }
 
 } // namespace
+
+std::optional<QHash<QString, QString>> QtDialogs::mapColumns(QWidget *parent, const QStringList &columns,
+                                                             const QStringList &required, const QStringList &headings,
+                                                             const QHash<QString, QString> &guesses)
+{
+    ColumnMappingDialog dialog(columns, required, headings, guesses, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.mapping();
+}
 
 std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
 {

@@ -12,6 +12,9 @@ public:
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
+    std::optional<QHash<QString, QString>> mapColumns(QWidget *parent, const QStringList &columns,
+                                                      const QStringList &required, const QStringList &headings,
+                                                      const QHash<QString, QString> &guesses) override;
     bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
     void showModal(QWidget *window) override;
     void openUrl(const QUrl &url) override;

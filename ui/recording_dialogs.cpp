@@ -1,5 +1,7 @@
 #include "ui/recording_dialogs.h"
 
+#include "ui/column_mapping_dialog.h"
+
 #include <QWidget>
 #include <cstring>
 
@@ -76,6 +78,18 @@ std::optional<FontChoice> RecordingDialogs::chooseFont(QWidget *, const FontChoi
     std::optional<FontChoice> answer = fontAnswers.front();
     fontAnswers.pop_front();
     return answer;
+}
+
+std::optional<QHash<QString, QString>> RecordingDialogs::mapColumns(QWidget *parent, const QStringList &columns,
+                                                                    const QStringList &required,
+                                                                    const QStringList &headings,
+                                                                    const QHash<QString, QString> &guesses)
+{
+    entries.append({QStringLiteral("map"), headings.join(QStringLiteral(u"、"))});
+    ColumnMappingDialog dialog(columns, required, headings, guesses, parent);
+    if (!mappingAnswer || !mappingAnswer(dialog))
+        return std::nullopt;
+    return dialog.mapping();
 }
 
 bool RecordingDialogs::printSetup(QWidget *, QPrinter &printer, int minPage, int maxPage)

@@ -7,6 +7,8 @@
 #include "ui/dialogs.h"
 
 #include <QList>
+
+class ColumnMappingDialog;
 #include <QPointer>
 #include <QStringList>
 #include <deque>
@@ -16,7 +18,7 @@ class RecordingDialogs : public Dialogs {
 public:
     struct Entry {
         // "notice", "hint", "confirm", "confirm (No default)", "error", "open",
-        // "save", "font", "print", "modal", "url"
+        // "save", "font", "map", "print", "modal", "url"
         QString kind;
         QString text; // the message, the dialog title, the window's objectName or the address
         bool operator==(const Entry &other) const = default;
@@ -35,6 +37,9 @@ public:
     // Called with the printer when print setup is asked; returns whether the
     // user confirmed. Unset: cancelled.
     std::function<bool(QPrinter &, int, int)> printAnswer;
+    // Drives the column-mapping dialog (made, never executed) and returns
+    // whether the user pressed 导入. Unset: cancelled.
+    std::function<bool(ColumnMappingDialog &)> mappingAnswer;
     // Called with each window shown modally, while it counts as shown.
     std::function<void(QWidget *)> onModal;
 
@@ -48,6 +53,9 @@ public:
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
+    std::optional<QHash<QString, QString>> mapColumns(QWidget *parent, const QStringList &columns,
+                                                      const QStringList &required, const QStringList &headings,
+                                                      const QHash<QString, QString> &guesses) override;
     bool printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage) override;
     void showModal(QWidget *window) override;
     void openUrl(const QUrl &url) override;
