@@ -1,6 +1,7 @@
 #include "app/recipient_view.h"
 
 #include "app/main_data.h"
+#include "import/paste_parser.h"
 #include "store/schema.h"
 #include "store/search.h"
 #include "store/statements.h"
@@ -9,6 +10,7 @@
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
 
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 using namespace schema;
@@ -88,11 +90,43 @@ void RecipientView::buildEditor(QWidget *client)
     connect(m_modifyButton, &QPushButton::clicked, this, [this] { Button5Click(); });
     connect(close, &QPushButton::clicked, this, [this] { Button4Click(); });
 
+    // 粘贴识别: a recipient pasted from a chat or an order fills the edits.
+    makeLabel(m_editor, QStringLiteral("PasteLabel"), QStringLiteral(u"粘贴识别"), 40, 12, 12);
+    m_paste = placed(new QPlainTextEdit(m_editor), QStringLiteral("PasteEdit"), 104, 8, 433, 24);
+    m_paste->setPlaceholderText(QStringLiteral(u"把聊天记录或订单里的收件人（姓名、电话、地址）粘贴到这里，点“识别”"));
+    m_paste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_paste->setTabChangesFocus(true);
+    connect(makeButton(m_editor, QStringLiteral("PasteButton"), QStringLiteral(u"识 别"), 550, 8),
+            &QPushButton::clicked, this, [this] { fillFromPaste(); });
+
     auto *picture = placed(new ClickableLabel(m_editor), QStringLiteral("Image1"), 640, 8, 16, 16);
     picture->setPixmap(closePicture());
     picture->setToolTip(QStringLiteral(u"关闭"));
     picture->setCursor(Qt::PointingHandCursor);
     connect(picture, &ClickableLabel::clicked, this, [this] { Button4Click(); });
+}
+
+void RecipientView::fillFromPaste()
+{
+    const PastedRecipient pasted = parsePastedRecipient(m_paste->toPlainText());
+    const QList<QPair<QString, QString>> found{{col::kRecipientName, pasted.name},
+                                               {col::kMobile, pasted.mobile},
+                                               {col::kPhone, pasted.phone},
+                                               {col::kPostcode, pasted.postcode},
+                                               {col::kRecipientAddress, pasted.address},
+                                               {col::kDestination, pasted.destination}};
+    // What was found goes into its edit, marked as the user's change (a
+    // modify writes it); the rest stays as typed.
+    int filled = 0;
+    for (const auto &[column, text] : found)
+        for (const BoundEdit &field : m_fields)
+            if (!text.isEmpty() && field.column == column) {
+                field.edit->setText(text);
+                field.edit->setModified(true);
+                ++filled;
+            }
+    if (filled == 0)
+        dialogs().notice(m_editor, QStringLiteral(u"没有识别出收件人信息：请粘贴含有姓名、手机号码或地址的文字。"));
 }
 
 void RecipientView::layout(int width, int height)

@@ -10,6 +10,7 @@
 class MainData;
 class QFrame;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 class RecordGrid;
@@ -36,6 +37,7 @@ public:
     void Button3Click();  // add
     void Button5Click();  // modify
     void Button4Click();  // close the editor (also its close picture)
+    void fillFromPaste(); // 识别: the pasted text's fields into the edits
     void deleteAll();     // 全部删除 of the context menu
     // Empties Edit8 to Edit14 (the seven edits of the editor chain).
     void clearChainEdits();
@@ -54,5 +56,6 @@ private:
     QPushButton *m_modifyButton = nullptr; // Button5
     QList<BoundEdit> m_fields;             // the ten edits in field-table order
     QList<QLineEdit *> m_chain;            // Edit8 .. Edit14
+    QPlainTextEdit *m_paste = nullptr;     // 粘贴识别
     qint64 m_filledRowid = -1;             // the record the panel was filled from for modify
 };

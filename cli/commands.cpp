@@ -15,9 +15,16 @@ QList<CliCommand> allCommands()
                         u"没打全的快递单每张在标准错误输出一行提示。"
                         u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"),
          runPrint},
-        {QStringLiteral("import"), QStringLiteral("FILE"),
-         QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"),
+        {QStringLiteral("import"), QStringLiteral("FILE [--map \"收件人姓名=标题,收件地址=标题,...\"]"),
+         QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"
+                        u"认得网店订单导出和常见名单的标题（收货人姓名、联系手机、收货地址、省/市/区……）；"
+                        u"认不出时用 --map 指定各列对应的标题，会记住，下次标题相同时直接导入。"),
          runImport},
+        {QStringLiteral("recipients"), QStringLiteral("add (--paste TEXT | --field 列=值 ...) [--duplicate]"),
+         QStringLiteral(
+             u"新增一个收件人：--paste 从一段文字（聊天记录、订单地址）中识别姓名、手机、电话、邮编、地址和目的地；"
+             u"--field 直接给出各列。姓名和手机号码与名单中的某人相同时不新增，除非加 --duplicate。"),
+         runRecipients},
         {QStringLiteral("export"), QStringLiteral("FILE"),
          QStringLiteral(u"把收件人名单（inrxx）导出为工作簿：FILE 以 .xlsx 结尾时为 Excel 工作簿，"
                         u"否则为 Excel 97-2003 工作簿（不以 .xls 结尾时补上 .xls）。"),

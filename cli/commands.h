@@ -17,3 +17,4 @@ int runCalibration(const QStringList &args, CliStreams &io);
 int runShare(const QStringList &args, CliStreams &io);
 int runUnshare(const QStringList &args, CliStreams &io);
 int runForm(const QStringList &args, CliStreams &io);
+int runRecipients(const QStringList &args, CliStreams &io);

@@ -37,6 +37,7 @@ private Q_SLOTS:
     void passwordFileOthersCanReadIsNamed();
     void namesThatAreNoTextAreRefused();
     void formsOfTheOfficeTravelWithTheData();
+    void recipientsAreAddedFromPastedText();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -466,6 +467,32 @@ void TestCli::formsOfTheOfficeTravelWithTheData()
     QCOMPARE(run({"form", "remove", "mine"}).status, 0);
     QCOMPARE(run({"restore", dir.file(QStringLiteral("withform.bak"))}).status, 0);
     QVERIFY(listed().contains(u"mine\t我的快递单"_qs));
+}
+
+void TestCli::recipientsAreAddedFromPastedText()
+{
+    TempWorkdir dir;
+    const auto run = [&](const QStringList &args) { return runWaybill(args, dir.path()); };
+    const Run pasted =
+        run({"recipients", "add", "--paste", u"收货人：李四，手机：+86 139 1234 5678，地址：北京朝阳区建国路88号"_qs});
+    QVERIFY2(pasted.status == 0, qPrintable(pasted.err));
+    QVERIFY(pasted.out.contains(u"目的地：北京市"_qs));
+    QCOMPARE(RawDb(dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 收件地址, 目的地 from inrxx"_qs),
+             QStringList{u"李四|13912345678|北京朝阳区建国路88号|北京市"_qs});
+    // The same name and mobile again: refused unless asked for.
+    const Run again = run({"recipients", "add", "--field", u"收件人姓名=李四"_qs, "--field", u"手机号码=13912345678"_qs,
+                           "--field", u"收件地址=别处"_qs});
+    QCOMPARE(again.status, 1);
+    QVERIFY2(again.err.contains(u"名单中已有收件人“李四”"_qs), qPrintable(again.err));
+    QCOMPARE(run({"recipients", "add", "--field", u"收件人姓名=李四"_qs, "--field", u"手机号码=13912345678"_qs,
+                  "--field", u"收件地址=别处"_qs, "--duplicate"})
+                 .status,
+             0);
+    const Run noAddress = run({"recipients", "add", "--paste", u"王五 13800001111"_qs});
+    QCOMPARE(noAddress.status, 1);
+    QVERIFY2(noAddress.err.contains(u"收件地址不能为空！"_qs), qPrintable(noAddress.err));
+    QCOMPARE(run({"recipients", "add", "--field", u"姓名=王五"_qs}).status, 2);
+    QCOMPARE(RawDb(dir.dbPath()).rows(u"select count(*) from inrxx"_qs), QStringList{"2"});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -126,6 +127,7 @@ private Q_SLOTS:
     void enterKeyChains();
     void addChecksAndKeepsSomeEdits_data();
     void addChecksAndKeepsSomeEdits();
+    void pastedRecipientFillsTheEditor();
     void modifyWritesChangedEditsIntoCurrentRow();
     void modifyWritesOnlyWhatTheUserChanged();
     void modifyOfRecordGoneWritesNothing();
@@ -531,6 +533,37 @@ void TestMainWindow::addChecksAndKeepsSomeEdits()
     QCOMPARE(f.edit("Edit26")->text(), u"样品"_qs);
     QCOMPARE(f.edit("Edit22")->text(), QStringLiteral("3"));
     QVERIFY(f.window->recipientView()->editor()->isVisibleTo(f.window));
+}
+
+void TestMainWindow::pastedRecipientFillsTheEditor()
+{
+    Fixture f({{u"甲"_qs, QStringLiteral("111"), u"甲地址"_qs}});
+    // Adding: the pasted chat message fills the fields, the user checks and saves.
+    f.click("Button6");
+    f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))
+        ->setPlainText(u"张三 138-1234-5678\n浙江杭州西湖区文三路90号 邮编310012"_qs);
+    f.click("PasteButton");
+    QCOMPARE(f.edit("Edit9")->text(), u"张三"_qs);
+    QCOMPARE(f.edit("Edit13")->text(), u"13812345678"_qs);
+    QCOMPARE(f.edit("Edit10")->text(), u"浙江杭州西湖区文三路90号"_qs);
+    QCOMPARE(f.edit("Edit11")->text(), u"310012"_qs);
+    QCOMPARE(f.edit("Edit21")->text(), u"杭州市"_qs);
+    f.click("Button3");
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 目的地, 邮政编码 from inrxx where rowid = 2"_qs),
+             QStringList{u"张三|13812345678|杭州市|310012"_qs});
+    // Modifying: what was recognised is written like what the user typed.
+    f.list().moveTo(0);
+    f.click("Button7");
+    f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"电话：021-66668888"_qs);
+    f.click("PasteButton");
+    f.click("Button5");
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话 from inrxx where rowid = 1"_qs),
+             QStringList{u"甲|021-66668888"_qs});
+    // Nothing recognisable: said, nothing changed.
+    f.dialogs.clear();
+    f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"  ，，"_qs);
+    f.click("PasteButton");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")).size(), 1);
 }
 
 void TestMainWindow::modifyWritesChangedEditsIntoCurrentRow()
