@@ -91,7 +91,7 @@ void RecipientView::buildEditor(QWidget *client)
     connect(close, &QPushButton::clicked, this, [this] { Button4Click(); });
 
     // 粘贴识别: a recipient pasted from a chat or an order fills the edits.
-    makeLabel(m_editor, QStringLiteral("PasteLabel"), QStringLiteral(u"粘贴识别"), 40, 12, 12);
+    makeLabel(m_editor, QStringLiteral("PasteLabel"), QStringLiteral(u"粘贴识别"), 40, 11, 14);
     m_paste = placed(new QPlainTextEdit(m_editor), QStringLiteral("PasteEdit"), 104, 8, 433, 24);
     m_paste->setPlaceholderText(QStringLiteral(u"把聊天记录或订单里的收件人（姓名、电话、地址）粘贴到这里，点“识别”"));
     m_paste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
