@@ -77,28 +77,26 @@ void FormDesign::setItemRect(int index, const QRectF &mm, const QString &mergeKe
     change([&](UserForm &form) { form.items[index].mm = fixed; }, mergeKey);
 }
 
-void FormDesign::undo()
+void FormDesign::stepBetween(QList<Step> &from, QList<Step> &to)
 {
-    if (m_undo.isEmpty())
+    if (from.isEmpty())
         return;
-    m_redo.append({m_form, m_selected});
-    const Step step = m_undo.takeLast();
+    to.append({m_form, m_selected});
+    const Step step = from.takeLast();
     m_form = step.form;
     m_selected = step.selected;
     m_lastMergeKey.clear();
     fixSelection();
 }
 
+void FormDesign::undo()
+{
+    stepBetween(m_undo, m_redo);
+}
+
 void FormDesign::redo()
 {
-    if (m_redo.isEmpty())
-        return;
-    m_undo.append({m_form, m_selected});
-    const Step step = m_redo.takeLast();
-    m_form = step.form;
-    m_selected = step.selected;
-    m_lastMergeKey.clear();
-    fixSelection();
+    stepBetween(m_redo, m_undo);
 }
 
 bool FormDesign::modified() const

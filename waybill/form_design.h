@@ -56,6 +56,8 @@ private:
         int selected = -1;
     };
     void keepStep(const QString &mergeKey);
+    // Takes the last step of from back, keeping the state now in to.
+    void stepBetween(QList<Step> &from, QList<Step> &to);
     void fixSelection();
 
     UserForm m_form;
