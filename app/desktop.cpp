@@ -1,5 +1,6 @@
 #include "app/desktop.h"
 
+#include "app/data_folder.h"
 #include "app/main_window.h"
 #include "app/window_registry.h"
 #include "backup/backup_window.h"
@@ -16,6 +17,7 @@
 #include "waybill/print_window.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 
@@ -156,7 +158,7 @@ int startDesktop(WindowRegistry &windows)
     return 0;
 }
 
-int runDesktop(int argc, char **argv)
+int runDesktop(int argc, char **argv, const QString &workbook)
 {
     GuardedApplication app(argc, argv);
     // No display name: Qt would append it to every window's caption, and
@@ -166,10 +168,27 @@ int runDesktop(int argc, char **argv)
     installChineseTranslations(app);
     installButtonEnterKeys(app);
 
+    // Started from a menu (in the home folder) it uses the user's data folder.
+    const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();
+    try {
+        enterDataFolder();
+    } catch (const AppError &error) {
+        dialogs().error(nullptr, error.text());
+        return 1;
+    }
     WindowRegistry windows;
     registerWindows(windows);
     if (startDesktop(windows) != 0)
         return 1;
+    if (!workbookPath.isEmpty())
+        QTimer::singleShot(0, windows.window(window_class::kMain), [&windows, workbookPath] {
+            auto *imported = windows.windowAs<ImportedWindow>(window_class::kImported);
+            auto *main = windows.windowAs<MainWindow>(window_class::kMain);
+            if (!imported || !main)
+                return;
+            imported->offerWorkbook(workbookPath);
+            main->openImportWindow();
+        });
     const int status = QApplication::exec();
     windows.destroyAll();
     return status;

@@ -2,6 +2,8 @@
 // Starts the desktop program: creates every window once, in order, and runs
 // the message loop until the main window closes. Returns the exit status.
 
+#include <QString>
+
 class WindowRegistry;
 
 // Makes the print windows run their waybills through the preview (done by
@@ -15,4 +17,6 @@ void registerWindows(WindowRegistry &windows);
 // failure (no readable data.mdb) shows the error and returns 1, else 0.
 int startDesktop(WindowRegistry &windows);
 
-int runDesktop(int argc, char **argv);
+// workbook: a workbook named on the command line, offered for import once
+// the program has opened.
+int runDesktop(int argc, char **argv, const QString &workbook = {});

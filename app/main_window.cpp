@@ -1,9 +1,11 @@
 #include "app/main_window.h"
 
+#include "app/data_folder.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
 #include "app/window_registry.h"
 #include "store/db_error.h"
+#include "store/schema.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
@@ -188,10 +190,14 @@ void MainWindow::Timer1Timer()
     // Where help is, in words: the help page's address is a local file path.
     m_addressPanel->setText(QStringLiteral(u" 使用说明：菜单“帮助主题”"));
     // A folder whose data are shared says where they live instead.
+    // Data of the user's data folder (a start from a menu) say where they are.
     const std::optional<ServerAddress> &server = m_data.connection.server();
-    m_storePanel->setText(server ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
-                                 : QStringLiteral(u"最佳分辨率：1024*768"));
-    m_storePanel->setToolTip(server ? server->url() : QString());
+    const QString file = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
+    const bool ownFolder = QDir::current() == QDir(userDataFolder());
+    m_storePanel->setText(server          ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
+                              : ownFolder ? QStringLiteral(u" 数据文件：%1").arg(QDir::toNativeSeparators(file))
+                                          : QStringLiteral(u"最佳分辨率：1024*768"));
+    m_storePanel->setToolTip(server ? server->url() : QStringLiteral(u"数据文件：") + QDir::toNativeSeparators(file));
 }
 
 QUrl MainWindow::homePageUrl()

@@ -52,6 +52,8 @@ public:
 
     void N1Click(); // 寄件人信息
     void N2Click(); // 收件人信息
+    // 数据导入: the imported recipients window, modally.
+    void openImportWindow() { openWindow(QStringLiteral("TDrForm")); }
     // 快递单设计: the form designer on a blank paper.
     void designForm();
     // One clock tick: the date and time into panel 0, the home address into panel 1.

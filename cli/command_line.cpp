@@ -30,6 +30,11 @@ const QList<CliCommand> &cliCommands()
 
 int runCommandLine(const QStringList &args, CliStreams &io)
 {
+    if (args == QStringList{QStringLiteral("--version")}) {
+        io.out << QStringLiteral("waybill %1\n").arg(QStringLiteral(WAYBILL_VERSION));
+        io.out.flush();
+        return exit_status::kOk;
+    }
     if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h")
         || args.first() == QStringLiteral("help")) {
         printUsage(io.out);

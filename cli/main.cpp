@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <unistd.h>
 #ifdef __GLIBC__
@@ -50,7 +51,18 @@ int main(int argc, char **argv)
     ensureRuntimeFolder();
     // Leftovers of a run that was killed while writing are removed where a
     // write happens (SafeFile, the workbook reader), never at every start.
-    if (argc > 1) {
+    // A workbook named alone (waybill 名单.xlsx, a file manager's "open
+    // with") starts the desktop program with it offered for import.
+    QString workbook;
+    if (argc == 2) {
+        const QString name = QFile::decodeName(argv[1]);
+        static const QStringList kinds{QStringLiteral(".xls"), QStringLiteral(".xlsx"), QStringLiteral(".csv")};
+        if (QFileInfo(name).isFile() && std::any_of(kinds.cbegin(), kinds.cend(), [&](const QString &kind) {
+                return name.endsWith(kind, Qt::CaseInsensitive);
+            }))
+            workbook = name;
+    }
+    if (argc > 1 && workbook.isEmpty()) {
         // Headless: pages are still rendered with fonts, so a GUI application
         // object is needed, on the offscreen platform.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -76,5 +88,5 @@ int main(int argc, char **argv)
                    stderr);
         return 1;
     }
-    return runDesktop(argc, argv);
+    return runDesktop(workbook.isEmpty() ? argc : 1, argv, workbook);
 }

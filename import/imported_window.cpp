@@ -223,6 +223,13 @@ void ImportedWindow::N1Click()
     m_panel->raise();
 }
 
+void ImportedWindow::offerWorkbook(const QString &path)
+{
+    m_path->setText(path);
+    m_panel->show();
+    m_panel->raise();
+}
+
 void ImportedWindow::Image1Click()
 {
     m_panel->hide();

@@ -36,6 +36,9 @@ public:
     void N1Click();           // 选择路径: show the import panel with an empty path
     void Image1Click();       // hide the import panel
     void printCommand(const QString &windowClass);
+    // A workbook named when the program was started (waybill 名单.xlsx, or
+    // opened from the file manager): its path in the import panel, shown.
+    void offerWorkbook(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void namesThatAreNoTextAreRefused();
     void formsOfTheOfficeTravelWithTheData();
     void recipientsAreAddedFromPastedText();
+    void versionIsTold();
 };
 
 void TestCli::initCreatesEmptyDatabaseOnce()
@@ -493,6 +494,15 @@ void TestCli::recipientsAreAddedFromPastedText()
     QVERIFY2(noAddress.err.contains(u"收件地址不能为空！"_qs), qPrintable(noAddress.err));
     QCOMPARE(run({"recipients", "add", "--field", u"姓名=王五"_qs}).status, 2);
     QCOMPARE(RawDb(dir.dbPath()).rows(u"select count(*) from inrxx"_qs), QStringList{"2"});
+}
+
+void TestCli::versionIsTold()
+{
+    TempWorkdir dir(false);
+    const Run run = runWaybill({QStringLiteral("--version")}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(QRegularExpression(QStringLiteral("^waybill \\d+\\.\\d+\\.\\d+\n$")).match(run.out).hasMatch(),
+             qPrintable(run.out));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,6 +1,7 @@
 // The main window driven through its real widgets offscreen, with the
 // dialog seam recording messages and modal windows.
 
+#include "app/data_folder.h"
 #include "app/desktop.h"
 #include "app/main_window.h"
 #include "app/recipient_view.h"
@@ -144,6 +145,7 @@ private Q_SLOTS:
     void failedRestoreReopensListsAndClosedListIsNotExported();
     void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
     void allWindowsCreatedInOrder();
+    void startedOutsideADataFolderItUsesTheUsersOwn();
 };
 
 void TestMainWindow::initTestCase()
@@ -1009,6 +1011,44 @@ void TestMainWindow::allWindowsCreatedInOrder()
     installPreviewRunner();
     QCOMPARE(runs, (QStringList{QStringLiteral("EstForm"), QStringLiteral("EttForm after DrForm")}));
     registry.destroyAll();
+}
+
+void TestMainWindow::startedOutsideADataFolderItUsesTheUsersOwn()
+{
+    QTemporaryDir home;
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("share"))));
+    const QString previous = QDir::currentPath();
+    // A folder with a data.mdb keeps it (a start from the program's folder).
+    {
+        TempWorkdir dir;
+        enterDataFolder();
+        QCOMPARE(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+    }
+    // A menu's start (the home folder): the user's data folder, made with
+    // an empty data.mdb once, and the same file the next time.
+    QDir::setCurrent(home.path());
+    enterDataFolder();
+    const QString folder = home.filePath(QStringLiteral("share/waybill"));
+    QCOMPARE(QDir::currentPath(), QDir(folder).canonicalPath());
+    QCOMPARE(userDataFolder(), folder);
+    RawDb(QDir(folder).filePath(u"data.mdb"_qs)).addRecipient(kRecipientTable, u"留下"_qs, QStringLiteral("1"));
+    QDir::setCurrent(home.path());
+    enterDataFolder();
+    QCOMPARE(RawDb(QDir(folder).filePath(u"data.mdb"_qs)).rows(u"select 收件人姓名 from inrxx"_qs),
+             QStringList{u"留下"_qs});
+    // The main window says which file is open.
+    {
+        RecordingDialogs dialogs;
+        WindowRegistry registry;
+        MainWindow window(registry);
+        window.initialise(QDate(2026, 7, 5));
+        window.Timer1Timer();
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel2Text"))->text(),
+                 u" 数据文件："_qs + QDir(folder).filePath(u"data.mdb"_qs));
+    }
+    QDir::setCurrent(previous);
+    qputenv("XDG_DATA_HOME", before);
 }
 
 QTEST_MAIN(TestMainWindow)

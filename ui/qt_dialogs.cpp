@@ -9,10 +9,12 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -26,6 +28,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QVBoxLayout>
 
@@ -95,17 +98,44 @@ QString QtDialogs::reachable(QWidget *parent, const QString &chosen)
     return {};
 }
 
+namespace {
+
+// Where a file dialog starts: the folder of the last file chosen, else the
+// user's Documents folder (never the program's or the data's own folder).
+QString &lastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString startFolder()
+{
+    if (!lastFolder().isEmpty() && QFileInfo(lastFolder()).isDir())
+        return lastFolder();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString remembered(const QString &chosen)
+{
+    if (!chosen.isEmpty())
+        lastFolder() = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+} // namespace
+
 QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &filter)
 {
-    return reachable(parent, QFileDialog::getOpenFileName(parent, title, QString(), filter));
+    return remembered(reachable(parent, QFileDialog::getOpenFileName(parent, title, startFolder(), filter)));
 }
 
 QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter)
 {
     // The program asks no question about an existing file itself.
-    return reachable(
-        parent,
-        QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontConfirmOverwrite));
+    return remembered(reachable(parent,
+                                QFileDialog::getSaveFileName(parent, title, startFolder(), filter, nullptr,
+                                                             QFileDialog::DontConfirmOverwrite)));
 }
 
 namespace {
