@@ -1,12 +1,20 @@
 #!/bin/sh
-# Installs what is missing, builds, puts the program into program/,
-# creates an empty data.mdb there on first run (never overwriting one)
-# and starts the program in that folder.
+# Installs the packages the program needs, builds the program alone (the
+# build's output only when it fails), puts it into program/, creates an
+# empty data.mdb there on first run (never overwriting one) and starts the
+# program in that folder. With nothing changed it starts in about a second.
 set -eu
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/tools/install-deps.sh"
-"$root/tools/build.sh"
-cmake --install "$root/build" --prefix "$root/program" >/dev/null
+log="$root/build/start.log"
+if [ ! -e "$root/build/CMakeCache.txt" ]; then
+    echo "第一次启动：正在编译程序（约需几分钟）……"
+    mkdir -p "$root/build"
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYBILL_WARNINGS_AS_ERRORS=ON >"$log" 2>&1 \
+        || { cat "$log"; exit 1; }
+fi
+cmake --build "$root/build" -j2 --target waybill waybill-xls-reader packaging_files >"$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --install "$root/build" --prefix "$root/program" >"$log" 2>&1 || { cat "$log"; exit 1; }
 cd "$root/program"
-[ -e data.mdb ] || ./waybill init
-exec ./waybill
+[ -e data.mdb ] || ./bin/waybill init
+exec ./bin/waybill

@@ -4,6 +4,7 @@
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
 #include "app/window_registry.h"
+#include "common/install_paths.h"
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "ui/dialogs.h"
@@ -202,9 +203,8 @@ void MainWindow::Timer1Timer()
 
 QUrl MainWindow::homePageUrl()
 {
-    // The help page ships beside the program.
-    const QString path =
-        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("help/index.html"));
+    // The help page ships with the program.
+    const QString path = QDir(helpFolderPath()).absoluteFilePath(QStringLiteral("index.html"));
     return QUrl::fromLocalFile(path);
 }
 

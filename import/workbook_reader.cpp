@@ -1,5 +1,7 @@
 #include "import/workbook_reader.h"
 
+#include "common/install_paths.h"
+
 #include "common/safe_file.h"
 
 #include "import/biff8_reader.h"
@@ -219,7 +221,7 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, con
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, RecordShape &shape,
                               const ReadProgress &progress)
 {
-    const QString helper = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("waybill-xls-reader"));
+    const QString helper = readerHelperPath();
     if (!QFileInfo(helper).isExecutable())
         return recordsOf(readSheet(path, sheetName, progress), shape);
     QProcess process;

@@ -1,9 +1,12 @@
 #!/bin/sh
-# Installs the Debian packages listed in tools/debian-packages.txt that are missing.
+# Installs the Debian packages listed in tools/debian-packages.txt that are
+# missing; with --tests also those of tools/debian-packages-test.txt.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+lists="$here/debian-packages.txt"
+[ "${1:-}" = "--tests" ] && lists="$lists $here/debian-packages-test.txt"
 missing=""
-for pkg in $(grep -v '^#' "$here/debian-packages.txt"); do
+for pkg in $(cat $lists | grep -v '^#'); do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
         missing="$missing $pkg"
     fi

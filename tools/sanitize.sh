@@ -5,7 +5,7 @@
 # number of inputs): any crash or sanitizer report fails.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" --tests
 # -O1 with line tables: half the build time of -O2 -g, and stack traces still name the lines.
 cmake -S "$root" -B "$root/build-asan" -DWAYBILL_SANITIZE=ON -DCMAKE_BUILD_TYPE=None "-DCMAKE_CXX_FLAGS=-O1 -g1" >/dev/null
 cmake --build "$root/build-asan" -j2
