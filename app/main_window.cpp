@@ -185,6 +185,17 @@ void MainWindow::buildStatusBar()
     m_storePanel->setText(QStringLiteral(u"最佳分辨率：1024*768"));
 }
 
+namespace {
+
+// A path as the status bar has room for it: the home folder as ~.
+QString shownPath(const QString &path)
+{
+    const QString home = QDir::homePath() + QLatin1Char('/');
+    return QDir::toNativeSeparators(path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path);
+}
+
+} // namespace
+
 void MainWindow::Timer1Timer()
 {
     m_clockPanel->setText(QDateTime::currentDateTime().toString(QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
@@ -196,7 +207,7 @@ void MainWindow::Timer1Timer()
     const QString file = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
     const bool ownFolder = QDir::current() == QDir(userDataFolder());
     m_storePanel->setText(server          ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
-                              : ownFolder ? QStringLiteral(u" 数据文件：%1").arg(QDir::toNativeSeparators(file))
+                              : ownFolder ? QStringLiteral(u" 数据文件：%1").arg(shownPath(file))
                                           : QStringLiteral(u"最佳分辨率：1024*768"));
     m_storePanel->setToolTip(server ? server->url() : QStringLiteral(u"数据文件：") + QDir::toNativeSeparators(file));
 }

@@ -5,7 +5,12 @@
 
 void installFontSubstitutions()
 {
-    const QStringList song{QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW")};
+    // A Simplified-Chinese face of whatever the desktop has (Debian: AR PL
+    // UMing; deepin, UOS, Kylin: Noto CJK or WenQuanYi), never a Japanese,
+    // Korean or Traditional one, whose glyph forms differ.
+    const QStringList song{QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
+                           QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
+                           QStringLiteral("WenQuanYi Micro Hei")};
     QFont::insertSubstitutions(QStringLiteral(u"宋体"), song);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
