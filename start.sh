@@ -13,8 +13,15 @@ if [ ! -e "$root/build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYBILL_WARNINGS_AS_ERRORS=ON >"$log" 2>&1 \
         || { cat "$log"; exit 1; }
 fi
-cmake --build "$root/build" -j2 --target waybill waybill-xls-reader packaging_files >"$log" 2>&1 || { cat "$log"; exit 1; }
-cmake --install "$root/build" --prefix "$root/program" >"$log" 2>&1 || { cat "$log"; exit 1; }
+# Built again only when a file of the project changed since the last start.
+stamp="$root/build/start.stamp"
+changed=$(find "$root" \( -path "$root/build*" -o -path "$root/program" -o -path "$root/dist" -o -path "$root/.git" \) \
+    -prune -o -type f -newer "$stamp" -print -quit 2>/dev/null || echo missing)
+if [ ! -e "$stamp" ] || [ -n "$changed" ] || [ ! -x "$root/program/bin/waybill" ]; then
+    cmake --build "$root/build" -j2 --target waybill waybill-xls-reader packaging_files >"$log" 2>&1 || { cat "$log"; exit 1; }
+    cmake --install "$root/build" --prefix "$root/program" >"$log" 2>&1 || { cat "$log"; exit 1; }
+    touch "$stamp"
+fi
 cd "$root/program"
 [ -e data.mdb ] || ./bin/waybill init
 exec ./bin/waybill

@@ -5,11 +5,12 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 lists="$here/debian-packages.txt"
 [ "${1:-}" = "--tests" ] && lists="$lists $here/debian-packages-test.txt"
+wanted=$(cat $lists | grep -v '^#')
+# One query for all of them (a start with nothing missing stays quick).
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' $wanted 2>/dev/null | awk '/install ok installed/ {print $1}')
 missing=""
-for pkg in $(cat $lists | grep -v '^#'); do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-        missing="$missing $pkg"
-    fi
+for pkg in $wanted; do
+    echo "$installed" | grep -qx "$pkg" || missing="$missing $pkg"
 done
 [ -z "$missing" ] && exit 0
 echo "Installing:$missing"
