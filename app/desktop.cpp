@@ -6,6 +6,8 @@
 #include "backup/backup_window.h"
 #include "import/imported_window.h"
 #include "report/fonts.h"
+#include "store/jet_database.h"
+#include "store/schema.h"
 #include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
@@ -17,6 +19,7 @@
 #include "waybill/print_window.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
@@ -172,6 +175,15 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();
     try {
         enterDataFolder();
+        // The old Windows program's data.mdb is carried over when the user agrees.
+        if (isJetDatabase(schema::kDatabaseFileName)
+            && dialogs().confirm(nullptr,
+                                 QStringLiteral(u"data.mdb 是旧版（Windows 版）软件的数据文件。\n"
+                                                u"是否把其中的寄件人信息、收件人名单和导入的名单转换为本软件的格式？"
+                                                u"原文件会保留在同一文件夹。")))
+            dialogs().notice(
+                nullptr,
+                migrationText(migrateJetDatabase(QDir::current().absoluteFilePath(schema::kDatabaseFileName))));
     } catch (const AppError &error) {
         dialogs().error(nullptr, error.text());
         return 1;

@@ -25,6 +25,10 @@ QList<CliCommand> allCommands()
              u"新增一个收件人：--paste 从一段文字（聊天记录、订单地址）中识别姓名、手机、电话、邮编、地址和目的地；"
              u"--field 直接给出各列。姓名和手机号码与名单中的某人相同时不新增，除非加 --duplicate。"),
          runRecipients},
+        {QStringLiteral("migrate"), QString(),
+         QStringLiteral(u"把当前目录里旧版（Windows 版）的 data.mdb 转换为本软件的格式：寄件人、收件人名单和导入的名单"
+                        u"逐行搬过来，原文件保留为 data.mdb.jet-日期-时间.bak。"),
+         runMigrate},
         {QStringLiteral("export"), QStringLiteral("FILE"),
          QStringLiteral(u"把收件人名单（inrxx）导出为工作簿：FILE 以 .xlsx 结尾时为 Excel 工作簿，"
                         u"否则为 Excel 97-2003 工作簿（不以 .xls 结尾时补上 .xls）。"),

@@ -18,3 +18,4 @@ int runShare(const QStringList &args, CliStreams &io);
 int runUnshare(const QStringList &args, CliStreams &io);
 int runForm(const QStringList &args, CliStreams &io);
 int runRecipients(const QStringList &args, CliStreams &io);
+int runMigrate(const QStringList &args, CliStreams &io);

@@ -1,4 +1,6 @@
 #include "cli/commands.h"
+#include "store/jet_database.h"
+#include <QFileInfo>
 
 #include "backup/database_file.h"
 #include "store/connection.h"
@@ -65,5 +67,16 @@ int runRestore(const QStringList &args, CliStreams &io)
     }
     io.out << QStringLiteral(u"数据恢复成功！")
            << restoreNotes(restored).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) << '\n';
+    return exit_status::kOk;
+}
+
+int runMigrate(const QStringList &args, CliStreams &io)
+{
+    if (!args.isEmpty())
+        throw UsageError(QStringLiteral(u"migrate 不带参数：转换当前目录的 data.mdb"));
+    const QString path = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
+    if (!QFileInfo::exists(path))
+        throw AppError(QStringLiteral(u"当前目录没有 data.mdb：%1").arg(path));
+    io.out << migrationText(migrateJetDatabase(path)) << '\n';
     return exit_status::kOk;
 }

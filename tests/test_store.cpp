@@ -6,10 +6,14 @@
 #include "store/dataset.h"
 #include "store/dataset_model.h"
 #include "store/db_error.h"
+#include "store/jet_database.h"
 #include "store/reopen.h"
 #include "store/schema.h"
 #include "test_support.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -18,6 +22,9 @@ using namespace schema;
 class TestStore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void oldWindowsDataAreCarriedOver_data();
+    void oldWindowsDataAreCarriedOver();
+    void damagedOldDataChangeNothing();
     void createdFileHasTablesInOrderAllText();
     void createRefusesExistingFile();
     void badFilesGiveDatabaseErrorAndStayUntouched_data();
@@ -539,6 +546,79 @@ void TestStore::modelFollowsDataset()
     QCOMPARE(removed.size(), 1);
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("b"));
+}
+
+void TestStore::oldWindowsDataAreCarriedOver_data()
+{
+    QTest::addColumn<QString>("fixture");
+    // Written by an independent Jet writer, with the old program's database password.
+    QTest::newRow("every column text") << u"data-pw"_qs;
+    QTest::newRow("AutoNumber key and Memo columns") << u"data-key-memo"_qs;
+}
+
+void TestStore::oldWindowsDataAreCarriedOver()
+{
+    QFETCH(QString, fixture);
+    const QString fixtures = QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/");
+    TempWorkdir dir(false);
+    QFile::copy(fixtures + fixture + u".mdb"_qs, dir.dbPath());
+    QFile::setPermissions(dir.dbPath(), QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray original = readAll(dir.dbPath());
+    QVERIFY(isJetDatabase(dir.dbPath()));
+    const JetMigration migration = migrateJetDatabase(dir.dbPath());
+    QVERIFY(!isJetDatabase(dir.dbPath()));
+    QCOMPARE(readAll(migration.backup), original);
+    // Every row of the writer's own reading, value for value, by column name
+    // (a NULL cell reads as empty text).
+    QFile expected(fixtures + fixture + u".expected.jsonl"_qs);
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QHash<QString, QStringList> columns;
+    QHash<QString, QStringList> wanted;
+    while (!expected.atEnd()) {
+        const QJsonObject line = QJsonDocument::fromJson(expected.readLine()).object();
+        const QString table = line.value(u"table"_qs).toString();
+        if (line.contains(u"columns"_qs)) {
+            for (const QJsonValue &column : line.value(u"columns"_qs).toArray())
+                columns[table] << column.toString();
+            continue;
+        }
+        QStringList row;
+        for (const QJsonValue &value : line.value(u"row"_qs).toArray())
+            row << value.toString();
+        wanted[table] << row.join(QLatin1Char('|'));
+    }
+    RawDb raw(dir.dbPath());
+    for (const QString &table : {kSenderTable, kRecipientTable, kImportedTable}) {
+        QStringList quoted;
+        for (const QString &column : columns.value(table))
+            quoted << u"ifnull(\""_qs + column + u"\", '')"_qs;
+        QCOMPARE(
+            raw.rows(u"select "_qs + quoted.join(u" || '|' || "_qs) + u" from "_qs + table + u" order by rowid"_qs),
+            wanted.value(table));
+        QVERIFY(migration.rows.contains(QPair{table, int(wanted.value(table).size())}));
+    }
+    // The described columns come first, in their order.
+    QCOMPARE(raw.rows(u"select name from pragma_table_info('inrxx') limit 10"_qs), recipientColumns());
+    QVERIFY(migrationText(migration).contains(migration.backup));
+}
+
+void TestStore::damagedOldDataChangeNothing()
+{
+    TempWorkdir dir(false);
+    const QByteArray whole = readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb"));
+    // The header and catalogue page only: the tables' pages are gone.
+    writeAll(dir.dbPath(), whole.left(4096 * 2));
+    try {
+        migrateJetDatabase(dir.dbPath());
+        QFAIL("a damaged file was converted");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().contains(u"无法读取"_qs), qPrintable(error.text()));
+    }
+    QCOMPARE(readAll(dir.dbPath()), whole.left(4096 * 2));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"data.mdb"_qs});
+    // A file of this program is no Jet file.
+    schema::createEmptyDatabase(dir.file(u"new.mdb"_qs));
+    QVERIFY(!isJetDatabase(dir.file(u"new.mdb"_qs)));
 }
 
 QTEST_GUILESS_MAIN(TestStore)
