@@ -76,6 +76,8 @@ private Q_SLOTS:
     void batchPrintsOnePagePerRow();
     void failuresLeaveNoFile_data();
     void failuresLeaveNoFile();
+    void chineseDesktopFontsPrintInSimplifiedChinese_data();
+    void chineseDesktopFontsPrintInSimplifiedChinese();
 };
 
 void TestPrint::singlePrintPlacesEveryItem_data()
@@ -293,6 +295,62 @@ void TestPrint::failuresLeaveNoFile()
     QVERIFY(!QFile::exists(out));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              database ? QStringList{QStringLiteral("data.mdb")} : QStringList{});
+}
+
+void TestPrint::chineseDesktopFontsPrintInSimplifiedChinese_data()
+{
+    QTest::addColumn<QString>("fonts"); // the one CJK font folder installed
+    QTest::addColumn<QString>("face");  // the face the PDF must embed
+    QTest::addColumn<bool>("fitsOnSf"); // no item runs into another on sf
+    QTest::newRow("AR PL UMing (Debian)") << u"/usr/share/fonts/truetype/arphic"_qs << u"UMingCN"_qs << true;
+    QTest::newRow("Noto CJK (deepin, UOS, Kylin)")
+        << u"/usr/share/fonts/opentype/noto"_qs << u"NotoSerifCJKsc"_qs << true;
+    QTest::newRow("WenQuanYi (older Chinese desktops)")
+        << u"/usr/share/fonts/truetype/wqy"_qs << u"WenQuanYiZenHei"_qs << false;
+}
+
+void TestPrint::chineseDesktopFontsPrintInSimplifiedChinese()
+{
+    QFETCH(QString, fonts);
+    QFETCH(QString, face);
+    QFETCH(bool, fitsOnSf);
+    TempWorkdir dir;
+    {
+        RawDb raw(dir.dbPath());
+        raw.exec(u"insert into outrxx (寄件人姓名, 手机号码, 联系电话, 寄件地址) values "
+                 u"('李明', '13900001111', '021-58881234', '上海市浦东新区张江路88号')"_qs);
+        raw.exec(u"insert into inrxx (收件人姓名, 收件地址, 手机号码, 联系电话, 目的地) values "
+                 u"('张静', '广州市中山路1号', '13418484510', '020-18994893', '广州')"_qs);
+    }
+    // Only this font and Liberation (for Arial), as on a desktop that has no other.
+    const QString config = dir.file(QStringLiteral("fonts.conf"));
+    writeAll(config,
+             QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\"><fontconfig>"
+                            "<dir>%1</dir><dir>/usr/share/fonts/truetype/liberation</dir>"
+                            "<cachedir>%2</cachedir></fontconfig>")
+                 .arg(fonts, dir.file(QStringLiteral("cache")))
+                 .toUtf8());
+    for (const QString &courier : {u"sf"_qs, u"yt"_qs, u"ems"_qs}) {
+        const QString pdf = dir.file(courier + QStringLiteral(".pdf"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("FONTCONFIG_FILE"), config);
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("print"), courier, QStringLiteral("--pdf"), pdf});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString warnings = QString::fromUtf8(process.readAllStandardError());
+        const QString embedded = run(QStringLiteral("pdffonts"), {pdf});
+        QVERIFY2(embedded.contains(face), qPrintable(courier + QLatin1Char(' ') + embedded));
+        // Never a Japanese, Korean or Traditional face for Chinese text.
+        for (const QString &other : {u"CJKjp"_qs, u"CJKkr"_qs, u"CJKtc"_qs, u"UMingTW"_qs})
+            QVERIFY2(!embedded.contains(other), qPrintable(embedded));
+        if (courier == QStringLiteral("sf") && !fitsOnSf)
+            QEXPECT_FAIL("", "WenQuanYi's wide digits run the mobile numbers into the telephone fields on sf",
+                         Continue);
+        QVERIFY2(!warnings.contains(u"压到了"_qs), qPrintable(courier + QLatin1Char(' ') + warnings));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPrint)
