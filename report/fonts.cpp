@@ -9,8 +9,10 @@ void installFontSubstitutions()
     // UMing; deepin, UOS, Kylin: Noto CJK or WenQuanYi), never a Japanese,
     // Korean or Traditional one, whose glyph forms differ.
     const QStringList song{QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
-                           QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
-                           QStringLiteral("WenQuanYi Micro Hei")};
+                           QStringLiteral("Noto Sans CJK SC"),
+                           // Micro Hei first: Zen Hei's digits are wide enough to run a
+                           // mobile number into the next field of some forms.
+                           QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei")};
     QFont::insertSubstitutions(QStringLiteral(u"宋体"), song);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));

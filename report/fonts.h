@@ -1,7 +1,7 @@
 #pragma once
 // Maps the font names the forms use to installed fonts: 宋体 (and SimSun)
 // to the first Simplified-Chinese face present of AR PL UMing CN, Noto
-// Serif CJK SC, Noto Sans CJK SC, WenQuanYi Zen Hei and Micro Hei; Arial to
+// Serif CJK SC, Noto Sans CJK SC, WenQuanYi Micro Hei and Zen Hei; Arial to
 // "Liberation Sans". Call once after the application object exists.
 
 void installFontSubstitutions();
