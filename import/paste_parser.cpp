@@ -130,9 +130,9 @@ QString withoutBlanks(QString text)
 // 区 or 县) covers at its start; 0 when neither.
 qsizetype matchAt(const QString &text, qsizetype at, const QString &full, const QString &shortName)
 {
-    if (text.mid(at).startsWith(full))
+    if (QStringView(text).mid(at).startsWith(full))
         return full.size();
-    if (!shortName.isEmpty() && text.mid(at).startsWith(shortName)) {
+    if (!shortName.isEmpty() && QStringView(text).mid(at).startsWith(shortName)) {
         const qsizetype end = at + shortName.size();
         const QChar next = end < text.size() ? text[end] : QChar();
         if (next != QChar(u'区') && next != QChar(u'县'))
@@ -148,11 +148,11 @@ QString cityAt(const QString &text, qsizetype at, const Province &province)
             return city.full;
     // A county-level city (义乌市) is the city people send to.
     for (const QString &county : province.countyLevel)
-        if (text.mid(at).startsWith(county) && county.endsWith(QStringLiteral(u"市")))
+        if (QStringView(text).mid(at).startsWith(county) && county.endsWith(QStringLiteral(u"市")))
             return county;
     for (const City &city : province.cities)
         for (const QString &district : city.districts)
-            if (district.endsWith(QStringLiteral(u"市")) && text.mid(at).startsWith(district))
+            if (district.endsWith(QStringLiteral(u"市")) && QStringView(text).mid(at).startsWith(district))
                 return district;
     return {};
 }

@@ -1,5 +1,6 @@
 #include "import/recipient_shape.h"
 
+#include "import/paste_parser.h"
 #include "store/schema.h"
 
 #include <QRegularExpression>
@@ -51,8 +52,9 @@ const QList<QStringList> &partHeadings()
 // The address heading that wins over the others when it is not empty.
 const QString kChangedAddress = QStringLiteral(u"修改后的收货地址");
 
-const QStringList kMunicipalities{QStringLiteral(u"北京"), QStringLiteral(u"上海"), QStringLiteral(u"天津"),
-                                  QStringLiteral(u"重庆")};
+// Enough of an address to name its province, city and county-level city
+// (新疆维吾尔自治区克孜勒苏柯尔克孜自治州 is 18 characters).
+constexpr qsizetype kCityPrefix = 20;
 
 // A heading as compared: as the user reads it, without blanks inside.
 QString comparable(const QString &heading)
@@ -90,18 +92,6 @@ QString cleanedCell(QStringView cell)
     if (text.startsWith(u'\''))
         text = trim(text.mid(1));
     return text.toString();
-}
-
-QString cityOfAddress(const QString &address)
-{
-    const QString text = withoutBlanks(address);
-    for (const QString &city : kMunicipalities)
-        if (text.startsWith(city))
-            return city + QStringLiteral(u"市");
-    static const QRegularExpression pattern(
-        QStringLiteral(u"^(?:[^省]{2,7}?(?:省|自治区|特别行政区))?([^省市盟区县]{1,12}?(?:市|自治州|地区|盟))"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 ColumnMapping RecipientShape::guess(const QStringList &headings)
@@ -234,14 +224,27 @@ QString RecipientShape::value(const Source &source, const QStringView *cells, qs
         return address;
     }
     case Kind::City: {
-        const QString province = cell(m_parts.value(0, -1));
+        // The division table names it from the 省 and 市 columns (a
+        // municipality its own name), else from the address.
         const QString city = cell(m_parts.value(1, -1));
-        for (const QString &municipality : kMunicipalities)
-            if (province.startsWith(municipality) || city.startsWith(municipality))
-                return municipality + QStringLiteral(u"市");
+        if (const QString parts = cell(m_parts.value(0, -1)) + city; !parts.isEmpty())
+            if (const QString named = cityNamedIn(parts); !named.isEmpty())
+                return named;
         if (!city.isEmpty())
             return city;
-        return cityOfAddress(value(m_sources[schema::recipientColumns().indexOf(kRecipientAddress)], cells, count));
+        // The city depends on the address's first names only: looked up once
+        // per beginning (an order export repeats a few hundred of them).
+        QString start =
+            withoutBlanks(value(m_sources[schema::recipientColumns().indexOf(kRecipientAddress)], cells, count))
+                .left(kCityPrefix);
+        // Division names hold no digits: the house numbers after them do not matter.
+        if (const auto digit = std::find_if(start.cbegin(), start.cend(), [](QChar c) { return c.isDigit(); });
+            digit != start.cend())
+            start.truncate(digit - start.cbegin());
+        auto known = m_cities.constFind(start);
+        if (known == m_cities.constEnd())
+            known = m_cities.insert(start, cityNamedIn(start));
+        return known.value();
     }
     }
     return {};

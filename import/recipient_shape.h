@@ -63,16 +63,14 @@ private:
     Remembered m_remembered;
     ColumnMapping m_mapping; // what plan() used
     QStringList m_headings;
-    QList<Source> m_sources; // per column of the recipient record
-    QList<int> m_parts;      // 省, 市, 区, 街道 positions (-1: none)
+    QList<Source> m_sources;                  // per column of the recipient record
+    QList<int> m_parts;                       // 省, 市, 区, 街道 positions (-1: none)
+    mutable QHash<QString, QString> m_cities; // the city of each address beginning seen
 };
 
 // A cell as the recipient list keeps it: blanks (also full-width ones and
 // tabs) trimmed, a leading ' and a ="…" wrapper removed.
 QString cleanedCell(QStringView cell);
-// The city an address names ("浙江省杭州市西湖区…" -> 杭州市; a
-// municipality's own name for 北京, 上海, 天津, 重庆); empty when none.
-QString cityOfAddress(const QString &address);
 // Reads "收件人姓名=收货人姓名,手机号码=联系手机" (a column with nothing after
 // = stays empty); throws AppError naming what is wrong.
 ColumnMapping parseMapping(const QString &text);

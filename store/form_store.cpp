@@ -50,6 +50,17 @@ QList<StoredForm> FormStore::list()
     return forms;
 }
 
+QList<QPair<QString, QString>> FormStore::names()
+{
+    QList<QPair<QString, QString>> forms;
+    if (!tableExists())
+        return forms;
+    QSqlQuery query = m_connection.exec(statements::selectWhere(kTable, {kCode, kName}, {}, {kCode}));
+    while (query.next())
+        forms << QPair{query.value(0).toString(), query.value(1).toString()};
+    return forms;
+}
+
 std::optional<StoredForm> FormStore::find(const QString &code)
 {
     if (!tableExists())

@@ -6,6 +6,7 @@
 // table is made when the first form is saved.
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <optional>
 
@@ -23,6 +24,8 @@ public:
 
     // Every form, by code.
     QList<StoredForm> list();
+    // Every form's code and name, by code (no form files: they hold the pictures).
+    QList<QPair<QString, QString>> names();
     std::optional<StoredForm> find(const QString &code);
     // Adds a form; throws AppError when its code or its name is taken.
     void add(const StoredForm &form);

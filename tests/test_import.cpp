@@ -474,7 +474,7 @@ void TestImport::citiesOfAddresses()
 {
     QFETCH(QString, address);
     QFETCH(QString, city);
-    QCOMPARE(cityOfAddress(address), city);
+    QCOMPARE(cityNamedIn(address), city);
 }
 
 void TestImport::pastedTextsAreSplit_data()

@@ -17,15 +17,15 @@ QStringList printFormCodes(Connection &connection)
     QStringList codes;
     for (const Courier &courier : couriersInMenuOrder())
         codes << courier.code;
-    for (const StoredForm &form : FormStore(connection).list())
-        codes << form.code;
+    for (const auto &[code, name] : FormStore(connection).names())
+        codes << code;
     return codes;
 }
 
 QList<Courier> userFormCouriers(Connection &connection)
 {
     QList<Courier> couriers;
-    for (const StoredForm &form : FormStore(connection).list())
-        couriers << userFormCourier(form.code, form.name);
+    for (const auto &[code, name] : FormStore(connection).names())
+        couriers << userFormCourier(code, name);
     return couriers;
 }
