@@ -49,6 +49,11 @@ int main(int argc, char **argv)
 {
     keepHeapBetweenPages();
     ensureRuntimeFolder();
+    // Chinese text is matched to Simplified-Chinese faces (fontconfig's
+    // language), never to a Japanese or Korean face of the same collection,
+    // whatever language the session runs in.
+    if (qEnvironmentVariableIsEmpty("FC_LANG"))
+        qputenv("FC_LANG", "zh-cn");
     // Leftovers of a run that was killed while writing are removed where a
     // write happens (SafeFile, the workbook reader), never at every start.
     // A workbook named alone (waybill 名单.xlsx, a file manager's "open

@@ -18,6 +18,16 @@ namespace {
 void drawLine(QPainter &painter, const PageFont &font, const QPointF &baseline, const QString &text,
               const LaidOutLine &line)
 {
+    if (line.stretch != 1) {
+        painter.save();
+        painter.translate(baseline);
+        painter.scale(line.stretch, 1);
+        LaidOutLine plain = line;
+        plain.stretch = 1;
+        drawLine(painter, font, QPointF(), text, plain);
+        painter.restore();
+        return;
+    }
     if (line.glyphs.isEmpty()) {
         painter.setFont(font.font);
         painter.drawText(baseline, text);

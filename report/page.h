@@ -30,7 +30,8 @@ struct LaidOutLine {
     QList<quint32> glyphs;
     QList<QPointF> positions;
     qreal width = 0;
-    qreal indent = 0; // from the item's left edge (a centred or right-aligned line)
+    qreal indent = 0;  // from the item's left edge (a centred or right-aligned line)
+    qreal stretch = 1; // horizontal scale it is drawn at (below 1: condensed to fit)
 };
 
 struct ComposedItem {

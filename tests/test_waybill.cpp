@@ -83,6 +83,8 @@ private Q_SLOTS:
     void composedPagesAsStored();
     void warnsOfTextThatDoesNotPrintWhole_data();
     void warnsOfTextThatDoesNotPrintWhole();
+    void condensesALineThatRunsIntoTheNextField_data();
+    void condensesALineThatRunsIntoTheNextField();
     void formPicturesLeaveEveryLabelClear();
     void firstLineAlwaysPrints();
     void runShiftsWithinBoundsAndSetsFonts();
@@ -584,6 +586,45 @@ void TestWaybill::warnsOfTextThatDoesNotPrintWhole()
     const bool overPhone =
         code == QStringLiteral("yt") || code == QStringLiteral("yd") || code == QStringLiteral("ems");
     QCOMPARE(whole.warnings.contains(u"收件人单位名称 压到了 收件人联系电话"_qs), overPhone);
+}
+
+void TestWaybill::condensesALineThatRunsIntoTheNextField_data()
+{
+    QTest::addColumn<QString>("mobile");
+    QTest::addColumn<bool>("condensed"); // drawn narrower, ending before the telephone
+    QTest::addColumn<bool>("warned");    // printed as it is over the telephone
+    QTest::newRow("fits") << u"13418484510"_qs << false << false;
+    QTest::newRow("a little too wide") << u"1341848451099"_qs << true << false;
+    QTest::newRow("far too wide") << u"134184845109999999"_qs << false << true;
+}
+
+void TestWaybill::condensesALineThatRunsIntoTheNextField()
+{
+    // On sf the recipient's mobile number stands left of the telephone on
+    // the same line: a wide font's digits must not print over it.
+    QFETCH(QString, mobile);
+    QFETCH(bool, condensed);
+    QFETCH(bool, warned);
+    WaybillRun run(layoutFor(QStringLiteral("sf"), Variant::Single),
+                   std::make_unique<ChangedSource>(QStringLiteral(u"手机号码"), mobile));
+    const ComposedPage page = run.page(0);
+    const auto find = [&](const QString &text) {
+        for (const ComposedItem &item : page.items)
+            if (item.lines.value(0) == text)
+                return item;
+        return ComposedItem{};
+    };
+    const ComposedItem number = find(mobile);
+    const ComposedItem phone = find(GoldenSource().value(0, RowSide::Recipient, QStringLiteral(u"联系电话")));
+    QVERIFY(!number.laidOut.isEmpty() && !phone.laidOut.isEmpty());
+    QCOMPARE(number.box.top(), phone.box.top());
+    const qreal stretch = number.laidOut[0].stretch;
+    QCOMPARE(stretch < 1, condensed);
+    QVERIFY(stretch >= 0.85);
+    const qreal inkRight = number.box.left() + number.laidOut[0].width * stretch;
+    QCOMPARE(inkRight < phone.box.left(), !warned);
+    QCOMPARE(page.warnings.contains(u"收件人手机号码 压到了 收件人联系电话"_qs), warned);
+    QCOMPARE(number.flagged, warned);
 }
 
 void TestWaybill::formPicturesLeaveEveryLabelClear()

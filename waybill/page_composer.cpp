@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 QFont layoutFont(const QFont &font)
 {
@@ -129,6 +130,32 @@ ComposedPage PageComposer::compose(const RowValues &values) const
                      inkWidth > item.width + 0.5
                          ? QRectF(item.left + item.width, item.top, inkWidth - item.width, inkHeight)
                          : QRectF()});
+    }
+    // A line that runs out of its box into a text further right (a wide
+    // font's digits) is condensed to end a millimetre before that text, by
+    // at most 15 %; beyond that it prints as it is, with a warning.
+    constexpr qreal kMinStretch = 0.85;
+    constexpr qreal kGap = 1.0 / kMmPerUnit;
+    for (Ink &ink : inks) {
+        if (ink.overflow.isEmpty() || m_items[ink.layout].align != TextAlign::Left)
+            continue;
+        qreal stop = std::numeric_limits<qreal>::max();
+        for (const Ink &other : inks)
+            if (other.item != ink.item && ink.overflow.intersects(other.rect) && other.rect.left() > ink.rect.left())
+                stop = std::min(stop, other.rect.left());
+        const qreal room = stop - kGap - ink.rect.left();
+        const qreal stretch = room / ink.rect.width();
+        if (stop == std::numeric_limits<qreal>::max() || stretch < kMinStretch)
+            continue;
+        ComposedItem &composed = page.items[ink.item];
+        for (LaidOutLine &line : composed.laidOut)
+            line.stretch = stretch;
+        composed.box.setWidth(room);
+        ink.rect.setWidth(room);
+        const qreal boxRight = m_items[ink.layout].left + m_items[ink.layout].width;
+        ink.overflow = ink.rect.right() > boxRight + 0.5
+            ? QRectF(boxRight, ink.rect.top(), ink.rect.right() - boxRight, ink.rect.height())
+            : QRectF();
     }
     // A text that runs out of its box into another printed text.
     for (const Ink &ink : inks) {
