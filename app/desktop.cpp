@@ -45,7 +45,9 @@ MainWindow *mainWindowOf(const WindowRegistry &registry)
 
 void installPreviewRunner()
 {
-    PrintWindow::setRunner([](PrintWindow &window) { runPreview(window.run(), &window); });
+    PrintWindow::setRunner([](PrintWindow &window) {
+        runPreview(window.run(), &window, [&window](const PrintedRun &done) { window.showPrinted(done); });
+    });
 }
 
 namespace {

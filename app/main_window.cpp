@@ -12,6 +12,7 @@
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
 #include "waybill/form_designer.h"
+#include "waybill/print_log_window.h"
 #include "waybill/print_menus.h"
 #include "xls/export.h"
 
@@ -130,6 +131,8 @@ void MainWindow::buildMenus()
     bar->addMenu(help);
     connect(topEntry("N4", u"退出软件"), &QAction::triggered, this, &QWidget::close);
     connect(topEntry("FormDesign", u"快递单设计"), &QAction::triggered, this, &MainWindow::designForm);
+    connect(topEntry("PrintLog", u"打印记录"), &QAction::triggered, this,
+            [this] { guarded(this, [this] { openPrintLog(this); }); });
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));

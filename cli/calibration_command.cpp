@@ -35,7 +35,7 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
     const PrintForm form = formNamed(args.first(), connection);
     Calibration calibration;
     calibration.courier = form.code;
-    bool shiftGiven = false;
+    bool given = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args[i];
         if (i + 1 >= args.size())
@@ -44,20 +44,25 @@ int set(const QStringList &args, CliStreams &io, Connection &connection)
         if (arg == QStringLiteral("--printer"))
             calibration.printer = value;
         else if (arg == QStringLiteral("--shift-x"))
-            calibration.shiftX = intOption(arg, value), shiftGiven = true;
+            calibration.shiftX = intOption(arg, value), given = true;
         else if (arg == QStringLiteral("--shift-y"))
-            calibration.shiftY = intOption(arg, value), shiftGiven = true;
+            calibration.shiftY = intOption(arg, value), given = true;
         else if (arg == QStringLiteral("--scale-x"))
             calibration.scaleX = numberOption(arg, value);
         else if (arg == QStringLiteral("--scale-y"))
             calibration.scaleY = numberOption(arg, value);
         else if (arg == QStringLiteral("--font"))
             calibration.font = fontText(fontOption(arg, value));
-        else
+        else if (arg == QStringLiteral("--paper")) {
+            const QSizeF paper = paperOption(arg, value);
+            calibration.paperWidth = paper.width();
+            calibration.paperHeight = paper.height();
+            given = true;
+        } else
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
     }
-    if (!shiftGiven)
-        throw UsageError(QStringLiteral(u"请给出 --shift-x 和/或 --shift-y"));
+    if (!given)
+        throw UsageError(QStringLiteral(u"请给出 --shift-x、--shift-y 或 --paper"));
     checkCalibration(calibration);
     // A shift that moves every field off the paper is no calibration.
     QList<LayoutItem> items = form.layout.items;

@@ -8,13 +8,22 @@ QList<CliCommand> allCommands()
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
                         "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] "
-                        "[--calibration-page] "
+                        "[--calibration-page] [--number FIRST] "
                         "(--pdf FILE | --printer NAME)"),
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
                         u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"
                         u"没打全的快递单每张在标准错误输出一行提示。"
-                        u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"),
+                        u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"
+                        u"--number 给出第一张快递单上印好的运单号，后面的依次往下编号；打印的每一张都记入打印记录。"),
          runPrint},
+        {QStringLiteral("log"),
+         QStringLiteral("list [--from Y-M-D] [--to Y-M-D] [--courier CODE] [--find TEXT] | export FILE [同上] | "
+                        "number ENTRY NUMBER | reprint ENTRY... (--pdf FILE | --printer NAME) [--number FIRST]"),
+         QStringLiteral(
+             u"打印记录：列出打印过的快递单（序号、时间、快递单、运单号、收件人）；"
+             u"把运单号清单导出为 .xlsx 或 .csv（运单号、快递公司、收件人姓名、手机号码、收件地址、打印时间、"
+             u"订单号），供网店批量发货；改正一条记录的运单号；按记录原样重打。"),
+         runLog},
         {QStringLiteral("import"), QStringLiteral("FILE [--map \"收件人姓名=标题,收件地址=标题,...\"]"),
          QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"
                         u"认得网店订单导出和常见名单的标题（收货人姓名、联系手机、收货地址、省/市/区……）；"
@@ -39,9 +48,10 @@ QList<CliCommand> allCommands()
          QStringLiteral(u"确认 FILE 是本软件的数据库后，用它替换当前目录的 data.mdb。"), runRestore},
         {QStringLiteral("calibration"),
          QStringLiteral("list | set COURIER [--printer NAME] --shift-x N --shift-y N [--scale-x F] [--scale-y F] "
-                        "[--font \"FAMILY,SIZE[,bold][,italic]\"] | clear COURIER"),
+                        "[--font \"FAMILY,SIZE[,bold][,italic]\"] [--paper WxH] | clear COURIER"),
          QStringLiteral(u"管理保存的位置：每家快递公司、每台打印机的整体移动量和缩放比例（0.9 到 1.1）；"
-                        u"不给打印机时对所有没有单独设置的打印机和 PDF 有效。打印时自动使用，--no-calibration 不用。"),
+                        u"不给打印机时对所有没有单独设置的打印机和 PDF 有效。打印时自动使用，--no-calibration 不用。"
+                        u"--paper 给出这台打印机上量得的纸张宽和长（毫米，精确到 0.1），连续纸打多张也不会越走越偏。"),
          runCalibration},
         {QStringLiteral("share"), QStringLiteral("[--join] postgresql://USER@HOST[:PORT]/DBNAME"),
          QStringLiteral(u"和其他电脑共享数据：把 data.mdb 的数据复制到服务器上的空数据库并从此使用它；"

@@ -19,3 +19,4 @@ int runUnshare(const QStringList &args, CliStreams &io);
 int runForm(const QStringList &args, CliStreams &io);
 int runRecipients(const QStringList &args, CliStreams &io);
 int runMigrate(const QStringList &args, CliStreams &io);
+int runLog(const QStringList &args, CliStreams &io);

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "report/fonts.h"
+#include "store/calibration.h"
 
 int intOption(const QString &option, const QString &text)
 {
@@ -18,6 +19,14 @@ double numberOption(const QString &option, const QString &text)
     if (!ok)
         throw UsageError(QStringLiteral(u"%1 需要一个数，例如 1.02：%2").arg(option, text));
     return value;
+}
+
+QSizeF paperOption(const QString &option, const QString &text)
+{
+    const std::optional<QSizeF> paper = parsePaperSize(text);
+    if (!paper)
+        throw UsageError(QStringLiteral(u"%1 的格式是 宽x长（毫米），例如 230x127.3：%2").arg(option, text));
+    return *paper;
 }
 
 QFont fontOption(const QString &option, const QString &text)

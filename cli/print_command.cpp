@@ -11,6 +11,8 @@
 #include "waybill/layout.h"
 #include "waybill/print_data.h"
 #include "waybill/print_form.h"
+#include "waybill/print_record.h"
+#include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
 
 #include <QDate>
@@ -38,6 +40,7 @@ struct PrintOptions {
     std::optional<QFont> font;
     bool calibrated = true;
     bool calibrationPage = false;
+    QString number; // the waybill number of the first form printed
 };
 
 // The printer a run goes to, by name.
@@ -94,6 +97,9 @@ PrintOptions parse(const QStringList &args)
             options.pdf = next();
         } else if (arg == QStringLiteral("--printer")) {
             options.printer = next();
+        } else if (arg == QStringLiteral("--number")) {
+            options.number = next().trimmed();
+            checkWaybillNumber(options.number);
         } else if (arg.startsWith(QLatin1Char('-')) || !options.courier.isEmpty()) {
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
         } else {
@@ -177,14 +183,21 @@ int print(const PrintOptions &options, CliStreams &io)
         return composed;
     };
     const int pages = run.pageCount();
+    run.setFirstNumber(options.number);
     if (!options.pdf.isEmpty()) {
         printToPdf(options.pdf, pages, compose, options.pages);
     } else {
         const std::unique_ptr<QPrinter> printer = printerNamed(options.printer);
         printPages(*printer, printer->resolution(), pages, compose, options.pages);
     }
-    const int printed = lastPage(options.pages, pages) - firstPage(options.pages) + 1;
-    io.out << QStringLiteral(u"已打印 %1 张%2。\n").arg(printed).arg(courier.captionTail);
+    const int first = firstPage(options.pages);
+    const int printed = lastPage(options.pages, pages) - first + 1;
+    const PrintedRun done = recordPrint(data.connection, run, first - 1, printed,
+                                        options.pdf.isEmpty() ? options.printer : pdfOutput(options.pdf));
+    const QString numbers = done.summary.section(QStringLiteral(u"张"), 1);
+    io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, numbers);
+    if (!done.problem.isEmpty())
+        io.err << done.problem << '\n';
     for (const QString &warning : warnings)
         io.err << warning << '\n';
     return exit_status::kOk;

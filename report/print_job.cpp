@@ -1,7 +1,9 @@
 #include "report/print_job.h"
 
 #include "common/safe_file.h"
+#include "report/pdf_page_box.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -52,16 +54,23 @@ int lastPage(PageRange range, int pageCount)
 
 namespace {
 
-// Writes a PDF beside the target and renames it into place.
-void intoPdf(const QString &path, const std::function<void(QPdfWriter &)> &write)
+// Writes a PDF beside the target, its pages exactly as large as the paper
+// write() printed on, and renames it into place.
+void intoPdf(const QString &path, const std::function<QSizeF(QPdfWriter &)> &write)
 {
     try {
         SafeFile out(path);
+        QByteArray pdf;
+        QSizeF paper;
         {
-            QPdfWriter writer(&out.file());
+            QBuffer buffer(&pdf);
+            buffer.open(QIODevice::WriteOnly);
+            QPdfWriter writer(&buffer);
             writer.setCreator(QStringLiteral(u"快递单打印软件"));
-            write(writer);
+            paper = write(writer);
         }
+        setExactPageBoxes(pdf, paper);
+        out.write(pdf);
         out.commit();
     } catch (const FileError &error) {
         throw PrintError(error.text());
@@ -72,7 +81,18 @@ void intoPdf(const QString &path, const std::function<void(QPdfWriter &)> &write
 
 void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range)
 {
-    intoPdf(path, [&](QPdfWriter &writer) { printPages(writer, writer.resolution(), pageCount, compose, range); });
+    intoPdf(path, [&](QPdfWriter &writer) {
+        QSizeF paper;
+        printPages(
+            writer, writer.resolution(), pageCount,
+            [&](int page) {
+                ComposedPage composed = compose(page);
+                paper = composed.paperMm;
+                return composed;
+            },
+            range);
+        return paper;
+    });
 }
 
 void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint)
@@ -88,5 +108,8 @@ void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const
 
 void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint)
 {
-    intoPdf(path, [&](QPdfWriter &writer) { printSheet(writer, writer.resolution(), paperMm, paint); });
+    intoPdf(path, [&](QPdfWriter &writer) {
+        printSheet(writer, writer.resolution(), paperMm, paint);
+        return paperMm;
+    });
 }

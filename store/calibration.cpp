@@ -7,6 +7,7 @@
 #include "store/statements.h"
 
 #include <QColor>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cmath>
@@ -16,6 +17,8 @@ namespace {
 const QString &kTable = schema::kCalibrationTable;
 const QString kFontColumn = QStringLiteral("font");
 const QString kColorColumn = QStringLiteral("color");
+const QString kPaperWidthColumn = QStringLiteral("paper_width");
+const QString kPaperHeightColumn = QStringLiteral("paper_height");
 const QStringList kKeyColumns{QStringLiteral("courier"), QStringLiteral("printer")};
 
 // A text bound as text, never as NULL: "no printer" is the empty text.
@@ -24,23 +27,36 @@ QString bound(const QString &text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// A row as stored: every value as text, checked when read.
+// A row as stored: every value as text, checked when read. A table of an
+// earlier version lacks the font and paper columns: its rows keep the
+// layout's.
 std::optional<Calibration> fromRow(const QSqlQuery &query, QString *problem)
 {
+    const QSqlRecord record = query.record();
+    const auto text = [&](const QString &column) {
+        const int index = record.indexOf(column);
+        return index < 0 ? QString() : query.value(index).toString();
+    };
     Calibration calibration;
-    calibration.courier = query.value(0).toString();
-    calibration.printer = query.value(1).toString();
+    calibration.courier = text(QStringLiteral("courier"));
+    calibration.printer = text(QStringLiteral("printer"));
     bool ok[4] = {};
-    calibration.shiftX = query.value(2).toString().toInt(&ok[0]);
-    calibration.shiftY = query.value(3).toString().toInt(&ok[1]);
-    calibration.scaleX = query.value(4).toString().toDouble(&ok[2]);
-    calibration.scaleY = query.value(5).toString().toDouble(&ok[3]);
-    // A table of an earlier version has no font: its rows keep the layout's.
-    const bool withFont = query.record().count() > 7;
-    calibration.font = withFont ? query.value(6).toString() : QString();
-    calibration.color = withFont ? query.value(7).toString() : QString();
+    calibration.shiftX = text(QStringLiteral("shift_x")).toInt(&ok[0]);
+    calibration.shiftY = text(QStringLiteral("shift_y")).toInt(&ok[1]);
+    calibration.scaleX = text(QStringLiteral("scale_x")).toDouble(&ok[2]);
+    calibration.scaleY = text(QStringLiteral("scale_y")).toDouble(&ok[3]);
+    calibration.font = text(kFontColumn);
+    calibration.color = text(kColorColumn);
+    bool paperOk = true;
+    for (const auto &[column, value] : {std::pair{kPaperWidthColumn, &calibration.paperWidth},
+                                        std::pair{kPaperHeightColumn, &calibration.paperHeight}}) {
+        const QString stored = text(column);
+        bool read = true;
+        *value = stored.isEmpty() ? 0 : stored.toDouble(&read);
+        paperOk = paperOk && read;
+    }
     try {
-        if (!(ok[0] && ok[1] && ok[2] && ok[3]))
+        if (!(ok[0] && ok[1] && ok[2] && ok[3] && paperOk))
             throw AppError(QStringLiteral(u"数值无法读取"));
         checkCalibration(calibration);
     } catch (const AppError &error) {
@@ -54,7 +70,25 @@ std::optional<Calibration> fromRow(const QSqlQuery &query, QString *problem)
     return calibration;
 }
 
+// A paper side as stored: millimetres to 0.1, empty for the layout's.
+QString paperText(double millimetres)
+{
+    return millimetres > 0 ? QString::number(millimetres, 'f', 1) : QStringLiteral("");
+}
+
 } // namespace
+
+std::optional<QSizeF> parsePaperSize(const QString &text)
+{
+    static const QRegularExpression separator(QStringLiteral("\\s*[xX×*]\\s*"));
+    const QStringList sides = text.trimmed().split(separator);
+    bool ok[2] = {};
+    const double width = sides.value(0).toDouble(&ok[0]);
+    const double height = sides.value(1).toDouble(&ok[1]);
+    if (sides.size() != 2 || !ok[0] || !ok[1])
+        return std::nullopt;
+    return QSizeF(std::round(width * 10) / 10, std::round(height * 10) / 10);
+}
 
 void checkCalibration(const Calibration &calibration)
 {
@@ -68,6 +102,14 @@ void checkCalibration(const Calibration &calibration)
         throw AppError(QStringLiteral(u"字体无法读取：%1").arg(calibration.font));
     if (!calibration.color.isEmpty() && !QColor::isValidColorName(calibration.color))
         throw AppError(QStringLiteral(u"颜色无法读取：%1").arg(calibration.color));
+    const bool noPaper = calibration.paperWidth == 0 && calibration.paperHeight == 0;
+    for (const double side : {calibration.paperWidth, calibration.paperHeight})
+        if (!noPaper && !(std::isfinite(side) && side >= calibration::kMinPaper && side <= calibration::kMaxPaper))
+            throw AppError(QStringLiteral(u"纸张尺寸 %1 × %2 毫米不在 %3 到 %4 毫米之间")
+                               .arg(calibration.paperWidth)
+                               .arg(calibration.paperHeight)
+                               .arg(calibration::kMinPaper)
+                               .arg(calibration::kMaxPaper));
 }
 
 bool CalibrationStore::tableExists()
@@ -75,14 +117,14 @@ bool CalibrationStore::tableExists()
     return m_connection.hasTable(kTable);
 }
 
-bool CalibrationStore::hasFontColumns()
-{
-    return m_connection.tableColumns(kTable).contains(kFontColumn);
-}
-
 QStringList CalibrationStore::columns()
 {
-    return hasFontColumns() ? columnNames() : columnNames().mid(0, 6);
+    const QStringList present = m_connection.tableColumns(kTable);
+    QStringList selected;
+    for (const QString &column : columnNames())
+        if (present.contains(column))
+            selected << column;
+    return selected;
 }
 
 const QStringList &CalibrationStore::columnNames()
@@ -94,7 +136,9 @@ const QStringList &CalibrationStore::columnNames()
                                    QStringLiteral("scale_x"),
                                    QStringLiteral("scale_y"),
                                    kFontColumn,
-                                   kColorColumn};
+                                   kColorColumn,
+                                   kPaperWidthColumn,
+                                   kPaperHeightColumn};
     return names;
 }
 
@@ -102,9 +146,11 @@ void CalibrationStore::ensureTable()
 {
     if (!tableExists()) {
         m_connection.exec(statements::createTable(kTable, columnNames(), m_connection.backend(), kKeyColumns));
-    } else if (!hasFontColumns()) {
-        m_connection.exec(statements::addTextColumn(kTable, kFontColumn));
-        m_connection.exec(statements::addTextColumn(kTable, kColorColumn));
+    } else {
+        const QStringList present = m_connection.tableColumns(kTable);
+        for (const QString &column : columnNames())
+            if (!present.contains(column))
+                m_connection.exec(statements::addTextColumn(kTable, column));
     }
 }
 
@@ -132,7 +178,8 @@ void CalibrationStore::save(const Calibration &calibration)
                           {calibration.courier, bound(calibration.printer), QString::number(calibration.shiftX),
                            QString::number(calibration.shiftY), QString::number(calibration.scaleX, 'g', 10),
                            QString::number(calibration.scaleY, 'g', 10), bound(calibration.font),
-                           bound(calibration.color)});
+                           bound(calibration.color), paperText(calibration.paperWidth),
+                           paperText(calibration.paperHeight)});
     });
 }
 

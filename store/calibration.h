@@ -7,11 +7,12 @@
 // to every printer that has none of its own, and to PDF output. A database
 // without the table works as one without calibrations; the table is made
 // when the first calibration is saved, and a table of an earlier version
-// (without the font columns) gets them then.
+// (without the font or paper columns) gets them then.
 
 #include "common/error.h"
 
 #include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,12 +28,23 @@ struct Calibration {
     double scaleY = 1.0;
     QString font;  // "FAMILY,SIZE[,bold][,italic]"; empty: the layout's fonts
     QString color; // "#rrggbb", with the font
+    // The paper measured for this printer (continuous forms), millimetres
+    // to 0.1; 0: the layout's paper.
+    double paperWidth = 0;
+    double paperHeight = 0;
 };
 
 namespace calibration {
 constexpr double kMinScale = 0.9;
 constexpr double kMaxScale = 1.1;
+// The paper a calibration may set, millimetres each way.
+constexpr double kMinPaper = 50;
+constexpr double kMaxPaper = 600;
 } // namespace calibration
+
+// A paper size typed as "WxH" in millimetres ("230x127.3", also with × or
+// *), rounded to 0.1 mm; none when the text is no such size.
+std::optional<QSizeF> parsePaperSize(const QString &text);
 
 // Throws AppError saying what is wrong with a calibration's numbers.
 void checkCalibration(const Calibration &calibration);
@@ -51,15 +63,14 @@ public:
     // Every saved calibration, by courier and printer.
     QList<Calibration> list();
 
-    // Makes the table, or gives a table of an earlier version the font
-    // columns; inside the caller's transaction.
+    // Makes the table, or gives a table of an earlier version the columns
+    // it lacks; inside the caller's transaction.
     void ensureTable();
     // The table's columns as this version makes them.
     static const QStringList &columnNames();
 
 private:
     bool tableExists();
-    bool hasFontColumns();
     QStringList columns(); // the columns to select, for the table as it is
     Connection &m_connection;
 };

@@ -18,6 +18,8 @@ inline const QString kCalibrationTable = QStringLiteral("calibration");
 inline const QString kFormsTable = QStringLiteral("forms");
 // The column mappings the user chose for workbooks of given headings.
 inline const QString kImportMappingsTable = QStringLiteral("import_mappings");
+// What was printed, on which form, with which waybill number (store/print_log.h).
+inline const QString kPrintLogTable = QStringLiteral("print_log");
 
 inline const QString kDatabaseFileName = QStringLiteral("data.mdb");
 
@@ -40,6 +42,9 @@ inline const QString kRecipientAddress = QStringLiteral(u"收件地址");
 inline const QString kContents = QStringLiteral(u"内件品名");
 inline const QString kQuantity = QStringLiteral(u"数量");
 inline const QString kRemarks = QStringLiteral(u"备注");
+// An order export's order number: no column of the three tables, kept in
+// the print record when an imported row had one.
+inline const QString kOrderNumber = QStringLiteral(u"订单号");
 } // namespace col
 
 // Columns of outrxx in table order.

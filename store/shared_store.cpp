@@ -6,6 +6,7 @@
 #include "store/db_error.h"
 #include "store/form_store.h"
 #include "store/mapping_store.h"
+#include "store/print_log.h"
 #include "store/schema.h"
 #include "store/statements.h"
 #include "store/text_table.h"
@@ -60,6 +61,8 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
         tables.append({schema::kFormsTable, FormStore::columnNames()});
     if (from.hasTable(schema::kImportMappingsTable))
         tables.append({schema::kImportMappingsTable, MappingStore::columnNames()});
+    if (from.hasTable(schema::kPrintLogTable))
+        tables.append({schema::kPrintLogTable, PrintLog::columnNames()});
 
     qint64 copied = 0;
     to.inTransaction([&] {
@@ -70,6 +73,8 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
                 FormStore(to).ensureTable();
             else if (table == schema::kImportMappingsTable)
                 MappingStore(to).ensureTable();
+            else if (table == schema::kPrintLogTable)
+                PrintLog(to).ensureTable();
             else if (!to.hasTable(table))
                 to.exec(statements::createTable(table, schema::columnsOf(table), to.backend()));
             to.exec(statements::deleteAll(table));

@@ -233,7 +233,7 @@ void TestMainWindow::menusHaveEveryEntry()
     QCOMPARE(captions(f.window->menuBar()),
              (QStringList{u"N1=寄件人信息"_qs, u"N2=收件人信息"_qs, u"N16=单张打印"_qs, u"N17=批量打印"_qs,
                           u"N18=数据导入"_qs, u"N19=数据导出"_qs, u"N20=数据备份与恢复"_qs, u"N21=帮助主题"_qs,
-                          u"N4=退出软件"_qs, u"FormDesign=快递单设计"_qs}));
+                          u"N4=退出软件"_qs, u"FormDesign=快递单设计"_qs, u"PrintLog=打印记录"_qs}));
     QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
              (QStringList{u"N23=常见问题"_qs, u"N24=技术支持"_qs, u"N25=软件首页"_qs}));
     QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));

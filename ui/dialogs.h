@@ -57,6 +57,11 @@ public:
                                                               const QStringList &required, const QStringList &headings,
                                                               const QHash<QString, QString> &guesses) = 0;
 
+    // A line of text to type (a waybill number), starting from initial;
+    // nothing when cancelled.
+    virtual std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                           const QString &initial) = 0;
+
     // Shows a window modally and returns when it is hidden.
     virtual void showModal(QWidget *window) = 0;
 

@@ -18,8 +18,10 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -212,6 +214,16 @@ QFont chosenFont(QFontDialog &dialog)
 }
 
 } // namespace
+
+std::optional<QString> QtDialogs::askText(QWidget *parent, const QString &title, const QString &label,
+                                          const QString &initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
 
 std::optional<QHash<QString, QString>> QtDialogs::mapColumns(QWidget *parent, const QStringList &columns,
                                                              const QStringList &required, const QStringList &headings,

@@ -12,6 +12,8 @@ public:
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &initial) override;
     std::optional<QHash<QString, QString>> mapColumns(QWidget *parent, const QStringList &columns,
                                                       const QStringList &required, const QStringList &headings,
                                                       const QHash<QString, QString> &guesses) override;

@@ -80,6 +80,20 @@ std::optional<FontChoice> RecordingDialogs::chooseFont(QWidget *, const FontChoi
     return answer;
 }
 
+std::optional<QString> RecordingDialogs::askText(QWidget *, const QString &, const QString &label,
+                                                 const QString &initial)
+{
+    entries.append({QStringLiteral("text"), label + QLatin1Char('|') + initial});
+    if (textAnswers.empty())
+        return std::nullopt;
+    const bool given = textAnswers.front().has_value();
+    const QString answer = given ? *textAnswers.front() : QString();
+    textAnswers.pop_front();
+    if (!given)
+        return std::nullopt;
+    return answer;
+}
+
 std::optional<QHash<QString, QString>> RecordingDialogs::mapColumns(QWidget *parent, const QStringList &columns,
                                                                     const QStringList &required,
                                                                     const QStringList &headings,

@@ -18,7 +18,7 @@ class RecordingDialogs : public Dialogs {
 public:
     struct Entry {
         // "notice", "hint", "confirm", "confirm (No default)", "error", "open",
-        // "save", "font", "map", "print", "modal", "url"
+        // "save", "font", "text", "map", "print", "modal", "url"
         QString kind;
         QString text; // the message, the dialog title, the window's objectName or the address
         bool operator==(const Entry &other) const = default;
@@ -34,6 +34,8 @@ public:
     std::deque<bool> confirmAnswers;
     std::deque<QString> fileAnswers;
     std::deque<std::optional<FontChoice>> fontAnswers;
+    // Answers to askText ("text" entries record the label and the text offered).
+    std::deque<std::optional<QString>> textAnswers;
     // Called with the printer when print setup is asked; returns whether the
     // user confirmed. Unset: cancelled.
     std::function<bool(QPrinter &, int, int)> printAnswer;
@@ -53,6 +55,8 @@ public:
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &initial) override;
     std::optional<QHash<QString, QString>> mapColumns(QWidget *parent, const QStringList &columns,
                                                       const QStringList &required, const QStringList &headings,
                                                       const QHash<QString, QString> &guesses) override;

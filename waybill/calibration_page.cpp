@@ -18,6 +18,10 @@ QString calibrationSummary(const Calibration &calibration)
                        .arg(calibration.shiftY * kMmPerUnit, 0, 'f', 1);
     if (calibration.scaleX != 1.0 || calibration.scaleY != 1.0)
         text += QStringLiteral(u"，缩放 %1 × %2").arg(calibration.scaleX, 0, 'f', 3).arg(calibration.scaleY, 0, 'f', 3);
+    if (calibration.paperWidth > 0)
+        text += QStringLiteral(u"，纸张 %1 × %2 毫米")
+                    .arg(calibration.paperWidth, 0, 'f', 1)
+                    .arg(calibration.paperHeight, 0, 'f', 1);
     return text;
 }
 

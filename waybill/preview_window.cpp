@@ -357,7 +357,10 @@ void TQRStandardPreview::RzBitBtn9Click()
     m_printedPanel->clear();
     guarded(this, [this] {
         try {
-            m_printedPanel->setText(printedText(printRun(m_run, *m_printer, this), *m_printer));
+            const PrintedRun done = printRun(m_run, *m_printer, this);
+            m_printedPanel->setText(printedText(done.pages, *m_printer));
+            if (m_printed && done.pages > 0)
+                m_printed(done);
         } catch (const PrintError &) {
             // The next print starts on a new printer with the same setup.
             m_printer = freshPrinterLike(*m_printer);
@@ -477,8 +480,9 @@ void TQRStandardPreview::resizeEvent(QResizeEvent *event)
     m_scroll->verticalScrollBar()->setValue(0);
 }
 
-void runPreview(const WaybillRun &run, QWidget *parent)
+void runPreview(const WaybillRun &run, QWidget *parent, std::function<void(const PrintedRun &)> printed)
 {
     TQRStandardPreview preview(run, parent);
+    preview.setPrintedHandler(std::move(printed));
     dialogs().showModal(&preview);
 }

@@ -8,9 +8,11 @@
 // data straight to the printer.
 
 #include "report/page.h"
+#include "waybill/print_record.h"
 
 #include <QDialog>
 #include <QPrinter>
+#include <functional>
 #include <memory>
 
 class PageCanvas;
@@ -53,6 +55,8 @@ public:
 
     void RzBitBtn8Click(); // printer setup
     void RzBitBtn9Click(); // print
+    // Told after each print that sent pages (the print window's status line).
+    void setPrintedHandler(std::function<void(const PrintedRun &)> handler) { m_printed = std::move(handler); }
     // 显示底图: the form picture under the page, on screen only; the choice
     // holds for every preview until the program ends.
     void showPicture(bool shown);
@@ -76,6 +80,7 @@ private:
     void layoutThumbnails();
 
     const WaybillRun &m_run;
+    std::function<void(const PrintedRun &)> m_printed;
     int m_total = 0;
     QList<ComposedPage> m_pages;
     std::unique_ptr<QPrinter> m_printer;
@@ -102,4 +107,4 @@ private:
 };
 
 // Runs a print run's waybills through the preview, modally, over parent.
-void runPreview(const WaybillRun &run, QWidget *parent);
+void runPreview(const WaybillRun &run, QWidget *parent, std::function<void(const PrintedRun &)> printed = {});

@@ -14,6 +14,10 @@ public:
     // The text of a column for page (0-based); throws DbError for a column
     // the table lacks.
     virtual QString value(int page, RowSide row, const QString &column) const = 0;
+    // The print record's entry a page prints again (0: a page of new data).
+    virtual qint64 recordedEntry(int) const { return 0; }
+    // The waybill number that entry had (empty: none, or new data).
+    virtual QString recordedNumber(int) const { return {}; }
 };
 
 // The current row of a recipient dataset, with the Sender record.

@@ -2,6 +2,7 @@
 
 #include "store/calibration.h"
 #include "store/connection.h"
+#include "store/print_log.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/widgets.h"
@@ -10,6 +11,7 @@
 #include "waybill/print_data.h"
 #include "waybill/print_source.h"
 #include "waybill/run_printing.h"
+#include "waybill/waybill_number.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -114,6 +116,14 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
     design->setObjectName(QStringLiteral("DesignFromThisForm"));
     design->setToolTip(QStringLiteral(u"在快递单设计中，以这张快递单为底新建一张"));
     connect(design, &QAction::triggered, this, [this] { designFromThisForm(); });
+    QAction *number = bar->addAction(QStringLiteral(u"运单号"));
+    number->setObjectName(QStringLiteral("FirstNumber"));
+    number->setToolTip(QStringLiteral(u"打印机里第一张快递单的运单号，记入打印记录"));
+    connect(number, &QAction::triggered, this, [this] { askFirstNumber(); });
+    QAction *paperSize = bar->addAction(QStringLiteral(u"纸张尺寸"));
+    paperSize->setObjectName(QStringLiteral("PaperSize"));
+    paperSize->setToolTip(QStringLiteral(u"在这台打印机上量得的纸张宽和长（连续纸），随“保存位置”保存"));
+    connect(paperSize, &QAction::triggered, this, [this] { askPaperSize(); });
     // Where the fields stand, in a status line under the page.
     statusBar()->setSizeGripEnabled(false);
     m_calibrationLabel = new QLabel(statusBar());
@@ -124,6 +134,10 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
     m_frameLabel->setObjectName(QStringLiteral("FrameLabel"));
     m_frameLabel->setStyleSheet(QStringLiteral("color: #c00000"));
     statusBar()->addWidget(m_frameLabel, 1);
+    // What the last print did, and the number the next one starts from.
+    m_printedLabel = new QLabel(statusBar());
+    m_printedLabel->setObjectName(QStringLiteral("PrintedLabel"));
+    statusBar()->addPermanentWidget(m_printedLabel);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(layout.window.panel);
@@ -216,6 +230,63 @@ void PrintWindow::designFromThisForm()
             throw AppError(QStringLiteral(u"没有安装快递单设计。"));
         designer()(m_run.layout(), m_courier.captionTail, this);
     });
+}
+
+void PrintWindow::askFirstNumber()
+{
+    guarded(this, [this] {
+        QString offered = m_run.firstNumber();
+        if (offered.isEmpty()) {
+            Connection connection(objectName() + QStringLiteral(".record"));
+            const QString last = PrintLog(connection).lastNumber(m_run.layout().code);
+            if (!last.isEmpty())
+                offered = nextWaybillNumber(last);
+        }
+        const std::optional<QString> typed = dialogs().askText(
+            this, QStringLiteral(u"运单号"),
+            QStringLiteral(u"打印机里第一张快递单上印的运单号（后面的依次往下编号；不填则不记运单号）："), offered);
+        if (!typed)
+            return;
+        const QString number = typed->trimmed();
+        checkWaybillNumber(number);
+        m_run.setFirstNumber(number);
+        m_printedLabel->setText(number.isEmpty() ? QString() : QStringLiteral(u"首张运单号：%1").arg(number));
+    });
+}
+
+void PrintWindow::askPaperSize()
+{
+    guarded(this, [this] {
+        const QSizeF now = m_run.paperMm();
+        const std::optional<QString> typed =
+            dialogs().askText(this, QStringLiteral(u"纸张尺寸"),
+                              QStringLiteral(u"在这台打印机上量得的纸张宽和长（毫米，精确到 0.1），例如 230x127.3：\n"
+                                             u"（快递单原始尺寸 %1 × %2 毫米）")
+                                  .arg(m_run.layout().paperMm.width(), 0, 'f', 1)
+                                  .arg(m_run.layout().paperMm.height(), 0, 'f', 1),
+                              QStringLiteral("%1x%2").arg(now.width(), 0, 'f', 1).arg(now.height(), 0, 'f', 1));
+        if (!typed)
+            return;
+        const std::optional<QSizeF> paper = parsePaperSize(*typed);
+        if (!paper)
+            throw AppError(QStringLiteral(u"纸张尺寸的格式是 宽x长（毫米），例如 230x127.3：%1").arg(*typed));
+        Calibration check;
+        check.paperWidth = paper->width();
+        check.paperHeight = paper->height();
+        checkCalibration(check);
+        m_run.setPaper(*paper);
+        m_savedFrom.clear();
+        refreshPage();
+    });
+}
+
+void PrintWindow::showPrinted(const PrintedRun &done)
+{
+    if (!done.lastNumber.isEmpty())
+        m_run.setFirstNumber(nextWaybillNumber(done.lastNumber));
+    m_printedLabel->setText(done.summary);
+    m_printedLabel->setToolTip(
+        m_run.firstNumber().isEmpty() ? QString() : QStringLiteral(u"下一张运单号：%1").arg(m_run.firstNumber()));
 }
 
 void PrintWindow::applySavedCalibration()

@@ -6,6 +6,7 @@
 
 #include "waybill/family.h"
 #include "waybill/print_data.h"
+#include "waybill/print_record.h"
 #include "waybill/waybill_run.h"
 
 #include <QMainWindow>
@@ -55,6 +56,15 @@ public:
     void printCalibrationPage(); // 打印校准页
     // 按此单新建: the form designer, starting from a copy of this window's form.
     void designFromThisForm();
+    // 运单号: the number of the first form in the printer, offered as the one
+    // after the last this form printed; empty records no numbers.
+    void askFirstNumber();
+    // 纸张尺寸: the paper measured on this printer ("230x127.3" mm), saved
+    // with the position.
+    void askPaperSize();
+    // After a print: "已打印 N 张（运单号 A–B）" in the status line, and the
+    // numbering goes on from the form after the last one printed.
+    void showPrinted(const PrintedRun &done);
     // What 按此单新建 does: the program opens the designer (app/desktop.cpp).
     using Designer = std::function<void(const Layout &layout, const QString &name, QWidget *parent)>;
     static void setDesigner(Designer designer);
@@ -97,6 +107,7 @@ private:
     bool m_calibrationApplied = false;
     QLabel *m_calibrationLabel = nullptr;
     QLabel *m_frameLabel = nullptr;
+    QLabel *m_printedLabel = nullptr;
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws AppError

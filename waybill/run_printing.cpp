@@ -1,6 +1,7 @@
 #include "waybill/run_printing.h"
 
 #include "report/print_job.h"
+#include "store/connection.h"
 #include "ui/dialogs.h"
 #include "waybill/calibration_page.h"
 #include "waybill/waybill_run.h"
@@ -12,7 +13,7 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 
-int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
+PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
 {
     const int pages = run.pageCount();
     PageRange range;
@@ -22,13 +23,24 @@ int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
     progress.setWindowTitle(QStringLiteral(u"打印"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    return printPages(
+    const int printed = printPages(
         printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
         [&](int done, int total) {
             progress.setMaximum(total);
             progress.setValue(done);
             return !progress.wasCanceled();
         });
+    Connection connection(QStringLiteral("print.record"));
+    PrintedRun done = recordPrint(connection, run, firstPage(range) - 1, printed, printerOutput(printer));
+    if (!done.problem.isEmpty())
+        dialogs().notice(parent, done.problem);
+    return done;
+}
+
+QString printerOutput(const QPrinter &printer)
+{
+    return printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName()
+                                                            : pdfOutput(printer.outputFileName());
 }
 
 QString printedText(int pages, const QPrinter &printer)
@@ -114,11 +126,12 @@ bool choosePrinter(QPrinter &printer, const WaybillRun &run, int lastPage, QWidg
 
 } // namespace
 
-void printThroughSetup(const WaybillRun &run, QWidget *parent)
+PrintedRun printThroughSetup(const WaybillRun &run, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
-    if (choosePrinter(printer, run, run.pageCount(), parent))
-        printRun(run, printer, parent);
+    if (!choosePrinter(printer, run, run.pageCount(), parent))
+        return {};
+    return printRun(run, printer, parent);
 }
 
 void printCalibrationPage(const WaybillRun &run, QWidget *parent)

@@ -3,6 +3,8 @@
 // copies and paper, showing a progress window; and through the print setup
 // dialog first.
 
+#include "waybill/print_record.h"
+
 #include <memory>
 
 class QPrinter;
@@ -12,8 +14,13 @@ class WaybillRun;
 
 // Composes the run's pages again from the data and prints them onto
 // printer with its page range; a progress window lets the user stop.
-// Returns how many pages were sent.
-int printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
+// The pages sent go into the print record, the run's first number on
+// the first of them; a record that cannot be written is told, the print
+// stands. Returns what was printed.
+PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent);
+
+// Where a printer prints, as the record keeps it (the printer, or the PDF file).
+QString printerOutput(const QPrinter &printer);
 
 // "已送出 N 张到打印机 X" (or "到文件 F") for a print that sent pages.
 QString printedText(int pages, const QPrinter &printer);
@@ -23,8 +30,9 @@ QString printedText(int pages, const QPrinter &printer);
 // failed keeps failing in Qt until it is replaced; the copy starts afresh.
 std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer);
 
-// Asks for the printer (copies, page range) and prints the run onto it.
-void printThroughSetup(const WaybillRun &run, QWidget *parent);
+// Asks for the printer (copies, page range) and prints the run onto it;
+// nothing printed when the user cancels.
+PrintedRun printThroughSetup(const WaybillRun &run, QWidget *parent);
 
 // Asks for the printer and prints the run's calibration page onto it.
 void printCalibrationPage(const WaybillRun &run, QWidget *parent);

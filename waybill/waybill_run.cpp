@@ -11,6 +11,19 @@ WaybillRun::WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source
 {
 }
 
+QSize WaybillRun::paperUnits() const
+{
+    if (m_paperMm.isEmpty())
+        return m_layout.paperUnits();
+    return {int(std::lround(m_paperMm.width() / kMmPerUnit)), int(std::lround(m_paperMm.height() / kMmPerUnit))};
+}
+
+void WaybillRun::setPaper(const QSizeF &paperMm)
+{
+    m_paperMm = paperMm == m_layout.paperMm ? QSizeF() : paperMm;
+    m_composer.reset();
+}
+
 void WaybillRun::shift(int dx, int dy)
 {
     shiftItems(m_items, dx, dy);
@@ -75,6 +88,7 @@ void WaybillRun::reset()
 {
     m_items = m_layout.items;
     m_scaleX = m_scaleY = 1.0;
+    m_paperMm = QSizeF();
     m_fontSet = false;
     m_composer.reset();
 }
@@ -106,6 +120,8 @@ void WaybillRun::apply(const Calibration &calibration)
     reset();
     shift(calibration.shiftX, calibration.shiftY);
     setScale(calibration.scaleX, calibration.scaleY);
+    if (calibration.paperWidth > 0 && calibration.paperHeight > 0)
+        setPaper(QSizeF(calibration.paperWidth, calibration.paperHeight));
     if (const std::optional<QFont> font = parseFontText(calibration.font))
         setFont(*font, calibration.color.isEmpty() ? QColor(Qt::black) : QColor(calibration.color));
 }
@@ -114,6 +130,10 @@ Calibration WaybillRun::calibration(const QString &printer) const
 {
     const QPoint shift = totalShift();
     Calibration calibration{m_layout.code, printer, shift.x(), shift.y(), m_scaleX, m_scaleY, {}, {}};
+    if (!m_paperMm.isEmpty()) {
+        calibration.paperWidth = m_paperMm.width();
+        calibration.paperHeight = m_paperMm.height();
+    }
     if (m_fontSet) {
         calibration.font = fontText(font());
         calibration.color = color().name();
@@ -124,7 +144,7 @@ Calibration WaybillRun::calibration(const QString &printer) const
 const PageComposer &WaybillRun::composer() const
 {
     if (!m_composer)
-        m_composer.emplace(m_layout.paperMm, placedItems());
+        m_composer.emplace(paperMm(), placedItems());
     return *m_composer;
 }
 

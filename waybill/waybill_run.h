@@ -24,8 +24,17 @@ public:
     const Layout &layout() const { return m_layout; }
     // The items as the run holds them now (shifted, re-fonted).
     const QList<LayoutItem> &items() const { return m_items; }
-    QSizeF paperMm() const { return m_layout.paperMm; }
-    QSize paperUnits() const { return m_layout.paperUnits(); }
+    // The paper the run prints on: the layout's, or the length and width a
+    // saved calibration measured for the printer (continuous forms).
+    QSizeF paperMm() const { return m_paperMm.isEmpty() ? m_layout.paperMm : m_paperMm; }
+    QSize paperUnits() const;
+    // Sets the paper to print on, in millimetres (empty: the layout's).
+    void setPaper(const QSizeF &paperMm);
+
+    // The waybill number of the form the run's first printed page lands on
+    // (empty: not known); the pages after it get the next numbers.
+    const QString &firstNumber() const { return m_firstNumber; }
+    void setFirstNumber(const QString &number) { m_firstNumber = number; }
     PrintSource &source() const { return *m_source; }
 
     // Moves every item by dx, dy layout units; positions saturate at the
@@ -46,7 +55,7 @@ public:
     QList<LayoutItem> placedItems() const;
 
     // Puts the layout back, then applies a saved calibration: its shift,
-    // scale and (when it has one) font.
+    // scale, paper and (when it has one) font.
     void apply(const Calibration &calibration);
     // The run's calibration for its courier on a printer: the shift, the
     // scale and, when the user has set one, the font.
@@ -80,6 +89,8 @@ private:
     std::unique_ptr<PrintSource> m_source;
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
+    QSizeF m_paperMm; // empty: the layout's
+    QString m_firstNumber;
     bool m_fontSet = false;                         // setFont was called since the layout was put back
     mutable std::optional<PageComposer> m_composer; // for the items as they are now
 };

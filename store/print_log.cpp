@@ -1,0 +1,224 @@
+#include "store/print_log.h"
+
+#include "common/error.h"
+#include "store/connection.h"
+#include "store/schema.h"
+#include "store/statements.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+
+namespace {
+
+const QString &kTable = schema::kPrintLogTable;
+const QString kEntry = QStringLiteral("entry");
+const QString kNumber = QStringLiteral("number");
+const QString kCourier = QStringLiteral("courier");
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString rowJson(const RowTexts &row)
+{
+    QJsonObject object;
+    for (auto it = row.cbegin(); it != row.cend(); ++it)
+        object.insert(it.key(), it.value());
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+RowTexts rowFromJson(const QString &text)
+{
+    RowTexts row;
+    const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+        row.insert(it.key(), it.value().toString());
+    return row;
+}
+
+QVariantList rowValues(const PrintLogEntry &entry)
+{
+    return {QString::number(entry.entry),
+            printTimeText(entry.printedAt),
+            entry.courier,
+            entry.variant,
+            entry.formName,
+            entry.output,
+            QString::number(entry.page),
+            entry.number,
+            entry.recipientName(),
+            entry.mobile(),
+            entry.phone(),
+            entry.orderNumber(),
+            rowJson(entry.recipient),
+            rowJson(entry.sender),
+            entry.reprintOf ? QString::number(entry.reprintOf) : QString()};
+}
+
+PrintLogEntry entryFromRow(const QSqlQuery &query)
+{
+    PrintLogEntry entry;
+    entry.entry = query.value(0).toString().toLongLong();
+    entry.printedAt = QDateTime::fromString(query.value(1).toString(), kTimeFormat);
+    entry.courier = query.value(2).toString();
+    entry.variant = query.value(3).toString();
+    entry.formName = query.value(4).toString();
+    entry.output = query.value(5).toString();
+    entry.page = query.value(6).toString().toInt();
+    entry.number = query.value(7).toString();
+    // Columns 8 to 11 repeat texts of the recipient for other programs
+    // reading the table; the entry reads them from the copy.
+    entry.recipient = rowFromJson(query.value(12).toString());
+    entry.sender = rowFromJson(query.value(13).toString());
+    entry.reprintOf = query.value(14).toString().toLongLong();
+    return entry;
+}
+
+QString orderedSelect()
+{
+    return statements::selectWhere(kTable, PrintLog::columnNames(), {})
+        + QStringLiteral(" order by cast(\"entry\" as integer)");
+}
+
+} // namespace
+
+QString printTimeText(const QDateTime &time)
+{
+    return time.toString(kTimeFormat);
+}
+
+QString PrintLogEntry::recipientName() const
+{
+    return recipient.value(schema::col::kRecipientName);
+}
+
+QString PrintLogEntry::mobile() const
+{
+    return recipient.value(schema::col::kMobile);
+}
+
+QString PrintLogEntry::phone() const
+{
+    return recipient.value(schema::col::kPhone);
+}
+
+QString PrintLogEntry::address() const
+{
+    return recipient.value(schema::col::kRecipientAddress);
+}
+
+QString PrintLogEntry::orderNumber() const
+{
+    return recipient.value(schema::col::kOrderNumber);
+}
+
+bool PrintLogFilter::matches(const PrintLogEntry &entry) const
+{
+    const QDate day = entry.printedAt.date();
+    if ((from.isValid() && day < from) || (to.isValid() && day > to))
+        return false;
+    if (!courier.isEmpty() && entry.courier != courier)
+        return false;
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty())
+        return true;
+    for (const QString &field : {entry.recipientName(), entry.mobile(), entry.phone(), entry.number})
+        if (field.contains(wanted, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+const QStringList &PrintLog::columnNames()
+{
+    static const QStringList names{kEntry,
+                                   QStringLiteral("printed_at"),
+                                   kCourier,
+                                   QStringLiteral("variant"),
+                                   QStringLiteral("form_name"),
+                                   QStringLiteral("output"),
+                                   QStringLiteral("page"),
+                                   kNumber,
+                                   QStringLiteral("recipient_name"),
+                                   QStringLiteral("mobile"),
+                                   QStringLiteral("phone"),
+                                   QStringLiteral("order_number"),
+                                   QStringLiteral("recipient"),
+                                   QStringLiteral("sender"),
+                                   QStringLiteral("reprint_of")};
+    return names;
+}
+
+void PrintLog::ensureTable()
+{
+    if (!m_connection.hasTable(kTable))
+        m_connection.exec(statements::createTable(kTable, columnNames(), m_connection.backend(), {kEntry}));
+}
+
+void PrintLog::append(QList<PrintLogEntry> &entries)
+{
+    if (entries.isEmpty())
+        return;
+    m_connection.inTransaction([&] {
+        ensureTable();
+        QSqlQuery last =
+            m_connection.exec(QStringLiteral("select max(cast(\"entry\" as integer)) from \"%1\"").arg(kTable));
+        qint64 next = last.next() ? last.value(0).toLongLong() + 1 : 1;
+        std::vector<QVariantList> rows;
+        rows.reserve(size_t(entries.size()));
+        for (PrintLogEntry &entry : entries) {
+            entry.entry = next++;
+            rows.push_back(rowValues(entry));
+        }
+        m_connection.execMany(statements::insertRow(kTable, columnNames()), rows);
+    });
+}
+
+QList<PrintLogEntry> PrintLog::list(const PrintLogFilter &filter)
+{
+    QList<PrintLogEntry> entries;
+    if (!m_connection.hasTable(kTable))
+        return entries;
+    QSqlQuery query = m_connection.exec(orderedSelect());
+    while (query.next()) {
+        PrintLogEntry entry = entryFromRow(query);
+        if (filter.matches(entry))
+            entries.append(std::move(entry));
+    }
+    return entries;
+}
+
+QList<PrintLogEntry> PrintLog::find(const QList<qint64> &wanted)
+{
+    QList<PrintLogEntry> found;
+    const bool table = m_connection.hasTable(kTable);
+    for (const qint64 entry : wanted) {
+        if (table) {
+            QSqlQuery query =
+                m_connection.exec(statements::selectWhere(kTable, columnNames(), {kEntry}), {QString::number(entry)});
+            if (query.next()) {
+                found.append(entryFromRow(query));
+                continue;
+            }
+        }
+        throw AppError(QStringLiteral(u"打印记录中没有第 %1 条").arg(entry));
+    }
+    return found;
+}
+
+void PrintLog::setNumber(qint64 entry, const QString &number)
+{
+    find({entry}); // throws when there is none
+    m_connection.inTransaction([&] {
+        m_connection.exec(QStringLiteral("update \"%1\" set \"%2\" = ? where \"%3\" = ?").arg(kTable, kNumber, kEntry),
+                          {number, QString::number(entry)});
+    });
+}
+
+QString PrintLog::lastNumber(const QString &courier)
+{
+    if (!m_connection.hasTable(kTable))
+        return {};
+    QSqlQuery query = m_connection.exec(QStringLiteral("select \"%1\" from \"%2\" where \"%3\" = ? and \"%1\" <> '' "
+                                                       "order by cast(\"%4\" as integer) desc limit 1")
+                                            .arg(kNumber, kTable, kCourier, kEntry),
+                                        {courier});
+    return query.next() ? query.value(0).toString() : QString();
+}

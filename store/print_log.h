@@ -1,0 +1,78 @@
+#pragma once
+// The print record: one entry per waybill printed onto paper or into a PDF
+// (never for a preview, never for a print that failed), kept in data.mdb in
+// a table of its own (print_log) so that backup, restore and a shared
+// server carry it. An entry holds what was printed as it was then: the
+// recipient's and the sender's texts are copied, so later edits of the
+// recipient do not change it. A database without the table has no record;
+// the table is made when the first entry is written.
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+class Connection;
+
+// A row's texts by column name.
+using RowTexts = QMap<QString, QString>;
+
+struct PrintLogEntry {
+    qint64 entry = 0; // 1, 2, ... in the order written
+    QDateTime printedAt;
+    QString courier;      // the form's code: sf, ems, form1
+    QString variant;      // single, batch, imported-single, imported-batch
+    QString formName;     // 顺丰快递单
+    QString output;       // the printer's name, or "PDF：path"
+    int page = 0;         // the page of its run (1-based)
+    QString number;       // 运单号; empty: not known
+    RowTexts recipient;   // as printed
+    RowTexts sender;      // as printed (the ship date included)
+    qint64 reprintOf = 0; // the entry this one printed again (0: none)
+
+    QString recipientName() const;
+    QString mobile() const;
+    QString phone() const;
+    QString address() const;
+    QString orderNumber() const;
+};
+
+// What the record window and `waybill log list` select by; empty parts
+// select everything.
+struct PrintLogFilter {
+    QDate from;      // printed on or after
+    QDate to;        // printed on or before
+    QString courier; // a form's code
+    QString text;    // in the recipient's name, mobile, telephone or the number
+
+    bool matches(const PrintLogEntry &entry) const;
+};
+
+class PrintLog {
+public:
+    explicit PrintLog(Connection &connection) : m_connection(connection) {}
+
+    // Writes the entries in one transaction, numbering them after the last
+    // one (their entry fields are set).
+    void append(QList<PrintLogEntry> &entries);
+    // The entries a filter selects, in the order written.
+    QList<PrintLogEntry> list(const PrintLogFilter &filter = {});
+    // The entries of these numbers, in the order asked; throws AppError
+    // naming one that is not in the record.
+    QList<PrintLogEntry> find(const QList<qint64> &entries);
+    // Corrects the waybill number of an entry; throws AppError when there
+    // is no such entry.
+    void setNumber(qint64 entry, const QString &number);
+    // The last waybill number printed on a form (empty: none yet).
+    QString lastNumber(const QString &courier);
+
+    void ensureTable();
+    static const QStringList &columnNames();
+
+private:
+    Connection &m_connection;
+};
+
+// The text a printing time is kept and shown as ("2026-12-09 14:05:31").
+QString printTimeText(const QDateTime &time);

@@ -1,0 +1,309 @@
+#include "waybill/print_log_window.h"
+
+#include "store/connection.h"
+#include "ui/dialogs.h"
+#include "ui/error_boundary.h"
+#include "waybill/print_record.h"
+#include "waybill/run_printing.h"
+#include "waybill/waybill_number.h"
+#include "waybill/waybill_run.h"
+#include "xls/tracking_list.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList &headings()
+{
+    static const QStringList names{
+        QStringLiteral(u"序号"),     QStringLiteral(u"打印时间"),   QStringLiteral(u"快递单"),
+        QStringLiteral(u"运单号"),   QStringLiteral(u"收件人姓名"), QStringLiteral(u"手机号码"),
+        QStringLiteral(u"联系电话"), QStringLiteral(u"收件地址"),   QStringLiteral(u"订单号"),
+        QStringLiteral(u"打印到"),   QStringLiteral(u"备注")};
+    return names;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const char16_t *caption)
+{
+    auto *made = new QPushButton(QString::fromUtf16(caption), parent);
+    made->setObjectName(QString::fromLatin1(name));
+    return made;
+}
+
+} // namespace
+
+PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PrintLogWindow"));
+    setWindowTitle(QStringLiteral(u"打印记录"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *filters = new QHBoxLayout;
+    const QDate today = QDate::currentDate();
+    const auto dateEdit = [&](const char *name, const QDate &date) {
+        auto *edit = new QDateEdit(date, this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        return edit;
+    };
+    m_from = dateEdit("From", today.addDays(-30));
+    m_to = dateEdit("To", today);
+    m_courier = new QComboBox(this);
+    m_courier->setObjectName(QStringLiteral("Courier"));
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("Find"));
+    m_text->setPlaceholderText(QStringLiteral(u"姓名、电话或运单号"));
+    m_text->setClearButtonEnabled(true);
+    filters->addWidget(new QLabel(QStringLiteral(u"打印日期 从"), this));
+    filters->addWidget(m_from);
+    filters->addWidget(new QLabel(QStringLiteral(u"到"), this));
+    filters->addWidget(m_to);
+    filters->addSpacing(12);
+    filters->addWidget(new QLabel(QStringLiteral(u"快递单"), this));
+    filters->addWidget(m_courier);
+    filters->addSpacing(12);
+    filters->addWidget(new QLabel(QStringLiteral(u"查找"), this));
+    filters->addWidget(m_text, 1);
+    layout->addLayout(filters);
+
+    m_model = new QStandardItemModel(0, int(headings().size()), this);
+    m_model->setHorizontalHeaderLabels(headings());
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("Entries"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(m_table, 1);
+
+    auto *actions = new QHBoxLayout;
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("Count"));
+    actions->addWidget(m_count, 1);
+    QPushButton *reprint = button(this, "Reprint", u"重打");
+    reprint->setToolTip(QStringLiteral(u"按记录原样再打印所选的快递单（用现在保存的位置）"));
+    QPushButton *renumber = button(this, "Renumber", u"改运单号");
+    renumber->setToolTip(QStringLiteral(u"改正所选记录的运单号；选了多条时依次往下编号"));
+    QPushButton *exporting = button(this, "Export", u"导出运单号");
+    exporting->setToolTip(QStringLiteral(u"把所选记录（未选时为列出的全部）导出为 .xlsx 或 .csv，供网店批量发货"));
+    QPushButton *close = button(this, "Close", u"关闭");
+    for (QPushButton *each : {reprint, renumber, exporting, close})
+        actions->addWidget(each);
+    layout->addLayout(actions);
+
+    connect(reprint, &QPushButton::clicked, this, &PrintLogWindow::reprintSelected);
+    connect(renumber, &QPushButton::clicked, this, &PrintLogWindow::renumberSelected);
+    connect(exporting, &QPushButton::clicked, this, &PrintLogWindow::exportSelected);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_from, &QDateEdit::dateChanged, this, &PrintLogWindow::refresh);
+    connect(m_to, &QDateEdit::dateChanged, this, &PrintLogWindow::refresh);
+    connect(m_courier, &QComboBox::currentIndexChanged, this, &PrintLogWindow::refresh);
+    connect(m_text, &QLineEdit::textChanged, this, &PrintLogWindow::refresh);
+
+    resize(1000, 560);
+    refresh();
+}
+
+PrintLogFilter PrintLogWindow::filter() const
+{
+    return {m_from->date(), m_to->date(), m_courier->currentData().toString(), m_text->text()};
+}
+
+void PrintLogWindow::setFilter(const PrintLogFilter &filter)
+{
+    const QSignalBlocker blockFrom(m_from);
+    const QSignalBlocker blockTo(m_to);
+    const QSignalBlocker blockText(m_text);
+    m_from->setDate(filter.from);
+    m_to->setDate(filter.to);
+    m_text->setText(filter.text);
+    {
+        const QSignalBlocker blockCourier(m_courier);
+        m_courier->setCurrentIndex(std::max(0, m_courier->findData(filter.courier)));
+    }
+    refresh();
+}
+
+void PrintLogWindow::refresh()
+{
+    guarded(this, [this] {
+        Connection connection(QStringLiteral("print.log.window"));
+        m_all = PrintLog(connection).list();
+        // The forms the record holds, for the form filter.
+        const QString chosen = m_courier->currentData().toString();
+        {
+            const QSignalBlocker block(m_courier);
+            m_courier->clear();
+            m_courier->addItem(QStringLiteral(u"全部"), QString());
+            QStringList codes;
+            for (const PrintLogEntry &entry : m_all)
+                if (!codes.contains(entry.courier)) {
+                    codes << entry.courier;
+                    m_courier->addItem(entry.formName, entry.courier);
+                }
+            m_courier->setCurrentIndex(std::max(0, m_courier->findData(chosen)));
+        }
+        const PrintLogFilter wanted = filter();
+        const QSet<qint64> reprinted = reprintedEntries(m_all);
+        m_shown.clear();
+        for (const PrintLogEntry &entry : m_all)
+            if (wanted.matches(entry))
+                m_shown << entry;
+        m_model->setRowCount(0);
+        m_model->setRowCount(int(m_shown.size()));
+        for (int row = 0; row < m_shown.size(); ++row) {
+            const PrintLogEntry &entry = m_shown[row];
+            QString note;
+            if (entry.reprintOf)
+                note = QStringLiteral(u"重打第 %1 条").arg(entry.reprintOf);
+            if (reprinted.contains(entry.entry))
+                note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + QStringLiteral(u"已重打");
+            const QStringList cells{QString::number(entry.entry),
+                                    printTimeText(entry.printedAt),
+                                    entry.formName,
+                                    entry.number,
+                                    entry.recipientName(),
+                                    entry.mobile(),
+                                    entry.phone(),
+                                    entry.address(),
+                                    entry.orderNumber(),
+                                    entry.output,
+                                    note};
+            for (int column = 0; column < cells.size(); ++column)
+                m_model->setItem(row, column, new QStandardItem(cells[column]));
+        }
+        m_table->resizeColumnsToContents();
+        m_count->setText(QStringLiteral(u"共 %1 条").arg(m_shown.size()));
+    });
+}
+
+QList<PrintLogEntry> PrintLogWindow::selected() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QList<PrintLogEntry> entries;
+    for (const int row : rows)
+        entries << m_shown[row];
+    return entries;
+}
+
+void PrintLogWindow::selectRows(const QList<int> &rows)
+{
+    m_table->clearSelection();
+    for (const int row : rows)
+        m_table->selectionModel()->select(m_model->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void PrintLogWindow::reprintSelected()
+{
+    guarded(this, [this] {
+        const QList<PrintLogEntry> entries = selected();
+        if (entries.isEmpty())
+            throw AppError(QStringLiteral(u"请先选择要重打的记录。"));
+        const std::optional<QString> typed =
+            dialogs().askText(this, QStringLiteral(u"重打"),
+                              QStringLiteral(u"重打 %1 张。打印机里第一张快递单上印的运单号（后面的依次往下编号；"
+                                             u"不填则沿用记录中的运单号）：")
+                                  .arg(entries.size()),
+                              QString());
+        if (!typed)
+            return;
+        QString number = typed->trimmed();
+        checkWaybillNumber(number);
+        Connection connection(QStringLiteral("print.log.reprint"));
+        QString problem;
+        std::vector<Reprint> reprints = reprintsOf(entries, connection, calibrationPrinter(), &problem);
+        if (!problem.isEmpty())
+            dialogs().notice(this, problem);
+        QStringList summaries;
+        for (Reprint &reprint : reprints) {
+            reprint.run->setFirstNumber(number);
+            const PrintedRun done = printThroughSetup(*reprint.run, this);
+            if (done.pages == 0)
+                break; // cancelled: the rest is not printed either
+            summaries << reprint.formName + QLatin1Char(' ') + done.summary;
+            if (!done.lastNumber.isEmpty() && !number.isEmpty())
+                number = nextWaybillNumber(done.lastNumber);
+        }
+        refresh();
+        if (!summaries.isEmpty())
+            m_count->setText(QStringLiteral(u"重打：%1").arg(summaries.join(QStringLiteral(u"；"))));
+    });
+}
+
+void PrintLogWindow::renumberSelected()
+{
+    guarded(this, [this] {
+        const QList<PrintLogEntry> entries = selected();
+        if (entries.isEmpty())
+            throw AppError(QStringLiteral(u"请先选择要改运单号的记录。"));
+        const QString label = entries.size() == 1
+            ? QStringLiteral(u"第 %1 条（%2）的运单号：")
+                  .arg(entries.first().entry)
+                  .arg(entries.first().recipientName())
+            : QStringLiteral(u"所选 %1 条中第一条的运单号（其余依次往下编号）：").arg(entries.size());
+        const std::optional<QString> typed =
+            dialogs().askText(this, QStringLiteral(u"改运单号"), label, entries.first().number);
+        if (!typed)
+            return;
+        const QString first = typed->trimmed();
+        checkWaybillNumber(first);
+        const QStringList numbers =
+            first.isEmpty() ? QStringList(entries.size(), QString()) : waybillNumbers(first, int(entries.size()));
+        Connection connection(QStringLiteral("print.log.number"));
+        PrintLog log(connection);
+        for (int k = 0; k < entries.size(); ++k)
+            log.setNumber(entries[k].entry, numbers[k]);
+        refresh();
+    });
+}
+
+void PrintLogWindow::exportSelected()
+{
+    guarded(this, [this] {
+        QList<PrintLogEntry> entries = selected();
+        if (entries.isEmpty())
+            entries = m_shown;
+        if (entries.isEmpty())
+            throw AppError(QStringLiteral(u"没有可导出的记录。"));
+        QString target = dialogs().saveFile(this, QStringLiteral(u"导出运单号"),
+                                            QStringLiteral(u"Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
+        if (target.isEmpty())
+            return;
+        if (!target.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)
+            && !target.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            target += QStringLiteral(".xlsx");
+        int leftOut = 0;
+        const TextTable rows = trackingRows(entries, reprintedEntries(m_all), &leftOut);
+        saveTrackingList(target, rows);
+        QString text =
+            QStringLiteral(u"已导出 %1 条到 %2").arg(rows.rowCount() - 1).arg(QDir::toNativeSeparators(target));
+        if (leftOut > 0)
+            text += QStringLiteral(u"（%1 条已重打的记录未导出，导出的是重打的那一条）").arg(leftOut);
+        dialogs().notice(this, text + QStringLiteral(u"。"));
+    });
+}
+
+void openPrintLog(QWidget *parent)
+{
+    PrintLogWindow window(parent);
+    dialogs().showModal(&window);
+}

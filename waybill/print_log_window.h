@@ -1,0 +1,56 @@
+#pragma once
+// The print record window (打印记录): every waybill printed, filtered by
+// date, form and a text in the name, phone or number; the selected
+// entries are printed again as they were (their texts, their form, the
+// calibration saved now), get their waybill numbers corrected, or go into
+// the tracking list a shop uploads for 批量发货.
+
+#include "store/print_log.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QStandardItemModel;
+class QTableView;
+
+class PrintLogWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit PrintLogWindow(QWidget *parent = nullptr);
+
+    // The filter as the window's fields set it.
+    PrintLogFilter filter() const;
+    void setFilter(const PrintLogFilter &filter);
+    // Reads the record again with the filter.
+    void refresh();
+    // The entries shown, in order, and those selected.
+    const QList<PrintLogEntry> &shown() const { return m_shown; }
+    QList<PrintLogEntry> selected() const;
+    void selectRows(const QList<int> &rows);
+
+    // 重打: the selected entries again, through the printer setup.
+    void reprintSelected();
+    // 改运单号: the number of the first selected entry; the others get the
+    // numbers after it, in the order shown.
+    void renumberSelected();
+    // 导出: the selected entries (all shown when none is selected) as a
+    // tracking list (.xlsx or .csv).
+    void exportSelected();
+
+private:
+    QDateEdit *m_from = nullptr;
+    QDateEdit *m_to = nullptr;
+    QComboBox *m_courier = nullptr;
+    QLineEdit *m_text = nullptr;
+    QTableView *m_table = nullptr;
+    QStandardItemModel *m_model = nullptr;
+    QLabel *m_count = nullptr;
+    QList<PrintLogEntry> m_shown;
+    QList<PrintLogEntry> m_all; // the whole record, for which entries were printed again
+};
+
+// Shows the print record window modally over parent.
+void openPrintLog(QWidget *parent);

@@ -1,0 +1,161 @@
+#include "waybill/print_record.h"
+
+#include "store/calibration.h"
+#include "store/connection.h"
+#include "store/db_error.h"
+#include "store/form_store.h"
+#include "store/schema.h"
+#include "waybill/print_form.h"
+#include "waybill/waybill_number.h"
+#include "waybill/waybill_run.h"
+
+#include <QDir>
+
+namespace {
+
+const QStringList &variantNames()
+{
+    static const QStringList names{QStringLiteral("single"), QStringLiteral("batch"), QStringLiteral("imported-single"),
+                                   QStringLiteral("imported-batch")};
+    return names;
+}
+
+// The texts of a page's row: every column of the table, and an order
+// export's order number when the row has one.
+RowTexts rowTexts(const PrintSource &source, int page, RowSide side)
+{
+    RowTexts texts;
+    const QStringList &columns = side == RowSide::Sender ? schema::senderColumns() : schema::recipientColumns();
+    for (const QString &column : columns)
+        texts.insert(column, source.value(page, side, column));
+    if (side == RowSide::Recipient) {
+        try {
+            const QString order = source.value(page, side, schema::col::kOrderNumber);
+            if (!order.isEmpty())
+                texts.insert(schema::col::kOrderNumber, order);
+        } catch (const DbError &) {
+            // A table without order numbers.
+        }
+    }
+    return texts;
+}
+
+} // namespace
+
+QString variantName(Variant variant)
+{
+    return variantNames()[int(variant)];
+}
+
+std::optional<Variant> variantNamed(const QString &name)
+{
+    const qsizetype index = variantNames().indexOf(name);
+    if (index < 0)
+        return std::nullopt;
+    return Variant(index);
+}
+
+QString formNameOf(const QString &code, Connection &connection)
+{
+    if (const Courier *courier = courierByCode(code))
+        return courier->captionTail;
+    for (const auto &[stored, name] : FormStore(connection).names())
+        if (stored == code)
+            return name;
+    return code;
+}
+
+QString pdfOutput(const QString &path)
+{
+    return QStringLiteral(u"PDF：") + QDir::toNativeSeparators(path);
+}
+
+QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formName, int first, int count,
+                                    const QString &output, const QDateTime &when)
+{
+    const QStringList numbers = waybillNumbers(run.firstNumber(), count);
+    QList<PrintLogEntry> entries;
+    entries.reserve(count);
+    for (int k = 0; k < count; ++k) {
+        const int page = first + k;
+        PrintLogEntry entry;
+        entry.printedAt = when;
+        entry.courier = run.layout().code;
+        entry.variant = variantName(run.layout().variant);
+        entry.formName = formName;
+        entry.output = output;
+        entry.page = page + 1;
+        entry.number = numbers.isEmpty() ? run.source().recordedNumber(page) : numbers.value(k);
+        entry.recipient = rowTexts(run.source(), page, RowSide::Recipient);
+        entry.sender = rowTexts(run.source(), page, RowSide::Sender);
+        entry.reprintOf = run.source().recordedEntry(page);
+        entries.append(std::move(entry));
+    }
+    return entries;
+}
+
+QString printedSummary(const QList<PrintLogEntry> &entries)
+{
+    QStringList numbers;
+    for (const PrintLogEntry &entry : entries)
+        if (!entry.number.isEmpty())
+            numbers << entry.number;
+    const QString printed = QStringLiteral(u"已打印 %1 张").arg(entries.size());
+    if (numbers.isEmpty())
+        return printed;
+    return printed
+        + (numbers.size() == 1 ? QStringLiteral(u"（运单号 %1）").arg(numbers.first())
+                               : QStringLiteral(u"（运单号 %1–%2）").arg(numbers.first(), numbers.last()));
+}
+
+PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output)
+{
+    PrintedRun done;
+    done.pages = count;
+    if (count <= 0)
+        return done;
+    QList<PrintLogEntry> entries;
+    try {
+        entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
+                                 QDateTime::currentDateTime());
+        done.lastNumber = entries.last().number;
+        done.summary = printedSummary(entries);
+        PrintLog(connection).append(entries);
+    } catch (const AppError &error) {
+        if (done.summary.isEmpty())
+            done.summary = QStringLiteral(u"已打印 %1 张").arg(count);
+        done.problem = QStringLiteral(u"已打印，但没有记入打印记录：%1").arg(error.text());
+    }
+    return done;
+}
+
+QString RecordedSource::value(int page, RowSide row, const QString &column) const
+{
+    const PrintLogEntry &entry = m_entries[page];
+    return (row == RowSide::Sender ? entry.sender : entry.recipient).value(column);
+}
+
+std::vector<Reprint> reprintsOf(const QList<PrintLogEntry> &entries, Connection &connection, const QString &printer,
+                                QString *problem)
+{
+    std::vector<Reprint> reprints;
+    for (qsizetype start = 0; start < entries.size();) {
+        const PrintLogEntry &head = entries[start];
+        qsizetype end = start + 1;
+        while (end < entries.size() && entries[end].courier == head.courier && entries[end].variant == head.variant)
+            ++end;
+        const std::optional<Variant> variant = variantNamed(head.variant);
+        const std::optional<PrintForm> form =
+            variant ? printFormOf(head.courier, *variant, connection) : std::optional<PrintForm>();
+        if (!form)
+            throw AppError(
+                QStringLiteral(u"第 %1 条记录的快递单（%2）已不存在，无法重打").arg(head.entry).arg(head.formName));
+        auto run = std::make_unique<WaybillRun>(form->layout,
+                                                std::make_unique<RecordedSource>(entries.mid(start, end - start)));
+        if (const std::optional<Calibration> saved = CalibrationStore(connection).find(head.courier, printer, problem))
+            run->apply(*saved);
+        reprints.push_back({form->captionTail, std::move(run)});
+        start = end;
+    }
+    return reprints;
+}

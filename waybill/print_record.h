@@ -1,0 +1,73 @@
+#pragma once
+// What a finished print leaves in the print record (store/print_log.h):
+// one entry per page printed, with the texts the page printed, its form
+// and its waybill number; and the runs that print recorded entries again.
+
+#include "store/print_log.h"
+#include "waybill/family.h"
+#include "waybill/print_source.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Connection;
+class WaybillRun;
+
+// How a variant is kept in the record.
+QString variantName(Variant variant);
+std::optional<Variant> variantNamed(const QString &name);
+
+// The name of a form by its code: a built-in courier's (顺丰快递单) or one of
+// the office's own.
+QString formNameOf(const QString &code, Connection &connection);
+
+// Where a run went, as the record keeps it: "PDF：path" for a file, the
+// printer's name otherwise.
+QString pdfOutput(const QString &path);
+
+// The entries of count pages of a run just printed, from page first
+// (0-based) on, printed at when onto output; the run's first number goes
+// to the first of them and the next numbers to the rest. Without a first
+// number a reprinted page keeps the number its entry had.
+QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formName, int first, int count,
+                                    const QString &output, const QDateTime &when);
+
+// "已打印 N 张（运单号 A–B）", or "已打印 N 张" without numbers.
+QString printedSummary(const QList<PrintLogEntry> &entries);
+
+// A print just finished: its pages go into the record of the store the
+// connection reaches.
+struct PrintedRun {
+    int pages = 0;
+    QString lastNumber; // the number of the last page printed (empty: none)
+    QString summary;    // printedSummary's line
+    QString problem;    // why the record could not be written (the pages did print)
+};
+PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);
+
+// The pages of recorded entries, as they printed: page k carries entry k's
+// texts. A reprint of them records which entry each page printed again.
+class RecordedSource : public PrintSource {
+public:
+    explicit RecordedSource(QList<PrintLogEntry> entries) : m_entries(std::move(entries)) {}
+    int pageCount() const override { return int(m_entries.size()); }
+    QString value(int page, RowSide row, const QString &column) const override;
+    qint64 recordedEntry(int page) const override { return m_entries[page].entry; }
+    QString recordedNumber(int page) const override { return m_entries[page].number; }
+
+private:
+    QList<PrintLogEntry> m_entries;
+};
+
+// A run that prints recorded entries again, on their form as it is now,
+// with the calibration saved for the printer.
+struct Reprint {
+    QString formName;
+    std::unique_ptr<WaybillRun> run;
+};
+// Runs for entries, one per stretch of entries printed on the same form,
+// in the order given. Throws AppError naming an entry whose form is gone.
+// A damaged saved calibration is told in *problem and not applied.
+std::vector<Reprint> reprintsOf(const QList<PrintLogEntry> &entries, Connection &connection, const QString &printer,
+                                QString *problem = nullptr);

@@ -1,0 +1,85 @@
+#include "waybill/waybill_number.h"
+
+#include "common/error.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+const QRegularExpression &s10Shape()
+{
+    static const QRegularExpression shape(QStringLiteral("^([A-Z]{2})(\\d{8})(\\d)([A-Z]{2})$"));
+    return shape;
+}
+
+} // namespace
+
+QChar s10CheckDigit(QStringView serial)
+{
+    static constexpr int kWeights[8] = {8, 6, 4, 2, 3, 5, 9, 7};
+    int sum = 0;
+    for (int i = 0; i < 8; ++i)
+        sum += serial[i].digitValue() * kWeights[i];
+    const int check = 11 - sum % 11;
+    return QLatin1Char(check == 10 ? '0' : check == 11 ? '5' : char('0' + check));
+}
+
+bool isS10Number(const QString &number)
+{
+    const QRegularExpressionMatch match = s10Shape().match(number);
+    return match.hasMatch() && s10CheckDigit(match.capturedView(2)) == match.capturedView(3).front();
+}
+
+void checkWaybillNumber(const QString &number)
+{
+    if (number.isEmpty())
+        return;
+    if (number.size() > 40 || !number.contains(QRegularExpression(QStringLiteral("[0-9]")))
+        || number.contains(QRegularExpression(QStringLiteral("[\\s\\x00-\\x1f]"))))
+        throw AppError(QStringLiteral(u"运单号“%1”无法往下编号：运单号应含有数字，不含空格，"
+                                      u"例如 SF1234567890 或 EA123456785CN")
+                           .arg(number));
+}
+
+QString nextWaybillNumber(const QString &number)
+{
+    checkWaybillNumber(number);
+    if (number.isEmpty())
+        throw AppError(QStringLiteral(u"运单号为空"));
+    const QRegularExpressionMatch s10 = s10Shape().match(number);
+    if (s10.hasMatch() && isS10Number(number) && s10.capturedView(2) != QStringLiteral("99999999")) {
+        const QString serial = QStringLiteral("%1").arg(s10.capturedView(2).toInt() + 1, 8, 10, QLatin1Char('0'));
+        return s10.captured(1) + serial + s10CheckDigit(serial) + s10.captured(4);
+    }
+    // The last run of digits counts up; a run of nines carries into one more
+    // digit (0999 -> 1000, 999 -> 1000).
+    qsizetype end = number.size();
+    while (!number[end - 1].isDigit())
+        --end;
+    QString next = number;
+    qsizetype i = end - 1;
+    for (; i >= 0 && next[i].isDigit(); --i) {
+        if (next[i] != QLatin1Char('9')) {
+            next[i] = QChar(next[i].unicode() + 1);
+            return next;
+        }
+        next[i] = QLatin1Char('0');
+    }
+    next.insert(i + 1, QLatin1Char('1'));
+    return next;
+}
+
+QStringList waybillNumbers(const QString &first, int count)
+{
+    QStringList numbers;
+    if (first.isEmpty())
+        return numbers;
+    numbers.reserve(count);
+    QString number = first;
+    for (int k = 0; k < count; ++k) {
+        numbers << number;
+        if (k + 1 < count)
+            number = nextWaybillNumber(number);
+    }
+    return numbers;
+}
