@@ -7,6 +7,7 @@
 #include "report/page.h"
 #include "store/connection.h"
 #include "store/dataset.h"
+#include "store/print_log.h"
 #include "store/reopen.h"
 #include "store/schema.h"
 #include "test_support.h"
@@ -15,6 +16,7 @@
 #include "waybill/page_composer.h"
 #include "waybill/page_view.h"
 #include "waybill/preview_window.h"
+#include "waybill/print_log_window.h"
 #include "waybill/print_source.h"
 #include "waybill/print_window.h"
 #include "waybill/run_printing.h"
@@ -111,6 +113,8 @@ private Q_SLOTS:
     void geometry_data();
     void geometry();
     void printsCurrentRecipientThroughSetup();
+    void numbersGoOnFromPrintToPrintAndIntoTheRecord();
+    void recordWindowRenumbersReprintsAndExports();
     void printerSetupReachesThePrinter();
     void opensCentredOnTheDesktop();
     void savedPositionLastsAndDefaultsComeBack();
@@ -245,6 +249,96 @@ void TestPrintWindow::printsCurrentRecipientThroughSetup()
     QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
     QVERIFY(!printed.contains(u"收件人一"_qs));
     installPreviewRunner();
+}
+
+void TestPrintWindow::numbersGoOnFromPrintToPrintAndIntoTheRecord()
+{
+    Fixture f("st");
+    PrintWindow::setRunner([](PrintWindow &window) { window.showPrinted(printThroughSetup(window.run(), &window)); });
+    // No number yet: nothing is offered; a typed one is shown.
+    f.dialogs.textAnswers = {u"ST0099"_qs};
+    f.window->findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("text")).last().section(QLatin1Char('|'), 1), QString());
+    auto *label = f.window->findChild<QLabel *>(QStringLiteral("PrintedLabel"));
+    QCOMPARE(label->text(), u"首张运单号：ST0099"_qs);
+    QVERIFY(f.printedText("N1").contains(u"收件人一"_qs));
+    QCOMPARE(label->text(), u"已打印 1 张（运单号 ST0099）"_qs);
+    // The next print goes on from the form after it.
+    f.recipients.moveTo(1);
+    f.dialogs.clear();
+    QVERIFY(f.printedText("N1").contains(u"收件人二"_qs));
+    QCOMPARE(label->text(), u"已打印 1 张（运单号 ST0100）"_qs);
+    // A new window offers the number after the last one printed on this form.
+    PrintWindow other(*courierByCode(u"st"_qs), Variant::Single,
+                      std::make_unique<CurrentRowSource>(f.sender, f.recipients));
+    f.dialogs.textAnswers = {std::nullopt};
+    other.findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("text")).last().section(QLatin1Char('|'), 1), u"ST0101"_qs);
+    Connection connection(u"check"_qs);
+    const QList<PrintLogEntry> entries = PrintLog(connection).list();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[1].recipientName(), u"收件人二"_qs);
+    QCOMPARE(entries[1].number, u"ST0100"_qs);
+    // A typed number the next ones cannot follow from is refused, the old kept.
+    f.dialogs.textAnswers = {u"无号"_qs};
+    f.window->findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QCOMPARE(f.window->run().firstNumber(), u"ST0101"_qs);
+    installPreviewRunner();
+}
+
+void TestPrintWindow::recordWindowRenumbersReprintsAndExports()
+{
+    Fixture f("st");
+    PrintWindow batch(*courierByCode(u"st"_qs), Variant::Batch,
+                      std::make_unique<AllRowsSource>(f.sender, f.recipients));
+    f.dialogs.textAnswers = {u"100"_qs};
+    batch.findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    PrintWindow::setRunner([](PrintWindow &window) { window.showPrinted(printThroughSetup(window.run(), &window)); });
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(f.dir.file(u"batch.pdf"_qs));
+        return true;
+    };
+    batch.findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    installPreviewRunner();
+
+    PrintLogWindow window;
+    QCOMPARE(window.shown().size(), 2);
+    QCOMPARE(window.shown()[1].number, u"101"_qs);
+    // The filter by text finds the second only.
+    window.setFilter({QDate::currentDate(), QDate::currentDate(), QString(), u"收件人二"_qs});
+    QCOMPARE(window.shown().size(), 1);
+    window.setFilter({QDate::currentDate(), QDate::currentDate(), QString(), QString()});
+    // Both numbers were wrong: renumbered from 200 in the order shown.
+    window.selectRows({0, 1});
+    f.dialogs.textAnswers = {u"0200"_qs};
+    window.renumberSelected();
+    QCOMPARE(window.shown()[0].number, u"0200"_qs);
+    QCOMPARE(window.shown()[1].number, u"0201"_qs);
+    // The second is reprinted on the next form, 0202.
+    window.selectRows({1});
+    f.dialogs.textAnswers = {u"0202"_qs};
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(f.dir.file(u"again.pdf"_qs));
+        return true;
+    };
+    window.reprintSelected();
+    QCOMPARE(window.shown().size(), 3);
+    QCOMPARE(window.shown()[2].reprintOf, window.shown()[1].entry);
+    QCOMPARE(window.shown()[2].number, u"0202"_qs);
+    QProcess text;
+    text.start(u"pdftotext"_qs, {f.dir.file(u"again.pdf"_qs), u"-"_qs});
+    text.waitForFinished();
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(u"收件人二"_qs));
+    // Nothing selected: everything shown is exported, the spoiled form left out.
+    window.selectRows({});
+    f.dialogs.fileAnswers = {f.dir.file(u"单号"_qs)};
+    window.exportSelected();
+    QVERIFY2(f.dialogs.texts(QStringLiteral("notice")).last().startsWith(u"已导出 2 条到"_qs),
+             qPrintable(f.dialogs.texts(QStringLiteral("notice")).join('\n')));
+    QVERIFY(QFileInfo::exists(f.dir.file(u"单号.xlsx"_qs)));
 }
 
 void TestPrintWindow::printerSetupReachesThePrinter()

@@ -41,13 +41,16 @@ void checkWaybillNumber(const QString &number)
                            .arg(number));
 }
 
-QString nextWaybillNumber(const QString &number)
+namespace {
+
+// The number after this one, by the S10 rule or by counting up its digits.
+QString nextNumber(const QString &number, bool s10Rule)
 {
     checkWaybillNumber(number);
     if (number.isEmpty())
         throw AppError(QStringLiteral(u"运单号为空"));
     const QRegularExpressionMatch s10 = s10Shape().match(number);
-    if (s10.hasMatch() && isS10Number(number) && s10.capturedView(2) != QStringLiteral("99999999")) {
+    if (s10Rule && s10.hasMatch() && s10.capturedView(2) != QStringLiteral("99999999")) {
         const QString serial = QStringLiteral("%1").arg(s10.capturedView(2).toInt() + 1, 8, 10, QLatin1Char('0'));
         return s10.captured(1) + serial + s10CheckDigit(serial) + s10.captured(4);
     }
@@ -69,17 +72,27 @@ QString nextWaybillNumber(const QString &number)
     return next;
 }
 
+} // namespace
+
+QString nextWaybillNumber(const QString &number)
+{
+    return nextNumber(number, isS10Number(number));
+}
+
 QStringList waybillNumbers(const QString &first, int count)
 {
     QStringList numbers;
     if (first.isEmpty())
         return numbers;
     numbers.reserve(count);
+    // The first number decides the rule: a run that starts as no S10
+    // number keeps counting its digits even where one happens to check.
+    const bool s10Rule = isS10Number(first);
     QString number = first;
     for (int k = 0; k < count; ++k) {
         numbers << number;
         if (k + 1 < count)
-            number = nextWaybillNumber(number);
+            number = nextNumber(number, s10Rule);
     }
     return numbers;
 }

@@ -1,0 +1,345 @@
+// The print record through the command line: what single, batch (with a
+// page range) and reprint runs leave in it, the waybill numbers they get,
+// the tracking list read back by independent readers, the record carried
+// by backup and restore, and the paper a calibration measured reaching
+// the PDF's pages to 0.1 mm.
+
+#include "report/pdf_page_box.h"
+#include "store/connection.h"
+#include "store/print_log.h"
+#include "test_support.h"
+#include "waybill/waybill_number.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace schema;
+
+namespace {
+
+// The page sizes of a PDF in millimetres, as pdfinfo reads them; a warning
+// of pdfinfo (a broken cross-reference table) fails.
+QList<QSizeF> pageSizes(const QString &pdf, int pages)
+{
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"),
+               {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QString::number(pages), pdf});
+    info.waitForFinished(60000);
+    const QString err = QString::fromUtf8(info.readAllStandardError());
+    if (!err.isEmpty())
+        qWarning() << err;
+    QList<QSizeF> sizes;
+    if (!err.isEmpty())
+        return sizes;
+    static const QRegularExpression line(QStringLiteral("Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"));
+    for (auto it = line.globalMatch(QString::fromUtf8(info.readAllStandardOutput())); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        sizes << QSizeF(match.captured(1).toDouble() * 25.4 / 72, match.captured(2).toDouble() * 25.4 / 72);
+    }
+    return sizes;
+}
+
+QString pdfText(const QString &pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+QList<PrintLogEntry> recorded()
+{
+    Connection connection(QStringLiteral("test.record"));
+    return PrintLog(connection).list();
+}
+
+// Rows of a tracking list as an independent reader sees them, cells joined by '|'.
+QStringList readBack(const QString &path)
+{
+    const QString script = path.endsWith(QStringLiteral(".xlsx"))
+        ? QStringLiteral("import openpyxl,sys\n"
+                         "for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(values_only=True):\n"
+                         "    print('|'.join('' if v is None else str(v) for v in r))\n")
+        : QStringLiteral("import csv,sys\n"
+                         "for r in csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')):\n"
+                         "    print('|'.join(r))\n");
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    reader.waitForFinished(60000);
+    return QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void addRecipients(const QString &db, int count)
+{
+    RawDb raw(db);
+    raw.exec(u"insert into outrxx (寄件人姓名, 寄件地址) values ('寄件人甲', '上海市浦东新区张江路88号')"_qs);
+    for (int i = 1; i <= count; ++i)
+        raw.addRecipient(kRecipientTable, QStringLiteral(u"收件人%1").arg(i),
+                         QStringLiteral("1390000%1").arg(i, 4, 10, QLatin1Char('0')),
+                         QStringLiteral(u"杭州市西湖区文三路%1号").arg(i));
+}
+
+} // namespace
+
+class TestPrintRecord : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void nextNumbers_data();
+    void nextNumbers();
+    void s10CheckDigits_data();
+    void s10CheckDigits();
+    void recordsSingleBatchAndReprint();
+    void failedOrRefusedPrintsRecordNothing_data();
+    void failedOrRefusedPrintsRecordNothing();
+    void trackingListReadsBack_data();
+    void trackingListReadsBack();
+    void recordTravelsWithBackupAndRestore();
+    void paperLengthReachesEveryPdfPage_data();
+    void paperLengthReachesEveryPdfPage();
+};
+
+void TestPrintRecord::nextNumbers_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QStringList>("numbers"); // the first four
+    QTest::newRow("plain") << u"1234567890"_qs << QStringList{"1234567890", "1234567891", "1234567892", "1234567893"};
+    QTest::newRow("leading zeros") << u"0098"_qs << QStringList{"0098", "0099", "0100", "0101"};
+    QTest::newRow("letters before") << u"SF0998"_qs << QStringList{"SF0998", "SF0999", "SF1000", "SF1001"};
+    QTest::newRow("letters after") << u"JT98-A"_qs << QStringList{"JT98-A", "JT99-A", "JT100-A", "JT101-A"};
+    QTest::newRow("nines widen") << u"98"_qs << QStringList{"98", "99", "100", "101"};
+    QTest::newRow("S10 with check digit")
+        << u"EA123456785CN"_qs << QStringList{"EA123456785CN", "EA123456799CN", "EA123456808CN", "EA123456811CN"};
+    QTest::newRow("S10, check 10 gives 0")
+        << u"RR100000136CN"_qs << QStringList{"RR100000136CN", "RR100000140CN", "RR100000153CN", "RR100000167CN"};
+    QTest::newRow("S10, check 11 gives 5")
+        << u"LX100000017CN"_qs << QStringList{"LX100000017CN", "LX100000025CN", "LX100000034CN", "LX100000048CN"};
+    // A wrong check digit is no S10 number: its digits count up.
+    QTest::newRow("S10 shape, wrong check")
+        << u"EA123456784CN"_qs << QStringList{"EA123456784CN", "EA123456785CN", "EA123456786CN", "EA123456787CN"};
+}
+
+void TestPrintRecord::nextNumbers()
+{
+    QFETCH(QString, first);
+    QFETCH(QStringList, numbers);
+    QCOMPARE(waybillNumbers(first, 4), numbers);
+    QCOMPARE(waybillNumbers(QString(), 4), QStringList());
+}
+
+void TestPrintRecord::s10CheckDigits_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<bool>("valid");
+    // The example of the S10 standard's description, and common ones.
+    QTest::newRow("AA473124829GB") << u"AA473124829GB"_qs << true;
+    QTest::newRow("RR123456785CN") << u"RR123456785CN"_qs << true;
+    QTest::newRow("EE000000005CN") << u"EE000000005CN"_qs << true;
+    QTest::newRow("EE999999987CN") << u"EE999999987CN"_qs << true;
+    QTest::newRow("wrong check") << u"AA473124828GB"_qs << false;
+    QTest::newRow("lower case") << u"aa473124829gb"_qs << false;
+    QTest::newRow("too short") << u"AA47312482GB"_qs << false;
+}
+
+void TestPrintRecord::s10CheckDigits()
+{
+    QFETCH(QString, number);
+    QFETCH(bool, valid);
+    QCOMPARE(isS10Number(number), valid);
+}
+
+void TestPrintRecord::recordsSingleBatchAndReprint()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 4);
+    // A batch of pages 2 to 3 on numbered EMS forms, a single print of row 4.
+    Run run = runWaybill({u"print"_qs, u"ems"_qs, u"--batch"_qs, u"--pages"_qs, u"2-3"_qs, u"--number"_qs,
+                          u"EA123456785CN"_qs, u"--pdf"_qs, dir.file(u"batch.pdf"_qs)},
+                         dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(u"已打印 2 张EMS快递单（运单号 EA123456785CN–EA123456799CN）"_qs), qPrintable(run.out));
+    QCOMPARE(
+        runWaybill({u"print"_qs, u"sf"_qs, u"--row"_qs, u"4"_qs, u"--pdf"_qs, dir.file(u"single.pdf"_qs)}, dir.path())
+            .status,
+        0);
+    QList<PrintLogEntry> entries = recorded();
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[0].recipientName(), u"收件人2"_qs);
+    QCOMPARE(entries[0].page, 2);
+    QCOMPARE(entries[0].number, u"EA123456785CN"_qs);
+    QCOMPARE(entries[1].recipientName(), u"收件人3"_qs);
+    QCOMPARE(entries[1].number, u"EA123456799CN"_qs);
+    QCOMPARE(entries[1].variant, u"batch"_qs);
+    QCOMPARE(entries[2].courier, u"sf"_qs);
+    QCOMPARE(entries[2].formName, u"顺丰快递单"_qs);
+    QCOMPARE(entries[2].number, QString());
+    QCOMPARE(entries[2].mobile(), u"13900000004"_qs);
+    QCOMPARE(entries[2].sender.value(col::kSenderName), u"寄件人甲"_qs);
+    QCOMPARE(entries[2].sender.value(col::kYear), QString::number(QDate::currentDate().year()));
+    QVERIFY(entries[2].output.startsWith(u"PDF："_qs) && entries[2].output.endsWith(u"single.pdf"_qs));
+    QVERIFY(qAbs(entries[2].printedAt.secsTo(QDateTime::currentDateTime())) < 120);
+
+    // The recipient changes after the print; a reprint prints what was printed.
+    RawDb(dir.dbPath()).exec(u"update inrxx set 收件人姓名 = '改了的名字' where 收件人姓名 = '收件人3'"_qs);
+    run = runWaybill({u"log"_qs, u"reprint"_qs, u"2"_qs, u"--number"_qs, u"EA123456808CN"_qs, u"--pdf"_qs,
+                      dir.file(u"again.pdf"_qs)},
+                     dir.path());
+    QCOMPARE(run.status, 0);
+    const QString again = pdfText(dir.file(u"again.pdf"_qs));
+    QVERIFY2(again.contains(u"收件人3"_qs) && !again.contains(u"改了的名字"_qs), qPrintable(again));
+    // Without a number a reprint keeps the entry's own.
+    QCOMPARE(runWaybill({u"log"_qs, u"reprint"_qs, u"1"_qs, u"--pdf"_qs, dir.file(u"same.pdf"_qs)}, dir.path()).status,
+             0);
+    entries = recorded();
+    QCOMPARE(entries.size(), 5);
+    QCOMPARE(entries[3].reprintOf, 2);
+    QCOMPARE(entries[3].number, u"EA123456808CN"_qs);
+    QCOMPARE(entries[3].recipientName(), u"收件人3"_qs);
+    QCOMPARE(entries[4].reprintOf, 1);
+    QCOMPARE(entries[4].number, u"EA123456785CN"_qs);
+
+    // The list, filtered, and a corrected number.
+    QCOMPARE(runWaybill({u"log"_qs, u"number"_qs, u"3"_qs, u"SF1234567890"_qs}, dir.path()).status, 0);
+    run = runWaybill({u"log"_qs, u"list"_qs, u"--courier"_qs, u"sf"_qs}, dir.path());
+    QCOMPARE(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 1);
+    QVERIFY2(run.out.contains(u"SF1234567890\t收件人4"_qs), qPrintable(run.out));
+    run = runWaybill({u"log"_qs, u"list"_qs, u"--find"_qs, u"EA123456808"_qs}, dir.path());
+    QVERIFY2(run.out.contains(u"重打第 2 条"_qs) && run.out.count(QLatin1Char('\n')) == 1, qPrintable(run.out));
+    run = runWaybill({u"log"_qs, u"list"_qs, u"--from"_qs, QDate::currentDate().addDays(1).toString(Qt::ISODate)},
+                     dir.path());
+    QCOMPARE(run.out, u"没有打印记录。\n"_qs);
+}
+
+void TestPrintRecord::failedOrRefusedPrintsRecordNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::newRow("no such folder") << QStringList{u"print"_qs, u"sf"_qs, u"--pdf"_qs, u"NOFOLDER/x.pdf"_qs} << 1;
+    QTest::newRow("number without digits")
+        << QStringList{u"print"_qs, u"sf"_qs, u"--number"_qs, u"ABC"_qs, u"--pdf"_qs, u"OUT"_qs} << 1;
+    QTest::newRow("calibration page") << QStringList{u"print"_qs, u"sf"_qs, u"--calibration-page"_qs, u"--pdf"_qs,
+                                                     u"OUT"_qs}
+                                      << 0;
+    QTest::newRow("reprint of no entry") << QStringList{u"log"_qs, u"reprint"_qs, u"7"_qs, u"--pdf"_qs, u"OUT"_qs} << 1;
+}
+
+void TestPrintRecord::failedOrRefusedPrintsRecordNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 1);
+    for (QString &arg : args)
+        arg.replace(u"NOFOLDER"_qs, dir.file(u"none"_qs)).replace(u"OUT"_qs, dir.file(u"out.pdf"_qs));
+    const Run run = runWaybill(args, dir.path());
+    QVERIFY2(run.status == status, qPrintable(run.err));
+    QCOMPARE(recorded().size(), 0);
+}
+
+void TestPrintRecord::trackingListReadsBack_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("xlsx, read by openpyxl") << u"单号.xlsx"_qs;
+    QTest::newRow("csv, read by Python's csv") << u"单号.csv"_qs;
+}
+
+void TestPrintRecord::trackingListReadsBack()
+{
+    QFETCH(QString, file);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 0);
+    {
+        // An order export's rows carry their order numbers into the list.
+        RawDb raw(dir.dbPath());
+        raw.exec(u"alter table excel add column 订单号 text"_qs);
+        raw.exec(u"insert into excel (收件人姓名, 手机号码, 收件地址, 订单号) values "
+                 u"('王芳', '13800001111', '北京市海淀区, 中关村\"南\"大街5号', '3851926647125890'),"
+                 u"('李雷', '13800002222', '广州市天河区体育西路1号', '3851926647125891')"_qs);
+    }
+    QCOMPARE(runWaybill({u"print"_qs, u"yt"_qs, u"--imported"_qs, u"--batch"_qs, u"--number"_qs, u"YT0009"_qs,
+                         u"--pdf"_qs, dir.file(u"b.pdf"_qs)},
+                        dir.path())
+                 .status,
+             0);
+    // The second form was spoiled and printed again on the next one.
+    QCOMPARE(runWaybill(
+                 {u"log"_qs, u"reprint"_qs, u"2"_qs, u"--number"_qs, u"YT0011"_qs, u"--pdf"_qs, dir.file(u"r.pdf"_qs)},
+                 dir.path())
+                 .status,
+             0);
+    const Run run = runWaybill({u"log"_qs, u"export"_qs, dir.file(file)}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(u"已导出 2 条"_qs) && run.out.contains(u"1 条已重打"_qs), qPrintable(run.out));
+    const QStringList rows = readBack(dir.file(file));
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0], u"运单号|快递公司|收件人姓名|手机号码|收件地址|打印时间|订单号"_qs);
+    QVERIFY2(rows[1].startsWith(u"YT0009|圆通|王芳|13800001111|北京市海淀区, 中关村\"南\"大街5号|"_qs),
+             qPrintable(rows[1]));
+    QVERIFY2(rows[1].endsWith(u"|3851926647125890"_qs), qPrintable(rows[1]));
+    QVERIFY2(rows[2].startsWith(u"YT0011|圆通|李雷|"_qs), qPrintable(rows[2]));
+    QVERIFY(QDateTime::fromString(rows[2].section(QLatin1Char('|'), 5, 5), u"yyyy-MM-dd HH:mm:ss"_qs).isValid());
+}
+
+void TestPrintRecord::recordTravelsWithBackupAndRestore()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 2);
+    QCOMPARE(
+        runWaybill({u"print"_qs, u"st"_qs, u"--batch"_qs, u"--number"_qs, u"88"_qs, u"--pdf"_qs, dir.file(u"b.pdf"_qs)},
+                   dir.path())
+            .status,
+        0);
+    QCOMPARE(runWaybill({u"backup"_qs, u"saved"_qs}, dir.path()).status, 0);
+    QTemporaryDir other;
+    QVERIFY(QFile::copy(dir.file(u"saved.bak"_qs), QDir(other.path()).filePath(u"saved.bak"_qs)));
+    QCOMPARE(runWaybill({u"init"_qs}, other.path()).status, 0);
+    const Run restored = runWaybill({u"restore"_qs, u"saved.bak"_qs}, other.path());
+    QVERIFY2(restored.status == 0, qPrintable(restored.err));
+    const Run listed = runWaybill({u"log"_qs, u"list"_qs}, other.path());
+    const QStringList lines = listed.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[1].contains(u"\tst\t89\t收件人2\t13900000002"_qs), qPrintable(lines[1]));
+}
+
+void TestPrintRecord::paperLengthReachesEveryPdfPage_data()
+{
+    QTest::addColumn<QString>("courier");
+    QTest::addColumn<QString>("paper"); // --paper of the saved calibration; empty: none saved
+    QTest::addColumn<QSizeF>("expected");
+    QTest::newRow("sf, the layout's 216 x 140") << u"sf"_qs << QString() << QSizeF(216, 140);
+    QTest::newRow("ems, measured 230 x 127.3") << u"ems"_qs << u"230x127.3"_qs << QSizeF(230, 127.3);
+    QTest::newRow("st, measured 229.8 x 101.6") << u"st"_qs << u"229.8x101.6"_qs << QSizeF(229.8, 101.6);
+}
+
+void TestPrintRecord::paperLengthReachesEveryPdfPage()
+{
+    // 50 continuous forms: every page exactly as long as measured, so
+    // the forms do not drift (Qt alone rounds to whole points, 0.35 mm).
+    QFETCH(QString, courier);
+    QFETCH(QString, paper);
+    QFETCH(QSizeF, expected);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 50);
+    if (!paper.isEmpty()) {
+        const Run set = runWaybill(
+            {u"calibration"_qs, u"set"_qs, courier, u"--shift-x"_qs, u"3"_qs, u"--paper"_qs, paper}, dir.path());
+        QVERIFY2(set.status == 0 && set.out.contains(u"纸张 "_qs), qPrintable(set.out + set.err));
+    }
+    const QString pdf = dir.file(u"run.pdf"_qs);
+    QCOMPARE(runWaybill({u"print"_qs, courier, u"--batch"_qs, u"--pdf"_qs, pdf}, dir.path()).status, 0);
+    const QList<QSizeF> sizes = pageSizes(pdf, 50);
+    QCOMPARE(sizes.size(), 50);
+    double length = 0;
+    for (const QSizeF &size : sizes) {
+        QVERIFY2(qAbs(size.width() - expected.width()) < 0.01 && qAbs(size.height() - expected.height()) < 0.01,
+                 qPrintable(u"%1 x %2"_qs.arg(size.width()).arg(size.height())));
+        length += size.height();
+    }
+    QVERIFY(qAbs(length - 50 * expected.height()) < 0.1); // no drift over the run
+    // The fields stand where they stood: the box keeps the page's top edge.
+    const QList<QList<Word>> words = pdfWords(pdf);
+    QVERIFY(!words.isEmpty() && !words.first().isEmpty());
+    QVERIFY(words.first().first().top > 0 && words.first().first().top < expected.height());
+}
+
+QTEST_GUILESS_MAIN(TestPrintRecord)
+#include "test_print_record.moc"
