@@ -86,6 +86,35 @@ void paintGrid(QPainter &painter, const QSizeF &paper, qreal dot)
         painter.drawText(QPointF(dot, mm * kUnitsPerMm * dot - dot), QString::number(mm));
 }
 
+// A ruler down the page's length near its right edge, ticks every
+// millimetre and numbers every 10, ending in the length the page was
+// printed with: on continuous forms its 0 should meet each form's top
+// edge, and how far it does not, form after form, is the drift.
+void paintLengthRuler(QPainter &painter, const QSizeF &paperMm, qreal dot)
+{
+    const qreal x = (paperMm.width() - 12) * kUnitsPerMm * dot;
+    const qreal bottom = paperMm.height() * kUnitsPerMm * dot;
+    painter.setPen(hairline(QColor(160, 0, 160), 1.0 * dot));
+    painter.drawLine(QPointF(x, 0), QPointF(x, bottom));
+    QFont numbers(QStringLiteral("Liberation Sans"));
+    numbers.setPixelSize(std::max(1, int(7 * dot)));
+    painter.setFont(numbers);
+    for (int mm = 0; mm <= int(paperMm.height()); ++mm) {
+        const qreal y = mm * kUnitsPerMm * dot;
+        const qreal tick = (mm % 10 == 0 ? 5 : mm % 5 == 0 ? 3.5 : 2) * kUnitsPerMm * dot;
+        painter.drawLine(QPointF(x - tick, y), QPointF(x, y));
+        if (mm % 10 == 0 && mm > 0)
+            painter.drawText(QPointF(x + dot, y + 3 * dot), QString::number(mm));
+    }
+    QFont label(QStringLiteral(u"宋体"));
+    label.setPixelSize(std::max(1, int(8 * dot)));
+    painter.setFont(label);
+    painter.drawText(
+        QRectF(QPointF(x - 66 * kUnitsPerMm * dot, bottom - 26 * dot), QSizeF(60 * kUnitsPerMm * dot, 9 * dot)),
+        Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+        QStringLiteral(u"纸长 %1 毫米").arg(paperMm.height(), 0, 'f', 1));
+}
+
 } // namespace
 
 void paintCalibrationSheet(QPainter &painter, const CalibrationSheet &sheet, qreal dot)
@@ -93,6 +122,7 @@ void paintCalibrationSheet(QPainter &painter, const CalibrationSheet &sheet, qre
     painter.save();
     const QSizeF paper(sheet.paperMm.width() * kUnitsPerMm, sheet.paperMm.height() * kUnitsPerMm);
     paintGrid(painter, paper, dot);
+    paintLengthRuler(painter, sheet.paperMm, dot);
 
     painter.setPen(hairline(QColor(0, 90, 200), 1.0 * dot));
     painter.setBrush(Qt::NoBrush);
