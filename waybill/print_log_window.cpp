@@ -102,8 +102,11 @@ PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
     QPushButton *exporting = button(this, "Export", u"导出运单号");
     exporting->setToolTip(QStringLiteral(u"把所选记录（未选时为列出的全部）导出为 .xlsx 或 .csv，供网店批量发货"));
     QPushButton *close = button(this, "Close", u"关闭");
-    for (QPushButton *each : {reprint, renumber, exporting, close})
+    // No default button: Enter in the search field must not print.
+    for (QPushButton *each : {reprint, renumber, exporting, close}) {
+        each->setAutoDefault(false);
         actions->addWidget(each);
+    }
     layout->addLayout(actions);
 
     connect(reprint, &QPushButton::clicked, this, &PrintLogWindow::reprintSelected);
