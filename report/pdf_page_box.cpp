@@ -86,6 +86,8 @@ int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm)
     }
     out += pdf.mid(at, startAt - at);
     const qsizetype lineEnd = pdf.indexOf('\n', startAt + 10);
+    if (lineEnd < 0)
+        return 0;
     const qsizetype start = pdf.mid(startAt + 10, lineEnd - startAt - 10).trimmed().toLongLong();
     out += "startxref\n" + QByteArray::number(moved(start, patches)) + ' ';
     out += pdf.mid(lineEnd);

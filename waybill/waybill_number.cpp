@@ -6,6 +6,11 @@
 
 namespace {
 
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 const QRegularExpression &s10Shape()
 {
     static const QRegularExpression shape(QStringLiteral("^([A-Z]{2})(\\d{8})(\\d)([A-Z]{2})$"));
@@ -57,11 +62,11 @@ QString nextNumber(const QString &number, bool s10Rule)
     // The last run of digits counts up; a run of nines carries into one more
     // digit (0999 -> 1000, 999 -> 1000).
     qsizetype end = number.size();
-    while (!number[end - 1].isDigit())
+    while (!isAsciiDigit(number[end - 1]))
         --end;
     QString next = number;
     qsizetype i = end - 1;
-    for (; i >= 0 && next[i].isDigit(); --i) {
+    for (; i >= 0 && isAsciiDigit(next[i]); --i) {
         if (next[i] != QLatin1Char('9')) {
             next[i] = QChar(next[i].unicode() + 1);
             return next;
