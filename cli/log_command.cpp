@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/print_target.h"
 
 #include "report/fonts.h"
 #include "report/print_job.h"
@@ -11,8 +12,6 @@
 #include "xls/tracking_list.h"
 
 #include <QDir>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 namespace {
 
@@ -122,18 +121,17 @@ int setNumber(const QStringList &args, CliStreams &io, PrintLog &log)
 int reprint(const QStringList &args, CliStreams &io, Connection &connection)
 {
     QList<qint64> wanted;
-    QString pdf;
-    QString printerName;
+    PrintTarget target;
     QString number;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         if (arg == QStringLiteral("--pdf") || arg == QStringLiteral("--printer") || arg == QStringLiteral("--number")) {
             if (i + 1 >= args.size())
                 throw UsageError(QStringLiteral(u"%1 后面缺少参数").arg(arg));
-            QString &target = arg == QStringLiteral("--pdf") ? pdf
-                : arg == QStringLiteral("--printer")         ? printerName
-                                                             : number;
-            target = args[++i];
+            QString &value = arg == QStringLiteral("--pdf") ? target.pdf
+                : arg == QStringLiteral("--printer")        ? target.printer
+                                                            : number;
+            value = args[++i];
         } else if (arg.startsWith(QLatin1Char('-'))) {
             throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(arg));
         } else {
@@ -142,35 +140,25 @@ int reprint(const QStringList &args, CliStreams &io, Connection &connection)
     }
     if (wanted.isEmpty())
         throw UsageError(QStringLiteral(u"请给出要重打的记录序号"));
-    if (pdf.isEmpty() == printerName.isEmpty())
+    if (target.pdf.isEmpty() == target.printer.isEmpty())
         throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一"));
     number = number.trimmed();
     checkWaybillNumber(number);
     installFontSubstitutions();
     const QList<PrintLogEntry> entries = PrintLog(connection).find(wanted);
     QString problem;
-    std::vector<Reprint> reprints = reprintsOf(entries, connection, printerName, &problem);
+    std::vector<Reprint> reprints = reprintsOf(entries, connection, target.printer, &problem);
     if (!problem.isEmpty())
         io.err << problem << '\n';
-    if (reprints.size() > 1 && !pdf.isEmpty())
+    if (reprints.size() > 1 && !target.pdf.isEmpty())
         throw UsageError(QStringLiteral(u"这些记录用了不同的快递单，请分别重打到 PDF"));
     QStringList summaries;
     for (Reprint &reprint : reprints) {
         WaybillRun &run = *reprint.run;
         run.setFirstNumber(number);
         const int pages = run.pageCount();
-        const PageSource compose = [&](int page) { return run.page(page); };
-        if (!pdf.isEmpty()) {
-            printToPdf(pdf, pages, compose);
-        } else {
-            const QPrinterInfo info = QPrinterInfo::printerInfo(printerName);
-            if (info.isNull())
-                throw PrintError(QStringLiteral(u"找不到打印机：%1").arg(printerName));
-            QPrinter printer(info, QPrinter::HighResolution);
-            printer.setFullPage(true);
-            printPages(printer, printer.resolution(), pages, compose);
-        }
-        const PrintedRun done = recordPrint(connection, run, 0, pages, pdf.isEmpty() ? printerName : pdfOutput(pdf));
+        printTo(target, pages, [&](int page) { return run.page(page); });
+        const PrintedRun done = recordPrint(connection, run, 0, pages, target.output());
         if (!done.problem.isEmpty())
             io.err << done.problem << '\n';
         summaries << reprint.formName + QLatin1Char(' ') + done.summary;

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/print_target.h"
 
 #include "report/fonts.h"
 #include "report/print_job.h"
@@ -35,24 +36,12 @@ struct PrintOptions {
     QDate date = QDate::currentDate();
     int shiftX = 0;
     int shiftY = 0;
-    QString pdf;
-    QString printer;
+    PrintTarget target;
     std::optional<QFont> font;
     bool calibrated = true;
     bool calibrationPage = false;
     QString number; // the waybill number of the first form printed
 };
-
-// The printer a run goes to, by name.
-std::unique_ptr<QPrinter> printerNamed(const QString &name)
-{
-    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-    if (info.isNull())
-        throw PrintError(QStringLiteral(u"找不到打印机：%1").arg(name));
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    printer->setFullPage(true);
-    return printer;
-}
 
 PrintOptions parse(const QStringList &args)
 {
@@ -94,9 +83,9 @@ PrintOptions parse(const QStringList &args)
         } else if (arg == QStringLiteral("--font")) {
             options.font = fontOption(arg, next());
         } else if (arg == QStringLiteral("--pdf")) {
-            options.pdf = next();
+            options.target.pdf = next();
         } else if (arg == QStringLiteral("--printer")) {
-            options.printer = next();
+            options.target.printer = next();
         } else if (arg == QStringLiteral("--number")) {
             options.number = next().trimmed();
             checkWaybillNumber(options.number);
@@ -108,7 +97,7 @@ PrintOptions parse(const QStringList &args)
     }
     if (options.courier.isEmpty())
         throw UsageError(QStringLiteral(u"缺少快递公司代码"));
-    if (options.pdf.isEmpty() == options.printer.isEmpty())
+    if (options.target.pdf.isEmpty() == options.target.printer.isEmpty())
         throw UsageError(QStringLiteral(u"请给出 --pdf 文件 或 --printer 打印机 其中之一"));
     if (options.batch && options.rowGiven)
         throw UsageError(QStringLiteral(u"--row 只用于单张打印；批量打印请用 --pages"));
@@ -152,7 +141,7 @@ int print(const PrintOptions &options, CliStreams &io)
     if (options.calibrated) {
         QString problem;
         if (const std::optional<Calibration> saved =
-                CalibrationStore(data.connection).find(courier.code, options.printer, &problem))
+                CalibrationStore(data.connection).find(courier.code, options.target.printer, &problem))
             run.apply(*saved);
         if (!problem.isEmpty())
             io.err << problem << '\n';
@@ -163,14 +152,9 @@ int print(const PrintOptions &options, CliStreams &io)
     if (!run.anyItemOnPaper())
         throw PrintError(run.offPaperText() + QStringLiteral(u"，未打印。"));
     if (options.calibrationPage) {
-        const CalibrationSheet sheet = calibrationSheet(run, options.printer);
-        const SheetPainter paint = [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); };
-        if (!options.pdf.isEmpty()) {
-            printSheetToPdf(options.pdf, run.paperMm(), paint);
-        } else {
-            const std::unique_ptr<QPrinter> printer = printerNamed(options.printer);
-            printSheet(*printer, printer->resolution(), run.paperMm(), paint);
-        }
+        const CalibrationSheet sheet = calibrationSheet(run, options.target.printer);
+        printSheetTo(options.target, run.paperMm(),
+                     [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); });
         io.out << QStringLiteral(u"已打印%1的校准页。\n").arg(courier.captionTail);
         return exit_status::kOk;
     }
@@ -184,18 +168,11 @@ int print(const PrintOptions &options, CliStreams &io)
     };
     const int pages = run.pageCount();
     run.setFirstNumber(options.number);
-    if (!options.pdf.isEmpty()) {
-        printToPdf(options.pdf, pages, compose, options.pages);
-    } else {
-        const std::unique_ptr<QPrinter> printer = printerNamed(options.printer);
-        printPages(*printer, printer->resolution(), pages, compose, options.pages);
-    }
+    printTo(options.target, pages, compose, options.pages);
     const int first = firstPage(options.pages);
     const int printed = lastPage(options.pages, pages) - first + 1;
-    const PrintedRun done = recordPrint(data.connection, run, first - 1, printed,
-                                        options.pdf.isEmpty() ? options.printer : pdfOutput(options.pdf));
-    const QString numbers = done.summary.section(QStringLiteral(u"张"), 1);
-    io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, numbers);
+    const PrintedRun done = recordPrint(data.connection, run, first - 1, printed, options.target.output());
+    io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, done.numbers);
     if (!done.problem.isEmpty())
         io.err << done.problem << '\n';
     for (const QString &warning : warnings)

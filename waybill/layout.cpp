@@ -133,9 +133,14 @@ QImage Layout::pictureImage(const QSize &size) const
     return reader.read();
 }
 
-QSize Layout::paperUnits() const
+QSize paperUnitsOf(const QSizeF &paperMm)
 {
     return {qRound(paperMm.width() / kMmPerUnit), qRound(paperMm.height() / kMmPerUnit)};
+}
+
+QSize Layout::paperUnits() const
+{
+    return paperUnitsOf(paperMm);
 }
 
 int itemNumber(const QString &name)

@@ -69,6 +69,9 @@ struct Layout {
     QImage pictureImage(const QSize &size = {}) const;
 };
 
+// A paper in layout units, rounded to whole units.
+QSize paperUnitsOf(const QSizeF &paperMm);
+
 // The layout of a courier's window; throws AppError for an unknown
 // courier code or a form file with a fault. The reference stays valid for
 // the life of the program.

@@ -113,10 +113,10 @@ PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
     connect(renumber, &QPushButton::clicked, this, &PrintLogWindow::renumberSelected);
     connect(exporting, &QPushButton::clicked, this, &PrintLogWindow::exportSelected);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_from, &QDateEdit::dateChanged, this, &PrintLogWindow::refresh);
-    connect(m_to, &QDateEdit::dateChanged, this, &PrintLogWindow::refresh);
-    connect(m_courier, &QComboBox::currentIndexChanged, this, &PrintLogWindow::refresh);
-    connect(m_text, &QLineEdit::textChanged, this, &PrintLogWindow::refresh);
+    connect(m_from, &QDateEdit::dateChanged, this, &PrintLogWindow::showFiltered);
+    connect(m_to, &QDateEdit::dateChanged, this, &PrintLogWindow::showFiltered);
+    connect(m_courier, &QComboBox::currentIndexChanged, this, &PrintLogWindow::showFiltered);
+    connect(m_text, &QLineEdit::textChanged, this, &PrintLogWindow::showFiltered);
 
     resize(1000, 560);
     refresh();
@@ -139,7 +139,7 @@ void PrintLogWindow::setFilter(const PrintLogFilter &filter)
         const QSignalBlocker blockCourier(m_courier);
         m_courier->setCurrentIndex(std::max(0, m_courier->findData(filter.courier)));
     }
-    refresh();
+    showFiltered();
 }
 
 void PrintLogWindow::refresh()
@@ -147,52 +147,57 @@ void PrintLogWindow::refresh()
     guarded(this, [this] {
         Connection connection(QStringLiteral("print.log.window"));
         m_all = PrintLog(connection).list();
-        // The forms the record holds, for the form filter.
-        const QString chosen = m_courier->currentData().toString();
-        {
-            const QSignalBlocker block(m_courier);
-            m_courier->clear();
-            m_courier->addItem(QStringLiteral(u"全部"), QString());
-            QStringList codes;
-            for (const PrintLogEntry &entry : m_all)
-                if (!codes.contains(entry.courier)) {
-                    codes << entry.courier;
-                    m_courier->addItem(entry.formName, entry.courier);
-                }
-            m_courier->setCurrentIndex(std::max(0, m_courier->findData(chosen)));
-        }
-        const PrintLogFilter wanted = filter();
-        const QSet<qint64> reprinted = reprintedEntries(m_all);
-        m_shown.clear();
-        for (const PrintLogEntry &entry : m_all)
-            if (wanted.matches(entry))
-                m_shown << entry;
-        m_model->setRowCount(0);
-        m_model->setRowCount(int(m_shown.size()));
-        for (int row = 0; row < m_shown.size(); ++row) {
-            const PrintLogEntry &entry = m_shown[row];
-            QString note;
-            if (entry.reprintOf)
-                note = QStringLiteral(u"重打第 %1 条").arg(entry.reprintOf);
-            if (reprinted.contains(entry.entry))
-                note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + QStringLiteral(u"已重打");
-            const QStringList cells{QString::number(entry.entry),
-                                    printTimeText(entry.printedAt),
-                                    entry.formName,
-                                    entry.number,
-                                    entry.recipientName(),
-                                    entry.mobile(),
-                                    entry.phone(),
-                                    entry.address(),
-                                    entry.orderNumber(),
-                                    entry.output,
-                                    note};
-            for (int column = 0; column < cells.size(); ++column)
-                m_model->setItem(row, column, new QStandardItem(cells[column]));
-        }
-        m_table->resizeColumnsToContents();
-        m_count->setText(QStringLiteral(u"共 %1 条").arg(m_shown.size()));
     });
+    // The forms the record holds, for the form filter.
+    const QString chosen = m_courier->currentData().toString();
+    {
+        const QSignalBlocker block(m_courier);
+        m_courier->clear();
+        m_courier->addItem(QStringLiteral(u"全部"), QString());
+        QStringList codes;
+        for (const PrintLogEntry &entry : m_all)
+            if (!codes.contains(entry.courier)) {
+                codes << entry.courier;
+                m_courier->addItem(entry.formName, entry.courier);
+            }
+        m_courier->setCurrentIndex(std::max(0, m_courier->findData(chosen)));
+    }
+    showFiltered();
+}
+
+void PrintLogWindow::showFiltered()
+{
+    const PrintLogFilter wanted = filter();
+    const QSet<qint64> reprinted = reprintedEntries(m_all);
+    m_shown.clear();
+    for (const PrintLogEntry &entry : m_all)
+        if (wanted.matches(entry))
+            m_shown << entry;
+    m_model->setRowCount(0);
+    m_model->setRowCount(int(m_shown.size()));
+    for (int row = 0; row < m_shown.size(); ++row) {
+        const PrintLogEntry &entry = m_shown[row];
+        QString note;
+        if (entry.reprintOf)
+            note = QStringLiteral(u"重打第 %1 条").arg(entry.reprintOf);
+        if (reprinted.contains(entry.entry))
+            note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + QStringLiteral(u"已重打");
+        const QStringList cells{QString::number(entry.entry),
+                                printTimeText(entry.printedAt),
+                                entry.formName,
+                                entry.number,
+                                entry.recipientName(),
+                                entry.mobile(),
+                                entry.phone(),
+                                entry.address(),
+                                entry.orderNumber(),
+                                entry.output,
+                                note};
+        for (int column = 0; column < cells.size(); ++column)
+            m_model->setItem(row, column, new QStandardItem(cells[column]));
+    }
+    m_table->resizeColumnsToContents();
+    m_count->setText(QStringLiteral(u"共 %1 条").arg(m_shown.size()));
 }
 
 QList<PrintLogEntry> PrintLogWindow::selected() const

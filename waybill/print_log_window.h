@@ -24,8 +24,10 @@ public:
     // The filter as the window's fields set it.
     PrintLogFilter filter() const;
     void setFilter(const PrintLogFilter &filter);
-    // Reads the record again with the filter.
+    // Reads the record again and shows what the filter selects.
     void refresh();
+    // Shows what the filter selects of the record as last read.
+    void showFiltered();
     // The entries shown, in order, and those selected.
     const QList<PrintLogEntry> &shown() const { return m_shown; }
     QList<PrintLogEntry> selected() const;

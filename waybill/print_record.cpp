@@ -94,18 +94,16 @@ QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formNa
     return entries;
 }
 
-QString printedSummary(const QList<PrintLogEntry> &entries)
+QString numbersText(const QList<PrintLogEntry> &entries)
 {
     QStringList numbers;
     for (const PrintLogEntry &entry : entries)
         if (!entry.number.isEmpty())
             numbers << entry.number;
-    const QString printed = QStringLiteral(u"已打印 %1 张").arg(entries.size());
     if (numbers.isEmpty())
-        return printed;
-    return printed
-        + (numbers.size() == 1 ? QStringLiteral(u"（运单号 %1）").arg(numbers.first())
-                               : QStringLiteral(u"（运单号 %1–%2）").arg(numbers.first(), numbers.last()));
+        return {};
+    return numbers.size() == 1 ? QStringLiteral(u"（运单号 %1）").arg(numbers.first())
+                               : QStringLiteral(u"（运单号 %1–%2）").arg(numbers.first(), numbers.last());
 }
 
 PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output)
@@ -114,18 +112,16 @@ PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first,
     done.pages = count;
     if (count <= 0)
         return done;
-    QList<PrintLogEntry> entries;
     try {
-        entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
-                                 QDateTime::currentDateTime());
+        QList<PrintLogEntry> entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count,
+                                                      output, QDateTime::currentDateTime());
         done.lastNumber = entries.last().number;
-        done.summary = printedSummary(entries);
+        done.numbers = numbersText(entries);
         PrintLog(connection).append(entries);
     } catch (const AppError &error) {
-        if (done.summary.isEmpty())
-            done.summary = QStringLiteral(u"已打印 %1 张").arg(count);
         done.problem = QStringLiteral(u"已打印，但没有记入打印记录：%1").arg(error.text());
     }
+    done.summary = QStringLiteral(u"已打印 %1 张").arg(count) + done.numbers;
     return done;
 }
 

@@ -33,15 +33,16 @@ QString pdfOutput(const QString &path);
 QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formName, int first, int count,
                                     const QString &output, const QDateTime &when);
 
-// "已打印 N 张（运单号 A–B）", or "已打印 N 张" without numbers.
-QString printedSummary(const QList<PrintLogEntry> &entries);
+// "（运单号 A–B）" (one number: "（运单号 A）"); empty without numbers.
+QString numbersText(const QList<PrintLogEntry> &entries);
 
 // A print just finished: its pages go into the record of the store the
 // connection reaches.
 struct PrintedRun {
     int pages = 0;
     QString lastNumber; // the number of the last page printed (empty: none)
-    QString summary;    // printedSummary's line
+    QString numbers;    // numbersText of the pages
+    QString summary;    // "已打印 N 张（运单号 A–B）", or "已打印 N 张" without numbers
     QString problem;    // why the record could not be written (the pages did print)
 };
 PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);

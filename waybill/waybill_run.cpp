@@ -13,9 +13,7 @@ WaybillRun::WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source
 
 QSize WaybillRun::paperUnits() const
 {
-    if (m_paperMm.isEmpty())
-        return m_layout.paperUnits();
-    return {int(std::lround(m_paperMm.width() / kMmPerUnit)), int(std::lround(m_paperMm.height() / kMmPerUnit))};
+    return paperUnitsOf(paperMm());
 }
 
 void WaybillRun::setPaper(const QSizeF &paperMm)
