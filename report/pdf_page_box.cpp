@@ -1,8 +1,11 @@
 #include "report/pdf_page_box.h"
 
 #include <QList>
-#include <QRegularExpression>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -24,14 +27,40 @@ QByteArray number(double value)
     return text;
 }
 
-// The offset an original offset moves to after the patches before it.
-qsizetype moved(qsizetype offset, const QList<Patch> &patches)
+// Where original offsets move to after patches (in file order): by the
+// sum of the growths of the patches before them.
+class Offsets {
+public:
+    explicit Offsets(const QList<Patch> &patches)
+    {
+        qsizetype growth = 0;
+        for (const Patch &patch : patches) {
+            growth += patch.text.size() - patch.length;
+            m_starts.push_back(patch.at);
+            m_growths.push_back(growth);
+        }
+    }
+    qsizetype moved(qsizetype offset) const
+    {
+        const auto after = std::lower_bound(m_starts.cbegin(), m_starts.cend(), offset);
+        return after == m_starts.cbegin() ? offset : offset + m_growths[size_t(after - m_starts.cbegin() - 1)];
+    }
+
+private:
+    std::vector<qsizetype> m_starts;
+    std::vector<qsizetype> m_growths;
+};
+
+// A number as Qt writes it in a page box, at text[at...]; its end in *end.
+std::optional<double> numberAt(const QByteArray &text, qsizetype at, qsizetype *end)
 {
-    qsizetype shifted = offset;
-    for (const Patch &patch : patches)
-        if (patch.at < offset)
-            shifted += patch.text.size() - patch.length;
-    return shifted;
+    qsizetype stop = at;
+    while (stop < text.size() && (std::isdigit(static_cast<unsigned char>(text[stop])) || text[stop] == '.'))
+        ++stop;
+    bool ok = false;
+    const double value = text.mid(at, stop - at).toDouble(&ok);
+    *end = stop;
+    return ok ? std::optional<double>(value) : std::nullopt;
 }
 
 } // namespace
@@ -40,29 +69,34 @@ int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm)
 {
     const double width = paperMm.width() * kPointsPerMm;
     const double height = paperMm.height() * kPointsPerMm;
-    static const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    static const QByteArray kBox = "/MediaBox [0 0 ";
     QList<Patch> patches;
-    const QString latin = QString::fromLatin1(pdf);
-    for (auto it = box.globalMatch(latin); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        const double writtenWidth = match.captured(1).toDouble();
-        const double writtenHeight = match.captured(2).toDouble();
-        if (std::abs(writtenWidth - width) > 1 || std::abs(writtenHeight - height) > 1)
+    for (qsizetype at = pdf.indexOf(kBox); at >= 0; at = pdf.indexOf(kBox, at + 1)) {
+        qsizetype end = at + kBox.size();
+        const std::optional<double> writtenWidth = numberAt(pdf, end, &end);
+        if (!writtenWidth || end >= pdf.size() || pdf[end] != ' ')
+            continue;
+        const qsizetype heightAt = end + 1;
+        const std::optional<double> writtenHeight = numberAt(pdf, heightAt, &end);
+        if (!writtenHeight || end >= pdf.size() || pdf[end] != ']')
+            continue;
+        if (std::abs(*writtenWidth - width) > 1 || std::abs(*writtenHeight - height) > 1)
             continue;
         // The top edge stays at the written height, where Qt's drawing starts.
-        const QByteArray text = "/MediaBox [0 " + number(writtenHeight - height) + ' ' + number(width) + ' '
-            + match.captured(2).toLatin1() + ']';
-        patches.append({match.capturedStart(), match.capturedLength(), text});
+        const QByteArray text = "/MediaBox [0 " + number(*writtenHeight - height) + ' ' + number(width) + ' '
+            + pdf.mid(heightAt, end - heightAt) + ']';
+        patches.append({at, end + 1 - at, text});
     }
     if (patches.isEmpty())
         return 0;
     // The cross-reference table and startxref, at the end, with the new offsets.
-    static const QRegularExpression xref(QStringLiteral("\nxref\n0 (\\d+)\\s*\n"));
-    const qsizetype xrefAt = latin.lastIndexOf(xref);
-    const QRegularExpressionMatch table = xref.match(latin, xrefAt);
+    const qsizetype xrefAt = pdf.lastIndexOf("\nxref\n0 ");
+    const qsizetype countEnd = xrefAt < 0 ? -1 : pdf.indexOf('\n', xrefAt + 8);
     const qsizetype startAt = pdf.lastIndexOf("startxref\n");
-    if (xrefAt < 0 || !table.hasMatch() || startAt < 0)
+    if (xrefAt < 0 || countEnd < 0 || startAt < xrefAt)
         return 0;
+    const int entries = pdf.mid(xrefAt + 8, countEnd - xrefAt - 8).trimmed().toInt();
+    const Offsets offsets(patches);
     QByteArray out;
     out.reserve(pdf.size() + patches.size() * 16);
     qsizetype from = 0;
@@ -71,16 +105,15 @@ int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm)
         out += patch.text;
         from = patch.at + patch.length;
     }
-    out += pdf.mid(from, table.capturedEnd() - from);
-    const int entries = table.captured(1).toInt();
-    qsizetype at = table.capturedEnd();
+    out += pdf.mid(from, countEnd + 1 - from);
+    qsizetype at = countEnd + 1;
     for (int i = 0; i < entries; ++i, at += 20) {
         QByteArray entry = pdf.mid(at, 20);
         if (entry.size() != 20)
             return 0;
         if (entry.at(17) == 'n') {
             const qsizetype offset = entry.left(10).toLongLong();
-            entry.replace(0, 10, QByteArray::number(moved(offset, patches)).rightJustified(10, '0'));
+            entry.replace(0, 10, QByteArray::number(offsets.moved(offset)).rightJustified(10, '0'));
         }
         out += entry;
     }
@@ -89,7 +122,7 @@ int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm)
     if (lineEnd < 0)
         return 0;
     const qsizetype start = pdf.mid(startAt + 10, lineEnd - startAt - 10).trimmed().toLongLong();
-    out += "startxref\n" + QByteArray::number(moved(start, patches)) + ' ';
+    out += "startxref\n" + QByteArray::number(offsets.moved(start)) + ' ';
     out += pdf.mid(lineEnd);
     pdf = out;
     return int(patches.size());

@@ -3,7 +3,6 @@
 #include "common/safe_file.h"
 #include "report/pdf_page_box.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,23 +53,32 @@ int lastPage(PageRange range, int pageCount)
 
 namespace {
 
-// Writes a PDF beside the target, its pages exactly as large as the paper
-// write() printed on, and renames it into place.
+// Writes a PDF beside the target, its pages then set exactly as large as
+// the paper write() printed on (read back once, rewritten in place), and
+// renames it into place.
 void intoPdf(const QString &path, const std::function<QSizeF(QPdfWriter &)> &write)
 {
     try {
         SafeFile out(path);
-        QByteArray pdf;
         QSizeF paper;
         {
-            QBuffer buffer(&pdf);
-            buffer.open(QIODevice::WriteOnly);
-            QPdfWriter writer(&buffer);
+            QPdfWriter writer(&out.file());
             writer.setCreator(QStringLiteral(u"快递单打印软件"));
             paper = write(writer);
         }
-        setExactPageBoxes(pdf, paper);
-        out.write(pdf);
+        out.file().flush();
+        QFile written(out.tempPath());
+        if (!written.open(QIODevice::ReadOnly))
+            throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(out.tempPath(), written.errorString()));
+        QByteArray pdf = written.readAll();
+        written.close();
+        if (setExactPageBoxes(pdf, paper) > 0) {
+            if (!out.file().seek(0))
+                throw FileError(QStringLiteral(u"无法写入 %1：%2").arg(path, out.file().errorString()));
+            out.write(pdf);
+            if (!out.file().resize(pdf.size()))
+                throw FileError(QStringLiteral(u"无法写入 %1：%2").arg(path, out.file().errorString()));
+        }
         out.commit();
     } catch (const FileError &error) {
         throw PrintError(error.text());

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void nextNumbers();
     void s10CheckDigits_data();
     void s10CheckDigits();
+    void recordKeepsTextsAsTheyWere_data();
+    void recordKeepsTextsAsTheyWere();
     void recordsSingleBatchAndReprint();
     void failedOrRefusedPrintsRecordNothing_data();
     void failedOrRefusedPrintsRecordNothing();
@@ -145,6 +147,38 @@ void TestPrintRecord::s10CheckDigits()
     QFETCH(QString, number);
     QFETCH(bool, valid);
     QCOMPARE(isS10Number(number), valid);
+}
+
+void TestPrintRecord::recordKeepsTextsAsTheyWere_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Chinese") << u"浙江省杭州市西湖区文三路 88 号"_qs;
+    QTest::newRow("quotes and backslash") << u"He said \"C:\\收件\\\" ok"_qs;
+    QTest::newRow("line breaks and tab") << u"第一行\r\n第二行\t完"_qs;
+    QTest::newRow("control characters") << QString(u"a\u0001b\u001fc"_qs);
+    QTest::newRow("outside the BMP") << u"王😀芳"_qs;
+    QTest::newRow("empty") << QString();
+}
+
+void TestPrintRecord::recordKeepsTextsAsTheyWere()
+{
+    QFETCH(QString, text);
+    TempWorkdir dir;
+    Connection connection(u"test.texts"_qs);
+    PrintLog log(connection);
+    PrintLogEntry entry;
+    entry.printedAt = QDateTime(QDate(2026, 12, 9), QTime(8, 5, 1));
+    entry.courier = u"sf"_qs;
+    entry.recipient = {{col::kRecipientName, text}, {col::kRecipientAddress, text + text}};
+    entry.sender = {{col::kSenderName, text}};
+    QList<PrintLogEntry> entries{entry, entry};
+    log.append(entries);
+    QCOMPARE(entries[1].entry, 2);
+    const QList<PrintLogEntry> read = log.list();
+    QCOMPARE(read.size(), 2);
+    QCOMPARE(read[1].recipient, entry.recipient);
+    QCOMPARE(read[1].sender, entry.sender);
+    QCOMPARE(read[1].printedAt, entry.printedAt);
 }
 
 void TestPrintRecord::recordsSingleBatchAndReprint()
