@@ -88,11 +88,18 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                 MappingStore(connection)
                     .save(RecipientShape::comparableHeadings(shape.headings()), mappingText(*mapping));
             connection.exec(statements::deleteAllImported());
-            insertTextRows(connection, schema::kImportedTable, schema::recipientColumns(), records,
-                           [&](qsizetype done) {
-                               if (progress && records.rowCount() > 0)
-                                   progress(50 + int(done * 50 / records.rowCount()));
-                           });
+            // An order export's order numbers go into a column of their own,
+            // made when the first such export is imported.
+            QStringList columns = schema::recipientColumns();
+            if (records.width() > columns.size()) {
+                columns << schema::col::kOrderNumber;
+                if (!connection.tableColumns(schema::kImportedTable).contains(schema::col::kOrderNumber))
+                    connection.exec(statements::addTextColumn(schema::kImportedTable, schema::col::kOrderNumber));
+            }
+            insertTextRows(connection, schema::kImportedTable, columns, records, [&](qsizetype done) {
+                if (progress && records.rowCount() > 0)
+                    progress(50 + int(done * 50 / records.rowCount()));
+            });
         });
         rows = int(records.rowCount());
     } catch (const UnmappedSheet &error) {

@@ -49,6 +49,18 @@ const QList<QStringList> &partHeadings()
     return parts;
 }
 
+// The headings of an order export's order number.
+const QStringList &orderNumberHeadings()
+{
+    static const QStringList headings{kOrderNumber,
+                                      QStringLiteral(u"订单编号"),
+                                      QStringLiteral(u"主订单编号"),
+                                      QStringLiteral(u"订单ID"),
+                                      QStringLiteral(u"平台订单号"),
+                                      QStringLiteral(u"网店订单号")};
+    return headings;
+}
+
 // The address heading that wins over the others when it is not empty.
 const QString kChangedAddress = QStringLiteral(u"修改后的收货地址");
 
@@ -113,7 +125,7 @@ ColumnMapping RecipientShape::guess(const QStringList &headings)
 
 int RecipientShape::width() const
 {
-    return int(schema::recipientColumns().size());
+    return int(schema::recipientColumns().size()) + (m_orderNumber >= 0 ? 1 : 0);
 }
 
 QStringList RecipientShape::comparableHeadings(const QStringList &headings)
@@ -147,6 +159,7 @@ void RecipientShape::plan(const QStringList &headings)
     for (const QStringList &names : partHeadings())
         m_parts << positionOf(names);
     const bool anyPart = std::any_of(m_parts.cbegin(), m_parts.cend(), [](int at) { return at >= 0; });
+    m_orderNumber = positionOf(orderNumberHeadings());
 
     const ColumnMapping guesses = guess(headings);
     m_sources.clear();
@@ -262,6 +275,8 @@ void RecipientShape::append(TextTable &records, const QStringView *cells, qsizet
         return;
     for (const Source &source : m_sources)
         records.appendCell(value(source, cells, count));
+    if (m_orderNumber >= 0)
+        records.appendCell(m_orderNumber < count ? cleanedCell(cells[m_orderNumber]) : QString());
 }
 
 ColumnMapping parseMapping(const QString &text)

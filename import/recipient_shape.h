@@ -5,6 +5,8 @@
 // 详细地址) joined into 收件地址 without doubled names; 目的地 from the
 // city; every cell cleaned of what exports put round texts (a leading '
 // or tab, ="…", blanks). A mapping the user chose overrides the guesses.
+// An order export's order number (订单编号 …) comes as an eleventh column,
+// 订单号, after the ten; a sheet without one gives ten.
 
 #include "import/workbook_reader.h"
 
@@ -65,6 +67,7 @@ private:
     QStringList m_headings;
     QList<Source> m_sources;                  // per column of the recipient record
     QList<int> m_parts;                       // 省, 市, 区, 街道 positions (-1: none)
+    int m_orderNumber = -1;                   // an order export's order number (-1: none)
     mutable QHash<QString, QString> m_cities; // the city of each address beginning seen
 };
 

@@ -281,14 +281,15 @@ void TestPrintRecord::trackingListReadsBack()
     QFETCH(QString, file);
     TempWorkdir dir;
     addRecipients(dir.dbPath(), 0);
-    {
-        // An order export's rows carry their order numbers into the list.
-        RawDb raw(dir.dbPath());
-        raw.exec(u"alter table excel add column 订单号 text"_qs);
-        raw.exec(u"insert into excel (收件人姓名, 手机号码, 收件地址, 订单号) values "
-                 u"('王芳', '13800001111', '北京市海淀区, 中关村\"南\"大街5号', '3851926647125890'),"
-                 u"('李雷', '13800002222', '广州市天河区体育西路1号', '3851926647125891')"_qs);
-    }
+    // An order export (UTF-8 with a byte-order mark): its order numbers go
+    // into the record and the list.
+    writeAll(dir.file(u"orders.csv"_qs),
+             "\xEF\xBB\xBF"
+                 + u"订单编号,收货人姓名,联系手机,收货地址\r\n"
+                   u"=\"3851926647125890\",王芳,13800001111,\"北京市海淀区, 中关村\"\"南\"\"大街5号\"\r\n"
+                   u"=\"3851926647125891\",李雷,13800002222,广州市天河区体育西路1号\r\n"_qs.toUtf8());
+    const Run imported = runWaybill({u"import"_qs, dir.file(u"orders.csv"_qs)}, dir.path());
+    QVERIFY2(imported.status == 0, qPrintable(imported.err));
     QCOMPARE(runWaybill({u"print"_qs, u"yt"_qs, u"--imported"_qs, u"--batch"_qs, u"--number"_qs, u"YT0009"_qs,
                          u"--pdf"_qs, dir.file(u"b.pdf"_qs)},
                         dir.path())
