@@ -116,6 +116,8 @@ private Q_SLOTS:
     void numbersGoOnFromPrintToPrintAndIntoTheRecord();
     void recordWindowRenumbersReprintsAndExports();
     void printerSetupReachesThePrinter();
+    void printerQueueIsAskedForTheMeasuredPaper_data();
+    void printerQueueIsAskedForTheMeasuredPaper();
     void opensCentredOnTheDesktop();
     void savedPositionLastsAndDefaultsComeBack();
     void calibrationPageThroughThePrinterSetup();
@@ -364,6 +366,28 @@ void TestPrintWindow::printerSetupReachesThePrinter()
     // st's paper is 230 x 126 mm: turned, the page is 126 mm wide.
     QVERIFY2(qAbs(size.captured(1).toDouble() * 25.4 / 72 - f.window->run().paperMm().height()) < 0.5,
              qPrintable(size.captured(0)));
+}
+
+void TestPrintWindow::printerQueueIsAskedForTheMeasuredPaper_data()
+{
+    QTest::addColumn<QSizeF>("paper");
+    QTest::addColumn<QString>("media");
+    QTest::newRow("230 x 127.3") << QSizeF(230, 127.3) << u"Custom.230x127.3mm"_qs;
+    QTest::newRow("216 x 140") << QSizeF(216, 140) << u"Custom.216x140mm"_qs;
+    QTest::newRow("229.8 x 101.6") << QSizeF(229.8, 101.6) << u"Custom.229.8x101.6mm"_qs;
+}
+
+void TestPrintWindow::printerQueueIsAskedForTheMeasuredPaper()
+{
+    // Qt's CUPS engine sends the page size's key as the job's media: set up
+    // in millimetres, it names the paper to 0.1 mm (a whole-point size would
+    // be 0.35 mm off on every form of a tractor feed).
+    QFETCH(QSizeF, paper);
+    QFETCH(QString, media);
+    QPrinter printer(QPrinter::HighResolution);
+    setUpPaper(printer, paper);
+    QCOMPARE(printer.pageLayout().pageSize().key(), media);
+    QCOMPARE(printer.pageLayout().pageSize().size(QPageSize::Millimeter), paper);
 }
 
 void TestPrintWindow::opensCentredOnTheDesktop()
