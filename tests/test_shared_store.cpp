@@ -119,7 +119,7 @@ private Q_SLOTS:
     void backupAndRestoreWhileShared();
     void unshareBringsTheDataBack();
     void interruptedShareIsFinishedByRunningItAgain();
-    void formsOfTheOfficeReachEveryPc();
+    void formsAndThePrintRecordReachEveryPc();
     void shareRefusals_data();
     void shareRefusals();
     void unreachableServerIsADatabaseError();
@@ -512,12 +512,16 @@ void TestSharedStore::interruptedShareIsFinishedByRunningItAgain()
     QVERIFY2(twice.err.contains(u"已经共享"_qs), qPrintable(twice.err));
 }
 
-void TestSharedStore::formsOfTheOfficeReachEveryPc()
+void TestSharedStore::formsAndThePrintRecordReachEveryPc()
 {
     REQUIRE_SERVER();
     TempWorkdir first;
     RawDb(first.dbPath()).addRecipient(kRecipientTable, QStringLiteral("Zhang"), QStringLiteral("1"));
     QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的快递单"_qs}, first.path()).status, 0);
+    QCOMPARE(
+        runWaybill({"print", "st", "--number", "ST0099", "--pdf", first.file(QStringLiteral("0.pdf"))}, first.path())
+            .status,
+        0);
     const ServerAddress server = TestServer::freshDatabase();
     const Run shared = runWaybill({QStringLiteral("share"), server.url()}, first.path());
     QVERIFY2(shared.status == 0, qPrintable(shared.err));
@@ -525,10 +529,19 @@ void TestSharedStore::formsOfTheOfficeReachEveryPc()
     QCOMPARE(runWaybill({"share", "--join", server.url()}, second.path()).status, 0);
     // The other PC lists the form, prints with it, and a form it adds is seen by the first.
     QVERIFY(runWaybill({"form", "list"}, second.path()).out.contains(u"mine\t我的快递单"_qs));
-    const Run printed = runWaybill({"print", "mine", "--pdf", second.file(QStringLiteral("a.pdf"))}, second.path());
+    const Run printed =
+        runWaybill({"print", "mine", "--number", "M7", "--pdf", second.file(QStringLiteral("a.pdf"))}, second.path());
     QVERIFY2(printed.status == 0, qPrintable(printed.err));
     QCOMPARE(runWaybill({"form", "copy", "mine", "theirs", "--name", u"他们的快递单"_qs}, second.path()).status, 0);
     QVERIFY(runWaybill({"form", "list"}, first.path()).out.contains(u"theirs\t他们的快递单"_qs));
+    // The record went to the server with the data; both PCs' prints are in it, numbered in order.
+    const QStringList record =
+        runWaybill({"log", "list"}, first.path()).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(record.size(), 2);
+    QVERIFY2(record[0].startsWith(u"1\t"_qs) && record[0].contains(u"\tst\tST0099\tZhang"_qs), qPrintable(record[0]));
+    QVERIFY2(record[1].startsWith(u"2\t"_qs) && record[1].contains(u"\tmine\tM7\tZhang"_qs), qPrintable(record[1]));
+    QCOMPARE(runWaybill({"log", "number", "2", "M8"}, first.path()).status, 0);
+    QVERIFY(runWaybill({"log", "list", "--find", "M8"}, second.path()).out.contains(u"\tmine\tM8\t"_qs));
 }
 
 void TestSharedStore::shareRefusals_data()
