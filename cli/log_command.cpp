@@ -152,19 +152,13 @@ int reprint(const QStringList &args, CliStreams &io, Connection &connection)
         io.err << problem << '\n';
     if (reprints.size() > 1 && !target.pdf.isEmpty())
         throw UsageError(QStringLiteral(u"这些记录用了不同的快递单，请分别重打到 PDF"));
-    QStringList summaries;
-    for (Reprint &reprint : reprints) {
-        WaybillRun &run = *reprint.run;
-        run.setFirstNumber(number);
-        const int pages = run.pageCount();
-        printTo(target, pages, [&](int page) { return run.page(page); });
-        const PrintedRun done = recordPrint(connection, run, 0, pages, target.output());
+    const QStringList summaries = printReprints(reprints, number, [&](WaybillRun &run) {
+        printTo(target, run.pageCount(), [&](int page) { return run.page(page); });
+        PrintedRun done = recordPrint(connection, run, 0, run.pageCount(), target.output());
         if (!done.problem.isEmpty())
             io.err << done.problem << '\n';
-        summaries << reprint.formName + QLatin1Char(' ') + done.summary;
-        if (!done.lastNumber.isEmpty())
-            number = nextWaybillNumber(done.lastNumber);
-    }
+        return done;
+    });
     io.out << QStringLiteral(u"重打：%1。\n").arg(summaries.join(QStringLiteral(u"；")));
     return exit_status::kOk;
 }

@@ -8,7 +8,10 @@
 #include "store/connection.h"
 #include "store/print_log.h"
 #include "test_support.h"
+#include "waybill/layout.h"
+#include "waybill/print_record.h"
 #include "waybill/waybill_number.h"
+#include "waybill/waybill_run.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -91,6 +94,8 @@ private Q_SLOTS:
     void recordKeepsTextsAsTheyWere_data();
     void recordKeepsTextsAsTheyWere();
     void recordsSingleBatchAndReprint();
+    void reprintsOfSeveralFormsNumberOn_data();
+    void reprintsOfSeveralFormsNumberOn();
     void failedOrRefusedPrintsRecordNothing_data();
     void failedOrRefusedPrintsRecordNothing();
     void trackingListReadsBack_data();
@@ -241,6 +246,60 @@ void TestPrintRecord::recordsSingleBatchAndReprint()
     run = runWaybill({u"log"_qs, u"list"_qs, u"--from"_qs, QDate::currentDate().addDays(1).toString(Qt::ISODate)},
                      dir.path());
     QCOMPARE(run.out, u"没有打印记录。\n"_qs);
+}
+
+void TestPrintRecord::reprintsOfSeveralFormsNumberOn_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<int>("cancelAt"); // the run the user cancels (-1: none)
+    QTest::addColumn<QStringList>("numbers");
+    QTest::newRow("numbers kept") << QString() << -1 << QStringList{"SF1", "SF2", "EA1"};
+    QTest::newRow("new numbers go on across forms") << u"N0098"_qs << -1 << QStringList{"N0098", "N0099", "N0100"};
+    QTest::newRow("second form cancelled") << u"N7"_qs << 1 << QStringList{"N7", "N8"};
+}
+
+void TestPrintRecord::reprintsOfSeveralFormsNumberOn()
+{
+    // Two entries printed on sf and one on ems, reprinted in one go.
+    QFETCH(QString, first);
+    QFETCH(int, cancelAt);
+    QFETCH(QStringList, numbers);
+    const auto entry = [](qint64 id, const char16_t *number) {
+        PrintLogEntry made;
+        made.entry = id;
+        made.number = QString::fromUtf16(number);
+        made.recipient = {{col::kRecipientName, QStringLiteral(u"收件人%1").arg(id)}};
+        return made;
+    };
+    std::vector<Reprint> reprints;
+    reprints.push_back({u"顺丰快递单"_qs,
+                        std::make_unique<WaybillRun>(layoutFor(u"sf"_qs, Variant::Single),
+                                                     std::make_unique<RecordedSource>(
+                                                         QList<PrintLogEntry>{entry(1, u"SF1"), entry(2, u"SF2")}))});
+    reprints.push_back(
+        {u"EMS快递单"_qs,
+         std::make_unique<WaybillRun>(layoutFor(u"ems"_qs, Variant::Single),
+                                      std::make_unique<RecordedSource>(QList<PrintLogEntry>{entry(3, u"EA1")}))});
+    QStringList printedNumbers;
+    QList<qint64> reprinted;
+    int run = 0;
+    const QStringList summaries = printReprints(reprints, first, [&](WaybillRun &printed) {
+        if (run++ == cancelAt)
+            return PrintedRun{};
+        const QList<PrintLogEntry> entries =
+            printedEntries(printed, QString(), 0, printed.pageCount(), u"PDF：x.pdf"_qs, QDateTime::currentDateTime());
+        PrintedRun done;
+        done.pages = int(entries.size());
+        done.lastNumber = entries.last().number;
+        for (const PrintLogEntry &each : entries) {
+            printedNumbers << each.number;
+            reprinted << each.reprintOf;
+        }
+        return done;
+    });
+    QCOMPARE(printedNumbers, numbers);
+    QCOMPARE(reprinted, (QList<qint64>{1, 2, 3}).mid(0, numbers.size()));
+    QCOMPARE(summaries.size(), cancelAt < 0 ? 2 : cancelAt);
 }
 
 void TestPrintRecord::failedOrRefusedPrintsRecordNothing_data()

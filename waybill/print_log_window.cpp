@@ -241,16 +241,8 @@ void PrintLogWindow::reprintSelected()
         std::vector<Reprint> reprints = reprintsOf(entries, connection, calibrationPrinter(), &problem);
         if (!problem.isEmpty())
             dialogs().notice(this, problem);
-        QStringList summaries;
-        for (Reprint &reprint : reprints) {
-            reprint.run->setFirstNumber(number);
-            const PrintedRun done = printThroughSetup(*reprint.run, this);
-            if (done.pages == 0)
-                break; // cancelled: the rest is not printed either
-            summaries << reprint.formName + QLatin1Char(' ') + done.summary;
-            if (!done.lastNumber.isEmpty() && !number.isEmpty())
-                number = nextWaybillNumber(done.lastNumber);
-        }
+        const QStringList summaries =
+            printReprints(reprints, number, [this](WaybillRun &run) { return printThroughSetup(run, this); });
         refresh();
         if (!summaries.isEmpty())
             m_count->setText(QStringLiteral(u"重打：%1").arg(summaries.join(QStringLiteral(u"；"))));

@@ -155,3 +155,20 @@ std::vector<Reprint> reprintsOf(const QList<PrintLogEntry> &entries, Connection 
     }
     return reprints;
 }
+
+QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNumber,
+                          const std::function<PrintedRun(WaybillRun &run)> &print)
+{
+    QString number = firstNumber;
+    QStringList summaries;
+    for (Reprint &reprint : reprints) {
+        reprint.run->setFirstNumber(number);
+        const PrintedRun done = print(*reprint.run);
+        if (done.pages == 0)
+            break;
+        summaries << reprint.formName + QLatin1Char(' ') + done.summary;
+        if (!number.isEmpty() && !done.lastNumber.isEmpty())
+            number = nextWaybillNumber(done.lastNumber);
+    }
+    return summaries;
+}

@@ -7,6 +7,7 @@
 #include "waybill/family.h"
 #include "waybill/print_source.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -72,3 +73,11 @@ struct Reprint {
 // A damaged saved calibration is told in *problem and not applied.
 std::vector<Reprint> reprintsOf(const QList<PrintLogEntry> &entries, Connection &connection, const QString &printer,
                                 QString *problem = nullptr);
+
+// Prints the reprints one after the other through print (which prints a
+// run and records it), the first on firstNumber and each next one on the
+// number after the last it printed; empty: every page keeps its entry's
+// number. Stops at a run that printed nothing (the user cancelled).
+// Returns "FORM 已打印 N 张（运单号 A–B）" per run printed.
+QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNumber,
+                          const std::function<PrintedRun(WaybillRun &run)> &print);
