@@ -1,5 +1,8 @@
 #include "report/pdf_page_box.h"
 
+#include "common/safe_file.h"
+
+#include <QFile>
 #include <QList>
 #include <algorithm>
 #include <cctype>
@@ -126,4 +129,21 @@ int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm)
     out += pdf.mid(lineEnd);
     pdf = out;
     return int(patches.size());
+}
+
+void setExactPageBoxesOfFile(const QString &path, const QSizeF &paperMm)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    QByteArray pdf = file.readAll();
+    file.close();
+    if (setExactPageBoxes(pdf, paperMm) == 0)
+        return;
+    try {
+        SafeFile out(path);
+        out.write(pdf);
+        out.commit();
+    } catch (const FileError &) {
+    }
 }

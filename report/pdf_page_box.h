@@ -8,7 +8,13 @@
 
 #include <QByteArray>
 #include <QSizeF>
+#include <QString>
 
 // Sets every page box that is within a point of paperMm to paperMm exactly;
 // returns how many were set. A PDF laid out otherwise is left as it is.
 int setExactPageBoxes(QByteArray &pdf, const QSizeF &paperMm);
+
+// The same for a PDF file written by a printer of Qt's (a PDF print set up
+// in the printer dialog), rewritten beside itself and renamed into place;
+// a file that cannot be read or rewritten stays as it was written.
+void setExactPageBoxesOfFile(const QString &path, const QSizeF &paperMm);

@@ -304,6 +304,17 @@ void TestPrintWindow::recordWindowRenumbersReprintsAndExports()
     };
     batch.findChild<QAction *>(QStringLiteral("N1"))->trigger();
     installPreviewRunner();
+    // A PDF printed through the printer setup has pages of st's paper to
+    // 0.01 mm (230 x 126; Qt alone writes 357 points, 125.94 mm).
+    QProcess info;
+    info.start(u"pdfinfo"_qs, {f.dir.file(u"batch.pdf"_qs)});
+    info.waitForFinished();
+    const QRegularExpressionMatch size = QRegularExpression(u"Page size:\\s+([\\d.]+) x ([\\d.]+) pts"_qs)
+                                             .match(QString::fromUtf8(info.readAllStandardOutput()));
+    QVERIFY(size.hasMatch());
+    QVERIFY2(qAbs(size.captured(1).toDouble() * 25.4 / 72 - 230) < 0.01
+                 && qAbs(size.captured(2).toDouble() * 25.4 / 72 - 126) < 0.01,
+             qPrintable(size.captured(0)));
 
     PrintLogWindow window;
     QCOMPARE(window.shown().size(), 2);

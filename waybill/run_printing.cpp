@@ -1,6 +1,5 @@
 #include "waybill/run_printing.h"
 
-#include "common/safe_file.h"
 #include "report/pdf_page_box.h"
 #include "report/print_job.h"
 #include "store/connection.h"
@@ -9,35 +8,11 @@
 #include "waybill/waybill_run.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
-
-namespace {
-
-// A PDF the printer wrote gets pages exactly as large as the paper (Qt
-// rounds them to whole points). The file stays as written when that fails.
-void exactPdfPages(const QString &path, const QSizeF &paperMm)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QByteArray pdf = file.readAll();
-    file.close();
-    if (setExactPageBoxes(pdf, paperMm) == 0)
-        return;
-    try {
-        SafeFile out(path);
-        out.write(pdf);
-        out.commit();
-    } catch (const FileError &) {
-    }
-}
-
-} // namespace
 
 PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
 {
@@ -57,7 +32,7 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
             return !progress.wasCanceled();
         });
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        exactPdfPages(printer.outputFileName(), run.paperMm());
+        setExactPageBoxesOfFile(printer.outputFileName(), run.paperMm());
     Connection connection(QStringLiteral("print.record"));
     PrintedRun done = recordPrint(connection, run, firstPage(range) - 1, printed, printerOutput(printer));
     if (!done.problem.isEmpty())
