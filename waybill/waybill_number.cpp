@@ -3,6 +3,7 @@
 #include "common/error.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -39,8 +40,10 @@ void checkWaybillNumber(const QString &number)
 {
     if (number.isEmpty())
         return;
-    if (number.size() > 40 || !number.contains(QRegularExpression(QStringLiteral("[0-9]")))
-        || number.contains(QRegularExpression(QStringLiteral("[\\s\\x00-\\x1f]"))))
+    const bool digits = std::any_of(number.cbegin(), number.cend(), isAsciiDigit);
+    const bool blanks =
+        std::any_of(number.cbegin(), number.cend(), [](QChar c) { return c.isSpace() || c.unicode() < 0x20; });
+    if (number.size() > 40 || !digits || blanks)
         throw AppError(QStringLiteral(u"运单号“%1”无法往下编号：运单号应含有数字，不含空格，"
                                       u"例如 SF1234567890 或 EA123456785CN")
                            .arg(number));
