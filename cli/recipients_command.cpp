@@ -9,22 +9,6 @@
 
 using namespace schema::col;
 
-namespace {
-
-// The fields of a pasted text, as the editor's 粘贴识别 fills them.
-QList<QPair<QString, QString>> pastedFields(const QString &text)
-{
-    const PastedRecipient pasted = parsePastedRecipient(text);
-    return {{kRecipientName, pasted.name},
-            {kMobile, pasted.mobile},
-            {kPhone, pasted.phone},
-            {kPostcode, pasted.postcode},
-            {kRecipientAddress, pasted.address},
-            {kDestination, pasted.destination}};
-}
-
-} // namespace
-
 int runRecipients(const QStringList &args, CliStreams &io)
 {
     // add (--paste TEXT | --field 列=值 ...) [--duplicate]
@@ -37,7 +21,7 @@ int runRecipients(const QStringList &args, CliStreams &io)
         if (arg == QStringLiteral("--duplicate")) {
             duplicate = true;
         } else if (arg == QStringLiteral("--paste") && i + 1 < args.size()) {
-            fields << pastedFields(args[++i]);
+            fields << pastedColumns(parsePastedRecipient(args[++i]));
         } else if (arg == QStringLiteral("--field") && i + 1 < args.size()) {
             const QString pair = args[++i];
             const QString column = pair.section(QLatin1Char('='), 0, 0).trimmed();

@@ -1,124 +1,422 @@
 #include "import/paste_parser.h"
 
-#include <QFile>
-#include <QHash>
-#include <QRegularExpression>
+#include "store/schema.h"
 
-static void initDivisionResources()
-{
-    Q_INIT_RESOURCE(divisions);
-}
+#include <QRegularExpression>
 
 namespace {
 
 const QChar kLatinBlank(0xE000); // a blank inside a Latin name while the text is split
 
-struct City {
-    QString full;
-    QString shortName; // empty when the name has no shorter form people write
-    QStringList districts;
+// What a label says the text after it is.
+enum class Field { None, Name, Contact, SecondPhone, Address, Region, Postcode, Company, Remarks, Ignore };
+
+// A stretch of the pasted text and what its label (if any) says it is.
+struct Segment {
+    Field field = Field::None;
+    QString text;
+    qsizetype start = 0; // where text stands in the pasted text
 };
 
-struct Province {
-    QString full;
-    QString shortName;
-    bool municipality = false;
-    QList<City> cities;      // prefecture-level ones
-    QStringList countyLevel; // county-level cities and districts governed by the province itself
-};
-
-// The name without its suffix, as people write it (浙江, 杭州, 恩施); empty
-// when that would leave fewer than two characters.
-QString shortened(const QString &name)
+// The labels people and shop back-ends write, each with its field. Unknown
+// labels before a colon are classified by the words they contain (below).
+const QList<QPair<QString, Field>> &knownLabels()
 {
-    static const QStringList provinceSuffixes{
-        QStringLiteral(u"壮族自治区"), QStringLiteral(u"回族自治区"), QStringLiteral(u"维吾尔自治区"),
-        QStringLiteral(u"自治区"),     QStringLiteral(u"特别行政区"), QStringLiteral(u"省"),
-        QStringLiteral(u"市"),         QStringLiteral(u"地区"),       QStringLiteral(u"盟")};
-    // An autonomous prefecture is called by what stands before its peoples.
-    static const QStringList peoples{QStringLiteral(u"土家"), QStringLiteral(u"苗"),     QStringLiteral(u"侗"),
-                                     QStringLiteral(u"布依"), QStringLiteral(u"傣"),     QStringLiteral(u"景颇"),
-                                     QStringLiteral(u"白族"), QStringLiteral(u"哈尼"),   QStringLiteral(u"彝"),
-                                     QStringLiteral(u"壮"),   QStringLiteral(u"傈僳"),   QStringLiteral(u"藏"),
-                                     QStringLiteral(u"羌"),   QStringLiteral(u"回"),     QStringLiteral(u"朝鲜"),
-                                     QStringLiteral(u"蒙古"), QStringLiteral(u"哈萨克"), QStringLiteral(u"柯尔克孜")};
-    QString text = name;
-    if (text.endsWith(QStringLiteral(u"自治州"))) {
-        text.chop(3);
-        qsizetype cut = text.size();
-        for (const QString &people : peoples)
-            if (const qsizetype at = text.indexOf(people); at >= 2)
-                cut = std::min(cut, at);
-        text = text.left(cut);
-    } else {
-        for (const QString &suffix : provinceSuffixes)
-            if (text.endsWith(suffix)) {
-                text.chop(suffix.size());
-                break;
-            }
-    }
-    return text.size() >= 2 && text != name ? text : QString();
+    static const QList<QPair<QString, Field>> labels = [] {
+        const QList<QPair<Field, const char16_t *>> groups{
+            {Field::Name, u"收件人姓名 收货人姓名 收件人 收货人 联系人 姓名 名字 提货人 客户姓名 买家姓名 收件"},
+            {Field::SecondPhone,
+             u"备用手机号码 备用手机号 备用手机 备用电话 备用号码 其他电话 其它电话 备用联系方式 第二联系电话"},
+            {Field::Contact,
+             u"收件人手机号码 收件人手机号 收件人手机 收货人手机号码 收货人手机号 收货人手机 收件人电话 收货人电话 "
+             u"联系手机 "
+             u"手机号码 手机号 手机 联系电话 电话号码 联系方式 电话 固话 座机 固定电话 虚拟号 隐私号 号码 Tel TEL tel "
+             u"Phone phone Mobile mobile"},
+            {Field::Address,
+             u"收件人地址 收货人地址 收货地址 收件地址 详细地址 街道地址 配送地址 邮寄地址 寄送地址 客户地址 地址 "
+             u"住址"},
+            {Field::Region, u"所在地区 收货地区 省市区县 省市区 省市县 所在城市 所在地 地区 区域 省市"},
+            {Field::Postcode, u"邮政编码 邮编"},
+            {Field::Company, u"单位名称 公司名称 收件单位 收件公司 工作单位 单位 公司"},
+            {Field::Remarks, u"买家留言 买家备注 订单备注 备注信息 备注 留言 附言"},
+            {Field::Ignore,
+             u"订单编号 订单号 运单号 快递单号 下单时间 付款时间 买家昵称 昵称 微信号 微信 旺旺 商品名称 商品 实付金额 "
+             u"金额"},
+        };
+        QList<QPair<QString, Field>> list;
+        for (const auto &[field, words] : groups)
+            for (const QString &word : QString::fromUtf16(words).split(QLatin1Char(' ')))
+                list << QPair{word, field};
+        // The longest first: 收件人手机 before 收件人.
+        std::stable_sort(list.begin(), list.end(),
+                         [](const auto &a, const auto &b) { return a.first.size() > b.first.size(); });
+        return list;
+    }();
+    return labels;
 }
 
-class Divisions {
-public:
-    static const Divisions &table()
-    {
-        static const Divisions divisions;
-        return divisions;
-    }
-    const QList<Province> &provinces() const { return m_provinces; }
-    // The province or city of a district named in full, when only one has it.
-    const QHash<QString, QString> &cityOfDistrict() const { return m_cityOfDistrict; }
+// What an unknown label before a colon is, by the words in it.
+Field classifiedLabel(const QString &label)
+{
+    static const QList<QPair<Field, const char16_t *>> words{
+        {Field::Remarks, u"备注 留言 附言"},
+        {Field::Ignore, u"订单 单号 时间 日期 昵称 账号 编号 金额 寄件 发件"},
+        {Field::Postcode, u"邮编 邮政"},
+        {Field::SecondPhone, u"备用"},
+        {Field::Contact, u"电话 手机 联系方式 号码 座机 固话"},
+        {Field::Address, u"地址 住址"},
+        {Field::Region, u"地区 省市 所在地 区域 省份 城市"},
+        {Field::Company, u"单位 公司"},
+        {Field::Name, u"姓名 收件人 收货人 联系人 名字"},
+    };
+    for (const auto &[field, list] : words)
+        for (const QString &word : QString::fromUtf16(list).split(QLatin1Char(' ')))
+            if (label.contains(word))
+                return field;
+    return Field::None;
+}
 
-private:
-    Divisions()
-    {
-        initDivisionResources();
-        QFile file(QStringLiteral(":/import/divisions.txt"));
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        static const QStringList pseudoCities{QStringLiteral(u"市辖区"), QStringLiteral(u"县"),
-                                              QStringLiteral(u"省直辖县级行政区划"),
-                                              QStringLiteral(u"自治区直辖县级行政区划")};
-        QHash<QString, QStringList> citiesOfDistrict;
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-            const QStringList parts = line.split(QLatin1Char('\t'));
-            if (line.startsWith(QLatin1Char('#')) || parts.size() != 3)
-                continue;
-            if (m_provinces.isEmpty() || m_provinces.last().full != parts[0]) {
-                Province province;
-                province.full = parts[0];
-                province.shortName = shortened(parts[0]);
-                m_provinces << province;
-            }
-            Province &province = m_provinces.last();
-            const QStringList districts = parts[2].split(QLatin1Char(','), Qt::SkipEmptyParts);
-            if (pseudoCities.contains(parts[1])) {
-                // A municipality's districts (市辖区, 县) belong to it; a county-level
-                // city the province governs itself is its own city.
-                const bool ofMunicipality = parts[1] == pseudoCities[0] || parts[1] == pseudoCities[1];
-                province.countyLevel << districts;
-                for (const QString &district : districts)
-                    citiesOfDistrict[district] << (ofMunicipality ? province.full : district);
-            } else {
-                province.cities << City{parts[1], shortened(parts[1]), districts};
-                for (const QString &district : districts)
-                    citiesOfDistrict[district] << parts[1];
-            }
+bool isHan(QChar c)
+{
+    return c.unicode() >= 0x3400 && c.unicode() <= 0x9FFF;
+}
+
+// Words that stand before a label as part of it (家庭住址, 联系地址, 主订单编号).
+bool isLabelModifier(const QString &word)
+{
+    static const QStringList words =
+        QString::fromUtf16(
+            u"家庭 联系 收货 收件 配送 邮寄 寄送 详细 所在 主 子 买家 客户 本人 常用 现 新 工作 默认 订单 用户 会员 "
+            u"收货人 收件人 提货人 送货 快递 完整 具体 通讯 通信 家 单位 公司 本次 平台")
+            .split(QLatin1Char(' '));
+    return words.contains(word);
+}
+
+// Where a label may start: the start of the text or of a line, or after a
+// separator.
+bool atBoundary(const QString &text, qsizetype at)
+{
+    return at == 0 || !(isHan(text[at - 1]) || text[at - 1].isLetterOrNumber() || text[at - 1] == u'*');
+}
+
+// Full-width forms as ASCII, traditional characters as simplified, the many
+// middle dots of names as one, brackets as [ ], invisible characters gone.
+QString normalized(const QString &pasted, QString *written)
+{
+    QString text = simplifiedChinese(pasted);
+    QString result;
+    result.reserve(text.size());
+    written->clear();
+    for (QChar c : text) {
+        const QChar as = c;
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E)
+            c = QChar(char16_t(u - 0xFEE0));
+        else if (u == 0x3000 || u == 0xA0 || (u >= 0x2002 && u <= 0x200A))
+            c = QLatin1Char(' ');
+        else if (u == 0x2022 || u == 0x30FB || u == 0x2027 || u == 0x2219 || u == 0xFF65 || u == 0x25CF || u == 0x00B7
+                 || u == 0x2E31 || u == 0x318D || u == 0x22C5)
+            c = QChar(0x00B7);
+        else if (u == 0x3010 || u == 0x3014 || u == 0x3016)
+            c = QLatin1Char('[');
+        else if (u == 0x3011 || u == 0x3015 || u == 0x3017)
+            c = QLatin1Char(']');
+        else if (u == '\r')
+            c = QLatin1Char('\n');
+        else if (u == 0x200B || u == 0x200C || u == 0x200D || u == 0xFEFF)
+            continue;
+        result += c;
+        *written += as == u'\r' ? QChar(u'\n') : as;
+    }
+    return result;
+}
+
+// The text cut at its labels: each labelled value up to the next label or
+// the end of its line, the unlabelled text between them as Field::None.
+QList<Segment> segmented(const QString &text)
+{
+    struct Label {
+        qsizetype start, end; // the label, with its colon
+        Field field;
+    };
+    QList<Label> labels;
+    const auto knownAt = [&](qsizetype at) -> const QPair<QString, Field> * {
+        for (const auto &label : knownLabels())
+            if (QStringView(text).mid(at).startsWith(label.first))
+                return &label;
+        return nullptr;
+    };
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (!atBoundary(text, at))
+            continue;
+        qsizetype start = at;
+        if (text[at] == u'[')
+            ++start;
+        // A label ends in a colon (or a bracket), or is known and followed by
+        // a blank, a number or, for names, the name itself.
+        qsizetype end = start;
+        while (end < text.size() && end - start < 10 && (isHan(text[end]) || text[end].isLetter()))
+            ++end;
+        if (end == start)
+            continue;
+        qsizetype after = end;
+        if (after < text.size() && text[after] == u']')
+            ++after;
+        while (after < text.size() && (text[after] == u' ' || text[after] == u'\t'))
+            ++after;
+        const bool colon = after < text.size() && text[after] == u':';
+        const QString word = text.mid(start, end - start);
+        if (colon) {
+            // The label is the known one ending at the colon; what stands
+            // before it on the same word is text of its own (张三电话:).
+            Field field = classifiedLabel(word);
+            qsizetype labelStart = start;
+            for (const auto &[known, knownField] : knownLabels())
+                if (word.endsWith(known)) {
+                    // 家庭住址, 主订单编号: the whole word is the label;
+                    // 张三电话: the name, then the label.
+                    const QString before = word.chopped(known.size());
+                    if (before.isEmpty() || !isLabelModifier(before)) {
+                        field = knownField;
+                        labelStart = end - known.size();
+                    } else if (field == Field::None) {
+                        field = knownField;
+                    }
+                    break;
+                }
+            if (field == Field::None && word.size() > 8)
+                continue; // a sentence before a colon, not a label
+            labels << Label{labelStart == start ? at : labelStart, after + 1, field};
+            at = after;
+            continue;
         }
-        // Municipalities are 北京市, 上海市, 天津市 and 重庆市: the provinces
-        // whose districts are listed under 市辖区.
-        for (Province &province : m_provinces)
-            province.municipality = province.cities.isEmpty() && province.full.endsWith(QStringLiteral(u"市"));
-        for (auto it = citiesOfDistrict.cbegin(); it != citiesOfDistrict.cend(); ++it)
-            if (it.value().size() == 1 && it.key().size() >= 3)
-                m_cityOfDistrict.insert(it.key(), it.value().first());
+        const QPair<QString, Field> *known = knownAt(start);
+        if (!known)
+            continue;
+        const qsizetype valueAt = start + known->first.size();
+        const QChar next = valueAt < text.size() ? text[valueAt] : QChar();
+        const bool spaced = QStringView(u" \t\n|,;、").contains(next) || (next == u']' && start > at);
+        const bool number = known->second == Field::Contact || known->second == Field::SecondPhone
+            || known->second == Field::Postcode || known->second == Field::Ignore;
+        const bool place = known->second == Field::Address || known->second == Field::Region;
+        const bool glued = (number && (next.isDigit() || next == u'+' || next == u'('))
+            || (known->second == Field::Name && isHan(next))
+            || (place && regionAt(QStringView(text).mid(valueAt)).length > 0);
+        if (!spaced && !glued)
+            continue;
+        labels << Label{at, valueAt + (next == u']' || (spaced && next != u' ' && next != u'\t') ? 1 : 0),
+                        known->second};
+        at = valueAt - 1;
     }
+    QList<Segment> segments;
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const Label &label = labels[i];
+        if (label.start > at)
+            segments << Segment{Field::None, text.mid(at, label.start - at), at};
+        qsizetype end = i + 1 < labels.size() ? labels[i + 1].start : text.size();
+        // The value runs to the end of its line; a label alone on its line
+        // labels the next one.
+        qsizetype valueAt = label.end;
+        while (valueAt < end && text[valueAt].isSpace())
+            ++valueAt;
+        if (const qsizetype line = text.indexOf(u'\n', valueAt); line >= 0 && line < end)
+            end = line;
+        segments << Segment{label.field, text.mid(valueAt, end - valueAt), valueAt};
+        at = end;
+    }
+    if (at < text.size())
+        segments << Segment{Field::None, text.mid(at), at};
+    return segments;
+}
 
-    QList<Province> m_provinces;
-    QHash<QString, QString> m_cityOfDistrict;
+// The numbers of a pasted text, taken out of its segments.
+struct Numbers {
+    QStringList mobiles;       // in the order found
+    QStringList secondMobiles; // under a label such as 备用手机
+    QStringList landlines;
+    QString postcode;
+    QString bracketExtension; // a privacy number's extension written [5521]
 };
+
+// Takes every match of pattern out of text (each replaced by a separator).
+template <typename Take>
+void takeAll(QString &text, const QRegularExpression &pattern, Take take)
+{
+    for (QRegularExpressionMatch match = pattern.match(text); match.hasMatch(); match = pattern.match(text)) {
+        take(match);
+        text.replace(match.capturedStart(), match.capturedLength(), QStringLiteral("\n"));
+    }
+}
+
+void takeNumbers(Segment &segment, Numbers &numbers)
+{
+    if (segment.field == Field::Remarks || segment.field == Field::Company)
+        return;
+    QString &text = segment.text;
+    static const QRegularExpression bracketExtension(QStringLiteral("\\[\\s*(\\d{3,5})\\s*\\]"));
+    takeAll(text, bracketExtension,
+            [&](const QRegularExpressionMatch &m) { numbers.bracketExtension = m.captured(1); });
+    // Order numbers and other long digit runs are no part of a recipient.
+    static const QRegularExpression longRun(
+        QStringLiteral("(?<![\\d*+])(?!(?:00)?861[3-9]\\d{9}(?!\\d))\\d{12,}(?![\\d*])"));
+    takeAll(text, longRun, [](const QRegularExpressionMatch &) {});
+    // A mobile, also masked (138****5678), with +86, blanks or dashes, and a
+    // privacy number's extension (转 5566, -7804, #123).
+    static const QRegularExpression mobile(QStringLiteral(
+        "(?<![\\d*])(?:\\(?(?:\\+|00)?86\\)?[\\s-]*)?(1[3-9][\\d*])[\\s-]*([\\d*]{4})[\\s-]*([\\d*]{4})(?![\\d*])"
+        "(?:\\s*(?:转分机|转|分机号?|-|#|ext\\.?)\\s*(\\d{3,5})(?!\\d))?"));
+    takeAll(text, mobile, [&](const QRegularExpressionMatch &m) {
+        QString number = m.captured(1) + m.captured(2) + m.captured(3);
+        if (!m.captured(4).isEmpty())
+            number += QStringLiteral(u"转") + m.captured(4);
+        (segment.field == Field::SecondPhone ? numbers.secondMobiles : numbers.mobiles) << number;
+    });
+    static const QRegularExpression service(QStringLiteral("(?<!\\d)([48]00)[\\s-]?(\\d{3})[\\s-]?(\\d{4})(?!\\d)"));
+    takeAll(text, service, [&](const QRegularExpressionMatch &m) {
+        numbers.landlines << m.captured(1) + QLatin1Char('-') + m.captured(2) + QLatin1Char('-') + m.captured(3);
+    });
+    static const QRegularExpression landline(
+        QStringLiteral("(?<![\\d])\\(?(0\\d{2,3})\\)?[\\s-]*(\\d{7,8}|\\d{3,4}[\\s-]\\d{4})"
+                       "(?:\\s*(?:-|转|#|分机|ext\\.?)\\s*(\\d{1,6}))?(?![\\d])"));
+    takeAll(text, landline, [&](const QRegularExpressionMatch &m) {
+        QString local = m.captured(2);
+        local.removeIf([](QChar c) { return !c.isDigit(); });
+        numbers.landlines << m.captured(1) + QLatin1Char('-') + local
+                + (m.captured(3).isEmpty() ? QString() : QLatin1Char('-') + m.captured(3));
+    });
+    static const QRegularExpression postcode(QStringLiteral("(?<![\\d#-])(\\d{6})(?![\\d号室楼栋幢层])"));
+    takeAll(text, postcode, [&](const QRegularExpressionMatch &m) {
+        if (numbers.postcode.isEmpty())
+            numbers.postcode = m.captured(1);
+    });
+}
+
+// Words of a chat message round the recipient (亲，麻烦寄到…谢谢).
+QString withoutChat(QString piece)
+{
+    static const QStringList leading{
+        QStringLiteral(u"亲爱的"),   QStringLiteral(u"亲亲"),       QStringLiteral(u"亲"),
+        QStringLiteral(u"您好"),     QStringLiteral(u"你好"),       QStringLiteral(u"在吗"),
+        QStringLiteral(u"老板"),     QStringLiteral(u"麻烦您"),     QStringLiteral(u"麻烦"),
+        QStringLiteral(u"帮忙"),     QStringLiteral(u"帮我"),       QStringLiteral(u"请"),
+        QStringLiteral(u"寄到"),     QStringLiteral(u"寄给"),       QStringLiteral(u"寄往"),
+        QStringLiteral(u"发到"),     QStringLiteral(u"发给"),       QStringLiteral(u"发往"),
+        QStringLiteral(u"送到"),     QStringLiteral(u"寄"),         QStringLiteral(u"我的地址是"),
+        QStringLiteral(u"我的地址"), QStringLiteral(u"地址是"),     QStringLiteral(u"我的"),
+        QStringLiteral(u"收件信息"), QStringLiteral(u"收货信息"),   QStringLiteral(u"信息如下"),
+        QStringLiteral(u"如下"),     QStringLiteral(u"一下"),       QStringLiteral(u"下"),
+        QStringLiteral(u"尽快发货"), QStringLiteral(u"尽快"),       QStringLiteral(u"发货"),
+        QStringLiteral(u"谢谢"),     QStringLiteral(u"发这个地址"), QStringLiteral(u"这个地址"),
+        QStringLiteral(u"在吗"),     QStringLiteral(u"哈喽"),       QStringLiteral(u"hello")};
+    static const QStringList trailing{
+        QStringLiteral(u"谢谢老板"), QStringLiteral(u"谢谢"),     QStringLiteral(u"谢啦"), QStringLiteral(u"谢了"),
+        QStringLiteral(u"辛苦了"),   QStringLiteral(u"哈"),       QStringLiteral(u"哦"),   QStringLiteral(u"啊"),
+        QStringLiteral(u"呢"),       QStringLiteral(u"吧"),       QStringLiteral(u"啦"),   QStringLiteral(u"呀"),
+        QStringLiteral(u"亲"),       QStringLiteral(u"尽快发货"), QStringLiteral(u"发货"), QStringLiteral(u"哈哈"),
+        QStringLiteral(u"麻烦了"),   QStringLiteral(u"麻烦")};
+    for (bool stripped = true; stripped && !piece.isEmpty();) {
+        stripped = false;
+        for (const QString &word : leading)
+            // 下 and 寄 only before more chat, never a name's own first character.
+            if (piece.startsWith(word) && (word.size() > 1 || piece.size() == 1 || word == QStringLiteral(u"请"))) {
+                piece = piece.mid(word.size());
+                stripped = true;
+                break;
+            }
+        for (const QString &word : trailing)
+            if (piece.endsWith(word) && piece.size() > word.size() + 1) {
+                piece.chop(word.size());
+                stripped = true;
+                break;
+            }
+        for (const QString &word : trailing)
+            if (piece == word) {
+                piece.clear();
+                stripped = true;
+            }
+    }
+    return piece;
+}
+
+const QRegularExpression &addressWords()
+{
+    static const QRegularExpression words(QStringLiteral(
+        u"[省市区县镇乡村路街道巷弄号栋幢楼室座层组屯]|单元|大厦|小区|花园|公寓|广场|中心|园区|社区|大道|开发区|工业区|"
+        u"公司|学校|大学|医院|宿舍|仓库|门市|商城|市场"));
+    return words;
+}
+
+bool looksLikeAddress(const QString &piece)
+{
+    return regionAt(piece).length > 0 || piece.contains(addressWords())
+        || std::any_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.isDigit(); });
+}
+
+// The name without what people write after it (（收）, 收).
+QString withoutReceiveMark(QString name)
+{
+    for (const QString &mark : {QStringLiteral(u"(收)"), QStringLiteral(u"[收]"), QStringLiteral(u"(收件人)")})
+        if (name.endsWith(mark))
+            name.chop(mark.size());
+    if (name.size() >= 3 && name.endsWith(u'收') && isHan(name[0]))
+        name.chop(1);
+    return name;
+}
+
+bool looksLikeName(const QString &piece)
+{
+    static const QRegularExpression chinese(QStringLiteral(u"^[\\x{3400}-\\x{9FFF}][\\x{3400}-\\x{9FFF}*]{0,5}$"));
+    static const QRegularExpression dotted(
+        QStringLiteral(u"^[\\x{3400}-\\x{9FFF}]{1,10}(·[\\x{3400}-\\x{9FFF}]{1,10}){1,3}$"));
+    static const QRegularExpression latin(QStringLiteral("^[A-Za-z][A-Za-z\\x{E000}.'-]{0,30}$"));
+    const QString name = withoutReceiveMark(piece);
+    return (chinese.match(name).hasMatch() || dotted.match(name).hasMatch() || latin.match(name).hasMatch())
+        && regionAt(name).length == 0;
+}
+
+bool isCompoundSurname(const QString &word)
+{
+    static const QStringList surnames =
+        QString::fromUtf16(
+            u"欧阳 司马 诸葛 上官 司徒 东方 皇甫 尉迟 公孙 慕容 长孙 宇文 夏侯 令狐 独孤 端木 西门 南宫 轩辕 百里 呼延 "
+            u"申屠 太史 闻人 澹台 公冶 濮阳 淳于 单于 钟离 赫连 万俟 拓跋")
+            .split(QLatin1Char(' '));
+    return surnames.contains(word);
+}
+
+// The pieces of unlabelled text, split at separators; a surname written
+// apart from the given name (陈 静) joined to it.
+QStringList piecesOf(const QString &text)
+{
+    static const QRegularExpression separators(QStringLiteral(u"[\\s,;|/:、。!?！？~]+"));
+    QStringList pieces;
+    for (const QString &raw : text.split(separators, Qt::SkipEmptyParts)) {
+        static const QStringList receiveMarks{QStringLiteral(u"(收)"), QStringLiteral(u"[收]"), QStringLiteral(u"收")};
+        if (receiveMarks.contains(raw))
+            continue;
+        QString piece = withoutChat(raw);
+        piece.remove(QRegularExpression(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]")));
+        // Left-over brackets and punctuation round a piece.
+        while (!piece.isEmpty() && QStringLiteral(u"()[]-_\"'“”‘’.").contains(piece.front()))
+            piece.remove(0, 1);
+        while (!piece.isEmpty() && QStringLiteral(u"([-_\"'“”‘’.").contains(piece.back()))
+            piece.chop(1);
+        if (piece.isEmpty() || piece == QStringLiteral(u"收"))
+            continue;
+        pieces << piece;
+    }
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QString &first = pieces[i];
+        const QString &second = pieces[i + 1];
+        if ((first.size() == 1 || isCompoundSurname(first)) && isHan(first[0]) && second.size() <= 2
+            && looksLikeName(first + second) && !looksLikeAddress(second)) {
+            pieces[i] = first + second;
+            pieces.removeAt(i + 1);
+        }
+    }
+    return pieces;
+}
 
 QString withoutBlanks(QString text)
 {
@@ -126,173 +424,222 @@ QString withoutBlanks(QString text)
     return text;
 }
 
-// How much of text a name (full, or short when not followed by a district's
-// 区 or 县) covers at its start; 0 when neither.
-qsizetype matchAt(const QString &text, qsizetype at, const QString &full, const QString &shortName)
+QString trimmedValue(QString text)
 {
-    if (QStringView(text).mid(at).startsWith(full))
-        return full.size();
-    if (!shortName.isEmpty() && QStringView(text).mid(at).startsWith(shortName)) {
-        const qsizetype end = at + shortName.size();
-        const QChar next = end < text.size() ? text[end] : QChar();
-        if (next != QChar(u'区') && next != QChar(u'县'))
-            return shortName.size();
+    text = text.trimmed();
+    while (!text.isEmpty() && QStringLiteral(u",;|、。").contains(text.back()))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// An address's part with what its label or its place left round it.
+QString cleanedAddressPart(QString part)
+{
+    part.remove(QRegularExpression(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]")));
+    part = withoutBlanks(part);
+    while (!part.isEmpty() && QStringLiteral(u",;|、。:-").contains(part.front()))
+        part.remove(0, 1);
+    while (!part.isEmpty() && QStringLiteral(u",;|、。:-(").contains(part.back()))
+        part.chop(1);
+    return part;
+}
+
+class Splitter {
+public:
+    explicit Splitter(const QString &pasted)
+    {
+        QString text = normalized(pasted, &m_written);
+        // A Latin name keeps its blanks (Tom Lee): they are not separators.
+        static const QRegularExpression latinBlank(QStringLiteral("(?<=[A-Za-z]) (?=[A-Za-z])"));
+        text.replace(latinBlank, QString(kLatinBlank));
+        m_segments = segmented(text);
+        for (Segment &segment : m_segments) {
+            if (segment.field == Field::Ignore) {
+                // The value's first word (an order number, a nickname); the
+                // rest is text of its own.
+                static const QRegularExpression firstWord(QStringLiteral("^\\s*[^\\s,;|]*"));
+                segment.text.remove(firstWord);
+                segment.field = Field::None;
+            }
+            takeNumbers(segment, m_numbers);
+        }
+        assignNumbers();
+        for (const Segment &segment : m_segments)
+            take(segment);
+        finish();
     }
-    return 0;
-}
+    PastedRecipient result() const { return m_result; }
 
-QString cityAt(const QString &text, qsizetype at, const Province &province)
-{
-    for (const City &city : province.cities)
-        if (matchAt(text, at, city.full, city.shortName) > 0)
-            return city.full;
-    // A county-level city (义乌市) is the city people send to.
-    for (const QString &county : province.countyLevel)
-        if (QStringView(text).mid(at).startsWith(county) && county.endsWith(QStringLiteral(u"市")))
-            return county;
-    for (const City &city : province.cities)
-        for (const QString &district : city.districts)
-            if (district.endsWith(QStringLiteral(u"市")) && QStringView(text).mid(at).startsWith(district))
-                return district;
-    return {};
-}
-
-// The length of the division names at the start of text (province, city,
-// district), 0 when it starts with none.
-qsizetype divisionsAtStart(const QString &text)
-{
-    const QList<Province> &provinces = Divisions::table().provinces();
-    for (const Province &province : provinces)
-        if (const qsizetype length = matchAt(text, 0, province.full, province.shortName))
-            return length;
-    for (const Province &province : provinces)
-        for (const City &city : province.cities)
-            if (const qsizetype length = matchAt(text, 0, city.full, city.shortName))
-                return length;
-    return 0;
-}
-
-const QRegularExpression &addressWords()
-{
-    static const QRegularExpression words(QStringLiteral(
-        u"[省市区县镇乡村路街道巷弄号栋幢楼室座层]|单元|大厦|小区|花园|公寓|广场|中心|园区|社区|大道|开发区|工业区"));
-    return words;
-}
-
-bool looksLikeAddress(const QString &segment)
-{
-    return divisionsAtStart(segment) > 0 || segment.contains(addressWords())
-        || std::any_of(segment.cbegin(), segment.cend(), [](QChar c) { return c.isDigit(); });
-}
-
-bool looksLikeName(const QString &segment)
-{
-    static const QRegularExpression chinese(QStringLiteral(u"^[\\x{3400}-\\x{9FFF}·]{1,6}$"));
-    static const QRegularExpression latin(QStringLiteral("^[A-Za-z][A-Za-z\\x{E000}.'-]{0,30}$"));
-    return (chinese.match(segment).hasMatch() || latin.match(segment).hasMatch()) && divisionsAtStart(segment) == 0;
-}
-
-// Full-width digits, letters and punctuation as their ASCII forms.
-QString narrowed(const QString &text)
-{
-    QString result = text;
-    for (QChar &c : result) {
-        const char16_t u = c.unicode();
-        if (u >= 0xFF01 && u <= 0xFF5E)
-            c = QChar(char16_t(u - 0xFEE0));
-        else if (u == 0x3000)
-            c = QLatin1Char(' ');
+private:
+    // A segment's text as pasted (its punctuation and digits not narrowed).
+    QString asWritten(const Segment &segment) const
+    {
+        return trimmedValue(m_written.mid(segment.start, segment.text.size()));
     }
-    return result;
-}
 
-// Takes the first match of pattern out of text (replaced by a separator)
-// and returns it; empty when none.
-QRegularExpressionMatch takeOut(QString &text, const QRegularExpression &pattern)
-{
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (match.hasMatch())
-        text.replace(match.capturedStart(), match.capturedLength(), QStringLiteral("\n"));
-    return match;
-}
+    void assignNumbers()
+    {
+        QStringList mobiles = m_numbers.mobiles;
+        QStringList seconds = m_numbers.secondMobiles;
+        if (mobiles.isEmpty() && !seconds.isEmpty())
+            mobiles << seconds.takeFirst();
+        if (!mobiles.isEmpty()) {
+            m_result.mobile = mobiles.takeFirst();
+            if (!m_numbers.bracketExtension.isEmpty() && !m_result.mobile.contains(u'转'))
+                m_result.mobile += QStringLiteral(u"转") + m_numbers.bracketExtension;
+        }
+        const QStringList phones = m_numbers.landlines + seconds + mobiles;
+        m_result.phone = phones.value(0);
+        m_result.postcode = m_numbers.postcode;
+    }
+
+    void take(const Segment &segment)
+    {
+        switch (segment.field) {
+        case Field::Name: {
+            // The name, then what follows it on its line as text of its own.
+            QStringList pieces = piecesOf(segment.text);
+            // 收件人是谭小龙
+            if (!pieces.isEmpty() && pieces.first().size() >= 3
+                && (pieces.first().startsWith(u'是') || pieces.first().startsWith(u'为')))
+                pieces.first().remove(0, 1);
+            if (!pieces.isEmpty() && m_labelledName.isEmpty() && looksLikeName(pieces.first()))
+                m_labelledName = pieces.takeFirst();
+            for (const QString &piece : pieces)
+                takeUnlabelled(piece);
+            break;
+        }
+        case Field::Company:
+            if (m_result.company.isEmpty())
+                m_result.company = asWritten(segment);
+            break;
+        case Field::Remarks:
+            if (m_result.remarks.isEmpty())
+                m_result.remarks = asWritten(segment);
+            break;
+        case Field::Region:
+            m_regionParts << cleanedAddressPart(segment.text);
+            break;
+        case Field::Address: {
+            // The address, and a name written after it on its line (地址：…195号 徐美玲).
+            const QStringList pieces = piecesOf(segment.text);
+            for (qsizetype i = 0; i < pieces.size(); ++i) {
+                if (i == 0) {
+                    addAddressPart(pieces[i]);
+                    m_addressStarted = true;
+                } else {
+                    takeUnlabelled(pieces[i]);
+                }
+            }
+            break;
+        }
+        case Field::Ignore:
+        case Field::Contact:
+        case Field::SecondPhone:
+        case Field::Postcode:
+        case Field::None:
+            for (const QString &piece : piecesOf(segment.text))
+                takeUnlabelled(piece);
+            break;
+        }
+    }
+
+    // A part of the address. A name guessed from a word after the address's
+    // start was part of it when more of the address follows (华星 科技大厦).
+    void addAddressPart(const QString &part)
+    {
+        if (m_nameInAddressAt >= 0) {
+            m_addressParts.insert(m_nameInAddressAt, m_name);
+            m_name.clear();
+            m_nameInAddressAt = -1;
+        }
+        m_addressParts << part;
+    }
+
+    void guessName(const QString &piece)
+    {
+        m_name = piece;
+        m_nameInAddressAt = m_addressStarted ? int(m_addressParts.size()) : -1;
+    }
+
+    void takeUnlabelled(const QString &piece)
+    {
+        const FoundRegion region = findRegion(piece);
+        if (region.start > 0) {
+            // A name or a word written onto the address: 张三浙江省杭州市…
+            const QString before = piece.left(region.start);
+            if (m_name.isEmpty() && !m_addressStarted && looksLikeName(before))
+                guessName(before);
+            else if (m_addressStarted)
+                addAddressPart(before);
+            addAddressPart(piece.mid(region.start));
+            m_addressStarted = true;
+            return;
+        }
+        if (m_name.isEmpty() && !m_addressStarted && looksLikeName(piece)) {
+            guessName(piece);
+        } else if (region.start == 0 || looksLikeAddress(piece)) {
+            addAddressPart(piece);
+            m_addressStarted = true;
+        } else if (m_name.isEmpty() && looksLikeName(piece)) {
+            guessName(piece);
+        } else if (m_addressStarted) {
+            addAddressPart(piece); // a word between parts of the address belongs to it
+        } else {
+            m_before << piece;
+        }
+    }
+
+    void finish()
+    {
+        if (!m_labelledName.isEmpty()) {
+            // The labelled name wins; a guess of a name before it was a word of the address (a department).
+            if (m_nameInAddressAt >= 0)
+                m_addressParts.insert(m_nameInAddressAt, m_name);
+            m_name = m_labelledName;
+        }
+        if (m_name.isEmpty())
+            for (const QString &piece : m_before)
+                if (looksLikeName(piece)) {
+                    m_name = piece;
+                    break;
+                }
+        m_result.name = withoutReceiveMark(m_name).replace(kLatinBlank, QLatin1Char(' '));
+        // The region's parts before the street, wherever they were written.
+        QStringList parts = m_regionParts;
+        for (const QString &part : std::as_const(m_addressParts))
+            parts << cleanedAddressPart(part);
+        QString address = parts.join(QString());
+        address.replace(kLatinBlank, QLatin1Char(' '));
+        m_result.address = address;
+        m_result.destination = cityNamedIn(address);
+    }
+
+    QString m_written; // the pasted text, as long as the normalized one
+    QList<Segment> m_segments;
+    Numbers m_numbers;
+    PastedRecipient m_result;
+    QString m_name;         // the name as guessed from unlabelled text
+    QString m_labelledName; // the name under a label
+    QStringList m_addressParts;
+    QStringList m_regionParts; // under a region label (所在地区：)
+    QStringList m_before;      // words before the address that are neither
+    bool m_addressStarted = false;
+    int m_nameInAddressAt = -1; // where in the address the guessed name stood (-1: before it)
+};
 
 } // namespace
 
-QString cityNamedIn(const QString &address)
-{
-    const QString text = withoutBlanks(address);
-    const Divisions &divisions = Divisions::table();
-    for (const Province &province : divisions.provinces())
-        if (const qsizetype length = matchAt(text, 0, province.full, province.shortName)) {
-            if (province.municipality)
-                return province.full;
-            return cityAt(text, length, province);
-        }
-    for (const Province &province : divisions.provinces())
-        if (QString city = cityAt(text, 0, province); !city.isEmpty())
-            return city;
-    // A district only one city has (海淀区, 余杭区).
-    for (qsizetype length = 6; length >= 3; --length)
-        if (const auto it = divisions.cityOfDistrict().constFind(text.left(length));
-            it != divisions.cityOfDistrict().constEnd())
-            return it.value();
-    return {};
-}
-
 PastedRecipient parsePastedRecipient(const QString &pasted)
 {
-    PastedRecipient result;
-    QString text = narrowed(pasted);
-    // Labels say what follows; the shapes below find it anyway.
-    static const QRegularExpression labels(QStringLiteral(
-        u"(收件人姓名|收货人姓名|收件人|收货人|联系人|姓名|名字|手机号码|手机号|手机|联系电话|电话号码|联系方式|电话|"
-        u"固话|收货地址|收件地址|详细地址|所在地区|地址|邮政编码|邮编)\\s*[:：]"));
-    text.replace(labels, QStringLiteral("\n"));
-    static const QRegularExpression postcodeWord(QStringLiteral(u"(邮政编码|邮编)"));
-    text.replace(postcodeWord, QStringLiteral("\n"));
-    // A Latin name keeps its blanks (Tom Lee): they are not separators.
-    static const QRegularExpression latinBlank(QStringLiteral("(?<=[A-Za-z]) (?=[A-Za-z])"));
-    text.replace(latinBlank, QString(kLatinBlank));
+    return Splitter(pasted).result();
+}
 
-    static const QRegularExpression mobile(
-        QStringLiteral("(?<![\\d])(?:\\+?86[\\s-]*)?(1[3-9]\\d)[\\s-]*(\\d{4})[\\s-]*(\\d{4})(?![\\d])"));
-    if (const QRegularExpressionMatch match = takeOut(text, mobile); match.hasMatch())
-        result.mobile = match.captured(1) + match.captured(2) + match.captured(3);
-    static const QRegularExpression phone(QStringLiteral(
-        "(?<![\\d])\\(?(0\\d{2,3})\\)?[\\s-]*(\\d{7,8})(?:\\s*(?:-|转|ext\\.?)\\s*(\\d{1,6}))?(?![\\d])"));
-    if (const QRegularExpressionMatch match = takeOut(text, phone); match.hasMatch())
-        result.phone = match.captured(1) + QLatin1Char('-') + match.captured(2)
-            + (match.captured(3).isEmpty() ? QString() : QLatin1Char('-') + match.captured(3));
-    static const QRegularExpression postcode(QStringLiteral("(?<![\\d])(\\d{6})(?![\\d])"));
-    if (const QRegularExpressionMatch match = takeOut(text, postcode); match.hasMatch())
-        result.postcode = match.captured(1);
-
-    // What is left, in pieces: the address ones joined, the first name-like one the name.
-    static const QRegularExpression separators(QStringLiteral(u"[\\s,，、;；|/:：]+"));
-    QStringList addressParts;
-    for (const QString &piece : text.split(separators, Qt::SkipEmptyParts)) {
-        if (result.name.isEmpty() && addressParts.isEmpty() && looksLikeName(piece))
-            result.name = piece;
-        else if (looksLikeAddress(piece))
-            addressParts << piece;
-        else if (result.name.isEmpty() && looksLikeName(piece))
-            result.name = piece;
-        else if (!addressParts.isEmpty() && looksLikeName(piece) && result.name.isEmpty())
-            result.name = piece;
-        else if (!addressParts.isEmpty() || looksLikeName(piece))
-            addressParts << piece; // a word between parts of the address belongs to it
-    }
-    result.address = addressParts.join(QString());
-    result.name.replace(kLatinBlank, QLatin1Char(' '));
-    result.address.replace(kLatinBlank, QLatin1Char(' '));
-    // A name written onto the address: 张三浙江省杭州市…
-    if (result.name.isEmpty())
-        for (qsizetype length = 2; length <= 4 && length < result.address.size(); ++length)
-            if (divisionsAtStart(result.address.mid(length)) > 0 && looksLikeName(result.address.left(length))) {
-                result.name = result.address.left(length);
-                result.address = result.address.mid(length);
-                break;
-            }
-    result.destination = cityNamedIn(result.address);
-    return result;
+QList<QPair<QString, QString>> pastedColumns(const PastedRecipient &recipient)
+{
+    using namespace schema::col;
+    return {{kCompany, recipient.company},         {kRecipientName, recipient.name},
+            {kDestination, recipient.destination}, {kRecipientAddress, recipient.address},
+            {kPostcode, recipient.postcode},       {kPhone, recipient.phone},
+            {kMobile, recipient.mobile},           {kRemarks, recipient.remarks}};
 }

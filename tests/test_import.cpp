@@ -3,7 +3,6 @@
 // the command line.
 
 #include "import/import_procedure.h"
-#include "import/paste_parser.h"
 #include "import/recipient_shape.h"
 #include "import/workbook_reader.h"
 #include "store/connection.h"
@@ -18,8 +17,6 @@
 
 using namespace schema;
 using namespace import_messages;
-
-Q_DECLARE_METATYPE(PastedRecipient)
 
 namespace {
 
@@ -100,10 +97,6 @@ private Q_SLOTS:
     void unknownHeadingsAreMappedAndRemembered();
     void cellsAreCleaned_data();
     void cellsAreCleaned();
-    void citiesOfAddresses_data();
-    void citiesOfAddresses();
-    void pastedTextsAreSplit_data();
-    void pastedTextsAreSplit();
 };
 
 void TestImport::cellsBecomeText()
@@ -455,125 +448,6 @@ void TestImport::cellsAreCleaned()
     QFETCH(QString, cell);
     QFETCH(QString, kept);
     QCOMPARE(cleanedCell(cell), kept);
-}
-
-void TestImport::citiesOfAddresses_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("city");
-    QTest::newRow("province and city") << u"浙江省杭州市西湖区文三路90号"_qs << u"杭州市"_qs;
-    QTest::newRow("with blanks") << u"浙江省 杭州市 西湖区 文三路90号"_qs << u"杭州市"_qs;
-    QTest::newRow("city only") << u"广州市天河区体育西路3号"_qs << u"广州市"_qs;
-    QTest::newRow("municipality") << u"上海 上海市 浦东新区 张江路2号"_qs << u"上海市"_qs;
-    QTest::newRow("autonomous region") << u"广西壮族自治区南宁市青秀区1号"_qs << u"南宁市"_qs;
-    QTest::newRow("autonomous prefecture") << u"湖北省恩施土家族苗族自治州恩施市1号"_qs << u"恩施土家族苗族自治州"_qs;
-    QTest::newRow("no city named") << u"文三路90号"_qs << u""_qs;
-}
-
-void TestImport::citiesOfAddresses()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, city);
-    QCOMPARE(cityNamedIn(address), city);
-}
-
-void TestImport::pastedTextsAreSplit_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<PastedRecipient>("expected");
-    // Recipients as people write them: municipalities, autonomous regions
-    // and prefectures, county-level cities, names without 省/市, a district alone.
-    struct Base {
-        const char16_t *name, *mobile, *phone, *postcode, *address, *city;
-    };
-    const Base bases[] = {
-        {u"张三", u"13812345678", u"", u"", u"浙江省杭州市西湖区文三路90号", u"杭州市"},
-        {u"李四", u"13912345678", u"", u"", u"北京市朝阳区建国路88号SOHO现代城5号楼", u"北京市"},
-        {u"王小明", u"13700001111", u"", u"", u"上海浦东新区张江路2号", u"上海市"},
-        {u"赵敏", u"15800002222", u"", u"", u"重庆渝中区解放碑步行街8号", u"重庆市"},
-        {u"欧阳娜娜", u"18600003333", u"", u"", u"天津市和平区南京路100号", u"天津市"},
-        {u"陈七", u"", u"020-12345678", u"", u"广州市天河区体育西路3号", u"广州市"},
-        {u"周九", u"13500004444", u"", u"", u"广西壮族自治区南宁市青秀区民族大道1号", u"南宁市"},
-        {u"吴十", u"13600005555", u"", u"", u"新疆维吾尔自治区乌鲁木齐市天山区解放北路1号", u"乌鲁木齐市"},
-        {u"郑一", u"13700006666", u"", u"", u"湖北省恩施土家族苗族自治州恩施市舞阳大道2号", u"恩施土家族苗族自治州"},
-        {u"孙二", u"15000007777", u"", u"", u"湖北恩施市航空大道5号", u"恩施土家族苗族自治州"},
-        {u"钱三", u"15100008888", u"", u"", u"江苏苏州工业园区星湖街328号", u"苏州市"},
-        {u"冯四", u"15200009999", u"", u"", u"广东深圳南山区科技园路1号", u"深圳市"},
-        {u"褚五", u"15300001234", u"", u"", u"浙江省义乌市稠州北路100号", u"义乌市"},
-        {u"卫六", u"15500002345", u"", u"", u"云南省大理白族自治州大理市下关镇1号", u"大理白族自治州"},
-        {u"蒋七", u"15600003456", u"", u"", u"内蒙古呼和浩特市新城区中山路5号", u"呼和浩特市"},
-        {u"沈八", u"15700004567", u"", u"", u"西藏拉萨市城关区北京中路1号", u"拉萨市"},
-        {u"韩九", u"15800005678", u"", u"", u"宁夏银川市兴庆区解放西街2号", u"银川市"},
-        {u"杨十", u"15900006789", u"", u"", u"黑龙江省哈尔滨市南岗区西大直街92号", u"哈尔滨市"},
-        {u"Tom Lee", u"18800007890", u"", u"", u"上海市徐汇区漕溪北路88号", u"上海市"},
-        {u"朱一", u"18900008901", u"", u"", u"海南省三亚市吉阳区迎宾路1号", u"三亚市"},
-        {u"秦二", u"", u"0571-88886666", u"", u"浙江杭州余杭区文一西路969号", u"杭州市"},
-        {u"尤三", u"13812340000", u"", u"330038", u"江西省南昌市红谷滩区丰和中大道1号", u"南昌市"},
-        {u"许四", u"13912341111", u"", u"", u"河北省石家庄市长安区中山东路1号", u"石家庄市"},
-        {u"何五", u"13012342222", u"", u"", u"吉林省延边朝鲜族自治州延吉市人民路1号", u"延边朝鲜族自治州"},
-        {u"吕六", u"13112343333", u"", u"", u"四川省成都市武侯区人民南路四段1号", u"成都市"},
-        {u"施七", u"13212344444", u"", u"", u"山东青岛市南区香港中路10号", u"青岛市"},
-        {u"张伟", u"17712345678", u"", u"", u"海淀区中关村大街1号", u"北京市"},
-        {u"孔八", u"13312345555", u"0592-2345678", u"361001", u"福建省厦门市思明区鹭江道8号", u"厦门市"},
-        {u"曹九", u"13412346666", u"", u"", u"陕西西安雁塔区小寨东路1号", u"西安市"},
-        {u"严十", u"14712347777", u"", u"", u"贵州省黔东南苗族侗族自治州凯里市北京西路1号", u"黔东南苗族侗族自治州"},
-    };
-    for (const Base &base : bases) {
-        const QString name = QString::fromUtf16(base.name);
-        const QString mobile = QString::fromUtf16(base.mobile);
-        const QString phone = QString::fromUtf16(base.phone);
-        const QString postcode = QString::fromUtf16(base.postcode);
-        const QString address = QString::fromUtf16(base.address);
-        const PastedRecipient expected{name, mobile, phone, postcode, address, QString::fromUtf16(base.city)};
-        const QString number = mobile.isEmpty() ? phone : mobile;
-        const QString dashed =
-            mobile.isEmpty() ? phone : mobile.left(3) + u'-' + mobile.mid(3, 4) + u'-' + mobile.mid(7);
-        const QString plus =
-            mobile.isEmpty() ? phone : u"+86 "_qs + mobile.left(3) + u' ' + mobile.mid(3, 4) + u' ' + mobile.mid(7);
-        const QString extra = (mobile.isEmpty() || phone.isEmpty() ? QString() : u" "_qs + phone)
-            + (postcode.isEmpty() ? QString() : u" 邮编"_qs + postcode);
-        QTest::addRow("%s: name number address", qPrintable(name))
-            << name + u' ' + number + u' ' + address + extra << expected;
-        QTest::addRow("%s: address first, Chinese commas", qPrintable(name))
-            << address + u"，"_qs + name + u"，"_qs + number + extra << expected;
-        QTest::addRow("%s: labelled lines", qPrintable(name))
-            << u"收件人："_qs + name + u"\n手机："_qs + number + u"\n地址："_qs + address + extra << expected;
-        QTest::addRow("%s: English commas, dashes", qPrintable(name))
-            << name + u',' + dashed + u',' + address + extra << expected;
-        QTest::addRow("%s: +86, tabs, number first", qPrintable(name))
-            << plus + u'\t' + name + u'\t' + address + extra << expected;
-    }
-    // Written otherwise still.
-    QTest::newRow("address in blanks")
-        << u"张三 13812345678 浙江省 杭州市 西湖区 文三路90号"_qs
-        << PastedRecipient{u"张三"_qs, u"13812345678"_qs, {}, {}, u"浙江省杭州市西湖区文三路90号"_qs, u"杭州市"_qs};
-    QTest::newRow("name glued to the address")
-        << u"张三浙江省杭州市西湖区文三路90号 13812345678"_qs
-        << PastedRecipient{u"张三"_qs, u"13812345678"_qs, {}, {}, u"浙江省杭州市西湖区文三路90号"_qs, u"杭州市"_qs};
-    QTest::newRow("area code in brackets, extension")
-        << u"王五（0755）26881234转806 深圳市南山区高新南一道1号"_qs
-        << PastedRecipient{u"王五"_qs, {}, u"0755-26881234-806"_qs, {}, u"深圳市南山区高新南一道1号"_qs, u"深圳市"_qs};
-    QTest::newRow("full-width digits") << u"李雷 １３８１２３４５６７８ 上海市黄浦区南京东路1号"_qs
-                                       << PastedRecipient{
-                                              u"李雷"_qs,  u"13812345678"_qs, {}, {}, u"上海市黄浦区南京东路1号"_qs,
-                                              u"上海市"_qs};
-    QTest::newRow("order block with region line")
-        << u"收货人: 韩梅梅\n手机号码: 13900001111\n所在地区: 广东省 广州市 越秀区\n详细地址: 北京路1号"_qs
-        << PastedRecipient{u"韩梅梅"_qs, u"13900001111"_qs, {}, {}, u"广东省广州市越秀区北京路1号"_qs, u"广州市"_qs};
-    QTest::newRow("the city alone, no suffix")
-        << u"马六 13700001234 杭州滨江区网商路699号"_qs
-        << PastedRecipient{u"马六"_qs, u"13700001234"_qs, {}, {}, u"杭州滨江区网商路699号"_qs, u"杭州市"_qs};
-}
-
-void TestImport::pastedTextsAreSplit()
-{
-    QFETCH(QString, text);
-    QFETCH(PastedRecipient, expected);
-    const PastedRecipient parsed = parsePastedRecipient(text);
-    const auto shown = [](const PastedRecipient &r) {
-        return QStringList{r.name, r.mobile, r.phone, r.postcode, r.address, r.destination}.join(QLatin1Char('|'));
-    };
-    QCOMPARE(shown(parsed), shown(expected));
 }
 
 QTEST_GUILESS_MAIN(TestImport)
