@@ -95,7 +95,7 @@ void RecipientView::buildEditor(QWidget *client)
     makeLabel(m_editor, QStringLiteral("PasteLabel"), QStringLiteral(u"粘贴识别"), 40, 11, 14);
     m_paste = placed(new QPlainTextEdit(m_editor), QStringLiteral("PasteEdit"), 104, 8, 433, kPasteHeight);
     m_paste->setFont(songFont(14));
-    m_paste->setPlaceholderText(QStringLiteral(u"把聊天记录或订单里的收件人（姓名、电话、地址）粘贴到这里，点“识别”"));
+    m_paste->setPlaceholderText(QStringLiteral(u"把收件人的姓名、电话、地址粘贴到这里，点“识别”"));
     m_paste->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_paste->setTabChangesFocus(true);
     connect(makeButton(m_editor, QStringLiteral("PasteButton"), QStringLiteral(u"识 别"), 550, 8),
