@@ -7,11 +7,14 @@
 #include "store/statements.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/recipient_fields.h"
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <iterator>
 
 using namespace schema;
 
@@ -63,28 +66,26 @@ void RecipientView::buildToolbar(QWidget *client)
 
 void RecipientView::buildEditor(QWidget *client)
 {
-    m_editor = placed(new DraggablePanel(client), QStringLiteral("Panel2"), 168, 184, 665, 233);
+    // The paste box is three lines high, so that a pasted address block
+    // shows whole; the fields sit below it as far apart as they always were,
+    // and the panel starts higher by as much, so that they stay where they
+    // were in the window.
+    constexpr int kPasteHeight = 72;
+    constexpr int kFieldsTop = 8 + kPasteHeight + 8;
+    constexpr int kBelowPaste = kFieldsTop - 40;
+    m_editor =
+        placed(new DraggablePanel(client), QStringLiteral("Panel2"), 168, 184 - kBelowPaste, 665, 233 + kBelowPaste);
     m_editor->hide();
 
-    m_fields = buildFields(m_editor,
-                           {{u"单位名称", "Edit8", 104, 40, 329, col::kCompany},
-                            {u"收件人姓名", "Edit9", 520, 40, 105, col::kRecipientName, true},
-                            {u"目 的 地", "Edit21", 104, 72, 121, col::kDestination},
-                            {u"收件地址", "Edit10", 296, 72, 329, col::kRecipientAddress, true},
-                            {u"邮政编码", "Edit11", 104, 104, 121, col::kPostcode},
-                            {u"联系电话", "Edit12", 296, 104, 137, col::kPhone},
-                            {u"手机号码", "Edit13", 504, 104, 121, col::kMobile, true},
-                            {u"内件品名", "Edit26", 104, 136, 121, col::kContents},
-                            {u"数    量", "Edit22", 296, 136, 137, col::kQuantity},
-                            {u"备    注", "Edit14", 504, 136, 121, col::kRemarks}},
-                           24);
+    m_fields = buildFields(m_editor, recipientEditorFields(kFieldsTop), 24);
     for (const char *name : {"Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14"})
         m_chain << editNamed(m_fields, QString::fromLatin1(name));
     chainEnterKey(m_chain);
 
-    m_addButton = makeButton(m_editor, QStringLiteral("Button3"), QStringLiteral(u"新 增"), 216, 184);
-    m_modifyButton = makeButton(m_editor, QStringLiteral("Button5"), QStringLiteral(u"修 改"), 216, 184);
-    QPushButton *close = makeButton(m_editor, QStringLiteral("Button4"), QStringLiteral(u"关 闭"), 368, 184);
+    const int buttonsTop = 184 + kBelowPaste;
+    m_addButton = makeButton(m_editor, QStringLiteral("Button3"), QStringLiteral(u"新 增"), 216, buttonsTop);
+    m_modifyButton = makeButton(m_editor, QStringLiteral("Button5"), QStringLiteral(u"修 改"), 216, buttonsTop);
+    QPushButton *close = makeButton(m_editor, QStringLiteral("Button4"), QStringLiteral(u"关 闭"), 368, buttonsTop);
     m_modifyButton->hide();
     connect(m_addButton, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(m_modifyButton, &QPushButton::clicked, this, [this] { Button5Click(); });
@@ -92,9 +93,10 @@ void RecipientView::buildEditor(QWidget *client)
 
     // 粘贴识别: a recipient pasted from a chat or an order fills the edits.
     makeLabel(m_editor, QStringLiteral("PasteLabel"), QStringLiteral(u"粘贴识别"), 40, 11, 14);
-    m_paste = placed(new QPlainTextEdit(m_editor), QStringLiteral("PasteEdit"), 104, 8, 433, 24);
-    m_paste->setPlaceholderText(QStringLiteral(u"把聊天记录或订单里的收件人（姓名、电话、地址）粘贴到这里，点“识别”"));
-    m_paste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_paste = placed(new QPlainTextEdit(m_editor), QStringLiteral("PasteEdit"), 104, 8, 433, kPasteHeight);
+    m_paste->setFont(songFont(14));
+    m_paste->setPlaceholderText(QStringLiteral(u"把收件人的姓名、电话、地址粘贴到这里，点“识别”"));
+    m_paste->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_paste->setTabChangesFocus(true);
     connect(makeButton(m_editor, QStringLiteral("PasteButton"), QStringLiteral(u"识 别"), 550, 8),
             &QPushButton::clicked, this, [this] { fillFromPaste(); });
@@ -108,25 +110,34 @@ void RecipientView::buildEditor(QWidget *client)
 
 void RecipientView::fillFromPaste()
 {
+    // The fields a paste fills, each from its part of the recognised text.
+    static const struct {
+        const QString &column;
+        QString PastedRecipient::*part;
+    } kPastedFields[] = {
+        {col::kRecipientName, &PastedRecipient::name},
+        {col::kMobile, &PastedRecipient::mobile},
+        {col::kPhone, &PastedRecipient::phone},
+        {col::kPostcode, &PastedRecipient::postcode},
+        {col::kRecipientAddress, &PastedRecipient::address},
+        {col::kDestination, &PastedRecipient::destination},
+    };
     const PastedRecipient pasted = parsePastedRecipient(m_paste->toPlainText());
-    const QList<QPair<QString, QString>> found{{col::kRecipientName, pasted.name},
-                                               {col::kMobile, pasted.mobile},
-                                               {col::kPhone, pasted.phone},
-                                               {col::kPostcode, pasted.postcode},
-                                               {col::kRecipientAddress, pasted.address},
-                                               {col::kDestination, pasted.destination}};
-    // What was found goes into its edit, marked as the user's change (a
-    // modify writes it); the rest stays as typed.
-    int filled = 0;
-    for (const auto &[column, text] : found)
-        for (const BoundEdit &field : m_fields)
-            if (!text.isEmpty() && field.column == column) {
-                field.edit->setText(text);
-                field.edit->setModified(true);
-                ++filled;
-            }
-    if (filled == 0)
+    const bool found = std::any_of(std::begin(kPastedFields), std::end(kPastedFields),
+                                   [&](const auto &field) { return !(pasted.*field.part).isEmpty(); });
+    if (!found) {
         dialogs().notice(m_editor, QStringLiteral(u"没有识别出收件人信息：请粘贴含有姓名、手机号码或地址的文字。"));
+        return;
+    }
+    // Every field a paste fills comes from this paste alone: what it does
+    // not name is emptied, so nothing of an earlier recipient stays. Filled
+    // or emptied, the edit counts as the user's change (a modify writes it).
+    for (const auto &field : kPastedFields)
+        for (const BoundEdit &bound : m_fields)
+            if (bound.column == field.column) {
+                bound.edit->setText(pasted.*field.part);
+                bound.edit->setModified(true);
+            }
 }
 
 void RecipientView::layout(int width, int height)
@@ -149,6 +160,7 @@ void RecipientView::Button6Click()
     m_editor->raise();
     m_addButton->show();
     m_modifyButton->hide();
+    m_paste->clear();
     for (const BoundEdit &field : m_fields)
         if (field.column != col::kDestination)
             field.edit->setText(QString());
@@ -160,6 +172,7 @@ void RecipientView::Button7Click()
     m_modifyButton->show();
     m_editor->show();
     m_editor->raise();
+    m_paste->clear();
     // setText clears each edit's changed mark.
     for (const BoundEdit &field : m_fields)
         field.edit->setText(m_data.recipients.value(field.column));
@@ -195,6 +208,7 @@ void RecipientView::Button3Click()
             list.setValue(field.column, field.edit->text());
         list.post();
         clearChainEdits();
+        m_paste->clear(); // the next recipient starts from a paste of its own
         dialogs().notice(m_editor, QStringLiteral(u"新增记录成功！"));
     });
 }
@@ -220,6 +234,7 @@ void RecipientView::Button5Click()
             if (field.edit->isModified())
                 list.setValue(field.column, field.edit->text());
         list.post();
+        m_paste->clear();
         dialogs().notice(m_editor, QStringLiteral(u"修改记录成功！"));
         m_editor->hide();
     });

@@ -4,6 +4,8 @@
 #include <QScreen>
 
 #include "import/import_procedure.h"
+#include "import/imported_row_editor.h"
+#include "import/workbook_reader.h"
 #include "store/db_error.h"
 #include "store/reopen.h"
 #include "store/schema.h"
@@ -13,6 +15,7 @@
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
 #include "waybill/print_menus.h"
+#include "waybill/print_record.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -66,6 +69,9 @@ ImportedWindow::ImportedWindow(std::function<void()> writeShipDate,
     m_grid->setAlternatingWhite(false);
     m_grid->horizontalHeader()->setFixedHeight(18);
     m_grid->setGeometry(0, 38, kClientWidth, kClientHeight - kStatusBarHeight - 38);
+    m_grid->setToolTip(QStringLiteral(u"双击可以修改这一行（例如补全隐藏了几位的手机号码）"));
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] { editRow(); });
+    m_rowEditor = new ImportedRowEditor(m_list, this);
     buildImportPanel(client);
     buildMenus();
 
@@ -125,6 +131,9 @@ void ImportedWindow::buildMenus()
     QAction *choose = bar->addAction(QStringLiteral(u"选择路径"));
     choose->setObjectName(QStringLiteral("N1"));
     connect(choose, &QAction::triggered, this, [this] { N1Click(); });
+    QAction *edit = bar->addAction(QStringLiteral(u"修改记录"));
+    edit->setObjectName(QStringLiteral("EditRecord"));
+    connect(edit, &QAction::triggered, this, [this] { editRow(); });
     QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印"));
     QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印"));
     addPrintEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print);
@@ -140,6 +149,9 @@ void ImportedWindow::buildMenus()
     QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径"));
     choosePopup->setObjectName(QStringLiteral("N4"));
     connect(choosePopup, &QAction::triggered, this, [this] { N1Click(); });
+    QAction *editPopup = popup->addAction(QStringLiteral(u"修改记录"));
+    editPopup->setObjectName(QStringLiteral("EditRecordPopup"));
+    connect(editPopup, &QAction::triggered, this, [this] { editRow(); });
     popup->addSeparator()->setObjectName(QStringLiteral("N7"));
     QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印"));
     QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印"));
@@ -209,9 +221,7 @@ void ImportedWindow::Button3Click()
 
 void ImportedWindow::SpeedButton1Click()
 {
-    const QString file =
-        dialogs().openFile(this, QStringLiteral(u"请选择相应的Excel文件"),
-                           QStringLiteral(u"Excel 工作簿 (*.xls *.xlsx);;CSV 文件 (*.csv);;所有文件 (*)"));
+    const QString file = dialogs().openFile(this, QStringLiteral(u"请选择相应的Excel文件"), workbookFileFilter());
     if (!file.isEmpty())
         m_path->setText(file);
 }
@@ -235,9 +245,38 @@ void ImportedWindow::Image1Click()
     m_panel->hide();
 }
 
+void ImportedWindow::editRow()
+{
+    guarded(this, [this] {
+        if (!m_rowEditor->load()) {
+            dialogs().notice(this, QStringLiteral(u"当前修改信息为空！"));
+            return;
+        }
+        dialogs().showModal(m_rowEditor);
+    });
+}
+
+bool ImportedWindow::replaceConfirmed()
+{
+    // An empty path replaces nothing; the import says so itself.
+    if (trimmedPath(m_path->text()).isEmpty())
+        return true;
+    const ImportedRowCount current = importedRowCount(m_connection);
+    // Rows all printed are in the print record: nothing to lose.
+    if (current.unprinted == 0)
+        return true;
+    return dialogs().confirm(this,
+                             QStringLiteral(u"当前导入的 %1 行（其中 %2 行未打印）将被替换，是否继续？")
+                                 .arg(current.rows)
+                                 .arg(current.unprinted),
+                             false);
+}
+
 void ImportedWindow::Button1Click()
 {
     guarded(this, [this] {
+        if (!replaceConfirmed())
+            return;
         QProgressDialog progress(QStringLiteral(u"正在导入..."), QString(), 0, 100, this);
         progress.setWindowTitle(QStringLiteral(u"数据导入"));
         progress.setWindowModality(Qt::WindowModal);

@@ -11,6 +11,7 @@
 #include <functional>
 
 class DraggablePanel;
+class ImportedRowEditor;
 class QLineEdit;
 class RecordGrid;
 
@@ -27,6 +28,7 @@ public:
     Connection &connection() { return m_connection; }
     DraggablePanel *importPanel() const { return m_panel; }
     RecordGrid *grid() const { return m_grid; }
+    ImportedRowEditor *rowEditor() const { return m_rowEditor; }
 
     void FormCreate();        // opens the list on "select * from excel"; throws DbError
     void Button2Click();      // search
@@ -35,6 +37,7 @@ public:
     void SpeedButton1Click(); // choose the workbook
     void N1Click();           // 选择路径: show the import panel with an empty path
     void Image1Click();       // hide the import panel
+    void editRow();           // 修改记录 (also a double-click): the current row in the editor
     void printCommand(const QString &windowClass);
     // A workbook named when the program was started (waybill 名单.xlsx, or
     // opened from the file manager): its path in the import panel, shown.
@@ -48,6 +51,9 @@ private:
     void buildTopBar(QWidget *client);
     void buildImportPanel(QWidget *client);
     void buildMenus();
+    // Whether the rows an import would replace may go: asked when some of
+    // them were never printed.
+    bool replaceConfirmed();
 
     std::function<void()> m_writeShipDate;
     std::function<QWidget *(const QString &)> m_windowByClass;
@@ -55,6 +61,7 @@ private:
     Dataset m_list; // ADOQuery1
     RecordGrid *m_grid = nullptr;
     DraggablePanel *m_panel = nullptr;
+    ImportedRowEditor *m_rowEditor = nullptr;
     QLineEdit *m_nameSearch = nullptr;   // Edit2
     QLineEdit *m_mobileSearch = nullptr; // Edit3
     QLineEdit *m_path = nullptr;         // Edit1

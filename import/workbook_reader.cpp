@@ -95,6 +95,24 @@ WorkbookKind workbookKindOf(const QString &path)
     unsupported(QStringLiteral(u"不是工作簿：%1").arg(path));
 }
 
+QString workbookFileFilter()
+{
+    const struct {
+        const char16_t *label;
+        const char *pattern;
+    } formats[] = {{u"Excel 97-2003 工作簿", "*.xls"}, {u"Excel 工作簿", "*.xlsx"}, {u"CSV 文件", "*.csv"}};
+    QStringList patterns;
+    QStringList entries;
+    for (const auto &format : formats) {
+        const QString pattern = QString::fromLatin1(format.pattern);
+        patterns << pattern;
+        entries << QStringLiteral("%1 (%2)").arg(QString::fromUtf16(format.label), pattern);
+    }
+    entries.prepend(QStringLiteral(u"名单文件 (%1)").arg(patterns.join(QLatin1Char(' '))));
+    entries << QStringLiteral(u"所有文件 (*)");
+    return entries.join(QStringLiteral(";;"));
+}
+
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
 {
     const SheetProgress told = [&](qint64 done, qint64 total) {

@@ -33,6 +33,11 @@ enum class WorkbookKind { Xls, Xlsx, Csv };
 // or unreadable file and for every format that is not read.
 WorkbookKind workbookKindOf(const QString &path);
 
+// The file dialog's filter for the workbooks read ("Label (*.ext)" entries
+// joined by ";;"): every format read first, then one entry per format,
+// then every file.
+QString workbookFileFilter();
+
 // Reads the worksheet named sheetName; throws WorkbookError.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 

@@ -83,6 +83,8 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
     painter.scale(dotsPerUnit, dotsPerUnit);
     painter.setPen(Qt::black);
     for (const ComposedItem &item : page.items) {
+        if (item.lines.isEmpty())
+            continue; // nothing printed: only its frame, below
         const PageFont &font = page.fonts[item.font];
         painter.fillRect(item.box, Qt::white);
         painter.setPen(item.color);

@@ -2,8 +2,11 @@
 // and refresh, and the import panel driven through the dialog seam.
 
 #include "import/import_procedure.h"
+#include "import/imported_row_editor.h"
 #include "import/imported_window.h"
+#include "store/connection.h"
 #include "store/db_error.h"
+#include "store/print_log.h"
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/column_mapping_dialog.h"
@@ -15,6 +18,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,6 +85,11 @@ private Q_SLOTS:
     void searchAndRefresh();
     void importPanel();
     void unknownHeadingsAreMappedInADialog();
+    void fileDialogOffersEveryFormatFirst();
+    void replacingUnprintedRowsIsAsked_data();
+    void replacingUnprintedRowsIsAsked();
+    void rowEditorCompletesAMaskedMobile_data();
+    void rowEditorCompletesAMaskedMobile();
     void layout();
 };
 
@@ -182,6 +191,7 @@ void TestImportedWindow::importPanel()
     writeAll(notes, "收件人名单");
     f.edit("Edit1")->setText(notes);
     f.dialogs.clear();
+    f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     const QStringList failed = f.dialogs.texts(QStringLiteral("notice"));
     QCOMPARE(failed.size(), 1);
@@ -203,6 +213,7 @@ void TestImportedWindow::importPanel()
     QCOMPARE(f.edit("Edit1")->text(), book);
     f.edit("Edit2")->setText(u"不相干"_qs);
     f.click("Button2");
+    f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
     QVERIFY(!panel->isVisibleTo(f.window.get()));
@@ -219,6 +230,167 @@ void TestImportedWindow::importPanel()
     QCOMPARE(f.edit("Edit1")->text(), QStringLiteral("kept"));
 }
 
+void TestImportedWindow::fileDialogOffersEveryFormatFirst()
+{
+    Fixture f;
+    f.click("SpeedButton1");
+    QCOMPARE(f.dialogs.fileFilters.size(), 1);
+    const QStringList entries = f.dialogs.fileFilters[0].split(QStringLiteral(";;"));
+    const auto patterns = [](const QString &entry) {
+        return entry.section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+    };
+    // The first entry lists every format read; each further entry one of
+    // them (then every file).
+    QStringList single;
+    for (const QString &entry : entries.mid(1))
+        if (patterns(entry) != QStringList{QStringLiteral("*")})
+            single << patterns(entry);
+    QCOMPARE(single.size(), entries.size() - 2);
+    QCOMPARE(patterns(entries[0]), single);
+    for (const char *format : {"*.xls", "*.xlsx", "*.csv"})
+        QVERIFY2(single.contains(QLatin1String(format)), format);
+}
+
+void TestImportedWindow::replacingUnprintedRowsIsAsked_data()
+{
+    // The fixture's rows 张三, 李四 and 王五 (mobile 1380…1, 1390…138,
+    // 1500…0, address 地址); entries of the print record as variant, name,
+    // mobile, address and order number; order numbers of the rows (none:
+    // no such column).
+    QTest::addColumn<QList<QStringList>>("entries");
+    QTest::addColumn<QStringList>("orders");
+    QTest::addColumn<bool>("emptyTable");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("question"); // empty: not asked
+    QTest::addColumn<bool>("imported");
+    const QString all = u"当前导入的 3 行（其中 3 行未打印）将被替换，是否继续？"_qs;
+    QTest::newRow("nothing printed, No") << QList<QStringList>() << QStringList() << false << false << all << false;
+    QTest::newRow("nothing printed, Yes") << QList<QStringList>() << QStringList() << false << true << all << true;
+    QTest::newRow("by name, mobile and address")
+        << QList<QStringList>{{"imported-single", u"张三"_qs, "13800000001", u"地址"_qs, ""},
+                              {"imported-batch", u"李四"_qs, "13900000138", u"别处"_qs, ""},
+                              {"single", u"王五"_qs, "15000000000", u"地址"_qs, ""}}
+        << QStringList() << false << false << u"当前导入的 3 行（其中 2 行未打印）将被替换，是否继续？"_qs << false;
+    QTest::newRow("by order number")
+        << QList<QStringList>{{"imported-batch", u"张三"_qs, "138****0001", u"地址"_qs, "A1"},
+                              {"imported-batch", u"李四"_qs, "13900000138", u"地址"_qs, ""}}
+        << QStringList{"A1", "B2", ""} << false << true << u"当前导入的 3 行（其中 2 行未打印）将被替换，是否继续？"_qs
+        << true;
+    QTest::newRow("every row printed")
+        << QList<QStringList>{{"imported-batch", u"张三"_qs, "13800000001", u"地址"_qs, ""},
+                              {"imported-batch", u"李四"_qs, "13900000138", u"地址"_qs, ""},
+                              {"imported-single", u"王五"_qs, "15000000000", u"地址"_qs, ""}}
+        << QStringList() << false << false << QString() << true;
+    QTest::newRow("empty table") << QList<QStringList>() << QStringList() << true << false << QString() << true;
+}
+
+void TestImportedWindow::replacingUnprintedRowsIsAsked()
+{
+    QFETCH(QList<QStringList>, entries);
+    QFETCH(QStringList, orders);
+    QFETCH(bool, emptyTable);
+    QFETCH(bool, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, imported);
+    Fixture f;
+    {
+        RawDb raw(f.dir.dbPath());
+        if (!orders.isEmpty())
+            QVERIFY(raw.exec(u"alter table excel add column 订单号 text"_qs));
+        for (int row = 0; row < orders.size(); ++row)
+            QVERIFY(raw.exec(u"update excel set 订单号 = ? where rowid = ?"_qs, {orders[row], row + 1}));
+        if (emptyTable)
+            QVERIFY(raw.exec(u"delete from excel"_qs));
+    }
+    QList<PrintLogEntry> written;
+    for (const QStringList &entry : entries) {
+        PrintLogEntry logged;
+        logged.printedAt = QDateTime(QDate(2026, 7, 5), QTime(10, 0));
+        logged.courier = QStringLiteral("sf");
+        logged.variant = entry[0];
+        logged.recipient = {
+            {col::kRecipientName, entry[1]}, {col::kMobile, entry[2]}, {col::kRecipientAddress, entry[3]}};
+        if (!entry[4].isEmpty())
+            logged.recipient.insert(col::kOrderNumber, entry[4]);
+        written << logged;
+    }
+    Connection log(QStringLiteral("log"));
+    PrintLog(log).append(written);
+    log.close();
+    f.window->Button3Click();
+    const QStringList before = f.listed();
+
+    const QString book = f.dir.file(QStringLiteral("next.csv"));
+    writeAll(book, u"收件人姓名,收件地址,手机号码\r\n赵六,北京市朝阳区建国路1号,13612345678\r\n"_qs.toUtf8());
+    f.edit("Edit1")->setText(book);
+    f.dialogs.confirmAnswers = {answer};
+    f.click("Button1");
+    QCOMPARE(f.dialogs.texts(QStringLiteral("confirm (No default)")),
+             question.isEmpty() ? QStringList() : QStringList{question});
+    QCOMPARE(f.listed(), imported ? QStringList{u"赵六"_qs} : before);
+    QCOMPARE(f.window->importPanel()->isVisibleTo(f.window.get()), !imported); // No: the path stays to import later
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")),
+             imported ? QStringList{import_messages::kSucceeded} : QStringList());
+}
+
+void TestImportedWindow::rowEditorCompletesAMaskedMobile_data()
+{
+    QTest::addColumn<QString>("trigger"); // a menu entry, or a double-click on the row
+    QTest::newRow("main menu") << "EditRecord";
+    QTest::newRow("pop-up menu") << "EditRecordPopup";
+    QTest::newRow("double-click") << "double-click";
+}
+
+void TestImportedWindow::rowEditorCompletesAMaskedMobile()
+{
+    QFETCH(QString, trigger);
+    Fixture f;
+    RawDb(f.dir.dbPath()).exec(u"update excel set 手机号码 = '139****0138', 目的地 = '上海' where rowid = 2"_qs);
+    f.window->Button3Click();
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.window->list().moveTo(1);
+    QString note;
+    QString shownName;
+    f.dialogs.onModal = [&](QWidget *window) {
+        auto *editor = qobject_cast<ImportedRowEditor *>(window);
+        QVERIFY(editor);
+        note = editor->findChild<QLabel *>(QStringLiteral("MobileNote"))->text();
+        shownName = editor->edit(col::kRecipientName)->text();
+        QLineEdit *mobile = editor->edit(col::kMobile);
+        mobile->selectAll();
+        QTest::keyClicks(mobile, QStringLiteral("13912340138"));
+        QVERIFY(editor->findChild<QLabel *>(QStringLiteral("MobileNote"))->text().isEmpty());
+        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("SaveButton")), Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+    };
+    if (trigger == QStringLiteral("double-click")) {
+        const QRect cell = f.window->grid()->visualRect(f.window->grid()->model()->index(1, 1));
+        // As the mouse sends it: a click, then the second press as a double-click.
+        QTest::mouseClick(f.window->grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(f.window->grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    } else {
+        f.window->findChild<QAction *>(trigger)->trigger();
+    }
+    QCOMPARE(f.dialogs.texts(QStringLiteral("modal")), QStringList{QStringLiteral("ImportedRowEditor")});
+    QCOMPARE(shownName, u"李四"_qs);
+    QVERIFY2(note.contains(u"不完整"_qs), qPrintable(note));
+    // Only the corrected mobile is written; the other rows stay as they were.
+    QCOMPARE(
+        RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 目的地, 收件地址 from excel"_qs),
+        (QStringList{u"张三|13800000001||地址"_qs, u"李四|13912340138|上海|地址"_qs, u"王五|15000000000||地址"_qs}));
+    QCOMPARE(f.window->list().value(col::kMobile), QStringLiteral("13912340138"));
+
+    // An empty list has no row to correct.
+    f.dialogs.clear();
+    f.dialogs.onModal = nullptr;
+    RawDb(f.dir.dbPath()).exec(u"delete from excel"_qs);
+    f.window->Button3Click();
+    f.window->editRow();
+    QCOMPARE(f.dialogs.entries, QList<Entry>{(Entry{QStringLiteral("notice"), u"当前修改信息为空！"_qs})});
+    f.window->hide();
+}
+
 void TestImportedWindow::layout()
 {
     Fixture f;
@@ -231,7 +403,9 @@ void TestImportedWindow::layout()
     QStringList bar;
     for (QAction *action : f.window->menuBar()->actions())
         bar << action->objectName() + QLatin1Char('=') + action->text();
-    QCOMPARE(bar, (QStringList{u"N1=选择路径"_qs, u"N2=单张打印"_qs, u"N3=批量打印"_qs, u"N49=关闭窗口"_qs}));
+    QCOMPARE(bar,
+             (QStringList{u"N1=选择路径"_qs, u"EditRecord=修改记录"_qs, u"N2=单张打印"_qs, u"N3=批量打印"_qs,
+                          u"N49=关闭窗口"_qs}));
 }
 
 void TestImportedWindow::unknownHeadingsAreMappedInADialog()
@@ -241,6 +415,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     writeAll(book, u"名字,住址,手机号,公司名\r\n钱一,南京市中山路1号,13300001111,某厂\r\n"_qs.toUtf8());
     f.edit("Edit1")->setText(book);
     // Cancelled: the described failure, naming the headings; nothing imported.
+    f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList{u"名字、住址、手机号、公司名"_qs});
     QVERIFY(
@@ -263,6 +438,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
         dialog.choiceOf(col::kCompany)->setCurrentIndex(dialog.choiceOf(col::kCompany)->findText(u"公司名"_qs));
         return dialog.importButton()->isEnabled();
     };
+    f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(guessedMobile, u"手机号"_qs);
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
@@ -272,6 +448,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     f.dialogs.clear();
     f.dialogs.mappingAnswer = nullptr;
     f.window->importPanel()->show();
+    f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList());
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});

@@ -129,6 +129,8 @@ private Q_SLOTS:
     void addChecksAndKeepsSomeEdits_data();
     void addChecksAndKeepsSomeEdits();
     void pastedRecipientFillsTheEditor();
+    void eachPasteStartsFromItsOwnText_data();
+    void eachPasteStartsFromItsOwnText();
     void modifyWritesChangedEditsIntoCurrentRow();
     void modifyWritesOnlyWhatTheUserChanged();
     void modifyOfRecordGoneWritesNothing();
@@ -553,19 +555,70 @@ void TestMainWindow::pastedRecipientFillsTheEditor()
     f.click("Button3");
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 目的地, 邮政编码 from inrxx where rowid = 2"_qs),
              QStringList{u"张三|13812345678|杭州市|310012"_qs});
-    // Modifying: what was recognised is written like what the user typed.
+    // Modifying: what was recognised is written like what the user typed,
+    // and what the paste does not name is emptied and written empty too.
     f.list().moveTo(0);
     f.click("Button7");
     f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"电话：021-66668888"_qs);
     f.click("PasteButton");
     f.click("Button5");
-    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话 from inrxx where rowid = 1"_qs),
-             QStringList{u"甲|021-66668888"_qs});
+    QCOMPARE(
+        RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话, 收件地址, 手机号码 from inrxx where rowid = 1"_qs),
+        QStringList{u"|021-66668888||"_qs});
     // Nothing recognisable: said, nothing changed.
     f.dialogs.clear();
     f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"  ，，"_qs);
+    f.edit("Edit9")->setText(u"手填"_qs);
     f.click("PasteButton");
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")).size(), 1);
+    QCOMPARE(f.edit("Edit9")->text(), u"手填"_qs);
+}
+
+void TestMainWindow::eachPasteStartsFromItsOwnText_data()
+{
+    // The second paste, and the six fields it leaves: 收件人姓名, 手机号码,
+    // 联系电话, 邮政编码, 收件地址, 目的地.
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("another person and city")
+        << u"李四 13987654321\n江苏南京鼓楼区中山路1号"_qs
+        << QStringList{u"李四"_qs,  u"13987654321"_qs, QString(), QString(), u"江苏南京鼓楼区中山路1号"_qs,
+                       u"南京市"_qs};
+    QTest::newRow("no city: destination emptied")
+        << u"王五 13700001111"_qs
+        << QStringList{u"王五"_qs, u"13700001111"_qs, QString(), QString(), QString(), QString()};
+    QTest::newRow("a telephone only") << u"电话：0571-88889999"_qs
+                                      << QStringList{QString(), QString(), u"0571-88889999"_qs,
+                                                     QString(), QString(), QString()};
+}
+
+void TestMainWindow::eachPasteStartsFromItsOwnText()
+{
+    QFETCH(QString, second);
+    QFETCH(QStringList, fields);
+    const char *edits[] = {"Edit9", "Edit13", "Edit12", "Edit11", "Edit10", "Edit21"};
+    Fixture f;
+    auto *paste = f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"));
+    paste->setPlainText(u"上次留下的"_qs);
+    f.click("Button6");
+    QVERIFY(paste->toPlainText().isEmpty()); // opening for add starts with an empty box
+    // A paste lands where the cursor is, as Ctrl+V puts it.
+    paste->insertPlainText(u"张三 138-1234-5678 0571-86001234\n浙江杭州西湖区文三路90号 邮编310012"_qs);
+    f.click("PasteButton");
+    QCOMPARE(f.edit("Edit21")->text(), u"杭州市"_qs);
+    QCOMPARE(f.edit("Edit12")->text(), u"0571-86001234"_qs);
+    f.click("Button3");
+    QCOMPARE(f.names(), QStringList{u"张三"_qs});
+    QVERIFY(paste->toPlainText().isEmpty()); // added: the box is ready for the next one
+
+    paste->insertPlainText(second);
+    f.click("PasteButton");
+    for (int i = 0; i < fields.size(); ++i) {
+        QVERIFY2(f.edit(edits[i])->text() == fields[i], edits[i]);
+        QVERIFY2(f.edit(edits[i])->isModified(), edits[i]); // emptied or filled: the user's change
+    }
+    // The box shows three lines of what it holds.
+    QVERIFY(paste->height() >= 3 * paste->fontMetrics().lineSpacing());
 }
 
 void TestMainWindow::modifyWritesChangedEditsIntoCurrentRow()

@@ -101,6 +101,7 @@ private Q_SLOTS:
     void setupGreysZoomAndPrintsRange();
     void printAfterFailureUsesSetupAsItIsNow();
     void resizesListsWarningsAndShowsThePicture();
+    void incompleteMobilesAreWarnedPerPage();
     void batchRunsOnePagePerRow_data();
     void batchRunsOnePagePerRow();
     void batchSeesRowsAddedBeforeActivation();
@@ -351,6 +352,30 @@ void TestPreview::resizesListsWarningsAndShowsThePicture()
     }
     TQRStandardPreview after(f.window->run(), f.window.get());
     QVERIFY(!canvasOf(after)->showsPicture());
+}
+
+void TestPreview::incompleteMobilesAreWarnedPerPage()
+{
+    Fixture f(3, "zt");
+    RawDb raw(f.dir.dbPath());
+    raw.exec(u"update inrxx set 手机号码 = '138****5678' where rowid = 2"_qs);
+    raw.exec(u"update inrxx set 手机号码 = '' where rowid = 3"_qs);
+    f.window->FormActivate();
+    TQRStandardPreview preview(f.window->run(), f.window.get());
+    preview.produceAllPages();
+    QCOMPARE(preview.warnings(),
+             (QStringList{u"第 2 页：收件人手机号码 不完整"_qs, u"第 3 页：收件人手机号码 为空"_qs}));
+    const auto flagged = [&](int page) {
+        QStringList texts;
+        for (const ComposedItem &item : preview.page(page).items)
+            if (item.flagged)
+                texts << item.lines.join(QLatin1Char('/'));
+        return texts;
+    };
+    QCOMPARE(flagged(0), QStringList());
+    QCOMPARE(flagged(1), QStringList{QStringLiteral("138****5678")}); // printed as it is
+    QCOMPARE(flagged(2), QStringList{QString()});                     // an empty box, framed
+    QVERIFY(f.panel(preview, "Panel3")->text().contains(u"第 2 页：收件人手机号码 不完整"_qs));
 }
 
 void TestPreview::batchRunsOnePagePerRow_data()

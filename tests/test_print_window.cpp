@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -125,6 +126,8 @@ private Q_SLOTS:
     void scaleRefusesBadInput();
     void pictureDecodedOnlyWhenShown();
     void redFramesAreExplained();
+    void incompleteMobileIsFramedAndTold_data();
+    void incompleteMobileIsFramedAndTold();
     void fontDialogOffersSong();
     void printerPropertiesShowTheCouriersPaper();
 };
@@ -581,6 +584,69 @@ void TestPrintWindow::redFramesAreExplained()
     QHelpEvent hover(QEvent::ToolTip, frame.center().toPoint(), page->mapToGlobal(frame.center().toPoint()));
     QApplication::sendEvent(page, &hover);
     QCOMPARE(QToolTip::text(), PageView::frameExplanation());
+    f.window->hide();
+}
+
+void TestPrintWindow::incompleteMobileIsFramedAndTold_data()
+{
+    QTest::addColumn<QString>("mobile");
+    QTest::addColumn<QString>("warning"); // empty: none
+    QTest::newRow("masked") << "138****5678" << u"收件人手机号码 不完整"_qs;
+    QTest::newRow("missing") << "" << u"收件人手机号码 为空"_qs;
+    QTest::newRow("complete") << "13812345678" << QString();
+}
+
+void TestPrintWindow::incompleteMobileIsFramedAndTold()
+{
+    QFETCH(QString, mobile);
+    QFETCH(QString, warning);
+    Fixture f("yd");
+    f.recipients.edit();
+    f.recipients.setValue(col::kMobile, mobile);
+    f.recipients.post();
+    QString itemName;
+    for (const LayoutItem &item : f.window->run().items())
+        if (item.column == col::kMobile && item.row == RowSide::Recipient)
+            itemName = item.name;
+    QVERIFY(!itemName.isEmpty());
+
+    // The composed page: the number prints as it is, framed and told.
+    const ComposedPage page = f.window->run().page(0);
+    QCOMPARE(page.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+    const auto mobileItem = std::find_if(page.items.cbegin(), page.items.cend(),
+                                         [&](const ComposedItem &item) { return item.name == itemName; });
+    QCOMPARE(mobileItem != page.items.cend(), !warning.isEmpty() || !mobile.isEmpty());
+    if (mobileItem != page.items.cend()) {
+        QCOMPARE(mobileItem->flagged, !warning.isEmpty());
+        QCOMPARE(mobileItem->lines, mobile.isEmpty() ? QStringList() : QStringList{mobile});
+    }
+
+    // The window frames the field on the form and names the problem.
+    f.window->show();
+    auto *line = f.window->findChild<QLabel *>(QStringLiteral("FrameLabel"));
+    QCOMPARE(line->text().contains(warning), true);
+    QCOMPARE(line->text().isEmpty(), warning.isEmpty());
+    auto *form = f.window->findChild<PageView *>(QStringLiteral("QuickRep1"));
+    QPoint at;
+    for (const LayoutItem &item : f.window->run().items())
+        if (item.name == itemName)
+            at = QPoint(item.left + 2, item.top + 2);
+    if (!warning.isEmpty()) { // the frame on the form explains itself
+        QHelpEvent hover(QEvent::ToolTip, at, form->mapToGlobal(at));
+        QApplication::sendEvent(form, &hover);
+        QCOMPARE(QToolTip::text(), PageView::frameExplanation());
+    }
+    QImage framed(f.window->run().paperUnits(), QImage::Format_RGB32);
+    framed.fill(Qt::white);
+    {
+        QPainter painter(&framed);
+        paintPage(painter, page, 1.0, PaintTarget::Screen);
+    }
+    bool red = false;
+    for (int y = 0; y < framed.height() && !red; ++y)
+        for (int x = 0; x < framed.width() && !red; ++x)
+            red = framed.pixelColor(x, y) == QColor(220, 0, 0);
+    QCOMPARE(red, !warning.isEmpty());
     f.window->hide();
 }
 

@@ -58,15 +58,17 @@ QString RecordingDialogs::nextFile()
     return answer;
 }
 
-QString RecordingDialogs::openFile(QWidget *, const QString &title, const QString &)
+QString RecordingDialogs::openFile(QWidget *, const QString &title, const QString &filter)
 {
     entries.append({QStringLiteral("open"), title});
+    fileFilters << filter;
     return nextFile();
 }
 
-QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &)
+QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &filter)
 {
     entries.append({QStringLiteral("save"), title});
+    fileFilters << filter;
     return nextFile();
 }
 

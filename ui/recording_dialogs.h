@@ -28,6 +28,8 @@ public:
     ~RecordingDialogs() override;
 
     QList<Entry> entries;
+    // The filter of each file dialog asked for, in order.
+    QStringList fileFilters;
     // Scripted answers, used front first; when a queue is empty the answer
     // is the default button (Yes unless asked otherwise), cancel, cancel,
     // cancel and cancel.
@@ -46,7 +48,11 @@ public:
     std::function<void(QWidget *)> onModal;
 
     QStringList texts(const QString &kind) const;
-    void clear() { entries.clear(); }
+    void clear()
+    {
+        entries.clear();
+        fileFilters.clear();
+    }
 
     void notice(QWidget *parent, const QString &text) override;
     void hint(QWidget *parent, const QString &text) override;

@@ -82,8 +82,30 @@ ComposedPage PageComposer::compose(const RowValues &values) const
     for (int i = 0; i < m_items.size(); ++i) {
         const LayoutItem &item = m_items[i];
         QString text = item.fixedText.isEmpty() ? values(item.row, item.column) : item.fixedText;
-        if (text.isEmpty())
-            continue; // an empty value prints nothing
+        // A recipient's mobile number that cannot be dialled prints as it
+        // is, framed and told like a text that does not fit.
+        const QString mobile =
+            item.row == RowSide::Recipient && item.column == schema::col::kMobile && item.fixedText.isEmpty()
+            ? mobileProblem(text)
+            : QString();
+        if (!mobile.isEmpty()) {
+            const QString warning = QStringLiteral(u"%1 %2").arg(itemLabel(item), mobile);
+            if (!page.warnings.contains(warning))
+                page.warnings << warning;
+        }
+        if (text.isEmpty()) {
+            // An empty value prints nothing; an empty mobile number leaves
+            // its box framed.
+            if (!mobile.isEmpty())
+                page.items.append({item.name,
+                                   QRectF(item.left, item.top, std::max(item.width, item.height), item.height),
+                                   m_itemFont[i],
+                                   {},
+                                   true,
+                                   item.color,
+                                   {}});
+            continue;
+        }
         if (item.splitWidth > 0)
             text = splitLines(text, item.splitWidth);
         const PageFont &font = m_fonts[m_itemFont[i]];
@@ -122,6 +144,7 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         const qreal inkHeight = lines.size() * font.lineHeight;
         const bool pastPaper =
             item.left + inkWidth > paperUnits.width() + 0.5 || item.top + inkHeight > paperUnits.height() + 0.5;
+        page.items.last().flagged = !mobile.isEmpty();
         if (dropped || pastPaper) {
             page.items.last().flagged = true;
             page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));
@@ -171,6 +194,15 @@ ComposedPage PageComposer::compose(const RowValues &values) const
         }
     }
     return page;
+}
+
+QString mobileProblem(const QString &mobile)
+{
+    if (mobile.isEmpty())
+        return QStringLiteral(u"为空");
+    if (mobile.contains(QLatin1Char('*')))
+        return QStringLiteral(u"不完整");
+    return {};
 }
 
 QString pageWarning(const ComposedPage &page, int pageNumber)

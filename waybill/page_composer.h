@@ -30,6 +30,12 @@ private:
 // before it where the column does not say whose it is.
 QString itemLabel(const LayoutItem &item);
 
+// What keeps a recipient's mobile number from being dialled: "为空" when
+// it is empty, "不完整" when digits are hidden (138****5678, as shop exports
+// give them); empty when it is fine. Such a number prints as it is, framed
+// on screen and told in the page's warnings.
+QString mobileProblem(const QString &mobile);
+
 // The warning line of a page ("第 3 页：收件地址 未打全"); empty when it has
 // no warnings. pageNumber counts from 1.
 QString pageWarning(const ComposedPage &page, int pageNumber);

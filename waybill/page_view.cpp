@@ -37,7 +37,8 @@ bool PageView::event(QEvent *event)
 QString PageView::frameExplanation()
 {
     return QStringLiteral(u"红框：按当前收件人的内容，这一项在纸上打不全（超出了它的格子）。"
-                          u"可以缩短内容、换小一点的字体，或移动位置");
+                          u"可以缩短内容、换小一点的字体，或移动位置。"
+                          u"手机号码的红框：号码为空或有隐藏的数字（138****5678），请在名单中补全");
 }
 
 void PageView::paintEvent(QPaintEvent *)

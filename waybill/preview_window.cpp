@@ -267,7 +267,8 @@ void TQRStandardPreview::addPage(ComposedPage page)
     // Every page that did not print whole is named in the status line.
     m_warnings << warning;
     m_warningPanel->setText(m_warnings.join(QStringLiteral(u"；")));
-    m_warningPanel->setToolTip(QStringLiteral(u"红框标出的内容打不全。点击查看全部 %1 条提示").arg(m_warnings.size()));
+    m_warningPanel->setToolTip(
+        QStringLiteral(u"红框标出的内容打不全或需要核对。点击查看全部 %1 条提示").arg(m_warnings.size()));
     m_warningPanel->setCursor(Qt::PointingHandCursor);
 }
 
@@ -403,11 +404,12 @@ void TQRStandardPreview::showWarnings()
         return;
     QDialog list(this);
     list.setObjectName(QStringLiteral("WarningList"));
-    list.setWindowTitle(QStringLiteral(u"打不全的内容"));
+    list.setWindowTitle(QStringLiteral(u"打不全或需要核对的内容"));
     auto *layout = new QVBoxLayout(&list);
-    layout->addWidget(new QLabel(QStringLiteral(u"下列内容在纸上打不全（屏幕上用红框标出）。"
-                                                u"可以缩短内容、换小一点的字体，或在打印窗口里移动位置："),
-                                 &list));
+    layout->addWidget(
+        new QLabel(QStringLiteral(u"下列内容在纸上打不全或需要核对（屏幕上用红框标出）。打不全的可以缩短内容、"
+                                  u"换小一点的字体，或在打印窗口里移动位置；手机号码为空或不完整的请在名单中补全："),
+                   &list));
     auto *text = new QPlainTextEdit(m_warnings.join(QLatin1Char('\n')), &list);
     text->setObjectName(QStringLiteral("WarningText"));
     text->setReadOnly(true);

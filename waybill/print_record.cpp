@@ -5,11 +5,13 @@
 #include "store/db_error.h"
 #include "store/form_store.h"
 #include "store/schema.h"
+#include "store/statements.h"
 #include "waybill/print_form.h"
 #include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
 
 #include <QDir>
+#include <QSqlQuery>
 
 namespace {
 
@@ -38,6 +40,13 @@ RowTexts rowTexts(const PrintSource &source, int page, RowSide side)
         }
     }
     return texts;
+}
+
+// The texts that say who a row is for, as one key.
+QString recipientKey(const RowTexts &row)
+{
+    using namespace schema::col;
+    return QStringList{row.value(kRecipientName), row.value(kMobile), row.value(kRecipientAddress)}.join(QChar(0x1f));
 }
 
 } // namespace
@@ -171,4 +180,47 @@ QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNu
             number = nextWaybillNumber(done.lastNumber);
     }
     return summaries;
+}
+
+PrintedRows::PrintedRows(const QList<PrintLogEntry> &entries)
+{
+    for (const PrintLogEntry &entry : entries) {
+        if (!entry.orderNumber().isEmpty())
+            m_orderNumbers.insert(entry.orderNumber());
+        m_recipients.insert(recipientKey(entry.recipient));
+    }
+}
+
+bool PrintedRows::printed(const RowTexts &row) const
+{
+    const QString order = row.value(schema::col::kOrderNumber);
+    return order.isEmpty() ? m_recipients.contains(recipientKey(row)) : m_orderNumbers.contains(order);
+}
+
+ImportedRowCount importedRowCount(Connection &connection)
+{
+    using namespace schema::col;
+    QStringList columns{kRecipientName, kMobile, kRecipientAddress};
+    if (connection.tableColumns(schema::kImportedTable).contains(kOrderNumber))
+        columns << kOrderNumber;
+    QSqlQuery rows = connection.exec(statements::selectWhere(schema::kImportedTable, columns, {}));
+    ImportedRowCount count;
+    std::optional<PrintedRows> printed; // read from the record only when there are rows
+    while (rows.next()) {
+        if (!printed) {
+            QList<PrintLogEntry> imported;
+            for (PrintLogEntry &entry : PrintLog(connection).list())
+                if (entry.variant == variantName(Variant::ImportedSingle)
+                    || entry.variant == variantName(Variant::ImportedBatch))
+                    imported.append(std::move(entry));
+            printed.emplace(imported);
+        }
+        RowTexts row;
+        for (int c = 0; c < columns.size(); ++c)
+            row.insert(columns[c], rows.value(c).toString());
+        ++count.rows;
+        if (!printed->printed(row))
+            ++count.unprinted;
+    }
+    return count;
 }

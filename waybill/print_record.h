@@ -7,6 +7,7 @@
 #include "waybill/family.h"
 #include "waybill/print_source.h"
 
+#include <QSet>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -81,3 +82,24 @@ std::vector<Reprint> reprintsOf(const QList<PrintLogEntry> &entries, Connection 
 // Returns "FORM 已打印 N 张（运单号 A–B）" per run printed.
 QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNumber,
                           const std::function<PrintedRun(WaybillRun &run)> &print);
+
+// Which recipient rows the print record holds an entry for: a row with an
+// order number (订单号) when an entry printed that number, a row without one
+// when an entry printed its 收件人姓名, 手机号码 and 收件地址.
+class PrintedRows {
+public:
+    explicit PrintedRows(const QList<PrintLogEntry> &entries);
+    bool printed(const RowTexts &row) const;
+
+private:
+    QSet<QString> m_orderNumbers;
+    QSet<QString> m_recipients; // name, mobile and address joined
+};
+
+// The rows of the imported table and how many of them no imported print
+// (single or batch from the imported list) has recorded. Throws DbError.
+struct ImportedRowCount {
+    int rows = 0;
+    int unprinted = 0;
+};
+ImportedRowCount importedRowCount(Connection &connection);

@@ -341,7 +341,7 @@ void PrintWindow::refreshPage()
     m_frameLabel->setText(
         unprinted.isEmpty()
             ? QString()
-            : QStringLiteral(u"红框：按当前收件人的内容打不全（%1）").arg(unprinted.join(QStringLiteral(u"，"))));
+            : QStringLiteral(u"红框：按当前收件人的内容，%1").arg(unprinted.join(QStringLiteral(u"，"))));
     m_frameLabel->setToolTip(unprinted.isEmpty() ? QString()
                                                  : unprinted.join(QLatin1Char('\n')) + QStringLiteral("\n\n")
                                      + PageView::frameExplanation());
