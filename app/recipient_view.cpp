@@ -110,32 +110,23 @@ void RecipientView::buildEditor(QWidget *client)
 
 void RecipientView::fillFromPaste()
 {
-    // The fields a paste fills, each from its part of the recognised text.
-    static const struct {
-        const QString &column;
-        QString PastedRecipient::*part;
-    } kPastedFields[] = {
-        {col::kRecipientName, &PastedRecipient::name},
-        {col::kMobile, &PastedRecipient::mobile},
-        {col::kPhone, &PastedRecipient::phone},
-        {col::kPostcode, &PastedRecipient::postcode},
-        {col::kRecipientAddress, &PastedRecipient::address},
-        {col::kDestination, &PastedRecipient::destination},
-    };
     const PastedRecipient pasted = parsePastedRecipient(m_paste->toPlainText());
-    const bool found = std::any_of(std::begin(kPastedFields), std::end(kPastedFields),
-                                   [&](const auto &field) { return !(pasted.*field.part).isEmpty(); });
-    if (!found) {
+    const QList<QPair<QString, QString>> columns = pastedColumns(pasted);
+    if (std::all_of(columns.cbegin(), columns.cend(), [](const auto &column) { return column.second.isEmpty(); })) {
         dialogs().notice(m_editor, QStringLiteral(u"没有识别出收件人信息：请粘贴含有姓名、手机号码或地址的文字。"));
         return;
     }
-    // Every field a paste fills comes from this paste alone: what it does
-    // not name is emptied, so nothing of an earlier recipient stays. Filled
-    // or emptied, the edit counts as the user's change (a modify writes it).
-    for (const auto &field : kPastedFields)
+    // Adding, or pasting a recipient (a name or an address), fills every
+    // field from this paste alone: what it does not name is emptied, so
+    // nothing of an earlier recipient stays. Modifying, a paste of a number
+    // alone (the row's new mobile) changes only that field. Filled or
+    // emptied, the edit counts as the user's change (a modify writes it).
+    const bool adding = m_addButton->isVisibleTo(m_editor);
+    const bool wholeRecipient = adding || !pasted.name.isEmpty() || !pasted.address.isEmpty();
+    for (const auto &[column, text] : columns)
         for (const BoundEdit &bound : m_fields)
-            if (bound.column == field.column) {
-                bound.edit->setText(pasted.*field.part);
+            if (bound.column == column && (wholeRecipient || !text.isEmpty())) {
+                bound.edit->setText(text);
                 bound.edit->setModified(true);
             }
 }

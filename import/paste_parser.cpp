@@ -441,6 +441,13 @@ QString cleanedAddressPart(QString part)
         part.remove(0, 1);
     while (!part.isEmpty() && QStringLiteral(u",;|、。:-(").contains(part.back()))
         part.chop(1);
+    // A label written onto the address before its number (…90号电话0571-…).
+    for (const auto &[label, field] : knownLabels())
+        if ((field == Field::Contact || field == Field::SecondPhone || field == Field::Postcode) && part.endsWith(label)
+            && part.size() > label.size()) {
+            part.chop(label.size());
+            break;
+        }
     return part;
 }
 

@@ -555,8 +555,8 @@ void TestMainWindow::pastedRecipientFillsTheEditor()
     f.click("Button3");
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 手机号码, 目的地, 邮政编码 from inrxx where rowid = 2"_qs),
              QStringList{u"张三|13812345678|杭州市|310012"_qs});
-    // Modifying: what was recognised is written like what the user typed,
-    // and what the paste does not name is emptied and written empty too.
+    // Modifying: what was recognised is written like what the user typed; a
+    // number pasted alone changes that field only.
     f.list().moveTo(0);
     f.click("Button7");
     f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"电话：021-66668888"_qs);
@@ -564,7 +564,16 @@ void TestMainWindow::pastedRecipientFillsTheEditor()
     f.click("Button5");
     QCOMPARE(
         RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话, 收件地址, 手机号码 from inrxx where rowid = 1"_qs),
-        QStringList{u"|021-66668888||"_qs});
+        QStringList{u"甲|021-66668888|甲地址|111"_qs});
+    // A whole recipient pasted while modifying replaces every field, emptied ones too.
+    f.list().moveTo(0);
+    f.click("Button7");
+    f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"乙 13900001111"_qs);
+    f.click("PasteButton");
+    f.click("Button5");
+    QCOMPARE(
+        RawDb(f.dir.dbPath()).rows(u"select 收件人姓名, 联系电话, 收件地址, 手机号码 from inrxx where rowid = 1"_qs),
+        QStringList{u"乙|||13900001111"_qs});
     // Nothing recognisable: said, nothing changed.
     f.dialogs.clear();
     f.window->findChild<QPlainTextEdit *>(QStringLiteral("PasteEdit"))->setPlainText(u"  ，，"_qs);
