@@ -147,7 +147,8 @@ QList<Segment> segmented(const QString &text)
         return nullptr;
     };
     for (qsizetype at = 0; at < text.size(); ++at) {
-        if (!atBoundary(text, at))
+        // A label in brackets ([收货人]陆欣[电话]…) needs nothing before it.
+        if (!atBoundary(text, at) && text[at] != u'[')
             continue;
         qsizetype start = at;
         if (text[at] == u'[')
@@ -347,6 +348,13 @@ const QRegularExpression &addressWords()
     return words;
 }
 
+bool isCompanyName(const QString &piece)
+{
+    static const QRegularExpression ending(
+        QStringLiteral(u"(公司|集团|工作室|商行|经营部|门市部|工厂|厂|商店|事务所|研究所|研究院|协会|合作社)$"));
+    return piece.size() >= 4 && piece.contains(ending);
+}
+
 bool looksLikeAddress(const QString &piece)
 {
     return regionAt(piece).length > 0 || piece.contains(addressWords())
@@ -359,7 +367,7 @@ QString withoutReceiveMark(QString name)
     for (const QString &mark : {QStringLiteral(u"(收)"), QStringLiteral(u"[收]"), QStringLiteral(u"(收件人)")})
         if (name.endsWith(mark))
             name.chop(mark.size());
-    if (name.size() >= 3 && name.endsWith(u'收') && isHan(name[0]))
+    if (name.size() >= 3 && name.endsWith(u'收') && (isHan(name[0]) || name[0].isLetter()))
         name.chop(1);
     return name;
 }
@@ -572,6 +580,12 @@ private:
     void takeUnlabelled(const QString &piece)
     {
         const FoundRegion region = findRegion(piece);
+        // A company's name on a line of its own before the address (杭州华星科技有限公司).
+        if (!m_addressStarted && m_result.company.isEmpty() && isCompanyName(piece)
+            && (region.start < 0 || !region.match.certain)) {
+            m_result.company = piece;
+            return;
+        }
         if (region.start > 0) {
             // A name or a word written onto the address: 张三浙江省杭州市…
             const QString before = piece.left(region.start);
@@ -601,8 +615,12 @@ private:
     {
         if (!m_labelledName.isEmpty()) {
             // The labelled name wins; a guess of a name before it was a word of the address (a department).
-            if (m_nameInAddressAt >= 0)
-                m_addressParts.insert(m_nameInAddressAt, m_name);
+            // The guess was a word of the address (a department): kept where
+            // it stood; before the address, only a department's name (技术部).
+            static const QRegularExpression department(QStringLiteral(u"(部|科|处|室|组|车间|中心|办|队|所|站)$"));
+            if (!m_name.isEmpty() && m_name != m_labelledName
+                && (m_nameInAddressAt >= 0 || m_name.contains(department)))
+                m_addressParts.insert(std::max(m_nameInAddressAt, 0), m_name);
             m_name = m_labelledName;
         }
         if (m_name.isEmpty())
