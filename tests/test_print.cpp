@@ -326,7 +326,7 @@ void TestPrint::chineseDesktopFontsPrintInSimplifiedChinese()
         raw.exec(u"insert into outrxx (寄件人姓名, 手机号码, 联系电话, 寄件地址) values "
                  u"('李明', '13900001111', '021-58881234', '上海市浦东新区张江路88号')"_qs);
         raw.exec(u"insert into inrxx (收件人姓名, 收件地址, 手机号码, 联系电话, 目的地) values "
-                 u"('张静', '广州市中山路1号', '13418484510', '020-18994893', '广州')"_qs);
+                 u"('张静', '浙江省杭州市西湖区文三路100号华星科技大厦', '13418484510', '020-18994893', '杭州')"_qs);
     }
     // Only this font and Liberation (for Arial), as on a desktop that has no other.
     const QString config = dir.file(QStringLiteral("fonts.conf"));
@@ -336,7 +336,9 @@ void TestPrint::chineseDesktopFontsPrintInSimplifiedChinese()
                             "<cachedir>%2</cachedir></fontconfig>")
                  .arg(fonts, dir.file(QStringLiteral("cache")))
                  .toUtf8());
-    for (const QString &courier : {u"sf"_qs, u"yt"_qs, u"ems"_qs}) {
+    // Every form, with an address of 24 characters, as offices write them.
+    for (const QString &courier : {u"sf"_qs, u"sf1"_qs, u"st"_qs, u"yt"_qs, u"yt1"_qs, u"yd"_qs, u"tt"_qs, u"zt"_qs,
+                                   u"ems"_qs, u"zjs"_qs, u"ht"_qs}) {
         const QString pdf = dir.file(courier + QStringLiteral(".pdf"));
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -352,7 +354,18 @@ void TestPrint::chineseDesktopFontsPrintInSimplifiedChinese()
         // Never a Japanese, Korean or Traditional face for Chinese text.
         for (const QString &other : {u"CJKjp"_qs, u"CJKkr"_qs, u"CJKtc"_qs, u"UMingTW"_qs})
             QVERIFY2(!embedded.contains(other), qPrintable(embedded));
-        QVERIFY2(!warnings.contains(u"压到了"_qs), qPrintable(courier + QLatin1Char(' ') + warnings));
+        // Zen Hei's wide digits still run into the next field on some forms
+        // (told as 压到了); these three print clean with every face.
+        if (courier == u"sf"_qs || courier == u"yt"_qs || courier == u"ems"_qs)
+            QVERIFY2(!warnings.contains(u"压到了"_qs), qPrintable(courier + QLatin1Char(' ') + warnings));
+        QVERIFY2(!warnings.contains(u"未打全"_qs), qPrintable(courier + QLatin1Char(' ') + warnings));
+        // Every character of the address is on the page.
+        // (Noto's glyphs of 文 and 大 are shared with the Kangxi radicals ⽂ and ⼤,
+        // which its text map gives: compared after NFKC.)
+        QString text =
+            run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).normalized(QString::NormalizationForm_KC);
+        text.removeIf([](QChar c) { return c.isSpace(); });
+        QVERIFY2(text.contains(u"华星科技大厦"_qs), qPrintable(courier + QLatin1Char(' ') + text));
     }
 }
 
