@@ -8,21 +8,25 @@ QList<CliCommand> allCommands()
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
                         "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] "
-                        "[--calibration-page] [--number FIRST] "
+                        "[--calibration-page] [--number FIRST] [--again] "
                         "(--pdf FILE | --printer NAME)"),
          QStringLiteral(u"打印快递单：单张打印第 N 行收件人（默认第 1 行），或 --batch 每行一张；"
                         u"先把寄件日期（默认今天）写入寄件人信息。COURIER 为 sf sf1 st yt1 yt yd tt zt ems zjs ht。"
                         u"没打全的快递单每张在标准错误输出一行提示。"
                         u"--calibration-page 打印校准页（毫米网格、快递单的格子、每项内容左上角的十字）。"
-                        u"--number 给出第一张快递单上印好的运单号，后面的依次往下编号；打印的每一张都记入打印记录。"),
+                        u"--number 给出第一张快递单上印好的运单号，后面的依次往下编号；打印的每一张都记入打印记录；"
+                        u"已用于这种快递单另一张的运单号拒绝。导入名单中已用这种快递单打印过的收件人不再打印，"
+                        u"除非加 --again。"),
          runPrint},
         {QStringLiteral("log"),
-         QStringLiteral("list [--from Y-M-D] [--to Y-M-D] [--courier CODE] [--find TEXT] | export FILE [同上] | "
-                        "number ENTRY NUMBER | reprint ENTRY... (--pdf FILE | --printer NAME) [--number FIRST]"),
+         QStringLiteral(
+             "list [--from Y-M-D] [--to Y-M-D] [--courier CODE] [--find TEXT] | export FILE [同上] [--every-print] | "
+             "number ENTRY NUMBER | reprint ENTRY... (--pdf FILE | --printer NAME) [--number FIRST]"),
          QStringLiteral(
              u"打印记录：列出打印过的快递单（序号、时间、快递单、运单号、收件人）；"
              u"把运单号清单导出为 .xlsx 或 .csv（运单号、快递公司、收件人姓名、手机号码、收件地址、打印时间、"
-             u"订单号），供网店批量发货；改正一条记录的运单号；按记录原样重打。"),
+             u"订单号），供网店批量发货（没有运单号的、重打过的不导出；同一订单打印过几次时只导出最近一次，"
+             u"--every-print 导出每一次）；改正一条记录的运单号（已用于同一种快递单另一条的拒绝）；按记录原样重打。"),
          runLog},
         {QStringLiteral("import"), QStringLiteral("FILE [--map \"收件人姓名=标题,收件地址=标题,...\"]"),
          QStringLiteral(u"用工作簿（.xls、.xlsx 或 .csv）中工作表 Sheet1 的收件人替换导入表（excel）的全部内容。"

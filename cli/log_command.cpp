@@ -6,6 +6,7 @@
 #include "report/print_job.h"
 #include "store/connection.h"
 #include "store/print_log.h"
+#include "waybill/print_checks.h"
 #include "waybill/print_record.h"
 #include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
@@ -93,17 +94,23 @@ int list(const QStringList &args, CliStreams &io, PrintLog &log)
 int exportList(const QStringList &args, CliStreams &io, PrintLog &log)
 {
     QStringList rest;
-    const PrintLogFilter filter = parseFilter(args, &rest);
+    QStringList filterArgs;
+    bool everyPrint = false;
+    for (const QString &arg : args) {
+        if (arg == QStringLiteral("--every-print"))
+            everyPrint = true;
+        else
+            filterArgs << arg;
+    }
+    const PrintLogFilter filter = parseFilter(filterArgs, &rest);
     if (rest.size() != 1)
         throw UsageError(
-            QStringLiteral(u"用法：log export FILE [--from 日期] [--to 日期] [--courier 代码] [--find 文字]"));
-    int leftOut = 0;
-    const TextTable rows = trackingRows(log.list(filter), reprintedEntries(log.list()), &leftOut);
-    saveTrackingList(rest.first(), rows);
-    io.out << QStringLiteral(u"已导出 %1 条到 %2").arg(rows.rowCount() - 1).arg(QDir::toNativeSeparators(rest.first()));
-    if (leftOut > 0)
-        io.out << QStringLiteral(u"（%1 条已重打的记录未导出，导出的是重打的那一条）").arg(leftOut);
-    io.out << QStringLiteral(u"。\n");
+            QStringLiteral(u"用法：log export FILE [--from 日期] [--to 日期] [--courier 代码] [--find 文字] "
+                           u"[--every-print]"));
+    const TrackingList exported = trackingList(log.list(filter), log.list(), everyPrint);
+    saveTrackingList(rest.first(), exported.rows);
+    io.out << QStringLiteral(u"已导出 %1 条到 %2").arg(exported.exported()).arg(QDir::toNativeSeparators(rest.first()))
+           << exported.leftOutText() << QStringLiteral(u"。\n");
     return exit_status::kOk;
 }
 
@@ -153,6 +160,9 @@ int reprint(const QStringList &args, CliStreams &io, Connection &connection)
     if (reprints.size() > 1 && !target.pdf.isEmpty())
         throw UsageError(QStringLiteral(u"这些记录用了不同的快递单，请分别重打到 PDF"));
     const QStringList summaries = printReprints(reprints, number, [&](WaybillRun &run) {
+        const PrintChecks checks = checkBeforePrint(connection, run, 0, run.pageCount());
+        if (!checks.numberTaken.isEmpty())
+            throw AppError(checks.numberTaken);
         printTo(target, run.pageCount(), [&](int page) { return run.page(page); });
         PrintedRun done = recordPrint(connection, run, 0, run.pageCount(), target.output());
         if (!done.problem.isEmpty())

@@ -10,6 +10,7 @@
 #include "waybill/calibration_page.h"
 #include "waybill/family.h"
 #include "waybill/layout.h"
+#include "waybill/print_checks.h"
 #include "waybill/print_data.h"
 #include "waybill/print_form.h"
 #include "waybill/print_record.h"
@@ -40,7 +41,8 @@ struct PrintOptions {
     std::optional<QFont> font;
     bool calibrated = true;
     bool calibrationPage = false;
-    QString number; // the waybill number of the first form printed
+    QString number;     // the waybill number of the first form printed
+    bool again = false; // recipients printed on the form before print again
 };
 
 PrintOptions parse(const QStringList &args)
@@ -86,6 +88,8 @@ PrintOptions parse(const QStringList &args)
             options.target.pdf = next();
         } else if (arg == QStringLiteral("--printer")) {
             options.target.printer = next();
+        } else if (arg == QStringLiteral("--again")) {
+            options.again = true;
         } else if (arg == QStringLiteral("--number")) {
             options.number = next().trimmed();
             checkWaybillNumber(options.number);
@@ -152,7 +156,7 @@ int print(const PrintOptions &options, CliStreams &io)
     if (!run.anyItemOnPaper())
         throw PrintError(run.offPaperText() + QStringLiteral(u"，未打印。"));
     if (options.calibrationPage) {
-        const CalibrationSheet sheet = calibrationSheet(run, options.target.printer);
+        const CalibrationSheet sheet = calibrationSheet(run, courier.captionTail, options.target.printer);
         printSheetTo(options.target, run.paperMm(),
                      [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); });
         io.out << QStringLiteral(u"已打印%1的校准页。\n").arg(courier.captionTail);
@@ -168,9 +172,17 @@ int print(const PrintOptions &options, CliStreams &io)
     };
     const int pages = run.pageCount();
     run.setFirstNumber(options.number);
-    printTo(options.target, pages, compose, options.pages);
     const int first = firstPage(options.pages);
     const int printed = lastPage(options.pages, pages) - first + 1;
+    const PrintChecks checks = checkBeforePrint(data.connection, run, first - 1, printed);
+    if (!checks.numberTaken.isEmpty())
+        throw PrintError(checks.numberTaken);
+    if (!checks.printedBefore.isEmpty() && !options.again)
+        throw PrintError(checks.printedBefore + QStringLiteral(u"，未打印；要再打印请加 --again：\n")
+                         + checks.printedBeforePages.join(QLatin1Char('\n')));
+    if (checks.numberForgotten)
+        io.err << QStringLiteral(u"提示：上次用这种快递单打印时填了运单号，这次没有填（--number）。\n");
+    printTo(options.target, pages, compose, options.pages);
     const PrintedRun done = recordPrint(data.connection, run, first - 1, printed, options.target.output());
     io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, done.numbers);
     if (!done.problem.isEmpty())

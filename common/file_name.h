@@ -11,3 +11,8 @@ bool hasUndecodableBytes(const QString &name);
 bool decodesExactly(const QByteArray &bytes);
 // What the user is told about such a name.
 QString undecodableNameText(const QString &name);
+
+// The name a save dialog's answer writes: as typed when it ends in a suffix
+// of one of the filters ("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"), else
+// with the suffix of the chosen filter (the first when none was chosen).
+QString nameWithChosenSuffix(const QString &typed, const QString &filters, const QString &chosen);

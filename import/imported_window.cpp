@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -45,6 +46,12 @@ QPixmap orangeClosePicture()
     painter.drawLine(4, 4, 11, 11);
     painter.drawLine(11, 4, 4, 11);
     return pixmap;
+}
+
+// The background of a row already printed.
+QColor printedColour()
+{
+    return QColor(200, 235, 200);
 }
 
 } // namespace
@@ -79,6 +86,12 @@ ImportedWindow::ImportedWindow(std::function<void()> writeShipDate,
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setFixedHeight(kStatusBarHeight);
     status->setSizeGripEnabled(false);
+    m_printedLabel = new QLabel(status);
+    m_printedLabel->setObjectName(QStringLiteral("PrintedRows"));
+    status->addWidget(m_printedLabel, 1);
+    m_grid->setRowBackground([this](int row) { return rowPrinted(row) ? QVariant(printedColour()) : QVariant(); });
+    connect(&m_list, &Dataset::reset, this, [this] { markPrinted(); });
+    connect(&m_list, &Dataset::rowChanged, this, [this] { markPrinted(); });
     setFixedSize(sizeHint());
 }
 
@@ -186,6 +199,42 @@ void ImportedWindow::showEvent(QShowEvent *event)
     m_placed = true;
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void ImportedWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Back from a print window: what it printed is marked.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        markPrinted();
+}
+
+void ImportedWindow::markPrinted()
+{
+    using namespace schema::col;
+    m_printed.assign(size_t(std::max(0, m_list.rowCount())), false);
+    int count = 0;
+    try {
+        if (m_list.isOpen() && m_list.rowCount() > 0) {
+            const PrintedRows printed(importedEntries(PrintLog(m_connection).list()));
+            const bool orders = m_list.columnIndex(kOrderNumber) >= 0;
+            for (int row = 0; row < m_list.rowCount(); ++row) {
+                RowTexts texts;
+                for (const QString &column : {kRecipientName, kMobile, kRecipientAddress})
+                    texts.insert(column, m_list.valueAt(row, column));
+                if (orders)
+                    texts.insert(kOrderNumber, m_list.valueAt(row, kOrderNumber));
+                m_printed[size_t(row)] = printed.printed(texts);
+                count += m_printed[size_t(row)] ? 1 : 0;
+            }
+        }
+    } catch (const AppError &) {
+        // A record that cannot be read marks nothing; the list still shows.
+    }
+    m_printedLabel->setText(
+        count == 0 ? QString()
+                   : QStringLiteral(u"浅绿色的行已打印过（%1 行，共 %2 行）").arg(count).arg(m_list.rowCount()));
+    m_grid->viewport()->update();
 }
 
 bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)

@@ -9,9 +9,11 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <vector>
 
 class DraggablePanel;
 class ImportedRowEditor;
+class QLabel;
 class QLineEdit;
 class RecordGrid;
 
@@ -42,10 +44,16 @@ public:
     // A workbook named when the program was started (waybill 名单.xlsx, or
     // opened from the file manager): its path in the import panel, shown.
     void offerWorkbook(const QString &path);
+    // Marks the rows the print record holds a print from the imported list
+    // for (by 订单号, else by name, mobile and address), and says so in the
+    // status bar; again whenever the list is read or the window activated.
+    void markPrinted();
+    bool rowPrinted(int row) const { return row >= 0 && row < int(m_printed.size()) && m_printed[size_t(row)]; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildTopBar(QWidget *client);
@@ -66,4 +74,6 @@ private:
     QLineEdit *m_mobileSearch = nullptr; // Edit3
     QLineEdit *m_path = nullptr;         // Edit1
     bool m_placed = false;
+    std::vector<bool> m_printed; // per row of m_list
+    QLabel *m_printedLabel = nullptr;
 };

@@ -38,6 +38,8 @@ int DatasetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
+    if (index.isValid() && role == Qt::BackgroundRole && m_background)
+        return m_background(index.row());
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
     return m_dataset.valueAt(index.row(), m_bound.value(index.column(), -1));

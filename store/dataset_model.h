@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QStringList>
+#include <functional>
 
 class Dataset;
 
@@ -27,6 +28,8 @@ public:
     // Fonts of the headings, one per grid column.
     void setTitleFonts(const QList<QFont> &fonts) { m_titleFonts = fonts; }
     Dataset &dataset() const { return m_dataset; }
+    // The background of each row (an invalid QVariant: the grid's own).
+    void setRowBackground(std::function<QVariant(int row)> background) { m_background = std::move(background); }
 
 private:
     void bindColumns();
@@ -35,4 +38,5 @@ private:
     QList<GridColumn> m_columns;
     QList<int> m_bound;
     QList<QFont> m_titleFonts; // dataset column index per grid column, -1 if absent
+    std::function<QVariant(int row)> m_background;
 };

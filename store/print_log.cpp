@@ -106,6 +106,11 @@ QString printTimeText(const QDateTime &time)
     return time.toString(kTimeFormat);
 }
 
+QString shortTimeText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("MM-dd HH:mm"));
+}
+
 QString PrintLogEntry::recipientName() const
 {
     return recipient.value(schema::col::kRecipientName);
@@ -129,6 +134,67 @@ QString PrintLogEntry::address() const
 QString PrintLogEntry::orderNumber() const
 {
     return recipient.value(schema::col::kOrderNumber);
+}
+
+bool PrintLogEntry::imported() const
+{
+    return variant.startsWith(QStringLiteral("imported-"));
+}
+
+QString recipientKey(const RowTexts &row)
+{
+    using namespace schema::col;
+    return QStringList{row.value(kRecipientName), row.value(kMobile), row.value(kRecipientAddress)}.join(QChar(0x1f));
+}
+
+QSet<qint64> reprintedEntries(const QList<PrintLogEntry> &all)
+{
+    QSet<qint64> reprinted;
+    for (const PrintLogEntry &entry : all)
+        if (entry.reprintOf)
+            reprinted.insert(entry.reprintOf);
+    return reprinted;
+}
+
+namespace {
+
+QString numberKey(const QString &courier, const QString &number)
+{
+    return courier + QChar(0x1f) + number;
+}
+
+} // namespace
+
+NumberHolders::NumberHolders(QList<PrintLogEntry> record) : m_record(std::move(record))
+{
+    const QSet<qint64> reprinted = reprintedEntries(m_record);
+    for (qsizetype k = 0; k < m_record.size(); ++k) {
+        const PrintLogEntry &entry = m_record[k];
+        if (!entry.number.isEmpty() && !reprinted.contains(entry.entry))
+            m_live.insert(numberKey(entry.courier, entry.number), k);
+    }
+}
+
+const PrintLogEntry *NumberHolders::holder(const QString &courier, const QString &number,
+                                           const QSet<qint64> &except) const
+{
+    if (number.isEmpty())
+        return nullptr;
+    const PrintLogEntry *found = nullptr;
+    for (const qsizetype k : m_live.values(numberKey(courier, number))) {
+        const PrintLogEntry &entry = m_record[k];
+        if (!except.contains(entry.entry) && (!found || entry.entry < found->entry))
+            found = &entry;
+    }
+    return found;
+}
+
+QString numberTakenText(const QString &number, const PrintLogEntry &holder)
+{
+    return QStringLiteral(u"运单号 %1 已用于第 %2 条（%3，%4）")
+        .arg(number)
+        .arg(holder.entry)
+        .arg(holder.recipientName(), shortTimeText(holder.printedAt));
 }
 
 bool PrintLogFilter::matches(const PrintLogEntry &entry) const
@@ -179,8 +245,7 @@ void PrintLog::append(QList<PrintLogEntry> &entries)
         return;
     m_connection.inTransaction([&] {
         ensureTable();
-        QSqlQuery last =
-            m_connection.exec(QStringLiteral("select max(cast(\"entry\" as integer)) from \"%1\"").arg(kTable));
+        QSqlQuery last = m_connection.exec(statements::maxInteger(kTable, kEntry));
         qint64 next = last.next() ? last.value(0).toLongLong() + 1 : 1;
         std::vector<QVariantList> rows;
         rows.reserve(size_t(entries.size()));
@@ -226,10 +291,29 @@ QList<PrintLogEntry> PrintLog::find(const QList<qint64> &wanted)
 
 void PrintLog::setNumber(qint64 entry, const QString &number)
 {
-    find({entry}); // throws when there is none
+    setNumbers({entry}, {number});
+}
+
+void PrintLog::setNumbers(const QList<qint64> &entries, const QStringList &numbers)
+{
+    find(entries); // throws when one is not there
     m_connection.inTransaction([&] {
-        m_connection.exec(QStringLiteral("update \"%1\" set \"%2\" = ? where \"%3\" = ?").arg(kTable, kNumber, kEntry),
-                          {number, QString::number(entry)});
+        // Read under the write lock: what another PC numbered is seen.
+        const QList<PrintLogEntry> record = list();
+        const NumberHolders holders(record);
+        const QSet<qint64> renumbered(entries.cbegin(), entries.cend());
+        QHash<qint64, QString> courierOf;
+        for (const PrintLogEntry &each : record)
+            courierOf.insert(each.entry, each.courier);
+        std::vector<QVariantList> rows;
+        for (qsizetype k = 0; k < entries.size(); ++k) {
+            const QString &number = numbers.value(k);
+            if (const PrintLogEntry *holder = holders.holder(courierOf.value(entries[k]), number, renumbered))
+                throw AppError(numberTakenText(number, *holder)
+                               + QStringLiteral(u"，不能再给第 %1 条。").arg(entries[k]));
+            rows.push_back({number, QString::number(entries[k])});
+        }
+        m_connection.execMany(statements::updateWhere(kTable, {kNumber}, {kEntry}), rows);
     });
 }
 
@@ -237,9 +321,6 @@ QString PrintLog::lastNumber(const QString &courier)
 {
     if (!m_connection.hasTable(kTable))
         return {};
-    QSqlQuery query = m_connection.exec(QStringLiteral("select \"%1\" from \"%2\" where \"%3\" = ? and \"%1\" <> '' "
-                                                       "order by cast(\"%4\" as integer) desc limit 1")
-                                            .arg(kNumber, kTable, kCourier, kEntry),
-                                        {courier});
+    QSqlQuery query = m_connection.exec(statements::lastNonEmpty(kTable, kNumber, kCourier, kEntry), {courier});
     return query.next() ? query.value(0).toString() : QString();
 }

@@ -10,6 +10,8 @@
 #include <QDateTime>
 #include <QList>
 #include <QMap>
+#include <QMultiHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -36,7 +38,33 @@ struct PrintLogEntry {
     QString phone() const;
     QString address() const;
     QString orderNumber() const;
+    // Whether the page came from the imported list (excel).
+    bool imported() const;
 };
+
+// The texts that say who a row is for (收件人姓名, 手机号码, 收件地址), as one key.
+QString recipientKey(const RowTexts &row);
+
+// The entries another entry printed again: spoiled forms, the reprint is
+// the one that shipped. The others are the record's live entries.
+QSet<qint64> reprintedEntries(const QList<PrintLogEntry> &all);
+
+// Which live entry holds a waybill number on a form: a number is given to
+// one form (courier code) once, a spoiled form's number may go again.
+class NumberHolders {
+public:
+    explicit NumberHolders(QList<PrintLogEntry> record);
+    // The live entry of the form holding number, other than those in
+    // except; nullptr when there is none (or the number is empty).
+    const PrintLogEntry *holder(const QString &courier, const QString &number, const QSet<qint64> &except = {}) const;
+
+private:
+    QList<PrintLogEntry> m_record;
+    QMultiHash<QString, qsizetype> m_live; // courier and number -> entry in m_record
+};
+
+// Why a number may not be given: "运单号 X 已用于第 1 条（林晓丽，12-10 10:02）".
+QString numberTakenText(const QString &number, const PrintLogEntry &holder);
 
 // What the record window and `waybill log list` select by; empty parts
 // select everything.
@@ -62,8 +90,12 @@ public:
     // naming one that is not in the record.
     QList<PrintLogEntry> find(const QList<qint64> &entries);
     // Corrects the waybill number of an entry; throws AppError when there
-    // is no such entry.
+    // is no such entry, or when another live entry of its form holds the
+    // number (checked in the write transaction: two PCs giving the same
+    // number at once, one is refused).
     void setNumber(qint64 entry, const QString &number);
+    // The same for several entries at once, all or none: entries[k] gets numbers[k].
+    void setNumbers(const QList<qint64> &entries, const QStringList &numbers);
     // The last waybill number printed on a form (empty: none yet).
     QString lastNumber(const QString &courier);
 
@@ -76,3 +108,5 @@ private:
 
 // The text a printing time is kept and shown as ("2026-12-09 14:05:31").
 QString printTimeText(const QDateTime &time);
+// A printing time as messages name it ("12-09 14:05").
+QString shortTimeText(const QDateTime &time);

@@ -164,6 +164,27 @@ QString deleteWhere(const QString &table, const QStringList &whereColumns)
     return QStringLiteral("delete from ") + quoted(table) + whereEqual(whereColumns);
 }
 
+QString updateWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns)
+{
+    QStringList sets;
+    for (const QString &column : columns)
+        sets << quoted(column) + QStringLiteral(" = ?");
+    return QStringLiteral("update ") + quoted(table) + QStringLiteral(" set ") + sets.join(QStringLiteral(", "))
+        + whereEqual(whereColumns);
+}
+
+QString maxInteger(const QString &table, const QString &column)
+{
+    return QStringLiteral("select max(cast(%1 as integer)) from %2").arg(quoted(column), quoted(table));
+}
+
+QString lastNonEmpty(const QString &table, const QString &column, const QString &whereColumn,
+                     const QString &orderColumn)
+{
+    return QStringLiteral("select %1 from %2 where %3 = ? and %1 <> '' order by cast(%4 as integer) desc limit 1")
+        .arg(quoted(column), quoted(table), quoted(whereColumn), quoted(orderColumn));
+}
+
 QString deleteAll(const QString &table)
 {
     return deleteWhere(table, {});

@@ -61,6 +61,15 @@ QString selectAllInOrder(const QString &table, const QStringList &columns);
 QString selectWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns,
                     const QStringList &orderColumns = {});
 QString deleteWhere(const QString &table, const QStringList &whereColumns);
+// Sets the columns of the rows whose whereColumns equal the texts bound
+// after the new values.
+QString updateWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns);
+// The greatest value of a column of integers kept as text (NULL: no rows).
+QString maxInteger(const QString &table, const QString &column);
+// The column of the last row (by orderColumn, integers kept as text) whose
+// whereColumn equals the bound text and whose column is not empty.
+QString lastNonEmpty(const QString &table, const QString &column, const QString &whereColumn,
+                     const QString &orderColumn);
 QString deleteAll(const QString &table);
 
 // Creates a table of text columns (on PostgreSQL with its row key first);

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void fileDialogOffersEveryFormatFirst();
     void replacingUnprintedRowsIsAsked_data();
     void replacingUnprintedRowsIsAsked();
+    void printedRowsAreMarked_data();
+    void printedRowsAreMarked();
     void rowEditorCompletesAMaskedMobile_data();
     void rowEditorCompletesAMaskedMobile();
     void layout();
@@ -331,6 +333,63 @@ void TestImportedWindow::replacingUnprintedRowsIsAsked()
     QCOMPARE(f.window->importPanel()->isVisibleTo(f.window.get()), !imported); // No: the path stays to import later
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")),
              imported ? QStringList{import_messages::kSucceeded} : QStringList());
+}
+
+void TestImportedWindow::printedRowsAreMarked_data()
+{
+    // Entries of the record as variant, name, mobile, address and order
+    // number; the rows' order numbers (none: no such column); the rows marked.
+    QTest::addColumn<QList<QStringList>>("entries");
+    QTest::addColumn<QStringList>("orders");
+    QTest::addColumn<QList<bool>>("marked");
+    QTest::newRow("nothing printed") << QList<QStringList>() << QStringList() << QList<bool>{false, false, false};
+    QTest::newRow("by name, mobile and address; the address book's print not")
+        << QList<QStringList>{{"imported-batch", u"张三"_qs, "13800000001", u"地址"_qs, ""},
+                              {"imported-single", u"李四"_qs, "13900000138", u"别处"_qs, ""},
+                              {"single", u"王五"_qs, "15000000000", u"地址"_qs, ""}}
+        << QStringList() << QList<bool>{true, false, false};
+    QTest::newRow("by order number")
+        << QList<QStringList>{{"imported-batch", u"张三"_qs, "138****0001", u"地址"_qs, "A1"},
+                              {"imported-batch", u"李四"_qs, "13900000138", u"地址"_qs, "C3"}}
+        << QStringList{"A1", "B2", ""} << QList<bool>{true, false, false};
+}
+
+void TestImportedWindow::printedRowsAreMarked()
+{
+    QFETCH(QList<QStringList>, entries);
+    QFETCH(QStringList, orders);
+    QFETCH(QList<bool>, marked);
+    Fixture f;
+    {
+        RawDb raw(f.dir.dbPath());
+        if (!orders.isEmpty())
+            QVERIFY(raw.exec(u"alter table excel add column 订单号 text"_qs));
+        for (int row = 0; row < orders.size(); ++row)
+            QVERIFY(raw.exec(u"update excel set 订单号 = ? where rowid = ?"_qs, {orders[row], row + 1}));
+    }
+    QList<PrintLogEntry> written;
+    for (const QStringList &entry : entries) {
+        PrintLogEntry logged;
+        logged.printedAt = QDateTime(QDate(2026, 12, 10), QTime(10, 2));
+        logged.courier = QStringLiteral("sf");
+        logged.variant = entry[0];
+        logged.recipient = {
+            {col::kRecipientName, entry[1]}, {col::kMobile, entry[2]}, {col::kRecipientAddress, entry[3]}};
+        if (!entry[4].isEmpty())
+            logged.recipient.insert(col::kOrderNumber, entry[4]);
+        written << logged;
+    }
+    Connection log(QStringLiteral("log"));
+    PrintLog(log).append(written);
+    log.close();
+    f.window->Button3Click();
+    QList<bool> shown;
+    for (int row = 0; row < 3; ++row)
+        shown << f.window->grid()->model()->index(row, 1).data(Qt::BackgroundRole).isValid();
+    QCOMPARE(shown, marked);
+    const qsizetype count = marked.count(true);
+    QCOMPARE(f.window->findChild<QLabel *>(QStringLiteral("PrintedRows"))->text(),
+             count ? u"浅绿色的行已打印过（%1 行，共 3 行）"_qs.arg(count) : QString());
 }
 
 void TestImportedWindow::rowEditorCompletesAMaskedMobile_data()

@@ -72,6 +72,27 @@ QStringList readBack(const QString &path)
     return QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// Writes a shop's order export of count recipients (收件人1 …), with
+// order numbers or without, and imports it.
+void importOrders(const TempWorkdir &dir, int count, bool orders)
+{
+    QString text = orders ? u"订单编号,收货人姓名,联系手机,收货地址\r\n"_qs : u"收货人姓名,联系手机,收货地址\r\n"_qs;
+    for (int i = 1; i <= count; ++i)
+        text += (orders ? QStringLiteral("=\"38519266471%1\",").arg(i, 5, 10, QLatin1Char('0')) : QString())
+            + QStringLiteral(u"收件人%1,1380000%2,杭州市西湖区文三路%1号\r\n").arg(i).arg(i, 4, 10, QLatin1Char('0'));
+    writeAll(dir.file(u"orders.csv"_qs), "\xEF\xBB\xBF" + text.toUtf8());
+    const Run imported = runWaybill({u"import"_qs, dir.file(u"orders.csv"_qs)}, dir.path());
+    QVERIFY2(imported.status == 0, qPrintable(imported.err));
+}
+
+QStringList numbersOf(const QList<PrintLogEntry> &entries)
+{
+    QStringList numbers;
+    for (const PrintLogEntry &entry : entries)
+        numbers << entry.number;
+    return numbers;
+}
+
 void addRecipients(const QString &db, int count)
 {
     RawDb raw(db);
@@ -103,6 +124,12 @@ private Q_SLOTS:
     void recordTravelsWithBackupAndRestore();
     void paperLengthReachesEveryPdfPage_data();
     void paperLengthReachesEveryPdfPage();
+    void numberGivenTwiceIsRefused_data();
+    void numberGivenTwiceIsRefused();
+    void importedRowsPrintedAgainAreRefused_data();
+    void importedRowsPrintedAgainAreRefused();
+    void trackingListLeavesOutEntriesWithoutNumbers();
+    void calibrationPageNamesTheForm();
 };
 
 void TestPrintRecord::nextNumbers_data()
@@ -437,3 +464,133 @@ void TestPrintRecord::paperLengthReachesEveryPdfPage()
 
 QTEST_GUILESS_MAIN(TestPrintRecord)
 #include "test_print_record.moc"
+
+void TestPrintRecord::numberGivenTwiceIsRefused_data()
+{
+    // After a batch of three on st from ST0001 and the third form spoiled
+    // and reprinted as entry 4 on ST0009.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("refusal");     // on stderr; empty: done
+    QTest::addColumn<QStringList>("numbers"); // of the record afterwards
+    const QStringList before{"ST0001", "ST0002", "ST0003", "ST0009"};
+    QTest::newRow("another entry's number")
+        << QStringList{"log", "number", "2", "ST0001"} << u"运单号 ST0001 已用于第 1 条（收件人1，"_qs << before;
+    QTest::newRow("the reprint's number")
+        << QStringList{"log", "number", "1", "ST0009"} << u"运单号 ST0009 已用于第 4 条（收件人3，"_qs << before;
+    QTest::newRow("its own number again") << QStringList{"log", "number", "1", "ST0001"} << QString() << before;
+    QTest::newRow("a spoiled form's number") << QStringList{"log", "number", "2", "ST0003"} << QString()
+                                             << QStringList{"ST0001", "ST0003", "ST0003", "ST0009"};
+    QTest::newRow("the same number on another form")
+        << QStringList{"print", "sf", "--number", "ST0002", "--pdf", "sf.pdf"} << QString()
+        << QStringList(before) + QStringList{"ST0002"};
+    QTest::newRow("a run over used numbers")
+        << QStringList{"print", "st", "--batch", "--number", "ST0000", "--pdf", "st.pdf"}
+        << u"运单号 ST0001 已用于第 1 条（收件人1，"_qs << before;
+    QTest::newRow("a run after them") << QStringList{"print", "st", "--batch", "--number", "ST0010", "--pdf", "st.pdf"}
+                                      << QString() << QStringList(before) + QStringList{"ST0010", "ST0011", "ST0012"};
+}
+
+void TestPrintRecord::numberGivenTwiceIsRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, numbers);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    QCOMPARE(
+        runWaybill({"print", "st", "--batch", "--number", "ST0001", "--pdf", dir.file("b.pdf")}, dir.path()).status, 0);
+    QCOMPARE(runWaybill({"log", "reprint", "3", "--number", "ST0009", "--pdf", dir.file("r.pdf")}, dir.path()).status,
+             0);
+    QCOMPARE(numbersOf(recorded()), (QStringList{"ST0001", "ST0002", "ST0003", "ST0009"}));
+    const Run run = runWaybill(args, dir.path());
+    if (refusal.isEmpty()) {
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+    } else {
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(dir.file("st.pdf"))); // nothing printed
+    }
+    QCOMPARE(numbersOf(recorded()), numbers);
+}
+
+void TestPrintRecord::importedRowsPrintedAgainAreRefused_data()
+{
+    QTest::addColumn<bool>("orders");
+    QTest::newRow("by order number") << true;
+    QTest::newRow("by name, mobile and address") << false;
+}
+
+void TestPrintRecord::importedRowsPrintedAgainAreRefused()
+{
+    QFETCH(bool, orders);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 0);
+    importOrders(dir, 10, orders);
+    QCOMPARE(runWaybill({"print", "yt", "--imported", "--batch", "--number", "YT0001", "--pdf", dir.file("b.pdf")},
+                        dir.path())
+                 .status,
+             0);
+    const QString when = shortTimeText(recorded().first().printedAt);
+    const QStringList again{"print", "yt",       "--imported", "--batch", "--pages",
+                            "1-3",   "--number", "YT0101",     "--pdf",   dir.file("again.pdf")};
+    Run run = runWaybill(again, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"这 3 张已于 %1 打印过（运单号 YT0001–YT0003）"_qs.arg(when)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(u"第 2 张 收件人2"_qs) && run.err.contains(u"--again"_qs), qPrintable(run.err));
+    QCOMPARE(recorded().size(), 10);
+    // Another form is another shipment: not asked.
+    QCOMPARE(runWaybill({"print", "sf", "--imported", "--row", "4", "--pdf", dir.file("sf.pdf")}, dir.path()).status,
+             0);
+    run = runWaybill(QStringList(again) << "--again", dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(recorded().size(), 14);
+
+    // The list gives each order once, with its latest number; asked, every print.
+    run = runWaybill({"log", "export", dir.file("list.csv"), "--courier", "yt"}, dir.path());
+    QVERIFY2(run.out.contains(u"已导出 10 条"_qs) && run.out.contains(u"3 条是同一订单较早的打印"_qs),
+             qPrintable(run.out));
+    QStringList rows = readBack(dir.file("list.csv"));
+    QCOMPARE(rows.size(), 11);
+    QStringList first;
+    for (const QString &row : rows.mid(1))
+        first << row.section(QLatin1Char('|'), 0, 0);
+    QCOMPARE(first,
+             (QStringList{"YT0004", "YT0005", "YT0006", "YT0007", "YT0008", "YT0009", "YT0010", "YT0101", "YT0102",
+                          "YT0103"}));
+    run = runWaybill({"log", "export", dir.file("every.csv"), "--courier", "yt", "--every-print"}, dir.path());
+    QVERIFY2(run.out.contains(u"已导出 13 条"_qs), qPrintable(run.out));
+    QCOMPARE(readBack(dir.file("every.csv")).size(), 14);
+}
+
+void TestPrintRecord::trackingListLeavesOutEntriesWithoutNumbers()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    QCOMPARE(runWaybill({"print", "st", "--batch", "--pages", "1-2", "--number", "ST0001", "--pdf", dir.file("b.pdf")},
+                        dir.path())
+                 .status,
+             0);
+    // A numbered form printed without a number is told, and printed.
+    Run run = runWaybill({"print", "st", "--row", "3", "--pdf", dir.file("s.pdf")}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.err.contains(u"上次用这种快递单打印时填了运单号"_qs), qPrintable(run.err));
+    run = runWaybill({"log", "export", dir.file("list.xlsx")}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(u"已导出 2 条"_qs) && run.out.contains(u"1 条没有运单号，未导出（第 3 条"_qs),
+             qPrintable(run.out));
+    const QStringList rows = readBack(dir.file("list.xlsx"));
+    QCOMPARE(rows.size(), 3);
+    for (const QString &row : rows)
+        QVERIFY2(!row.startsWith(QLatin1Char('|')), qPrintable(row));
+}
+
+void TestPrintRecord::calibrationPageNamesTheForm()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 1);
+    QCOMPARE(runWaybill({"form", "copy", "st", "form1", "--name", u"我的申通单"_qs}, dir.path()).status, 0);
+    const Run run = runWaybill({"print", "form1", "--calibration-page", "--pdf", dir.file("sheet.pdf")}, dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    const QString text = pdfText(dir.file("sheet.pdf"));
+    QVERIFY2(text.contains(u"校准页：我的申通单"_qs) && !text.contains(u"form1"_qs), qPrintable(text.right(300)));
+}

@@ -21,6 +21,7 @@
 #include "waybill/print_window.h"
 #include "waybill/run_printing.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHelpEvent>
@@ -95,6 +96,37 @@ struct Fixture {
     std::unique_ptr<PrintWindow> window;
 };
 
+// Prints a batch of every recipient of the fixture on st from number 100
+// into a PDF, through the printer setup.
+void printBatch(Fixture &f, Variant variant = Variant::Batch, Dataset *recipients = nullptr,
+                const QString &number = QStringLiteral("100"))
+{
+    PrintWindow batch(*courierByCode(u"st"_qs), variant,
+                      std::make_unique<AllRowsSource>(f.sender, recipients ? *recipients : f.recipients));
+    f.dialogs.textAnswers = {number};
+    batch.findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    PrintWindow::setRunner([](PrintWindow &window) { window.showPrinted(printThroughSetup(window.run(), &window)); });
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(f.dir.file(u"batch.pdf"_qs));
+        return true;
+    };
+    batch.findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    installPreviewRunner();
+}
+
+int recordSize()
+{
+    Connection connection(u"check.size"_qs);
+    return int(PrintLog(connection).list().size());
+}
+
+QList<PrintLogEntry> recordEntries()
+{
+    Connection connection(u"check.entries"_qs);
+    return PrintLog(connection).list();
+}
+
 QList<QPoint> moved(QList<QPoint> points, QPoint by)
 {
     for (QPoint &point : points)
@@ -116,6 +148,15 @@ private Q_SLOTS:
     void printsCurrentRecipientThroughSetup();
     void numbersGoOnFromPrintToPrintAndIntoTheRecord();
     void recordWindowRenumbersReprintsAndExports();
+    void recordWindowRefusesATakenNumber();
+    void exportWritesTheListedEntriesAsTheChosenType_data();
+    void exportWritesTheListedEntriesAsTheChosenType();
+    void exportAsksBeforeReplacing_data();
+    void exportAsksBeforeReplacing();
+    void importedRowsPrintedBeforeAreAsked_data();
+    void importedRowsPrintedBeforeAreAsked();
+    void numberedFormWithoutANumberIsReminded_data();
+    void numberedFormWithoutANumberIsReminded();
     void printerSetupReachesThePrinter();
     void printerQueueIsAskedForTheMeasuredPaper_data();
     void printerQueueIsAskedForTheMeasuredPaper();
@@ -355,6 +396,156 @@ void TestPrintWindow::recordWindowRenumbersReprintsAndExports()
     QVERIFY2(f.dialogs.texts(QStringLiteral("notice")).last().startsWith(u"已导出 2 条到"_qs),
              qPrintable(f.dialogs.texts(QStringLiteral("notice")).join('\n')));
     QVERIFY(QFileInfo::exists(f.dir.file(u"单号.xlsx"_qs)));
+}
+
+void TestPrintWindow::recordWindowRefusesATakenNumber()
+{
+    Fixture f("st");
+    printBatch(f);
+    PrintLogWindow window;
+    window.selectRows({1});
+    f.dialogs.textAnswers = {u"100"_qs};
+    window.renumberSelected();
+    const QStringList errors = f.dialogs.texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(
+                 u"运单号 100 已用于第 1 条（收件人一，%1）"_qs.arg(shortTimeText(window.shown()[0].printedAt))),
+             qPrintable(errors.first()));
+    QCOMPARE(window.shown()[1].number, u"101"_qs);
+    // Both renumbered together: the first gives its number up.
+    window.selectRows({0, 1});
+    f.dialogs.textAnswers = {u"101"_qs};
+    window.renumberSelected();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    QCOMPARE(window.shown()[0].number, u"101"_qs);
+    QCOMPARE(window.shown()[1].number, u"102"_qs);
+}
+
+void TestPrintWindow::exportWritesTheListedEntriesAsTheChosenType_data()
+{
+    QTest::addColumn<bool>("selectedOnly");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter"); // the file type chosen; empty: the first
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a row clicked, every listed, csv chosen")
+        << false << u"单号"_qs << u"CSV 文件 (*.csv)"_qs << u"单号.csv"_qs << u"已导出 2 条到 %1：列出的全部 2 条（"_qs;
+    QTest::newRow("first type") << false << u"单号"_qs << QString() << u"单号.xlsx"_qs
+                                << u"已导出 2 条到 %1：列出的全部 2 条（"_qs;
+    QTest::newRow("a typed suffix is kept")
+        << false << u"单号.CSV"_qs << QString() << u"单号.CSV"_qs << u"已导出 2 条到 %1"_qs;
+    QTest::newRow("only the selected") << true << u"单号"_qs << u"CSV 文件 (*.csv)"_qs << u"单号.csv"_qs
+                                       << u"已导出 1 条到 %1：所选的 1 条。"_qs;
+}
+
+void TestPrintWindow::exportWritesTheListedEntriesAsTheChosenType()
+{
+    QFETCH(bool, selectedOnly);
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(QString, message);
+    Fixture f("st");
+    printBatch(f);
+    PrintLogWindow window;
+    window.selectRows({1}); // looked at
+    window.findChild<QCheckBox *>(QStringLiteral("SelectedOnly"))->setChecked(selectedOnly);
+    f.dialogs.fileAnswers = {f.dir.file(typed)};
+    if (!filter.isEmpty())
+        f.dialogs.filterAnswers = {filter};
+    window.exportSelected();
+    const QString target = QDir::toNativeSeparators(f.dir.file(written));
+    QVERIFY2(f.dialogs.texts(QStringLiteral("notice")).value(0).startsWith(message.arg(target)),
+             qPrintable(f.dialogs.texts(QStringLiteral("notice")).join('\n')));
+    QCOMPARE(QDir(f.dir.path()).entryList({u"单号*"_qs}), QStringList{written});
+    if (written.endsWith(u".csv"_qs)) {
+        const QStringList lines = QString::fromUtf8(readAll(f.dir.file(written))).split(u"\r\n"_qs, Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), selectedOnly ? 2 : 3);
+        QVERIFY2(lines.last().startsWith(u"101,"_qs), qPrintable(lines.last()));
+    }
+}
+
+void TestPrintWindow::exportAsksBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No keeps the file") << false;
+    QTest::newRow("Yes replaces it") << true;
+}
+
+void TestPrintWindow::exportAsksBeforeReplacing()
+{
+    QFETCH(bool, answer);
+    Fixture f("st");
+    printBatch(f);
+    writeAll(f.dir.file(u"单号.csv"_qs), "earlier");
+    PrintLogWindow window;
+    f.dialogs.fileAnswers = {f.dir.file(u"单号"_qs)};
+    f.dialogs.filterAnswers = {u"CSV 文件 (*.csv)"_qs};
+    f.dialogs.confirmAnswers = {answer};
+    window.exportSelected();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("confirm (No default)")),
+             QStringList{u"%1 已经存在，要替换它吗？"_qs.arg(QDir::toNativeSeparators(f.dir.file(u"单号.csv"_qs)))});
+    QCOMPARE(readAll(f.dir.file(u"单号.csv"_qs)) == "earlier", !answer);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")).size(), answer ? 1 : 0);
+}
+
+void TestPrintWindow::importedRowsPrintedBeforeAreAsked_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No prints nothing") << false;
+    QTest::newRow("Yes prints them again") << true;
+}
+
+void TestPrintWindow::importedRowsPrintedBeforeAreAsked()
+{
+    QFETCH(bool, answer);
+    Fixture f("st");
+    RawDb(f.dir.dbPath()).addRecipient(kImportedTable, u"林晓丽"_qs, u"13800001111"_qs);
+    RawDb(f.dir.dbPath()).addRecipient(kImportedTable, u"王芳"_qs, u"13800002222"_qs);
+    Dataset imported(f.connection, u"ADOQuery3"_qs);
+    reopen(f.connection, {{&imported, kImportedTable}});
+    printBatch(f, Variant::ImportedBatch, &imported, u"DPK000123450"_qs);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("confirm (No default)")), QStringList());
+    const QString when = shortTimeText(recordEntries().first().printedAt);
+    f.dialogs.confirmAnswers = {answer};
+    printBatch(f, Variant::ImportedBatch, &imported, u"DPK000123460"_qs);
+    const QStringList asked = f.dialogs.texts(QStringLiteral("confirm (No default)"));
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked.first().startsWith(
+                 u"这 2 张已于 %1 打印过（运单号 DPK000123450–DPK000123451），是否再打印？"_qs.arg(when)),
+             qPrintable(asked.first()));
+    QVERIFY2(asked.first().contains(u"第 2 张 王芳 13800002222 地址：%1 打印，运单号 DPK000123451"_qs.arg(when)),
+             qPrintable(asked.first()));
+    QCOMPARE(recordSize(), answer ? 4 : 2);
+}
+
+void TestPrintWindow::numberedFormWithoutANumberIsReminded_data()
+{
+    QTest::addColumn<QString>("before"); // the number of the print before; empty: none
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("recorded");
+    QTest::newRow("numbered before, No") << u"100"_qs << false << 2;
+    QTest::newRow("numbered before, Yes") << u"100"_qs << true << 4;
+    QTest::newRow("never numbered") << QString() << false << 4;
+}
+
+void TestPrintWindow::numberedFormWithoutANumberIsReminded()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, answer);
+    QFETCH(int, recorded);
+    Fixture f("st");
+    printBatch(f, Variant::Batch, nullptr, before);
+    f.dialogs.clear();
+    f.dialogs.confirmAnswers = {answer};
+    printBatch(f, Variant::Batch, nullptr, QString());
+    const QStringList asked = f.dialogs.texts(QStringLiteral("confirm (No default)"));
+    // Once for the print of both pages.
+    QCOMPARE(asked.size(), before.isEmpty() ? 0 : 1);
+    if (!before.isEmpty())
+        QVERIFY2(asked.first().startsWith(u"上次用这种快递单打印时填了运单号，这次不填吗？"_qs),
+                 qPrintable(asked.first()));
+    QCOMPARE(recordSize(), recorded);
 }
 
 void TestPrintWindow::printerSetupReachesThePrinter()

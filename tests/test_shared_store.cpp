@@ -123,6 +123,8 @@ private Q_SLOTS:
     void shareRefusals_data();
     void shareRefusals();
     void unreachableServerIsADatabaseError();
+    void numbersAndOrdersAreGivenOnce_data() { addBackends(); }
+    void numbersAndOrdersAreGivenOnce();
 };
 
 void TestSharedStore::recordOperations()
@@ -616,3 +618,45 @@ void TestSharedStore::unreachableServerIsADatabaseError()
 
 QTEST_GUILESS_MAIN(TestSharedStore)
 #include "test_shared_store.moc"
+
+void TestSharedStore::numbersAndOrdersAreGivenOnce()
+{
+    QFETCH(QString, backend);
+    REQUIRE_BACKEND(backend);
+    Store store(backend);
+    const TempWorkdir &dir = store.dir;
+    QVERIFY(runWaybill({"import", writeCsv(dir.file("list.csv"), QStringLiteral("Li"), 3)}, dir.path()).status == 0);
+    QCOMPARE(runWaybill({"print", "st", "--imported", "--batch", "--number", "ST0001", "--pdf", dir.file("a.pdf")},
+                        dir.path())
+                 .status,
+             0);
+    // A number another entry of the form holds.
+    Run run = runWaybill({"log", "number", "2", "ST0001"}, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"运单号 ST0001 已用于第 1 条（Li1，"_qs), qPrintable(run.err));
+    // The same rows again.
+    run = runWaybill(
+        {"print", "st", "--imported", "--batch", "--pages", "2-3", "--number", "ST0010", "--pdf", dir.file("b.pdf")},
+        dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"这 2 张已于"_qs) && run.err.contains(u"（运单号 ST0002–ST0003）"_qs),
+             qPrintable(run.err));
+    run = runWaybill({"print", "st", "--imported", "--batch", "--pages", "1-1", "--number", "ST0003", "--again",
+                      "--pdf", dir.file("c.pdf")},
+                     dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"运单号 ST0003 已用于第 3 条"_qs), qPrintable(run.err));
+    // Two PCs giving one number to two entries at once: one of them is refused.
+    QProcess first;
+    QProcess second;
+    for (QProcess *process : {&first, &second})
+        process->setWorkingDirectory(dir.path());
+    first.start(QStringLiteral(WAYBILL_BINARY), {"log", "number", "2", "ST0050"});
+    second.start(QStringLiteral(WAYBILL_BINARY), {"log", "number", "3", "ST0050"});
+    QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+    QCOMPARE(first.exitCode() + second.exitCode(), 1);
+    const QString refused = QString::fromUtf8((first.exitCode() ? first : second).readAllStandardError());
+    QVERIFY2(refused.contains(u"运单号 ST0050 已用于"_qs), qPrintable(refused));
+    const QString listed = runWaybill({"log", "list"}, dir.path()).out;
+    QCOMPARE(listed.count(u"\tST0050\t"_qs), 1);
+}

@@ -39,9 +39,12 @@ public:
     virtual void error(QWidget *parent, const QString &text) = 0;
 
     // File dialogs; an empty result means cancelled. filter uses Qt's
-    // "Label (*.ext)" form, empty for none.
+    // "Label (*.ext)" form, empty for none. The save dialog asks nothing
+    // about an existing file (the caller asks for the name it will write);
+    // *chosenFilter, when given, gets the file type the user chose.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &filter) = 0;
-    virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter,
+                             QString *chosenFilter = nullptr) = 0;
 
     // Font dialog (family, size, style, effects and colour) starting from
     // initial; nothing when cancelled.

@@ -132,11 +132,11 @@ QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString
     return remembered(reachable(parent, QFileDialog::getOpenFileName(parent, title, startFolder(), filter)));
 }
 
-QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter)
+QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter, QString *chosenFilter)
 {
-    // The program asks no question about an existing file itself.
+    // The caller asks about an existing file, for the name it writes.
     return remembered(reachable(parent,
-                                QFileDialog::getSaveFileName(parent, title, startFolder(), filter, nullptr,
+                                QFileDialog::getSaveFileName(parent, title, startFolder(), filter, chosenFilter,
                                                              QFileDialog::DontConfirmOverwrite)));
 }
 

@@ -10,7 +10,8 @@ public:
     bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) override;
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
-    QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &filter,
+                     QString *chosenFilter = nullptr) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
     std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
                                    const QString &initial) override;

@@ -73,6 +73,12 @@ void RecordGrid::setAlternatingWhite(bool alternate)
     setAlternatingRowColors(alternate);
 }
 
+void RecordGrid::setRowBackground(std::function<QVariant(int row)> background)
+{
+    m_model.setRowBackground(std::move(background));
+    viewport()->update();
+}
+
 void RecordGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);

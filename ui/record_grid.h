@@ -25,6 +25,9 @@ public:
     // White odd rows, grey even rows (counting from 1); false paints every
     // row grey.
     void setAlternatingWhite(bool alternate);
+    // Paints some rows in a colour of their own (an invalid QVariant: as
+    // the grid paints them).
+    void setRowBackground(std::function<QVariant(int row)> background);
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;

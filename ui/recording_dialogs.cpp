@@ -65,10 +65,17 @@ QString RecordingDialogs::openFile(QWidget *, const QString &title, const QStrin
     return nextFile();
 }
 
-QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &filter)
+QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &filter, QString *chosenFilter)
 {
     entries.append({QStringLiteral("save"), title});
     fileFilters << filter;
+    QString chosen = filter.section(QStringLiteral(";;"), 0, 0);
+    if (!filterAnswers.empty()) {
+        chosen = filterAnswers.front();
+        filterAnswers.pop_front();
+    }
+    if (chosenFilter)
+        *chosenFilter = chosen;
     return nextFile();
 }
 

@@ -35,6 +35,9 @@ public:
     // cancel and cancel.
     std::deque<bool> confirmAnswers;
     std::deque<QString> fileAnswers;
+    // The file type chosen in each save dialog, front first; when empty the
+    // dialog's first type.
+    std::deque<QString> filterAnswers;
     std::deque<std::optional<FontChoice>> fontAnswers;
     // Answers to askText ("text" entries record the label and the text offered).
     std::deque<std::optional<QString>> textAnswers;
@@ -59,7 +62,8 @@ public:
     bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) override;
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
-    QString saveFile(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &filter,
+                     QString *chosenFilter = nullptr) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
     std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
                                    const QString &initial) override;

@@ -25,15 +25,13 @@ QString calibrationSummary(const Calibration &calibration)
     return text;
 }
 
-CalibrationSheet calibrationSheet(const WaybillRun &run, const QString &printer)
+CalibrationSheet calibrationSheet(const WaybillRun &run, const QString &formName, const QString &printer)
 {
     CalibrationSheet sheet;
     sheet.paperMm = run.paperMm();
-    const Courier *courier = courierByCode(run.layout().code);
-    sheet.caption =
-        QStringLiteral(u"校准页：%1  %2%3")
-            .arg(courier ? courier->captionTail : run.layout().code, calibrationSummary(run.calibration(printer)),
-                 printer.isEmpty() ? QString() : QStringLiteral(u"  打印机 ") + printer);
+    sheet.caption = QStringLiteral(u"校准页：%1  %2%3")
+                        .arg(formName, calibrationSummary(run.calibration(printer)),
+                             printer.isEmpty() ? QString() : QStringLiteral(u"  打印机 ") + printer);
     for (const LayoutItem &item : run.layout().items)
         sheet.frames << QRectF(item.left, item.top, item.width, item.height);
     for (const LayoutItem &item : run.placedItems())

@@ -32,8 +32,9 @@ struct CalibrationSheet {
 };
 
 // The sheet for the run as it stands now, printed on a printer (empty:
-// PDF); its caption names the courier, the calibration and the printer.
-CalibrationSheet calibrationSheet(const WaybillRun &run, const QString &printer);
+// PDF); its caption names the form (as the user named it), the
+// calibration and the printer.
+CalibrationSheet calibrationSheet(const WaybillRun &run, const QString &formName, const QString &printer);
 
 // Paints the sheet with the painter's origin at the paper's top-left corner.
 void paintCalibrationSheet(QPainter &painter, const CalibrationSheet &sheet, qreal dotsPerUnit);

@@ -359,7 +359,7 @@ void TQRStandardPreview::RzBitBtn9Click()
     guarded(this, [this] {
         try {
             const PrintedRun done = printRun(m_run, *m_printer, this);
-            m_printedPanel->setText(printedText(done.pages, *m_printer));
+            m_printedPanel->setText(done.pages > 0 ? printedText(done.pages, *m_printer) : QStringLiteral(u"未打印"));
             if (m_printed && done.pages > 0)
                 m_printed(done);
         } catch (const PrintError &) {

@@ -1,5 +1,6 @@
 #include "waybill/print_log_window.h"
 
+#include "common/file_name.h"
 #include "store/connection.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
@@ -9,9 +10,11 @@
 #include "waybill/waybill_run.h"
 #include "xls/tracking_list.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -100,7 +103,15 @@ PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
     QPushButton *renumber = button(this, "Renumber", u"改运单号");
     renumber->setToolTip(QStringLiteral(u"改正所选记录的运单号；选了多条时依次往下编号"));
     QPushButton *exporting = button(this, "Export", u"导出运单号");
-    exporting->setToolTip(QStringLiteral(u"把所选记录（未选时为列出的全部）导出为 .xlsx 或 .csv，供网店批量发货"));
+    exporting->setToolTip(QStringLiteral(u"把列出的全部记录导出为 .xlsx 或 .csv，供网店批量发货"
+                                         u"（没有运单号的、重打过的不导出）"));
+    m_selectedOnly = new QCheckBox(QStringLiteral(u"只导出选中的"), this);
+    m_selectedOnly->setObjectName(QStringLiteral("SelectedOnly"));
+    m_everyPrint = new QCheckBox(QStringLiteral(u"同一订单每次打印都导出"), this);
+    m_everyPrint->setObjectName(QStringLiteral("EveryPrint"));
+    m_everyPrint->setToolTip(QStringLiteral(u"不勾选时，同一订单（或同一收件人）打印过几次只导出最近一次的运单号"));
+    actions->addWidget(m_selectedOnly);
+    actions->addWidget(m_everyPrint);
     QPushButton *close = button(this, "Close", u"关闭");
     // No default button: Enter in the search field must not print.
     for (QPushButton *each : {reprint, renumber, exporting, close}) {
@@ -268,37 +279,55 @@ void PrintLogWindow::renumberSelected()
         checkWaybillNumber(first);
         const QStringList numbers =
             first.isEmpty() ? QStringList(entries.size(), QString()) : waybillNumbers(first, int(entries.size()));
+        QList<qint64> ids;
+        for (const PrintLogEntry &entry : entries)
+            ids << entry.entry;
         Connection connection(QStringLiteral("print.log.number"));
-        PrintLog log(connection);
-        for (int k = 0; k < entries.size(); ++k)
-            log.setNumber(entries[k].entry, numbers[k]);
+        PrintLog(connection).setNumbers(ids, numbers);
         refresh();
     });
+}
+
+QString PrintLogWindow::shownText() const
+{
+    QString text = QStringLiteral(u"打印日期 %1 至 %2")
+                       .arg(m_from->date().toString(Qt::ISODate), m_to->date().toString(Qt::ISODate));
+    if (!m_courier->currentData().toString().isEmpty())
+        text += QStringLiteral(u"，") + m_courier->currentText();
+    if (!m_text->text().trimmed().isEmpty())
+        text += QStringLiteral(u"，含“%1”").arg(m_text->text().trimmed());
+    return text;
 }
 
 void PrintLogWindow::exportSelected()
 {
     guarded(this, [this] {
-        QList<PrintLogEntry> entries = selected();
+        const bool selectedOnly = m_selectedOnly->isChecked();
+        const QList<PrintLogEntry> entries = selectedOnly ? selected() : m_shown;
         if (entries.isEmpty())
-            entries = m_shown;
-        if (entries.isEmpty())
-            throw AppError(QStringLiteral(u"没有可导出的记录。"));
-        QString target = dialogs().saveFile(this, QStringLiteral(u"导出运单号"),
-                                            QStringLiteral(u"Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
-        if (target.isEmpty())
+            throw AppError(selectedOnly ? QStringLiteral(u"请先选择要导出的记录（或去掉“只导出选中的”）。")
+                                        : QStringLiteral(u"没有可导出的记录。"));
+        const QString filters = QStringLiteral(u"Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)");
+        QString chosen;
+        const QString typed = dialogs().saveFile(this, QStringLiteral(u"导出运单号"), filters, &chosen);
+        if (typed.isEmpty())
             return;
-        if (!target.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)
-            && !target.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-            target += QStringLiteral(".xlsx");
-        int leftOut = 0;
-        const TextTable rows = trackingRows(entries, reprintedEntries(m_all), &leftOut);
-        saveTrackingList(target, rows);
-        QString text =
-            QStringLiteral(u"已导出 %1 条到 %2").arg(rows.rowCount() - 1).arg(QDir::toNativeSeparators(target));
-        if (leftOut > 0)
-            text += QStringLiteral(u"（%1 条已重打的记录未导出，导出的是重打的那一条）").arg(leftOut);
-        dialogs().notice(this, text + QStringLiteral(u"。"));
+        const QString target = nameWithChosenSuffix(typed, filters, chosen);
+        if (QFileInfo::exists(target)
+            && !dialogs().confirm(
+                this, QStringLiteral(u"%1 已经存在，要替换它吗？").arg(QDir::toNativeSeparators(target)), false))
+            return;
+        const TrackingList list = trackingList(entries, m_all, m_everyPrint->isChecked());
+        if (list.exported() == 0)
+            throw AppError(QStringLiteral(u"没有可导出的运单号%1，未写文件。").arg(list.leftOutText()));
+        saveTrackingList(target, list.rows);
+        const QString which = selectedOnly
+            ? QStringLiteral(u"所选的 %1 条").arg(entries.size())
+            : QStringLiteral(u"列出的全部 %1 条（%2）").arg(entries.size()).arg(shownText());
+        dialogs().notice(this,
+                         QStringLiteral(u"已导出 %1 条到 %2：%3%4。")
+                             .arg(list.exported())
+                             .arg(QDir::toNativeSeparators(target), which, list.leftOutText()));
     });
 }
 

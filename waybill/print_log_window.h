@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -38,8 +39,8 @@ public:
     // 改运单号: the number of the first selected entry; the others get the
     // numbers after it, in the order shown.
     void renumberSelected();
-    // 导出: the selected entries (all shown when none is selected) as a
-    // tracking list (.xlsx or .csv).
+    // 导出运单号: every entry shown (only the selected ones when 只导出选中的
+    // is ticked) as a tracking list, .xlsx or .csv as the chosen file type.
     void exportSelected();
 
 private:
@@ -50,6 +51,11 @@ private:
     QTableView *m_table = nullptr;
     QStandardItemModel *m_model = nullptr;
     QLabel *m_count = nullptr;
+    QCheckBox *m_selectedOnly = nullptr; // 只导出选中的
+    QCheckBox *m_everyPrint = nullptr;   // 每次打印都导出
+
+    // What the shown entries are, for the export's message.
+    QString shownText() const;
     QList<PrintLogEntry> m_shown;
     QList<PrintLogEntry> m_all; // the whole record, for which entries were printed again
 };

@@ -42,13 +42,6 @@ RowTexts rowTexts(const PrintSource &source, int page, RowSide side)
     return texts;
 }
 
-// The texts that say who a row is for, as one key.
-QString recipientKey(const RowTexts &row)
-{
-    using namespace schema::col;
-    return QStringList{row.value(kRecipientName), row.value(kMobile), row.value(kRecipientAddress)}.join(QChar(0x1f));
-}
-
 } // namespace
 
 QString variantName(Variant variant)
@@ -184,17 +177,26 @@ QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNu
 
 PrintedRows::PrintedRows(const QList<PrintLogEntry> &entries)
 {
+    // In the order written: a later entry of the same recipient replaces an earlier one.
     for (const PrintLogEntry &entry : entries) {
         if (!entry.orderNumber().isEmpty())
-            m_orderNumbers.insert(entry.orderNumber());
-        m_recipients.insert(recipientKey(entry.recipient));
+            m_byOrder.insert(entry.orderNumber(), entry);
+        m_byRecipient.insert(recipientKey(entry.recipient), entry);
     }
 }
 
-bool PrintedRows::printed(const RowTexts &row) const
+const PrintLogEntry *PrintedRows::latest(const RowTexts &row) const
 {
     const QString order = row.value(schema::col::kOrderNumber);
-    return order.isEmpty() ? m_recipients.contains(recipientKey(row)) : m_orderNumbers.contains(order);
+    const QHash<QString, PrintLogEntry> &from = order.isEmpty() ? m_byRecipient : m_byOrder;
+    const auto found = from.constFind(order.isEmpty() ? recipientKey(row) : order);
+    return found == from.cend() ? nullptr : &found.value();
+}
+
+QList<PrintLogEntry> importedEntries(QList<PrintLogEntry> entries)
+{
+    entries.removeIf([](const PrintLogEntry &entry) { return !entry.imported(); });
+    return entries;
 }
 
 ImportedRowCount importedRowCount(Connection &connection)
@@ -207,14 +209,8 @@ ImportedRowCount importedRowCount(Connection &connection)
     ImportedRowCount count;
     std::optional<PrintedRows> printed; // read from the record only when there are rows
     while (rows.next()) {
-        if (!printed) {
-            QList<PrintLogEntry> imported;
-            for (PrintLogEntry &entry : PrintLog(connection).list())
-                if (entry.variant == variantName(Variant::ImportedSingle)
-                    || entry.variant == variantName(Variant::ImportedBatch))
-                    imported.append(std::move(entry));
-            printed.emplace(imported);
-        }
+        if (!printed)
+            printed.emplace(importedEntries(PrintLog(connection).list()));
         RowTexts row;
         for (int c = 0; c < columns.size(); ++c)
             row.insert(columns[c], rows.value(c).toString());

@@ -89,12 +89,17 @@ QStringList printReprints(std::vector<Reprint> &reprints, const QString &firstNu
 class PrintedRows {
 public:
     explicit PrintedRows(const QList<PrintLogEntry> &entries);
-    bool printed(const RowTexts &row) const;
+    bool printed(const RowTexts &row) const { return latest(row) != nullptr; }
+    // The latest entry that printed the row; nullptr: none.
+    const PrintLogEntry *latest(const RowTexts &row) const;
 
 private:
-    QSet<QString> m_orderNumbers;
-    QSet<QString> m_recipients; // name, mobile and address joined
+    QHash<QString, PrintLogEntry> m_byOrder;
+    QHash<QString, PrintLogEntry> m_byRecipient; // name, mobile and address joined
 };
+
+// The entries of prints from the imported list (single or batch).
+QList<PrintLogEntry> importedEntries(QList<PrintLogEntry> entries);
 
 // The rows of the imported table and how many of them no imported print
 // (single or batch from the imported list) has recorded. Throws DbError.

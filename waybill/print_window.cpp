@@ -220,7 +220,7 @@ void PrintWindow::restoreDefaults()
 
 void PrintWindow::printCalibrationPage()
 {
-    guarded(this, [this] { ::printCalibrationPage(m_run, this); });
+    guarded(this, [this] { ::printCalibrationPage(m_run, m_courier.captionTail, this); });
 }
 
 void PrintWindow::designFromThisForm()

@@ -1,10 +1,12 @@
 #include "waybill/run_printing.h"
 
+#include "common/error.h"
 #include "report/pdf_page_box.h"
 #include "report/print_job.h"
 #include "store/connection.h"
 #include "ui/dialogs.h"
 #include "waybill/calibration_page.h"
+#include "waybill/print_checks.h"
 #include "waybill/waybill_run.h"
 
 #include <QDir>
@@ -14,12 +16,26 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 
+bool confirmedBeforePrint(Connection &connection, const WaybillRun &run, int first, int count, QWidget *parent)
+{
+    const PrintChecks checks = checkBeforePrint(connection, run, first, count);
+    if (!checks.numberTaken.isEmpty())
+        throw AppError(checks.numberTaken);
+    if (!checks.printedBefore.isEmpty() && !dialogs().confirm(parent, printAgainQuestion(checks), false))
+        return false;
+    return !checks.numberForgotten || dialogs().confirm(parent, numberForgottenQuestion(), false);
+}
+
 PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
 {
     const int pages = run.pageCount();
     PageRange range;
     if (printer.printRange() == QPrinter::PageRange)
         range = {printer.fromPage(), printer.toPage()};
+    Connection connection(QStringLiteral("print.record"));
+    const int first = firstPage(range);
+    if (!confirmedBeforePrint(connection, run, first - 1, lastPage(range, pages) - first + 1, parent))
+        return {};
     QProgressDialog progress(QStringLiteral(u"正在打印..."), QStringLiteral(u"取消"), 0, pages, parent);
     progress.setWindowTitle(QStringLiteral(u"打印"));
     progress.setWindowModality(Qt::WindowModal);
@@ -33,8 +49,7 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
         });
     if (printer.outputFormat() == QPrinter::PdfFormat)
         setExactPageBoxesOfFile(printer.outputFileName(), run.paperMm());
-    Connection connection(QStringLiteral("print.record"));
-    PrintedRun done = recordPrint(connection, run, firstPage(range) - 1, printed, printerOutput(printer));
+    PrintedRun done = recordPrint(connection, run, first - 1, printed, printerOutput(printer));
     if (!done.problem.isEmpty())
         dialogs().notice(parent, done.problem);
     return done;
@@ -137,12 +152,12 @@ PrintedRun printThroughSetup(const WaybillRun &run, QWidget *parent)
     return printRun(run, printer, parent);
 }
 
-void printCalibrationPage(const WaybillRun &run, QWidget *parent)
+void printCalibrationPage(const WaybillRun &run, const QString &formName, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!choosePrinter(printer, run, 1, parent))
         return;
-    const CalibrationSheet sheet = calibrationSheet(run, calibrationPrinter()); // the one just chosen
+    const CalibrationSheet sheet = calibrationSheet(run, formName, calibrationPrinter()); // the one just chosen
     printSheet(printer, printer.resolution(), run.paperMm(),
                [&](QPainter &painter, qreal dot) { paintCalibrationSheet(painter, sheet, dot); });
 }

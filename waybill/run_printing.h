@@ -7,10 +7,17 @@
 
 #include <memory>
 
+class Connection;
 class QPrinter;
 class QString;
 class QWidget;
 class WaybillRun;
+
+// Before count pages of the run from page first (0-based) print: refuses
+// (AppError) a number another live entry of the form holds, asks
+// whether recipients printed before print again and whether a form last
+// printed with numbers prints without (No the default). False: not to print.
+bool confirmedBeforePrint(Connection &connection, const WaybillRun &run, int first, int count, QWidget *parent);
 
 // Composes the run's pages again from the data and prints them onto
 // printer with its page range; a progress window lets the user stop.
@@ -34,8 +41,9 @@ std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer);
 // nothing printed when the user cancels.
 PrintedRun printThroughSetup(const WaybillRun &run, QWidget *parent);
 
-// Asks for the printer and prints the run's calibration page onto it.
-void printCalibrationPage(const WaybillRun &run, QWidget *parent);
+// Asks for the printer and prints the run's calibration page onto it,
+// captioned with the form's name.
+void printCalibrationPage(const WaybillRun &run, const QString &formName, QWidget *parent);
 
 // The printer calibrations are saved and applied for: the one the user
 // last chose in a printer setup, else the default printer; empty for PDF

@@ -4,14 +4,7 @@
 #include "store/schema.h"
 #include "xls/xlsx_writer.h"
 
-QSet<qint64> reprintedEntries(const QList<PrintLogEntry> &all)
-{
-    QSet<qint64> reprinted;
-    for (const PrintLogEntry &entry : all)
-        if (entry.reprintOf)
-            reprinted.insert(entry.reprintOf);
-    return reprinted;
-}
+#include <algorithm>
 
 QString courierOfForm(const QString &formName)
 {
@@ -19,36 +12,89 @@ QString courierOfForm(const QString &formName)
     return formName.endsWith(tail) && formName.size() > tail.size() ? formName.chopped(tail.size()) : formName;
 }
 
-TextTable trackingRows(const QList<PrintLogEntry> &entries, const QSet<qint64> &reprinted, int *leftOut)
+QString orderKey(const PrintLogEntry &entry)
 {
+    if (!entry.orderNumber().isEmpty())
+        return QStringLiteral("order:") + entry.orderNumber();
+    return entry.imported() ? QStringLiteral("recipient:") + recipientKey(entry.recipient) : QString();
+}
+
+namespace {
+
+// The latest numbered live entry of each order in the record.
+QHash<QString, qint64> latestOfOrders(const QList<PrintLogEntry> &all, const QSet<qint64> &reprinted)
+{
+    QHash<QString, qint64> latest;
+    for (const PrintLogEntry &entry : all) {
+        const QString key = orderKey(entry);
+        if (key.isEmpty() || entry.number.isEmpty() || reprinted.contains(entry.entry))
+            continue;
+        qint64 &last = latest[key];
+        last = std::max(last, entry.entry);
+    }
+    return latest;
+}
+
+QString entryList(const QList<qint64> &entries)
+{
+    QStringList texts;
+    for (const qint64 entry : entries.mid(0, 10))
+        texts << QString::number(entry);
+    return texts.join(QStringLiteral(u"、")) + (entries.size() > 10 ? QStringLiteral(u" 等") : QString());
+}
+
+} // namespace
+
+QString TrackingList::leftOutText() const
+{
+    QStringList parts;
+    if (reprinted > 0)
+        parts << QStringLiteral(u"%1 条已重打的记录未导出，导出的是重打的那一条").arg(reprinted);
+    if (repeated > 0)
+        parts << QStringLiteral(u"%1 条是同一订单较早的打印，未导出，导出的是最近一次的运单号").arg(repeated);
+    if (!unnumbered.isEmpty())
+        parts << QStringLiteral(u"%1 条没有运单号，未导出（第 %2 条，可用“改运单号”补上）")
+                     .arg(unnumbered.size())
+                     .arg(entryList(unnumbered));
+    return parts.isEmpty() ? QString()
+                           : QStringLiteral(u"（") + parts.join(QStringLiteral(u"；")) + QStringLiteral(u"）");
+}
+
+TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<PrintLogEntry> &all, bool everyPrint)
+{
+    const QSet<qint64> reprinted = reprintedEntries(all);
+    const QHash<QString, qint64> latest = everyPrint ? QHash<QString, qint64>() : latestOfOrders(all, reprinted);
+    TrackingList list;
     QList<const PrintLogEntry *> kept;
     bool orders = false;
-    int skipped = 0;
     for (const PrintLogEntry &entry : entries) {
         if (reprinted.contains(entry.entry)) {
-            ++skipped;
-            continue;
+            ++list.reprinted;
+        } else if (entry.number.isEmpty()) {
+            list.unnumbered << entry.entry;
+        } else if (const QString key = orderKey(entry);
+                   !everyPrint && !key.isEmpty() && latest.value(key) != entry.entry) {
+            ++list.repeated;
+        } else {
+            kept << &entry;
+            orders = orders || !entry.orderNumber().isEmpty();
         }
-        kept << &entry;
-        orders = orders || !entry.orderNumber().isEmpty();
     }
-    if (leftOut)
-        *leftOut = skipped;
     QStringList headings{QStringLiteral(u"运单号"), QStringLiteral(u"快递公司"),    schema::col::kRecipientName,
                          schema::col::kMobile,      schema::col::kRecipientAddress, QStringLiteral(u"打印时间")};
     if (orders)
         headings << schema::col::kOrderNumber;
-    TextTable rows(int(headings.size()));
+    list.rows = TextTable(int(headings.size()));
     for (const QString &heading : headings)
-        rows.appendCell(heading);
+        list.rows.appendCell(heading);
     for (const PrintLogEntry *entry : kept) {
         for (const QString &cell : {entry->number, courierOfForm(entry->formName), entry->recipientName(),
                                     entry->mobile(), entry->address(), printTimeText(entry->printedAt)})
-            rows.appendCell(cell);
+            list.rows.appendCell(cell);
         if (orders)
-            rows.appendCell(entry->orderNumber());
+            list.rows.appendCell(entry->orderNumber());
     }
-    return rows;
+    return list;
 }
 
 namespace {
