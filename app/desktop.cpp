@@ -83,6 +83,30 @@ QWidget *makeUserFormWindow(WindowRegistry &registry, const QString &windowClass
 
 } // namespace
 
+void offerJetMigration(const QString &path)
+{
+    if (!isJetDatabase(path)
+        || !dialogs().confirm(nullptr,
+                              QStringLiteral(u"data.mdb 是旧版（Windows 版）软件的数据文件。\n"
+                                             u"是否把其中的寄件人信息、收件人名单和导入的名单转换为本软件的格式？"
+                                             u"原文件会保留在同一文件夹。")))
+        return;
+    JetMigration migration;
+    try {
+        migration = migrateJetDatabase(path);
+    } catch (const JetDamage &damage) {
+        if (!dialogs().confirm(nullptr,
+                               damage.text()
+                                   + QStringLiteral(u"\n\n是否只转换能读出的内容？读不出的行不会找回，"
+                                                    u"原文件照样保留在同一文件夹。\n"
+                                                    u"选“否”：不转换，data.mdb 保持原样。"),
+                               false))
+            return;
+        migration = migrateJetDatabase(path, JetCarry::WhatCanBeRead);
+    }
+    dialogs().notice(nullptr, migrationText(migration));
+}
+
 void registerWindows(WindowRegistry &windows)
 {
     installPreviewRunner();
@@ -177,15 +201,7 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();
     try {
         enterDataFolder();
-        // The old Windows program's data.mdb is carried over when the user agrees.
-        if (isJetDatabase(schema::kDatabaseFileName)
-            && dialogs().confirm(nullptr,
-                                 QStringLiteral(u"data.mdb 是旧版（Windows 版）软件的数据文件。\n"
-                                                u"是否把其中的寄件人信息、收件人名单和导入的名单转换为本软件的格式？"
-                                                u"原文件会保留在同一文件夹。")))
-            dialogs().notice(
-                nullptr,
-                migrationText(migrateJetDatabase(QDir::current().absoluteFilePath(schema::kDatabaseFileName))));
+        offerJetMigration(QDir::current().absoluteFilePath(schema::kDatabaseFileName));
     } catch (const AppError &error) {
         dialogs().error(nullptr, error.text());
         return 1;

@@ -17,6 +17,12 @@ void registerWindows(WindowRegistry &windows);
 // failure (no readable data.mdb) shows the error and returns 1, else 0.
 int startDesktop(WindowRegistry &windows);
 
+// When the file at path is the old Windows program's data.mdb, offers to
+// carry it over; when what is read from it does not add up, says what was
+// found and offers to carry what could be read (No by default). Throws
+// AppError when the file cannot be read.
+void offerJetMigration(const QString &path);
+
 // workbook: a workbook named on the command line, offered for import once
 // the program has opened.
 int runDesktop(int argc, char **argv, const QString &workbook = {});

@@ -38,9 +38,10 @@ QList<CliCommand> allCommands()
              u"新增一个收件人：--paste 从一段文字（聊天记录、订单地址）中识别姓名、手机、电话、邮编、地址和目的地；"
              u"--field 直接给出各列。姓名和手机号码与名单中的某人相同时不新增，除非加 --duplicate。"),
          runRecipients},
-        {QStringLiteral("migrate"), QString(),
+        {QStringLiteral("migrate"), QStringLiteral("[--partial]"),
          QStringLiteral(u"把当前目录里旧版（Windows 版）的 data.mdb 转换为本软件的格式：寄件人、收件人名单和导入的名单"
-                        u"逐行搬过来，原文件保留为 data.mdb.jet-日期-时间.bak。"),
+                        u"逐行搬过来，原文件保留为 data.mdb.jet-日期-时间.bak。读出的内容对不上（行数不对、缺列）时"
+                        u"不转换并说明；--partial：仍然转换能读出的内容。"),
          runMigrate},
         {QStringLiteral("export"), QStringLiteral("FILE"),
          QStringLiteral(u"把收件人名单（inrxx）导出为工作簿：FILE 以 .xlsx 结尾时为 Excel 工作簿，"

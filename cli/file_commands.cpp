@@ -72,11 +72,18 @@ int runRestore(const QStringList &args, CliStreams &io)
 
 int runMigrate(const QStringList &args, CliStreams &io)
 {
-    if (!args.isEmpty())
-        throw UsageError(QStringLiteral(u"migrate 不带参数：转换当前目录的 data.mdb"));
+    const bool partial = args == QStringList{QStringLiteral("--partial")};
+    if (!args.isEmpty() && !partial)
+        throw UsageError(QStringLiteral(u"migrate 只接受 --partial：转换当前目录的 data.mdb"));
     const QString path = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
     if (!QFileInfo::exists(path))
         throw AppError(QStringLiteral(u"当前目录没有 data.mdb：%1").arg(path));
-    io.out << migrationText(migrateJetDatabase(path)) << '\n';
+    try {
+        io.out << migrationText(migrateJetDatabase(path, partial ? JetCarry::WhatCanBeRead : JetCarry::Whole)) << '\n';
+    } catch (const JetDamage &damage) {
+        throw AppError(damage.text()
+                       + QStringLiteral(u"\n要只转换能读出的内容（读不出的行不会找回，原文件照样保留），"
+                                        u"请运行 waybill migrate --partial。"));
+    }
     return exit_status::kOk;
 }

@@ -198,11 +198,12 @@ void SafeFile::commitAsNew()
     syncFolder(QFileInfo(m_target).absolutePath());
 }
 
-void SafeFile::commit()
+void SafeFile::commit(Mode mode)
 {
     // A file replaced keeps the mode the user gave it.
     struct stat existing;
-    if (::stat(QFile::encodeName(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (mode == Mode::KeepReplaced && ::stat(QFile::encodeName(m_target).constData(), &existing) == 0
+        && S_ISREG(existing.st_mode))
         ::fchmod(m_lockFd, existing.st_mode & 07777);
     syncTemporary();
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)

@@ -34,9 +34,14 @@ public:
     // Writes bytes to the temporary file; throws FileError (a full disk
     // says so).
     void write(const QByteArray &bytes);
+    // The mode a file that is replaced leaves to its successor.
+    enum class Mode {
+        KeepReplaced, // the mode the user gave the replaced file
+        Private       // 0600: the replaced file was not the user's own (another program's)
+    };
     // Syncs the temporary file, renames it over the target and syncs the
     // folder. Throws FileError; the target is then as it was.
-    void commit();
+    void commit(Mode mode = Mode::KeepReplaced);
     // As commit(), but never replaces a file: throws FileError when target
     // exists (then nothing changed).
     void commitAsNew();

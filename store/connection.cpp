@@ -111,6 +111,12 @@ bool Connection::isOpen() const
     return database().isOpen();
 }
 
+Backend Connection::backend()
+{
+    open();
+    return openedBackend();
+}
+
 void Connection::open()
 {
     if (isOpen())
@@ -235,14 +241,14 @@ void Connection::forgetCheck(const QString &path)
 
 [[noreturn]] void Connection::fail(const QSqlError &error)
 {
-    failWith(backend() == Backend::Sqlite ? sqliteCode(error) : 0, errorText(error));
+    failWith(openedBackend() == Backend::Sqlite ? sqliteCode(error) : 0, errorText(error));
 }
 
 [[noreturn]] void Connection::failWith(int sqliteCode, const QString &detail)
 {
     if (!m_damage.isEmpty())
         throw DbError(m_damage + QStringLiteral(u"（") + detail + QStringLiteral(u"）"));
-    throw DbError(backend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, detail) : detail);
+    throw DbError(openedBackend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, detail) : detail);
 }
 
 void Connection::openPostgres(const ServerAddress &server)
@@ -317,7 +323,8 @@ void Connection::execMany(const QString &sql, const std::vector<QVariantList> &p
 
 QStringList Connection::tableColumns(const QString &table)
 {
-    QSqlQuery query = exec(statements::tableColumns(table, backend()));
+    const QString sql = statements::tableColumns(table, backend()); // chosen once the store is known
+    QSqlQuery query = exec(sql);
     QStringList columns;
     while (query.next())
         columns << query.value(0).toString();
@@ -336,7 +343,7 @@ void Connection::begin()
         ok = ok && query.exec(statement);
     if (!ok) {
         const QSqlError error = query.lastError();
-        if (backend() == Backend::Postgres)
+        if (openedBackend() == Backend::Postgres)
             database().rollback();
         fail(error);
     }

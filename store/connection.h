@@ -36,8 +36,11 @@ public:
     void close();
     bool isOpen() const;
 
-    Backend backend() const { return m_server ? Backend::Postgres : Backend::Sqlite; }
-    // The server the connection uses (none: the local file).
+    // The store's kind, for choosing the SQL to send. Opens the connection
+    // first: a connection on the working folder learns only when it opens
+    // whether data.mdb points to a server.
+    Backend backend();
+    // The server the connection uses (none: the local file); as last opened.
     const std::optional<ServerAddress> &server() const { return m_server; }
 
     // The file the connection was last opened on (data.mdb also when it
@@ -76,7 +79,8 @@ public:
     // (after a restore has replaced its content).
     static void forgetCheck(const QString &path);
 
-    // The names of a table's columns, in order (empty: no such table).
+    // The names of a table's columns, in order (empty: no such table);
+    // opens the connection first, whatever its state.
     QStringList tableColumns(const QString &table);
     bool hasTable(const QString &table) { return !tableColumns(table).isEmpty(); }
 
@@ -90,6 +94,8 @@ private:
 
     void openSqlite(const QString &path);
     void checkOnce();
+    // The kind of the store as last opened, without opening.
+    Backend openedBackend() const { return m_server ? Backend::Postgres : Backend::Sqlite; }
     [[noreturn]] void fail(const QSqlError &error);
 
 public:

@@ -1,6 +1,7 @@
 // The command line as a user runs it: the real binary in a temporary
 // working directory.
 
+#include "jet_damage.h"
 #include "store/calibration.h"
 #include "store/connection.h"
 #include "store/server_address.h"
@@ -21,6 +22,7 @@ class TestCli : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initCreatesEmptyDatabaseOnce();
+    void migrateRefusesWhatDoesNotAddUpUnlessPartial();
     void usage_data();
     void usage();
     void failuresWriteNoFile_data();
@@ -503,6 +505,24 @@ void TestCli::versionIsTold()
     QCOMPARE(run.status, 0);
     QVERIFY2(QRegularExpression(QStringLiteral("^waybill \\d+\\.\\d+\\.\\d+\n$")).match(run.out).hasMatch(),
              qPrintable(run.out));
+}
+
+void TestCli::migrateRefusesWhatDoesNotAddUpUnlessPartial()
+{
+    TempWorkdir dir(false);
+    const QByteArray damaged =
+        jet_damage::declareRows(readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb")), 230);
+    writeAll(dir.dbPath(), damaged);
+    const Run refused = runWaybill({u"migrate"_qs}, dir.path());
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.err.contains(u"inrxx：表头写有 230 行，只读出 200 行"_qs) && refused.err.contains(u"--partial"_qs),
+             qPrintable(refused.err));
+    QCOMPARE(readAll(dir.dbPath()), damaged);
+    const Run partial = runWaybill({u"migrate"_qs, u"--partial"_qs}, dir.path());
+    QCOMPARE(partial.status, 0);
+    QVERIFY2(partial.out.contains(u"inrxx 200 行"_qs) && partial.out.contains(u"表头写有 230 行"_qs),
+             qPrintable(partial.out));
+    QCOMPARE(runWaybill({u"migrate"_qs, u"--all"_qs}, dir.path()).status, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -7,7 +7,9 @@
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
 #include "app/window_registry.h"
+#include "jet_damage.h"
 #include "report/fonts.h"
+#include "store/jet_database.h"
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/desktop_behaviour.h"
@@ -108,6 +110,7 @@ struct Fixture {
 class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void oldDataThatDoNotAddUpAreCarriedOnlyWhenAsked();
     void initTestCase();
     void startsWithTodayAndSenderFilled();
     void startFailsWithoutDatabase_data();
@@ -1114,6 +1117,33 @@ void TestMainWindow::startedOutsideADataFolderItUsesTheUsersOwn()
     }
     QDir::setCurrent(previous);
     qputenv("XDG_DATA_HOME", before);
+}
+
+void TestMainWindow::oldDataThatDoNotAddUpAreCarriedOnlyWhenAsked()
+{
+    TempWorkdir dir(false);
+    const QByteArray damaged =
+        jet_damage::zeroRecipientPage(readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb")));
+    writeAll(dir.dbPath(), damaged);
+    RecordingDialogs dialogs;
+    // Convert: yes; carry what can be read: the default, No. Nothing changes.
+    dialogs.confirmAnswers = {true};
+    offerJetMigration(dir.dbPath());
+    const QStringList asked = dialogs.texts(QStringLiteral("confirm (No default)"));
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked[0].contains(u"inrxx：表头写有 200 行，只读出"_qs) && asked[0].contains(u"是否只转换能读出的内容"_qs),
+             qPrintable(asked[0]));
+    QCOMPARE(readAll(dir.dbPath()), damaged);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.mdb"_qs});
+    QVERIFY(dialogs.texts(QStringLiteral("notice")).isEmpty());
+    // Yes to both: carried, and the notice says what was found.
+    dialogs.clear();
+    dialogs.confirmAnswers = {true, true};
+    offerJetMigration(dir.dbPath());
+    QVERIFY(!isJetDatabase(dir.dbPath()));
+    const QStringList told = dialogs.texts(QStringLiteral("notice"));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].contains(u"能读出的内容"_qs) && told[0].contains(u"只读出"_qs), qPrintable(told[0]));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -3,7 +3,6 @@
 // `waybill share`). The same cases run on both; then what only sharing has:
 // two PCs at once, backup and restore, going back, and failures.
 
-#include "server_support.h"
 #include "store/bulk_rows.h"
 #include "store/calibration.h"
 #include "store/connection.h"
@@ -11,6 +10,7 @@
 #include "store/db_error.h"
 #include "store/search.h"
 #include "store/shared_store.h"
+#include "store_backends.h"
 #include "test_support.h"
 
 #include <QProcess>
@@ -19,34 +19,6 @@
 using namespace schema;
 
 namespace {
-
-// A working folder with an empty store: data.mdb itself, or a fresh
-// database on the test server that data.mdb points to.
-struct Store {
-    explicit Store(const QString &backend)
-    {
-        if (backend == QStringLiteral("postgresql")) {
-            server = TestServer::freshDatabase();
-            shared_store::share(dir.dbPath(), *server);
-        }
-    }
-    TempWorkdir dir;
-    std::optional<ServerAddress> server;
-};
-
-void addBackends()
-{
-    QTest::addColumn<QString>("backend");
-    QTest::newRow("sqlite") << QStringLiteral("sqlite");
-    QTest::newRow("postgresql") << QStringLiteral("postgresql");
-}
-
-#define REQUIRE_SERVER()                                                                                               \
-    if (!TestServer::available())                                                                                      \
-        QSKIP("no PostgreSQL test server (run through ctest)");
-#define REQUIRE_BACKEND(backend)                                                                                       \
-    if ((backend) == QStringLiteral("postgresql"))                                                                     \
-        REQUIRE_SERVER();
 
 // Opens a dataset on a whole table.
 void openAll(Dataset &list, const QString &table)
@@ -104,6 +76,8 @@ private Q_SLOTS:
     void initTestCase() { TestServer::usePasswordFile(); }
     void recordOperations_data() { addBackends(); }
     void recordOperations();
+    void tablesAreAskedBeforeOpening_data() { addBackends(); }
+    void tablesAreAskedBeforeOpening();
     void textsRoundTrip_data();
     void textsRoundTrip();
     void search_data();
@@ -168,6 +142,19 @@ void TestSharedStore::recordOperations()
     sender.close();
     sender.open();
     QCOMPARE(sender.value(col::kSenderName), u"寄件人"_qs);
+}
+
+void TestSharedStore::tablesAreAskedBeforeOpening()
+{
+    QFETCH(QString, backend);
+    REQUIRE_BACKEND(backend);
+    Store store(backend);
+    // Fresh connections, as every window makes one: the question goes in
+    // the store's own SQL although nothing opened them yet.
+    QCOMPARE(Connection(QStringLiteral("fresh")).tableColumns(kSenderTable), senderColumns());
+    QVERIFY(!Connection(QStringLiteral("fresh")).hasTable(QStringLiteral("no_such_table")));
+    QCOMPARE(Connection(QStringLiteral("fresh")).backend(),
+             backend == QStringLiteral("sqlite") ? Backend::Sqlite : Backend::Postgres);
 }
 
 void TestSharedStore::textsRoundTrip_data()

@@ -2,6 +2,7 @@
 // the record operations, searches with hostile texts, the reopen procedure
 // and visibility across connections.
 
+#include "jet_damage.h"
 #include "store/connection.h"
 #include "store/dataset.h"
 #include "store/dataset_model.h"
@@ -25,6 +26,11 @@ private Q_SLOTS:
     void oldWindowsDataAreCarriedOver_data();
     void oldWindowsDataAreCarriedOver();
     void damagedOldDataChangeNothing();
+    void oldDataThatDoNotAddUpAreRefused_data();
+    void oldDataThatDoNotAddUpAreRefused();
+    void longMemosArriveWhole();
+    void migratedFilesAreTheUsersOwn_data();
+    void migratedFilesAreTheUsersOwn();
     void createdFileHasTablesInOrderAllText();
     void createRefusesExistingFile();
     void badFilesGiveDatabaseErrorAndStayUntouched_data();
@@ -619,6 +625,101 @@ void TestStore::damagedOldDataChangeNothing()
     // A file of this program is no Jet file.
     schema::createEmptyDatabase(dir.file(u"new.mdb"_qs));
     QVERIFY(!isJetDatabase(dir.file(u"new.mdb"_qs)));
+}
+
+namespace {
+
+QByteArray legacyFixture(const QString &name)
+{
+    return readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/") + name);
+}
+
+} // namespace
+
+void TestStore::oldDataThatDoNotAddUpAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("found");
+    const QByteArray whole = legacyFixture(u"data-pw.mdb"_qs);
+    QTest::newRow("a data page zeroed") << jet_damage::zeroRecipientPage(whole)
+                                        << QStringList{u"inrxx：表头写有 200 行，只读出 1"_qs, u"读取时的警告："_qs};
+    QTest::newRow("fewer rows declared") << jet_damage::declareRows(whole, 150)
+                                         << QStringList{u"inrxx：表头写有 150 行，却读出 200 行"_qs};
+    QTest::newRow("more rows declared") << jet_damage::declareRows(whole, 230)
+                                        << QStringList{u"inrxx：表头写有 230 行，只读出 200 行"_qs};
+    QTest::newRow("a column renamed to garbage")
+        << jet_damage::garbleRecipientName(whole)
+        << QStringList{u"inrxx：没有“收件人姓名”列"_qs, u"inrxx：1 列的名称无法读取"_qs};
+    QTest::newRow("the tables' names garbled")
+        << jet_damage::garbleTableNames(whole) << QStringList{u"找不到 outrxx、inrxx、excel 中的任何一个表"_qs};
+}
+
+void TestStore::oldDataThatDoNotAddUpAreRefused()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, found);
+    TempWorkdir dir(false);
+    writeAll(dir.dbPath(), file);
+    try {
+        migrateJetDatabase(dir.dbPath());
+        QFAIL("a file that does not add up was converted");
+    } catch (const JetDamage &damage) {
+        for (const QString &finding : found)
+            QVERIFY2(damage.text().contains(finding), qPrintable(damage.text()));
+        QVERIFY2(damage.text().contains(u"未做任何改动"_qs), qPrintable(damage.text()));
+    }
+    QCOMPARE(readAll(dir.dbPath()), file);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.mdb"_qs});
+
+    // Asked to, what could be read is carried over, and the findings told.
+    const JetMigration migration = migrateJetDatabase(dir.dbPath(), JetCarry::WhatCanBeRead);
+    QVERIFY(!isJetDatabase(dir.dbPath()));
+    QCOMPARE(readAll(migration.backup), file);
+    const QString told = migrationText(migration);
+    for (const QString &finding : found)
+        QVERIFY2(told.contains(finding), qPrintable(told));
+    QVERIFY2(!told.contains(u"旧文件中没有的表"_qs), qPrintable(told));
+    QCOMPARE(integrityOf(dir.dbPath()), u"ok"_qs);
+}
+
+void TestStore::longMemosArriveWhole()
+{
+    // The 27th recipient's address is a memo of 10,190 characters (30,570
+    // bytes in UTF-8, past libmdb's usual 16,383).
+    TempWorkdir dir(false);
+    writeAll(dir.dbPath(), legacyFixture(u"data-long-memo.mdb"_qs));
+    const JetMigration migration = migrateJetDatabase(dir.dbPath());
+    QVERIFY(migration.findings.isEmpty());
+    RawDb raw(dir.dbPath());
+    QCOMPARE(raw.rows(u"select length(收件地址), length(cast(收件地址 as blob)) from inrxx where rowid = 27"_qs),
+             QStringList{u"10190|30570"_qs});
+    QCOMPARE(raw.rows(u"select count(*) from inrxx"_qs), QStringList{u"2000"_qs});
+}
+
+void TestStore::migratedFilesAreTheUsersOwn_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("0644") << 0644;
+    QTest::newRow("0444 (read-only)") << 0444;
+}
+
+void TestStore::migratedFilesAreTheUsersOwn()
+{
+    QFETCH(int, mode);
+    TempWorkdir dir(false);
+    writeAll(dir.dbPath(), legacyFixture(u"data-pw.mdb"_qs));
+    QFile::setPermissions(
+        dir.dbPath(),
+        QFileDevice::Permissions(((mode & 0400) ? QFile::ReadOwner : 0) | ((mode & 0200) ? QFile::WriteOwner : 0)
+                                 | ((mode & 0040) ? QFile::ReadGroup : 0) | ((mode & 0004) ? QFile::ReadOther : 0)));
+    const JetMigration migration = migrateJetDatabase(dir.dbPath());
+    const QFileDevice::Permissions own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QCOMPARE(QFile::permissions(dir.dbPath()), own);
+    QCOMPARE(QFile::permissions(migration.backup), own);
+    // Later writes are taken.
+    Connection connection(u"test"_qs);
+    connection.exec(u"insert into inrxx (收件人姓名) values ('新')"_qs);
+    QCOMPARE(RawDb(dir.dbPath()).rows(u"select count(*) from inrxx"_qs), QStringList{u"201"_qs});
 }
 
 QTEST_GUILESS_MAIN(TestStore)

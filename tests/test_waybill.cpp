@@ -10,6 +10,7 @@
 #include "waybill/user_form.h"
 #include "waybill/waybill_run.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -80,6 +81,9 @@ private Q_SLOTS:
     void splitLinesExamples_data();
     void splitLinesExamples();
     void splitLinesNeverCutsACharacter();
+    void splitLinesKeepsTheRuleAtEveryWidth();
+    void splitLinesTakesTimeInProportionToTheText_data();
+    void splitLinesTakesTimeInProportionToTheText();
     void everyWindowHasItsItems_data();
     void everyWindowHasItsItems();
     void paperAndPicture_data();
@@ -167,6 +171,72 @@ void TestWaybill::splitLinesNeverCutsACharacter()
         if (plain && !byteRule.contains(QChar::ReplacementCharacter))
             QCOMPARE(split, byteRule);
     }
+}
+
+namespace {
+
+// The rule as first written: every pass counts the high bytes from the
+// start and inserts into the whole text (quadratic), the model the split
+// is compared with.
+QByteArray splitByRescanning(const QByteArray &bytes, int width, QList<bool> starts)
+{
+    QByteArray s = bytes;
+    const qsizetype passes = bytes.size() / width + 1;
+    for (qsizetype i = 1; i <= passes; ++i) {
+        const qsizetype end = std::min<qsizetype>(i * width, s.size());
+        const auto high = std::count_if(s.cbegin(), s.cbegin() + end, [](char c) { return quint8(c) > 126; });
+        qsizetype index = std::max<qsizetype>(0, (high % 2 == 1) ? i * width - 1 : i * width - 2);
+        index = std::min(index, s.size());
+        while (index < s.size() && !starts[index])
+            ++index;
+        s.insert(index, "\r\n", 2);
+        starts.insert(index, 2, true);
+    }
+    return s;
+}
+
+} // namespace
+
+void TestWaybill::splitLinesKeepsTheRuleAtEveryWidth()
+{
+    // Every width from one byte up, where the breaks land among earlier
+    // breaks too, on texts of every kind of character.
+    const QStringList pool{QStringLiteral("a"), QStringLiteral(u"中"), QStringLiteral(u"丂"), QStringLiteral(u"𠀀")};
+    QRandomGenerator random(20261209);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(random.bounded(60));
+        for (int i = 0; i < length; ++i)
+            text += pool[int(random.bounded(int(pool.size())))];
+        const int width = 1 + int(random.bounded(40));
+        QList<bool> starts;
+        const QByteArray bytes = toGb18030(text, &starts);
+        QCOMPARE(splitLinesBytes(bytes, width, starts), splitByRescanning(bytes, width, starts));
+    }
+}
+
+void TestWaybill::splitLinesTakesTimeInProportionToTheText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::newRow("100,000 letters, width 1") << QString(100000, QLatin1Char('a')) << 1;
+    QTest::newRow("100,000 Chinese characters, width 1") << QString(100000, QChar(u'址')) << 1;
+    QTest::newRow("100,000 Chinese characters, width 3") << QString(100000, QChar(u'址')) << 3;
+}
+
+void TestWaybill::splitLinesTakesTimeInProportionToTheText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QElapsedTimer timer;
+    timer.start();
+    const QString split = splitLines(text, width);
+    // Rescanning from the start at each of the 100,000 or more breaks takes minutes.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(split.size(), text.size() + 2 * (toGb18030(text).size() / width + 1));
+    QString joined = split;
+    joined.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    QCOMPARE(joined, text);
 }
 
 void TestWaybill::everyWindowHasItsItems_data()
@@ -362,6 +432,21 @@ void TestWaybill::faultyUserFormsAreRefused_data()
     for (int i = 0; i < 10000; ++i)
         many.append(good.value(QStringLiteral("items")).toArray().at(0));
     QTest::newRow("10,000 items") << with(u"items"_qs, many) << u"items：最多 200 项（现有 10000 项）"_qs;
+    // Bounded by what a waybill shows: the rule's splitting of 100,000
+    // characters at width 1 takes minutes a page, a long name the designer's memory.
+    QTest::newRow("a name of 100,000 characters")
+        << with(u"name"_qs, QString(100000, QChar(u'名'))) << u"name：名称最多 40 个字（现有 100000 个）"_qs;
+    const auto fixed = [&](const QString &text, int split) {
+        QJsonValue item = good.value(QStringLiteral("items")).toArray().at(0);
+        item = edited(item.toObject(), {u"column"_qs}, QString());
+        item = edited(item.toObject(), {u"text"_qs}, text);
+        item = edited(item.toObject(), {u"split"_qs}, split);
+        return with(u"items/0"_qs, item);
+    };
+    QTest::newRow("a fixed text of 100,000 characters")
+        << fixed(QString(100000, QChar(u'字')), 0) << u"items[0].text：固定文字最多 1000 个字（现有 100000 个）"_qs;
+    QTest::newRow("a fixed text split into a line a byte")
+        << fixed(QString(500, QChar(u'字')), 1) << u"items[0].split：固定文字按这个分行宽度分成"_qs;
 }
 
 void TestWaybill::faultyUserFormsAreRefused()

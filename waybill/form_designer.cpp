@@ -178,7 +178,7 @@ QWidget *FormDesignWindow::buildFormRow()
     m_name = new QLineEdit;
     m_name->setObjectName(QStringLiteral("FormName"));
     m_name->setPlaceholderText(QStringLiteral(u"例如：德邦快递单"));
-    m_name->setMaxLength(40);
+    m_name->setMaxLength(int(user_form::kMaxNameLength));
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString &text) {
         changeForm(QStringLiteral("name"), [&](UserForm &form) { form.name = text; });
     });
@@ -317,6 +317,7 @@ QWidget *FormDesignWindow::buildFieldPanel()
     });
     form->addRow(QStringLiteral(u"内容"), m_column);
     m_fixedText = new QLineEdit;
+    m_fixedText->setMaxLength(int(user_form::kMaxFixedText));
     m_fixedText->setObjectName(QStringLiteral("FieldText"));
     connect(m_fixedText, &QLineEdit::textEdited, this, [this](const QString &text) {
         changeField(QStringLiteral("text"), [&](UserFormItem &item) { item.fixedText = text; });

@@ -32,7 +32,7 @@ void PrintData::release()
 {
     recipients.close();
     sender.close();
-    if (connection.backend() == Backend::Postgres)
+    if (connection.server()) // a shared store's, without opening it again
         connection.close();
 }
 

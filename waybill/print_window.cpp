@@ -307,8 +307,9 @@ void PrintWindow::applySavedCalibration()
                                                    : QStringLiteral(u"已用保存的位置（打印机 %1）").arg(saved->printer);
             showScale();
         }
-    } catch (const AppError &) {
-        // No database to read it from: the layout's positions.
+    } catch (const AppError &error) {
+        // The layout's positions, and the status line says why.
+        m_savedFrom = QStringLiteral(u"未能读取保存的位置（%1），现用默认位置").arg(error.text());
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "store/schema.h"
 #include "waybill/form_file.h"
+#include "waybill/page_composer.h"
+#include "waybill/split_lines.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -74,6 +76,15 @@ UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
         object[QStringLiteral("color")].reject(QStringLiteral(u"不是颜色：%1").arg(color));
     item.color = QColor::fromString(color);
     item.split = object[QStringLiteral("split")].toInt(0, 1000);
+    if (item.fixedText.size() > user_form::kMaxFixedText)
+        object[QStringLiteral("text")].reject(QStringLiteral(u"固定文字最多 %1 个字（现有 %2 个）")
+                                                  .arg(user_form::kMaxFixedText)
+                                                  .arg(item.fixedText.size()));
+    const qsizetype lines = textLines(item.split > 0 ? splitLines(item.fixedText, item.split) : item.fixedText).size();
+    if (lines > user_form::kMaxItemLines)
+        object[QStringLiteral("split")].reject(QStringLiteral(u"固定文字按这个分行宽度分成 %1 行，一项最多 %2 行")
+                                                   .arg(lines)
+                                                   .arg(user_form::kMaxItemLines));
     // Files written before items had an alignment are left-aligned.
     if (object.has(QStringLiteral("align"))) {
         const QString align = object[QStringLiteral("align")].toText();
@@ -132,6 +143,9 @@ UserForm readUserForm(const QString &fileName, const QByteArray &json)
     form.name = document[QStringLiteral("name")].toText().trimmed();
     if (form.name.isEmpty())
         document[QStringLiteral("name")].reject(QStringLiteral(u"名称不能为空"));
+    if (form.name.size() > user_form::kMaxNameLength)
+        document[QStringLiteral("name")].reject(
+            QStringLiteral(u"名称最多 %1 个字（现有 %2 个）").arg(user_form::kMaxNameLength).arg(form.name.size()));
     // The name is a menu entry's caption: no line breaks or other control characters.
     if (std::any_of(form.name.cbegin(), form.name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
         document[QStringLiteral("name")].reject(QStringLiteral(u"名称不能含有控制字符（如换行）"));

@@ -42,6 +42,11 @@ namespace user_form {
 constexpr double kMinPaperMm = 20.0;
 constexpr double kMaxPaperMm = 600.0;
 constexpr qsizetype kMaxItems = 200;
+// What a waybill can show: a menu caption's length, a label's length, and
+// the lines of 4-point text a 600 mm paper holds.
+constexpr qsizetype kMaxNameLength = 40;
+constexpr qsizetype kMaxFixedText = 1000;
+constexpr qsizetype kMaxItemLines = 300;
 constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
 } // namespace user_form
 
