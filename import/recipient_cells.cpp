@@ -130,9 +130,14 @@ QString joinedAddress(const QString &address, const QStringList &details, const 
             at = std::max(at, end);
             continue;
         }
-        const QString before = joined.left(at);
-        const QString after = overlapped(bare, joined.mid(at));
-        joined = before + after;
+        // A short name before it ("上海" of 上海市) gives way to the full one.
+        QString before = joined.left(at);
+        for (qsizetype k = std::min(before.size(), bare.size() - 1); k >= 2; --k)
+            if (before.endsWith(QStringView(bare).left(k))) {
+                before.chop(k);
+                break;
+            }
+        joined = before + overlapped(bare, joined.mid(at));
         at = before.size() + bare.size();
     }
     return joined;

@@ -154,14 +154,17 @@ void RecipientShape::plan(const QStringList &headings)
                        [&](const QString &column) { return shown.contains(column); });
     m_parts.clear();
     m_details.clear();
+    int firstAddress = -1;
     if (!m_asListed) {
         for (const QString &part : shop_columns::addressParts())
             m_parts << found.first(part);
-        m_details = found.of(shop_columns::kDetail);
-        // Address columns the shop headings do not list join as details
-        // beside a listed address: none is left out unread.
-        if (!found.listed.value(kRecipientAddress).isEmpty())
-            m_details += found.byWords.value(kRecipientAddress);
+        // The first address is the address; every other address column
+        // joins it as a detail (unless it holds the same): none is left out
+        // unread, listed or not.
+        const QList<int> addresses = found.listed.value(kRecipientAddress) + found.byWords.value(kRecipientAddress);
+        firstAddress = addresses.isEmpty() ? -1 : addresses.first();
+        m_details =
+            addresses.mid(1) + found.listed.value(shop_columns::kDetail) + found.byWords.value(shop_columns::kDetail);
     }
     const bool anyPart = std::any_of(m_parts.cbegin(), m_parts.cend(), [](int at) { return at >= 0; });
 
@@ -188,7 +191,9 @@ void RecipientShape::plan(const QStringList &headings)
             }
         } else if (column == kRecipientAddress) {
             // The changed address first, when the export has one and it is filled.
-            source = {Kind::Address, found.of(shop_columns::kChangedAddress) + found.of(kRecipientAddress)};
+            source = {Kind::Address, found.of(shop_columns::kChangedAddress)};
+            if (firstAddress >= 0)
+                source.cells << firstAddress;
             if (source.cells.isEmpty() && m_details.isEmpty() && !anyPart)
                 source.kind = Kind::None;
         } else {
