@@ -120,10 +120,15 @@ QString joinedAddress(const QString &address, const QStringList &details, const 
         joined = withoutBlanks(joined).isEmpty() || bare.contains(withoutBlanks(joined)) ? detail
                                                                                          : overlapped(joined, detail);
     }
-    // Each part after the coarser ones the address names.
+    // Each part after the coarser ones the address names; a part of several
+    // names ("北京市 北京市 朝阳区") name by name.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    QStringList names;
+    for (const QString &part : parts)
+        names += part.split(blanks, Qt::SkipEmptyParts);
     qsizetype at = 0;
-    for (const QString &part : parts) {
-        const QString bare = withoutBlanks(part);
+    for (const QString &name : std::as_const(names)) {
+        const QString bare = withoutBlanks(name);
         if (bare.isEmpty() || isPlaceholder(bare))
             continue;
         if (const auto [start, end] = findIgnoringBlanks(joined, bare); start >= 0) {

@@ -751,7 +751,7 @@ void TestImport::headingsAreToldApart_data()
         {u"修改后地址", u"修改后的收件地址"},
         {u"IP地址", u"不导入"},
         {u"序号", u""},
-        {u"买家ID", u""},
+        {u"买家ID", u"不导入"},
         {u"名字", u""},
     };
     for (const auto &[heading, column] : cases)
@@ -958,6 +958,9 @@ void TestImport::joinedAddresses_data()
                                                 << QStringList{} << u"浙江省杭州市西湖区文三路90号"_qs;
     QTest::newRow("a detail after a region address") << u"浙江省杭州市西湖区"_qs << QStringList{u"西湖区文三路90号"_qs}
                                                      << QStringList{} << u"浙江省杭州市西湖区文三路90号"_qs;
+    QTest::newRow("a region cell naming a municipality twice")
+        << u""_qs << QStringList{u"建国路88号"_qs} << QStringList{"", "", "", u"北京市 北京市 朝阳区"_qs, ""}
+        << u"北京市朝阳区建国路88号"_qs;
     QTest::newRow("placeholders left out")
         << u""_qs << QStringList{u"长安街1号"_qs} << QStringList{u"北京市"_qs, u"市辖区"_qs, u"东城区"_qs, "", ""}
         << u"北京市东城区长安街1号"_qs;
