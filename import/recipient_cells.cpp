@@ -54,6 +54,22 @@ QString overlapped(const QString &a, QString b)
     return a + b;
 }
 
+// A division's name without what it is: 浙江 of 浙江省, 广西 of 广西壮族自治区.
+QString shortName(const QString &name)
+{
+    static const QStringList suffixes{QStringLiteral(u"维吾尔自治区"),
+                                      QStringLiteral(u"壮族自治区"),
+                                      QStringLiteral(u"回族自治区"),
+                                      QStringLiteral(u"自治区"),
+                                      QStringLiteral(u"特别行政区"),
+                                      QStringLiteral(u"省"),
+                                      QStringLiteral(u"市")};
+    for (const QString &suffix : suffixes)
+        if (name.endsWith(suffix) && name.size() - suffix.size() >= 2)
+            return name.left(name.size() - suffix.size());
+    return name;
+}
+
 bool isPlaceholder(const QString &part)
 {
     static const QStringList names{QStringLiteral(u"市辖区"), QStringLiteral(u"县"),
@@ -133,6 +149,14 @@ QString joinedAddress(const QString &address, const QStringList &details, const 
             continue;
         if (const auto [start, end] = findIgnoringBlanks(joined, bare); start >= 0) {
             at = std::max(at, end);
+            continue;
+        }
+        // Written short where it belongs ("浙江杭州市…" for 浙江省): named.
+        const QString brief = shortName(bare);
+        const QStringView rest = QStringView(joined).mid(at);
+        const qsizetype lead = std::find_if_not(rest.cbegin(), rest.cend(), isBlank) - rest.cbegin();
+        if (brief.size() < bare.size() && rest.mid(lead).startsWith(brief)) {
+            at += lead + brief.size();
             continue;
         }
         // A short name before it ("上海" of 上海市) gives way to the full one.

@@ -961,6 +961,9 @@ void TestImport::joinedAddresses_data()
     QTest::newRow("a region cell naming a municipality twice")
         << u""_qs << QStringList{u"建国路88号"_qs} << QStringList{"", "", "", u"北京市 北京市 朝阳区"_qs, ""}
         << u"北京市朝阳区建国路88号"_qs;
+    QTest::newRow("a province written short")
+        << u""_qs << QStringList{u"浙江杭州市西湖区文三路90号"_qs}
+        << QStringList{u"浙江省"_qs, u"杭州市"_qs, u"西湖区"_qs, "", ""} << u"浙江杭州市西湖区文三路90号"_qs;
     QTest::newRow("placeholders left out")
         << u""_qs << QStringList{u"长安街1号"_qs} << QStringList{u"北京市"_qs, u"市辖区"_qs, u"东城区"_qs, "", ""}
         << u"北京市东城区长安街1号"_qs;
