@@ -109,7 +109,7 @@ AddressPostcode splitTrailingPostcode(const QString &address)
     // In brackets, after 邮编, or after a comma or a blank; never glued to
     // other digits (a house number).
     static const QRegularExpression trailing(
-        QStringLiteral(u"(?:[(（]\\s*(?:邮编|邮政编码)?[:：]?\\s*([0-8][0-9]{5})\\s*[)）]"
+        QStringLiteral(u"(?:[(（\\[【]\\s*(?:邮编|邮政编码)?[:：]?\\s*([0-8][0-9]{5})\\s*[)）\\]】]"
                        u"|(?:邮编|邮政编码)[:：]?\\s*([0-8][0-9]{5})"
                        u"|(?<=[^0-9])[\\s,，;；、]+([0-8][0-9]{5}))\\s*$"));
     const QRegularExpressionMatch match = trailing.match(address);

@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <array>
 
 using namespace schema::col;
 
@@ -34,6 +35,9 @@ QString withoutBlanks(QString text)
     text.removeIf(isBlank);
     return text;
 }
+
+// The columns that say who a recipient is and where.
+const std::array kWhoAndWhere{kRecipientName, kRecipientAddress, kMobile, kPhone};
 
 int columnIndex(const QString &column)
 {
@@ -302,6 +306,10 @@ void RecipientShape::append(TextTable &records, const QStringView *cells, qsizet
         return;
     QString &address = row[columnIndex(kRecipientAddress)];
     if (!m_asListed) {
+        // A row with no one to send to (an export's 合计 line) is no recipient.
+        if (std::all_of(kWhoAndWhere.cbegin(), kWhoAndWhere.cend(),
+                        [&](const QString &column) { return row[columnIndex(column)].isEmpty(); }))
+            return;
         QString &mobile = row[columnIndex(kMobile)];
         QString &phone = row[columnIndex(kPhone)];
         if (m_mobileFromPhone) {

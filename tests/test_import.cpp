@@ -825,11 +825,13 @@ void TestImport::rowsAreFixedOnlyOutsideTheList_data()
         << QList<QStringList>{{u"收货人"_qs, u"手机"_qs, u"联系电话"_qs, u"收货地址"_qs},
                               {u"甲"_qs, u""_qs, u"13812345678"_qs, u"北京市朝阳区1号"_qs}}
         << QStringList{u"|甲|北京市|北京市朝阳区1号||13812345678||||"_qs};
+    // An export's closing 合计 line names no one: no recipient.
     QTest::newRow("a postcode after the address, and one of its own")
         << QList<QStringList>{{u"收货人"_qs, u"收货地址"_qs, u"邮编"_qs},
                               {u"甲"_qs, u"北京市朝阳区1号（100020）"_qs, u""_qs},
                               {u"乙"_qs, u"北京市朝阳区2号(100020)"_qs, u"100020"_qs},
-                              {u"丙"_qs, u"北京市朝阳区3号(100020)"_qs, u"100101"_qs}}
+                              {u"丙"_qs, u"北京市朝阳区3号(100020)"_qs, u"100101"_qs},
+                              {u""_qs, u""_qs, u"合计 3 单"_qs}}
         << QStringList{u"|甲|北京市|北京市朝阳区1号|100020|||||"_qs, u"|乙|北京市|北京市朝阳区2号|100020|||||"_qs,
                        u"|丙|北京市|北京市朝阳区3号(100020)|100101|||||"_qs};
 }
@@ -915,6 +917,7 @@ void TestImport::trailingPostcodes_data()
     QTest::newRow("comma") << u"浙江省 杭州市 西湖区 文三路90号 ，310012"_qs << u"浙江省 杭州市 西湖区 文三路90号"_qs
                            << u"310012"_qs;
     QTest::newRow("labelled") << u"文三路90号 邮编：310012"_qs << u"文三路90号"_qs << u"310012"_qs;
+    QTest::newRow("square brackets") << u"文三路90号【310012】"_qs << u"文三路90号"_qs << u"310012"_qs;
     QTest::newRow("Taobao's none") << u"文三路90号(000000)"_qs << u"文三路90号"_qs << u""_qs;
     QTest::newRow("a house number") << u"文三路310012号"_qs << u"文三路310012号"_qs << u""_qs;
     QTest::newRow("digits glued on") << u"某大厦1205310012"_qs << u"某大厦1205310012"_qs << u""_qs;
