@@ -51,6 +51,7 @@ struct HeadingPlan {
     QHash<QString, QList<int>> listed;
     QHash<QString, QList<int>> byWords;
     QStringList ignoredAddresses; // told by their words to be no recipient's address
+    QStringList otherAddresses;   // every address heading that is no recipient's
 
     explicit HeadingPlan(const QStringList &headings)
     {
@@ -64,14 +65,18 @@ struct HeadingPlan {
         for (int at = 0; at < headings.size(); ++at)
             if (const HeadingMatch match = table->match(headings[at]); !match.column.isEmpty())
                 matches.append({match, at});
+        // Left to right: the address headings that are no recipient's.
+        for (const auto &[match, at] : matches)
+            if (match.column == shop_columns::kIgnored
+                && headingAsSeen(headings[at]).contains(QStringLiteral(u"地址"))) {
+                otherAddresses << headingAsSeen(headings[at]);
+                if (match.byWords)
+                    ignoredAddresses << headingAsSeen(headings[at]);
+            }
         std::stable_sort(matches.begin(), matches.end(),
                          [](const auto &a, const auto &b) { return a.first.rank < b.first.rank; });
-        for (const auto &[match, at] : matches) {
+        for (const auto &[match, at] : matches)
             (match.byWords ? byWords : listed)[match.column] << at;
-            if (match.byWords && match.column == shop_columns::kIgnored
-                && headingAsSeen(headings[at]).contains(QStringLiteral(u"地址")))
-                ignoredAddresses << headingAsSeen(headings[at]);
-        }
     }
     // Listed headings when there are any, else those told by their words.
     QList<int> of(const QString &column) const
@@ -220,14 +225,18 @@ void RecipientShape::plan(const QStringList &headings)
         return source.kind == Kind::None || (source.kind != Kind::Address && source.cells.isEmpty());
     };
     for (const QString &column : {kRecipientName, kRecipientAddress})
-        if (missing(column))
-            throw UnmappedSheet(
-                shown.isEmpty()
-                        || std::all_of(shown.cbegin(), shown.cend(), [](const QString &h) { return h.isEmpty(); })
-                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
-                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）。可以指定各列对应的标题后再导入")
-                          .arg(column, shown.join(QStringLiteral(u"、"))),
-                shown, guesses);
+        if (missing(column)) {
+            QString text = shown.isEmpty()
+                    || std::all_of(shown.cbegin(), shown.cend(), [](const QString &h) { return h.isEmpty(); })
+                ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
+                : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）。可以指定各列对应的标题后再导入")
+                      .arg(column, shown.join(QStringLiteral(u"、")));
+            // Say why an address heading on the sheet did not count.
+            if (column == kRecipientAddress && !found.otherAddresses.isEmpty())
+                text += QStringLiteral(u"。“%1”不是收件人的地址（是发货、退货或店铺等的地址）")
+                            .arg(found.otherAddresses.join(QStringLiteral(u"”“")));
+            throw UnmappedSheet(text, shown, guesses);
+        }
 }
 
 QString RecipientShape::value(const Source &source, const QStringView *cells, qsizetype count) const

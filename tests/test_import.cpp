@@ -879,6 +879,7 @@ void TestImport::addressColumnsAreNeverLeftOutUnsaid()
     result = importWorkbook(f.connection, &f.list, path);
     QVERIFY(result.needsMapping);
     QVERIFY2(result.reason.contains(u"缺少标题“收件地址”"_qs), qPrintable(result.reason));
+    QVERIFY2(result.reason.contains(u"“发货地址”“寄回地址”不是收件人的地址"_qs), qPrintable(result.reason));
     QCOMPARE(f.table(u"收件地址"_qs), QStringList{u"浙江省杭州市西湖区文三路90号"_qs});
 }
 
