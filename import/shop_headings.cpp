@@ -92,7 +92,6 @@ ShopHeadings ShopHeadings::read(const QString &fileName, const QByteArray &json)
             const FormValue headings = shop[column];
             checkedColumn(headings, column);
             const QStringList list = texts(headings);
-            table.m_shopHeadings[name].insert(column, list);
             for (const QString &heading : list) {
                 const QString key = headingKey(heading);
                 const auto earlier = table.m_listed.constFind(key);

@@ -44,15 +44,13 @@ public:
     static const ShopHeadings &builtIn();
 
     HeadingMatch match(const QString &heading) const;
-    // The shops listed, in the file's order, and the headings of one.
+    // The shops listed, in the file's order.
     QStringList shops() const { return m_shops; }
-    QHash<QString, QStringList> headingsOf(const QString &shop) const { return m_shopHeadings.value(shop); }
 
 private:
     QHash<QString, HeadingMatch> m_listed; // by headingKey
     QList<QPair<QString, QStringList>> m_words;
     QStringList m_shops;
-    QHash<QString, QHash<QString, QStringList>> m_shopHeadings;
 };
 
 // A heading as it is looked up: no blanks, full-width letters, digits and
