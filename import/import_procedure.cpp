@@ -82,7 +82,7 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                 if (progress && total > 0)
                     progress(int(done * 50 / total));
             });
-        notes = importNotes(records);
+        notes = importNotes(records) + shape.notes();
         connection.inTransaction([&] {
             if (mapping)
                 MappingStore(connection)

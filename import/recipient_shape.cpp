@@ -1,68 +1,17 @@
 #include "import/recipient_shape.h"
 
 #include "import/paste_parser.h"
+#include "import/recipient_cells.h"
+#include "import/shop_headings.h"
 #include "store/schema.h"
 
 #include <QRegularExpression>
 #include <QSet>
+#include <array>
 
 using namespace schema::col;
 
 namespace {
-
-// The headings a column is found under, the record's own first.
-const QList<QPair<QString, QStringList>> &synonyms()
-{
-    static const QList<QPair<QString, QStringList>> table{
-        {kRecipientName,
-         {kRecipientName, QStringLiteral(u"收货人姓名"), QStringLiteral(u"收货人"), QStringLiteral(u"收件人"),
-          QStringLiteral(u"姓名"), QStringLiteral(u"联系人"), QStringLiteral(u"客户姓名")}},
-        {kMobile,
-         {kMobile, QStringLiteral(u"联系手机"), QStringLiteral(u"收件人手机号"), QStringLiteral(u"收货人手机"),
-          QStringLiteral(u"收货人手机号"), QStringLiteral(u"手机"), QStringLiteral(u"手机号")}},
-        {kPhone, {kPhone, QStringLiteral(u"电话"), QStringLiteral(u"固定电话"), QStringLiteral(u"收货人电话")}},
-        {kRecipientAddress,
-         {QStringLiteral(u"修改后的收货地址"), kRecipientAddress, QStringLiteral(u"收货地址"),
-          QStringLiteral(u"详细地址"), QStringLiteral(u"收件详细地址"), QStringLiteral(u"地址")}},
-        {kCompany, {kCompany, QStringLiteral(u"公司"), QStringLiteral(u"单位"), QStringLiteral(u"公司名称")}},
-        {kPostcode, {kPostcode, QStringLiteral(u"邮编")}},
-        {kContents,
-         {kContents, QStringLiteral(u"宝贝标题"), QStringLiteral(u"商品名称"), QStringLiteral(u"商品"),
-          QStringLiteral(u"物品")}},
-        {kQuantity, {kQuantity, QStringLiteral(u"宝贝总数量"), QStringLiteral(u"商品数量"), QStringLiteral(u"件数")}},
-        {kRemarks, {kRemarks, QStringLiteral(u"订单备注"), QStringLiteral(u"买家留言")}},
-        {kDestination, {kDestination}},
-    };
-    return table;
-}
-
-// The headings of the address parts, in the order they are joined.
-const QList<QStringList> &partHeadings()
-{
-    static const QList<QStringList> parts{
-        {QStringLiteral(u"省"), QStringLiteral(u"省份"), QStringLiteral(u"所在省"), QStringLiteral(u"收货省份")},
-        {QStringLiteral(u"市"), QStringLiteral(u"城市"), QStringLiteral(u"所在市"), QStringLiteral(u"收货城市")},
-        {QStringLiteral(u"区"), QStringLiteral(u"区县"), QStringLiteral(u"县"), QStringLiteral(u"区/县"),
-         QStringLiteral(u"所在区"), QStringLiteral(u"收货区县")},
-        {QStringLiteral(u"街道"), QStringLiteral(u"镇/街道"), QStringLiteral(u"乡镇街道")},
-    };
-    return parts;
-}
-
-// The headings of an order export's order number.
-const QStringList &orderNumberHeadings()
-{
-    static const QStringList headings{kOrderNumber,
-                                      QStringLiteral(u"订单编号"),
-                                      QStringLiteral(u"主订单编号"),
-                                      QStringLiteral(u"订单ID"),
-                                      QStringLiteral(u"平台订单号"),
-                                      QStringLiteral(u"网店订单号")};
-    return headings;
-}
-
-// The address heading that wins over the others when it is not empty.
-const QString kChangedAddress = QStringLiteral(u"修改后的收货地址");
 
 // Enough of an address to name its province, city and county-level city
 // (新疆维吾尔自治区克孜勒苏柯尔克孜自治州 is 18 characters).
@@ -87,6 +36,61 @@ QString withoutBlanks(QString text)
     return text;
 }
 
+// The columns that say who a recipient is and where.
+const std::array kWhoAndWhere{kRecipientName, kRecipientAddress, kMobile, kPhone};
+
+int columnIndex(const QString &column)
+{
+    return int(schema::recipientColumns().indexOf(column));
+}
+
+// The sheet's columns by what their headings hold: for each column, part
+// and detail the positions in the order they are read (listed headings
+// before those told by their words, then by rank, then left to right).
+struct HeadingPlan {
+    QHash<QString, QList<int>> listed;
+    QHash<QString, QList<int>> byWords;
+    QStringList ignoredAddresses; // told by their words to be no recipient's address
+    QStringList otherAddresses;   // every address heading that is no recipient's
+
+    explicit HeadingPlan(const QStringList &headings)
+    {
+        const ShopHeadings *table = nullptr;
+        try {
+            table = &ShopHeadings::builtIn();
+        } catch (const AppError &error) {
+            throw WorkbookError(error.text());
+        }
+        QList<std::pair<HeadingMatch, int>> matches;
+        for (int at = 0; at < headings.size(); ++at)
+            if (const HeadingMatch match = table->match(headings[at]); !match.column.isEmpty())
+                matches.append({match, at});
+        // Left to right: the address headings that are no recipient's.
+        for (const auto &[match, at] : matches)
+            if (match.column == shop_columns::kIgnored
+                && headingAsSeen(headings[at]).contains(QStringLiteral(u"地址"))) {
+                otherAddresses << headingAsSeen(headings[at]);
+                if (match.byWords)
+                    ignoredAddresses << headingAsSeen(headings[at]);
+            }
+        std::stable_sort(matches.begin(), matches.end(),
+                         [](const auto &a, const auto &b) { return a.first.rank < b.first.rank; });
+        for (const auto &[match, at] : matches)
+            (match.byWords ? byWords : listed)[match.column] << at;
+    }
+    // Listed headings when there are any, else those told by their words.
+    QList<int> of(const QString &column) const
+    {
+        const QList<int> found = listed.value(column);
+        return found.isEmpty() ? byWords.value(column) : found;
+    }
+    int first(const QString &column) const
+    {
+        const QList<int> found = of(column);
+        return found.isEmpty() ? -1 : found.first();
+    }
+};
+
 } // namespace
 
 QString cleanedCell(QStringView cell)
@@ -108,18 +112,15 @@ QString cleanedCell(QStringView cell)
 
 ColumnMapping RecipientShape::guess(const QStringList &headings)
 {
-    QStringList seen;
-    for (const QString &heading : headings)
-        seen << comparable(heading);
+    const HeadingPlan plan(headings);
     ColumnMapping guesses;
-    for (const auto &[column, names] : synonyms())
-        for (const QString &name : names)
-            if (const qsizetype at = seen.indexOf(name); at >= 0 && !guesses.contains(column)) {
-                // The changed address counts only beside another address column.
-                if (name == kChangedAddress)
-                    continue;
-                guesses.insert(column, headingAsSeen(headings[at]));
-            }
+    for (const QString &column : schema::recipientColumns()) {
+        int at = plan.first(column);
+        if (column == kRecipientAddress && at < 0)
+            at = plan.first(shop_columns::kDetail);
+        if (at >= 0)
+            guesses.insert(column, headingAsSeen(headings[at]));
+    }
     return guesses;
 }
 
@@ -149,23 +150,39 @@ void RecipientShape::plan(const QStringList &headings)
         seen << comparable(heading);
         shown << headingAsSeen(heading);
     }
-    const auto positionOf = [&](const QStringList &names) {
-        for (const QString &name : names)
-            if (const qsizetype at = seen.indexOf(name); at >= 0)
-                return int(at);
-        return -1;
-    };
-    m_parts.clear();
-    for (const QStringList &names : partHeadings())
-        m_parts << positionOf(names);
-    const bool anyPart = std::any_of(m_parts.cbegin(), m_parts.cend(), [](int at) { return at >= 0; });
-    m_orderNumber = positionOf(orderNumberHeadings());
-
+    const HeadingPlan found(headings);
     const ColumnMapping guesses = guess(headings);
+    m_notes.clear();
+    for (const QString &heading : found.ignoredAddresses)
+        m_notes << QStringLiteral(u"“%1”一列不是收件人的地址，没有导入。").arg(heading);
+    m_orderNumber = found.first(schema::col::kOrderNumber);
+    // The recipient list's own ten headings: each column read from its own,
+    // the others left out.
+    m_asListed = m_mapping.isEmpty()
+        && std::all_of(schema::recipientColumns().cbegin(), schema::recipientColumns().cend(),
+                       [&](const QString &column) { return shown.contains(column); });
+    m_parts.clear();
+    m_details.clear();
+    int firstAddress = -1;
+    if (!m_asListed) {
+        for (const QString &part : shop_columns::addressParts())
+            m_parts << found.first(part);
+        // The first address is the address; every other address column
+        // joins it as a detail (unless it holds the same): none is left out
+        // unread, listed or not.
+        const QList<int> addresses = found.listed.value(kRecipientAddress) + found.byWords.value(kRecipientAddress);
+        firstAddress = addresses.isEmpty() ? -1 : addresses.first();
+        m_details =
+            addresses.mid(1) + found.listed.value(shop_columns::kDetail) + found.byWords.value(shop_columns::kDetail);
+    }
+    const bool anyPart = std::any_of(m_parts.cbegin(), m_parts.cend(), [](int at) { return at >= 0; });
+
     m_sources.clear();
     for (const QString &column : schema::recipientColumns()) {
         Source source;
-        if (m_mapping.contains(column)) {
+        if (m_asListed) {
+            source = {Kind::Cell, {int(shown.indexOf(column))}};
+        } else if (m_mapping.contains(column)) {
             // As the user chose: one heading, or none.
             const QString heading = m_mapping.value(column);
             if (!heading.isEmpty()) {
@@ -176,38 +193,50 @@ void RecipientShape::plan(const QStringList &headings)
                                         shown, guesses);
                 source = {Kind::Cell, {at}};
             }
-        } else if (guesses.contains(column)) {
-            source = {Kind::Cell, {int(seen.indexOf(comparable(guesses.value(column))))}};
-        }
-        if (column == kRecipientAddress) {
+            if (column == kRecipientAddress) {
+                m_details.clear();
+                if (anyPart)
+                    source.kind = Kind::Address;
+            }
+        } else if (column == kRecipientAddress) {
             // The changed address first, when the export has one and it is filled.
-            const int changed = int(seen.indexOf(kChangedAddress));
-            if (changed >= 0 && !m_mapping.contains(column))
-                source = {Kind::FirstNonEmpty, QList<int>{changed} + source.cells};
-            if (anyPart)
-                source.kind = Kind::Address;
+            source = {Kind::Address, found.of(shop_columns::kChangedAddress)};
+            if (firstAddress >= 0)
+                source.cells << firstAddress;
+            if (source.cells.isEmpty() && m_details.isEmpty() && !anyPart)
+                source.kind = Kind::None;
+        } else {
+            source.cells = found.of(column);
+            source.kind = source.cells.isEmpty() ? Kind::None
+                : column == kRemarks             ? Kind::Joined
+                : source.cells.size() > 1        ? Kind::FirstNonEmpty
+                                                 : Kind::Cell;
         }
         // 目的地 under no heading is the city the address names.
         if (column == kDestination && source.kind == Kind::None)
             source.kind = Kind::City;
-        if (source.kind == Kind::Cell && source.cells.size() > 1)
-            source.kind = Kind::FirstNonEmpty;
         m_sources << source;
     }
+    m_mobileFromPhone = !m_asListed && m_sources[columnIndex(kMobile)].kind == Kind::None
+        && m_sources[columnIndex(kPhone)].kind != Kind::None;
     // Without a name and an address there are no recipients to import.
     const auto missing = [&](const QString &column) {
-        const Source &source = m_sources[schema::recipientColumns().indexOf(column)];
+        const Source &source = m_sources[columnIndex(column)];
         return source.kind == Kind::None || (source.kind != Kind::Address && source.cells.isEmpty());
     };
     for (const QString &column : {kRecipientName, kRecipientAddress})
-        if (missing(column))
-            throw UnmappedSheet(
-                shown.isEmpty()
-                        || std::all_of(shown.cbegin(), shown.cend(), [](const QString &h) { return h.isEmpty(); })
-                    ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
-                    : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）。可以指定各列对应的标题后再导入")
-                          .arg(column, shown.join(QStringLiteral(u"、"))),
-                shown, guesses);
+        if (missing(column)) {
+            QString text = shown.isEmpty()
+                    || std::all_of(shown.cbegin(), shown.cend(), [](const QString &h) { return h.isEmpty(); })
+                ? QStringLiteral(u"工作表第一行没有标题，缺少“%1”").arg(column)
+                : QStringLiteral(u"第一行缺少标题“%1”（第一行的标题有：%2）。可以指定各列对应的标题后再导入")
+                      .arg(column, shown.join(QStringLiteral(u"、")));
+            // Say why an address heading on the sheet did not count.
+            if (column == kRecipientAddress && !found.otherAddresses.isEmpty())
+                text += QStringLiteral(u"。“%1”不是收件人的地址（是发货、退货或店铺等的地址）")
+                            .arg(found.otherAddresses.join(QStringLiteral(u"”“")));
+            throw UnmappedSheet(text, shown, guesses);
+        }
 }
 
 QString RecipientShape::value(const Source &source, const QStringView *cells, qsizetype count) const
@@ -215,6 +244,7 @@ QString RecipientShape::value(const Source &source, const QStringView *cells, qs
     const auto cell = [&](int at) { return at >= 0 && at < count ? cleanedCell(cells[at]) : QString(); };
     switch (source.kind) {
     case Kind::None:
+    case Kind::City:
         return {};
     case Kind::Cell:
         return cell(source.cells.first());
@@ -223,58 +253,98 @@ QString RecipientShape::value(const Source &source, const QStringView *cells, qs
             if (QString text = cell(at); !text.isEmpty())
                 return text;
         return {};
+    case Kind::Joined: {
+        // Every remark the export has (the buyer's and the seller's), each once.
+        QStringList texts;
+        for (int at : source.cells)
+            if (const QString text = cell(at); !text.isEmpty() && !texts.contains(text))
+                texts << text;
+        return texts.join(QStringLiteral(u"；"));
+    }
     case Kind::Address: {
         QString address;
         for (int at : source.cells)
             if (address = cell(at); !address.isEmpty())
                 break;
-        // Each part before the rest, unless the rest already names it.
-        for (auto part = m_parts.crbegin(); part != m_parts.crend(); ++part) {
-            const QString text = cell(*part);
-            if (!text.isEmpty() && !withoutBlanks(address).contains(withoutBlanks(text)))
-                address.prepend(text);
-        }
-        return address;
-    }
-    case Kind::City: {
-        // The division table names it from the 省 and 市 columns (a
-        // municipality its own name), else from the address.
-        const QString city = cell(m_parts.value(1, -1));
-        if (const QString parts = cell(m_parts.value(0, -1)) + city; !parts.isEmpty())
-            if (const QString named = cityNamedIn(parts); !named.isEmpty())
-                return named;
-        if (!city.isEmpty())
-            return city;
-        // The city depends on the address's first names only: looked up once
-        // per beginning (an order export repeats a few hundred of them).
-        QString start =
-            withoutBlanks(value(m_sources[schema::recipientColumns().indexOf(kRecipientAddress)], cells, count))
-                .left(kCityPrefix);
-        // Division names hold no digits: the house numbers after them do not matter.
-        if (const auto digit = std::find_if(start.cbegin(), start.cend(), [](QChar c) { return c.isDigit(); });
-            digit != start.cend())
-            start.truncate(digit - start.cbegin());
-        auto known = m_cities.constFind(start);
-        if (known == m_cities.constEnd())
-            known = m_cities.insert(start, cityNamedIn(start));
-        return known.value();
+        QStringList details;
+        for (int at : m_details)
+            details << cell(at);
+        QStringList parts;
+        for (int at : m_parts)
+            parts << cell(at);
+        return joinedAddress(address, details, parts);
     }
     }
     return {};
 }
 
+QString RecipientShape::cityOf(const QString &address, const QStringView *cells, qsizetype count) const
+{
+    const auto cell = [&](int at) { return at >= 0 && at < count ? cleanedCell(cells[at]) : QString(); };
+    // The division table names it from the 省 and 市 columns (a
+    // municipality its own name), else from the address.
+    const QString city = cell(m_parts.value(1, -1));
+    if (const QString parts = cell(m_parts.value(0, -1)) + city; !parts.isEmpty())
+        if (const QString named = cityNamedIn(parts); !named.isEmpty())
+            return named;
+    if (!city.isEmpty() && city != QStringLiteral(u"市辖区"))
+        return city;
+    // The city depends on the address's first names only: looked up once
+    // per beginning (an order export repeats a few hundred of them).
+    QString start = withoutBlanks(address).left(kCityPrefix);
+    // Division names hold no digits: the house numbers after them do not matter.
+    if (const auto digit = std::find_if(start.cbegin(), start.cend(), [](QChar c) { return c.isDigit(); });
+        digit != start.cend())
+        start.truncate(digit - start.cbegin());
+    auto known = m_cities.constFind(start);
+    if (known == m_cities.constEnd())
+        known = m_cities.insert(start, cityNamedIn(start));
+    return known.value();
+}
+
 void RecipientShape::append(TextTable &records, const QStringView *cells, qsizetype count) const
 {
+    QStringList row;
     bool any = false;
     for (const Source &source : m_sources) {
-        const QString text = source.kind == Kind::City ? QString() : value(source, cells, count);
-        any = any || !text.isEmpty();
+        row << value(source, cells, count);
+        any = any || !row.last().isEmpty();
     }
     // A row with nothing of its own (a blank row, a row of blanks) is no record.
     if (!any)
         return;
-    for (const Source &source : m_sources)
-        records.appendCell(value(source, cells, count));
+    QString &address = row[columnIndex(kRecipientAddress)];
+    if (!m_asListed) {
+        // A row with no one to send to (an export's 合计 line) is no recipient.
+        if (std::all_of(kWhoAndWhere.cbegin(), kWhoAndWhere.cend(),
+                        [&](const QString &column) { return row[columnIndex(column)].isEmpty(); }))
+            return;
+        QString &mobile = row[columnIndex(kMobile)];
+        QString &phone = row[columnIndex(kPhone)];
+        if (m_mobileFromPhone) {
+            // A landline stays where it is.
+            if (const QString number = mobileNumberOf(phone); !number.isEmpty()) {
+                mobile = number;
+                phone.clear();
+            }
+        } else if (const QString number = mobileNumberOf(mobile); !number.isEmpty()) {
+            mobile = number;
+        }
+        // A postcode after the address breaks its line on the form: it goes
+        // to 邮政编码 unless that holds another one.
+        QString &postcode = row[columnIndex(kPostcode)];
+        if (const AddressPostcode split = splitTrailingPostcode(address);
+            split.found && (postcode.isEmpty() || split.postcode.isEmpty() || postcode == split.postcode)) {
+            address = split.address;
+            if (postcode.isEmpty())
+                postcode = split.postcode;
+        }
+    }
+    QString &destination = row[columnIndex(kDestination)];
+    if (m_sources[columnIndex(kDestination)].kind == Kind::City)
+        destination = cityOf(address, cells, count);
+    for (const QString &text : row)
+        records.appendCell(text);
     if (m_orderNumber >= 0)
         records.appendCell(m_orderNumber < count ? cleanedCell(cells[m_orderNumber]) : QString());
 }

@@ -1,10 +1,13 @@
 #pragma once
 // The recipients of a sheet as offices get them: the ten columns under
 // their own headings or under the headings of web-shop order exports and
-// customers' lists (a table of synonyms); address parts (省, 市, 区, 街道,
-// 详细地址) joined into 收件地址 without doubled names; 目的地 from the
-// city; every cell cleaned of what exports put round texts (a leading '
-// or tab, ="…", blanks). A mapping the user chose overrides the guesses.
+// customers' lists (import/shop_headings.h); address parts (省, 市, 区,
+// 街道) and details joined into 收件地址 without doubled names; 目的地 from
+// the city; every cell cleaned of what exports put round texts (a leading '
+// or tab, ="…", blanks). A mobile number in a telephone column goes to
+// 手机号码 when the sheet has no mobile column, and a postcode written after
+// the address to 邮政编码. A sheet with the ten headings of the recipient
+// list is read as it stands. A mapping the user chose overrides the guesses.
 // An order export's order number (订单编号 …) comes as an eleventh column,
 // 订单号, after the ten; a sheet without one gives ten.
 
@@ -52,22 +55,30 @@ public:
     static QStringList comparableHeadings(const QStringList &headings);
     // The sheet's headings as plan() was given them.
     const QStringList &headings() const { return m_headings; }
+    // What the closing message tells about the sheet's columns (an address
+    // column that is not the recipient's, left out).
+    const QStringList &notes() const { return m_notes; }
 
 private:
-    enum class Kind { None, Cell, FirstNonEmpty, Address, City };
+    enum class Kind { None, Cell, FirstNonEmpty, Joined, Address, City };
     struct Source {
         Kind kind = Kind::None;
         QList<int> cells; // positions on the sheet, in the order the kind reads them
     };
     QString value(const Source &source, const QStringView *cells, qsizetype count) const;
+    QString cityOf(const QString &address, const QStringView *cells, qsizetype count) const;
 
     std::optional<ColumnMapping> m_chosen;
     Remembered m_remembered;
     ColumnMapping m_mapping; // what plan() used
     QStringList m_headings;
-    QList<Source> m_sources;                  // per column of the recipient record
-    QList<int> m_parts;                       // 省, 市, 区, 街道 positions (-1: none)
-    int m_orderNumber = -1;                   // an order export's order number (-1: none)
+    QList<Source> m_sources;        // per column of the recipient record
+    QList<int> m_parts;             // 省, 市, 区, 省市区, 街道 positions (-1: none)
+    QList<int> m_details;           // address details joined after the address
+    int m_orderNumber = -1;         // an order export's order number (-1: none)
+    bool m_asListed = false;        // the ten headings of the list: read as it stands
+    bool m_mobileFromPhone = false; // no mobile column: mobiles come from the telephone one
+    QStringList m_notes;
     mutable QHash<QString, QString> m_cities; // the city of each address beginning seen
 };
 

@@ -5,6 +5,7 @@
 // name or the catalogue's table names overwritten.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtEndian>
 

@@ -3,7 +3,9 @@
 // the command line.
 
 #include "import/import_procedure.h"
+#include "import/recipient_cells.h"
 #include "import/recipient_shape.h"
+#include "import/shop_headings.h"
 #include "import/workbook_reader.h"
 #include "store/connection.h"
 #include "store/dataset.h"
@@ -76,6 +78,67 @@ QByteArray csvBytes(const QList<QStringList> &rows, const char *encoding)
     return encoder.encode(text);
 }
 
+// A shop's export as tests/data/shop_exports.txt holds it.
+struct ShopExport {
+    QString shop;
+    QList<QStringList> sheet; // headings, then rows
+    QStringList expected;     // the imported rows, |-separated
+};
+
+QList<ShopExport> shopExports()
+{
+    QFile file(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/shop_exports.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("tests/data/shop_exports.txt is missing");
+    QList<ShopExport> exports;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        QStringList fields = line.split(QLatin1Char('\t'));
+        const QString tag = fields.takeFirst();
+        if (tag == QStringLiteral("SHOP"))
+            exports.append({fields.value(0), {}, {}});
+        else if (tag == QStringLiteral("HEAD") || tag == QStringLiteral("ROW"))
+            exports.last().sheet << fields;
+        else if (tag == QStringLiteral("WANT"))
+            exports.last().expected << fields.value(0);
+    }
+    return exports;
+}
+
+// Writes rows of text cells with an independent writer: "xls" and "xlsx"
+// through Perl, "csv-utf8-bom" and "csv-gbk" through Python's csv module.
+bool writeWithWriter(const QString &format, const QString &path, const QList<QStringList> &rows)
+{
+    QStringList lines{QStringLiteral("SHEET\tSheet1\t0")};
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            if (!rows[r][c].isEmpty())
+                lines << QStringLiteral("CELL\t%1\t%2\ts\t%3").arg(r).arg(c).arg(rows[r][c]);
+    const bool perl = !format.startsWith(QStringLiteral("csv"));
+    QProcess writer;
+    writer.start(perl ? QStringLiteral("perl") : QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(WAYBILL_SOURCE_DIR "/tests/writers/")
+                      + (perl ? QStringLiteral("write_workbook.pl") : QStringLiteral("write_workbook.py")),
+                  format, path});
+    writer.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    writer.closeWriteChannel();
+    writer.waitForFinished(120000);
+    return writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0;
+}
+
+// The records a sheet of text cells gives through the recipient shape.
+QStringList shapedRows(RecipientShape &shape, const QList<QStringList> &sheet)
+{
+    Sheet grid;
+    grid.headings = sheet.first();
+    for (const QStringList &row : sheet.mid(1))
+        grid.rows.push_back(row);
+    const TextTable records = recordsOf(grid, shape);
+    QStringList rows;
+    for (qsizetype r = 0; r < records.rowCount(); ++r)
+        rows << rowOf(records, r).join(QLatin1Char('|'));
+    return rows;
+}
+
 } // namespace
 
 class TestImport : public QObject {
@@ -95,6 +158,23 @@ private Q_SLOTS:
     void orderExportsImportCellByCell_data();
     void orderExportsImportCellByCell();
     void unknownHeadingsAreMappedAndRemembered();
+    void shopExportsImportCellByCell_data();
+    void shopExportsImportCellByCell();
+    void everyListedShopHasAnExport();
+    void headingsAreToldApart_data();
+    void headingsAreToldApart();
+    void faultyShopHeadingsAreNamed_data();
+    void faultyShopHeadingsAreNamed();
+    void rowsAreFixedOnlyOutsideTheList_data();
+    void rowsAreFixedOnlyOutsideTheList();
+    void rememberedMappingsStillDecide();
+    void addressColumnsAreNeverLeftOutUnsaid();
+    void mobileNumbers_data();
+    void mobileNumbers();
+    void trailingPostcodes_data();
+    void trailingPostcodes();
+    void joinedAddresses_data();
+    void joinedAddresses();
     void cellsAreCleaned_data();
     void cellsAreCleaned();
 };
@@ -448,6 +528,332 @@ void TestImport::cellsAreCleaned()
     QFETCH(QString, cell);
     QFETCH(QString, kept);
     QCOMPARE(cleanedCell(cell), kept);
+}
+
+void TestImport::shopExportsImportCellByCell_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QList<QStringList>>("sheet");
+    QTest::addColumn<QStringList>("expected");
+    for (const ShopExport &shop : shopExports())
+        for (const char *format : {"csv-utf8-bom", "csv-gbk", "xlsx", "xls"})
+            QTest::addRow("%s, %s", qPrintable(shop.shop), format)
+                << QString::fromLatin1(format) << shop.sheet << shop.expected;
+}
+
+void TestImport::shopExportsImportCellByCell()
+{
+    QFETCH(QString, format);
+    QFETCH(QList<QStringList>, sheet);
+    QFETCH(QStringList, expected);
+    Fixture f;
+    const QString path = f.dir.file(QStringLiteral("export.")
+                                    + (format.startsWith(QStringLiteral("csv")) ? QStringLiteral("csv") : format));
+    QVERIFY(writeWithWriter(format, path, sheet));
+    const ImportResult result = importWorkbook(f.connection, &f.list, path);
+    QVERIFY2(result.success, qPrintable(result.reason));
+    QStringList columns = recipientColumns();
+    if (expected.first().count(QLatin1Char('|')) == columns.size())
+        columns << col::kOrderNumber;
+    const QStringList imported = f.table(columns.join(QLatin1Char(',')));
+    QCOMPARE(imported.size(), expected.size());
+    QStringList wrong;
+    for (qsizetype r = 0; r < expected.size(); ++r)
+        if (imported[r] != expected[r])
+            wrong << QStringLiteral("row %1:\n  got  %2\n  want %3").arg(r + 1).arg(imported[r], expected[r]);
+    qInfo("%lld of %lld rows right", expected.size() - wrong.size(), expected.size());
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+}
+
+void TestImport::everyListedShopHasAnExport()
+{
+    QStringList tested;
+    for (const ShopExport &shop : shopExports())
+        tested << shop.shop;
+    for (const QString &shop : ShopHeadings::builtIn().shops())
+        QVERIFY2(tested.contains(shop),
+                 qPrintable(shop + QStringLiteral(" has no export in tests/data/shop_exports.txt")));
+}
+
+void TestImport::headingsAreToldApart_data()
+{
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QString>("column"); // empty: not known
+    const QList<std::pair<const char16_t *, const char16_t *>> cases{
+        {u"收货人/提货人", u"收件人姓名"},
+        {u"客户姓名", u"收件人姓名"},
+        {u"买家姓名", u"收件人姓名"},
+        {u"收件人（必填）", u"收件人姓名"},
+        {u"*收货人", u"收件人姓名"},
+        {u"收货人姓名(脱敏)", u"收件人姓名"},
+        {u"收件人联系方式", u"联系电话"},
+        {u"联系方式", u"联系电话"},
+        {u"收货人电话", u"联系电话"},
+        {u"收货人手机号码", u"手机号码"},
+        {u"联系人手机号", u"手机号码"},
+        {u"客户地址", u"收件地址"},
+        {u"收货人地址", u"收件地址"},
+        {u"收货详细地址", u"详细地址"},
+        {u"收件人详细地址信息", u"详细地址"},
+        {u"地址（门牌号）", u"详细地址"},
+        {u"地址（省市区）", u"收件地址"},
+        {u"收货人省份", u"省"},
+        {u"收件人所在城市", u"市"},
+        {u"收货区县", u"区"},
+        {u"所在地区", u"省市区"},
+        {u"修改后的收货地址", u"修改后的收件地址"},
+        {u"订单ID", u"订单号"},
+        {u"商品数量（件）", u"数量"},
+        {u"宝贝标题", u"内件品名"},
+        {u"买家留言", u"备注"},
+        {u"卖家备注", u"备注"},
+        // Headings that merely hold a word.
+        {u"发货地址", u"不导入"},
+        {u"退货地址", u"不导入"},
+        {u"卖家地址", u"不导入"},
+        {u"商家退货地址", u"不导入"},
+        {u"仓库地址", u"不导入"},
+        {u"是否修改过地址", u"不导入"},
+        {u"下单时间", u"不导入"},
+        {u"用户购买手机号", u"不导入"},
+        {u"寄件人姓名", u"不导入"},
+        {u"买家会员名", u"不导入"},
+        {u"自提点地址", u"不导入"},
+        {u"修改前的收货地址", u"不导入"},
+        {u"修改后的sku", u"不导入"},
+        {u"收货地址省份", u"省"},
+        {u"修改后地址", u"修改后的收件地址"},
+        {u"IP地址", u"不导入"},
+        {u"序号", u""},
+        {u"买家ID", u"不导入"},
+        {u"名字", u""},
+    };
+    for (const auto &[heading, column] : cases)
+        QTest::newRow(qPrintable(QString::fromUtf16(heading)))
+            << QString::fromUtf16(heading) << QString::fromUtf16(column);
+}
+
+void TestImport::headingsAreToldApart()
+{
+    QFETCH(QString, heading);
+    QFETCH(QString, column);
+    QCOMPARE(ShopHeadings::builtIn().match(heading).column, column);
+}
+
+void TestImport::faultyShopHeadingsAreNamed_data()
+{
+    const auto utf8 = [](const char16_t *text) { return QString::fromUtf16(text).toUtf8(); };
+    QTest::addColumn<QByteArray>("shops");
+    QTest::addColumn<QString>("message");
+    const QString file = u"网店标题表 shops.json 有误："_qs;
+    QTest::newRow("not JSON") << QByteArray("{\"shops\": [") << file + u"不是有效的 JSON"_qs;
+    QTest::newRow("unknown column") << utf8(uR"([{"shop": "某店", "收货人": ["收货人"]}])")
+                                    << file + u"shops[0].收货人：没有“收货人”这一列"_qs;
+    QTest::newRow("a heading under two columns")
+        << utf8(uR"([{"shop": "甲", "收件人姓名": ["收货人"]}, {"shop": "乙", "联系电话": ["收货人 "]}])")
+        << file + u"shops[1].联系电话：标题“收货人 ”已归为“收件人姓名”（甲），不能再归为“联系电话”"_qs;
+    QTest::newRow("an empty heading") << utf8(uR"([{"shop": "甲", "备注": ["留言", " "]}])")
+                                      << file + u"shops[0].备注[1]：不能为空"_qs;
+    QTest::newRow("headings not a list") << utf8(uR"([{"shop": "甲", "备注": "留言"}])")
+                                         << file + u"shops[0].备注 应为数组"_qs;
+    QTest::newRow("a shop twice") << utf8(uR"([{"shop": "甲"}, {"shop": "甲"}])")
+                                  << file + u"shops[1].shop：“甲”列出了两次"_qs;
+    QTest::newRow("a shop without a name") << utf8(uR"([{"备注": ["留言"]}])") << file + u"缺少 shops[0].shop"_qs;
+}
+
+void TestImport::faultyShopHeadingsAreNamed()
+{
+    QFETCH(QByteArray, shops);
+    QFETCH(QString, message);
+    const QByteArray json = shops.startsWith('{')
+        ? shops
+        : QByteArray(R"({"format": "waybill-shop-headings", "version": 1, "contains": [], "shops": )") + shops + '}';
+    try {
+        ShopHeadings::read(QStringLiteral("shops.json"), json);
+        QFAIL("read without a word");
+    } catch (const AppError &error) {
+        QVERIFY2(error.text().startsWith(message), qPrintable(error.text()));
+    }
+}
+
+void TestImport::rowsAreFixedOnlyOutsideTheList_data()
+{
+    QTest::addColumn<QList<QStringList>>("sheet");
+    QTest::addColumn<QStringList>("expected"); // the ten columns
+    const QStringList listed = recipientHeadings().split(QLatin1Char('\t'));
+    // The list's own ten headings: read as they stand, the 省 column beside them left out.
+    QTest::newRow("the ten headings of the list")
+        << QList<QStringList>{listed + QStringList{u"省"_qs},
+                              {u""_qs, u"张三"_qs, u""_qs, u"文三路90号(310012)"_qs, u""_qs, u"13812345678"_qs, u""_qs,
+                               u""_qs, u""_qs, u""_qs, u"浙江省"_qs}}
+        << QStringList{u"|张三||文三路90号(310012)||13812345678||||"_qs};
+    QTest::newRow("a telephone column alone: mobiles move, row by row")
+        << QList<QStringList>{{u"姓名"_qs, u"电话"_qs, u"地址"_qs},
+                              {u"甲"_qs, u"+86 138 1234 5678"_qs, u"北京市朝阳区1号"_qs},
+                              {u"乙"_qs, u"010-62345678"_qs, u"北京市朝阳区2号"_qs},
+                              {u"丙"_qs, u"139****5678"_qs, u"北京市朝阳区3号"_qs}}
+        << QStringList{u"|甲|北京市|北京市朝阳区1号|||13812345678|||"_qs,
+                       u"|乙|北京市|北京市朝阳区2号||010-62345678||||"_qs,
+                       u"|丙|北京市|北京市朝阳区3号|||139****5678|||"_qs};
+    QTest::newRow("a mobile and a telephone column: kept as they are")
+        << QList<QStringList>{{u"收货人"_qs, u"手机"_qs, u"联系电话"_qs, u"收货地址"_qs},
+                              {u"甲"_qs, u""_qs, u"13812345678"_qs, u"北京市朝阳区1号"_qs}}
+        << QStringList{u"|甲|北京市|北京市朝阳区1号||13812345678||||"_qs};
+    // An export's closing 合计 line names no one: no recipient.
+    QTest::newRow("a postcode after the address, and one of its own")
+        << QList<QStringList>{{u"收货人"_qs, u"收货地址"_qs, u"邮编"_qs},
+                              {u"甲"_qs, u"北京市朝阳区1号（100020）"_qs, u""_qs},
+                              {u"乙"_qs, u"北京市朝阳区2号(100020)"_qs, u"100020"_qs},
+                              {u"丙"_qs, u"北京市朝阳区3号(100020)"_qs, u"100101"_qs},
+                              {u""_qs, u""_qs, u"合计 3 单"_qs}}
+        << QStringList{u"|甲|北京市|北京市朝阳区1号|100020|||||"_qs, u"|乙|北京市|北京市朝阳区2号|100020|||||"_qs,
+                       u"|丙|北京市|北京市朝阳区3号(100020)|100101|||||"_qs};
+}
+
+void TestImport::rowsAreFixedOnlyOutsideTheList()
+{
+    QFETCH(QList<QStringList>, sheet);
+    QFETCH(QStringList, expected);
+    RecipientShape shape;
+    QCOMPARE(shapedRows(shape, sheet), expected);
+}
+
+void TestImport::rememberedMappingsStillDecide()
+{
+    const QList<QStringList> sheet{{u"名字"_qs, u"住址"_qs, u"电话"_qs, u"说明"_qs},
+                                   {u"周九"_qs, u"杭州市文一路1号"_qs, u"13500004444"_qs, u"下午送"_qs}};
+    RecipientShape remembered({}, [&](const QStringList &headings) -> std::optional<ColumnMapping> {
+        if (headings != RecipientShape::comparableHeadings(sheet.first()))
+            return std::nullopt;
+        return parseMapping(u"收件人姓名=名字,收件地址=住址,备注=说明"_qs);
+    });
+    QCOMPARE(shapedRows(remembered, sheet), QStringList{u"|周九|杭州市|杭州市文一路1号|||13500004444|||下午送"_qs});
+    RecipientShape unknown;
+    QVERIFY_THROWS_EXCEPTION(UnmappedSheet, shapedRows(unknown, sheet));
+}
+
+void TestImport::addressColumnsAreNeverLeftOutUnsaid()
+{
+    // An address column no shop lists joins the listed one as its detail;
+    // one that is not the recipient's is named in the closing message.
+    Fixture f;
+    const QString path = f.dir.file(QStringLiteral("orders.csv"));
+    writeAll(path,
+             csvBytes({{u"收货人"_qs, u"收货地址"_qs, u"收货人补充地址"_qs, u"寄回地址"_qs},
+                       {u"甲"_qs, u"浙江省杭州市西湖区"_qs, u"文三路90号"_qs, u"上海市1号"_qs}},
+                      "UTF-8 BOM"));
+    ImportResult result = importWorkbook(f.connection, &f.list, path);
+    QVERIFY2(result.success, qPrintable(result.reason));
+    QCOMPARE(f.table(u"收件地址"_qs), QStringList{u"浙江省杭州市西湖区文三路90号"_qs});
+    QVERIFY2(result.message.contains(u"“寄回地址”一列不是收件人的地址，没有导入"_qs), qPrintable(result.message));
+    // With no address of the recipient's, the import asks which column it is.
+    writeAll(path,
+             csvBytes({{u"收货人"_qs, u"发货地址"_qs, u"寄回地址"_qs}, {u"甲"_qs, u"上海市1号"_qs, u"上海市2号"_qs}},
+                      "GB18030"));
+    result = importWorkbook(f.connection, &f.list, path);
+    QVERIFY(result.needsMapping);
+    QVERIFY2(result.reason.contains(u"缺少标题“收件地址”"_qs), qPrintable(result.reason));
+    QVERIFY2(result.reason.contains(u"“发货地址”“寄回地址”不是收件人的地址"_qs), qPrintable(result.reason));
+    QCOMPARE(f.table(u"收件地址"_qs), QStringList{u"浙江省杭州市西湖区文三路90号"_qs});
+}
+
+void TestImport::mobileNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("mobile");
+    QTest::newRow("plain") << u"13812345678"_qs << u"13812345678"_qs;
+    QTest::newRow("masked") << u"138****5678"_qs << u"138****5678"_qs;
+    QTest::newRow("+86 and blanks") << u"+86 138 1234 5678"_qs << u"13812345678"_qs;
+    QTest::newRow("86 and dashes") << u"86-138-1234-5678"_qs << u"13812345678"_qs;
+    QTest::newRow("full-width") << u"１３８１２３４５６７８"_qs << u"13812345678"_qs;
+    QTest::newRow("landline") << u"010-62345678"_qs << u""_qs;
+    QTest::newRow("landline of 11 digits") << u"01062345678"_qs << u""_qs;
+    QTest::newRow("12 digits") << u"138123456789"_qs << u""_qs;
+    QTest::newRow("second digit 2") << u"12812345678"_qs << u""_qs;
+    QTest::newRow("two numbers") << u"13812345678 13912345678"_qs << u""_qs;
+    QTest::newRow("masked otherwise") << u"1381****678"_qs << u""_qs;
+}
+
+void TestImport::mobileNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, mobile);
+    QCOMPARE(mobileNumberOf(text), mobile);
+}
+
+void TestImport::trailingPostcodes_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<QString>("postcode");
+    QTest::newRow("brackets") << u"浙江省 杭州市 西湖区 文三路90号(310012)"_qs << u"浙江省 杭州市 西湖区 文三路90号"_qs
+                              << u"310012"_qs;
+    QTest::newRow("full-width brackets") << u"文三路90号（310012）"_qs << u"文三路90号"_qs << u"310012"_qs;
+    QTest::newRow("comma") << u"浙江省 杭州市 西湖区 文三路90号 ，310012"_qs << u"浙江省 杭州市 西湖区 文三路90号"_qs
+                           << u"310012"_qs;
+    QTest::newRow("labelled") << u"文三路90号 邮编：310012"_qs << u"文三路90号"_qs << u"310012"_qs;
+    QTest::newRow("square brackets") << u"文三路90号【310012】"_qs << u"文三路90号"_qs << u"310012"_qs;
+    QTest::newRow("Taobao's none") << u"文三路90号(000000)"_qs << u"文三路90号"_qs << u""_qs;
+    QTest::newRow("a house number") << u"文三路310012号"_qs << u"文三路310012号"_qs << u""_qs;
+    QTest::newRow("digits glued on") << u"某大厦1205310012"_qs << u"某大厦1205310012"_qs << u""_qs;
+    QTest::newRow("seven digits") << u"文三路90号(3100120)"_qs << u"文三路90号(3100120)"_qs << u""_qs;
+    QTest::newRow("a postcode alone") << u"(310012)"_qs << u"(310012)"_qs << u""_qs;
+}
+
+void TestImport::trailingPostcodes()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, rest);
+    QFETCH(QString, postcode);
+    const AddressPostcode split = splitTrailingPostcode(address);
+    QCOMPARE(split.address, rest);
+    QCOMPARE(split.postcode, postcode);
+}
+
+void TestImport::joinedAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("details");
+    QTest::addColumn<QStringList>("parts"); // 省, 市, 区, 省市区, 街道
+    QTest::addColumn<QString>("joined");
+    QTest::newRow("detail after the parts") << u""_qs << QStringList{u"科技园路1号"_qs}
+                                            << QStringList{u"广东省"_qs, u"深圳市"_qs, u"南山区"_qs, "", u"粤海街道"_qs}
+                                            << u"广东省深圳市南山区粤海街道科技园路1号"_qs;
+    QTest::newRow("a municipality twice")
+        << u""_qs << QStringList{u"北京市朝阳区建国路88号"_qs}
+        << QStringList{u"北京市"_qs, u"北京市"_qs, u"朝阳区"_qs, "", ""} << u"北京市朝阳区建国路88号"_qs;
+    QTest::newRow("a short name before the full one")
+        << u"南京东路1号"_qs << QStringList{} << QStringList{u"上海"_qs, u"上海市"_qs, u"黄浦区"_qs, "", ""}
+        << u"上海市黄浦区南京东路1号"_qs;
+    QTest::newRow("a street the full address lacks")
+        << u"浙江省 杭州市 西湖区 文三路90号"_qs << QStringList{}
+        << QStringList{u"浙江省"_qs, u"杭州市"_qs, u"西湖区"_qs, "", u"文三街道"_qs}
+        << u"浙江省 杭州市 西湖区文三街道文三路90号"_qs;
+    QTest::newRow("a region cell overlapping the detail")
+        << u""_qs << QStringList{u"南山区高新南一道1号"_qs} << QStringList{"", "", "", u"广东省 深圳市 南山区"_qs, ""}
+        << u"广东省深圳市南山区高新南一道1号"_qs;
+    QTest::newRow("a detail the address holds") << u"浙江省杭州市西湖区文三路90号"_qs << QStringList{u"文三路90号"_qs}
+                                                << QStringList{} << u"浙江省杭州市西湖区文三路90号"_qs;
+    QTest::newRow("a detail after a region address") << u"浙江省杭州市西湖区"_qs << QStringList{u"西湖区文三路90号"_qs}
+                                                     << QStringList{} << u"浙江省杭州市西湖区文三路90号"_qs;
+    QTest::newRow("a region cell naming a municipality twice")
+        << u""_qs << QStringList{u"建国路88号"_qs} << QStringList{"", "", "", u"北京市 北京市 朝阳区"_qs, ""}
+        << u"北京市朝阳区建国路88号"_qs;
+    QTest::newRow("a province written short")
+        << u""_qs << QStringList{u"浙江杭州市西湖区文三路90号"_qs}
+        << QStringList{u"浙江省"_qs, u"杭州市"_qs, u"西湖区"_qs, "", ""} << u"浙江杭州市西湖区文三路90号"_qs;
+    QTest::newRow("placeholders left out")
+        << u""_qs << QStringList{u"长安街1号"_qs} << QStringList{u"北京市"_qs, u"市辖区"_qs, u"东城区"_qs, "", ""}
+        << u"北京市东城区长安街1号"_qs;
+}
+
+void TestImport::joinedAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, details);
+    QFETCH(QStringList, parts);
+    QFETCH(QString, joined);
+    QCOMPARE(joinedAddress(address, details, parts), joined);
 }
 
 QTEST_GUILESS_MAIN(TestImport)

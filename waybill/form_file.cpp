@@ -4,27 +4,27 @@
 #include <QJsonDocument>
 #include <cmath>
 
-FormValue::FormValue(QString fileName, QString path, QJsonValue value)
-    : m_fileName(std::move(fileName)), m_path(std::move(path)), m_value(std::move(value))
+FormValue::FormValue(QString fileName, QString what, QString path, QJsonValue value)
+    : m_fileName(std::move(fileName)), m_what(std::move(what)), m_path(std::move(path)), m_value(std::move(value))
 {
 }
 
-FormValue FormValue::document(const QString &fileName, const QByteArray &bytes)
+FormValue FormValue::document(const QString &fileName, const QByteArray &bytes, const QString &what)
 {
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &error);
     if (json.isNull())
-        throw AppError(QStringLiteral(u"快递单版式 %1 有误：不是有效的 JSON（%2，第 %3 字节）")
-                           .arg(fileName, error.errorString())
+        throw AppError(QStringLiteral(u"%1 %2 有误：不是有效的 JSON（%3，第 %4 字节）")
+                           .arg(what, fileName, error.errorString())
                            .arg(error.offset));
     if (!json.isObject())
-        throw AppError(QStringLiteral(u"快递单版式 %1 有误：最外层应为对象").arg(fileName));
-    return FormValue(fileName, QString(), json.object());
+        throw AppError(QStringLiteral(u"%1 %2 有误：最外层应为对象").arg(what, fileName));
+    return FormValue(fileName, what, QString(), json.object());
 }
 
 void FormValue::fail(const QString &problem) const
 {
-    throw AppError(QStringLiteral(u"快递单版式 %1 有误：%2").arg(m_fileName, problem));
+    throw AppError(QStringLiteral(u"%1 %2 有误：%3").arg(m_what, m_fileName, problem));
 }
 
 void FormValue::reject(const QString &problem) const
@@ -45,7 +45,7 @@ FormValue FormValue::operator[](const QString &key) const
     const QString path = m_path.isEmpty() ? key : m_path + QLatin1Char('.') + key;
     if (!values.contains(key))
         fail(QStringLiteral(u"缺少 %1").arg(path));
-    return FormValue(m_fileName, path, values.value(key));
+    return FormValue(m_fileName, m_what, path, values.value(key));
 }
 
 bool FormValue::has(const QString &key) const
@@ -65,7 +65,7 @@ QList<FormValue> FormValue::elements() const
     QList<FormValue> fields;
     const QJsonArray array = m_value.toArray();
     for (qsizetype i = 0; i < array.size(); ++i)
-        fields.append(FormValue(m_fileName, QStringLiteral("%1[%2]").arg(m_path).arg(i), array.at(i)));
+        fields.append(FormValue(m_fileName, m_what, QStringLiteral("%1[%2]").arg(m_path).arg(i), array.at(i)));
     return fields;
 }
 

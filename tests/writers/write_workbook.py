@@ -2,15 +2,33 @@
 """Writes a test workbook with Python's independent writers:
      write_workbook.py xls OUT   (xlwt, BIFF8)
      write_workbook.py xlsx OUT  (openpyxl)
+     write_workbook.py csv-utf8-bom OUT, csv-gbk OUT  (the csv module, as a
+         shop back-end writes its export: the cells of the first sheet)
 The description comes on stdin as for write_workbook.pl. Kinds a writer
-cannot write (formula results for both) are left out."""
+cannot write (formula results for all) are left out."""
+import csv
 import datetime
 import sys
 
 fmt, out = sys.argv[1], sys.argv[2]
 lines = [line.rstrip('\n').split('\t') for line in sys.stdin.buffer.read().decode('utf-8').split('\n') if line]
 
-if fmt == 'xls':
+if fmt.startswith('csv-'):
+    cells = {}
+    sheets = 0
+    for f in lines:
+        if f[0] == 'SHEET':
+            sheets += 1
+        elif f[0] == 'CELL' and sheets == 1:
+            cells[(int(f[1]), int(f[2]))] = f[4]
+    height = max((r for r, _ in cells), default=-1) + 1
+    width = max((c for _, c in cells), default=-1) + 1
+    encoding = 'utf-8-sig' if fmt == 'csv-utf8-bom' else 'gbk'
+    with open(out, 'w', encoding=encoding, newline='') as stream:
+        writer = csv.writer(stream, lineterminator='\r\n')
+        for r in range(height):
+            writer.writerow([cells.get((r, c), '') for c in range(width)])
+elif fmt == 'xls':
     import xlwt
     book = xlwt.Workbook(encoding='utf-8')
     date_style = xlwt.easyxf(num_format_str='yyyy-mm-dd')
