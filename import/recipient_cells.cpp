@@ -81,6 +81,13 @@ bool isPlaceholder(const QString &part)
 
 QString mobileNumberOf(const QString &text)
 {
+    // A privacy number's extension stays with it: 17012345678-1234,
+    // 17012345678转1234 give 17012345678转1234.
+    static const QRegularExpression extension(
+        QStringLiteral(u"^(.+?)\\s*(?:转分机|转|分机号?|[-#＃—]|ext\\.?)\\s*([0-9]{3,5})$"));
+    if (const QRegularExpressionMatch match = extension.match(text.trimmed()); match.hasMatch())
+        if (const QString head = mobileNumberOf(match.captured(1)); head.size() == 11)
+            return head + QStringLiteral(u"转") + match.captured(2);
     QString number;
     for (QChar c : text) {
         if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19) // full-width digits

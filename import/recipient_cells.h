@@ -8,7 +8,8 @@
 
 // The mobile number a cell holds as its whole text: 11 digits 1[3-9]…, or
 // masked as 138****5678, written with or without +86, blanks or dashes;
-// given as the 11 characters. Empty when the cell holds anything else.
+// given as the 11 characters; with a privacy extension (-1234, 转1234) as
+// 17012345678转1234. Empty when the cell holds anything else.
 QString mobileNumberOf(const QString &text);
 
 // An address with the postcode written after it ("…文三路90号(310012)",

@@ -156,6 +156,7 @@ void RecipientShape::plan(const QStringList &headings)
     for (const QString &heading : found.ignoredAddresses)
         m_notes << QStringLiteral(u"“%1”一列不是收件人的地址，没有导入。").arg(heading);
     m_orderNumber = found.first(schema::col::kOrderNumber);
+    m_wholeRecipient = found.first(shop_columns::kWholeRecipient);
     // The recipient list's own ten headings: each column read from its own,
     // the others left out.
     m_asListed = m_mapping.isEmpty()
@@ -222,7 +223,8 @@ void RecipientShape::plan(const QStringList &headings)
     // Without a name and an address there are no recipients to import.
     const auto missing = [&](const QString &column) {
         const Source &source = m_sources[columnIndex(column)];
-        return source.kind == Kind::None || (source.kind != Kind::Address && source.cells.isEmpty());
+        return m_wholeRecipient < 0
+            && (source.kind == Kind::None || (source.kind != Kind::Address && source.cells.isEmpty()));
     };
     for (const QString &column : {kRecipientName, kRecipientAddress})
         if (missing(column)) {
@@ -310,6 +312,15 @@ void RecipientShape::append(TextTable &records, const QStringView *cells, qsizet
         row << value(source, cells, count);
         any = any || !row.last().isEmpty();
     }
+    // A whole recipient in one cell (收件信息: 张三，138…，浙江省…) fills
+    // what the other columns leave empty, split as a paste is.
+    if (m_wholeRecipient >= 0 && m_wholeRecipient < count)
+        if (const QString whole = cleanedCell(cells[m_wholeRecipient]); !whole.isEmpty()) {
+            any = true;
+            for (const auto &[column, text] : pastedColumns(parsePastedRecipient(whole)))
+                if (QString &cell = row[columnIndex(column)]; cell.isEmpty() && column != kDestination)
+                    cell = text;
+        }
     // A row with nothing of its own (a blank row, a row of blanks) is no record.
     if (!any)
         return;

@@ -76,6 +76,7 @@ private:
     QList<int> m_parts;             // 省, 市, 区, 省市区, 街道 positions (-1: none)
     QList<int> m_details;           // address details joined after the address
     int m_orderNumber = -1;         // an order export's order number (-1: none)
+    int m_wholeRecipient = -1;      // a cell holding the whole recipient (-1: none)
     bool m_asListed = false;        // the ten headings of the list: read as it stands
     bool m_mobileFromPhone = false; // no mobile column: mobiles come from the telephone one
     QStringList m_notes;

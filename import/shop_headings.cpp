@@ -21,15 +21,17 @@ const QStringList &shop_columns::addressParts()
 
 const QStringList &shop_columns::all()
 {
-    static const QStringList columns = schema::recipientColumns() + QStringList{schema::col::kOrderNumber,
-                                                                                kChangedAddress,
-                                                                                kProvince,
-                                                                                kCity,
-                                                                                kDistrict,
-                                                                                kRegion,
-                                                                                kStreet,
-                                                                                kDetail,
-                                                                                kIgnored};
+    static const QStringList columns = schema::recipientColumns()
+        + QStringList{schema::col::kOrderNumber,
+                      kChangedAddress,
+                      kProvince,
+                      kCity,
+                      kDistrict,
+                      kRegion,
+                      kStreet,
+                      kDetail,
+                      kIgnored,
+                      kWholeRecipient};
     return columns;
 }
 

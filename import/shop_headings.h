@@ -21,6 +21,8 @@ inline const QString kRegion = QStringLiteral(u"省市区"); // province, city a
 inline const QString kStreet = QStringLiteral(u"街道");
 inline const QString kDetail = QStringLiteral(u"详细地址"); // joined after the address and its parts
 inline const QString kIgnored = QStringLiteral(u"不导入");
+// A cell holding the whole recipient (name, numbers and address), split as a paste is.
+inline const QString kWholeRecipient = QStringLiteral(u"收件信息");
 // The address parts in the order they are joined.
 const QStringList &addressParts();
 // Every column a heading can be listed under.

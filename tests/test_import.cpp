@@ -772,6 +772,10 @@ void TestImport::mobileNumbers_data()
     QTest::newRow("second digit 2") << u"12812345678"_qs << u""_qs;
     QTest::newRow("two numbers") << u"13812345678 13912345678"_qs << u""_qs;
     QTest::newRow("masked otherwise") << u"1381****678"_qs << u""_qs;
+    QTest::newRow("privacy extension after a dash") << u"17012345678-1234"_qs << u"17012345678转1234"_qs;
+    QTest::newRow("privacy extension after 转") << u"170 1234 5678 转 5566"_qs << u"17012345678转5566"_qs;
+    QTest::newRow("dashed mobile is no extension") << u"138-1234-5678"_qs << u"13812345678"_qs;
+    QTest::newRow("landline with an extension") << u"0571-88886666-806"_qs << u""_qs;
 }
 
 void TestImport::mobileNumbers()
