@@ -244,7 +244,8 @@ void RecipientView::Button8Click()
             dialogs().notice(m_grid, QStringLiteral(u"不能删除空信息！"));
             return;
         }
-        if (dialogs().confirm(m_grid, QStringLiteral(u"确定要删除选中的记录？")))
+        // No is the default: Enter must not delete.
+        if (dialogs().confirm(m_grid, QStringLiteral(u"确定要删除选中的记录？"), false))
             list.deleteCurrent();
     });
 }
@@ -252,7 +253,7 @@ void RecipientView::Button8Click()
 void RecipientView::deleteAll()
 {
     guarded(m_grid, [this] {
-        if (!dialogs().confirm(m_grid, QStringLiteral(u"确定要删除全部记录？")))
+        if (!dialogs().confirm(m_grid, QStringLiteral(u"确定要删除全部记录？"), false))
             return;
         m_data.recipients.deleteAll();
     });

@@ -11,6 +11,7 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/desktop_behaviour.h"
+#include "ui/qt_dialogs.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
 #include "waybill/family.h"
@@ -40,9 +41,9 @@ Entry hint(const QString &text)
 {
     return {QStringLiteral("hint"), text};
 }
-Entry confirm(const QString &text)
+Entry confirmNoDefault(const QString &text)
 {
-    return {QStringLiteral("confirm"), text};
+    return {QStringLiteral("confirm (No default)"), text};
 }
 
 // A main window over a fresh data.mdb; every other window of the start-up
@@ -146,6 +147,8 @@ private Q_SLOTS:
     void exportEntries();
     void failedRestoreReopensListsAndClosedListIsNotExported();
     void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
+    void enterAnswersTheDefaultButton_data();
+    void enterAnswersTheDefaultButton();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
 };
@@ -740,21 +743,25 @@ void TestMainWindow::deleteAndDeleteAll_data()
     QTest::addColumn<QString>("operation"); // "one" or "all"
     QTest::addColumn<QString>("search");    // name search before the operation
     QTest::addColumn<int>("current");
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("answer"); // 1 Yes, 0 No, -1 Enter (the default button)
     QTest::addColumn<QStringList>("remaining");
     QTest::addColumn<int>("currentAfter");
     const QStringList all{u"张一"_qs, u"李二"_qs, u"张三"_qs};
     QTest::newRow("delete middle") << "one"
-                                   << "" << 1 << true << QStringList{u"张一"_qs, u"张三"_qs} << 1;
+                                   << "" << 1 << 1 << QStringList{u"张一"_qs, u"张三"_qs} << 1;
     QTest::newRow("delete last") << "one"
-                                 << "" << 2 << true << QStringList{u"张一"_qs, u"李二"_qs} << 1;
+                                 << "" << 2 << 1 << QStringList{u"张一"_qs, u"李二"_qs} << 1;
     QTest::newRow("delete answered no") << "one"
-                                        << "" << 0 << false << all << 0;
+                                        << "" << 0 << 0 << all << 0;
+    QTest::newRow("delete by Enter keeps it") << "one"
+                                              << "" << 1 << -1 << all << 1;
     QTest::newRow("delete all") << "all"
-                                << "" << 0 << true << QStringList{} << -1;
+                                << "" << 0 << 1 << QStringList{} << -1;
     QTest::newRow("delete all answered no") << "all"
-                                            << "" << 0 << false << all << 0;
-    QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << true << QStringList{u"李二"_qs} << -1;
+                                            << "" << 0 << 0 << all << 0;
+    QTest::newRow("delete all by Enter keeps them") << "all"
+                                                    << "" << 0 << -1 << all << 0;
+    QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << 1 << QStringList{u"李二"_qs} << -1;
 }
 
 void TestMainWindow::deleteAndDeleteAll()
@@ -762,7 +769,7 @@ void TestMainWindow::deleteAndDeleteAll()
     QFETCH(QString, operation);
     QFETCH(QString, search);
     QFETCH(int, current);
-    QFETCH(bool, yes);
+    QFETCH(int, answer);
     QFETCH(QStringList, remaining);
     QFETCH(int, currentAfter);
     Fixture f(
@@ -772,14 +779,15 @@ void TestMainWindow::deleteAndDeleteAll()
         f.click("Button9");
     }
     f.list().moveTo(current);
-    f.dialogs.confirmAnswers = {yes};
+    if (answer >= 0)
+        f.dialogs.confirmAnswers = {answer == 1};
     const QString question =
         operation == QStringLiteral("one") ? u"确定要删除选中的记录？"_qs : u"确定要删除全部记录？"_qs;
     if (operation == QStringLiteral("one"))
         f.click("Button8");
     else
         f.action(QStringLiteral("N15"))->trigger();
-    QCOMPARE(f.dialogs.entries, QList<Entry>{confirm(question)});
+    QCOMPARE(f.dialogs.entries, QList<Entry>{confirmNoDefault(question)});
     QCOMPARE(f.names(), remaining);
     QCOMPARE(f.list().currentRow(), currentAfter);
     if (!search.isEmpty()) { // a refresh shows the rest
@@ -792,7 +800,8 @@ void TestMainWindow::deleteAndDeleteAll()
     f.dialogs.clear();
     f.click("Button8");
     f.action(QStringLiteral("N15"))->trigger();
-    QCOMPARE(f.dialogs.entries, (QList<Entry>{notice(u"不能删除空信息！"_qs), confirm(u"确定要删除全部记录？"_qs)}));
+    QCOMPARE(f.dialogs.entries,
+             (QList<Entry>{notice(u"不能删除空信息！"_qs), confirmNoDefault(u"确定要删除全部记录？"_qs)}));
 }
 
 void TestMainWindow::searchAndRefresh()
@@ -1002,6 +1011,31 @@ void TestMainWindow::enterPressesTheFocusedButtonAndDialogsSpeakChinese()
     // Qt's own dialogs and buttons in Chinese.
     QVERIFY(installChineseTranslations(*qApp));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"取消"_qs);
+}
+
+void TestMainWindow::enterAnswersTheDefaultButton_data()
+{
+    QTest::addColumn<bool>("yesIsDefault");
+    QTest::newRow("nothing lost: Yes") << true;
+    QTest::newRow("the user's data lost: No") << false;
+}
+
+void TestMainWindow::enterAnswersTheDefaultButton()
+{
+    // The real message box: Enter presses its default button.
+    QFETCH(bool, yesIsDefault);
+    QtDialogs real;
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (QWidget *box = QApplication::activeModalWidget(); box && !pressed) {
+            pressed = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    poll.start(10);
+    QCOMPARE(real.confirm(nullptr, u"确定要删除全部记录？"_qs, yesIsDefault), yesIsDefault);
+    QVERIFY(pressed);
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()
