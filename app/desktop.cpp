@@ -11,6 +11,7 @@
 #include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "waybill/family.h"
 #include "waybill/form_designer.h"
 #include "waybill/preview_window.h"
@@ -152,8 +153,7 @@ int startDesktop(WindowRegistry &windows)
         return 1;
     }
     MainWindow *main = mainWindowOf(windows);
-    if (const QScreen *screen = QApplication::primaryScreen())
-        main->move(screen->availableGeometry().center() - main->rect().center());
+    centreOnScreen(main);
     main->show();
     // A damaged data.mdb is told once, as the program opens; it stays
     // readable, and every write says the same until it is restored.
@@ -172,6 +172,7 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     installFontSubstitutions();
     installChineseTranslations(app);
     installButtonEnterKeys(app);
+    installScreenFit(app);
 
     // Started from a menu (in the home folder) it uses the user's data folder.
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();

@@ -10,6 +10,7 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
 #include "waybill/form_designer.h"
 #include "waybill/print_log_window.h"
@@ -43,7 +44,9 @@ MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent) : QMainWindow(p
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
-    setCentralWidget(m_client);
+    // On a screen smaller than the window, the client area scrolls between
+    // the menu bar and the status bar.
+    setCentralWidget(new ClientScrollArea(m_client, this));
 
     m_recipients = new RecipientView(m_data, m_client);
     m_recipients->layout(kClientWidth, kClientHeight - kStatusBarHeight);

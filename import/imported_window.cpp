@@ -1,8 +1,5 @@
 #include "import/imported_window.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "import/import_procedure.h"
 #include "import/imported_row_editor.h"
 #include "import/workbook_reader.h"
@@ -13,6 +10,7 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
 #include "waybill/print_menus.h"
 #include "waybill/print_record.h"
@@ -62,7 +60,7 @@ ImportedWindow::ImportedWindow(std::function<void()> writeShipDate,
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
-    setCentralWidget(client);
+    setCentralWidget(new ClientScrollArea(client, this));
     buildTopBar(client);
     m_grid = new RecordGrid(m_list, recipientGridColumns(), client);
     m_grid->setObjectName(QStringLiteral("DBGridEh1"));
@@ -184,8 +182,7 @@ void ImportedWindow::showEvent(QShowEvent *event)
         return;
     // Centred on the desktop when it first opens.
     m_placed = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 bool ImportedWindow::eventFilter(QObject *watched, QEvent *event)

@@ -396,7 +396,7 @@ void TestImportedWindow::layout()
     Fixture f;
     QCOMPARE(f.window->windowTitle(), u"Excel导入"_qs);
     QCOMPARE(f.window->objectName(), QStringLiteral("DrForm"));
-    QCOMPARE(f.window->centralWidget()->width(), 1017);
+    QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("client"))->size(), QSize(1017, 605));
     QCOMPARE(f.window->importPanel()->geometry(), QRect(144, 216, 721, 89));
     QCOMPARE(f.window->grid()->palette().color(QPalette::Base), QColor(238, 238, 238));
     QCOMPARE(f.window->grid()->alternatingRowColors(), false);

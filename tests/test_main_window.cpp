@@ -14,6 +14,7 @@
 #include "ui/qt_dialogs.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
+#include "ui/screen_fit.h"
 #include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
@@ -25,6 +26,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QtTest>
 #include <memory>
 
@@ -41,6 +45,7 @@ Entry hint(const QString &text)
 {
     return {QStringLiteral("hint"), text};
 }
+// A question whose Yes loses the user's data: No is the default button.
 Entry confirmNoDefault(const QString &text)
 {
     return {QStringLiteral("confirm (No default)"), text};
@@ -149,6 +154,10 @@ private Q_SLOTS:
     void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
     void enterAnswersTheDefaultButton_data();
     void enterAnswersTheDefaultButton();
+    void windowPlaceKeepsTheFrameOnTheScreen_data();
+    void windowPlaceKeepsTheFrameOnTheScreen();
+    void mainWindowFitsSmallScreens_data();
+    void mainWindowFitsSmallScreens();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
 };
@@ -173,7 +182,7 @@ void TestMainWindow::startsWithTodayAndSenderFilled()
     QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), u"公司"_qs);
     QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit2"))->text(), u"王"_qs);
     QCOMPARE(window.windowTitle(), u"Kestrine快递单打印软件 V4.89"_qs);
-    QCOMPARE(window.centralWidget()->width(), 1017);
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("client"))->size(), QSize(1017, 605));
     QVERIFY(dialogs.entries.isEmpty());
 }
 
@@ -1036,6 +1045,94 @@ void TestMainWindow::enterAnswersTheDefaultButton()
     poll.start(10);
     QCOMPARE(real.confirm(nullptr, u"确定要删除全部记录？"_qs, yesIsDefault), yesIsDefault);
     QVERIFY(pressed);
+}
+
+void TestMainWindow::windowPlaceKeepsTheFrameOnTheScreen_data()
+{
+    // The main window (1017 x 653 with its menu bar) with a 4/30/4/4 frame,
+    // on screens at a scale: the available area in the program's pixels,
+    // a 40-pixel panel below. Sizes worked out by hand.
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("centred");
+    QTest::addColumn<QPoint>("keepAt");
+    const auto row = [](const char *name, int width, int height, double scale, QSize size) {
+        QTest::newRow(name) << QRect(0, 0, int(width / scale), int(height / scale) - 40) << size << true << QPoint();
+    };
+    row("1366x768 at 100%", 1366, 768, 1, QSize(1017, 653));
+    row("1366x768 at 125%", 1366, 768, 1.25, QSize(1017, 540));
+    row("1366x768 at 150%", 1366, 768, 1.5, QSize(902, 438));
+    row("1366x768 at 200%", 1366, 768, 2, QSize(675, 310));
+    row("1920x1080 at 100%", 1920, 1080, 1, QSize(1017, 653));
+    row("1920x1080 at 125%", 1920, 1080, 1.25, QSize(1017, 653));
+    row("1920x1080 at 150%", 1920, 1080, 1.5, QSize(1017, 646));
+    row("1920x1080 at 200%", 1920, 1080, 2, QSize(952, 466));
+    row("3840x2160 at 150%", 3840, 2160, 1.5, QSize(1017, 653));
+    row("3840x2160 at 200%", 3840, 2160, 2, QSize(1017, 653));
+    QTest::newRow("second screen to the right") << QRect(1920, 0, 683, 344) << QSize(675, 310) << true << QPoint();
+    QTest::newRow("moved above and left of the screen")
+        << QRect(0, 0, 960, 500) << QSize(952, 466) << false << QPoint(-57, -94);
+    QTest::newRow("moved past the bottom right")
+        << QRect(0, 0, 1366, 728) << QSize(1017, 653) << false << QPoint(900, 600);
+}
+
+void TestMainWindow::windowPlaceKeepsTheFrameOnTheScreen()
+{
+    QFETCH(QRect, available);
+    QFETCH(QSize, size);
+    QFETCH(bool, centred);
+    QFETCH(QPoint, keepAt);
+    const QMargins frame(4, 30, 4, 4);
+    const WindowPlace place =
+        fitToArea(QSize(1017, 653), frame, available, centred ? std::nullopt : std::optional<QPoint>(keepAt));
+    QCOMPARE(place.size, size);
+    const QRect outer(place.framePos, place.size + QSize(8, 34));
+    QVERIFY2(
+        available.contains(outer),
+        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+    if (centred) {
+        QVERIFY(qAbs((outer.left() - available.left()) - (available.right() - outer.right())) <= 1);
+        QVERIFY(qAbs((outer.top() - available.top()) - (available.bottom() - outer.bottom())) <= 1);
+    }
+}
+
+void TestMainWindow::mainWindowFitsSmallScreens_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::newRow("1366x768 at 200%") << QRect(0, 0, 683, 344);
+    QTest::newRow("1366x768 at 125%") << QRect(0, 0, 1092, 574);
+    QTest::newRow("1920x1080 at 200%, second screen") << QRect(1366, 0, 960, 500);
+    QTest::newRow("1366x768 at 100%") << QRect(0, 0, 1366, 728);
+}
+
+void TestMainWindow::mainWindowFitsSmallScreens()
+{
+    QFETCH(QRect, available);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    const QSize natural = f.window->sizeHint();
+    placeOnScreen(f.window, available);
+    const QSize framing = f.window->frameGeometry().size() - f.window->geometry().size();
+    QTRY_COMPARE(f.window->size(), natural.boundedTo(available.size() - framing));
+    QVERIFY(available.contains(f.window->frameGeometry()));
+    // Menu bar on top, status bar at the bottom, the client area between
+    // them scrolls to every corner of the 1017 x 605 client.
+    QCOMPARE(f.window->menuBar()->geometry().top(), 0);
+    QVERIFY(f.window->menuBar()->isVisible());
+    QCOMPARE(f.window->statusBar()->geometry().bottom(), f.window->height() - 1);
+    auto *scroll = qobject_cast<QScrollArea *>(f.window->centralWidget());
+    QVERIFY(scroll);
+    const QSize view = scroll->viewport()->size();
+    QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), std::max(0, 1017 - view.width()));
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), std::max(0, 605 - view.height()));
+    if (natural.width() + framing.width() <= available.width()
+        && natural.height() + framing.height() <= available.height())
+        QCOMPARE(view, QSize(1017, 605));
+    // Shown again on a large screen it has its described size again.
+    placeOnScreen(f.window, QRect(0, 0, 1920, 1040));
+    QTRY_COMPARE(f.window->size(), natural);
+    f.window->hide();
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()

@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "ui/qt_dialogs.h"
 #include "ui/recording_dialogs.h"
+#include "ui/screen_fit.h"
 #include "waybill/page_composer.h"
 #include "waybill/page_view.h"
 #include "waybill/preview_window.h"
@@ -34,6 +35,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest>
@@ -113,6 +116,8 @@ private Q_SLOTS:
     void fontChoiceAppliesToEveryItemAndIsRemembered();
     void geometry_data();
     void geometry();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
     void printsCurrentRecipientThroughSetup();
     void numbersGoOnFromPrintToPrintAndIntoTheRecord();
     void recordWindowRenumbersReprintsAndExports();
@@ -243,6 +248,43 @@ void TestPrintWindow::geometry()
     for (int i = 0; i < 6; ++i)
         QCOMPARE(f.window->findChild<QWidget *>(QLatin1String(names[i]))->x(), stripLeft + offsets[i]);
     QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"))->geometry(), page);
+}
+
+void TestPrintWindow::fitsTheScreen_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QRect>("available");
+    for (const Courier &courier : couriersInMenuOrder())
+        QTest::newRow(qPrintable(courier.code + QStringLiteral(" at 200% on 1366x768")))
+            << courier.code << QRect(0, 0, 683, 344);
+    QTest::newRow("yt1 at 150% on 1366x768") << "yt1" << QRect(0, 0, 910, 472);
+    QTest::newRow("sf at 100% on 1920x1080") << "sf" << QRect(0, 0, 1920, 1040);
+}
+
+void TestPrintWindow::fitsTheScreen()
+{
+    QFETCH(QString, code);
+    QFETCH(QRect, available);
+    Fixture f(qPrintable(code));
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const QSize natural = f.window->sizeHint();
+    placeOnScreen(f.window.get(), available);
+    const QSize framing = f.window->frameGeometry().size() - f.window->geometry().size();
+    QTRY_COMPARE(f.window->size(), natural.boundedTo(available.size() - framing));
+    QVERIFY(available.contains(f.window->frameGeometry()));
+    QCOMPARE(f.window->menuBar()->geometry().top(), 0);
+    // The panel keeps its size and scrolls: the page's far corner is reachable.
+    auto *scroll = qobject_cast<QScrollArea *>(f.window->centralWidget());
+    QVERIFY(scroll);
+    const QSize panel = scroll->widget()->size();
+    const QWidget *page = f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"));
+    QVERIFY(page->geometry().right() < panel.width() && page->geometry().bottom() < panel.height());
+    QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), std::max(0, panel.width() - scroll->viewport()->width()));
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), std::max(0, panel.height() - scroll->viewport()->height()));
+    if (f.window->size() == natural) // no scroll bar where the window has its described size
+        QTRY_COMPARE(scroll->viewport()->size(), panel);
+    f.window->hide();
 }
 
 void TestPrintWindow::printsCurrentRecipientThroughSetup()

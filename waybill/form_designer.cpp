@@ -6,6 +6,7 @@
 #include "store/schema.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "waybill/design_canvas.h"
 #include "waybill/layout.h"
 
@@ -122,7 +123,9 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     work->addWidget(m_view, 1);
     work->addWidget(buildFieldPanel());
     column->addLayout(work, 1);
-    setCentralWidget(central);
+    // On a small screen the rows and the field panel scroll rather than
+    // push the window off it.
+    setCentralWidget(new ClientScrollArea(central, this));
 
     m_position = new QLabel(statusBar());
     m_position->setObjectName(QStringLiteral("PointerPosition"));
@@ -136,12 +139,9 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     m_zoom->setCurrentIndex(m_zoom->findData(100));
     fillStartList();
     refresh();
-    // As large as a 1024 x 768 screen allows, centred, the paper fitted in.
-    QRect room(0, 0, 1024, 768);
+    // As large as the screen allows up to 1240 x 820, centred, the paper fitted in.
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        room = screen->availableGeometry();
-    resize(std::min(room.width() - 20, 1240), std::min(room.height() - 40, 820));
-    move(room.center() - rect().center());
+        placeOnScreen(this, screen->availableGeometry(), QSize(1240, 820));
     fitZoom();
 }
 

@@ -5,6 +5,7 @@
 #include "store/print_log.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
 #include "waybill/calibration_page.h"
 #include "waybill/page_view.h"
@@ -142,7 +143,7 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
     auto *panel = new QFrame(this);
     panel->setObjectName(layout.window.panel);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setCentralWidget(panel);
+    setCentralWidget(new ClientScrollArea(panel, this));
 
     const QSize paper = layout.paperUnits();
     m_page = placed(new PageView(layout, panel), QStringLiteral("QuickRep1"), layout.window.pageLeft, 30, paper.width(),
@@ -468,9 +469,7 @@ void PrintWindow::showEvent(QShowEvent *event)
     if (!m_placed) {
         // Centred on the desktop when it first opens.
         m_placed = true;
-        setFixedSize(sizeHint()); // as polished for showing (the menu bar's height)
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        centreOnScreen(this); // as polished for showing (the menu bar's height)
     }
     FormActivate();
     refreshPage();
