@@ -12,6 +12,7 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/screen_fit.h"
+#include "ui/window_keys.h"
 #include "waybill/family.h"
 #include "waybill/form_designer.h"
 #include "waybill/preview_window.h"
@@ -173,6 +174,7 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     installChineseTranslations(app);
     installButtonEnterKeys(app);
     installScreenFit(app);
+    installMenuBarKey(app);
 
     // Started from a menu (in the home folder) it uses the user's data folder.
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();

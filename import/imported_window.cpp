@@ -12,6 +12,7 @@
 #include "ui/record_grid.h"
 #include "ui/screen_fit.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 #include "waybill/print_menus.h"
 #include "waybill/print_record.h"
 
@@ -126,40 +127,49 @@ void ImportedWindow::buildMenus()
     const auto print = [this](const QString &windowClass) { printCommand(windowClass); };
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QAction *choose = bar->addAction(QStringLiteral(u"选择路径"));
+    QAction *choose = bar->addAction(QStringLiteral(u"选择路径(&O)"));
     choose->setObjectName(QStringLiteral("N1"));
     connect(choose, &QAction::triggered, this, [this] { N1Click(); });
-    QAction *edit = bar->addAction(QStringLiteral(u"修改记录"));
+    QAction *edit = bar->addAction(QStringLiteral(u"修改记录(&M)"));
     edit->setObjectName(QStringLiteral("EditRecord"));
     connect(edit, &QAction::triggered, this, [this] { editRow(); });
-    QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印"));
-    QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印"));
+    QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印(&P)"));
+    QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印(&B)"));
     addPrintEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print);
     keepFormEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print, m_connection);
     bar->addMenu(single);
     bar->addMenu(batch);
-    QAction *close = bar->addAction(QStringLiteral(u"关闭窗口"));
+    QAction *close = bar->addAction(QStringLiteral(u"关闭窗口(&C)"));
     close->setObjectName(QStringLiteral("N49"));
     connect(close, &QAction::triggered, this, &QWidget::close);
+    // Esc closes, Ctrl+P opens 单张打印, Ctrl+F goes to the name search, F5 refreshes.
+    closeOnEscape(this);
+    addKeys(this, QStringLiteral("PrintKey"), {QKeySequence::Print},
+            [bar, single] { bar->setActiveAction(single->menuAction()); });
+    addKeys(this, QStringLiteral("FindKey"), {QKeySequence::Find}, [this] {
+        m_nameSearch->setFocus(Qt::ShortcutFocusReason);
+        m_nameSearch->selectAll();
+    });
+    addKeys(this, QStringLiteral("RefreshKey"), {QKeySequence(Qt::Key_F5)}, [this] { Button3Click(); });
 
     auto *popup = new QMenu(this);
     popup->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径"));
+    QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径(&O)"));
     choosePopup->setObjectName(QStringLiteral("N4"));
     connect(choosePopup, &QAction::triggered, this, [this] { N1Click(); });
-    QAction *editPopup = popup->addAction(QStringLiteral(u"修改记录"));
+    QAction *editPopup = popup->addAction(QStringLiteral(u"修改记录(&M)"));
     editPopup->setObjectName(QStringLiteral("EditRecordPopup"));
     connect(editPopup, &QAction::triggered, this, [this] { editRow(); });
     popup->addSeparator()->setObjectName(QStringLiteral("N7"));
-    QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印"));
-    QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印"));
+    QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印(&P)"));
+    QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印(&B)"));
     addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print);
     keepFormEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print,
                     m_connection);
     popup->addMenu(popupSingle);
     popup->addMenu(popupBatch);
     popup->addSeparator()->setObjectName(QStringLiteral("N54"));
-    QAction *closePopup = popup->addAction(QStringLiteral(u"关闭窗口"));
+    QAction *closePopup = popup->addAction(QStringLiteral(u"关闭窗口(&C)"));
     closePopup->setObjectName(QStringLiteral("N55"));
     connect(closePopup, &QAction::triggered, this, &QWidget::close);
 

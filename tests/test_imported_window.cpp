@@ -91,6 +91,8 @@ private Q_SLOTS:
     void rowEditorCompletesAMaskedMobile_data();
     void rowEditorCompletesAMaskedMobile();
     void layout();
+    void keysSearchRefreshAndClose_data();
+    void keysSearchRefreshAndClose();
 };
 
 void TestImportedWindow::printEntriesOpenImportedWindows_data()
@@ -391,6 +393,39 @@ void TestImportedWindow::rowEditorCompletesAMaskedMobile()
     f.window->hide();
 }
 
+void TestImportedWindow::keysSearchRefreshAndClose_data()
+{
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "name search";
+    QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "refreshed";
+    QTest::newRow("Esc") << QKeySequence(Qt::Key_Escape) << "closed";
+}
+
+void TestImportedWindow::keysSearchRefreshAndClose()
+{
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.window->show();
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.edit("Edit2")->setText(u"张"_qs);
+    f.click("Button2");
+    QCOMPARE(f.listed(), QStringList{u"张三"_qs});
+    f.window->grid()->setFocus();
+    QTest::keySequence(f.window->grid(), key);
+    QString did = QStringLiteral("nothing");
+    if (expected == QStringLiteral("name search"))
+        did = f.edit("Edit2")->hasFocus() && f.edit("Edit2")->selectedText() == u"张"_qs ? expected : did;
+    else if (expected == QStringLiteral("refreshed"))
+        did = f.listed().size() == 3 && f.edit("Edit2")->text().isEmpty() ? expected : did;
+    else if (expected == QStringLiteral("closed"))
+        did = f.window->isVisible() ? did : expected;
+    QCOMPARE(did, expected);
+    f.window->hide();
+}
+
 void TestImportedWindow::layout()
 {
     Fixture f;
@@ -404,8 +439,8 @@ void TestImportedWindow::layout()
     for (QAction *action : f.window->menuBar()->actions())
         bar << action->objectName() + QLatin1Char('=') + action->text();
     QCOMPARE(bar,
-             (QStringList{u"N1=选择路径"_qs, u"EditRecord=修改记录"_qs, u"N2=单张打印"_qs, u"N3=批量打印"_qs,
-                          u"N49=关闭窗口"_qs}));
+             (QStringList{u"N1=选择路径(&O)"_qs, u"EditRecord=修改记录(&M)"_qs, u"N2=单张打印(&P)"_qs,
+                          u"N3=批量打印(&B)"_qs, u"N49=关闭窗口(&C)"_qs}));
 }
 
 void TestImportedWindow::unknownHeadingsAreMappedInADialog()

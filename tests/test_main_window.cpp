@@ -15,6 +15,7 @@
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
 #include "ui/screen_fit.h"
+#include "ui/window_keys.h"
 #include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
@@ -152,6 +153,9 @@ private Q_SLOTS:
     void exportEntries();
     void failedRestoreReopensListsAndClosedListIsNotExported();
     void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
+    void keysRunTheirCommands_data();
+    void keysRunTheirCommands();
+    void editorTakesTheFocusAndTabsInReadingOrder();
     void enterAnswersTheDefaultButton_data();
     void enterAnswersTheDefaultButton();
     void windowPlaceKeepsTheFrameOnTheScreen_data();
@@ -245,16 +249,17 @@ void TestMainWindow::menusHaveEveryEntry()
         return result;
     };
     QCOMPARE(captions(f.window->menuBar()),
-             (QStringList{u"N1=寄件人信息"_qs, u"N2=收件人信息"_qs, u"N16=单张打印"_qs, u"N17=批量打印"_qs,
-                          u"N18=数据导入"_qs, u"N19=数据导出"_qs, u"N20=数据备份与恢复"_qs, u"N21=帮助主题"_qs,
-                          u"N4=退出软件"_qs, u"FormDesign=快递单设计"_qs, u"PrintLog=打印记录"_qs}));
+             (QStringList{u"N1=寄件人信息(&S)"_qs, u"N2=收件人信息(&R)"_qs, u"N16=单张打印(&P)"_qs,
+                          u"N17=批量打印(&B)"_qs, u"N18=数据导入(&I)"_qs, u"N19=数据导出(&E)"_qs,
+                          u"N20=数据备份与恢复(&K)"_qs, u"N21=帮助主题(&H)"_qs, u"N4=退出软件(&X)"_qs,
+                          u"FormDesign=快递单设计(&D)"_qs, u"PrintLog=打印记录(&L)"_qs}));
     QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
-             (QStringList{u"N23=常见问题"_qs, u"N24=技术支持"_qs, u"N25=软件首页"_qs}));
+             (QStringList{u"N23=常见问题(&Q)"_qs, u"N24=技术支持(&T)"_qs, u"N25=软件首页(&W)"_qs}));
     QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));
-    QCOMPARE(
-        popup,
-        (QStringList{u"N11=新增记录"_qs, u"N12=修改记录"_qs, u"N13=删除记录"_qs, u"-"_qs, u"N15=全部删除"_qs, u"-"_qs,
-                     u"N28=单张打印"_qs, u"N29=批量打印"_qs, u"-"_qs, u"N31=数据导入"_qs, u"N32=数据导出"_qs}));
+    QCOMPARE(popup,
+             (QStringList{u"N11=新增记录(&N)"_qs, u"N12=修改记录(&M)"_qs, u"N13=删除记录(&D)"_qs, u"-"_qs,
+                          u"N15=全部删除(&A)"_qs, u"-"_qs, u"N28=单张打印(&P)"_qs, u"N29=批量打印(&B)"_qs, u"-"_qs,
+                          u"N31=数据导入(&I)"_qs, u"N32=数据导出(&E)"_qs}));
     const QStringList courierCaptions{u"顺丰快递单打印（版本一）"_qs,
                                       u"顺丰快递单打印（版本二）"_qs,
                                       u"申通快递单打印"_qs,
@@ -1020,6 +1025,139 @@ void TestMainWindow::enterPressesTheFocusedButtonAndDialogsSpeakChinese()
     // Qt's own dialogs and buttons in Chinese.
     QVERIFY(installChineseTranslations(*qApp));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"取消"_qs);
+}
+
+void TestMainWindow::keysRunTheirCommands_data()
+{
+    // The key, the widget with the focus when it is pressed, and what it did.
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Ctrl+N") << QKeySequence(Qt::CTRL | Qt::Key_N) << "Edit25"
+                            << "editor for add";
+    QTest::newRow("Ins in the list") << QKeySequence(Qt::Key_Insert) << "DBGridEh1"
+                                     << "editor for add";
+    QTest::newRow("F2 in the list") << QKeySequence(Qt::Key_F2) << "DBGridEh1"
+                                    << "editor for modify";
+    QTest::newRow("Del in the list") << QKeySequence(Qt::Key_Delete) << "DBGridEh1"
+                                     << "asked to delete";
+    QTest::newRow("Del in a search box deletes text only") << QKeySequence(Qt::Key_Delete) << "Edit25"
+                                                           << "nothing";
+    QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "DBGridEh1"
+                            << "name search";
+    QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "DBGridEh1"
+                        << "refreshed";
+    QTest::newRow("Ctrl+P") << QKeySequence(Qt::CTRL | Qt::Key_P) << "DBGridEh1"
+                            << "single print menu";
+    QTest::newRow("Alt+S") << QKeySequence(Qt::ALT | Qt::Key_S) << "DBGridEh1"
+                           << "sender view";
+    QTest::newRow("Alt alone") << QKeySequence(Qt::Key_Alt) << "DBGridEh1"
+                               << "menu bar";
+    QTest::newRow("F10") << QKeySequence(Qt::Key_F10) << "DBGridEh1"
+                         << "menu bar";
+    QTest::newRow("Esc in the editor") << QKeySequence(Qt::Key_Escape) << "Edit9"
+                                       << "editor closed";
+}
+
+void TestMainWindow::keysRunTheirCommands()
+{
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, focus);
+    QFETCH(QString, expected);
+    installMenuBarKey(*qApp);
+    Fixture f({{u"张一"_qs, QStringLiteral("1")}, {u"李二"_qs, QStringLiteral("2")}});
+    f.window->show();
+    QApplication::setActiveWindow(f.window);
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    f.edit("Edit15")->setText(u"张"_qs);
+    if (focus == QStringLiteral("Edit9"))
+        f.window->recipientView()->Button7Click();
+    auto *target = f.window->findChild<QWidget *>(focus);
+    target->setFocus();
+    QVERIFY(target->hasFocus());
+    f.dialogs.confirmAnswers = {false};
+    const QKeyCombination combination = key[0];
+    if (combination.key() == Qt::Key_Alt) {
+        QTest::keyPress(target, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(target, Qt::Key_Alt);
+    } else {
+        QTest::keySequence(target, key);
+    }
+    QWidget *editor = f.window->recipientView()->editor();
+    QString did = QStringLiteral("nothing");
+    if (expected == QStringLiteral("editor for add") || expected == QStringLiteral("editor for modify"))
+        did = !editor->isVisible()                     ? QStringLiteral("editor closed")
+            : f.button("Button3")->isVisibleTo(editor) ? QStringLiteral("editor for add")
+                                                       : QStringLiteral("editor for modify");
+    else if (expected == QStringLiteral("asked to delete"))
+        did = f.dialogs.texts(QStringLiteral("confirm (No default)")) == QStringList{u"确定要删除选中的记录？"_qs}
+            ? expected
+            : QStringLiteral("not asked");
+    else if (expected == QStringLiteral("nothing"))
+        did = f.dialogs.entries.isEmpty() && f.list().rowCount() == 2 ? QStringLiteral("nothing")
+                                                                      : QStringLiteral("something");
+    else if (expected == QStringLiteral("name search"))
+        did = f.edit("Edit15")->hasFocus() && f.edit("Edit15")->selectedText() == u"张"_qs
+            ? expected
+            : QStringLiteral("not there");
+    else if (expected == QStringLiteral("refreshed"))
+        did = f.edit("Edit15")->text().isEmpty() ? expected : QStringLiteral("not refreshed");
+    else if (expected == QStringLiteral("single print menu"))
+        did = QApplication::activePopupWidget() == f.window->findChild<QMenu *>(QStringLiteral("N16"))
+            ? expected
+            : QStringLiteral("no menu");
+    else if (expected == QStringLiteral("sender view"))
+        did = f.window->senderPanel()->isVisible() ? expected : QStringLiteral("list view");
+    else if (expected == QStringLiteral("menu bar"))
+        did = f.window->menuBar()->activeAction() == f.action(QStringLiteral("N1")) ? expected
+                                                                                    : QStringLiteral("not reached");
+    else if (expected == QStringLiteral("editor closed"))
+        did = editor->isVisible() ? QStringLiteral("editor open") : expected;
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    QCOMPARE(did, expected);
+    // Every entry of a menu has its own access letter.
+    for (const char *menu : {"MainMenu1", "PopupMenu1", "N21"}) {
+        QStringList letters;
+        for (QAction *action : f.window->findChild<QWidget *>(QLatin1String(menu))->actions())
+            if (!action->isSeparator())
+                letters << QKeySequence::mnemonic(action->text()).toString();
+        QVERIFY2(!letters.contains(QString())
+                     && QSet<QString>(letters.cbegin(), letters.cend()).size() == letters.size(),
+                 qPrintable(letters.join(QLatin1Char(' '))));
+    }
+    f.window->hide();
+}
+
+void TestMainWindow::editorTakesTheFocusAndTabsInReadingOrder()
+{
+    Fixture f({{u"张一"_qs, QStringLiteral("1")}});
+    f.window->show();
+    QApplication::setActiveWindow(f.window);
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    f.click("Button6");
+    QWidget *at = QApplication::focusWidget();
+    QVERIFY(at);
+    QStringList walked{at->objectName()};
+    for (int i = 0; i < 13; ++i) {
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        walked << at->objectName();
+    }
+    QCOMPARE(walked,
+             (QStringList{u"PasteEdit"_qs, u"PasteButton"_qs, u"Edit8"_qs, u"Edit9"_qs, u"Edit21"_qs, u"Edit10"_qs,
+                          u"Edit11"_qs, u"Edit12"_qs, u"Edit13"_qs, u"Edit26"_qs, u"Edit22"_qs, u"Edit14"_qs,
+                          u"Button3"_qs, u"Button4"_qs}));
+    // After an add the next recipient starts at the paste box again; a
+    // modify starts at the first field.
+    f.type("Edit9", u"王五"_qs);
+    f.type("Edit10", u"北京"_qs);
+    f.type("Edit13", QStringLiteral("139"));
+    f.click("Button3");
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"PasteEdit"_qs);
+    f.window->recipientView()->Button7Click();
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"Edit8"_qs);
+    f.window->hide();
 }
 
 void TestMainWindow::enterAnswersTheDefaultButton_data()

@@ -116,6 +116,7 @@ private Q_SLOTS:
     void fontChoiceAppliesToEveryItemAndIsRemembered();
     void geometry_data();
     void geometry();
+    void ctrlPPrintsAndEscCloses();
     void fitsTheScreen_data();
     void fitsTheScreen();
     void printsCurrentRecipientThroughSetup();
@@ -242,12 +243,31 @@ void TestPrintWindow::geometry()
     QCOMPARE(f.window->objectName(), name);
     QCOMPARE(f.window->windowTitle(), caption);
     QCOMPARE(f.window->findChild<QAction *>(QStringLiteral("N1"))->text(),
-             variant == 0 ? u"单张打印"_qs : u"批量打印"_qs);
+             variant == 0 ? u"单张打印(&P)"_qs : u"批量打印(&P)"_qs);
     const int offsets[] = {0, 52, 128, 208, 260, 336};
     const char *names[] = {"Label2", "Edit1", "Button2", "Label3", "Edit2", "Button3"};
     for (int i = 0; i < 6; ++i)
         QCOMPARE(f.window->findChild<QWidget *>(QLatin1String(names[i]))->x(), stripLeft + offsets[i]);
     QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"))->geometry(), page);
+}
+
+void TestPrintWindow::ctrlPPrintsAndEscCloses()
+{
+    Fixture f("st");
+    int runs = 0;
+    PrintWindow::setRunner([&runs](PrintWindow &) { ++runs; });
+    f.window->show();
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.edit("Edit1")->setFocus();
+    QTest::keySequence(f.edit("Edit1"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(runs, 1);
+    // Alt+F is the font entry's letter.
+    QTest::keySequence(f.edit("Edit1"), QKeySequence(Qt::ALT | Qt::Key_F));
+    QCOMPARE(f.dialogs.texts(QStringLiteral("font")).size(), 1);
+    QTest::keyClick(f.edit("Edit1"), Qt::Key_Escape);
+    QVERIFY(!f.window->isVisible());
+    installPreviewRunner();
 }
 
 void TestPrintWindow::fitsTheScreen_data()

@@ -7,6 +7,7 @@
 #include "ui/error_boundary.h"
 #include "ui/screen_fit.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 #include "waybill/calibration_page.h"
 #include "waybill/page_view.h"
 #include "waybill/print_data.h"
@@ -97,31 +98,34 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
 
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QAction *run = bar->addAction(printEntryCaption(variant));
+    // Access letters on every entry; Ctrl+P prints, Esc closes the window.
+    QAction *run = bar->addAction(printEntryCaption(variant) + QStringLiteral("(&P)"));
     run->setObjectName(QStringLiteral("N1"));
+    run->setShortcut(QKeySequence::Print);
+    closeOnEscape(this);
     connect(run, &QAction::triggered, this, [this] { N1Click(); });
     // The font choice, also reached by a click on the form picture.
-    QAction *font = bar->addAction(QStringLiteral(u"字体"));
+    QAction *font = bar->addAction(QStringLiteral(u"字体(&F)"));
     font->setObjectName(QStringLiteral("ChooseFont"));
     connect(font, &QAction::triggered, this, [this] { Image1Click(); });
-    QAction *save = bar->addAction(QStringLiteral(u"保存位置"));
+    QAction *save = bar->addAction(QStringLiteral(u"保存位置(&S)"));
     save->setObjectName(QStringLiteral("SaveCalibration"));
     connect(save, &QAction::triggered, this, [this] { saveCalibration(); });
-    QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置"));
+    QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置(&R)"));
     defaults->setObjectName(QStringLiteral("RestoreDefaults"));
     connect(defaults, &QAction::triggered, this, [this] { restoreDefaults(); });
-    QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页"));
+    QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页(&C)"));
     sheet->setObjectName(QStringLiteral("PrintCalibrationPage"));
     connect(sheet, &QAction::triggered, this, [this] { printCalibrationPage(); });
-    QAction *design = bar->addAction(QStringLiteral(u"按此单新建"));
+    QAction *design = bar->addAction(QStringLiteral(u"按此单新建(&N)"));
     design->setObjectName(QStringLiteral("DesignFromThisForm"));
     design->setToolTip(QStringLiteral(u"在快递单设计中，以这张快递单为底新建一张"));
     connect(design, &QAction::triggered, this, [this] { designFromThisForm(); });
-    QAction *number = bar->addAction(QStringLiteral(u"运单号"));
+    QAction *number = bar->addAction(QStringLiteral(u"运单号(&W)"));
     number->setObjectName(QStringLiteral("FirstNumber"));
     number->setToolTip(QStringLiteral(u"打印机里第一张快递单的运单号，记入打印记录"));
     connect(number, &QAction::triggered, this, [this] { askFirstNumber(); });
-    QAction *paperSize = bar->addAction(QStringLiteral(u"纸张尺寸"));
+    QAction *paperSize = bar->addAction(QStringLiteral(u"纸张尺寸(&Z)"));
     paperSize->setObjectName(QStringLiteral("PaperSize"));
     paperSize->setToolTip(QStringLiteral(u"在这台打印机上量得的纸张宽和长（连续纸），随“保存位置”保存"));
     connect(paperSize, &QAction::triggered, this, [this] { askPaperSize(); });
