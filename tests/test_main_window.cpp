@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
+#include "app/single_instance.h"
 #include "app/window_registry.h"
 #include "report/fonts.h"
 #include "store/schema.h"
@@ -162,6 +163,8 @@ private Q_SLOTS:
     void windowPlaceKeepsTheFrameOnTheScreen();
     void mainWindowFitsSmallScreens_data();
     void mainWindowFitsSmallScreens();
+    void secondStartBringsTheFirstToTheFront_data();
+    void secondStartBringsTheFirstToTheFront();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
 };
@@ -1271,6 +1274,55 @@ void TestMainWindow::mainWindowFitsSmallScreens()
     placeOnScreen(f.window, QRect(0, 0, 1920, 1040));
     QTRY_COMPARE(f.window->size(), natural);
     f.window->hide();
+}
+
+void TestMainWindow::secondStartBringsTheFirstToTheFront_data()
+{
+    QTest::addColumn<bool>("sameFolder");
+    QTest::addColumn<bool>("withWorkbook");
+    QTest::newRow("same data.mdb") << true << false;
+    QTest::newRow("same data.mdb, opened with a list") << true << true;
+    QTest::newRow("another data.mdb") << false << false;
+}
+
+void TestMainWindow::secondStartBringsTheFirstToTheFront()
+{
+    // This test is the program already open on a data.mdb; the second
+    // start is the real program started in a folder.
+    QFETCH(bool, sameFolder);
+    QFETCH(bool, withWorkbook);
+    TempWorkdir first;
+    SingleInstance running(first.dbPath());
+    QCOMPARE(running.claim(), SingleInstance::Start::First);
+    QStringList asked;
+    connect(&running, &SingleInstance::activationRequested, this, [&](const QString &book) { asked << book; });
+
+    QTemporaryDir other;
+    const QString folder = sameFolder ? first.path() : other.path();
+    if (!sameFolder)
+        createEmptyDatabase(QDir(folder).filePath(kDatabaseFileName));
+    const QString book = QDir(folder).filePath(u"名单.csv"_qs);
+    writeAll(book, u"收件人姓名,收件地址,手机号码\r\n甲,北京,1\r\n"_qs.toUtf8());
+    QProcess second;
+    second.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(WAYBILL_BINARY), withWorkbook ? QStringList{book} : QStringList{});
+    QVERIFY(second.waitForStarted());
+    if (sameFolder) {
+        // It hands over and ends at once, with no window of its own.
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(asked, QStringList{withWorkbook ? book : QString()});
+    } else {
+        // Another data.mdb is another program's: it opens its own window.
+        QTest::qWait(3000);
+        QCOMPARE(second.state(), QProcess::Running);
+        QCOMPARE(asked, QStringList{});
+        second.kill();
+        second.waitForFinished();
+    }
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()
