@@ -37,6 +37,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest>
@@ -135,6 +137,7 @@ private Q_SLOTS:
     void incompleteMobileIsFramedAndTold_data();
     void incompleteMobileIsFramedAndTold();
     void fontDialogOffersSong();
+    void pdfIsOfferedInDocumentsUnderTheFormsName();
     void printerPropertiesShowTheCouriersPaper();
 };
 
@@ -737,6 +740,59 @@ void TestPrintWindow::fontDialogOffersSong()
     QVERIFY(choice);
     QCOMPARE(choice->font.family(), u"宋体"_qs);
     QCOMPARE(choice->font.pointSize(), 14);
+}
+
+void TestPrintWindow::pdfIsOfferedInDocumentsUnderTheFormsName()
+{
+    // The program runs in its data folder, hidden in the home folder: the
+    // real print setup offers the PDF in Documents, named after the form
+    // and the date, and then in the folder the user chose.
+    Fixture f("sf");
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QDir(home.path()).mkpath(QStringLiteral(".local/share/waybill"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QVERIFY(documents.startsWith(home.path()));
+    QDir().mkpath(documents);
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(home.filePath(QStringLiteral(".local/share/waybill")));
+    const QString chosen = home.filePath(QStringLiteral("发货"));
+    QDir().mkpath(chosen);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(documentName(f.window->run(), QDate(2026, 12, 10)));
+    QtDialogs real;
+    QStringList offered;
+    const auto answer = [&](bool choosePdf) {
+        QTimer::singleShot(0, [&, choosePdf] {
+            QWidget *setup = QApplication::activeModalWidget();
+            QVERIFY(setup);
+            auto *file = setup->findChild<QLineEdit *>(QStringLiteral("filename"));
+            QVERIFY(file);
+            offered << file->text();
+            if (!choosePdf) {
+                static_cast<QDialog *>(setup)->reject();
+                return;
+            }
+            auto *printers = setup->findChild<QComboBox *>(QStringLiteral("printers"));
+            printers->setCurrentIndex(printers->count() - 1); // the PDF entry
+            file->setText(QDir(chosen).filePath(QStringLiteral("today.pdf")));
+            static_cast<QDialog *>(setup)->accept();
+        });
+    };
+    answer(true);
+    QVERIFY(real.printSetup(nullptr, printer, 1, 1));
+    QCOMPARE(printer.outputFileName(), QDir(chosen).filePath(QStringLiteral("today.pdf")));
+    QPrinter next(QPrinter::HighResolution);
+    next.setDocName(printer.docName());
+    answer(false);
+    QVERIFY(!real.printSetup(nullptr, next, 1, 1));
+    QCOMPARE(offered,
+             (QStringList{QDir(documents).filePath(u"顺丰快递单-2026-12-10.pdf"_qs),
+                          QDir(chosen).filePath(u"顺丰快递单-2026-12-10.pdf"_qs)}));
+    QDir::setCurrent(previousFolder);
+    qputenv("HOME", previousHome);
 }
 
 void TestPrintWindow::printerPropertiesShowTheCouriersPaper()

@@ -324,17 +324,58 @@ private:
 
 } // namespace
 
+namespace {
+
+// Qt offers a PDF in the working directory (the data folder, hidden in the
+// home folder when the program runs from a menu): it is offered in the
+// Documents folder, or the folder last used, under the job's name.
+class PdfNameOffer : public QObject {
+public:
+    PdfNameOffer(QPrintDialog &dialog, const QString &path) : m_path(path) { dialog.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_offered)
+            if (auto *file = static_cast<QWidget *>(watched)->findChild<QLineEdit *>(QStringLiteral("filename"))) {
+                file->setText(m_path);
+                m_offered = true;
+            }
+        return false;
+    }
+
+private:
+    QString m_path;
+    bool m_offered = false;
+};
+
+} // namespace
+
+QString offeredPdfPath(const QString &documentName)
+{
+    QString name = documentName.trimmed();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return QDir(startFolder()).filePath((name.isEmpty() ? QStringLiteral(u"快递单") : name) + QStringLiteral(".pdf"));
+}
+
 bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)
 {
     const PaperKeeper paper(printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
     QPrintDialog dialog(&printer, parent);
+    std::optional<PdfNameOffer> pdfName;
+    if (printer.outputFileName().isEmpty())
+        pdfName.emplace(dialog, offeredPdfPath(printer.docName()));
     dialog.setMinMax(minPage, maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     // This is the printer setup: its confirm button sets up, it prints nothing.
     for (QDialogButtonBox *buttons : dialog.findChildren<QDialogButtonBox *>())
         if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral(u"确定"));
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        remembered(printer.outputFileName()); // the next PDF, and the next file dialog, start there
+    return true;
 }
 
 void QtDialogs::showModal(QWidget *window)

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -54,6 +55,7 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     startOnChosenPrinter(*m_printer);
+    m_printer->setDocName(documentName(run, QDate::currentDate()));
     m_printer->setFullPage(true);
     setUpPaper(*m_printer, run.paperMm());
 
