@@ -48,13 +48,14 @@ void BackupWindow::Button1Click()
     const QString name = dialogs().saveFile(this, QString(), QString());
     if (name.isEmpty())
         return;
+    const QString target = name + QStringLiteral(".bak");
     try {
-        backupDatabase(Connection::currentFilePath(), name + QStringLiteral(".bak"));
+        backupDatabase(Connection::currentFilePath(), target);
     } catch (const std::exception &error) {
         dialogs().hint(this, withReason(QStringLiteral(u"数据备份失败，请重试！"), error));
         return;
     }
-    dialogs().hint(this, QStringLiteral(u"数据备份成功！"));
+    dialogs().hint(this, QStringLiteral(u"数据备份成功！\n\n备份文件：%1").arg(QDir::toNativeSeparators(target)));
 }
 
 QString restoreQuestion(const BackupContents &backup)

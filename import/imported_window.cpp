@@ -304,9 +304,13 @@ void ImportedWindow::Button1Click()
             if (mapping)
                 result = run(mapping);
         }
-        // The described message, then what was wrong.
-        dialogs().notice(
-            this, result.reason.isEmpty() ? result.message : result.message + QStringLiteral("\n\n") + result.reason);
+        // The described message with the rows imported, then what was wrong.
+        QString text = result.message;
+        if (result.success) {
+            const qsizetype end = text.indexOf(QLatin1Char('\n'));
+            text.insert(end < 0 ? text.size() : end, QStringLiteral(u"共导入 %1 行。").arg(result.rows));
+        }
+        dialogs().notice(this, result.reason.isEmpty() ? text : text + QStringLiteral("\n\n") + result.reason);
         if (result.success)
             m_panel->hide();
     });

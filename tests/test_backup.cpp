@@ -156,6 +156,8 @@ void TestBackup::backupWritesConsistentCopy()
     if (message.startsWith(u"数据备份失败"_qs))
         QVERIFY2(parts.size() == 2 && parts[1].contains(u"文件夹不存在"_qs), qPrintable(parts.join('|')));
     if (!written.isEmpty()) {
+        // It says where the backup went.
+        QCOMPARE(parts.value(1), u"备份文件："_qs + QDir::toNativeSeparators(f.dir.file(written)));
         QCOMPARE(databaseContent(f.dir.file(written)), databaseContent(f.dir.dbPath()));
         QVERIFY(databaseContent(f.dir.file(written)).contains(u"inrxx||just added||||||||"_qs));
         QCOMPARE(integrityOf(f.dir.file(written)), QStringLiteral("ok"));

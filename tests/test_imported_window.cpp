@@ -217,7 +217,7 @@ void TestImportedWindow::importPanel()
     f.click("Button2");
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
     QVERIFY(!panel->isVisibleTo(f.window.get()));
     QCOMPARE(f.listed(), QStringList{u"赵六"_qs}); // the search is gone, its text stays
     QCOMPARE(f.edit("Edit2")->text(), u"不相干"_qs);
@@ -332,7 +332,7 @@ void TestImportedWindow::replacingUnprintedRowsIsAsked()
     QCOMPARE(f.listed(), imported ? QStringList{u"赵六"_qs} : before);
     QCOMPARE(f.window->importPanel()->isVisibleTo(f.window.get()), !imported); // No: the path stays to import later
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")),
-             imported ? QStringList{import_messages::kSucceeded} : QStringList());
+             imported ? QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs} : QStringList());
 }
 
 void TestImportedWindow::rowEditorCompletesAMaskedMobile_data()
@@ -476,7 +476,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(guessedMobile, u"手机号"_qs);
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 单位名称, 收件人姓名, 目的地, 收件地址, 手机号码 from excel"_qs),
              QStringList{u"某厂|钱一|南京市|南京市中山路1号|13300001111"_qs});
     // The same headings again: imported without asking.
@@ -486,7 +486,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList());
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
 }
 
 QTEST_MAIN(TestImportedWindow)

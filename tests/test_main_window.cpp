@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -157,6 +158,10 @@ private Q_SLOTS:
     void keysRunTheirCommands_data();
     void keysRunTheirCommands();
     void editorTakesTheFocusAndTabsInReadingOrder();
+    void unopenedHelpSaysWhereItIs_data();
+    void unopenedHelpSaysWhereItIs();
+    void messageBoxesFitTheirTitle_data();
+    void messageBoxesFitTheirTitle();
     void enterAnswersTheDefaultButton_data();
     void enterAnswersTheDefaultButton();
     void windowPlaceKeepsTheFrameOnTheScreen_data();
@@ -1161,6 +1166,86 @@ void TestMainWindow::editorTakesTheFocusAndTabsInReadingOrder()
     f.window->recipientView()->Button7Click();
     QCOMPARE(QApplication::focusWidget()->objectName(), u"Edit8"_qs);
     f.window->hide();
+}
+
+void TestMainWindow::unopenedHelpSaysWhereItIs_data()
+{
+    // The desktop's opener (xdg-open) as it ends, the address, and what the
+    // message names (empty: no message).
+    QTest::addColumn<int>("openerStatus");
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("no web browser") << 3 << MainWindow::questionsUrl()
+                                    << QDir::toNativeSeparators(MainWindow::questionsUrl().toLocalFile());
+    QTest::newRow("no mail program") << 4 << MainWindow::supportMailUrl() << u"support@kestrine-waybill.cn"_qs;
+    QTest::newRow("opened") << 0 << MainWindow::homePageUrl() << QString();
+}
+
+void TestMainWindow::unopenedHelpSaysWhereItIs()
+{
+    QFETCH(int, openerStatus);
+    QFETCH(QUrl, url);
+    QFETCH(QString, named);
+    QTemporaryDir bin;
+    writeAll(bin.filePath(QStringLiteral("xdg-open")),
+             QStringLiteral("#!/bin/sh\nexit %1\n").arg(openerStatus).toUtf8());
+    QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    QtDialogs real;
+    QString shown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    poll.start(20);
+    real.openUrl(url);
+    if (named.isEmpty()) {
+        QTest::qWait(1500);
+        QCOMPARE(shown, QString());
+    } else {
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY2(shown.contains(named), qPrintable(shown));
+    }
+    qputenv("PATH", path);
+}
+
+void TestMainWindow::messageBoxesFitTheirTitle_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("notice (the application's title)") << "notice";
+    QTest::newRow("error") << "error";
+    QTest::newRow("question") << "confirm";
+}
+
+void TestMainWindow::messageBoxesFitTheirTitle()
+{
+    QFETCH(QString, kind);
+    QtDialogs real;
+    int width = 0;
+    QString title;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            width = box->width();
+            title = box->windowTitle();
+            box->reject();
+        }
+    });
+    poll.start(20);
+    if (kind == QStringLiteral("notice"))
+        real.notice(nullptr, u"好"_qs);
+    else if (kind == QStringLiteral("error"))
+        real.error(nullptr, u"好"_qs);
+    else
+        real.confirm(nullptr, u"好？"_qs);
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    QVERIFY(!title.isEmpty());
+    QVERIFY2(width >= QFontMetrics(font).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
 }
 
 void TestMainWindow::enterAnswersTheDefaultButton_data()

@@ -85,9 +85,13 @@ QString pdfText(const QString &pdf)
 
 class TestPreview : public QObject {
     Q_OBJECT
+    QTemporaryDir m_config;
+
 private Q_SLOTS:
     void initTestCase()
     {
+        // The user's settings of these tests live in a folder of their own.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         installFontSubstitutions();
         installPreviewRunner();
     }
@@ -370,6 +374,9 @@ void TestPreview::resizesListsWarningsAndShowsThePicture()
     QVERIFY(canvas->grab().toImage() != plain);
     QCOMPARE(preview.page(0).items.size(), f.window->run().page(0).items.size()); // the pages are as they were
     {
+        // Kept in the settings file, so the next start shows it too.
+        const QString file = m_config.filePath(QStringLiteral("waybill/waybill.conf"));
+        QTRY_VERIFY(QString::fromUtf8(readAll(file)).contains(QStringLiteral("showPicture=true")));
         TQRStandardPreview next(f.window->run(), f.window.get());
         QVERIFY(canvasOf(next)->showsPicture());
         next.showPicture(false);

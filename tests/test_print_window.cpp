@@ -22,6 +22,7 @@
 #include "waybill/print_window.h"
 #include "waybill/run_printing.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHelpEvent>
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void geometry_data();
     void geometry();
     void ctrlPPrintsAndEscCloses();
+    void itemsShowTheRecipientsValuesOrTheColumnNames();
     void fitsTheScreen_data();
     void fitsTheScreen();
     void printsCurrentRecipientThroughSetup();
@@ -252,6 +254,33 @@ void TestPrintWindow::geometry()
     for (int i = 0; i < 6; ++i)
         QCOMPARE(f.window->findChild<QWidget *>(QLatin1String(names[i]))->x(), stripLeft + offsets[i]);
     QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"))->geometry(), page);
+}
+
+void TestPrintWindow::itemsShowTheRecipientsValuesOrTheColumnNames()
+{
+    Fixture f("sf");
+    f.recipients.moveTo(1);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const auto shown = [&](const char *item) {
+        const ComposedPage &page = f.window->findChild<PageView *>(QStringLiteral("QuickRep1"))->page();
+        for (const ComposedItem &composed : page.items)
+            if (composed.name == QLatin1String(item))
+                return composed.lines.value(0); // the first line (a split adds an empty one)
+        return QStringLiteral("(none)");
+    };
+    // The current recipient's and the sender's values; an empty one shows its column's name.
+    QCOMPARE(shown("QRDBText8"), u"收件人二"_qs);
+    QCOMPARE(shown("QRDBText1"), u"寄件人甲"_qs);
+    QCOMPARE(shown("QRDBText6"), u"备注"_qs);
+    auto *names = f.window->findChild<QCheckBox *>(QStringLiteral("ShowColumnNames"));
+    QVERIFY(names && names->isVisible());
+    names->click();
+    QCOMPARE(shown("QRDBText8"), u"收件人姓名"_qs);
+    QCOMPARE(shown("QRDBText1"), u"寄件人姓名"_qs);
+    names->click();
+    QCOMPARE(shown("QRDBText8"), u"收件人二"_qs);
+    f.window->hide();
 }
 
 void TestPrintWindow::ctrlPPrintsAndEscCloses()

@@ -9,6 +9,7 @@
 #include "ui/screen_fit.h"
 #include "waybill/design_canvas.h"
 #include "waybill/layout.h"
+#include "waybill/split_lines.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -77,6 +78,22 @@ const QList<QPair<QString, QColor>> &colours()
                                                     {QStringLiteral(u"蓝色"), Qt::blue},
                                                     {QStringLiteral(u"红色"), Qt::red}};
     return list;
+}
+
+} // namespace
+
+namespace {
+
+// The split width as the user counts it: the bytes, and the 汉字 that the
+// line rule puts on a full line of them (two bytes each, a cut never inside one).
+QString splitSuffix(int bytes)
+{
+    if (bytes <= 0)
+        return QStringLiteral(u" 字节");
+    const QString lines = splitLines(QString(bytes, QChar(0x4E2D)), bytes);
+    const qsizetype perLine = lines.indexOf(QLatin1Char('\r'));
+    return perLine > 0 ? QStringLiteral(u" 字节（每行 %1 个汉字）").arg(perLine)
+                       : QStringLiteral(u" 字节（不够一个汉字）");
 }
 
 } // namespace
@@ -392,10 +409,11 @@ QWidget *FormDesignWindow::buildFieldPanel()
     m_split->setObjectName(QStringLiteral("FieldSplit"));
     m_split->setRange(0, 1000);
     m_split->setSpecialValueText(QStringLiteral(u"不分行"));
-    m_split->setSuffix(QStringLiteral(u" 字节"));
+    m_split->setSuffix(splitSuffix(0));
     m_split->setToolTip(QStringLiteral(u"一行最多的字节数（一个汉字 2 字节），超过就换行；0：不分行"));
     m_split->setKeyboardTracking(false);
     connect(m_split, &QSpinBox::valueChanged, this, [this](int bytes) {
+        m_split->setSuffix(splitSuffix(bytes));
         changeField(QStringLiteral("split"), [bytes](UserFormItem &item) { item.split = bytes; });
     });
     form->addRow(QStringLiteral(u"分行宽度"), m_split);
@@ -478,6 +496,7 @@ void FormDesignWindow::refresh()
         m_color->setCurrentIndex(colour);
         m_align->setCurrentIndex(m_align->findData(int(item.align)));
         m_split->setValue(item.split);
+        m_split->setSuffix(splitSuffix(item.split));
     }
     m_undo->setEnabled(m_design.canUndo());
     m_redo->setEnabled(m_design.canRedo());

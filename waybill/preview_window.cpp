@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -372,22 +373,26 @@ void TQRStandardPreview::RzBitBtn9Click()
 
 namespace {
 
-bool &picturesOn()
+// 显示底图 is kept in the user's settings: off at first, then as the user
+// left it, also after the program has ended.
+const QString kPictureSetting = QStringLiteral("preview/showPicture");
+
+QString userSettingsName()
 {
-    static bool on = false; // off at first, then as the user left it
-    return on;
+    return QStringLiteral("waybill");
 }
 
 } // namespace
 
 bool TQRStandardPreview::picturesShown() const
 {
-    return picturesOn();
+    return QSettings(userSettingsName(), userSettingsName()).value(kPictureSetting, false).toBool();
 }
 
 void TQRStandardPreview::showPicture(bool shown)
 {
-    picturesOn() = shown;
+    if (picturesShown() != shown)
+        QSettings(userSettingsName(), userSettingsName()).setValue(kPictureSetting, shown);
     if (m_pictureButton->isChecked() != shown)
         m_pictureButton->setChecked(shown);
     const Layout &layout = m_run.layout();

@@ -59,7 +59,7 @@ public:
     // Told after each print that sent pages (the print window's status line).
     void setPrintedHandler(std::function<void(const PrintedRun &)> handler) { m_printed = std::move(handler); }
     // 显示底图: the form picture under the page, on screen only; the choice
-    // holds for every preview until the program ends.
+    // holds for every later preview, after a restart too (user settings).
     void showPicture(bool shown);
     bool picturesShown() const;
     // Every page warning in a window of its own, to read and copy.

@@ -15,6 +15,7 @@
 #include "waybill/run_printing.h"
 #include "waybill/waybill_number.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -143,6 +144,12 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
     m_printedLabel = new QLabel(statusBar());
     m_printedLabel->setObjectName(QStringLiteral("PrintedLabel"));
     statusBar()->addPermanentWidget(m_printedLabel);
+    // The items show the recipient's values; the switch shows their column names.
+    m_columnNames = new QCheckBox(QStringLiteral(u"显示字段名"), statusBar());
+    m_columnNames->setObjectName(QStringLiteral("ShowColumnNames"));
+    m_columnNames->setToolTip(QStringLiteral(u"在快递单上显示每一项的字段名，而不是当前收件人的内容"));
+    connect(m_columnNames, &QCheckBox::toggled, this, [this] { refreshPage(); });
+    statusBar()->addPermanentWidget(m_columnNames);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(layout.window.panel);
@@ -328,6 +335,16 @@ void PrintWindow::refreshPage()
     if (m_calibrationLabel)
         m_calibrationLabel->setText(calibrationText());
     ComposedPage shown = m_run.screenPage();
+    if (!m_columnNames->isChecked() && isVisible()) {
+        try {
+            shown = m_run.valuesPage();
+            if (m_batch) // the red frames are a single print's, for the recipient it prints
+                for (ComposedItem &item : shown.items)
+                    item.flagged = false;
+        } catch (const AppError &) {
+            // The data are not open: the column names show where the items are.
+        }
+    }
     // A shown single print marks the items that would not print whole with
     // the data as it is now (the data may not be open: then none). Windows
     // being created at start-up compose nothing.
