@@ -158,6 +158,8 @@ ClientScrollArea::ClientScrollArea(QWidget *client, QWidget *parent) : QScrollAr
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Tab goes from control to control; the area scrolls to the one focused.
+    setFocusPolicy(Qt::NoFocus);
     setWidget(client);
 }
 
