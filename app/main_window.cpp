@@ -34,6 +34,19 @@ namespace {
 
 constexpr int kStatusBarHeight = 26;
 
+// A status bar panel of its described width, which gives way when the
+// window has been made narrower to fit a small or scaled screen, so that
+// the last panel (the data file) stays in sight.
+class StatusPanel : public QLabel {
+public:
+    StatusPanel(int width, QWidget *parent) : QLabel(parent), m_width(width) {}
+    QSize sizeHint() const override { return {m_width, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {std::min(m_width, 50), QLabel::minimumSizeHint().height()}; }
+
+private:
+    int m_width;
+};
+
 } // namespace
 
 MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent) : QMainWindow(parent), m_windows(windows)
@@ -196,11 +209,11 @@ void MainWindow::buildStatusBar()
     bar->setFixedHeight(kStatusBarHeight);
     bar->setSizeGripEnabled(false);
     const auto panel = [bar](const char *name, int width, int stretch) {
-        auto *label = new QLabel(bar);
+        // The last panel takes the rest, never less than its text.
+        QLabel *label = stretch == 0 ? new StatusPanel(width, bar) : new QLabel(bar);
         label->setObjectName(QString::fromLatin1(name));
-        label->setMinimumWidth(width);
         if (stretch == 0)
-            label->setFixedWidth(width);
+            label->setMaximumWidth(width);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(label, stretch);
         return label;

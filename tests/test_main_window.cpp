@@ -1347,6 +1347,12 @@ void TestMainWindow::mainWindowFitsSmallScreens()
     QCOMPARE(f.window->menuBar()->geometry().top(), 0);
     QVERIFY(f.window->menuBar()->isVisible());
     QCOMPARE(f.window->statusBar()->geometry().bottom(), f.window->height() - 1);
+    // The clock and the help panels give way: the data file's panel stays in sight.
+    const auto *last = f.window->findChild<QLabel *>(QStringLiteral("Panel2Text"));
+    QTRY_VERIFY(last->geometry().right() < f.window->statusBar()->width());
+    QVERIFY(last->width() >= last->fontMetrics().horizontalAdvance(last->text()));
+    if (available.width() >= 1100)
+        QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("Panel0"))->width(), 350);
     auto *scroll = qobject_cast<QScrollArea *>(f.window->centralWidget());
     QVERIFY(scroll);
     const QSize view = scroll->viewport()->size();
