@@ -2,6 +2,7 @@
 
 #include "app/data_folder.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "app/window_registry.h"
 #include "backup/backup_window.h"
 #include "import/imported_window.h"
@@ -11,6 +12,8 @@
 #include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
+#include "ui/window_keys.h"
 #include "waybill/family.h"
 #include "waybill/form_designer.h"
 #include "waybill/preview_window.h"
@@ -165,6 +168,18 @@ void registerWindows(WindowRegistry &windows)
     }
 }
 
+void bringToFront(QWidget *main)
+{
+    if (!main)
+        return;
+    main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
+    main->show();
+    // The window the user is working in, when one is open over the main window.
+    QWidget *front = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : main;
+    front->raise();
+    front->activateWindow();
+}
+
 int startDesktop(WindowRegistry &windows)
 {
     try {
@@ -176,8 +191,7 @@ int startDesktop(WindowRegistry &windows)
         return 1;
     }
     MainWindow *main = mainWindowOf(windows);
-    if (const QScreen *screen = QApplication::primaryScreen())
-        main->move(screen->availableGeometry().center() - main->rect().center());
+    centreOnScreen(main);
     main->show();
     // A damaged data.mdb is told once, as the program opens; it stays
     // readable, and every write says the same until it is restored.
@@ -196,11 +210,18 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     installFontSubstitutions();
     installChineseTranslations(app);
     installButtonEnterKeys(app);
+    installScreenFit(app);
+    installMenuBarKey(app);
 
     // Started from a menu (in the home folder) it uses the user's data folder.
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();
+    std::unique_ptr<SingleInstance> instance;
     try {
         enterDataFolder();
+        // A program already open on this data.mdb comes to the front instead.
+        instance = std::make_unique<SingleInstance>(QDir::current().absoluteFilePath(schema::kDatabaseFileName));
+        if (instance->claim(workbookPath) == SingleInstance::Start::HandedOver)
+            return 0;
         offerJetMigration(QDir::current().absoluteFilePath(schema::kDatabaseFileName));
     } catch (const AppError &error) {
         dialogs().error(nullptr, error.text());
@@ -210,15 +231,30 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     registerWindows(windows);
     if (startDesktop(windows) != 0)
         return 1;
+    const auto offer = [&windows](const QString &path) {
+        auto *imported = windows.windowAs<ImportedWindow>(window_class::kImported);
+        auto *main = windows.windowAs<MainWindow>(window_class::kMain);
+        if (!imported || !main)
+            return;
+        imported->offerWorkbook(path);
+        main->openImportWindow();
+    };
     if (!workbookPath.isEmpty())
-        QTimer::singleShot(0, windows.window(window_class::kMain), [&windows, workbookPath] {
-            auto *imported = windows.windowAs<ImportedWindow>(window_class::kImported);
-            auto *main = windows.windowAs<MainWindow>(window_class::kMain);
-            if (!imported || !main)
-                return;
-            imported->offerWorkbook(workbookPath);
-            main->openImportWindow();
-        });
+        QTimer::singleShot(0, windows.window(window_class::kMain), [offer, workbookPath] { offer(workbookPath); });
+    QObject::connect(instance.get(), &SingleInstance::activationRequested, windows.window(window_class::kMain),
+                     [&windows, offer](const QString &path) {
+                         auto *main = windows.windowAs<MainWindow>(window_class::kMain);
+                         bringToFront(main);
+                         if (path.isEmpty())
+                             return;
+                         // A window open over the main window is the user's work: it stays.
+                         if (QWidget *modal = QApplication::activeModalWidget())
+                             dialogs().notice(modal,
+                                              QStringLiteral(u"要导入名单 %1，请先关闭这个窗口，再打开一次。")
+                                                  .arg(QDir::toNativeSeparators(path)));
+                         else
+                             offer(path);
+                     });
     const int status = QApplication::exec();
     windows.destroyAll();
     return status;

@@ -13,6 +13,12 @@ void installPreviewRunner();
 // Registers the factory of every window the program has.
 void registerWindows(WindowRegistry &windows);
 
+class QWidget;
+
+// Brings the main window (or the window open over it) to the front, as a
+// second start on the same data asks.
+void bringToFront(QWidget *main);
+
 // Creates the windows and shows the main window centred; on a start-up
 // failure (no readable data.mdb) shows the error and returns 1, else 0.
 int startDesktop(WindowRegistry &windows);

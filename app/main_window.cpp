@@ -10,7 +10,9 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 #include "waybill/form_designer.h"
 #include "waybill/print_log_window.h"
 #include "waybill/print_menus.h"
@@ -32,6 +34,19 @@ namespace {
 
 constexpr int kStatusBarHeight = 26;
 
+// A status bar panel of its described width, which gives way when the
+// window has been made narrower to fit a small or scaled screen, so that
+// the last panel (the data file) stays in sight.
+class StatusPanel : public QLabel {
+public:
+    StatusPanel(int width, QWidget *parent) : QLabel(parent), m_width(width) {}
+    QSize sizeHint() const override { return {m_width, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {std::min(m_width, 50), QLabel::minimumSizeHint().height()}; }
+
+private:
+    int m_width;
+};
+
 } // namespace
 
 MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent) : QMainWindow(parent), m_windows(windows)
@@ -43,7 +58,9 @@ MainWindow::MainWindow(WindowRegistry &windows, QWidget *parent) : QMainWindow(p
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
-    setCentralWidget(m_client);
+    // On a screen smaller than the window, the client area scrolls between
+    // the menu bar and the status bar.
+    setCentralWidget(new ClientScrollArea(m_client, this));
 
     m_recipients = new RecipientView(m_data, m_client);
     m_recipients->layout(kClientWidth, kClientHeight - kStatusBarHeight);
@@ -109,58 +126,77 @@ void MainWindow::buildMenus()
     };
     const auto print = [this](const QString &windowClass) { printCommand(windowClass); };
 
-    connect(topEntry("N1", u"寄件人信息"), &QAction::triggered, this, &MainWindow::N1Click);
-    connect(topEntry("N2", u"收件人信息"), &QAction::triggered, this, &MainWindow::N2Click);
-    QMenu *single = subMenu(bar, "N16", u"单张打印");
-    QMenu *batch = subMenu(bar, "N17", u"批量打印");
+    // Every entry has an access letter (Alt+letter; Alt or F10 alone opens the bar).
+    connect(topEntry("N1", u"寄件人信息(&S)"), &QAction::triggered, this, &MainWindow::N1Click);
+    connect(topEntry("N2", u"收件人信息(&R)"), &QAction::triggered, this, &MainWindow::N2Click);
+    QMenu *single = subMenu(bar, "N16", u"单张打印(&P)");
+    QMenu *batch = subMenu(bar, "N17", u"批量打印(&B)");
     addPrintEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print);
     keepFormEntries(single, batch, PrintMenuOwner::MainWindow, PrintMenuPlace::MainMenu, print, m_data.connection);
     bar->addMenu(single);
     bar->addMenu(batch);
-    connect(topEntry("N18", u"数据导入"), &QAction::triggered, this, [this] { openWindow(window_class::kImported); });
-    connect(topEntry("N19", u"数据导出"), &QAction::triggered, this, [this] { exportList(false); });
-    connect(topEntry("N20", u"数据备份与恢复"), &QAction::triggered, this,
+    connect(topEntry("N18", u"数据导入(&I)"), &QAction::triggered, this,
+            [this] { openWindow(window_class::kImported); });
+    connect(topEntry("N19", u"数据导出(&E)"), &QAction::triggered, this, [this] { exportList(false); });
+    connect(topEntry("N20", u"数据备份与恢复(&K)"), &QAction::triggered, this,
             [this] { openWindow(window_class::kBackup); });
-    QMenu *help = subMenu(bar, "N21", u"帮助主题");
-    connect(addEntry(help, QStringLiteral("N23"), QStringLiteral(u"常见问题")), &QAction::triggered, this,
+    QMenu *help = subMenu(bar, "N21", u"帮助主题(&H)");
+    connect(addEntry(help, QStringLiteral("N23"), QStringLiteral(u"常见问题(&Q)")), &QAction::triggered, this,
             [] { dialogs().openUrl(questionsUrl()); });
-    connect(addEntry(help, QStringLiteral("N24"), QStringLiteral(u"技术支持")), &QAction::triggered, this,
+    connect(addEntry(help, QStringLiteral("N24"), QStringLiteral(u"技术支持(&T)")), &QAction::triggered, this,
             [] { dialogs().openUrl(supportMailUrl()); });
-    connect(addEntry(help, QStringLiteral("N25"), QStringLiteral(u"软件首页")), &QAction::triggered, this,
+    connect(addEntry(help, QStringLiteral("N25"), QStringLiteral(u"软件首页(&W)")), &QAction::triggered, this,
             [] { dialogs().openUrl(homePageUrl()); });
     bar->addMenu(help);
-    connect(topEntry("N4", u"退出软件"), &QAction::triggered, this, &QWidget::close);
-    connect(topEntry("FormDesign", u"快递单设计"), &QAction::triggered, this, &MainWindow::designForm);
-    connect(topEntry("PrintLog", u"打印记录"), &QAction::triggered, this,
+    connect(topEntry("N4", u"退出软件(&X)"), &QAction::triggered, this, &QWidget::close);
+    connect(topEntry("FormDesign", u"快递单设计(&D)"), &QAction::triggered, this, &MainWindow::designForm);
+    connect(topEntry("PrintLog", u"打印记录(&L)"), &QAction::triggered, this,
             [this] { guarded(this, [this] { openPrintLog(this); }); });
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
     RecipientView *view = m_recipients;
-    connect(addEntry(m_popup, QStringLiteral("N11"), QStringLiteral(u"新增记录")), &QAction::triggered, view,
-            &RecipientView::Button6Click);
-    connect(addEntry(m_popup, QStringLiteral("N12"), QStringLiteral(u"修改记录")), &QAction::triggered, view,
-            &RecipientView::Button7Click);
-    connect(addEntry(m_popup, QStringLiteral("N13"), QStringLiteral(u"删除记录")), &QAction::triggered, view,
-            &RecipientView::Button8Click);
+    QAction *add = addEntry(m_popup, QStringLiteral("N11"), QStringLiteral(u"新增记录(&N)"));
+    connect(add, &QAction::triggered, view, &RecipientView::Button6Click);
+    QAction *modify = addEntry(m_popup, QStringLiteral("N12"), QStringLiteral(u"修改记录(&M)"));
+    connect(modify, &QAction::triggered, view, &RecipientView::Button7Click);
+    QAction *remove = addEntry(m_popup, QStringLiteral("N13"), QStringLiteral(u"删除记录(&D)"));
+    connect(remove, &QAction::triggered, view, &RecipientView::Button8Click);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N14"));
-    connect(addEntry(m_popup, QStringLiteral("N15"), QStringLiteral(u"全部删除")), &QAction::triggered, view,
+    connect(addEntry(m_popup, QStringLiteral("N15"), QStringLiteral(u"全部删除(&A)")), &QAction::triggered, view,
             &RecipientView::deleteAll);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N27"));
-    QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印");
-    QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印");
+    QMenu *popupSingle = subMenu(m_popup, "N28", u"单张打印(&P)");
+    QMenu *popupBatch = subMenu(m_popup, "N29", u"批量打印(&B)");
     addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::MainWindow, PrintMenuPlace::PopupMenu, print);
     keepFormEntries(popupSingle, popupBatch, PrintMenuOwner::MainWindow, PrintMenuPlace::PopupMenu, print,
                     m_data.connection);
     m_popup->addMenu(popupSingle);
     m_popup->addMenu(popupBatch);
     m_popup->addSeparator()->setObjectName(QStringLiteral("N30"));
-    connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入")), &QAction::triggered, this,
+    connect(addEntry(m_popup, QStringLiteral("N31"), QStringLiteral(u"数据导入(&I)")), &QAction::triggered, this,
             [this] { openWindow(window_class::kImported); });
-    connect(addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出")), &QAction::triggered, this,
+    connect(addEntry(m_popup, QStringLiteral("N32"), QStringLiteral(u"数据导出(&E)")), &QAction::triggered, this,
             [this] { exportList(true); });
 
     RecordGrid *grid = m_recipients->grid();
+    // The keys of the common commands; the context menu shows those of its entries.
+    add->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::Key_Insert)});
+    addAction(add);
+    modify->setShortcut(QKeySequence(Qt::Key_F2));
+    modify->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    grid->addAction(modify);
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    grid->addAction(remove);
+    // Ctrl+P opens 单张打印 to choose the courier.
+    addKeys(this, QStringLiteral("PrintKey"), {QKeySequence::Print},
+            [bar, single] { bar->setActiveAction(single->menuAction()); });
+    addKeys(this, QStringLiteral("FindKey"), {QKeySequence::Find}, [this] {
+        showListView();
+        m_recipients->focusSearch();
+    });
+    addKeys(this, QStringLiteral("RefreshKey"), {QKeySequence(Qt::Key_F5)}, [view] { view->Button10Click(); });
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this, grid](const QPoint &pos) { m_popup->popup(grid->viewport()->mapToGlobal(pos)); });
@@ -173,11 +209,11 @@ void MainWindow::buildStatusBar()
     bar->setFixedHeight(kStatusBarHeight);
     bar->setSizeGripEnabled(false);
     const auto panel = [bar](const char *name, int width, int stretch) {
-        auto *label = new QLabel(bar);
+        // The last panel takes the rest, never less than its text.
+        QLabel *label = stretch == 0 ? new StatusPanel(width, bar) : new QLabel(bar);
         label->setObjectName(QString::fromLatin1(name));
-        label->setMinimumWidth(width);
         if (stretch == 0)
-            label->setFixedWidth(width);
+            label->setMaximumWidth(width);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(label, stretch);
         return label;

@@ -10,6 +10,7 @@
 #include "ui/recipient_fields.h"
 #include "ui/record_grid.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -106,6 +107,18 @@ void RecipientView::buildEditor(QWidget *client)
     picture->setToolTip(QStringLiteral(u"关闭"));
     picture->setCursor(Qt::PointingHandCursor);
     connect(picture, &ClickableLabel::clicked, this, [this] { Button4Click(); });
+
+    // Tab walks the panel as it reads: the paste box, then the fields row
+    // by row, then the buttons; Esc closes it as its close button does.
+    QList<QWidget *> order{m_paste, m_editor->findChild<QPushButton *>(QStringLiteral("PasteButton"))};
+    for (const BoundEdit &field : m_fields)
+        order << field.edit;
+    order << m_addButton << m_modifyButton << close;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    addKeys(
+        m_editor, QStringLiteral("CloseEditorKey"), {QKeySequence(Qt::Key_Escape)}, [this] { Button4Click(); },
+        Qt::WidgetWithChildrenShortcut);
 }
 
 void RecipientView::fillFromPaste()
@@ -145,6 +158,12 @@ void RecipientView::clearChainEdits()
         edit->setText(QString());
 }
 
+void RecipientView::focusSearch()
+{
+    m_nameSearch->setFocus(Qt::ShortcutFocusReason);
+    m_nameSearch->selectAll();
+}
+
 void RecipientView::Button6Click()
 {
     m_editor->show();
@@ -155,6 +174,8 @@ void RecipientView::Button6Click()
     for (const BoundEdit &field : m_fields)
         if (field.column != col::kDestination)
             field.edit->setText(QString());
+    // A new recipient starts at the top of the panel: pasted, or typed from 单位名称 on.
+    m_paste->setFocus(Qt::OtherFocusReason);
 }
 
 void RecipientView::Button7Click()
@@ -168,6 +189,7 @@ void RecipientView::Button7Click()
     for (const BoundEdit &field : m_fields)
         field.edit->setText(m_data.recipients.value(field.column));
     m_filledRowid = m_data.recipients.rowidAt(m_data.recipients.currentRow());
+    m_fields.first().edit->setFocus(Qt::OtherFocusReason);
 }
 
 void RecipientView::Button3Click()
@@ -201,6 +223,7 @@ void RecipientView::Button3Click()
         clearChainEdits();
         m_paste->clear(); // the next recipient starts from a paste of its own
         dialogs().notice(m_editor, QStringLiteral(u"新增记录成功！"));
+        m_paste->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -244,7 +267,8 @@ void RecipientView::Button8Click()
             dialogs().notice(m_grid, QStringLiteral(u"不能删除空信息！"));
             return;
         }
-        if (dialogs().confirm(m_grid, QStringLiteral(u"确定要删除选中的记录？")))
+        // No is the default: Enter must not delete.
+        if (dialogs().confirm(m_grid, QStringLiteral(u"确定要删除选中的记录？"), false))
             list.deleteCurrent();
     });
 }
@@ -252,7 +276,7 @@ void RecipientView::Button8Click()
 void RecipientView::deleteAll()
 {
     guarded(m_grid, [this] {
-        if (!dialogs().confirm(m_grid, QStringLiteral(u"确定要删除全部记录？")))
+        if (!dialogs().confirm(m_grid, QStringLiteral(u"确定要删除全部记录？"), false))
             return;
         m_data.recipients.deleteAll();
     });

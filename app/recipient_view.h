@@ -41,6 +41,8 @@ public:
     void deleteAll();     // 全部删除 of the context menu
     // Empties Edit8 to Edit14 (the seven edits of the editor chain).
     void clearChainEdits();
+    // The name search box with the focus, its text selected (Ctrl+F).
+    void focusSearch();
 
 private:
     void buildToolbar(QWidget *client);

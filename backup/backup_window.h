@@ -14,6 +14,13 @@ struct BackupHooks {
     std::function<void()> endProgram;     // after a successful one
 };
 
+struct BackupContents;
+
+// The question before a restore: the backup's date and rows, No the default.
+QString restoreQuestion(const BackupContents &backup);
+// The message after a restore: the program closes, and how to open it again.
+QString restoredText();
+
 class BackupWindow : public QDialog {
     Q_OBJECT
 public:

@@ -234,6 +234,17 @@ void checkProgramDatabase(const QString &path)
         throw DbError(QStringLiteral(u"%1 不是本软件的数据库文件：%2").arg(native(path), missing));
 }
 
+BackupContents describeBackup(const QString &path)
+{
+    requireFile(path);
+    checkProgramDatabase(path);
+    SqliteFile file(path, false);
+    const auto count = [&](const QString &table) {
+        return int(file.column(statements::selectWhere(table, {schema::col::kRecipientName}, {})).size());
+    };
+    return {QFileInfo(path).lastModified(), count(schema::kRecipientTable), count(schema::kImportedTable)};
+}
+
 void backupDatabase(const QString &source, const QString &target)
 {
     if (!QFileInfo(source).isFile())

@@ -8,6 +8,7 @@
 // a failure at any point leaves the previous files as they were. Both
 // throw AppError subclasses whose text says why.
 
+#include <QDateTime>
 #include <QString>
 
 // Copies source (data.mdb) to target (replacing a file of that name, only
@@ -18,6 +19,17 @@ void backupDatabase(const QString &source, const QString &target);
 // not an SQLite file, damaged (integrity check), or lacking a table or
 // column of outrxx, inrxx and excel.
 void checkProgramDatabase(const QString &path);
+
+// What a backup holds, as the user is told before it replaces the data.
+struct BackupContents {
+    QDateTime written; // when the file was last written
+    int recipients = 0;
+    int imported = 0;
+};
+
+// Checks path as a restore does (checkProgramDatabase; throws DbError or
+// FileError saying why not) and counts its rows.
+BackupContents describeBackup(const QString &path);
 
 struct RestoreResult {
     QString safetyCopy;        // where the replaced data were kept (empty: there were none)

@@ -1,8 +1,5 @@
 #include "import/imported_window.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "import/import_procedure.h"
 #include "import/imported_row_editor.h"
 #include "import/workbook_reader.h"
@@ -13,7 +10,9 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 #include "waybill/print_menus.h"
 #include "waybill/print_record.h"
 
@@ -69,7 +68,7 @@ ImportedWindow::ImportedWindow(std::function<void()> writeShipDate,
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
-    setCentralWidget(client);
+    setCentralWidget(new ClientScrollArea(client, this));
     buildTopBar(client);
     m_grid = new RecordGrid(m_list, recipientGridColumns(), client);
     m_grid->setObjectName(QStringLiteral("DBGridEh1"));
@@ -141,40 +140,49 @@ void ImportedWindow::buildMenus()
     const auto print = [this](const QString &windowClass) { printCommand(windowClass); };
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QAction *choose = bar->addAction(QStringLiteral(u"选择路径"));
+    QAction *choose = bar->addAction(QStringLiteral(u"选择路径(&O)"));
     choose->setObjectName(QStringLiteral("N1"));
     connect(choose, &QAction::triggered, this, [this] { N1Click(); });
-    QAction *edit = bar->addAction(QStringLiteral(u"修改记录"));
+    QAction *edit = bar->addAction(QStringLiteral(u"修改记录(&M)"));
     edit->setObjectName(QStringLiteral("EditRecord"));
     connect(edit, &QAction::triggered, this, [this] { editRow(); });
-    QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印"));
-    QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印"));
+    QMenu *single = namedSubMenu(bar, QStringLiteral("N2"), QStringLiteral(u"单张打印(&P)"));
+    QMenu *batch = namedSubMenu(bar, QStringLiteral("N3"), QStringLiteral(u"批量打印(&B)"));
     addPrintEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print);
     keepFormEntries(single, batch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::MainMenu, print, m_connection);
     bar->addMenu(single);
     bar->addMenu(batch);
-    QAction *close = bar->addAction(QStringLiteral(u"关闭窗口"));
+    QAction *close = bar->addAction(QStringLiteral(u"关闭窗口(&C)"));
     close->setObjectName(QStringLiteral("N49"));
     connect(close, &QAction::triggered, this, &QWidget::close);
+    // Esc closes, Ctrl+P opens 单张打印, Ctrl+F goes to the name search, F5 refreshes.
+    closeOnEscape(this);
+    addKeys(this, QStringLiteral("PrintKey"), {QKeySequence::Print},
+            [bar, single] { bar->setActiveAction(single->menuAction()); });
+    addKeys(this, QStringLiteral("FindKey"), {QKeySequence::Find}, [this] {
+        m_nameSearch->setFocus(Qt::ShortcutFocusReason);
+        m_nameSearch->selectAll();
+    });
+    addKeys(this, QStringLiteral("RefreshKey"), {QKeySequence(Qt::Key_F5)}, [this] { Button3Click(); });
 
     auto *popup = new QMenu(this);
     popup->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径"));
+    QAction *choosePopup = popup->addAction(QStringLiteral(u"选择路径(&O)"));
     choosePopup->setObjectName(QStringLiteral("N4"));
     connect(choosePopup, &QAction::triggered, this, [this] { N1Click(); });
-    QAction *editPopup = popup->addAction(QStringLiteral(u"修改记录"));
+    QAction *editPopup = popup->addAction(QStringLiteral(u"修改记录(&M)"));
     editPopup->setObjectName(QStringLiteral("EditRecordPopup"));
     connect(editPopup, &QAction::triggered, this, [this] { editRow(); });
     popup->addSeparator()->setObjectName(QStringLiteral("N7"));
-    QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印"));
-    QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印"));
+    QMenu *popupSingle = namedSubMenu(popup, QStringLiteral("N5"), QStringLiteral(u"单张打印(&P)"));
+    QMenu *popupBatch = namedSubMenu(popup, QStringLiteral("N6"), QStringLiteral(u"批量打印(&B)"));
     addPrintEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print);
     keepFormEntries(popupSingle, popupBatch, PrintMenuOwner::ImportedWindow, PrintMenuPlace::PopupMenu, print,
                     m_connection);
     popup->addMenu(popupSingle);
     popup->addMenu(popupBatch);
     popup->addSeparator()->setObjectName(QStringLiteral("N54"));
-    QAction *closePopup = popup->addAction(QStringLiteral(u"关闭窗口"));
+    QAction *closePopup = popup->addAction(QStringLiteral(u"关闭窗口(&C)"));
     closePopup->setObjectName(QStringLiteral("N55"));
     connect(closePopup, &QAction::triggered, this, &QWidget::close);
 
@@ -197,8 +205,7 @@ void ImportedWindow::showEvent(QShowEvent *event)
         return;
     // Centred on the desktop when it first opens.
     m_placed = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void ImportedWindow::changeEvent(QEvent *event)
@@ -346,9 +353,13 @@ void ImportedWindow::Button1Click()
             if (mapping)
                 result = run(mapping);
         }
-        // The described message, then what was wrong.
-        dialogs().notice(
-            this, result.reason.isEmpty() ? result.message : result.message + QStringLiteral("\n\n") + result.reason);
+        // The described message with the rows imported, then what was wrong.
+        QString text = result.message;
+        if (result.success) {
+            const qsizetype end = text.indexOf(QLatin1Char('\n'));
+            text.insert(end < 0 ? text.size() : end, QStringLiteral(u"共导入 %1 行。").arg(result.rows));
+        }
+        dialogs().notice(this, result.reason.isEmpty() ? text : text + QStringLiteral("\n\n") + result.reason);
         if (result.success)
             m_panel->hide();
     });

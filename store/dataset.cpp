@@ -3,9 +3,27 @@
 #include "store/bulk_rows.h"
 #include "store/connection.h"
 #include "store/db_error.h"
+#include "store/schema.h"
 
 #include <QStringDecoder>
 #include <optional>
+
+namespace {
+
+// What a row of a table is called in a message to the user (never the
+// dataset's component name).
+QString rowWord(const QString &table)
+{
+    if (table == schema::kRecipientTable)
+        return QStringLiteral(u"收件人");
+    if (table == schema::kImportedTable)
+        return QStringLiteral(u"导入的收件人");
+    if (table == schema::kSenderTable)
+        return QStringLiteral(u"寄件人信息");
+    return QStringLiteral(u"记录");
+}
+
+} // namespace
 
 QString Dataset::Row::value(int column) const
 {
@@ -294,9 +312,9 @@ void Dataset::post()
         if (query.numRowsAffected() == 0)
             writeIfAsRead(
                 row, [&] { m_connection.exec(statements::updateRow(m_select.table, columns), params); },
-                QStringLiteral(u"%1：要修改的记录已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。")
-                    .arg(m_name),
-                QStringLiteral(u"%1：要修改的记录已不存在（可能已被删除），修改未保存。").arg(m_name));
+                QStringLiteral(u"要修改的%1已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。")
+                    .arg(rowWord(m_select.table)),
+                QStringLiteral(u"要修改的%1已不存在（可能已被删除），修改未保存。").arg(rowWord(m_select.table)));
         QStringList values = row.values();
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
@@ -340,7 +358,7 @@ void Dataset::deleteCurrent()
 {
     requireOpen("删除");
     if (!hasCurrent())
-        throw DbError(QStringLiteral(u"%1：没有可删除的记录").arg(m_name));
+        throw DbError(QStringLiteral(u"没有可删除的%1").arg(rowWord(m_select.table)));
     cancel();
     const int row = m_current;
     const Row &doomed = m_rows[size_t(row)];
@@ -349,8 +367,9 @@ void Dataset::deleteCurrent()
     if (query.numRowsAffected() == 0)
         writeIfAsRead(
             doomed, [&] { m_connection.exec(statements::deleteRow(m_select.table), {doomed.rowid}); },
-            QStringLiteral(u"%1：要删除的记录已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。").arg(m_name),
-            QStringLiteral(u"%1：要删除的记录已不存在（可能已被别处删除）。请按“刷新”。").arg(m_name));
+            QStringLiteral(u"要删除的%1已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。")
+                .arg(rowWord(m_select.table)),
+            QStringLiteral(u"要删除的%1已不存在（可能已被别处删除）。请按“刷新”。").arg(rowWord(m_select.table)));
     Q_EMIT aboutToRemoveRow(row);
     m_rows.erase(m_rows.begin() + row);
     Q_EMIT rowRemoved(row);

@@ -3,6 +3,7 @@
 // before anything is replaced, the safety copy of a restore, damaged and
 // locked files, and files left by a crashed writer.
 
+#include "app/main_data.h"
 #include "backup/backup_window.h"
 #include "backup/database_file.h"
 #include "common/error.h"
@@ -100,6 +101,8 @@ private Q_SLOTS:
     void backupAfterCrashHoldsCommittedState();
     void restoreChecksAndReplaces_data();
     void restoreChecksAndReplaces();
+    void restoreAsksFirstNamingTheBackup_data();
+    void restoreAsksFirstNamingTheBackup();
     void restoreOverCrashedOrDamagedFile_data();
     void restoreOverCrashedOrDamagedFile();
     void restoreWaitsForLockThenRefuses();
@@ -153,6 +156,8 @@ void TestBackup::backupWritesConsistentCopy()
     if (message.startsWith(u"数据备份失败"_qs))
         QVERIFY2(parts.size() == 2 && parts[1].contains(u"文件夹不存在"_qs), qPrintable(parts.join('|')));
     if (!written.isEmpty()) {
+        // It says where the backup went.
+        QCOMPARE(parts.value(1), u"备份文件："_qs + QDir::toNativeSeparators(f.dir.file(written)));
         QCOMPARE(databaseContent(f.dir.file(written)), databaseContent(f.dir.dbPath()));
         QVERIFY(databaseContent(f.dir.file(written)).contains(u"inrxx||just added||||||||"_qs));
         QCOMPARE(integrityOf(f.dir.file(written)), QStringLiteral("ok"));
@@ -244,6 +249,7 @@ void TestBackup::restoreChecksAndReplaces()
     const QStringList before = databaseContent(f.dir.dbPath());
     const QStringList expected = source == QStringLiteral("backup") ? databaseContent(path) : before;
     f.dialogs.fileAnswers = {path};
+    f.dialogs.confirmAnswers = {true};
     f.click("Button2");
     QCOMPARE(databaseContent(f.dir.dbPath()), expected);
     QCOMPARE(integrityOf(f.dir.dbPath()), QStringLiteral("ok"));
@@ -252,22 +258,75 @@ void TestBackup::restoreChecksAndReplaces()
         QCOMPARE(f.disconnects, 0);
         return;
     }
-    QCOMPARE(f.disconnects, 1);
-    const QStringList parts = f.hintParts();
+    // A file that is no sound backup is refused before the question, the
+    // main window's lists untouched.
     const bool restored = reason.isEmpty();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("confirm (No default)")).size(), restored ? 1 : 0);
+    QCOMPARE(f.disconnects, restored ? 1 : 0);
+    const QStringList parts = f.hintParts();
     QCOMPARE(parts.value(0), restored ? u"数据恢复成功！"_qs : u"数据恢复失败，请重试！"_qs);
-    QVERIFY2(parts.value(1).contains(restored ? u"data.mdb."_qs : reason), qPrintable(parts.join('|')));
+    QVERIFY2(parts.last().contains(restored ? u"data.mdb."_qs : reason), qPrintable(parts.join('|')));
     QCOMPARE(f.ends, restored ? 1 : 0);
-    // A failed restore leaves data.mdb as it was, and the lists show it again.
-    QCOMPARE(f.reconnects, restored ? 0 : 1);
+    QCOMPARE(f.reconnects, 0);
     const QStringList copies = safetyCopies(f.dir.path());
     QCOMPARE(copies.size(), restored ? 1 : 0);
     if (restored) {
-        QVERIFY(parts[1].contains(copies.first()));
+        // It says the program closes now and how to open it again.
+        QVERIFY2(parts.value(1).contains(u"程序将关闭"_qs) && parts.value(1).contains(u"再打开"_qs),
+                 qPrintable(parts.value(1)));
+        QVERIFY(parts.last().contains(copies.first()));
         QCOMPARE(databaseContent(f.dir.file(copies.first())), before);
     }
     QCOMPARE(strayFiles(f.dir.path(), copies + QStringList{QStringLiteral("good.bak"), QStringLiteral("chosen.bak")}),
              QStringList{});
+}
+
+void TestBackup::restoreAsksFirstNamingTheBackup_data()
+{
+    QTest::addColumn<int>("answer"); // 1 Yes, 0 No, -1 Enter (the default button)
+    QTest::newRow("Yes") << 1;
+    QTest::newRow("No") << 0;
+    QTest::newRow("Enter") << -1;
+}
+
+void TestBackup::restoreAsksFirstNamingTheBackup()
+{
+    QFETCH(int, answer);
+    Fixture f;
+    const QString backup = f.dir.file(QStringLiteral("monday.bak"));
+    backupDatabase(f.dir.dbPath(), backup);
+    fillRecipients(backup, kRecipientTable, 3, QStringLiteral("kept"));
+    fillRecipients(backup, kImportedTable, 2, QStringLiteral("imported"));
+    {
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime(QDate(2026, 12, 10), QTime(10, 27, 40)), QFileDevice::FileModificationTime));
+    }
+    const QStringList before = databaseContent(f.dir.dbPath());
+    f.dialogs.fileAnswers = {backup};
+    if (answer >= 0)
+        f.dialogs.confirmAnswers = {answer == 1};
+    f.click("Button2");
+    const QStringList asked = f.dialogs.texts(QStringLiteral("confirm (No default)"));
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked.first().startsWith(u"用 2026-12-10 10:27 的备份（4 个收件人，2 行导入的名单）替换现在的数据？"_qs),
+             qPrintable(asked.first()));
+    if (answer != 1) {
+        // Nothing replaced, nothing closed, the program goes on.
+        QCOMPARE(databaseContent(f.dir.dbPath()), before);
+        QCOMPARE(f.disconnects, 0);
+        QCOMPARE(f.ends, 0);
+        QCOMPARE(f.dialogs.texts(QStringLiteral("hint")), QStringList{});
+        return;
+    }
+    QCOMPARE(f.ends, 1);
+    // Opened again, the program shows the backup's recipients.
+    MainData reopened;
+    reopened.reopen();
+    QStringList names;
+    for (int row = 0; row < reopened.recipients.rowCount(); ++row)
+        names << reopened.recipients.valueAt(row, reopened.recipients.columnIndex(col::kRecipientName));
+    QCOMPARE(names, (QStringList{u"current"_qs, u"kept1"_qs, u"kept2"_qs, u"kept3"_qs}));
 }
 
 void TestBackup::restoreOverCrashedOrDamagedFile_data()
@@ -388,6 +447,7 @@ void TestBackup::restoreTakesOnlyTheProgramsTables()
     }
     const QStringList data = databaseContent(path);
     f.dialogs.fileAnswers = {path};
+    f.dialogs.confirmAnswers = {true};
     f.click("Button2");
     const QStringList parts = f.hintParts();
     QCOMPARE(parts.value(0), u"数据恢复成功！"_qs);

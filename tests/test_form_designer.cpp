@@ -121,6 +121,8 @@ class TestFormDesigner : public QObject {
 private Q_SLOTS:
     void designStepsUndoAsTheUserMadeThem();
     void fieldsAreDraggedNudgedUndoneSavedAndPrintWhereTheyWerePlaced();
+    void splitWidthReadsAsCharacters_data();
+    void splitWidthReadsAsCharacters();
     void savingNeedsAUniqueName_data();
     void savingNeedsAUniqueName();
     void removingAsksFirst();
@@ -248,6 +250,35 @@ void TestFormDesigner::fieldsAreDraggedNudgedUndoneSavedAndPrintWhereTheyWerePla
         QVERIFY2(e.right < 0 || near(w.right, e.right, 0.3), qPrintable(where));
         QVERIFY2(near(w.top, e.top, 0.3), qPrintable(where));
     }
+}
+
+void TestFormDesigner::splitWidthReadsAsCharacters_data()
+{
+    // The bytes typed and the 汉字 a full line of them holds (the cut never
+    // falls inside a character, the line ends two bytes early).
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("30") << 30 << u" 字节（每行 14 个汉字）"_qs;
+    QTest::newRow("22") << 22 << u" 字节（每行 10 个汉字）"_qs;
+    QTest::newRow("16") << 16 << u" 字节（每行 7 个汉字）"_qs;
+    QTest::newRow("3") << 3 << u" 字节（每行 1 个汉字）"_qs;
+    QTest::newRow("2") << 2 << u" 字节（不够一个汉字）"_qs;
+    QTest::newRow("no split") << 0 << u" 字节"_qs;
+}
+
+void TestFormDesigner::splitWidthReadsAsCharacters()
+{
+    QFETCH(int, bytes);
+    QFETCH(QString, suffix);
+    Designer d;
+    d.click("AddField");
+    auto *split = d.find<QSpinBox>("FieldSplit");
+    split->setValue(bytes);
+    QCOMPARE(split->suffix(), suffix);
+    QCOMPARE(d.window.design().form().items.value(0).split, bytes);
+    // Another field selected shows its own.
+    d.click("AddField");
+    QCOMPARE(split->suffix(), u" 字节"_qs);
 }
 
 void TestFormDesigner::savingNeedsAUniqueName_data()

@@ -93,6 +93,8 @@ private Q_SLOTS:
     void rowEditorCompletesAMaskedMobile_data();
     void rowEditorCompletesAMaskedMobile();
     void layout();
+    void keysSearchRefreshAndClose_data();
+    void keysSearchRefreshAndClose();
 };
 
 void TestImportedWindow::printEntriesOpenImportedWindows_data()
@@ -217,7 +219,7 @@ void TestImportedWindow::importPanel()
     f.click("Button2");
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
     QVERIFY(!panel->isVisibleTo(f.window.get()));
     QCOMPARE(f.listed(), QStringList{u"赵六"_qs}); // the search is gone, its text stays
     QCOMPARE(f.edit("Edit2")->text(), u"不相干"_qs);
@@ -332,7 +334,7 @@ void TestImportedWindow::replacingUnprintedRowsIsAsked()
     QCOMPARE(f.listed(), imported ? QStringList{u"赵六"_qs} : before);
     QCOMPARE(f.window->importPanel()->isVisibleTo(f.window.get()), !imported); // No: the path stays to import later
     QCOMPARE(f.dialogs.texts(QStringLiteral("notice")),
-             imported ? QStringList{import_messages::kSucceeded} : QStringList());
+             imported ? QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs} : QStringList());
 }
 
 void TestImportedWindow::printedRowsAreMarked_data()
@@ -450,12 +452,45 @@ void TestImportedWindow::rowEditorCompletesAMaskedMobile()
     f.window->hide();
 }
 
+void TestImportedWindow::keysSearchRefreshAndClose_data()
+{
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "name search";
+    QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "refreshed";
+    QTest::newRow("Esc") << QKeySequence(Qt::Key_Escape) << "closed";
+}
+
+void TestImportedWindow::keysSearchRefreshAndClose()
+{
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.window->show();
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.edit("Edit2")->setText(u"张"_qs);
+    f.click("Button2");
+    QCOMPARE(f.listed(), QStringList{u"张三"_qs});
+    f.window->grid()->setFocus();
+    QTest::keySequence(f.window->grid(), key);
+    QString did = QStringLiteral("nothing");
+    if (expected == QStringLiteral("name search"))
+        did = f.edit("Edit2")->hasFocus() && f.edit("Edit2")->selectedText() == u"张"_qs ? expected : did;
+    else if (expected == QStringLiteral("refreshed"))
+        did = f.listed().size() == 3 && f.edit("Edit2")->text().isEmpty() ? expected : did;
+    else if (expected == QStringLiteral("closed"))
+        did = f.window->isVisible() ? did : expected;
+    QCOMPARE(did, expected);
+    f.window->hide();
+}
+
 void TestImportedWindow::layout()
 {
     Fixture f;
     QCOMPARE(f.window->windowTitle(), u"Excel导入"_qs);
     QCOMPARE(f.window->objectName(), QStringLiteral("DrForm"));
-    QCOMPARE(f.window->centralWidget()->width(), 1017);
+    QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("client"))->size(), QSize(1017, 605));
     QCOMPARE(f.window->importPanel()->geometry(), QRect(144, 216, 721, 89));
     QCOMPARE(f.window->grid()->palette().color(QPalette::Base), QColor(238, 238, 238));
     QCOMPARE(f.window->grid()->alternatingRowColors(), false);
@@ -463,8 +498,8 @@ void TestImportedWindow::layout()
     for (QAction *action : f.window->menuBar()->actions())
         bar << action->objectName() + QLatin1Char('=') + action->text();
     QCOMPARE(bar,
-             (QStringList{u"N1=选择路径"_qs, u"EditRecord=修改记录"_qs, u"N2=单张打印"_qs, u"N3=批量打印"_qs,
-                          u"N49=关闭窗口"_qs}));
+             (QStringList{u"N1=选择路径(&O)"_qs, u"EditRecord=修改记录(&M)"_qs, u"N2=单张打印(&P)"_qs,
+                          u"N3=批量打印(&B)"_qs, u"N49=关闭窗口(&C)"_qs}));
 }
 
 void TestImportedWindow::unknownHeadingsAreMappedInADialog()
@@ -500,7 +535,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(guessedMobile, u"手机号"_qs);
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
     QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select 单位名称, 收件人姓名, 目的地, 收件地址, 手机号码 from excel"_qs),
              QStringList{u"某厂|钱一|南京市|南京市中山路1号|13300001111"_qs});
     // The same headings again: imported without asking.
@@ -510,7 +545,7 @@ void TestImportedWindow::unknownHeadingsAreMappedInADialog()
     f.dialogs.confirmAnswers = {true};
     f.click("Button1");
     QCOMPARE(f.dialogs.texts(QStringLiteral("map")), QStringList());
-    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded});
+    QCOMPARE(f.dialogs.texts(QStringLiteral("notice")), QStringList{import_messages::kSucceeded + u"共导入 1 行。"_qs});
 }
 
 QTEST_MAIN(TestImportedWindow)

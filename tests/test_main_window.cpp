@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
+#include "app/single_instance.h"
 #include "app/window_registry.h"
 #include "jet_damage.h"
 #include "report/fonts.h"
@@ -13,8 +14,11 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/desktop_behaviour.h"
+#include "ui/qt_dialogs.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
+#include "ui/screen_fit.h"
+#include "ui/window_keys.h"
 #include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
@@ -24,8 +28,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QtTest>
 #include <memory>
 
@@ -42,9 +50,10 @@ Entry hint(const QString &text)
 {
     return {QStringLiteral("hint"), text};
 }
-Entry confirm(const QString &text)
+// A question whose Yes loses the user's data: No is the default button.
+Entry confirmNoDefault(const QString &text)
 {
-    return {QStringLiteral("confirm"), text};
+    return {QStringLiteral("confirm (No default)"), text};
 }
 
 // A main window over a fresh data.mdb; every other window of the start-up
@@ -149,6 +158,21 @@ private Q_SLOTS:
     void exportEntries();
     void failedRestoreReopensListsAndClosedListIsNotExported();
     void enterPressesTheFocusedButtonAndDialogsSpeakChinese();
+    void keysRunTheirCommands_data();
+    void keysRunTheirCommands();
+    void editorTakesTheFocusAndTabsInReadingOrder();
+    void unopenedHelpSaysWhereItIs_data();
+    void unopenedHelpSaysWhereItIs();
+    void messageBoxesFitTheirTitle_data();
+    void messageBoxesFitTheirTitle();
+    void enterAnswersTheDefaultButton_data();
+    void enterAnswersTheDefaultButton();
+    void windowPlaceKeepsTheFrameOnTheScreen_data();
+    void windowPlaceKeepsTheFrameOnTheScreen();
+    void mainWindowFitsSmallScreens_data();
+    void mainWindowFitsSmallScreens();
+    void secondStartBringsTheFirstToTheFront_data();
+    void secondStartBringsTheFirstToTheFront();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
 };
@@ -173,7 +197,7 @@ void TestMainWindow::startsWithTodayAndSenderFilled()
     QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text(), u"公司"_qs);
     QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("Edit2"))->text(), u"王"_qs);
     QCOMPARE(window.windowTitle(), u"Kestrine快递单打印软件 V4.89"_qs);
-    QCOMPARE(window.centralWidget()->width(), 1017);
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("client"))->size(), QSize(1017, 605));
     QVERIFY(dialogs.entries.isEmpty());
 }
 
@@ -236,16 +260,17 @@ void TestMainWindow::menusHaveEveryEntry()
         return result;
     };
     QCOMPARE(captions(f.window->menuBar()),
-             (QStringList{u"N1=寄件人信息"_qs, u"N2=收件人信息"_qs, u"N16=单张打印"_qs, u"N17=批量打印"_qs,
-                          u"N18=数据导入"_qs, u"N19=数据导出"_qs, u"N20=数据备份与恢复"_qs, u"N21=帮助主题"_qs,
-                          u"N4=退出软件"_qs, u"FormDesign=快递单设计"_qs, u"PrintLog=打印记录"_qs}));
+             (QStringList{u"N1=寄件人信息(&S)"_qs, u"N2=收件人信息(&R)"_qs, u"N16=单张打印(&P)"_qs,
+                          u"N17=批量打印(&B)"_qs, u"N18=数据导入(&I)"_qs, u"N19=数据导出(&E)"_qs,
+                          u"N20=数据备份与恢复(&K)"_qs, u"N21=帮助主题(&H)"_qs, u"N4=退出软件(&X)"_qs,
+                          u"FormDesign=快递单设计(&D)"_qs, u"PrintLog=打印记录(&L)"_qs}));
     QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
-             (QStringList{u"N23=常见问题"_qs, u"N24=技术支持"_qs, u"N25=软件首页"_qs}));
+             (QStringList{u"N23=常见问题(&Q)"_qs, u"N24=技术支持(&T)"_qs, u"N25=软件首页(&W)"_qs}));
     QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));
-    QCOMPARE(
-        popup,
-        (QStringList{u"N11=新增记录"_qs, u"N12=修改记录"_qs, u"N13=删除记录"_qs, u"-"_qs, u"N15=全部删除"_qs, u"-"_qs,
-                     u"N28=单张打印"_qs, u"N29=批量打印"_qs, u"-"_qs, u"N31=数据导入"_qs, u"N32=数据导出"_qs}));
+    QCOMPARE(popup,
+             (QStringList{u"N11=新增记录(&N)"_qs, u"N12=修改记录(&M)"_qs, u"N13=删除记录(&D)"_qs, u"-"_qs,
+                          u"N15=全部删除(&A)"_qs, u"-"_qs, u"N28=单张打印(&P)"_qs, u"N29=批量打印(&B)"_qs, u"-"_qs,
+                          u"N31=数据导入(&I)"_qs, u"N32=数据导出(&E)"_qs}));
     const QStringList courierCaptions{u"顺丰快递单打印（版本一）"_qs,
                                       u"顺丰快递单打印（版本二）"_qs,
                                       u"申通快递单打印"_qs,
@@ -743,21 +768,25 @@ void TestMainWindow::deleteAndDeleteAll_data()
     QTest::addColumn<QString>("operation"); // "one" or "all"
     QTest::addColumn<QString>("search");    // name search before the operation
     QTest::addColumn<int>("current");
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("answer"); // 1 Yes, 0 No, -1 Enter (the default button)
     QTest::addColumn<QStringList>("remaining");
     QTest::addColumn<int>("currentAfter");
     const QStringList all{u"张一"_qs, u"李二"_qs, u"张三"_qs};
     QTest::newRow("delete middle") << "one"
-                                   << "" << 1 << true << QStringList{u"张一"_qs, u"张三"_qs} << 1;
+                                   << "" << 1 << 1 << QStringList{u"张一"_qs, u"张三"_qs} << 1;
     QTest::newRow("delete last") << "one"
-                                 << "" << 2 << true << QStringList{u"张一"_qs, u"李二"_qs} << 1;
+                                 << "" << 2 << 1 << QStringList{u"张一"_qs, u"李二"_qs} << 1;
     QTest::newRow("delete answered no") << "one"
-                                        << "" << 0 << false << all << 0;
+                                        << "" << 0 << 0 << all << 0;
+    QTest::newRow("delete by Enter keeps it") << "one"
+                                              << "" << 1 << -1 << all << 1;
     QTest::newRow("delete all") << "all"
-                                << "" << 0 << true << QStringList{} << -1;
+                                << "" << 0 << 1 << QStringList{} << -1;
     QTest::newRow("delete all answered no") << "all"
-                                            << "" << 0 << false << all << 0;
-    QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << true << QStringList{u"李二"_qs} << -1;
+                                            << "" << 0 << 0 << all << 0;
+    QTest::newRow("delete all by Enter keeps them") << "all"
+                                                    << "" << 0 << -1 << all << 0;
+    QTest::newRow("delete all during search") << "all" << u"张"_qs << 0 << 1 << QStringList{u"李二"_qs} << -1;
 }
 
 void TestMainWindow::deleteAndDeleteAll()
@@ -765,7 +794,7 @@ void TestMainWindow::deleteAndDeleteAll()
     QFETCH(QString, operation);
     QFETCH(QString, search);
     QFETCH(int, current);
-    QFETCH(bool, yes);
+    QFETCH(int, answer);
     QFETCH(QStringList, remaining);
     QFETCH(int, currentAfter);
     Fixture f(
@@ -775,14 +804,15 @@ void TestMainWindow::deleteAndDeleteAll()
         f.click("Button9");
     }
     f.list().moveTo(current);
-    f.dialogs.confirmAnswers = {yes};
+    if (answer >= 0)
+        f.dialogs.confirmAnswers = {answer == 1};
     const QString question =
         operation == QStringLiteral("one") ? u"确定要删除选中的记录？"_qs : u"确定要删除全部记录？"_qs;
     if (operation == QStringLiteral("one"))
         f.click("Button8");
     else
         f.action(QStringLiteral("N15"))->trigger();
-    QCOMPARE(f.dialogs.entries, QList<Entry>{confirm(question)});
+    QCOMPARE(f.dialogs.entries, QList<Entry>{confirmNoDefault(question)});
     QCOMPARE(f.names(), remaining);
     QCOMPARE(f.list().currentRow(), currentAfter);
     if (!search.isEmpty()) { // a refresh shows the rest
@@ -795,7 +825,8 @@ void TestMainWindow::deleteAndDeleteAll()
     f.dialogs.clear();
     f.click("Button8");
     f.action(QStringLiteral("N15"))->trigger();
-    QCOMPARE(f.dialogs.entries, (QList<Entry>{notice(u"不能删除空信息！"_qs), confirm(u"确定要删除全部记录？"_qs)}));
+    QCOMPARE(f.dialogs.entries,
+             (QList<Entry>{notice(u"不能删除空信息！"_qs), confirmNoDefault(u"确定要删除全部记录？"_qs)}));
 }
 
 void TestMainWindow::searchAndRefresh()
@@ -1005,6 +1036,387 @@ void TestMainWindow::enterPressesTheFocusedButtonAndDialogsSpeakChinese()
     // Qt's own dialogs and buttons in Chinese.
     QVERIFY(installChineseTranslations(*qApp));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"取消"_qs);
+}
+
+void TestMainWindow::keysRunTheirCommands_data()
+{
+    // The key, the widget with the focus when it is pressed, and what it did.
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Ctrl+N") << QKeySequence(Qt::CTRL | Qt::Key_N) << "Edit25"
+                            << "editor for add";
+    QTest::newRow("Ins in the list") << QKeySequence(Qt::Key_Insert) << "DBGridEh1"
+                                     << "editor for add";
+    QTest::newRow("F2 in the list") << QKeySequence(Qt::Key_F2) << "DBGridEh1"
+                                    << "editor for modify";
+    QTest::newRow("Del in the list") << QKeySequence(Qt::Key_Delete) << "DBGridEh1"
+                                     << "asked to delete";
+    QTest::newRow("Del in a search box deletes text only") << QKeySequence(Qt::Key_Delete) << "Edit25"
+                                                           << "nothing";
+    QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "DBGridEh1"
+                            << "name search";
+    QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "DBGridEh1"
+                        << "refreshed";
+    QTest::newRow("Ctrl+P") << QKeySequence(Qt::CTRL | Qt::Key_P) << "DBGridEh1"
+                            << "single print menu";
+    QTest::newRow("Alt+S") << QKeySequence(Qt::ALT | Qt::Key_S) << "DBGridEh1"
+                           << "sender view";
+    QTest::newRow("Alt alone") << QKeySequence(Qt::Key_Alt) << "DBGridEh1"
+                               << "menu bar";
+    QTest::newRow("F10") << QKeySequence(Qt::Key_F10) << "DBGridEh1"
+                         << "menu bar";
+    QTest::newRow("Esc in the editor") << QKeySequence(Qt::Key_Escape) << "Edit9"
+                                       << "editor closed";
+}
+
+void TestMainWindow::keysRunTheirCommands()
+{
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, focus);
+    QFETCH(QString, expected);
+    installMenuBarKey(*qApp);
+    Fixture f({{u"张一"_qs, QStringLiteral("1")}, {u"李二"_qs, QStringLiteral("2")}});
+    f.window->show();
+    QApplication::setActiveWindow(f.window);
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    f.edit("Edit15")->setText(u"张"_qs);
+    if (focus == QStringLiteral("Edit9"))
+        f.window->recipientView()->Button7Click();
+    auto *target = f.window->findChild<QWidget *>(focus);
+    target->setFocus();
+    QVERIFY(target->hasFocus());
+    f.dialogs.confirmAnswers = {false};
+    const QKeyCombination combination = key[0];
+    if (combination.key() == Qt::Key_Alt) {
+        QTest::keyPress(target, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(target, Qt::Key_Alt);
+    } else {
+        QTest::keySequence(target, key);
+    }
+    QWidget *editor = f.window->recipientView()->editor();
+    QString did = QStringLiteral("nothing");
+    if (expected == QStringLiteral("editor for add") || expected == QStringLiteral("editor for modify"))
+        did = !editor->isVisible()                     ? QStringLiteral("editor closed")
+            : f.button("Button3")->isVisibleTo(editor) ? QStringLiteral("editor for add")
+                                                       : QStringLiteral("editor for modify");
+    else if (expected == QStringLiteral("asked to delete"))
+        did = f.dialogs.texts(QStringLiteral("confirm (No default)")) == QStringList{u"确定要删除选中的记录？"_qs}
+            ? expected
+            : QStringLiteral("not asked");
+    else if (expected == QStringLiteral("nothing"))
+        did = f.dialogs.entries.isEmpty() && f.list().rowCount() == 2 ? QStringLiteral("nothing")
+                                                                      : QStringLiteral("something");
+    else if (expected == QStringLiteral("name search"))
+        did = f.edit("Edit15")->hasFocus() && f.edit("Edit15")->selectedText() == u"张"_qs
+            ? expected
+            : QStringLiteral("not there");
+    else if (expected == QStringLiteral("refreshed"))
+        did = f.edit("Edit15")->text().isEmpty() ? expected : QStringLiteral("not refreshed");
+    else if (expected == QStringLiteral("single print menu"))
+        did = QApplication::activePopupWidget() == f.window->findChild<QMenu *>(QStringLiteral("N16"))
+            ? expected
+            : QStringLiteral("no menu");
+    else if (expected == QStringLiteral("sender view"))
+        did = f.window->senderPanel()->isVisible() ? expected : QStringLiteral("list view");
+    else if (expected == QStringLiteral("menu bar"))
+        did = f.window->menuBar()->activeAction() == f.action(QStringLiteral("N1")) ? expected
+                                                                                    : QStringLiteral("not reached");
+    else if (expected == QStringLiteral("editor closed"))
+        did = editor->isVisible() ? QStringLiteral("editor open") : expected;
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    QCOMPARE(did, expected);
+    // Every entry of a menu has its own access letter.
+    for (const char *menu : {"MainMenu1", "PopupMenu1", "N21"}) {
+        QStringList letters;
+        for (QAction *action : f.window->findChild<QWidget *>(QLatin1String(menu))->actions())
+            if (!action->isSeparator())
+                letters << QKeySequence::mnemonic(action->text()).toString();
+        QVERIFY2(!letters.contains(QString())
+                     && QSet<QString>(letters.cbegin(), letters.cend()).size() == letters.size(),
+                 qPrintable(letters.join(QLatin1Char(' '))));
+    }
+    f.window->hide();
+}
+
+void TestMainWindow::editorTakesTheFocusAndTabsInReadingOrder()
+{
+    Fixture f({{u"张一"_qs, QStringLiteral("1")}});
+    f.window->show();
+    QApplication::setActiveWindow(f.window);
+    QVERIFY(QTest::qWaitForWindowActive(f.window));
+    f.click("Button6");
+    QWidget *at = QApplication::focusWidget();
+    QVERIFY(at);
+    QStringList walked{at->objectName()};
+    for (int i = 0; i < 13; ++i) {
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        walked << at->objectName();
+    }
+    QCOMPARE(walked,
+             (QStringList{u"PasteEdit"_qs, u"PasteButton"_qs, u"Edit8"_qs, u"Edit9"_qs, u"Edit21"_qs, u"Edit10"_qs,
+                          u"Edit11"_qs, u"Edit12"_qs, u"Edit13"_qs, u"Edit26"_qs, u"Edit22"_qs, u"Edit14"_qs,
+                          u"Button3"_qs, u"Button4"_qs}));
+    // After an add the next recipient starts at the paste box again; a
+    // modify starts at the first field.
+    f.type("Edit9", u"王五"_qs);
+    f.type("Edit10", u"北京"_qs);
+    f.type("Edit13", QStringLiteral("139"));
+    f.click("Button3");
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"PasteEdit"_qs);
+    f.window->recipientView()->Button7Click();
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"Edit8"_qs);
+    f.window->hide();
+}
+
+void TestMainWindow::unopenedHelpSaysWhereItIs_data()
+{
+    // The desktop's opener (xdg-open) as it ends, the address, and what the
+    // message names (empty: no message).
+    QTest::addColumn<int>("openerStatus");
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("no web browser") << 3 << MainWindow::questionsUrl()
+                                    << QDir::toNativeSeparators(MainWindow::questionsUrl().toLocalFile());
+    QTest::newRow("no mail program") << 4 << MainWindow::supportMailUrl() << u"support@kestrine-waybill.cn"_qs;
+    QTest::newRow("opened") << 0 << MainWindow::homePageUrl() << QString();
+}
+
+void TestMainWindow::unopenedHelpSaysWhereItIs()
+{
+    QFETCH(int, openerStatus);
+    QFETCH(QUrl, url);
+    QFETCH(QString, named);
+    QTemporaryDir bin;
+    writeAll(bin.filePath(QStringLiteral("xdg-open")),
+             QStringLiteral("#!/bin/sh\nexit %1\n").arg(openerStatus).toUtf8());
+    QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    QtDialogs real;
+    QString shown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    poll.start(20);
+    real.openUrl(url);
+    if (named.isEmpty()) {
+        QTest::qWait(1500);
+        QCOMPARE(shown, QString());
+    } else {
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY2(shown.contains(named), qPrintable(shown));
+    }
+    qputenv("PATH", path);
+}
+
+void TestMainWindow::messageBoxesFitTheirTitle_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("notice (the application's title)") << "notice";
+    QTest::newRow("error") << "error";
+    QTest::newRow("question") << "confirm";
+}
+
+void TestMainWindow::messageBoxesFitTheirTitle()
+{
+    QFETCH(QString, kind);
+    QtDialogs real;
+    int width = 0;
+    QString title;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            width = box->width();
+            title = box->windowTitle();
+            box->reject();
+        }
+    });
+    poll.start(20);
+    if (kind == QStringLiteral("notice"))
+        real.notice(nullptr, u"好"_qs);
+    else if (kind == QStringLiteral("error"))
+        real.error(nullptr, u"好"_qs);
+    else
+        real.confirm(nullptr, u"好？"_qs);
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    QVERIFY(!title.isEmpty());
+    QVERIFY2(width >= QFontMetrics(font).horizontalAdvance(title) + 100, qPrintable(QString::number(width)));
+}
+
+void TestMainWindow::enterAnswersTheDefaultButton_data()
+{
+    QTest::addColumn<bool>("yesIsDefault");
+    QTest::newRow("nothing lost: Yes") << true;
+    QTest::newRow("the user's data lost: No") << false;
+}
+
+void TestMainWindow::enterAnswersTheDefaultButton()
+{
+    // The real message box: Enter presses its default button.
+    QFETCH(bool, yesIsDefault);
+    QtDialogs real;
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (QWidget *box = QApplication::activeModalWidget(); box && !pressed) {
+            pressed = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    poll.start(10);
+    QCOMPARE(real.confirm(nullptr, u"确定要删除全部记录？"_qs, yesIsDefault), yesIsDefault);
+    QVERIFY(pressed);
+}
+
+void TestMainWindow::windowPlaceKeepsTheFrameOnTheScreen_data()
+{
+    // The main window (1017 x 653 with its menu bar) with a 4/30/4/4 frame,
+    // on screens at a scale: the available area in the program's pixels,
+    // a 40-pixel panel below. Sizes worked out by hand.
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("centred");
+    QTest::addColumn<QPoint>("keepAt");
+    const auto row = [](const char *name, int width, int height, double scale, QSize size) {
+        QTest::newRow(name) << QRect(0, 0, int(width / scale), int(height / scale) - 40) << size << true << QPoint();
+    };
+    row("1366x768 at 100%", 1366, 768, 1, QSize(1017, 653));
+    row("1366x768 at 125%", 1366, 768, 1.25, QSize(1017, 540));
+    row("1366x768 at 150%", 1366, 768, 1.5, QSize(902, 438));
+    row("1366x768 at 200%", 1366, 768, 2, QSize(675, 310));
+    row("1920x1080 at 100%", 1920, 1080, 1, QSize(1017, 653));
+    row("1920x1080 at 125%", 1920, 1080, 1.25, QSize(1017, 653));
+    row("1920x1080 at 150%", 1920, 1080, 1.5, QSize(1017, 646));
+    row("1920x1080 at 200%", 1920, 1080, 2, QSize(952, 466));
+    row("3840x2160 at 150%", 3840, 2160, 1.5, QSize(1017, 653));
+    row("3840x2160 at 200%", 3840, 2160, 2, QSize(1017, 653));
+    QTest::newRow("second screen to the right") << QRect(1920, 0, 683, 344) << QSize(675, 310) << true << QPoint();
+    QTest::newRow("moved above and left of the screen")
+        << QRect(0, 0, 960, 500) << QSize(952, 466) << false << QPoint(-57, -94);
+    QTest::newRow("moved past the bottom right")
+        << QRect(0, 0, 1366, 728) << QSize(1017, 653) << false << QPoint(900, 600);
+}
+
+void TestMainWindow::windowPlaceKeepsTheFrameOnTheScreen()
+{
+    QFETCH(QRect, available);
+    QFETCH(QSize, size);
+    QFETCH(bool, centred);
+    QFETCH(QPoint, keepAt);
+    const QMargins frame(4, 30, 4, 4);
+    const WindowPlace place =
+        fitToArea(QSize(1017, 653), frame, available, centred ? std::nullopt : std::optional<QPoint>(keepAt));
+    QCOMPARE(place.size, size);
+    const QRect outer(place.framePos, place.size + QSize(8, 34));
+    QVERIFY2(
+        available.contains(outer),
+        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
+    if (centred) {
+        QVERIFY(qAbs((outer.left() - available.left()) - (available.right() - outer.right())) <= 1);
+        QVERIFY(qAbs((outer.top() - available.top()) - (available.bottom() - outer.bottom())) <= 1);
+    }
+}
+
+void TestMainWindow::mainWindowFitsSmallScreens_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::newRow("1366x768 at 200%") << QRect(0, 0, 683, 344);
+    QTest::newRow("1366x768 at 125%") << QRect(0, 0, 1092, 574);
+    QTest::newRow("1920x1080 at 200%, second screen") << QRect(1366, 0, 960, 500);
+    QTest::newRow("1366x768 at 100%") << QRect(0, 0, 1366, 728);
+}
+
+void TestMainWindow::mainWindowFitsSmallScreens()
+{
+    QFETCH(QRect, available);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    const QSize natural = f.window->sizeHint();
+    placeOnScreen(f.window, available);
+    const QSize framing = f.window->frameGeometry().size() - f.window->geometry().size();
+    QTRY_COMPARE(f.window->size(), natural.boundedTo(available.size() - framing));
+    QVERIFY(available.contains(f.window->frameGeometry()));
+    // Menu bar on top, status bar at the bottom, the client area between
+    // them scrolls to every corner of the 1017 x 605 client.
+    QCOMPARE(f.window->menuBar()->geometry().top(), 0);
+    QVERIFY(f.window->menuBar()->isVisible());
+    QCOMPARE(f.window->statusBar()->geometry().bottom(), f.window->height() - 1);
+    // The clock and the help panels give way: the data file's panel stays in sight.
+    const auto *last = f.window->findChild<QLabel *>(QStringLiteral("Panel2Text"));
+    QTRY_VERIFY(last->geometry().right() < f.window->statusBar()->width());
+    QVERIFY(last->width() >= last->fontMetrics().horizontalAdvance(last->text()));
+    if (available.width() >= 1100)
+        QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("Panel0"))->width(), 350);
+    auto *scroll = qobject_cast<QScrollArea *>(f.window->centralWidget());
+    QVERIFY(scroll);
+    const QSize view = scroll->viewport()->size();
+    QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), std::max(0, 1017 - view.width()));
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), std::max(0, 605 - view.height()));
+    if (natural.width() + framing.width() <= available.width()
+        && natural.height() + framing.height() <= available.height())
+        QCOMPARE(view, QSize(1017, 605));
+    // Shown again on a large screen it has its described size again.
+    placeOnScreen(f.window, QRect(0, 0, 1920, 1040));
+    QTRY_COMPARE(f.window->size(), natural);
+    f.window->hide();
+}
+
+void TestMainWindow::secondStartBringsTheFirstToTheFront_data()
+{
+    QTest::addColumn<bool>("sameFolder");
+    QTest::addColumn<bool>("withWorkbook");
+    QTest::newRow("same data.mdb") << true << false;
+    QTest::newRow("same data.mdb, opened with a list") << true << true;
+    QTest::newRow("another data.mdb") << false << false;
+}
+
+void TestMainWindow::secondStartBringsTheFirstToTheFront()
+{
+    // This test is the program already open on a data.mdb; the second
+    // start is the real program started in a folder.
+    QFETCH(bool, sameFolder);
+    QFETCH(bool, withWorkbook);
+    TempWorkdir first;
+    SingleInstance running(first.dbPath());
+    QCOMPARE(running.claim(), SingleInstance::Start::First);
+    QStringList asked;
+    connect(&running, &SingleInstance::activationRequested, this, [&](const QString &book) { asked << book; });
+
+    QTemporaryDir other;
+    const QString folder = sameFolder ? first.path() : other.path();
+    if (!sameFolder)
+        createEmptyDatabase(QDir(folder).filePath(kDatabaseFileName));
+    const QString book = QDir(folder).filePath(u"名单.csv"_qs);
+    writeAll(book, u"收件人姓名,收件地址,手机号码\r\n甲,北京,1\r\n"_qs.toUtf8());
+    QProcess second;
+    second.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(WAYBILL_BINARY), withWorkbook ? QStringList{book} : QStringList{});
+    QVERIFY(second.waitForStarted());
+    if (sameFolder) {
+        // It hands over and ends at once, with no window of its own.
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(asked, QStringList{withWorkbook ? book : QString()});
+    } else {
+        // Another data.mdb is another program's: it opens its own window.
+        QTest::qWait(3000);
+        QCOMPARE(second.state(), QProcess::Running);
+        QCOMPARE(asked, QStringList{});
+        second.kill();
+        second.waitForFinished();
+    }
 }
 
 void TestMainWindow::allWindowsCreatedInOrder()

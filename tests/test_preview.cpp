@@ -10,6 +10,7 @@
 #include "store/schema.h"
 #include "test_support.h"
 #include "ui/recording_dialogs.h"
+#include "ui/screen_fit.h"
 #include "waybill/page_canvas.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_data.h"
@@ -84,9 +85,13 @@ QString pdfText(const QString &pdf)
 
 class TestPreview : public QObject {
     Q_OBJECT
+    QTemporaryDir m_config;
+
 private Q_SLOTS:
     void initTestCase()
     {
+        // The user's settings of these tests live in a folder of their own.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         installFontSubstitutions();
         installPreviewRunner();
     }
@@ -98,9 +103,10 @@ private Q_SLOTS:
     void opensFittingTheWholePage_data();
     void opensFittingTheWholePage();
     void zoomModes();
-    void setupGreysZoomAndPrintsRange();
+    void setupKeepsZoomAndPrintsRange();
     void printAfterFailureUsesSetupAsItIsNow();
     void resizesListsWarningsAndShowsThePicture();
+    void smallScreenKeepsTheWindowOnIt();
     void incompleteMobilesAreWarnedPerPage();
     void batchRunsOnePagePerRow_data();
     void batchRunsOnePagePerRow();
@@ -250,7 +256,7 @@ void TestPreview::zoomModes()
     QCOMPARE(f.button(preview, 1)->size(), QSize(58, 58));
 }
 
-void TestPreview::setupGreysZoomAndPrintsRange()
+void TestPreview::setupKeepsZoomAndPrintsRange()
 {
     Fixture f(5, "st");
     TQRStandardPreview preview(f.window->run(), f.window.get());
@@ -265,9 +271,12 @@ void TestPreview::setupGreysZoomAndPrintsRange()
     };
     QTest::mouseClick(f.button(preview, 8), Qt::LeftButton);
     QCOMPARE(f.dialogs.texts(QStringLiteral("print")), QStringList{QStringLiteral("1-5")});
+    // Zoom and paging still work after the setup.
     for (int i = 1; i <= 3; ++i)
-        QVERIFY(!f.button(preview, i)->isEnabled());
-    QTest::mouseClick(f.button(preview, 6), Qt::LeftButton); // paging still works
+        QVERIFY(f.button(preview, i)->isEnabled());
+    QTest::mouseClick(f.button(preview, 3), Qt::LeftButton);
+    QCOMPARE(preview.zoom(), 100);
+    QTest::mouseClick(f.button(preview, 6), Qt::LeftButton);
     QCOMPARE(preview.pageNumber(), 2);
     QTest::mouseClick(f.button(preview, 9), Qt::LeftButton);
     QVERIFY(f.dialogs.texts(QStringLiteral("error")).isEmpty());
@@ -318,11 +327,30 @@ void TestPreview::resizesListsWarningsAndShowsThePicture()
     preview.produceAllPages();
     preview.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
-    // Opens at 500 x 500; the user may make it larger and maximise it.
-    QCOMPARE(preview.size(), QSize(500, 500));
+    // Opens 500 high and wide enough for every button of its tool bar; the
+    // user may make it larger and maximise it, not smaller than 500 x 500.
+    QCOMPARE(preview.height(), 500);
+    QVERIFY(preview.width() >= 500);
+    QCOMPARE(preview.minimumSize(), QSize(500, 500));
+    const QWidget *bar = preview.findChild<QWidget *>(QStringLiteral("ToolBarArea"));
+    for (int i = 1; i <= 10; ++i) {
+        const QRect button(f.button(preview, i)->mapTo(&preview, QPoint()), f.button(preview, i)->size());
+        QVERIFY2(QRect(bar->mapTo(&preview, QPoint()), bar->size()).contains(button), qPrintable(QString::number(i)));
+    }
     QVERIFY(preview.windowFlags() & Qt::WindowMaximizeButtonHint);
+    // A fitted page follows the window; a chosen percentage stays.
+    const int fitted = preview.zoom();
     preview.resize(900, 700);
     QCOMPARE(preview.size(), QSize(900, 700));
+    QCOMPARE(preview.zoomMode(), TQRStandardPreview::ZoomMode::FitPage);
+    const QSize paper = f.window->layout().paperUnits();
+    const QSize view = preview.findChild<QScrollArea *>(QStringLiteral("QRPreview1"))->viewport()->size();
+    QTRY_COMPARE(preview.zoom(),
+                 qRound(std::min(95.0 * view.width() / paper.width(), 95.0 * view.height() / paper.height())));
+    QVERIFY(preview.zoom() > fitted);
+    preview.setZoom(TQRStandardPreview::ZoomMode::Percent, 150);
+    preview.resize(700, 600);
+    QCOMPARE(preview.zoom(), 150);
 
     // A click on the red line lists every warning, to read and copy.
     QCOMPARE(preview.warnings().size(), 3);
@@ -346,12 +374,29 @@ void TestPreview::resizesListsWarningsAndShowsThePicture()
     QVERIFY(canvas->grab().toImage() != plain);
     QCOMPARE(preview.page(0).items.size(), f.window->run().page(0).items.size()); // the pages are as they were
     {
+        // Kept in the settings file, so the next start shows it too.
+        const QString file = m_config.filePath(QStringLiteral("waybill/waybill.conf"));
+        QTRY_VERIFY(QString::fromUtf8(readAll(file)).contains(QStringLiteral("showPicture=true")));
         TQRStandardPreview next(f.window->run(), f.window.get());
         QVERIFY(canvasOf(next)->showsPicture());
         next.showPicture(false);
     }
     TQRStandardPreview after(f.window->run(), f.window.get());
     QVERIFY(!canvasOf(after)->showsPicture());
+}
+
+void TestPreview::smallScreenKeepsTheWindowOnIt()
+{
+    // At 200 % on 1366 x 768 the screen is smaller than the least size: the
+    // window fits it all the same, its title bar on the screen.
+    Fixture f(1, "sf");
+    TQRStandardPreview preview(f.window->run(), f.window.get());
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    const QRect available(0, 0, 683, 344);
+    placeOnScreen(&preview, available, QSize(700, 500));
+    QTRY_VERIFY(available.contains(preview.frameGeometry()));
+    QVERIFY(preview.height() < 500);
 }
 
 void TestPreview::incompleteMobilesAreWarnedPerPage()

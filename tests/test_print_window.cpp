@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "ui/qt_dialogs.h"
 #include "ui/recording_dialogs.h"
+#include "ui/screen_fit.h"
 #include "waybill/page_composer.h"
 #include "waybill/page_view.h"
 #include "waybill/preview_window.h"
@@ -35,6 +36,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest>
@@ -145,6 +150,10 @@ private Q_SLOTS:
     void fontChoiceAppliesToEveryItemAndIsRemembered();
     void geometry_data();
     void geometry();
+    void ctrlPPrintsAndEscCloses();
+    void itemsShowTheRecipientsValuesOrTheColumnNames();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
     void printsCurrentRecipientThroughSetup();
     void numbersGoOnFromPrintToPrintAndIntoTheRecord();
     void recordWindowRenumbersReprintsAndExports();
@@ -170,6 +179,7 @@ private Q_SLOTS:
     void incompleteMobileIsFramedAndTold_data();
     void incompleteMobileIsFramedAndTold();
     void fontDialogOffersSong();
+    void pdfIsOfferedInDocumentsUnderTheFormsName();
     void printerPropertiesShowTheCouriersPaper();
 };
 
@@ -278,12 +288,95 @@ void TestPrintWindow::geometry()
     QCOMPARE(f.window->objectName(), name);
     QCOMPARE(f.window->windowTitle(), caption);
     QCOMPARE(f.window->findChild<QAction *>(QStringLiteral("N1"))->text(),
-             variant == 0 ? u"单张打印"_qs : u"批量打印"_qs);
+             variant == 0 ? u"单张打印(&P)"_qs : u"批量打印(&P)"_qs);
     const int offsets[] = {0, 52, 128, 208, 260, 336};
     const char *names[] = {"Label2", "Edit1", "Button2", "Label3", "Edit2", "Button3"};
     for (int i = 0; i < 6; ++i)
         QCOMPARE(f.window->findChild<QWidget *>(QLatin1String(names[i]))->x(), stripLeft + offsets[i]);
     QCOMPARE(f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"))->geometry(), page);
+}
+
+void TestPrintWindow::itemsShowTheRecipientsValuesOrTheColumnNames()
+{
+    Fixture f("sf");
+    f.recipients.moveTo(1);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const auto shown = [&](const char *item) {
+        const ComposedPage &page = f.window->findChild<PageView *>(QStringLiteral("QuickRep1"))->page();
+        for (const ComposedItem &composed : page.items)
+            if (composed.name == QLatin1String(item))
+                return composed.lines.value(0); // the first line (a split adds an empty one)
+        return QStringLiteral("(none)");
+    };
+    // The current recipient's and the sender's values; an empty one shows its column's name.
+    QCOMPARE(shown("QRDBText8"), u"收件人二"_qs);
+    QCOMPARE(shown("QRDBText1"), u"寄件人甲"_qs);
+    QCOMPARE(shown("QRDBText6"), u"备注"_qs);
+    auto *names = f.window->findChild<QCheckBox *>(QStringLiteral("ShowColumnNames"));
+    QVERIFY(names && names->isVisible());
+    names->click();
+    QCOMPARE(shown("QRDBText8"), u"收件人姓名"_qs);
+    QCOMPARE(shown("QRDBText1"), u"寄件人姓名"_qs);
+    names->click();
+    QCOMPARE(shown("QRDBText8"), u"收件人二"_qs);
+    f.window->hide();
+}
+
+void TestPrintWindow::ctrlPPrintsAndEscCloses()
+{
+    Fixture f("st");
+    int runs = 0;
+    PrintWindow::setRunner([&runs](PrintWindow &) { ++runs; });
+    f.window->show();
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.edit("Edit1")->setFocus();
+    QTest::keySequence(f.edit("Edit1"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    QCOMPARE(runs, 1);
+    // Alt+F is the font entry's letter.
+    QTest::keySequence(f.edit("Edit1"), QKeySequence(Qt::ALT | Qt::Key_F));
+    QCOMPARE(f.dialogs.texts(QStringLiteral("font")).size(), 1);
+    QTest::keyClick(f.edit("Edit1"), Qt::Key_Escape);
+    QVERIFY(!f.window->isVisible());
+    installPreviewRunner();
+}
+
+void TestPrintWindow::fitsTheScreen_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QRect>("available");
+    for (const Courier &courier : couriersInMenuOrder())
+        QTest::newRow(qPrintable(courier.code + QStringLiteral(" at 200% on 1366x768")))
+            << courier.code << QRect(0, 0, 683, 344);
+    QTest::newRow("yt1 at 150% on 1366x768") << "yt1" << QRect(0, 0, 910, 472);
+    QTest::newRow("sf at 100% on 1920x1080") << "sf" << QRect(0, 0, 1920, 1040);
+}
+
+void TestPrintWindow::fitsTheScreen()
+{
+    QFETCH(QString, code);
+    QFETCH(QRect, available);
+    Fixture f(qPrintable(code));
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const QSize natural = f.window->sizeHint();
+    placeOnScreen(f.window.get(), available);
+    const QSize framing = f.window->frameGeometry().size() - f.window->geometry().size();
+    QTRY_COMPARE(f.window->size(), natural.boundedTo(available.size() - framing));
+    QVERIFY(available.contains(f.window->frameGeometry()));
+    QCOMPARE(f.window->menuBar()->geometry().top(), 0);
+    // The panel keeps its size and scrolls: the page's far corner is reachable.
+    auto *scroll = qobject_cast<QScrollArea *>(f.window->centralWidget());
+    QVERIFY(scroll);
+    const QSize panel = scroll->widget()->size();
+    const QWidget *page = f.window->findChild<QWidget *>(QStringLiteral("QuickRep1"));
+    QVERIFY(page->geometry().right() < panel.width() && page->geometry().bottom() < panel.height());
+    QTRY_COMPARE(scroll->horizontalScrollBar()->maximum(), std::max(0, panel.width() - scroll->viewport()->width()));
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), std::max(0, panel.height() - scroll->viewport()->height()));
+    if (f.window->size() == natural) // no scroll bar where the window has its described size
+        QTRY_COMPARE(scroll->viewport()->size(), panel);
+    f.window->hide();
 }
 
 void TestPrintWindow::printsCurrentRecipientThroughSetup()
@@ -866,6 +959,59 @@ void TestPrintWindow::fontDialogOffersSong()
     QVERIFY(choice);
     QCOMPARE(choice->font.family(), u"宋体"_qs);
     QCOMPARE(choice->font.pointSize(), 14);
+}
+
+void TestPrintWindow::pdfIsOfferedInDocumentsUnderTheFormsName()
+{
+    // The program runs in its data folder, hidden in the home folder: the
+    // real print setup offers the PDF in Documents, named after the form
+    // and the date, and then in the folder the user chose.
+    Fixture f("sf");
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QDir(home.path()).mkpath(QStringLiteral(".local/share/waybill"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QVERIFY(documents.startsWith(home.path()));
+    QDir().mkpath(documents);
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(home.filePath(QStringLiteral(".local/share/waybill")));
+    const QString chosen = home.filePath(QStringLiteral("发货"));
+    QDir().mkpath(chosen);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(documentName(f.window->run(), QDate(2026, 12, 10)));
+    QtDialogs real;
+    QStringList offered;
+    const auto answer = [&](bool choosePdf) {
+        QTimer::singleShot(0, [&, choosePdf] {
+            QWidget *setup = QApplication::activeModalWidget();
+            QVERIFY(setup);
+            auto *file = setup->findChild<QLineEdit *>(QStringLiteral("filename"));
+            QVERIFY(file);
+            offered << file->text();
+            if (!choosePdf) {
+                static_cast<QDialog *>(setup)->reject();
+                return;
+            }
+            auto *printers = setup->findChild<QComboBox *>(QStringLiteral("printers"));
+            printers->setCurrentIndex(printers->count() - 1); // the PDF entry
+            file->setText(QDir(chosen).filePath(QStringLiteral("today.pdf")));
+            static_cast<QDialog *>(setup)->accept();
+        });
+    };
+    answer(true);
+    QVERIFY(real.printSetup(nullptr, printer, 1, 1));
+    QCOMPARE(printer.outputFileName(), QDir(chosen).filePath(QStringLiteral("today.pdf")));
+    QPrinter next(QPrinter::HighResolution);
+    next.setDocName(printer.docName());
+    answer(false);
+    QVERIFY(!real.printSetup(nullptr, next, 1, 1));
+    QCOMPARE(offered,
+             (QStringList{QDir(documents).filePath(u"顺丰快递单-2026-12-10.pdf"_qs),
+                          QDir(chosen).filePath(u"顺丰快递单-2026-12-10.pdf"_qs)}));
+    QDir::setCurrent(previousFolder);
+    qputenv("HOME", previousHome);
 }
 
 void TestPrintWindow::printerPropertiesShowTheCouriersPaper()

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void searchMatchesAnywhereAndBindsText();
     void reopenResetsSearchAndReadsWorkingDirectoryAfresh();
     void changeShowsInOtherConnectionAfterReopen();
+    void updateOfRowDeletedElsewhereFails_data();
     void updateOfRowDeletedElsewhereFails();
     void rowsStoredInOtherFormsCanStillBeChanged_data();
     void rowsStoredInOtherFormsCanStillBeChanged();
@@ -462,20 +463,58 @@ void TestStore::changeShowsInOtherConnectionAfterReopen()
     QCOMPARE(batchList.value(col::kRecipientName), QStringLiteral("new"));
 }
 
+void TestStore::updateOfRowDeletedElsewhereFails_data()
+{
+    // What another program did to the row, what this one tries, and the
+    // message: in the user's words, never the dataset's name.
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("elsewhere"); // "delete" or "change"
+    QTest::addColumn<QString>("operation"); // "modify" or "delete"
+    QTest::addColumn<QString>("message");
+    QTest::newRow("modify a deleted recipient")
+        << kRecipientTable << "delete"
+        << "modify" << u"要修改的收件人已不存在（可能已被删除），修改未保存。"_qs;
+    QTest::newRow("modify a changed recipient")
+        << kRecipientTable << "change"
+        << "modify" << u"要修改的收件人已在别处（其他电脑或窗口）被修改，修改未保存。请按“刷新”后再修改。"_qs;
+    QTest::newRow("delete a changed imported row")
+        << kImportedTable << "change"
+        << "delete" << u"要删除的导入的收件人已在别处（其他电脑或窗口）被修改，未删除。请按“刷新”后再看。"_qs;
+    QTest::newRow("delete a deleted recipient")
+        << kRecipientTable << "delete"
+        << "delete" << u"要删除的收件人已不存在（可能已被别处删除）。请按“刷新”。"_qs;
+}
+
 void TestStore::updateOfRowDeletedElsewhereFails()
 {
+    QFETCH(QString, table);
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, operation);
+    QFETCH(QString, message);
     TempWorkdir dir;
     RawDb raw(dir.dbPath());
-    raw.addRecipient(kRecipientTable, QStringLiteral("gone"), QStringLiteral("1"));
+    raw.addRecipient(table, QStringLiteral("first"), QStringLiteral("1"));
     Connection connection(QStringLiteral("test"));
     Dataset list(connection, QStringLiteral("ADOQuery2"));
-    list.setStatement(Select::all(kRecipientTable));
+    list.setStatement(Select::all(table));
     list.open();
-    raw.exec(QStringLiteral("delete from inrxx"));
-    list.edit();
-    list.setValue(col::kRecipientName, QStringLiteral("changed"));
-    QVERIFY_THROWS_EXCEPTION(DbError, list.post());
-    QCOMPARE(raw.rows(QStringLiteral("select count(*) from inrxx")), QStringList{QStringLiteral("0")});
+    raw.exec(elsewhere == QStringLiteral("delete") ? QStringLiteral("delete from %1").arg(table)
+                                                   : QStringLiteral("update %1 set 手机号码 = '2'").arg(table));
+    const QStringList before = raw.rows(QStringLiteral("select 收件人姓名, 手机号码 from %1").arg(table));
+    QString shown;
+    try {
+        if (operation == QStringLiteral("modify")) {
+            list.edit();
+            list.setValue(col::kRecipientName, QStringLiteral("changed"));
+            list.post();
+        } else {
+            list.deleteCurrent();
+        }
+    } catch (const DbError &error) {
+        shown = error.text();
+    }
+    QCOMPARE(shown, message);
+    QCOMPARE(raw.rows(QStringLiteral("select 收件人姓名, 手机号码 from %1").arg(table)), before);
 }
 
 void TestStore::rowsStoredInOtherFormsCanStillBeChanged_data()

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -29,6 +30,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringListModel>
@@ -37,11 +39,25 @@
 namespace {
 
 const QString kHintTitle = QStringLiteral(u"提示");
+constexpr int kTitleBarButtons = 120; // close box, system menu and the frame's margins
+
+// A message box is at least as wide as its title needs beside the title
+// bar's buttons, so that the application's title is never cut.
+void fitTitle(QMessageBox &message)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const int least = QFontMetrics(font).horizontalAdvance(message.windowTitle()) + kTitleBarButtons;
+    if (auto *grid = qobject_cast<QGridLayout *>(message.layout()))
+        grid->addItem(new QSpacerItem(least, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
 
 void box(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
 {
     QMessageBox message(icon, title, text, QMessageBox::NoButton, parent);
     message.addButton(QStringLiteral(u"确定"), QMessageBox::AcceptRole);
+    fitTitle(message);
     message.exec();
 }
 
@@ -81,6 +97,7 @@ bool QtDialogs::confirm(QWidget *parent, const QString &text, bool yesIsDefault)
     QPushButton *no = message.addButton(QStringLiteral(u"否"), QMessageBox::NoRole);
     message.setDefaultButton(yesIsDefault ? yes : no);
     message.setEscapeButton(no);
+    fitTitle(message);
     message.exec();
     return message.clickedButton() == yes;
 }
@@ -324,17 +341,58 @@ private:
 
 } // namespace
 
+namespace {
+
+// Qt offers a PDF in the working directory (the data folder, hidden in the
+// home folder when the program runs from a menu): it is offered in the
+// Documents folder, or the folder last used, under the job's name.
+class PdfNameOffer : public QObject {
+public:
+    PdfNameOffer(QPrintDialog &dialog, const QString &path) : m_path(path) { dialog.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_offered)
+            if (auto *file = static_cast<QWidget *>(watched)->findChild<QLineEdit *>(QStringLiteral("filename"))) {
+                file->setText(m_path);
+                m_offered = true;
+            }
+        return false;
+    }
+
+private:
+    QString m_path;
+    bool m_offered = false;
+};
+
+} // namespace
+
+QString offeredPdfPath(const QString &documentName)
+{
+    QString name = documentName.trimmed();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return QDir(startFolder()).filePath((name.isEmpty() ? QStringLiteral(u"快递单") : name) + QStringLiteral(".pdf"));
+}
+
 bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int maxPage)
 {
     const PaperKeeper paper(printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
     QPrintDialog dialog(&printer, parent);
+    std::optional<PdfNameOffer> pdfName;
+    if (printer.outputFileName().isEmpty())
+        pdfName.emplace(dialog, offeredPdfPath(printer.docName()));
     dialog.setMinMax(minPage, maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     // This is the printer setup: its confirm button sets up, it prints nothing.
     for (QDialogButtonBox *buttons : dialog.findChildren<QDialogButtonBox *>())
         if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral(u"确定"));
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        remembered(printer.outputFileName()); // the next PDF, and the next file dialog, start there
+    return true;
 }
 
 void QtDialogs::showModal(QWidget *window)
@@ -353,7 +411,36 @@ void QtDialogs::showModal(QWidget *window)
         guard->setWindowModality(Qt::NonModal);
 }
 
+namespace {
+
+// Where the address leads, for a user whose desktop could not open it.
+QString unopenedText(const QUrl &url)
+{
+    if (url.scheme() == QLatin1String("mailto"))
+        return QStringLiteral(u"没有找到邮件程序，无法新建邮件。请用您的邮箱写信到：%1").arg(url.path());
+    const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    return QStringLiteral(u"没有找到可以打开网页的浏览器。使用说明在这里，可以用任何浏览器打开：\n%1").arg(where);
+}
+
+} // namespace
+
 void QtDialogs::openUrl(const QUrl &url)
 {
-    QDesktopServices::openUrl(url);
+    // The desktop's opener says whether it found a program for the
+    // address only in its exit status: a failure is told, with the address.
+    auto *opener = new QProcess(qApp);
+    const auto tell = [this, url] { hint(QApplication::activeWindow(), unopenedText(url)); };
+    QObject::connect(opener, &QProcess::finished, opener, [opener, tell](int status, QProcess::ExitStatus how) {
+        opener->deleteLater();
+        if (status != 0 || how != QProcess::NormalExit)
+            tell();
+    });
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, url, tell](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        if (!QDesktopServices::openUrl(url))
+            tell();
+    });
+    opener->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
 }

@@ -3,6 +3,10 @@
 
 #include "ui/dialogs.h"
 
+// Where the print setup offers a PDF of a job: the Documents folder, or the
+// folder of the last file chosen, and the job's name.
+QString offeredPdfPath(const QString &documentName);
+
 class QtDialogs : public Dialogs {
 public:
     void notice(QWidget *parent, const QString &text) override;

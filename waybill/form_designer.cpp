@@ -6,8 +6,10 @@
 #include "store/schema.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "waybill/design_canvas.h"
 #include "waybill/layout.h"
+#include "waybill/split_lines.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -80,6 +82,22 @@ const QList<QPair<QString, QColor>> &colours()
 
 } // namespace
 
+namespace {
+
+// The split width as the user counts it: the bytes, and the 汉字 that the
+// line rule puts on a full line of them (two bytes each, a cut never inside one).
+QString splitSuffix(int bytes)
+{
+    if (bytes <= 0)
+        return QStringLiteral(u" 字节");
+    const QString lines = splitLines(QString(bytes, QChar(0x4E2D)), bytes);
+    const qsizetype perLine = lines.indexOf(QLatin1Char('\r'));
+    return perLine > 0 ? QStringLiteral(u" 字节（每行 %1 个汉字）").arg(perLine)
+                       : QStringLiteral(u" 字节（不够一个汉字）");
+}
+
+} // namespace
+
 FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedCode, QWidget *parent)
     : QMainWindow(parent), m_design(start), m_storedCode(storedCode)
 {
@@ -122,7 +140,9 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     work->addWidget(m_view, 1);
     work->addWidget(buildFieldPanel());
     column->addLayout(work, 1);
-    setCentralWidget(central);
+    // On a small screen the rows and the field panel scroll rather than
+    // push the window off it.
+    setCentralWidget(new ClientScrollArea(central, this));
 
     m_position = new QLabel(statusBar());
     m_position->setObjectName(QStringLiteral("PointerPosition"));
@@ -136,12 +156,9 @@ FormDesignWindow::FormDesignWindow(const UserForm &start, const QString &storedC
     m_zoom->setCurrentIndex(m_zoom->findData(100));
     fillStartList();
     refresh();
-    // As large as a 1024 x 768 screen allows, centred, the paper fitted in.
-    QRect room(0, 0, 1024, 768);
+    // As large as the screen allows up to 1240 x 820, centred, the paper fitted in.
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        room = screen->availableGeometry();
-    resize(std::min(room.width() - 20, 1240), std::min(room.height() - 40, 820));
-    move(room.center() - rect().center());
+        placeOnScreen(this, screen->availableGeometry(), QSize(1240, 820));
     fitZoom();
 }
 
@@ -393,10 +410,11 @@ QWidget *FormDesignWindow::buildFieldPanel()
     m_split->setObjectName(QStringLiteral("FieldSplit"));
     m_split->setRange(0, 1000);
     m_split->setSpecialValueText(QStringLiteral(u"不分行"));
-    m_split->setSuffix(QStringLiteral(u" 字节"));
+    m_split->setSuffix(splitSuffix(0));
     m_split->setToolTip(QStringLiteral(u"一行最多的字节数（一个汉字 2 字节），超过就换行；0：不分行"));
     m_split->setKeyboardTracking(false);
     connect(m_split, &QSpinBox::valueChanged, this, [this](int bytes) {
+        m_split->setSuffix(splitSuffix(bytes));
         changeField(QStringLiteral("split"), [bytes](UserFormItem &item) { item.split = bytes; });
     });
     form->addRow(QStringLiteral(u"分行宽度"), m_split);
@@ -479,6 +497,7 @@ void FormDesignWindow::refresh()
         m_color->setCurrentIndex(colour);
         m_align->setCurrentIndex(m_align->findData(int(item.align)));
         m_split->setValue(item.split);
+        m_split->setSuffix(splitSuffix(item.split));
     }
     m_undo->setEnabled(m_design.canUndo());
     m_redo->setEnabled(m_design.canRedo());

@@ -17,6 +17,7 @@ public:
     // The layout's form picture is drawn under the items.
     PageView(const Layout &layout, QWidget *parent);
     void setPage(const ComposedPage &page);
+    const ComposedPage &page() const { return m_page; }
     bool pictureDecoded() const { return !m_image.isNull(); }
     // What a red frame means, as its tooltip says.
     static QString frameExplanation();

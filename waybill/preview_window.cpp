@@ -3,6 +3,7 @@
 #include "report/print_job.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "waybill/page_canvas.h"
 #include "waybill/page_composer.h"
 #include "waybill/run_printing.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -27,6 +29,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -39,6 +42,7 @@
 namespace {
 
 constexpr int kSliceMs = 12; // composing time per event-loop turn
+const QSize kLeastSize(500, 500);
 
 } // namespace
 
@@ -52,6 +56,7 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     startOnChosenPrinter(*m_printer);
+    m_printer->setDocName(documentName(run, QDate::currentDate()));
     m_printer->setFullPage(true);
     setUpPaper(*m_printer, run.paperMm());
 
@@ -66,8 +71,8 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     for (QToolButton *button : m_buttons)
         barLayout->addWidget(button);
     barLayout->addStretch();
-    // The bar is wider than the window's first size: it is cut at the
-    // right until the user widens the window, never the window forced wider.
+    // The window opens as wide as the bar; on a screen narrower than that
+    // the bar is cut at the right, never the window forced off the screen.
     auto *barScroll = new QScrollArea(this);
     barScroll->setObjectName(QStringLiteral("ToolBarArea"));
     barScroll->setWidget(bar);
@@ -157,10 +162,8 @@ TQRStandardPreview::TQRStandardPreview(const WaybillRun &run, QWidget *parent)
     layout->addWidget(status);
 
     layout->setSizeConstraint(QLayout::SetNoConstraint);
-    setMinimumSize(300, 250);
-    resize(500, 500);
-    if (const QScreen *screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    setMinimumSize(kLeastSize);
+    centreOnScreen(this, QSize(std::max(kLeastSize.width(), bar->sizeHint().width()), kLeastSize.height()));
 
     m_producer = new QTimer(this);
     m_producer->setInterval(0);
@@ -344,8 +347,6 @@ void TQRStandardPreview::reportProgress(int percent)
 
 void TQRStandardPreview::RzBitBtn8Click()
 {
-    for (int i = 0; i < 3; ++i)
-        m_buttons[i]->setEnabled(false);
     const bool all = allPagesProduced();
     // The printer chosen here is the one calibrations are saved for.
     if (dialogs().printSetup(this, *m_printer, all ? 1 : 0, all ? pageCount() : 9999))
@@ -372,22 +373,26 @@ void TQRStandardPreview::RzBitBtn9Click()
 
 namespace {
 
-bool &picturesOn()
+// 显示底图 is kept in the user's settings: off at first, then as the user
+// left it, also after the program has ended.
+const QString kPictureSetting = QStringLiteral("preview/showPicture");
+
+QString userSettingsName()
 {
-    static bool on = false; // off at first, then as the user left it
-    return on;
+    return QStringLiteral("waybill");
 }
 
 } // namespace
 
 bool TQRStandardPreview::picturesShown() const
 {
-    return picturesOn();
+    return QSettings(userSettingsName(), userSettingsName()).value(kPictureSetting, false).toBool();
 }
 
 void TQRStandardPreview::showPicture(bool shown)
 {
-    picturesOn() = shown;
+    if (picturesShown() != shown)
+        QSettings(userSettingsName(), userSettingsName()).setValue(kPictureSetting, shown);
     if (m_pictureButton->isChecked() != shown)
         m_pictureButton->setChecked(shown);
     const Layout &layout = m_run.layout();
@@ -477,6 +482,12 @@ void TQRStandardPreview::showEvent(QShowEvent *event)
 void TQRStandardPreview::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
+    // A fitted page follows the window (maximised, made smaller); a chosen
+    // percentage stays.
+    if (m_mode != ZoomMode::Percent && m_shown) {
+        setZoom(m_mode);
+        return;
+    }
     placePage();
     m_scroll->horizontalScrollBar()->setValue(0);
     m_scroll->verticalScrollBar()->setValue(0);

@@ -1,7 +1,8 @@
 #pragma once
 // The print preview TQRStandardPreview, made for one print run of a print
-// window and destroyed when it closes. It opens at 500 x 500 and can be
-// resized and maximised. Pages are composed a few at a time
+// window and destroyed when it closes. It opens as wide as its tool bar, at
+// least 500 x 500, and can be resized and maximised; a fitted page follows
+// the window's size. Pages are composed a few at a time
 // on the event loop and appear as they are produced; the page view zooms
 // (fit page, fit width, 100 %) and pages; thumbnails list every page;
 // "设 置" sets up the printer and "打 印" runs the waybills again from the
@@ -58,7 +59,7 @@ public:
     // Told after each print that sent pages (the print window's status line).
     void setPrintedHandler(std::function<void(const PrintedRun &)> handler) { m_printed = std::move(handler); }
     // 显示底图: the form picture under the page, on screen only; the choice
-    // holds for every preview until the program ends.
+    // holds for every later preview, after a restart too (user settings).
     void showPicture(bool shown);
     bool picturesShown() const;
     // Every page warning in a window of its own, to read and copy.

@@ -5,7 +5,9 @@
 #include "store/print_log.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/screen_fit.h"
 #include "ui/widgets.h"
+#include "ui/window_keys.h"
 #include "waybill/calibration_page.h"
 #include "waybill/page_view.h"
 #include "waybill/print_data.h"
@@ -13,6 +15,7 @@
 #include "waybill/run_printing.h"
 #include "waybill/waybill_number.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -96,31 +99,34 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
 
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QAction *run = bar->addAction(printEntryCaption(variant));
+    // Access letters on every entry; Ctrl+P prints, Esc closes the window.
+    QAction *run = bar->addAction(printEntryCaption(variant) + QStringLiteral("(&P)"));
     run->setObjectName(QStringLiteral("N1"));
+    run->setShortcut(QKeySequence::Print);
+    closeOnEscape(this);
     connect(run, &QAction::triggered, this, [this] { N1Click(); });
     // The font choice, also reached by a click on the form picture.
-    QAction *font = bar->addAction(QStringLiteral(u"字体"));
+    QAction *font = bar->addAction(QStringLiteral(u"字体(&F)"));
     font->setObjectName(QStringLiteral("ChooseFont"));
     connect(font, &QAction::triggered, this, [this] { Image1Click(); });
-    QAction *save = bar->addAction(QStringLiteral(u"保存位置"));
+    QAction *save = bar->addAction(QStringLiteral(u"保存位置(&S)"));
     save->setObjectName(QStringLiteral("SaveCalibration"));
     connect(save, &QAction::triggered, this, [this] { saveCalibration(); });
-    QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置"));
+    QAction *defaults = bar->addAction(QStringLiteral(u"恢复默认位置(&R)"));
     defaults->setObjectName(QStringLiteral("RestoreDefaults"));
     connect(defaults, &QAction::triggered, this, [this] { restoreDefaults(); });
-    QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页"));
+    QAction *sheet = bar->addAction(QStringLiteral(u"打印校准页(&C)"));
     sheet->setObjectName(QStringLiteral("PrintCalibrationPage"));
     connect(sheet, &QAction::triggered, this, [this] { printCalibrationPage(); });
-    QAction *design = bar->addAction(QStringLiteral(u"按此单新建"));
+    QAction *design = bar->addAction(QStringLiteral(u"按此单新建(&N)"));
     design->setObjectName(QStringLiteral("DesignFromThisForm"));
     design->setToolTip(QStringLiteral(u"在快递单设计中，以这张快递单为底新建一张"));
     connect(design, &QAction::triggered, this, [this] { designFromThisForm(); });
-    QAction *number = bar->addAction(QStringLiteral(u"运单号"));
+    QAction *number = bar->addAction(QStringLiteral(u"运单号(&W)"));
     number->setObjectName(QStringLiteral("FirstNumber"));
     number->setToolTip(QStringLiteral(u"打印机里第一张快递单的运单号，记入打印记录"));
     connect(number, &QAction::triggered, this, [this] { askFirstNumber(); });
-    QAction *paperSize = bar->addAction(QStringLiteral(u"纸张尺寸"));
+    QAction *paperSize = bar->addAction(QStringLiteral(u"纸张尺寸(&Z)"));
     paperSize->setObjectName(QStringLiteral("PaperSize"));
     paperSize->setToolTip(QStringLiteral(u"在这台打印机上量得的纸张宽和长（连续纸），随“保存位置”保存"));
     connect(paperSize, &QAction::triggered, this, [this] { askPaperSize(); });
@@ -138,11 +144,17 @@ PrintWindow::PrintWindow(const Courier &courier, Variant variant, const Layout &
     m_printedLabel = new QLabel(statusBar());
     m_printedLabel->setObjectName(QStringLiteral("PrintedLabel"));
     statusBar()->addPermanentWidget(m_printedLabel);
+    // The items show the recipient's values; the switch shows their column names.
+    m_columnNames = new QCheckBox(QStringLiteral(u"显示字段名"), statusBar());
+    m_columnNames->setObjectName(QStringLiteral("ShowColumnNames"));
+    m_columnNames->setToolTip(QStringLiteral(u"在快递单上显示每一项的字段名，而不是当前收件人的内容"));
+    connect(m_columnNames, &QCheckBox::toggled, this, [this] { refreshPage(); });
+    statusBar()->addPermanentWidget(m_columnNames);
 
     auto *panel = new QFrame(this);
     panel->setObjectName(layout.window.panel);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setCentralWidget(panel);
+    setCentralWidget(new ClientScrollArea(panel, this));
 
     const QSize paper = layout.paperUnits();
     m_page = placed(new PageView(layout, panel), QStringLiteral("QuickRep1"), layout.window.pageLeft, 30, paper.width(),
@@ -324,6 +336,16 @@ void PrintWindow::refreshPage()
     if (m_calibrationLabel)
         m_calibrationLabel->setText(calibrationText());
     ComposedPage shown = m_run.screenPage();
+    if (!m_columnNames->isChecked() && isVisible()) {
+        try {
+            shown = m_run.valuesPage();
+            if (m_batch) // the red frames are a single print's, for the recipient it prints
+                for (ComposedItem &item : shown.items)
+                    item.flagged = false;
+        } catch (const AppError &) {
+            // The data are not open: the column names show where the items are.
+        }
+    }
     // A shown single print marks the items that would not print whole with
     // the data as it is now (the data may not be open: then none). Windows
     // being created at start-up compose nothing.
@@ -469,9 +491,7 @@ void PrintWindow::showEvent(QShowEvent *event)
     if (!m_placed) {
         // Centred on the desktop when it first opens.
         m_placed = true;
-        setFixedSize(sizeHint()); // as polished for showing (the menu bar's height)
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        centreOnScreen(this); // as polished for showing (the menu bar's height)
     }
     FormActivate();
     refreshPage();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QLineEdit;
 class PageView;
 class QLabel;
@@ -108,6 +109,7 @@ private:
     QLabel *m_calibrationLabel = nullptr;
     QLabel *m_frameLabel = nullptr;
     QLabel *m_printedLabel = nullptr;
+    QCheckBox *m_columnNames = nullptr; // 显示字段名: the items' column names instead of the values
 };
 
 // Parses a shift amount: decimal, optional sign, 32-bit. Throws AppError

@@ -6,9 +6,11 @@
 #include "store/connection.h"
 #include "ui/dialogs.h"
 #include "waybill/calibration_page.h"
+#include "waybill/family.h"
 #include "waybill/print_checks.h"
 #include "waybill/waybill_run.h"
 
+#include <QDate>
 #include <QDir>
 #include <QPainter>
 #include <QPrintEngine>
@@ -84,6 +86,7 @@ std::unique_ptr<QPrinter> freshPrinterLike(const QPrinter &printer)
         if (value.isValid())
             copy->printEngine()->setProperty(property, value);
     }
+    copy->setDocName(printer.docName());
     copy->setCopyCount(printer.copyCount());
     copy->setCollateCopies(printer.collateCopies());
     copy->setDuplex(printer.duplex());
@@ -127,6 +130,13 @@ void startOnChosenPrinter(QPrinter &printer)
         printer.setPrinterName(chosenPrinter().name);
 }
 
+QString documentName(const WaybillRun &run, const QDate &date)
+{
+    const Courier *courier = courierByCode(run.layout().code);
+    return (courier ? courier->captionTail : run.layout().code) + QLatin1Char('-')
+        + date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
 namespace {
 
 // Sets printer up for the run's paper on the printer last chosen and asks
@@ -134,6 +144,7 @@ namespace {
 bool choosePrinter(QPrinter &printer, const WaybillRun &run, int lastPage, QWidget *parent)
 {
     startOnChosenPrinter(printer);
+    printer.setDocName(documentName(run, QDate::currentDate()));
     printer.setFullPage(true);
     setUpPaper(printer, run.paperMm());
     if (!dialogs().printSetup(parent, printer, 1, lastPage))

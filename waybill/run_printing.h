@@ -8,6 +8,7 @@
 #include <memory>
 
 class Connection;
+class QDate;
 class QPrinter;
 class QString;
 class QWidget;
@@ -53,3 +54,7 @@ QString calibrationPrinter();
 void rememberChosenPrinter(const QPrinter &printer);
 // Starts a printer on the one the user last chose, when there is one.
 void startOnChosenPrinter(QPrinter &printer);
+
+// The print job's name, also the name a PDF is offered under: the form
+// and the date ("顺丰快递单-2026-12-10").
+QString documentName(const WaybillRun &run, const QDate &date);

@@ -152,6 +152,14 @@ ComposedPage WaybillRun::page(int i) const
         [this, i](RowSide row, const QString &column) { return m_source->value(i, row, column); });
 }
 
+ComposedPage WaybillRun::valuesPage() const
+{
+    return composer().compose([this](RowSide row, const QString &column) {
+        const QString value = m_source->value(0, row, column);
+        return value.isEmpty() ? column : value;
+    });
+}
+
 ComposedPage WaybillRun::screenPage() const
 {
     QList<LayoutItem> shown = m_items;

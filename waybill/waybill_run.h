@@ -80,6 +80,10 @@ public:
     // The page as the print window shows it: every item's column name at
     // its place, unsplit.
     ComposedPage screenPage() const;
+    // The first page as it prints, from the data as it is now, except that
+    // an item without a value shows its column name, so that every item
+    // can be found on the form. Throws AppError when the data are not open.
+    ComposedPage valuesPage() const;
 
 private:
     const PageComposer &composer() const;
