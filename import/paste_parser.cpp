@@ -18,6 +18,12 @@ struct Segment {
     qsizetype start = 0; // where text stands in the pasted text
 };
 
+// The words of a list written with blanks between them.
+QStringList wordsOf(const char16_t *list)
+{
+    return QString::fromUtf16(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 // The labels people and shop back-ends write, each with its field. Unknown
 // labels before a colon are classified by the words they contain (below).
 const QList<QPair<QString, Field>> &knownLabels()
@@ -45,7 +51,7 @@ const QList<QPair<QString, Field>> &knownLabels()
         };
         QList<QPair<QString, Field>> list;
         for (const auto &[field, words] : groups)
-            for (const QString &word : QString::fromUtf16(words).split(QLatin1Char(' ')))
+            for (const QString &word : wordsOf(words))
                 list << QPair{word, field};
         // The longest first: 收件人手机 before 收件人.
         std::stable_sort(list.begin(), list.end(),
@@ -70,7 +76,7 @@ Field classifiedLabel(const QString &label)
         {Field::Name, u"姓名 收件人 收货人 联系人 名字"},
     };
     for (const auto &[field, list] : words)
-        for (const QString &word : QString::fromUtf16(list).split(QLatin1Char(' ')))
+        for (const QString &word : wordsOf(list))
             if (label.contains(word))
                 return field;
     return Field::None;
@@ -84,11 +90,9 @@ bool isHan(QChar c)
 // Words that stand before a label as part of it (家庭住址, 联系地址, 主订单编号).
 bool isLabelModifier(const QString &word)
 {
-    static const QStringList words =
-        QString::fromUtf16(
-            u"家庭 联系 收货 收件 配送 邮寄 寄送 详细 所在 主 子 买家 客户 本人 常用 现 新 工作 默认 订单 用户 会员 "
-            u"收货人 收件人 提货人 送货 快递 完整 具体 通讯 通信 家 单位 公司 本次 平台")
-            .split(QLatin1Char(' '));
+    static const QStringList words = wordsOf(
+        u"家庭 联系 收货 收件 配送 邮寄 寄送 详细 所在 主 子 买家 客户 本人 常用 现 新 工作 默认 订单 用户 会员 "
+        u"收货人 收件人 提货人 送货 快递 完整 具体 通讯 通信 家 单位 公司 本次 平台");
     return words.contains(word);
 }
 
@@ -296,26 +300,12 @@ void takeNumbers(Segment &segment, Numbers &numbers)
 // Words of a chat message round the recipient (亲，麻烦寄到…谢谢).
 QString withoutChat(QString piece)
 {
-    static const QStringList leading{
-        QStringLiteral(u"亲爱的"),   QStringLiteral(u"亲亲"),       QStringLiteral(u"亲"),
-        QStringLiteral(u"您好"),     QStringLiteral(u"你好"),       QStringLiteral(u"在吗"),
-        QStringLiteral(u"老板"),     QStringLiteral(u"麻烦您"),     QStringLiteral(u"麻烦"),
-        QStringLiteral(u"帮忙"),     QStringLiteral(u"帮我"),       QStringLiteral(u"请"),
-        QStringLiteral(u"寄到"),     QStringLiteral(u"寄给"),       QStringLiteral(u"寄往"),
-        QStringLiteral(u"发到"),     QStringLiteral(u"发给"),       QStringLiteral(u"发往"),
-        QStringLiteral(u"送到"),     QStringLiteral(u"寄"),         QStringLiteral(u"我的地址是"),
-        QStringLiteral(u"我的地址"), QStringLiteral(u"地址是"),     QStringLiteral(u"我的"),
-        QStringLiteral(u"收件信息"), QStringLiteral(u"收货信息"),   QStringLiteral(u"信息如下"),
-        QStringLiteral(u"如下"),     QStringLiteral(u"一下"),       QStringLiteral(u"下"),
-        QStringLiteral(u"尽快发货"), QStringLiteral(u"尽快"),       QStringLiteral(u"发货"),
-        QStringLiteral(u"谢谢"),     QStringLiteral(u"发这个地址"), QStringLiteral(u"这个地址"),
-        QStringLiteral(u"在吗"),     QStringLiteral(u"哈喽"),       QStringLiteral(u"hello")};
-    static const QStringList trailing{
-        QStringLiteral(u"谢谢老板"), QStringLiteral(u"谢谢"),     QStringLiteral(u"谢啦"), QStringLiteral(u"谢了"),
-        QStringLiteral(u"辛苦了"),   QStringLiteral(u"哈"),       QStringLiteral(u"哦"),   QStringLiteral(u"啊"),
-        QStringLiteral(u"呢"),       QStringLiteral(u"吧"),       QStringLiteral(u"啦"),   QStringLiteral(u"呀"),
-        QStringLiteral(u"亲"),       QStringLiteral(u"尽快发货"), QStringLiteral(u"发货"), QStringLiteral(u"哈哈"),
-        QStringLiteral(u"麻烦了"),   QStringLiteral(u"麻烦")};
+    static const QStringList leading =
+        wordsOf(u"亲爱的 亲亲 亲 您好 你好 在吗 老板 麻烦您 麻烦 帮忙 帮我 请 寄到 寄给 寄往 发到 发给 发往 送到 寄 "
+                u"我的地址是 我的地址 地址是 我的 收件信息 收货信息 信息如下 如下 一下 下 尽快发货 尽快 发货 谢谢 "
+                u"发这个地址 这个地址 在吗 哈喽 hello");
+    static const QStringList trailing =
+        wordsOf(u"谢谢老板 谢谢 谢啦 谢了 辛苦了 哈 哦 啊 呢 吧 啦 呀 亲 尽快发货 发货 哈哈 麻烦了 麻烦");
     for (bool stripped = true; stripped && !piece.isEmpty();) {
         stripped = false;
         for (const QString &word : leading)
@@ -385,11 +375,9 @@ bool looksLikeName(const QString &piece)
 
 bool isCompoundSurname(const QString &word)
 {
-    static const QStringList surnames =
-        QString::fromUtf16(
-            u"欧阳 司马 诸葛 上官 司徒 东方 皇甫 尉迟 公孙 慕容 长孙 宇文 夏侯 令狐 独孤 端木 西门 南宫 轩辕 百里 呼延 "
-            u"申屠 太史 闻人 澹台 公冶 濮阳 淳于 单于 钟离 赫连 万俟 拓跋")
-            .split(QLatin1Char(' '));
+    static const QStringList surnames = wordsOf(
+        u"欧阳 司马 诸葛 上官 司徒 东方 皇甫 尉迟 公孙 慕容 长孙 宇文 夏侯 令狐 独孤 端木 西门 南宫 轩辕 百里 呼延 "
+        u"申屠 太史 闻人 澹台 公冶 濮阳 淳于 单于 钟离 赫连 万俟 拓跋");
     return surnames.contains(word);
 }
 
