@@ -13,6 +13,8 @@
 #include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -72,6 +74,37 @@ QStringList readBack(const QString &path)
     return QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The cells of a tracking list's data rows as an independent reader takes
+// them: "text" for a cell read as text, "formula" for one it would compute
+// (openpyxl's cell types, a carriage return unescaped as Excel reads it;
+// Python's csv has text only).
+QList<QStringList> cellsReadBack(const QString &path, QStringList *kinds)
+{
+    const QString script = path.endsWith(QStringLiteral(".xlsx"))
+        ? QStringLiteral(
+            "import json,openpyxl,sys\n"
+            "rows=list(openpyxl.load_workbook(sys.argv[1]).active.iter_rows())[1:]\n"
+            "print(json.dumps([[['formula' if c.data_type=='f' else 'text', str(c.value).replace('_x000D_', '\\r')] "
+            "for c in r] "
+            "for r in rows]))\n")
+        : QStringLiteral("import csv,json,sys\n"
+                         "rows=list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))[1:]\n"
+                         "print(json.dumps([[['text', c] for c in r] for r in rows]))\n");
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    reader.waitForFinished(60000);
+    QList<QStringList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(reader.readAllStandardOutput()).array()) {
+        QStringList cells;
+        for (const QJsonValue &cell : row.toArray()) {
+            *kinds << cell[0].toString();
+            cells << cell[1].toString();
+        }
+        rows << cells;
+    }
+    return rows;
+}
+
 // Writes a shop's order export of count recipients (收件人1 …), with
 // order numbers or without, and imports it.
 void importOrders(const TempWorkdir &dir, int count, bool orders)
@@ -129,6 +162,8 @@ private Q_SLOTS:
     void importedRowsPrintedAgainAreRefused_data();
     void importedRowsPrintedAgainAreRefused();
     void trackingListLeavesOutEntriesWithoutNumbers();
+    void trackingListHoldsNoFormulas_data();
+    void trackingListHoldsNoFormulas();
     void calibrationPageNamesTheForm();
 };
 
@@ -582,6 +617,47 @@ void TestPrintRecord::trackingListLeavesOutEntriesWithoutNumbers()
     QCOMPARE(rows.size(), 3);
     for (const QString &row : rows)
         QVERIFY2(!row.startsWith(QLatin1Char('|')), qPrintable(row));
+}
+
+void TestPrintRecord::trackingListHoldsNoFormulas_data()
+{
+    // A recipient's name, mobile and address as entered, and as the .csv
+    // must hold them.
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<QStringList>("csv");
+    const QString link = u"=HYPERLINK(\"http://track.example/x?id=1\",\"点击查看物流\")"_qs;
+    QTest::newRow("link for a name") << QStringList{link, "13800001111", u"杭州市文三路1号"_qs}
+                                     << QStringList{"'" + link, "13800001111", u"杭州市文三路1号"_qs};
+    QTest::newRow("sum for a mobile") << QStringList{u"王芳"_qs, "-2+3", u"杭州市文三路1号"_qs}
+                                      << QStringList{u"王芳"_qs, "'-2+3", u"杭州市文三路1号"_qs};
+    QTest::newRow("plus and at") << QStringList{"@SUM(1+1)*cmd|' /C calc'!A0", "+86 13800001111", u"地址"_qs}
+                                 << QStringList{"'@SUM(1+1)*cmd|' /C calc'!A0", "'+86 13800001111", u"地址"_qs};
+    QTest::newRow("tab and carriage return") << QStringList{"\t=1+1", "13800001111", "\r=2+5+cmd|' /C calc'!A0"}
+                                             << QStringList{"'\t=1+1", "13800001111", "'\r=2+5+cmd|' /C calc'!A0"};
+    QTest::newRow("sign inside a text") << QStringList{u"李=雷"_qs, "138-0000-1111", u"文三路1-2号"_qs}
+                                        << QStringList{u"李=雷"_qs, "138-0000-1111", u"文三路1-2号"_qs};
+}
+
+void TestPrintRecord::trackingListHoldsNoFormulas()
+{
+    QFETCH(QStringList, entered);
+    QFETCH(QStringList, csv);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 0);
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, entered[0], entered[1], entered[2]);
+    QCOMPARE(
+        runWaybill({"print", "st", "--row", "1", "--number", "ST0001", "--pdf", dir.file("s.pdf")}, dir.path()).status,
+        0);
+    for (const QString &file : {u"list.csv"_qs, u"list.xlsx"_qs}) {
+        const Run run = runWaybill({"log", "export", dir.file(file)}, dir.path());
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QStringList kinds;
+        const QList<QStringList> rows = cellsReadBack(dir.file(file), &kinds);
+        QCOMPARE(rows.size(), 1);
+        QVERIFY2(!kinds.contains(u"formula"_qs), qPrintable(file));
+        // The .xlsx holds the texts as they were, typed as text.
+        QCOMPARE(rows[0].mid(2, 3), file.endsWith(u".csv"_qs) ? csv : entered);
+    }
 }
 
 void TestPrintRecord::calibrationPageNamesTheForm()

@@ -99,12 +99,19 @@ TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<Print
 
 namespace {
 
-QString csvField(QStringView text)
+QString csvField(QStringView cell)
 {
+    // A spreadsheet (and a shop's upload) takes a cell beginning with one
+    // of these for a formula: a leading quote makes it text, which the
+    // spreadsheet shows without the quote.
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    QString text = cell.toString();
+    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
         && !text.contains(QLatin1Char('\r')))
-        return text.toString();
-    QString quoted = text.toString();
+        return text;
+    QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

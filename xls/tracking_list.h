@@ -36,5 +36,8 @@ TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<Print
 
 // Writes the rows to target: an .xlsx workbook, or a .csv file (UTF-8 with
 // a byte-order mark, as spreadsheet programs here open it) for any other
-// name. Written beside the target and renamed into place. Throws AppError.
+// name; a .csv cell beginning with = + - @, a tab or a carriage return gets a
+// leading ' so that no spreadsheet or upload takes it for a formula (the
+// .xlsx holds every cell as text). Written beside the target and renamed
+// into place. Throws AppError.
 void saveTrackingList(const QString &target, const TextTable &rows);
