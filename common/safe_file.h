@@ -4,7 +4,9 @@
 // file beside the target, is synced, renamed over the target in one step,
 // and the folder is synced so that the rename itself is on disk. New files
 // are readable and writable by the user only (0600: they hold recipients'
-// personal data); a file that is replaced keeps the mode it had.
+// personal data); a regular file that is replaced keeps the mode it had, a
+// symbolic link is replaced by a new file (0600; what it pointed to is left
+// as it is). A device, a pipe or a socket is never replaced.
 //
 // The temporary file is locked (flock) while it is being written, so that
 // cleanStaleTemporaries() can tell the leftovers of a killed process from
@@ -18,7 +20,8 @@
 class SafeFile {
 public:
     // Creates the temporary file beside target. Throws FileError when the
-    // folder is missing or not writable, or target is a folder.
+    // folder is missing or not writable, or target is a folder, a device,
+    // a pipe or a socket.
     explicit SafeFile(const QString &target);
     // Removes the temporary file unless commit() succeeded.
     ~SafeFile();

@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void calibrationPerPrinter();
     void calibrationPageCrossesAtTheItems();
     void onlyItsOwnLeftoversAreRemoved();
+    void targetsThatAreNoRegularFile_data();
+    void targetsThatAreNoRegularFile();
     void shareAddressesAndLeavingAGoneServer_data();
     void shareAddressesAndLeavingAGoneServer();
     void passwordFileOthersCanReadIsNamed();
@@ -332,6 +335,58 @@ void TestCli::onlyItsOwnLeftoversAreRemoved()
         QVERIFY2(QFileInfo::exists(dir.file(name)), qPrintable(name));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readAll(victim), QByteArray("keep"));
+}
+
+void TestCli::targetsThatAreNoRegularFile_data()
+{
+    QTest::addColumn<QString>("kind"); // what stands under the name
+    QTest::addColumn<QStringList>("args");
+    for (const char *kind : {"pipe", "device", "link"}) {
+        QTest::addRow("%s, recipients' export", kind) << QString::fromLatin1(kind) << QStringList{"export", "out.xls"};
+        QTest::addRow("%s, tracking list", kind)
+            << QString::fromLatin1(kind) << QStringList{"log", "export", "out.xls"};
+        QTest::addRow("%s, backup", kind) << QString::fromLatin1(kind) << QStringList{"backup", "out.xls"};
+    }
+}
+
+void TestCli::targetsThatAreNoRegularFile()
+{
+    // backup NAME writes NAME.bak.
+    QFETCH(QString, kind);
+    QFETCH(QStringList, args);
+    TempWorkdir dir;
+    const QString target = dir.file(args.first() == u"backup"_qs ? u"out.xls.bak"_qs : u"out.xls"_qs);
+    const QByteArray name = QFile::encodeName(target);
+    QTemporaryDir elsewhere;
+    const QString pointed = QDir(elsewhere.path()).filePath(u"shared.xls"_qs);
+    if (kind == u"pipe"_qs) {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    } else if (kind == u"device"_qs) {
+        // A node of the null device: only root may make one.
+        if (::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+            QSKIP("a device node cannot be made here (not root)");
+    } else {
+        writeAll(pointed, "another program's file");
+        QVERIFY(::chmod(QFile::encodeName(pointed).constData(), 0666) == 0);
+        QVERIFY(QFile::link(pointed, target));
+    }
+    const Run run = runWaybill(args, dir.path());
+    struct stat info;
+    QCOMPARE(::lstat(name.constData(), &info), 0);
+    if (kind == u"link"_qs) {
+        // The link is replaced by a new file of the user's own; what it
+        // pointed to stays as it was.
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY(S_ISREG(info.st_mode));
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        QCOMPARE(readAll(pointed), QByteArray("another program's file"));
+        return;
+    }
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(kind == u"pipe"_qs ? u"是管道，不是普通文件"_qs : u"是设备，不是普通文件"_qs),
+             qPrintable(run.err));
+    QVERIFY(kind == u"pipe"_qs ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.mdb"_qs});
 }
 
 void TestCli::shareAddressesAndLeavingAGoneServer_data()
