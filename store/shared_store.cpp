@@ -51,18 +51,23 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
     QList<QPair<QString, QStringList>> tables;
     for (const QString &table : schema::tables())
         tables.append({table, schema::columnsOf(table)});
-    QStringList calibrationColumns;
-    for (const QString &column : from.tableColumns(schema::kCalibrationTable))
-        if (CalibrationStore::columnNames().contains(column))
-            calibrationColumns << column;
-    if (!calibrationColumns.isEmpty())
-        tables.append({schema::kCalibrationTable, calibrationColumns});
+    // Tables that gained columns over time: the columns the source has.
+    const auto presentOf = [&](const QString &table, const QStringList &known) {
+        QStringList present;
+        for (const QString &column : from.tableColumns(table))
+            if (known.contains(column))
+                present << column;
+        return present;
+    };
+    if (const QStringList columns = presentOf(schema::kCalibrationTable, CalibrationStore::columnNames());
+        !columns.isEmpty())
+        tables.append({schema::kCalibrationTable, columns});
     if (from.hasTable(schema::kFormsTable))
         tables.append({schema::kFormsTable, FormStore::columnNames()});
     if (from.hasTable(schema::kImportMappingsTable))
         tables.append({schema::kImportMappingsTable, MappingStore::columnNames()});
-    if (from.hasTable(schema::kPrintLogTable))
-        tables.append({schema::kPrintLogTable, PrintLog::columnNames()});
+    if (const QStringList columns = presentOf(schema::kPrintLogTable, PrintLog::columnNames()); !columns.isEmpty())
+        tables.append({schema::kPrintLogTable, columns});
 
     qint64 copied = 0;
     to.inTransaction([&] {

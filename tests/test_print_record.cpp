@@ -164,6 +164,7 @@ private Q_SLOTS:
     void trackingListLeavesOutEntriesWithoutNumbers();
     void trackingListHoldsNoFormulas_data();
     void trackingListHoldsNoFormulas();
+    void printKilledWhileGoingOutLeavesItsNumbersTaken();
     void calibrationPageNamesTheForm();
 };
 
@@ -658,6 +659,44 @@ void TestPrintRecord::trackingListHoldsNoFormulas()
         // The .xlsx holds the texts as they were, typed as text.
         QCOMPARE(rows[0].mid(2, 3), file.endsWith(u".csv"_qs) ? csv : entered);
     }
+}
+
+void TestPrintRecord::printKilledWhileGoingOutLeavesItsNumbersTaken()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    // Killed (SIGKILL) once the entries are recorded, before a page is printed.
+    QProcess printing;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"WAYBILL_TEST_PAUSE_AFTER_PENDING"_qs, u"1"_qs);
+    printing.setProcessEnvironment(environment);
+    printing.setWorkingDirectory(dir.path());
+    printing.setReadChannel(QProcess::StandardError);
+    printing.start(QStringLiteral(WAYBILL_BINARY),
+                   {"print", "st", "--batch", "--number", "ST0001", "--pdf", dir.file("b.pdf")});
+    QByteArray said;
+    while (!said.contains("pending recorded") && printing.waitForReadyRead(60000))
+        said += printing.readAllStandardError();
+    QVERIFY2(said.contains("pending recorded"), said.constData());
+    printing.kill();
+    QVERIFY(printing.waitForFinished(10000));
+    QCOMPARE(printing.exitStatus(), QProcess::CrashExit);
+
+    const QStringList lines = runWaybill({"log", "list"}, dir.path()).out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    for (const QString &line : lines)
+        QVERIFY2(line.contains(u"可能已打印"_qs), qPrintable(line));
+    // Their numbers are never given again.
+    Run run = runWaybill({"print", "st", "--row", "1", "--number", "ST0002", "--pdf", dir.file("s.pdf")}, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"运单号 ST0002 已用于第 2 条"_qs), qPrintable(run.err));
+    run = runWaybill({"print", "st", "--row", "1", "--number", "ST0004", "--pdf", dir.file("s.pdf")}, dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(recorded().size(), 4);
+    QVERIFY(!recorded().last().pending);
+    // The shop's list holds only what surely printed.
+    run = runWaybill({"log", "export", dir.file("list.csv")}, dir.path());
+    QVERIFY2(run.out.contains(u"已导出 1 条"_qs) && run.out.contains(u"3 条可能已打印"_qs), qPrintable(run.out));
 }
 
 void TestPrintRecord::calibrationPageNamesTheForm()

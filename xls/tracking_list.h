@@ -4,7 +4,8 @@
 // row came from an order export that had one, 订单号. The upload refuses
 // rows without a number and ships a row to whom it names, so left out are:
 // an entry printed again later (the reprint carries the number that
-// shipped), an entry without a number, and an earlier print of an order
+// shipped), an entry without a number, a pending entry (the form may not
+// have printed), and an earlier print of an order
 // printed again later (its latest number goes in) unless every print is asked for.
 
 #include "store/print_log.h"
@@ -22,6 +23,7 @@ struct TrackingList {
     TextTable rows;           // the headings first
     int reprinted = 0;        // left out: printed again later
     int repeated = 0;         // left out: an earlier print of an order printed again later
+    int pending = 0;          // left out: possibly printed (the program ended while printing)
     QList<qint64> unnumbered; // left out: entries without a number
 
     int exported() const { return int(rows.rowCount()) - 1; }
