@@ -117,7 +117,7 @@ void syncFolder(const QString &folder)
     ::close(fd);
 }
 
-void cleanStaleTemporaries(const QString &folder)
+void removeUnheldFiles(const QString &folder, const std::function<QByteArray(const QByteArray &)> &holderOf)
 {
     // Everything through one descriptor of the folder: a name swapped for a
     // symbolic link meanwhile is never followed, and only regular files of
@@ -133,20 +133,42 @@ void cleanStaleTemporaries(const QString &folder)
     const time_t staleBefore = ::time(nullptr) - kStaleAfterSeconds;
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArray name(entry->d_name);
-        if (!isProgramTemporary(QFile::decodeName(name)))
+        const QByteArray holder = holderOf(name);
+        if (holder.isEmpty())
             continue;
         struct stat info;
         if (::fstatat(dirFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
             || info.st_uid != ::geteuid() || info.st_mtime > staleBefore)
             continue;
-        // A journal belongs to the temporary file it is named after: the
-        // writer holds the lock on that one.
-        const QByteArray owner = name.endsWith("-journal") ? name.chopped(8) : name;
-        if (!lockedByLiveWriter(dirFd, owner))
+        if (!lockedByLiveWriter(dirFd, holder))
             ::unlinkat(dirFd, name.constData(), 0);
     }
     ::closedir(listing);
     ::close(dirFd);
+}
+
+void cleanStaleTemporaries(const QString &folder)
+{
+    removeUnheldFiles(folder, [](const QByteArray &name) {
+        if (!isProgramTemporary(QFile::decodeName(name)))
+            return QByteArray();
+        // A journal belongs to the temporary file it is named after: the
+        // writer holds the lock on that one.
+        return name.endsWith("-journal") ? name.chopped(8) : name;
+    });
+}
+
+FileHold::FileHold(const QString &path)
+    : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_EX);
+}
+
+FileHold::~FileHold()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 void cleanStaleFolders(const QString &parent, const QString &prefix)

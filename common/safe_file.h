@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QString>
+#include <functional>
 
 class SafeFile {
 public:
@@ -69,6 +70,25 @@ void syncFolder(const QString &folder);
 // Removes the temporary files and folders this program leaves behind when
 // it is killed while writing into folder: those no live writer holds.
 void cleanStaleTemporaries(const QString &folder);
+
+// Removes this user's regular files in folder (never following a link)
+// that are a few seconds old and whose holder, the name holderOf gives
+// (empty: not a file of ours), no live process holds locked: what killed
+// runs of the program left there.
+void removeUnheldFiles(const QString &folder, const std::function<QByteArray(const QByteArray &)> &holderOf);
+
+// Holds a file locked for as long as it lives, so that removeUnheldFiles()
+// leaves it alone (a file of a run that is still using it).
+class FileHold {
+public:
+    explicit FileHold(const QString &path);
+    ~FileHold();
+    FileHold(const FileHold &) = delete;
+    FileHold &operator=(const FileHold &) = delete;
+
+private:
+    int m_fd = -1;
+};
 
 // Removes files and folders under parent whose names start with prefix and
 // that are older than the workbook reader's time limit allows a live one to

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QtTest>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void calibrationPerPrinter();
     void calibrationPageCrossesAtTheItems();
     void onlyItsOwnLeftoversAreRemoved();
+    void leftoversGoAtTheNextStart_data();
+    void leftoversGoAtTheNextStart();
     void targetsThatAreNoRegularFile_data();
     void targetsThatAreNoRegularFile();
     void shareAddressesAndLeavingAGoneServer_data();
@@ -325,16 +328,58 @@ void TestCli::onlyItsOwnLeftoversAreRemoved()
     age(link);
     age(ours);
 
-    // Starting the program writes nothing, so it removes nothing.
+    // Starting the program in the folder removes its own leftover, and only that.
     QCOMPARE(runWaybill({QStringLiteral("--help")}, dir.path()).status, 0);
-    QVERIFY(QFileInfo::exists(ours));
-    // A write into the folder removes its own leftover, and only that.
-    QCOMPARE(runWaybill({QStringLiteral("export"), QStringLiteral("list.xls")}, dir.path()).status, 0);
     QVERIFY(!QFileInfo::exists(ours));
     for (const QString &name : others)
         QVERIFY2(QFileInfo::exists(dir.file(name)), qPrintable(name));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readAll(victim), QByteArray("keep"));
+}
+
+void TestCli::leftoversGoAtTheNextStart_data()
+{
+    QTest::addColumn<QString>("where"); // data: beside data.mdb; temp: the temporary folder
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("held"); // by a process still running
+    QTest::addColumn<bool>("removed");
+    const QString temporary = u".data.mdb.0123abcd.waybill-tmp"_qs;
+    const QString sheet = u"waybill-xls-reader-AbC123.sheet"_qs;
+    QTest::newRow("temporary of a killed restore") << "data" << temporary << false << true;
+    QTest::newRow("its journal") << "data" << temporary + u"-journal"_qs << false << true;
+    QTest::newRow("temporary of a running restore") << "data" << temporary << true << false;
+    QTest::newRow("sheet of a killed import") << "temp" << sheet << false << true;
+    QTest::newRow("sheet of a running import") << "temp" << sheet << true << false;
+    QTest::newRow("another program's file") << "temp" << u"waybill-notes.sheet"_qs << false << false;
+}
+
+void TestCli::leftoversGoAtTheNextStart()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, name);
+    QFETCH(bool, held);
+    QFETCH(bool, removed);
+    TempWorkdir dir;
+    QTemporaryDir temp;
+    const QString path = where == u"data"_qs ? dir.file(name) : QDir(temp.path()).filePath(name);
+    writeAll(path, "recipients' data");
+    // A minute old: past the moment between a file's creation and its lock.
+    const struct timespec times[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    if (held)
+        QCOMPARE(::flock(fd, LOCK_EX), 0);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TMPDIR"_qs, temp.path());
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(WAYBILL_BINARY), {u"log"_qs, u"list"_qs});
+    QVERIFY(process.waitForFinished(60000));
+    ::close(fd);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QFileInfo::exists(path), !removed);
 }
 
 void TestCli::targetsThatAreNoRegularFile_data()
