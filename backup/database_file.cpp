@@ -289,7 +289,7 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
     // What is loaded is a fresh file holding only the program's tables,
     // filled from the copy row by row as data.
     SafeFile staged(target);
-    schema::createTables(staged.tempPath());
+    schema::createTables(staged.tempPath(), target);
     {
         Connection from(QStringLiteral("restore.backup"));
         from.openFile(copied.tempPath());

@@ -98,7 +98,7 @@ QString writeFailureText(const QString &path, int errorNumber)
     switch (errorNumber) {
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral(u"磁盘空间不足，无法写入 %1").arg(native(path));
+        return QStringLiteral(u"磁盘已满：无法写入 %1，请腾出空间后再试").arg(native(path));
     case EACCES:
     case EPERM:
     case EROFS:

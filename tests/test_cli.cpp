@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void onlyItsOwnLeftoversAreRemoved();
     void leftoversGoAtTheNextStart_data();
     void leftoversGoAtTheNextStart();
+    void fullDiskIsTold_data();
+    void fullDiskIsTold();
     void targetsThatAreNoRegularFile_data();
     void targetsThatAreNoRegularFile();
     void shareAddressesAndLeavingAGoneServer_data();
@@ -380,6 +383,88 @@ void TestCli::leftoversGoAtTheNextStart()
     ::close(fd);
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QFileInfo::exists(path), !removed);
+}
+
+namespace {
+
+// A small file system of its own (tmpfs), mounted while the object lives;
+// only root may mount one.
+class SmallDisk {
+public:
+    SmallDisk()
+    {
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    bool mounted() const { return m_mounted; }
+    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    // Takes every free byte.
+    void fill() const
+    {
+        QFile filler(file(u"filler"_qs));
+        filler.open(QIODevice::WriteOnly);
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        const QByteArray byte(1, 'x');
+        while (filler.write(byte) == 1 && filler.flush()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+void TestCli::fullDiskIsTold_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("named"); // the user's file the message names
+    QTest::newRow("form import") << QStringList{"form", "import", "FORM"} << u"data.mdb"_qs;
+    QTest::newRow("tracking list, xlsx") << QStringList{"log", "export", "list.xlsx"} << u"list.xlsx"_qs;
+    QTest::newRow("tracking list, csv") << QStringList{"log", "export", "list.csv"} << u"list.csv"_qs;
+    QTest::newRow("recipients, xls") << QStringList{"export", "list.xls"} << u"list.xls"_qs;
+    QTest::newRow("recipients, xlsx") << QStringList{"export", "list.xlsx"} << u"list.xlsx"_qs;
+    QTest::newRow("backup") << QStringList{"backup", "daily"} << u"daily.bak"_qs;
+    QTest::newRow("migrate") << QStringList{"migrate"} << u"data.mdb"_qs;
+}
+
+void TestCli::fullDiskIsTold()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, named);
+    SmallDisk disk;
+    if (!disk.mounted())
+        QSKIP("a tmpfs cannot be mounted here (not root)");
+    QTemporaryDir outside;
+    const QString form = QDir(outside.path()).filePath(u"mine.kdform"_qs);
+    const QString folder = QFileInfo(disk.file(u"data.mdb"_qs)).absolutePath();
+    if (args.first() == u"migrate"_qs) {
+        writeAll(disk.file(u"data.mdb"_qs),
+                 readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb")));
+    } else {
+        QCOMPARE(runWaybill({"init"}, folder).status, 0);
+        RawDb(disk.file(u"data.mdb"_qs)).addRecipient(u"inrxx"_qs, u"张三"_qs, u"13800001111"_qs);
+        const QString pdf = QDir(outside.path()).filePath(u"s.pdf"_qs);
+        QCOMPARE(runWaybill({"print", "st", "--row", "1", "--number", "ST0001", "--pdf", pdf}, folder).status, 0);
+        QCOMPARE(runWaybill({"form", "export", "st", form}, folder).status, 0);
+        writeAll(form, readAll(form).replace("\"code\": \"st\"", "\"code\": \"mine\"").replace("申通", "我的"));
+    }
+    args.replaceInStrings(u"FORM"_qs, form);
+    disk.fill();
+    const Run run = runWaybill(args, folder);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"磁盘已满"_qs) && run.err.contains(u"请腾出空间后再试"_qs), qPrintable(run.err));
+    QVERIFY2(run.err.contains(named) && !run.err.contains(u"waybill-tmp"_qs), qPrintable(run.err));
 }
 
 void TestCli::targetsThatAreNoRegularFile_data()
