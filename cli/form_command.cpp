@@ -51,7 +51,8 @@ int runForm(const QStringList &args, CliStreams &io)
         return exit_status::kOk;
     }
     if (action == QStringLiteral("import") && args.size() == 2) {
-        const UserForm form = readUserFormFile(args[1]);
+        UserForm form = readUserFormFile(args[1]);
+        preparePictureOfFile(form, args[1]);
         addForm(connection, form);
         io.out << QStringLiteral(u"已导入快递单 %1（%2）。\n").arg(form.code, form.name);
         return exit_status::kOk;

@@ -10,6 +10,10 @@
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -39,6 +43,8 @@ private Q_SLOTS:
     void onlyItsOwnLeftoversAreRemoved();
     void leftoversGoAtTheNextStart_data();
     void leftoversGoAtTheNextStart();
+    void formPicturesAreShownOrRefused_data();
+    void formPicturesAreShownOrRefused();
     void fullDiskIsTold_data();
     void fullDiskIsTold();
     void targetsThatAreNoRegularFile_data();
@@ -383,6 +389,92 @@ void TestCli::leftoversGoAtTheNextStart()
     ::close(fd);
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QFileInfo::exists(path), !removed);
+}
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// A grey 8-bit PNG of 20000 × 20000 pixels (400 MB decoded, past what Qt
+// decodes at once), written row by row as it is too large to draw.
+QByteArray hugePng()
+{
+    QProcess python;
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys,zlib,struct\n"
+                        "def chunk(t,d): return struct.pack('>I',len(d))+t+d+struct.pack('>I',zlib.crc32(t+d))\n"
+                        "c=zlib.compressobj(1); row=bytes(20001)\n"
+                        "data=b''.join(c.compress(row) for _ in range(20000))+c.flush()\n"
+                        "sys.stdout.buffer.write(b'\\x89PNG\\r\\n\\x1a\\n'"
+                        "+chunk(b'IHDR',struct.pack('>IIBBBBB',20000,20000,8,0,0,0,0))"
+                        "+chunk(b'IDAT',data)+chunk(b'IEND',b''))\n")});
+    python.waitForFinished(60000);
+    return python.readAllStandardOutput();
+}
+
+} // namespace
+
+void TestCli::formPicturesAreShownOrRefused_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<QString>("refusal"); // empty: imported
+    QTest::addColumn<QSize>("kept");      // the picture's size once imported
+    QImage scan(800, 440, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    const QByteArray png = encoded(scan, "PNG");
+    QTest::newRow("a scan of the paper's size") << png << QString() << QSize(800, 440);
+    QTest::newRow("past Qt's decoding limit") << hugePng() << u"底图太大（20000 × 20000 像素），无法显示"_qs << QSize();
+    QTest::newRow("PNG cut short") << png.left(png.size() / 2) << u"底图"_qs << QSize();
+    QImage photo(6000, 3300, QImage::Format_RGB32);
+    photo.fill(Qt::lightGray);
+    const QByteArray jpeg = encoded(photo, "JPEG");
+    QTest::newRow("JPEG cut short") << jpeg.left(jpeg.size() * 2 / 3) << u"底图不完整"_qs << QSize();
+    // A paper of 230 × 127 mm needs 2717 × 1500 at 300 dpi.
+    QTest::newRow("JPEG finer than the paper needs") << jpeg << QString() << QSize(2717, 1500);
+}
+
+void TestCli::formPicturesAreShownOrRefused()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QString, refusal);
+    QFETCH(QSize, kept);
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "export", "st", "st.kdform"}, dir.path()).status, 0);
+    QJsonObject form = QJsonDocument::fromJson(readAll(dir.file(u"st.kdform"_qs))).object();
+    form[u"paperMm"_qs] = QJsonArray{230, 127};
+    form[u"code"_qs] = u"mine"_qs;
+    form[u"name"_qs] = u"我的快递单"_qs;
+    form[u"picture"_qs] = QJsonObject{
+        {u"data"_qs, QString::fromLatin1(picture.toBase64())}, {u"scale"_qs, 1.0}, {u"offsetMm"_qs, QJsonArray{0, 0}}};
+    writeAll(dir.file(u"mine.kdform"_qs), QJsonDocument(form).toJson());
+    const Run run = runWaybill({"form", "import", "mine.kdform"}, dir.path());
+    const bool listed = runWaybill({"form", "list"}, dir.path()).out.contains(u"mine\t"_qs);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(refusal) && run.err.contains(u"mine.kdform"_qs), qPrintable(run.err));
+        QVERIFY(!listed);
+        return;
+    }
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY(listed);
+    QCOMPARE(runWaybill({"form", "export", "mine", "back.kdform"}, dir.path()).status, 0);
+    const QJsonObject back = QJsonDocument::fromJson(readAll(dir.file(u"back.kdform"_qs))).object();
+    QByteArray bytes = QByteArray::fromBase64(back[u"picture"_qs][u"data"_qs].toString().toLatin1());
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    QCOMPARE(reader.size(), kept);
+    QVERIFY(!reader.read().isNull());
+    if (kept == QSize(800, 440))
+        QCOMPARE(bytes, picture); // as it was, not encoded again
 }
 
 namespace {

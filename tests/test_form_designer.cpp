@@ -307,7 +307,7 @@ void TestFormDesigner::aScanLiesUnderTheFieldsOnScreenOnly()
     d.dialogs.fileAnswers = {notAPicture, scan};
     d.click("ChoosePicture");
     QCOMPARE(d.dialogs.texts(QStringLiteral("error")),
-             QStringList{notAPicture + u" 不是 JPEG 或 PNG 图片，未做改动。"_qs});
+             QStringList{u"图片 %1 不能用作底图：底图不是 JPEG 或 PNG 图片。未做改动。"_qs.arg(notAPicture)});
     QVERIFY(d.window.design().form().picture.isEmpty());
     d.click("ChoosePicture");
     QVERIFY(!d.window.design().form().picture.isEmpty());
