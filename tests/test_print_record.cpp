@@ -143,6 +143,8 @@ class TestPrintRecord : public QObject {
 private Q_SLOTS:
     void nextNumbers_data();
     void nextNumbers();
+    void numbersThatCannotGoOnAreRefused_data();
+    void numbersThatCannotGoOnAreRefused();
     void s10CheckDigits_data();
     void s10CheckDigits();
     void recordKeepsTextsAsTheyWere_data();
@@ -194,6 +196,39 @@ void TestPrintRecord::nextNumbers()
     QFETCH(QStringList, numbers);
     QCOMPARE(waybillNumbers(first, 4), numbers);
     QCOMPARE(waybillNumbers(QString(), 4), QStringList());
+}
+
+void TestPrintRecord::numbersThatCannotGoOnAreRefused_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("refusal"); // empty: the three forms print
+    QTest::newRow("S10 run past its last serial")
+        << u"EA999999987CN"_qs << u"EA999999995CN 是这一段 EMS 国际运单号的最后一个"_qs;
+    QTest::newRow("S10 run up to its last serial") << u"EA999999973CN"_qs << QString();
+    QTest::newRow("40 digits grow to 41")
+        << QString(39, QLatin1Char('9')) + QLatin1Char('8') << u"往下编号会超过 40 位"_qs;
+    QTest::newRow("39 digits grow to 40") << QString(38, QLatin1Char('9')) + QLatin1Char('8') << QString();
+}
+
+void TestPrintRecord::numbersThatCannotGoOnAreRefused()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, refusal);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    const Run run = runWaybill({"print", "ems", "--batch", "--number", first, "--pdf", dir.file("b.pdf")}, dir.path());
+    if (refusal.isEmpty()) {
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QStringList numbers = numbersOf(recorded());
+        QCOMPARE(numbers.size(), 3);
+        // What a print window offers next: nothing after the last of a range.
+        QCOMPARE(offeredNextNumber(numbers.last()).isEmpty(), numbers.last() == u"EA999999995CN"_qs);
+        return;
+    }
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(refusal) && run.err.contains(u"新一段的首张运单号"_qs), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(dir.file("b.pdf")));
+    QCOMPARE(recorded().size(), 0);
 }
 
 void TestPrintRecord::s10CheckDigits_data()
