@@ -94,6 +94,21 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
     });
 }
 
+// The tables the program knows and their columns.
+QList<QPair<QString, QStringList>> knownTables()
+{
+    QList<QPair<QString, QStringList>> known;
+    for (const QString &table : schema::tables())
+        known.append({table, schema::columnsOf(table)});
+    known.append({schema::kCalibrationTable, CalibrationStore::columnNames()});
+    known.append({schema::kFormsTable, FormStore::columnNames()});
+    known.append({schema::kImportMappingsTable, MappingStore::columnNames()});
+    known.append({schema::kPrintLogTable, PrintLog::columnNames()});
+    known.append({kPointerTable, {kUrlColumn}});
+    known.append({kPendingShareTable, {kTokenColumn}});
+    return known;
+}
+
 // Replaces a one-column, one-row table with a text (none: drops it).
 void writeSingleText(Connection &connection, const QString &table, const QString &column,
                      const std::optional<QString> &text)
@@ -225,6 +240,28 @@ ServerAddress unshare(const QString &dataMdb)
     // The server's data replace data.mdb's, and the pointer goes, at once.
     copyInto(remote, local, {}, [&] { local.exec(statements::dropTableIfThere(kPointerTable)); });
     return *server;
+}
+
+QStringList unknownParts(Connection &from)
+{
+    QHash<QString, QStringList> known;
+    for (const auto &[table, columns] : knownTables())
+        known.insert(table, columns);
+    QStringList parts;
+    QSqlQuery tables = from.exec(statements::sqliteTableNames());
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    for (const QString &table : names) {
+        if (!known.contains(table)) {
+            parts << QStringLiteral(u"表 %1").arg(table);
+            continue;
+        }
+        for (const QString &column : from.tableColumns(table))
+            if (!known.value(table).contains(column))
+                parts << QStringLiteral(u"字段 %1.%2").arg(table, column);
+    }
+    return parts;
 }
 
 } // namespace shared_store

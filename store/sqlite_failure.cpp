@@ -1,6 +1,7 @@
 #include "store/sqlite_failure.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -41,10 +42,26 @@ QString withDetail(const QString &text, const QString &detail)
     return detail.isEmpty() ? text : text + QStringLiteral(u"（") + detail + QStringLiteral(u"）");
 }
 
+// "数据文件的结构与本软件不符（缺少字段 X…）" for a table or column the
+// program needs that is gone (the file was changed by another program);
+// empty for any other failure.
+QString missingStructure(int code, const QString &detail)
+{
+    static const QRegularExpression missing(QStringLiteral("no such (column|table): (\\S+)"));
+    const QRegularExpressionMatch match = missing.match(detail);
+    if ((code & 0xFF) != SQLITE_ERROR || !match.hasMatch())
+        return {};
+    const QString what = match.captured(1) == QStringLiteral("column") ? QStringLiteral(u"缺少字段 %1")
+                                                                       : QStringLiteral(u"缺少数据表 %1");
+    return QStringLiteral(u"数据文件的结构与本软件不符（%1，可能被别的程序改过）").arg(what.arg(match.captured(2)));
+}
+
 } // namespace
 
 QString sqliteFailureText(int code, const QString &detail, const QString &file)
 {
+    if (const QString missing = missingStructure(code, detail); !missing.isEmpty())
+        return withDetail(missing + QStringLiteral(u"。请用“数据备份与恢复”恢复最近的备份"), detail);
     const Failure *failure = failureOf(code);
     if (!failure)
         return detail;
@@ -58,6 +75,8 @@ QString sqliteFailureText(int code, const QString &detail, const QString &file)
 
 QString sqliteFailureMeaning(int code, const QString &detail)
 {
+    if (const QString missing = missingStructure(code, detail); !missing.isEmpty())
+        return withDetail(missing, detail);
     const Failure *failure = failureOf(code);
     if (!failure)
         return detail;

@@ -9,6 +9,7 @@
 #include "waybill/calibration_page.h"
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
+#include "waybill/print_form.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -45,6 +46,9 @@ private Q_SLOTS:
     void leftoversGoAtTheNextStart();
     void formPicturesAreShownOrRefused_data();
     void formPicturesAreShownOrRefused();
+    void tamperedTablesAreNamed_data();
+    void tamperedTablesAreNamed();
+    void formRowWithoutAUsableCodeIsNamed();
     void fullDiskIsTold_data();
     void fullDiskIsTold();
     void targetsThatAreNoRegularFile_data();
@@ -475,6 +479,46 @@ void TestCli::formPicturesAreShownOrRefused()
     QVERIFY(!reader.read().isNull());
     if (kept == QSize(800, 440))
         QCOMPARE(bytes, picture); // as it was, not encoded again
+}
+
+void TestCli::tamperedTablesAreNamed_data()
+{
+    QTest::addColumn<bool>("inBackup"); // the tampered table is in a backup restored, or in data.mdb
+    QTest::newRow("data.mdb") << false;
+    QTest::newRow("a backup") << true;
+}
+
+void TestCli::tamperedTablesAreNamed()
+{
+    // A forms table another program left without its document column.
+    QFETCH(bool, inBackup);
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的"_qs}, dir.path()).status, 0);
+    const QString tampered = inBackup ? dir.file(u"old.bak"_qs) : dir.dbPath();
+    if (inBackup)
+        QCOMPARE(runWaybill({"backup", "old"}, dir.path()).status, 0);
+    QVERIFY(RawDb(tampered).exec(u"alter table forms drop column document"_qs));
+    const Run run = runWaybill(inBackup ? QStringList{"restore", "old.bak"} : QStringList{"form", "list"}, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"数据文件的结构与本软件不符（缺少字段 document，可能被别的程序改过）"_qs),
+             qPrintable(run.err));
+    if (inBackup) {
+        QVERIFY2(run.err.contains(u"备份文件 old.bak 无法恢复，当前的数据没有改动"_qs), qPrintable(run.err));
+        QVERIFY(runWaybill({"form", "list"}, dir.path()).out.contains(u"mine\t"_qs));
+    }
+}
+
+void TestCli::formRowWithoutAUsableCodeIsNamed()
+{
+    // Its print window would be TKd__Form, which no menu entry can open.
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的"_qs}, dir.path()).status, 0);
+    QVERIFY(RawDb(dir.dbPath()).exec(u"update forms set code = ''"_qs));
+    const Run run = runWaybill({"form", "list"}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(u"\t我的\t自定义，代码无效"_qs), qPrintable(run.out));
+    Connection connection(u"test.forms"_qs);
+    QCOMPARE(userFormCouriers(connection).size(), 0);
 }
 
 namespace {

@@ -134,6 +134,16 @@ void checkNewFormCode(const QString &code)
         throw AppError(QStringLiteral(u"快递单代码“%1”是内置快递单的代码，请换一个。").arg(code));
 }
 
+bool isUsableFormCode(const QString &code)
+{
+    try {
+        checkNewFormCode(code);
+        return true;
+    } catch (const AppError &) {
+        return false;
+    }
+}
+
 UserForm readUserForm(const QString &fileName, const QByteArray &json)
 {
     if (json.size() > user_form::kMaxFileBytes)

@@ -76,6 +76,10 @@ QByteArray userFormJson(const UserForm &form);
 // Throws AppError unless code can name a new form: not empty, lower-case
 // letters, digits and _ only, and no built-in form's code.
 void checkNewFormCode(const QString &code);
+// Whether a stored form's code is one checkNewFormCode lets through: a row
+// another program changed may hold any text (its print window could not be
+// named from it).
+bool isUsableFormCode(const QString &code);
 
 // The layout of a print window of the form (every variant prints alike).
 Layout layoutOfUserForm(const UserForm &form, Variant variant);
