@@ -572,6 +572,8 @@ void TestCli::fullDiskIsTold_data()
     QTest::newRow("recipients, xlsx") << QStringList{"export", "list.xlsx"} << u"list.xlsx"_qs;
     QTest::newRow("backup") << QStringList{"backup", "daily"} << u"daily.bak"_qs;
     QTest::newRow("migrate") << QStringList{"migrate"} << u"data.mdb"_qs;
+    // The import's sheet goes to the temporary folder (TMPDIR, here on the small disk).
+    QTest::newRow("import, temporary folder full") << QStringList{"import", "LIST"} << u"导入时暂存读出的内容"_qs;
 }
 
 void TestCli::fullDiskIsTold()
@@ -595,9 +597,17 @@ void TestCli::fullDiskIsTold()
         QCOMPARE(runWaybill({"form", "export", "st", form}, folder).status, 0);
         writeAll(form, readAll(form).replace("\"code\": \"st\"", "\"code\": \"mine\"").replace("申通", "我的"));
     }
-    args.replaceInStrings(u"FORM"_qs, form);
+    const QString list = QDir(outside.path()).filePath(u"list.csv"_qs);
+    writeAll(list, u"收件人姓名,手机号码,收件地址\n张三,13800001111,杭州市文三路1号\n"_qs.toUtf8());
+    args.replaceInStrings(u"FORM"_qs, form).replaceInStrings(u"LIST"_qs, list);
     disk.fill();
+    const QByteArray temporaryFolder = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(folder));
     const Run run = runWaybill(args, folder);
+    if (temporaryFolder.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", temporaryFolder);
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(u"磁盘已满"_qs) && run.err.contains(u"请腾出空间后再试"_qs), qPrintable(run.err));
     QVERIFY2(run.err.contains(named) && !run.err.contains(u"waybill-tmp"_qs), qPrintable(run.err));
