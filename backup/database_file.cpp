@@ -300,14 +300,21 @@ RestoreResult restoreDatabase(const QString &source, const QString &target)
     // What is loaded is a fresh file holding only the program's tables,
     // filled from the copy row by row as data.
     SafeFile staged(target);
-    schema::createTables(staged.tempPath());
+    schema::createTables(staged.tempPath(), target);
     {
         Connection from(QStringLiteral("restore.backup"));
         from.openFile(copied.tempPath());
         result.sharedBackup = from.hasTable(shared_store::kPointerTable);
+        result.leftOut = shared_store::unknownParts(from);
         Connection clean(QStringLiteral("restore.clean"));
         clean.openFile(staged.tempPath());
-        shared_store::copyStore(from, clean);
+        try {
+            shared_store::copyStore(from, clean);
+        } catch (const DbError &error) {
+            throw DbError(
+                QStringLiteral(u"备份文件 %1 无法恢复，当前的数据没有改动：%2")
+                    .arg(native(source), QString(error.text()).replace(native(copied.tempPath()), native(source))));
+        }
     }
 
     QString safety;
@@ -353,6 +360,12 @@ QString restoreNotes(const RestoreResult &result)
     if (!result.safetyCopy.isEmpty())
         notes += QStringLiteral(u"\n\n恢复前的数据已另存为 %1，如恢复错了可以用它再恢复回来。")
                      .arg(native(result.safetyCopy));
+    if (!result.leftOut.isEmpty())
+        notes +=
+            QStringLiteral(u"\n\n备份中有本版本不认识的内容，没有恢复：%1%2。这个备份可能是较新版本的软件做的"
+                           u"（或被别的程序改过）；要保留这些内容，请用较新的版本恢复。")
+                .arg(QStringList(result.leftOut.mid(0, 10)).join(QStringLiteral(u"、")),
+                     result.leftOut.size() > 10 ? QStringLiteral(u" 等 %1 项").arg(result.leftOut.size()) : QString());
     if (result.sharedBackup)
         notes += QStringLiteral(u"\n\n这个备份是在几台电脑共用数据时做的，已恢复为本机数据；"
                                 u"要再次共用，请按说明运行 waybill share。");

@@ -34,6 +34,7 @@ BackupContents describeBackup(const QString &path);
 struct RestoreResult {
     QString safetyCopy;        // where the replaced data were kept (empty: there were none)
     bool sharedBackup = false; // the backup pointed to a shared store: restored as local data
+    QStringList leftOut;       // tables and columns of the backup this version does not know
 };
 
 // Replaces the content of target (data.mdb) with that of source after

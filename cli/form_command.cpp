@@ -39,7 +39,12 @@ int runForm(const QStringList &args, CliStreams &io)
         for (const Courier &courier : couriersInMenuOrder())
             io.out << courier.code << '\t' << courier.menuCaption << '\t' << QStringLiteral(u"内置") << '\n';
         for (const StoredForm &form : store.list())
-            io.out << form.code << '\t' << form.name << '\t' << QStringLiteral(u"自定义") << '\n';
+            io.out << form.code << '\t' << form.name << '\t'
+                   << (isUsableFormCode(form.code)
+                           ? QStringLiteral(u"自定义")
+                           : QStringLiteral(u"自定义，代码无效（数据文件中的这一行可能被别的程序改过），不能打印；"
+                                            u"可用 form remove 删除后重新导入"))
+                   << '\n';
         return exit_status::kOk;
     }
     if (action == QStringLiteral("export") && args.size() == 3) {
@@ -51,7 +56,8 @@ int runForm(const QStringList &args, CliStreams &io)
         return exit_status::kOk;
     }
     if (action == QStringLiteral("import") && args.size() == 2) {
-        const UserForm form = readUserFormFile(args[1]);
+        UserForm form = readUserFormFile(args[1]);
+        preparePictureOfFile(form, args[1]);
         addForm(connection, form);
         io.out << QStringLiteral(u"已导入快递单 %1（%2）。\n").arg(form.code, form.name);
         return exit_status::kOk;

@@ -65,6 +65,8 @@ QString entryLine(const PrintLogEntry &entry)
                        .join(QLatin1Char('\t'));
     if (entry.reprintOf)
         line += QStringLiteral(u"\t重打第 %1 条").arg(entry.reprintOf);
+    if (entry.pending)
+        line += QLatin1Char('\t') + possiblyPrintedText();
     return line;
 }
 
@@ -163,8 +165,9 @@ int reprint(const QStringList &args, CliStreams &io, Connection &connection)
         const PrintChecks checks = checkBeforePrint(connection, run, 0, run.pageCount());
         if (!checks.numberTaken.isEmpty())
             throw AppError(checks.numberTaken);
+        PrintRecording recording(connection, run, 0, run.pageCount(), target.output());
         printTo(target, run.pageCount(), [&](int page) { return run.page(page); });
-        PrintedRun done = recordPrint(connection, run, 0, run.pageCount(), target.output());
+        PrintedRun done = recording.finish(run.pageCount());
         if (!done.problem.isEmpty())
             io.err << done.problem << '\n';
         return done;

@@ -1,10 +1,12 @@
 // The program: no arguments start the desktop program; a sub-command works
 // headless on data.mdb of the working directory.
 
+#include "app/data_folder.h"
 #include "app/desktop.h"
 #include "cli/command_line.h"
 #include "common/file_name.h"
 #include "common/safe_file.h"
+#include "import/workbook_reader.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,8 +56,13 @@ int main(int argc, char **argv)
     // whatever language the session runs in.
     if (qEnvironmentVariableIsEmpty("FC_LANG"))
         qputenv("FC_LANG", "zh-cn");
-    // Leftovers of a run that was killed while writing are removed where a
-    // write happens (SafeFile, the workbook reader), never at every start.
+    // What runs of this user killed meanwhile left behind: temporaries
+    // beside data.mdb and the sheets of imports. Only files no running
+    // process of the program holds are removed (through descriptors, never
+    // following a link); a write or an import cleans its folder again.
+    cleanStaleTemporaries(QDir::currentPath());
+    cleanStaleTemporaries(userDataFolder());
+    cleanReaderLeftovers();
     // A workbook named alone (waybill 名单.xlsx, a file manager's "open
     // with") starts the desktop program with it offered for import.
     QString workbook;

@@ -182,8 +182,9 @@ int print(const PrintOptions &options, CliStreams &io)
                          + checks.printedBeforePages.join(QLatin1Char('\n')));
     if (checks.numberForgotten)
         io.err << QStringLiteral(u"提示：上次用这种快递单打印时填了运单号，这次没有填（--number）。\n");
+    PrintRecording recording(data.connection, run, first - 1, printed, options.target.output());
     printTo(options.target, pages, compose, options.pages);
-    const PrintedRun done = recordPrint(data.connection, run, first - 1, printed, options.target.output());
+    const PrintedRun done = recording.finish(printed);
     io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, done.numbers);
     if (!done.problem.isEmpty())
         io.err << done.problem << '\n';

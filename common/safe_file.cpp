@@ -49,6 +49,43 @@ const QRegularExpression &temporaryPattern()
     return pattern;
 }
 
+// What stands under path, without following a link: nothing (0), or the
+// kind of file (S_IFREG, S_IFLNK, ...).
+mode_t kindAt(const QString &path, struct stat *info)
+{
+    if (::lstat(QFile::encodeName(path).constData(), info) != 0)
+        return 0;
+    return info->st_mode & S_IFMT;
+}
+
+// Refuses a target that is a device, a pipe or a socket: a rename would put
+// a regular file in its place (as root, in place of /dev/full). A link is
+// replaced by the new file, never followed.
+void refuseSpecialFile(const QString &path)
+{
+    struct stat info;
+    const mode_t kind = kindAt(path, &info);
+    QString what;
+    switch (kind) {
+    case 0:
+    case S_IFREG:
+    case S_IFLNK:
+        return;
+    case S_IFDIR:
+        throw FileError(QStringLiteral(u"%1 是一个文件夹").arg(native(path)));
+    case S_IFIFO:
+        what = QStringLiteral(u"管道");
+        break;
+    case S_IFSOCK:
+        what = QStringLiteral(u"套接字");
+        break;
+    default:
+        what = QStringLiteral(u"设备");
+        break;
+    }
+    throw FileError(QStringLiteral(u"%1 是%2，不是普通文件，没有写入；请换一个文件名").arg(native(path), what));
+}
+
 } // namespace
 
 bool isProgramTemporary(const QString &fileName)
@@ -61,7 +98,7 @@ QString writeFailureText(const QString &path, int errorNumber)
     switch (errorNumber) {
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral(u"磁盘空间不足，无法写入 %1").arg(native(path));
+        return QStringLiteral(u"磁盘已满：无法写入 %1，请腾出空间后再试").arg(native(path));
     case EACCES:
     case EPERM:
     case EROFS:
@@ -80,7 +117,7 @@ void syncFolder(const QString &folder)
     ::close(fd);
 }
 
-void cleanStaleTemporaries(const QString &folder)
+void removeUnheldFiles(const QString &folder, const std::function<QByteArray(const QByteArray &)> &holderOf)
 {
     // Everything through one descriptor of the folder: a name swapped for a
     // symbolic link meanwhile is never followed, and only regular files of
@@ -96,20 +133,42 @@ void cleanStaleTemporaries(const QString &folder)
     const time_t staleBefore = ::time(nullptr) - kStaleAfterSeconds;
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArray name(entry->d_name);
-        if (!isProgramTemporary(QFile::decodeName(name)))
+        const QByteArray holder = holderOf(name);
+        if (holder.isEmpty())
             continue;
         struct stat info;
         if (::fstatat(dirFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
             || info.st_uid != ::geteuid() || info.st_mtime > staleBefore)
             continue;
-        // A journal belongs to the temporary file it is named after: the
-        // writer holds the lock on that one.
-        const QByteArray owner = name.endsWith("-journal") ? name.chopped(8) : name;
-        if (!lockedByLiveWriter(dirFd, owner))
+        if (!lockedByLiveWriter(dirFd, holder))
             ::unlinkat(dirFd, name.constData(), 0);
     }
     ::closedir(listing);
     ::close(dirFd);
+}
+
+void cleanStaleTemporaries(const QString &folder)
+{
+    removeUnheldFiles(folder, [](const QByteArray &name) {
+        if (!isProgramTemporary(QFile::decodeName(name)))
+            return QByteArray();
+        // A journal belongs to the temporary file it is named after: the
+        // writer holds the lock on that one.
+        return name.endsWith("-journal") ? name.chopped(8) : name;
+    });
+}
+
+FileHold::FileHold(const QString &path)
+    : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_EX);
+}
+
+FileHold::~FileHold()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 void cleanStaleFolders(const QString &parent, const QString &prefix)
@@ -132,8 +191,7 @@ SafeFile::SafeFile(const QString &target) : m_target(QFileInfo(target).absoluteF
     const QFileInfo info(m_target);
     if (!info.absoluteDir().exists())
         throw FileError(QStringLiteral(u"文件夹不存在：%1").arg(native(info.absolutePath())));
-    if (info.isDir())
-        throw FileError(QStringLiteral(u"%1 是一个文件夹").arg(native(m_target)));
+    refuseSpecialFile(m_target);
     cleanStaleTemporaries(info.absolutePath());
     for (int attempt = 0; attempt < 16 && m_lockFd < 0; ++attempt) {
         m_temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
@@ -200,10 +258,11 @@ void SafeFile::commitAsNew()
 
 void SafeFile::commit(Mode mode)
 {
-    // A file replaced keeps the mode the user gave it.
+    // A regular file replaced keeps the mode the user gave it; in place of a
+    // link (replaced, not followed) the file is a new one: 0600.
+    refuseSpecialFile(m_target);
     struct stat existing;
-    if (mode == Mode::KeepReplaced && ::stat(QFile::encodeName(m_target).constData(), &existing) == 0
-        && S_ISREG(existing.st_mode))
+    if (mode == Mode::KeepReplaced && kindAt(m_target, &existing) == S_IFREG)
         ::fchmod(m_lockFd, existing.st_mode & 07777);
     syncTemporary();
     if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)

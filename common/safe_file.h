@@ -4,7 +4,9 @@
 // file beside the target, is synced, renamed over the target in one step,
 // and the folder is synced so that the rename itself is on disk. New files
 // are readable and writable by the user only (0600: they hold recipients'
-// personal data); a file that is replaced keeps the mode it had.
+// personal data); a regular file that is replaced keeps the mode it had, a
+// symbolic link is replaced by a new file (0600; what it pointed to is left
+// as it is). A device, a pipe or a socket is never replaced.
 //
 // The temporary file is locked (flock) while it is being written, so that
 // cleanStaleTemporaries() can tell the leftovers of a killed process from
@@ -14,11 +16,13 @@
 
 #include <QFile>
 #include <QString>
+#include <functional>
 
 class SafeFile {
 public:
     // Creates the temporary file beside target. Throws FileError when the
-    // folder is missing or not writable, or target is a folder.
+    // folder is missing or not writable, or target is a folder, a device,
+    // a pipe or a socket.
     explicit SafeFile(const QString &target);
     // Removes the temporary file unless commit() succeeded.
     ~SafeFile();
@@ -66,6 +70,25 @@ void syncFolder(const QString &folder);
 // Removes the temporary files and folders this program leaves behind when
 // it is killed while writing into folder: those no live writer holds.
 void cleanStaleTemporaries(const QString &folder);
+
+// Removes this user's regular files in folder (never following a link)
+// that are a few seconds old and whose holder, the name holderOf gives
+// (empty: not a file of ours), no live process holds locked: what killed
+// runs of the program left there.
+void removeUnheldFiles(const QString &folder, const std::function<QByteArray(const QByteArray &)> &holderOf);
+
+// Holds a file locked for as long as it lives, so that removeUnheldFiles()
+// leaves it alone (a file of a run that is still using it).
+class FileHold {
+public:
+    explicit FileHold(const QString &path);
+    ~FileHold();
+    FileHold(const FileHold &) = delete;
+    FileHold &operator=(const FileHold &) = delete;
+
+private:
+    int m_fd = -1;
+};
 
 // Removes files and folders under parent whose names start with prefix and
 // that are older than the workbook reader's time limit allows a live one to

@@ -5,10 +5,13 @@
 // it as a separate process, so that a workbook that makes the reader crash
 // or loop cannot take the program down with it.
 
+#include "common/safe_file.h"
 #include "import/workbook_reader.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -64,7 +67,17 @@ int main(int argc, char **argv)
         QFile out;
         if (!out.open(streams.data, QIODevice::WriteOnly))
             return 4;
-        return writeEncodedSheet(out, sheet) && out.flush() ? 0 : 4;
+        errno = 0;
+        if (writeEncodedSheet(out, sheet) && out.flush())
+            return 0;
+        // The sheet goes to a file of the temporary folder: a full disk there
+        // is told as such.
+        const int failure = errno;
+        std::fputs(writeFailureText(QDir::tempPath() + QStringLiteral(u"（导入时暂存读出的内容）"), failure)
+                       .toUtf8()
+                       .constData(),
+                   streams.messages);
+        return 3;
     } catch (const WorkbookError &error) {
         std::fputs(error.text().toUtf8().constData(), streams.messages);
         return 3;

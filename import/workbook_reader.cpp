@@ -1,7 +1,6 @@
 #include "import/workbook_reader.h"
 
 #include "common/install_paths.h"
-
 #include "common/safe_file.h"
 
 #include "import/biff8_reader.h"
@@ -20,6 +19,10 @@
 #include <QTimer>
 
 namespace {
+
+// The sheet the helper hands back: /tmp/waybill-xls-reader-XXXXXX.sheet.
+const QString kSheetPrefix = QStringLiteral("waybill-xls-reader-");
+const QString kSheetSuffix = QStringLiteral(".sheet");
 
 const QString kFormatsRead =
     QStringLiteral(u"能读取的格式：Excel 97-2003 工作簿（.xls）、Excel 工作簿（.xlsx）、CSV 文件（.csv）");
@@ -229,6 +232,16 @@ QString noSuchSheetText(const QString &sheetName, const QStringList &names)
     return text;
 }
 
+void cleanReaderLeftovers()
+{
+    removeUnheldFiles(QDir::tempPath(), [](const QByteArray &name) {
+        const QString text = QFile::decodeName(name);
+        return text.startsWith(kSheetPrefix) && text.endsWith(kSheetSuffix) ? name : QByteArray();
+    });
+    // The sheets of earlier versions, never held: after the time limit.
+    cleanStaleFolders(QDir::tempPath(), kSheetPrefix);
+}
+
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
                               const ReadProgress &progress)
 {
@@ -270,12 +283,13 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, Rec
         process.kill();
     });
     // The sheet comes back through a file: reading it through a pipe costs
-    // the event loop more than the whole reading.
-    // What killed imports left there first (this user's, never followed links).
-    cleanStaleFolders(QDir::tempPath(), QStringLiteral("waybill-xls-reader-"));
-    QTemporaryFile output(QDir::tempPath() + QStringLiteral("/waybill-xls-reader-XXXXXX.out"));
+    // the event loop more than the whole reading. It is held while in use,
+    // so that the start of another run can tell it from a killed import's.
+    cleanReaderLeftovers();
+    QTemporaryFile output(QDir::tempPath() + QLatin1Char('/') + kSheetPrefix + QStringLiteral("XXXXXX") + kSheetSuffix);
     if (!output.open())
         throw WorkbookError(QStringLiteral(u"无法在临时文件夹中写入：%1").arg(output.errorString()));
+    const FileHold held(output.fileName());
     output.close();
     process.setStandardOutputFile(output.fileName(), QIODevice::Truncate);
     process.start(helper, {path, sheetName});

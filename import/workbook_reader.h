@@ -85,5 +85,9 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, con
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, RecordShape &shape,
                               const ReadProgress &progress = {});
 
+// Removes the sheets killed imports of this user left in the temporary
+// folder (recipients' data): those no running import holds.
+void cleanReaderLeftovers();
+
 // How long the helper may read before it is stopped, in milliseconds.
 constexpr int kReadLimitMs = 120000;

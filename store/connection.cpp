@@ -241,14 +241,14 @@ void Connection::forgetCheck(const QString &path)
 
 [[noreturn]] void Connection::fail(const QSqlError &error)
 {
-    failWith(openedBackend() == Backend::Sqlite ? sqliteCode(error) : 0, errorText(error));
+    failWith(openedBackend() == Backend::Sqlite ? sqliteCodeOf(database(), error) : 0, errorText(error));
 }
 
 [[noreturn]] void Connection::failWith(int sqliteCode, const QString &detail)
 {
     if (!m_damage.isEmpty())
         throw DbError(m_damage + QStringLiteral(u"（") + detail + QStringLiteral(u"）"));
-    throw DbError(openedBackend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, detail) : detail);
+    throw DbError(openedBackend() == Backend::Sqlite ? sqliteFailureText(sqliteCode, detail, m_filePath) : detail);
 }
 
 void Connection::openPostgres(const ServerAddress &server)
@@ -353,8 +353,10 @@ void Connection::commit()
 {
     if (!database().commit()) {
         const QSqlError error = database().lastError();
+        // The code before the rollback resets it (Qt gives none for COMMIT).
+        const int code = openedBackend() == Backend::Sqlite ? sqliteCodeOf(database(), error) : 0;
         database().rollback();
-        fail(error);
+        failWith(code, errorText(error));
     }
 }
 

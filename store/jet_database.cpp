@@ -2,7 +2,10 @@
 
 #include "common/error.h"
 #include "common/safe_file.h"
+#include "common/stderr_capture.h"
+#include "store/db_error.h"
 #include "store/schema.h"
+#include "store/sqlite_failure.h"
 #include "store/statements.h"
 
 #include <QDateTime>
@@ -33,61 +36,6 @@ struct JetTable {
 // the old program hold at most 65,535 characters (262,140 bytes in UTF-8).
 constexpr size_t kFirstBindSize = 256 * 1024;
 constexpr size_t kLargestBindSize = 16 * 1024 * 1024;
-
-// libmdb says what it finds wrong on stderr only: while a file is read,
-// stderr goes to an unnamed temporary file, and its lines are kept.
-class StderrCapture {
-public:
-    StderrCapture() : m_file(std::tmpfile())
-    {
-        std::fflush(stderr);
-        m_saved = m_file ? ::dup(STDERR_FILENO) : -1;
-        if (m_saved >= 0 && ::dup2(::fileno(m_file), STDERR_FILENO) < 0) {
-            ::close(m_saved);
-            m_saved = -1;
-        }
-    }
-    ~StderrCapture()
-    {
-        restore();
-        if (m_file)
-            std::fclose(m_file);
-    }
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
-
-    // The lines written so far (stderr is given back first).
-    QStringList lines()
-    {
-        restore();
-        if (!m_file)
-            return {};
-        std::rewind(m_file);
-        QByteArray text;
-        char chunk[4096];
-        while (const size_t n = std::fread(chunk, 1, sizeof chunk, m_file))
-            text.append(chunk, qsizetype(n));
-        QStringList result;
-        for (const QString &line : QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            if (!line.trimmed().isEmpty() && !result.contains(line.trimmed()))
-                result << line.trimmed();
-        return result;
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
-    std::FILE *m_file;
-    int m_saved = -1;
-};
 
 // Whether a name read from the file is text: a damaged definition gives
 // control characters or bytes that are no UTF-8.
@@ -262,21 +210,32 @@ JetMigration migrateJetDatabase(const QString &path, JetCarry carry)
     JetMigration migration;
     migration.findings = reading.findings;
     SafeFile target(QFileInfo(path).absoluteFilePath());
-    schema::createTables(target.tempPath());
+    try {
+        schema::createTables(target.tempPath(), target.target());
+    } catch (const DbError &error) {
+        throw AppError(QStringLiteral(u"未转换，原文件没有改动：%1").arg(error.text()));
+    }
     {
         const QString connection = QStringLiteral("jet-migration-") + QUuid::createUuid().toString();
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
             db.setDatabaseName(target.tempPath());
+            // What fails names data.mdb, the file the user knows, never the
+            // temporary beside it; the original is not changed yet.
+            const auto failed = [&](const QSqlError &error) {
+                return AppError(QStringLiteral(u"未转换，原文件没有改动：%1")
+                                    .arg(sqliteFailureText(sqliteCodeOf(db, error), error.databaseText().trimmed(),
+                                                           target.target())));
+            };
             if (!db.open() || !db.transaction())
-                throw AppError(QStringLiteral(u"无法写入新的数据文件：%1").arg(db.lastError().text()));
+                throw failed(db.lastError());
             QSqlQuery query(db);
             const auto run = [&](const QString &sql, const QVariantList &values = {}) {
                 query.prepare(sql);
                 for (const QVariant &value : values)
                     query.addBindValue(value);
                 if (!query.exec())
-                    throw AppError(QStringLiteral(u"无法写入新的数据文件：%1").arg(query.lastError().text()));
+                    throw failed(query.lastError());
             };
             for (const JetTable &table : tables) {
                 if (!table.present) {
@@ -304,7 +263,7 @@ JetMigration migrateJetDatabase(const QString &path, JetCarry carry)
                 migration.rows << QPair{table.name, int(table.rows.size())};
             }
             if (!db.commit())
-                throw AppError(QStringLiteral(u"无法写入新的数据文件：%1").arg(db.lastError().text()));
+                throw failed(db.lastError());
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);

@@ -15,6 +15,8 @@ const QString &kTable = schema::kPrintLogTable;
 const QString kEntry = QStringLiteral("entry");
 const QString kNumber = QStringLiteral("number");
 const QString kCourier = QStringLiteral("courier");
+const QString kState = QStringLiteral("state");
+const QString kPending = QStringLiteral("pending"); // the state of a pending entry; a printed one has none
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // A text as a JSON string (quotes, backslashes and control characters escaped).
@@ -71,7 +73,8 @@ QVariantList rowValues(const PrintLogEntry &entry)
             entry.orderNumber(),
             rowJson(entry.recipient),
             rowJson(entry.sender),
-            entry.reprintOf ? QString::number(entry.reprintOf) : QString()};
+            entry.reprintOf ? QString::number(entry.reprintOf) : QString(),
+            entry.pending ? kPending : QString()};
 }
 
 PrintLogEntry entryFromRow(const QSqlQuery &query)
@@ -90,13 +93,34 @@ PrintLogEntry entryFromRow(const QSqlQuery &query)
     entry.recipient = rowFromJson(query.value(12).toString());
     entry.sender = rowFromJson(query.value(13).toString());
     entry.reprintOf = query.value(14).toString().toLongLong();
+    // A record written before entries could be pending has no state.
+    entry.pending = query.value(15).toString() == kPending;
     return entry;
 }
 
-QString orderedSelect()
+// The columns to read: those of a record written before entries could be
+// pending lack the state.
+QStringList presentColumns(Connection &connection)
 {
-    return statements::selectWhere(kTable, PrintLog::columnNames(), {})
-        + QStringLiteral(" order by cast(\"entry\" as integer)");
+    QStringList columns = PrintLog::columnNames();
+    if (!connection.tableColumns(kTable).contains(kState))
+        columns.removeAll(kState);
+    return columns;
+}
+
+QString orderedSelect(const QStringList &columns)
+{
+    return statements::selectWhere(kTable, columns, {}) + QStringLiteral(" order by cast(\"entry\" as integer)");
+}
+
+// One row of parameters per entry: before, the entry's number, after.
+std::vector<QVariantList> entryRows(const QList<qint64> &entries, const QVariantList &before, const QVariantList &after)
+{
+    std::vector<QVariantList> rows;
+    rows.reserve(size_t(entries.size()));
+    for (const qint64 entry : entries)
+        rows.push_back(before + QVariantList{QString::number(entry)} + after);
+    return rows;
 }
 
 } // namespace
@@ -104,6 +128,11 @@ QString orderedSelect()
 QString printTimeText(const QDateTime &time)
 {
     return time.toString(kTimeFormat);
+}
+
+QString possiblyPrintedText()
+{
+    return QStringLiteral(u"可能已打印（打印时程序中断，请核对快递单）");
 }
 
 QString shortTimeText(const QDateTime &time)
@@ -229,7 +258,8 @@ const QStringList &PrintLog::columnNames()
                                    QStringLiteral("order_number"),
                                    QStringLiteral("recipient"),
                                    QStringLiteral("sender"),
-                                   QStringLiteral("reprint_of")};
+                                   QStringLiteral("reprint_of"),
+                                   kState};
     return names;
 }
 
@@ -237,6 +267,8 @@ void PrintLog::ensureTable()
 {
     if (!m_connection.hasTable(kTable))
         m_connection.exec(statements::createTable(kTable, columnNames(), m_connection.backend(), {kEntry}));
+    else if (!m_connection.tableColumns(kTable).contains(kState))
+        m_connection.exec(statements::addTextColumn(kTable, kState));
 }
 
 void PrintLog::append(QList<PrintLogEntry> &entries)
@@ -257,12 +289,30 @@ void PrintLog::append(QList<PrintLogEntry> &entries)
     });
 }
 
+void PrintLog::confirm(const QList<qint64> &entries)
+{
+    if (!entries.isEmpty())
+        m_connection.inTransaction([&] {
+            m_connection.execMany(statements::updateWhere(kTable, {kState}, {kEntry}),
+                                  entryRows(entries, {QString()}, {}));
+        });
+}
+
+void PrintLog::removePending(const QList<qint64> &entries)
+{
+    if (!entries.isEmpty())
+        m_connection.inTransaction([&] {
+            m_connection.execMany(statements::deleteWhere(kTable, {kEntry, kState}),
+                                  entryRows(entries, {}, {kPending}));
+        });
+}
+
 QList<PrintLogEntry> PrintLog::list(const PrintLogFilter &filter)
 {
     QList<PrintLogEntry> entries;
     if (!m_connection.hasTable(kTable))
         return entries;
-    QSqlQuery query = m_connection.exec(orderedSelect());
+    QSqlQuery query = m_connection.exec(orderedSelect(presentColumns(m_connection)));
     while (query.next()) {
         PrintLogEntry entry = entryFromRow(query);
         if (filter.matches(entry))
@@ -275,10 +325,11 @@ QList<PrintLogEntry> PrintLog::find(const QList<qint64> &wanted)
 {
     QList<PrintLogEntry> found;
     const bool table = m_connection.hasTable(kTable);
+    const QStringList columns = table ? presentColumns(m_connection) : QStringList();
     for (const qint64 entry : wanted) {
         if (table) {
             QSqlQuery query =
-                m_connection.exec(statements::selectWhere(kTable, columnNames(), {kEntry}), {QString::number(entry)});
+                m_connection.exec(statements::selectWhere(kTable, columns, {kEntry}), {QString::number(entry)});
             if (query.next()) {
                 found.append(entryFromRow(query));
                 continue;

@@ -4,8 +4,11 @@
 // a table of its own (print_log) so that backup, restore and a shared
 // server carry it. An entry holds what was printed as it was then: the
 // recipient's and the sender's texts are copied, so later edits of the
-// recipient do not change it. A database without the table has no record;
-// the table is made when the first entry is written.
+// recipient do not change it. A print's entries are written as pending
+// before its pages go out and confirmed after (waybill/print_record.h), so
+// that a crash while printing leaves them, pending. A database without the
+// table has no record; the table is made when the first entry is written
+// (and gains the state column a record written before it lacks).
 
 #include <QDateTime>
 #include <QList>
@@ -32,6 +35,10 @@ struct PrintLogEntry {
     RowTexts recipient;   // as printed
     RowTexts sender;      // as printed (the ship date included)
     qint64 reprintOf = 0; // the entry this one printed again (0: none)
+    // Written before its page went out and not confirmed after: the program
+    // ended while printing, so the form may have printed. Its number is
+    // taken all the same.
+    bool pending = false;
 
     QString recipientName() const;
     QString mobile() const;
@@ -84,6 +91,10 @@ public:
     // Writes the entries in one transaction, numbering them after the last
     // one (their entry fields are set).
     void append(QList<PrintLogEntry> &entries);
+    // Pending entries whose pages went out: printed now.
+    void confirm(const QList<qint64> &entries);
+    // Removes pending entries whose pages did not go out (others are kept).
+    void removePending(const QList<qint64> &entries);
     // The entries a filter selects, in the order written.
     QList<PrintLogEntry> list(const PrintLogFilter &filter = {});
     // The entries of these numbers, in the order asked; throws AppError
@@ -105,6 +116,9 @@ public:
 private:
     Connection &m_connection;
 };
+
+// What the record window and `waybill log list` say of a pending entry.
+QString possiblyPrintedText();
 
 // The text a printing time is kept and shown as ("2026-12-09 14:05:31").
 QString printTimeText(const QDateTime &time);

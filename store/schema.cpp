@@ -2,6 +2,7 @@
 
 #include "common/safe_file.h"
 #include "store/db_error.h"
+#include "store/sqlite_failure.h"
 #include "store/statements.h"
 
 #include <QDir>
@@ -60,21 +61,27 @@ QString missingPart(const std::function<QStringList(const QString &table)> &colu
 
 namespace {
 
-// Builds the tables into a fresh file at tempPath.
-void buildTables(const QString &tempPath)
+// Builds the tables into a fresh file at tempPath; a failure names
+// shownAs, the file the user knows.
+void buildTables(const QString &tempPath, const QString &givenName)
 {
+    const QString shownAs = givenName.isEmpty() ? tempPath : givenName;
     const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
     QString failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(tempPath);
+        const auto told = [&](const QSqlError &error) {
+            const QString detail = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+            return sqliteFailureText(sqliteCodeOf(db, error), detail.trimmed(), shownAs);
+        };
         if (!db.open()) {
-            failure = db.lastError().text();
+            failure = told(db.lastError());
         } else {
             QSqlQuery query(db);
             for (const QString &table : tables()) {
                 if (!query.exec(statements::createTable(table, columnsOf(table)))) {
-                    failure = query.lastError().text();
+                    failure = told(query.lastError());
                     break;
                 }
             }
@@ -89,9 +96,9 @@ void buildTables(const QString &tempPath)
 
 } // namespace
 
-void createTables(const QString &freshFile)
+void createTables(const QString &freshFile, const QString &shownAs)
 {
-    buildTables(freshFile);
+    buildTables(freshFile, shownAs);
 }
 
 void createEmptyDatabase(const QString &path)
@@ -102,7 +109,7 @@ void createEmptyDatabase(const QString &path)
                           .arg(QDir::toNativeSeparators(target.absoluteFilePath())));
     try {
         SafeFile file(target.absoluteFilePath());
-        buildTables(file.tempPath());
+        buildTables(file.tempPath(), target.absoluteFilePath());
         // Never replaces a file that appeared meanwhile.
         file.commitAsNew();
     } catch (const FileError &error) {

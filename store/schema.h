@@ -64,7 +64,8 @@ QString missingPart(const std::function<QStringList(const QString &table)> &colu
 
 // Makes the three tables in a fresh, empty database file (a temporary of
 // the caller's). Throws DbError.
-void createTables(const QString &freshFile);
+// A failure names shownAs (the file the user knows; empty: freshFile).
+void createTables(const QString &freshFile, const QString &shownAs = {});
 
 // Creates an empty database file with the three tables at path. Refuses
 // (DbError) when the path already exists; never overwrites anything and

@@ -51,18 +51,23 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
     QList<QPair<QString, QStringList>> tables;
     for (const QString &table : schema::tables())
         tables.append({table, schema::columnsOf(table)});
-    QStringList calibrationColumns;
-    for (const QString &column : from.tableColumns(schema::kCalibrationTable))
-        if (CalibrationStore::columnNames().contains(column))
-            calibrationColumns << column;
-    if (!calibrationColumns.isEmpty())
-        tables.append({schema::kCalibrationTable, calibrationColumns});
+    // Tables that gained columns over time: the columns the source has.
+    const auto presentOf = [&](const QString &table, const QStringList &known) {
+        QStringList present;
+        for (const QString &column : from.tableColumns(table))
+            if (known.contains(column))
+                present << column;
+        return present;
+    };
+    if (const QStringList columns = presentOf(schema::kCalibrationTable, CalibrationStore::columnNames());
+        !columns.isEmpty())
+        tables.append({schema::kCalibrationTable, columns});
     if (from.hasTable(schema::kFormsTable))
         tables.append({schema::kFormsTable, FormStore::columnNames()});
     if (from.hasTable(schema::kImportMappingsTable))
         tables.append({schema::kImportMappingsTable, MappingStore::columnNames()});
-    if (from.hasTable(schema::kPrintLogTable))
-        tables.append({schema::kPrintLogTable, PrintLog::columnNames()});
+    if (const QStringList columns = presentOf(schema::kPrintLogTable, PrintLog::columnNames()); !columns.isEmpty())
+        tables.append({schema::kPrintLogTable, columns});
 
     qint64 copied = 0;
     to.inTransaction([&] {
@@ -87,6 +92,21 @@ void copyInto(Connection &from, Connection &to, const std::function<void(qint64)
         if (alsoInTransaction)
             alsoInTransaction();
     });
+}
+
+// The tables the program knows and their columns.
+QList<QPair<QString, QStringList>> knownTables()
+{
+    QList<QPair<QString, QStringList>> known;
+    for (const QString &table : schema::tables())
+        known.append({table, schema::columnsOf(table)});
+    known.append({schema::kCalibrationTable, CalibrationStore::columnNames()});
+    known.append({schema::kFormsTable, FormStore::columnNames()});
+    known.append({schema::kImportMappingsTable, MappingStore::columnNames()});
+    known.append({schema::kPrintLogTable, PrintLog::columnNames()});
+    known.append({kPointerTable, {kUrlColumn}});
+    known.append({kPendingShareTable, {kTokenColumn}});
+    return known;
 }
 
 // Replaces a one-column, one-row table with a text (none: drops it).
@@ -220,6 +240,28 @@ ServerAddress unshare(const QString &dataMdb)
     // The server's data replace data.mdb's, and the pointer goes, at once.
     copyInto(remote, local, {}, [&] { local.exec(statements::dropTableIfThere(kPointerTable)); });
     return *server;
+}
+
+QStringList unknownParts(Connection &from)
+{
+    QHash<QString, QStringList> known;
+    for (const auto &[table, columns] : knownTables())
+        known.insert(table, columns);
+    QStringList parts;
+    QSqlQuery tables = from.exec(statements::sqliteTableNames());
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    for (const QString &table : names) {
+        if (!known.contains(table)) {
+            parts << QStringLiteral(u"表 %1").arg(table);
+            continue;
+        }
+        for (const QString &column : from.tableColumns(table))
+            if (!known.value(table).contains(column))
+                parts << QStringLiteral(u"字段 %1.%2").arg(table, column);
+    }
+    return parts;
 }
 
 } // namespace shared_store

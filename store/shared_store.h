@@ -32,6 +32,10 @@ std::optional<ServerAddress> serverOf(const QString &dataMdb);
 // calibrations and the office's own forms when from has them) with from's rows, in one transaction of
 // to; tables to lacks are made. progress is told the rows copied.
 void copyStore(Connection &from, Connection &to, const std::function<void(qint64 rows)> &progress = {});
+// What copyStore leaves out of an SQLite file: the tables and columns this
+// version does not know (a backup made by a newer version, or changed by
+// another program), as "表 NAME" and "字段 TABLE.COLUMN".
+QStringList unknownParts(Connection &from);
 
 // Copies the folder's data into an empty database on the server and then
 // records the server in data.mdb. Throws AppError (a server database that

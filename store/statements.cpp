@@ -218,6 +218,12 @@ QString schemaObjectKind(const QString &name)
     return QStringLiteral("select type from sqlite_master where name = %1").arg(literal(name));
 }
 
+QString sqliteTableNames()
+{
+    return QStringLiteral("select name from sqlite_master where type = 'table' and name not like 'sqlite\\_%' "
+                          "escape '\\' order by name");
+}
+
 QStringList beginWrite(Backend backend)
 {
     if (backend == Backend::Sqlite)

@@ -81,6 +81,8 @@ QString dropTableIfThere(const QString &table);
 // Selects what kind of schema object a name is in an SQLite file ("table",
 // "view", ...; no row: there is none).
 QString schemaObjectKind(const QString &name);
+// The names of an SQLite file's tables (SQLite's own left out).
+QString sqliteTableNames();
 
 // The write transaction of the program: SQLite takes the file's write lock
 // at once; on the server one advisory lock stands for that lock.

@@ -9,14 +9,22 @@
 #include "waybill/calibration_page.h"
 #include "waybill/layout.h"
 #include "waybill/page_composer.h"
+#include "waybill/print_form.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -34,6 +42,17 @@ private Q_SLOTS:
     void calibrationPerPrinter();
     void calibrationPageCrossesAtTheItems();
     void onlyItsOwnLeftoversAreRemoved();
+    void leftoversGoAtTheNextStart_data();
+    void leftoversGoAtTheNextStart();
+    void formPicturesAreShownOrRefused_data();
+    void formPicturesAreShownOrRefused();
+    void tamperedTablesAreNamed_data();
+    void tamperedTablesAreNamed();
+    void formRowWithoutAUsableCodeIsNamed();
+    void fullDiskIsTold_data();
+    void fullDiskIsTold();
+    void targetsThatAreNoRegularFile_data();
+    void targetsThatAreNoRegularFile();
     void shareAddressesAndLeavingAGoneServer_data();
     void shareAddressesAndLeavingAGoneServer();
     void passwordFileOthersCanReadIsNamed();
@@ -322,16 +341,328 @@ void TestCli::onlyItsOwnLeftoversAreRemoved()
     age(link);
     age(ours);
 
-    // Starting the program writes nothing, so it removes nothing.
+    // Starting the program in the folder removes its own leftover, and only that.
     QCOMPARE(runWaybill({QStringLiteral("--help")}, dir.path()).status, 0);
-    QVERIFY(QFileInfo::exists(ours));
-    // A write into the folder removes its own leftover, and only that.
-    QCOMPARE(runWaybill({QStringLiteral("export"), QStringLiteral("list.xls")}, dir.path()).status, 0);
     QVERIFY(!QFileInfo::exists(ours));
     for (const QString &name : others)
         QVERIFY2(QFileInfo::exists(dir.file(name)), qPrintable(name));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readAll(victim), QByteArray("keep"));
+}
+
+void TestCli::leftoversGoAtTheNextStart_data()
+{
+    QTest::addColumn<QString>("where"); // data: beside data.mdb; temp: the temporary folder
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("held"); // by a process still running
+    QTest::addColumn<bool>("removed");
+    const QString temporary = u".data.mdb.0123abcd.waybill-tmp"_qs;
+    const QString sheet = u"waybill-xls-reader-AbC123.sheet"_qs;
+    QTest::newRow("temporary of a killed restore") << "data" << temporary << false << true;
+    QTest::newRow("its journal") << "data" << temporary + u"-journal"_qs << false << true;
+    QTest::newRow("temporary of a running restore") << "data" << temporary << true << false;
+    QTest::newRow("sheet of a killed import") << "temp" << sheet << false << true;
+    QTest::newRow("sheet of a running import") << "temp" << sheet << true << false;
+    QTest::newRow("another program's file") << "temp" << u"waybill-notes.sheet"_qs << false << false;
+}
+
+void TestCli::leftoversGoAtTheNextStart()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, name);
+    QFETCH(bool, held);
+    QFETCH(bool, removed);
+    TempWorkdir dir;
+    QTemporaryDir temp;
+    const QString path = where == u"data"_qs ? dir.file(name) : QDir(temp.path()).filePath(name);
+    writeAll(path, "recipients' data");
+    // A minute old: past the moment between a file's creation and its lock.
+    const struct timespec times[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    if (held)
+        QCOMPARE(::flock(fd, LOCK_EX), 0);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TMPDIR"_qs, temp.path());
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(WAYBILL_BINARY), {u"log"_qs, u"list"_qs});
+    QVERIFY(process.waitForFinished(60000));
+    ::close(fd);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QFileInfo::exists(path), !removed);
+}
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// A grey 8-bit PNG of 20000 × 20000 pixels (400 MB decoded, past what Qt
+// decodes at once), written row by row as it is too large to draw.
+QByteArray hugePng()
+{
+    QProcess python;
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys,zlib,struct\n"
+                        "def chunk(t,d): return struct.pack('>I',len(d))+t+d+struct.pack('>I',zlib.crc32(t+d))\n"
+                        "c=zlib.compressobj(1); row=bytes(20001)\n"
+                        "data=b''.join(c.compress(row) for _ in range(20000))+c.flush()\n"
+                        "sys.stdout.buffer.write(b'\\x89PNG\\r\\n\\x1a\\n'"
+                        "+chunk(b'IHDR',struct.pack('>IIBBBBB',20000,20000,8,0,0,0,0))"
+                        "+chunk(b'IDAT',data)+chunk(b'IEND',b''))\n")});
+    python.waitForFinished(60000);
+    return python.readAllStandardOutput();
+}
+
+} // namespace
+
+void TestCli::formPicturesAreShownOrRefused_data()
+{
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<QString>("refusal"); // empty: imported
+    QTest::addColumn<QSize>("kept");      // the picture's size once imported
+    QImage scan(800, 440, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    const QByteArray png = encoded(scan, "PNG");
+    QTest::newRow("a scan of the paper's size") << png << QString() << QSize(800, 440);
+    QTest::newRow("past Qt's decoding limit") << hugePng() << u"底图太大（20000 × 20000 像素），无法显示"_qs << QSize();
+    QTest::newRow("PNG cut short") << png.left(png.size() / 2) << u"底图"_qs << QSize();
+    QImage photo(6000, 3300, QImage::Format_RGB32);
+    photo.fill(Qt::lightGray);
+    const QByteArray jpeg = encoded(photo, "JPEG");
+    QTest::newRow("JPEG cut short") << jpeg.left(jpeg.size() * 2 / 3) << u"底图不完整"_qs << QSize();
+    // A paper of 230 × 127 mm needs 2717 × 1500 at 300 dpi.
+    QTest::newRow("JPEG finer than the paper needs") << jpeg << QString() << QSize(2717, 1500);
+}
+
+void TestCli::formPicturesAreShownOrRefused()
+{
+    QFETCH(QByteArray, picture);
+    QFETCH(QString, refusal);
+    QFETCH(QSize, kept);
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "export", "st", "st.kdform"}, dir.path()).status, 0);
+    QJsonObject form = QJsonDocument::fromJson(readAll(dir.file(u"st.kdform"_qs))).object();
+    form[u"paperMm"_qs] = QJsonArray{230, 127};
+    form[u"code"_qs] = u"mine"_qs;
+    form[u"name"_qs] = u"我的快递单"_qs;
+    form[u"picture"_qs] = QJsonObject{
+        {u"data"_qs, QString::fromLatin1(picture.toBase64())}, {u"scale"_qs, 1.0}, {u"offsetMm"_qs, QJsonArray{0, 0}}};
+    writeAll(dir.file(u"mine.kdform"_qs), QJsonDocument(form).toJson());
+    const Run run = runWaybill({"form", "import", "mine.kdform"}, dir.path());
+    const bool listed = runWaybill({"form", "list"}, dir.path()).out.contains(u"mine\t"_qs);
+    if (!refusal.isEmpty()) {
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(refusal) && run.err.contains(u"mine.kdform"_qs), qPrintable(run.err));
+        QVERIFY(!listed);
+        return;
+    }
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY(listed);
+    QCOMPARE(runWaybill({"form", "export", "mine", "back.kdform"}, dir.path()).status, 0);
+    const QJsonObject back = QJsonDocument::fromJson(readAll(dir.file(u"back.kdform"_qs))).object();
+    QByteArray bytes = QByteArray::fromBase64(back[u"picture"_qs][u"data"_qs].toString().toLatin1());
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    QCOMPARE(reader.size(), kept);
+    QVERIFY(!reader.read().isNull());
+    if (kept == QSize(800, 440))
+        QCOMPARE(bytes, picture); // as it was, not encoded again
+}
+
+void TestCli::tamperedTablesAreNamed_data()
+{
+    QTest::addColumn<bool>("inBackup"); // the tampered table is in a backup restored, or in data.mdb
+    QTest::newRow("data.mdb") << false;
+    QTest::newRow("a backup") << true;
+}
+
+void TestCli::tamperedTablesAreNamed()
+{
+    // A forms table another program left without its document column.
+    QFETCH(bool, inBackup);
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的"_qs}, dir.path()).status, 0);
+    const QString tampered = inBackup ? dir.file(u"old.bak"_qs) : dir.dbPath();
+    if (inBackup)
+        QCOMPARE(runWaybill({"backup", "old"}, dir.path()).status, 0);
+    QVERIFY(RawDb(tampered).exec(u"alter table forms drop column document"_qs));
+    const Run run = runWaybill(inBackup ? QStringList{"restore", "old.bak"} : QStringList{"form", "list"}, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"数据文件的结构与本软件不符（缺少字段 document，可能被别的程序改过）"_qs),
+             qPrintable(run.err));
+    if (inBackup) {
+        QVERIFY2(run.err.contains(u"备份文件 old.bak 无法恢复，当前的数据没有改动"_qs), qPrintable(run.err));
+        QVERIFY(runWaybill({"form", "list"}, dir.path()).out.contains(u"mine\t"_qs));
+    }
+}
+
+void TestCli::formRowWithoutAUsableCodeIsNamed()
+{
+    // Its print window would be TKd__Form, which no menu entry can open.
+    TempWorkdir dir;
+    QCOMPARE(runWaybill({"form", "copy", "st", "mine", "--name", u"我的"_qs}, dir.path()).status, 0);
+    QVERIFY(RawDb(dir.dbPath()).exec(u"update forms set code = ''"_qs));
+    const Run run = runWaybill({"form", "list"}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(u"\t我的\t自定义，代码无效"_qs), qPrintable(run.out));
+    Connection connection(u"test.forms"_qs);
+    QCOMPARE(userFormCouriers(connection).size(), 0);
+}
+
+namespace {
+
+// A small file system of its own (tmpfs), mounted while the object lives;
+// only root may mount one.
+class SmallDisk {
+public:
+    SmallDisk()
+    {
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    bool mounted() const { return m_mounted; }
+    QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    // Takes every free byte.
+    void fill() const
+    {
+        QFile filler(file(u"filler"_qs));
+        filler.open(QIODevice::WriteOnly);
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        const QByteArray byte(1, 'x');
+        while (filler.write(byte) == 1 && filler.flush()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+void TestCli::fullDiskIsTold_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("named"); // the user's file the message names
+    QTest::newRow("form import") << QStringList{"form", "import", "FORM"} << u"data.mdb"_qs;
+    QTest::newRow("tracking list, xlsx") << QStringList{"log", "export", "list.xlsx"} << u"list.xlsx"_qs;
+    QTest::newRow("tracking list, csv") << QStringList{"log", "export", "list.csv"} << u"list.csv"_qs;
+    QTest::newRow("recipients, xls") << QStringList{"export", "list.xls"} << u"list.xls"_qs;
+    QTest::newRow("recipients, xlsx") << QStringList{"export", "list.xlsx"} << u"list.xlsx"_qs;
+    QTest::newRow("backup") << QStringList{"backup", "daily"} << u"daily.bak"_qs;
+    QTest::newRow("migrate") << QStringList{"migrate"} << u"data.mdb"_qs;
+    // The import's sheet goes to the temporary folder (TMPDIR, here on the small disk).
+    QTest::newRow("import, temporary folder full") << QStringList{"import", "LIST"} << u"导入时暂存读出的内容"_qs;
+}
+
+void TestCli::fullDiskIsTold()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, named);
+    SmallDisk disk;
+    if (!disk.mounted())
+        QSKIP("a tmpfs cannot be mounted here (not root)");
+    QTemporaryDir outside;
+    const QString form = QDir(outside.path()).filePath(u"mine.kdform"_qs);
+    const QString folder = QFileInfo(disk.file(u"data.mdb"_qs)).absolutePath();
+    if (args.first() == u"migrate"_qs) {
+        writeAll(disk.file(u"data.mdb"_qs),
+                 readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb")));
+    } else {
+        QCOMPARE(runWaybill({"init"}, folder).status, 0);
+        RawDb(disk.file(u"data.mdb"_qs)).addRecipient(u"inrxx"_qs, u"张三"_qs, u"13800001111"_qs);
+        const QString pdf = QDir(outside.path()).filePath(u"s.pdf"_qs);
+        QCOMPARE(runWaybill({"print", "st", "--row", "1", "--number", "ST0001", "--pdf", pdf}, folder).status, 0);
+        QCOMPARE(runWaybill({"form", "export", "st", form}, folder).status, 0);
+        writeAll(form, readAll(form).replace("\"code\": \"st\"", "\"code\": \"mine\"").replace("申通", "我的"));
+    }
+    const QString list = QDir(outside.path()).filePath(u"list.csv"_qs);
+    writeAll(list, u"收件人姓名,手机号码,收件地址\n张三,13800001111,杭州市文三路1号\n"_qs.toUtf8());
+    args.replaceInStrings(u"FORM"_qs, form).replaceInStrings(u"LIST"_qs, list);
+    disk.fill();
+    const QByteArray temporaryFolder = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(folder));
+    const Run run = runWaybill(args, folder);
+    if (temporaryFolder.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", temporaryFolder);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"磁盘已满"_qs) && run.err.contains(u"请腾出空间后再试"_qs), qPrintable(run.err));
+    QVERIFY2(run.err.contains(named) && !run.err.contains(u"waybill-tmp"_qs), qPrintable(run.err));
+}
+
+void TestCli::targetsThatAreNoRegularFile_data()
+{
+    QTest::addColumn<QString>("kind"); // what stands under the name
+    QTest::addColumn<QStringList>("args");
+    for (const char *kind : {"pipe", "device", "link"}) {
+        QTest::addRow("%s, recipients' export", kind) << QString::fromLatin1(kind) << QStringList{"export", "out.xls"};
+        QTest::addRow("%s, tracking list", kind)
+            << QString::fromLatin1(kind) << QStringList{"log", "export", "out.xls"};
+        QTest::addRow("%s, backup", kind) << QString::fromLatin1(kind) << QStringList{"backup", "out.xls"};
+    }
+}
+
+void TestCli::targetsThatAreNoRegularFile()
+{
+    // backup NAME writes NAME.bak.
+    QFETCH(QString, kind);
+    QFETCH(QStringList, args);
+    TempWorkdir dir;
+    const QString target = dir.file(args.first() == u"backup"_qs ? u"out.xls.bak"_qs : u"out.xls"_qs);
+    const QByteArray name = QFile::encodeName(target);
+    QTemporaryDir elsewhere;
+    const QString pointed = QDir(elsewhere.path()).filePath(u"shared.xls"_qs);
+    if (kind == u"pipe"_qs) {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    } else if (kind == u"device"_qs) {
+        // A node of the null device: only root may make one.
+        if (::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+            QSKIP("a device node cannot be made here (not root)");
+    } else {
+        writeAll(pointed, "another program's file");
+        QVERIFY(::chmod(QFile::encodeName(pointed).constData(), 0666) == 0);
+        QVERIFY(QFile::link(pointed, target));
+    }
+    const Run run = runWaybill(args, dir.path());
+    struct stat info;
+    QCOMPARE(::lstat(name.constData(), &info), 0);
+    if (kind == u"link"_qs) {
+        // The link is replaced by a new file of the user's own; what it
+        // pointed to stays as it was.
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY(S_ISREG(info.st_mode));
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        QCOMPARE(readAll(pointed), QByteArray("another program's file"));
+        return;
+    }
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(kind == u"pipe"_qs ? u"是管道，不是普通文件"_qs : u"是设备，不是普通文件"_qs),
+             qPrintable(run.err));
+    QVERIFY(kind == u"pipe"_qs ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"data.mdb"_qs});
 }
 
 void TestCli::shareAddressesAndLeavingAGoneServer_data()

@@ -15,8 +15,10 @@
 #include "waybill/print_window.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QImageReader>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -127,6 +129,8 @@ private Q_SLOTS:
     void savingNeedsAUniqueName();
     void removingAsksFirst();
     void aScanLiesUnderTheFieldsOnScreenOnly();
+    void picturesAreCheckedAndKeptAtWhatThePaperNeeds_data();
+    void picturesAreCheckedAndKeptAtWhatThePaperNeeds();
     void aFormTravelsToAnotherPcAsAFile();
     void savedFormsAreInThePrintMenusOfBothWindows();
     void aPrintWindowStartsTheDesignerFromItsForm();
@@ -338,7 +342,7 @@ void TestFormDesigner::aScanLiesUnderTheFieldsOnScreenOnly()
     d.dialogs.fileAnswers = {notAPicture, scan};
     d.click("ChoosePicture");
     QCOMPARE(d.dialogs.texts(QStringLiteral("error")),
-             QStringList{notAPicture + u" 不是 JPEG 或 PNG 图片，未做改动。"_qs});
+             QStringList{u"图片 %1 不能用作底图：底图不是 JPEG 或 PNG 图片。未做改动。"_qs.arg(notAPicture)});
     QVERIFY(d.window.design().form().picture.isEmpty());
     d.click("ChoosePicture");
     QVERIFY(!d.window.design().form().picture.isEmpty());
@@ -477,6 +481,48 @@ void TestFormDesigner::aPrintWindowStartsTheDesignerFromItsForm()
     QCOMPARE(items, window->layout().items.size());
     QVERIFY(picture);
     QCOMPARE(name, QString()); // the user names the new form
+}
+
+void TestFormDesigner::picturesAreCheckedAndKeptAtWhatThePaperNeeds_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("cut"); // the file cut short
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("a photo finer than 300 dpi") << QSize(6000, 3300) << false << QString();
+    QTest::newRow("a scan of the paper's size") << QSize(800, 440) << false << QString();
+    QTest::newRow("a scan cut short") << QSize(800, 440) << true << u"底图不完整"_qs;
+}
+
+void TestFormDesigner::picturesAreCheckedAndKeptAtWhatThePaperNeeds()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, cut);
+    QFETCH(QString, refusal);
+    TempWorkdir dir;
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::lightGray);
+    const QString path = dir.file(u"scan.jpg"_qs);
+    QVERIFY(image.save(path, "JPEG"));
+    if (cut)
+        writeAll(path, readAll(path).left(QFileInfo(path).size() / 2));
+    Designer d;
+    d.dialogs.fileAnswers = {path};
+    d.click("ChoosePicture");
+    QByteArray picture = d.window.design().form().picture;
+    if (!refusal.isEmpty()) {
+        QCOMPARE(d.dialogs.texts(QStringLiteral("error")).size(), 1);
+        QVERIFY2(d.dialogs.texts(QStringLiteral("error")).first().contains(refusal),
+                 qPrintable(d.dialogs.texts(QStringLiteral("error")).first()));
+        QVERIFY(picture.isEmpty());
+        return;
+    }
+    QVERIFY(d.dialogs.texts(QStringLiteral("error")).isEmpty());
+    QBuffer buffer(&picture);
+    const QSize kept = QImageReader(&buffer).size();
+    // 300 dots per inch over the paper at most, the proportions kept as drawn.
+    const QSizeF paper = d.window.design().form().paperMm;
+    const QSize most(int(std::ceil(paper.width() / 25.4 * 300)), int(std::ceil(paper.height() / 25.4 * 300)));
+    QCOMPARE(kept, size.boundedTo(most));
 }
 
 QTEST_MAIN(TestFormDesigner)

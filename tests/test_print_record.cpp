@@ -13,6 +13,8 @@
 #include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -72,6 +74,37 @@ QStringList readBack(const QString &path)
     return QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The cells of a tracking list's data rows as an independent reader takes
+// them: "text" for a cell read as text, "formula" for one it would compute
+// (openpyxl's cell types, a carriage return unescaped as Excel reads it;
+// Python's csv has text only).
+QList<QStringList> cellsReadBack(const QString &path, QStringList *kinds)
+{
+    const QString script = path.endsWith(QStringLiteral(".xlsx"))
+        ? QStringLiteral(
+            "import json,openpyxl,sys\n"
+            "rows=list(openpyxl.load_workbook(sys.argv[1]).active.iter_rows())[1:]\n"
+            "print(json.dumps([[['formula' if c.data_type=='f' else 'text', str(c.value).replace('_x000D_', '\\r')] "
+            "for c in r] "
+            "for r in rows]))\n")
+        : QStringLiteral("import csv,json,sys\n"
+                         "rows=list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))[1:]\n"
+                         "print(json.dumps([[['text', c] for c in r] for r in rows]))\n");
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    reader.waitForFinished(60000);
+    QList<QStringList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(reader.readAllStandardOutput()).array()) {
+        QStringList cells;
+        for (const QJsonValue &cell : row.toArray()) {
+            *kinds << cell[0].toString();
+            cells << cell[1].toString();
+        }
+        rows << cells;
+    }
+    return rows;
+}
+
 // Writes a shop's order export of count recipients (收件人1 …), with
 // order numbers or without, and imports it.
 void importOrders(const TempWorkdir &dir, int count, bool orders)
@@ -110,6 +143,8 @@ class TestPrintRecord : public QObject {
 private Q_SLOTS:
     void nextNumbers_data();
     void nextNumbers();
+    void numbersThatCannotGoOnAreRefused_data();
+    void numbersThatCannotGoOnAreRefused();
     void s10CheckDigits_data();
     void s10CheckDigits();
     void recordKeepsTextsAsTheyWere_data();
@@ -129,6 +164,9 @@ private Q_SLOTS:
     void importedRowsPrintedAgainAreRefused_data();
     void importedRowsPrintedAgainAreRefused();
     void trackingListLeavesOutEntriesWithoutNumbers();
+    void trackingListHoldsNoFormulas_data();
+    void trackingListHoldsNoFormulas();
+    void printKilledWhileGoingOutLeavesItsNumbersTaken();
     void calibrationPageNamesTheForm();
 };
 
@@ -158,6 +196,39 @@ void TestPrintRecord::nextNumbers()
     QFETCH(QStringList, numbers);
     QCOMPARE(waybillNumbers(first, 4), numbers);
     QCOMPARE(waybillNumbers(QString(), 4), QStringList());
+}
+
+void TestPrintRecord::numbersThatCannotGoOnAreRefused_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("refusal"); // empty: the three forms print
+    QTest::newRow("S10 run past its last serial")
+        << u"EA999999987CN"_qs << u"EA999999995CN 是这一段 EMS 国际运单号的最后一个"_qs;
+    QTest::newRow("S10 run up to its last serial") << u"EA999999973CN"_qs << QString();
+    QTest::newRow("40 digits grow to 41")
+        << QString(39, QLatin1Char('9')) + QLatin1Char('8') << u"往下编号会超过 40 位"_qs;
+    QTest::newRow("39 digits grow to 40") << QString(38, QLatin1Char('9')) + QLatin1Char('8') << QString();
+}
+
+void TestPrintRecord::numbersThatCannotGoOnAreRefused()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, refusal);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    const Run run = runWaybill({"print", "ems", "--batch", "--number", first, "--pdf", dir.file("b.pdf")}, dir.path());
+    if (refusal.isEmpty()) {
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QStringList numbers = numbersOf(recorded());
+        QCOMPARE(numbers.size(), 3);
+        // What a print window offers next: nothing after the last of a range.
+        QCOMPARE(offeredNextNumber(numbers.last()).isEmpty(), numbers.last() == u"EA999999995CN"_qs);
+        return;
+    }
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(refusal) && run.err.contains(u"新一段的首张运单号"_qs), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(dir.file("b.pdf")));
+    QCOMPARE(recorded().size(), 0);
 }
 
 void TestPrintRecord::s10CheckDigits_data()
@@ -582,6 +653,85 @@ void TestPrintRecord::trackingListLeavesOutEntriesWithoutNumbers()
     QCOMPARE(rows.size(), 3);
     for (const QString &row : rows)
         QVERIFY2(!row.startsWith(QLatin1Char('|')), qPrintable(row));
+}
+
+void TestPrintRecord::trackingListHoldsNoFormulas_data()
+{
+    // A recipient's name, mobile and address as entered, and as the .csv
+    // must hold them.
+    QTest::addColumn<QStringList>("entered");
+    QTest::addColumn<QStringList>("csv");
+    const QString link = u"=HYPERLINK(\"http://track.example/x?id=1\",\"点击查看物流\")"_qs;
+    QTest::newRow("link for a name") << QStringList{link, "13800001111", u"杭州市文三路1号"_qs}
+                                     << QStringList{"'" + link, "13800001111", u"杭州市文三路1号"_qs};
+    QTest::newRow("sum for a mobile") << QStringList{u"王芳"_qs, "-2+3", u"杭州市文三路1号"_qs}
+                                      << QStringList{u"王芳"_qs, "'-2+3", u"杭州市文三路1号"_qs};
+    QTest::newRow("plus and at") << QStringList{"@SUM(1+1)*cmd|' /C calc'!A0", "+86 13800001111", u"地址"_qs}
+                                 << QStringList{"'@SUM(1+1)*cmd|' /C calc'!A0", "'+86 13800001111", u"地址"_qs};
+    QTest::newRow("tab and carriage return") << QStringList{"\t=1+1", "13800001111", "\r=2+5+cmd|' /C calc'!A0"}
+                                             << QStringList{"'\t=1+1", "13800001111", "'\r=2+5+cmd|' /C calc'!A0"};
+    QTest::newRow("sign inside a text") << QStringList{u"李=雷"_qs, "138-0000-1111", u"文三路1-2号"_qs}
+                                        << QStringList{u"李=雷"_qs, "138-0000-1111", u"文三路1-2号"_qs};
+}
+
+void TestPrintRecord::trackingListHoldsNoFormulas()
+{
+    QFETCH(QStringList, entered);
+    QFETCH(QStringList, csv);
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 0);
+    RawDb(dir.dbPath()).addRecipient(kRecipientTable, entered[0], entered[1], entered[2]);
+    QCOMPARE(
+        runWaybill({"print", "st", "--row", "1", "--number", "ST0001", "--pdf", dir.file("s.pdf")}, dir.path()).status,
+        0);
+    for (const QString &file : {u"list.csv"_qs, u"list.xlsx"_qs}) {
+        const Run run = runWaybill({"log", "export", dir.file(file)}, dir.path());
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QStringList kinds;
+        const QList<QStringList> rows = cellsReadBack(dir.file(file), &kinds);
+        QCOMPARE(rows.size(), 1);
+        QVERIFY2(!kinds.contains(u"formula"_qs), qPrintable(file));
+        // The .xlsx holds the texts as they were, typed as text.
+        QCOMPARE(rows[0].mid(2, 3), file.endsWith(u".csv"_qs) ? csv : entered);
+    }
+}
+
+void TestPrintRecord::printKilledWhileGoingOutLeavesItsNumbersTaken()
+{
+    TempWorkdir dir;
+    addRecipients(dir.dbPath(), 3);
+    // Killed (SIGKILL) once the entries are recorded, before a page is printed.
+    QProcess printing;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"WAYBILL_TEST_PAUSE_AFTER_PENDING"_qs, u"1"_qs);
+    printing.setProcessEnvironment(environment);
+    printing.setWorkingDirectory(dir.path());
+    printing.setReadChannel(QProcess::StandardError);
+    printing.start(QStringLiteral(WAYBILL_BINARY),
+                   {"print", "st", "--batch", "--number", "ST0001", "--pdf", dir.file("b.pdf")});
+    QByteArray said;
+    while (!said.contains("pending recorded") && printing.waitForReadyRead(60000))
+        said += printing.readAllStandardError();
+    QVERIFY2(said.contains("pending recorded"), said.constData());
+    printing.kill();
+    QVERIFY(printing.waitForFinished(10000));
+    QCOMPARE(printing.exitStatus(), QProcess::CrashExit);
+
+    const QStringList lines = runWaybill({"log", "list"}, dir.path()).out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    for (const QString &line : lines)
+        QVERIFY2(line.contains(u"可能已打印"_qs), qPrintable(line));
+    // Their numbers are never given again.
+    Run run = runWaybill({"print", "st", "--row", "1", "--number", "ST0002", "--pdf", dir.file("s.pdf")}, dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"运单号 ST0002 已用于第 2 条"_qs), qPrintable(run.err));
+    run = runWaybill({"print", "st", "--row", "1", "--number", "ST0004", "--pdf", dir.file("s.pdf")}, dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(recorded().size(), 4);
+    QVERIFY(!recorded().last().pending);
+    // The shop's list holds only what surely printed.
+    run = runWaybill({"log", "export", dir.file("list.csv")}, dir.path());
+    QVERIFY2(run.out.contains(u"已导出 1 条"_qs) && run.out.contains(u"3 条可能已打印"_qs), qPrintable(run.out));
 }
 
 void TestPrintRecord::calibrationPageNamesTheForm()

@@ -39,6 +39,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
@@ -156,6 +157,7 @@ private Q_SLOTS:
     void fitsTheScreen();
     void printsCurrentRecipientThroughSetup();
     void numbersGoOnFromPrintToPrintAndIntoTheRecord();
+    void interruptedPrintsAreShownAndFailedOnesLeaveNothing();
     void recordWindowRenumbersReprintsAndExports();
     void recordWindowRefusesATakenNumber();
     void exportWritesTheListedEntriesAsTheChosenType_data();
@@ -388,6 +390,36 @@ void TestPrintWindow::printsCurrentRecipientThroughSetup()
     QVERIFY2(printed.contains(u"收件人二"_qs) && printed.contains(u"寄件人甲"_qs), qPrintable(printed));
     QVERIFY(!printed.contains(u"收件人一"_qs));
     installPreviewRunner();
+}
+
+void TestPrintWindow::interruptedPrintsAreShownAndFailedOnesLeaveNothing()
+{
+    Fixture f("st");
+    printBatch(f);
+    // The program ended while the second form was going out.
+    QVERIFY(RawDb(f.dir.dbPath()).exec(u"update print_log set state = 'pending' where entry = '2'"_qs));
+    PrintLogWindow window;
+    const QAbstractItemModel *model = window.findChild<QTableView *>()->model();
+    const int notes = model->columnCount() - 1;
+    QVERIFY(!model->index(0, notes).data().toString().contains(u"可能已打印"_qs));
+    QVERIFY2(model->index(1, notes).data().toString().contains(u"可能已打印"_qs),
+             qPrintable(model->index(1, notes).data().toString()));
+    // A print that fails takes its pending entries away again.
+    PrintWindow batch(*courierByCode(u"st"_qs), Variant::Batch,
+                      std::make_unique<AllRowsSource>(f.sender, f.recipients));
+    f.dialogs.textAnswers = {u"200"_qs};
+    batch.findChild<QAction *>(QStringLiteral("FirstNumber"))->trigger();
+    f.dialogs.printAnswer = [&](QPrinter &printer, int, int) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(f.dir.file(u"gone/batch.pdf"_qs));
+        return true;
+    };
+    PrintWindow::setRunner([](PrintWindow &window) { window.showPrinted(printThroughSetup(window.run(), &window)); });
+    batch.findChild<QAction *>(QStringLiteral("N1"))->trigger();
+    installPreviewRunner();
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
+    Connection connection(u"check"_qs);
+    QCOMPARE(PrintLog(connection).list().size(), 2);
 }
 
 void TestPrintWindow::numbersGoOnFromPrintToPrintAndIntoTheRecord()

@@ -11,7 +11,6 @@
 #include "waybill/layout.h"
 #include "waybill/split_lines.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -23,7 +22,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -559,15 +557,17 @@ void FormDesignWindow::choosePicture()
                                .arg(user_form::kMaxFileBytes / 2 / (1024 * 1024)));
         if (!file.open(QIODevice::ReadOnly))
             throw AppError(QStringLiteral(u"无法读取图片 %1：%2").arg(name, file.errorString()));
-        const QByteArray bytes = file.readAll();
-        QBuffer buffer;
-        buffer.setData(bytes);
-        QImageReader reader(&buffer);
-        const QByteArray format = reader.format();
-        if ((format != "jpeg" && format != "png") || !reader.size().isValid())
-            throw AppError(QStringLiteral(u"%1 不是 JPEG 或 PNG 图片，未做改动。").arg(name));
+        // Shown at the paper's size: checked and kept at what that needs.
+        UserForm chosen = m_design.form();
+        chosen.picture = file.readAll();
+        chosen.pictureScale = 1.0;
+        try {
+            preparePicture(chosen);
+        } catch (const AppError &error) {
+            throw AppError(QStringLiteral(u"图片 %1 不能用作底图：%2。未做改动。").arg(name, error.text()));
+        }
         changeForm({}, [&](UserForm &form) {
-            form.picture = bytes;
+            form.picture = chosen.picture;
             form.pictureScale = 1.0;
             form.pictureOffsetMm = {};
         });
@@ -623,11 +623,17 @@ void FormDesignWindow::store(const QString &code)
     form.name = form.name.trimmed();
     form.code = code;
     checkFormForSaving(form);
+    try {
+        preparePicture(form);
+    } catch (const AppError &error) {
+        throw AppError(QStringLiteral(u"快递单未保存：%1。请换一张底图，或点“去掉底图”后再保存。").arg(error.text()));
+    }
     Connection connection(kConnectionOwner);
     FormStore(connection).save({form.code, form.name, userFormJson(form)});
     m_design.change([&](UserForm &current) {
         current.code = form.code;
         current.name = form.name;
+        current.picture = form.picture;
     });
     m_design.markSaved();
     m_storedCode = code;
@@ -714,6 +720,7 @@ void FormDesignWindow::importForm()
         if (name.isEmpty())
             return;
         UserForm form = readUserFormFile(name);
+        preparePictureOfFile(form, name);
         form.code.clear(); // saved under a code of this office's own
         m_design.replace(form);
         m_storedCode.clear();

@@ -25,7 +25,10 @@ QStringList printFormCodes(Connection &connection)
 QList<Courier> userFormCouriers(Connection &connection)
 {
     QList<Courier> couriers;
+    // A row with a code no form can have (changed by another program) gets
+    // no menu entry; `waybill form list` names it.
     for (const auto &[code, name] : FormStore(connection).names())
-        couriers << userFormCourier(code, name);
+        if (isUsableFormCode(code))
+            couriers << userFormCourier(code, name);
     return couriers;
 }

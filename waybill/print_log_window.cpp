@@ -191,8 +191,10 @@ void PrintLogWindow::showFiltered()
         QString note;
         if (entry.reprintOf)
             note = QStringLiteral(u"重打第 %1 条").arg(entry.reprintOf);
-        if (reprinted.contains(entry.entry))
-            note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + QStringLiteral(u"已重打");
+        for (const auto &[holds, text] : {std::pair(reprinted.contains(entry.entry), QStringLiteral(u"已重打")),
+                                          std::pair(entry.pending, possiblyPrintedText())})
+            if (holds)
+                note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + text;
         const QStringList cells{QString::number(entry.entry),
                                 printTimeText(entry.printedAt),
                                 entry.formName,

@@ -12,6 +12,10 @@
 
 #include <QDir>
 #include <QSqlQuery>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -108,22 +112,86 @@ QString numbersText(const QList<PrintLogEntry> &entries)
                                : QStringLiteral(u"（运单号 %1–%2）").arg(numbers.first(), numbers.last());
 }
 
-PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output)
+namespace {
+
+QList<qint64> entryNumbers(const QList<PrintLogEntry> &entries)
+{
+    QList<qint64> numbers;
+    for (const PrintLogEntry &entry : entries)
+        numbers << entry.entry;
+    return numbers;
+}
+
+} // namespace
+
+PrintRecording::PrintRecording(Connection &connection, const WaybillRun &run, int first, int count,
+                               const QString &output)
+    : m_connection(connection)
+{
+    if (count <= 0)
+        return;
+    try {
+        m_entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
+                                   QDateTime::currentDateTime());
+        for (PrintLogEntry &entry : m_entries)
+            entry.pending = true;
+        PrintLog(connection).append(m_entries);
+        m_pending = true;
+    } catch (const AppError &error) {
+        m_problem = error.text();
+    }
+    // Lets a test kill the program between recording and printing, where a
+    // crash leaves the entries pending.
+    if (m_pending && qEnvironmentVariableIsSet("WAYBILL_TEST_PAUSE_AFTER_PENDING")) {
+        std::fputs("pending recorded\n", stderr);
+        std::fflush(stderr);
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+}
+
+PrintRecording::~PrintRecording()
+{
+    if (!m_pending)
+        return;
+    try {
+        PrintLog(m_connection).removePending(entryNumbers(m_entries));
+    } catch (const AppError &) {
+        // Left pending: shown as 可能已打印, its numbers never given again.
+    }
+}
+
+PrintedRun PrintRecording::finish(int printed)
 {
     PrintedRun done;
-    done.pages = count;
-    if (count <= 0)
-        return done;
-    try {
-        QList<PrintLogEntry> entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count,
-                                                      output, QDateTime::currentDateTime());
-        done.lastNumber = entries.last().number;
-        done.numbers = numbersText(entries);
-        PrintLog(connection).append(entries);
-    } catch (const AppError &error) {
-        done.problem = QStringLiteral(u"已打印，但没有记入打印记录：%1").arg(error.text());
+    done.pages = std::clamp(printed, 0, int(m_entries.size()));
+    const QList<PrintLogEntry> sent = m_entries.mid(0, done.pages);
+    const QList<PrintLogEntry> unsent = m_entries.mid(done.pages);
+    if (!sent.isEmpty()) {
+        done.lastNumber = sent.last().number;
+        done.numbers = numbersText(sent);
     }
-    done.summary = QStringLiteral(u"已打印 %1 张").arg(count) + done.numbers;
+    m_entries = unsent; // what the destructor removes
+    try {
+        PrintLog log(m_connection);
+        if (m_pending) {
+            log.confirm(entryNumbers(sent));
+        } else if (!sent.isEmpty()) {
+            QList<PrintLogEntry> entries = sent;
+            for (PrintLogEntry &entry : entries)
+                entry.pending = false;
+            log.append(entries);
+            m_problem.clear();
+        }
+    } catch (const AppError &error) {
+        if (m_pending)
+            done.problem =
+                QStringLiteral(u"已打印，但打印记录未能确认（记录中显示为“可能已打印”）：%1").arg(error.text());
+        else
+            m_problem = error.text();
+    }
+    if (!m_problem.isEmpty() && !sent.isEmpty())
+        done.problem = QStringLiteral(u"已打印，但没有记入打印记录：%1").arg(m_problem);
+    done.summary = QStringLiteral(u"已打印 %1 张").arg(done.pages) + done.numbers;
     return done;
 }
 

@@ -38,8 +38,7 @@ QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formNa
 // "（运单号 A–B）" (one number: "（运单号 A）"); empty without numbers.
 QString numbersText(const QList<PrintLogEntry> &entries);
 
-// A print just finished: its pages go into the record of the store the
-// connection reaches.
+// What a print left in the record.
 struct PrintedRun {
     int pages = 0;
     QString lastNumber; // the number of the last page printed (empty: none)
@@ -47,7 +46,30 @@ struct PrintedRun {
     QString summary;    // "已打印 N 张（运单号 A–B）", or "已打印 N 张" without numbers
     QString problem;    // why the record could not be written (the pages did print)
 };
-PrintedRun recordPrint(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);
+
+// The record of one print, written in two steps so that a crash while
+// printing never leaves printed forms without entries: made before the job
+// goes out, it writes the pages' entries as pending (their numbers taken);
+// finish() confirms the pages that went out and removes the others.
+// Destroyed unfinished (the print failed), it removes them all. When the
+// pending entries cannot be written the print still goes, and finish()
+// tries to write the printed ones.
+class PrintRecording {
+public:
+    PrintRecording(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);
+    ~PrintRecording();
+    PrintRecording(const PrintRecording &) = delete;
+    PrintRecording &operator=(const PrintRecording &) = delete;
+
+    // The first printed pages of the count went out.
+    PrintedRun finish(int printed);
+
+private:
+    Connection &m_connection;
+    QList<PrintLogEntry> m_entries;
+    QString m_problem; // why the pending entries could not be written
+    bool m_pending = false;
+};
 
 // The pages of recorded entries, as they printed: page k carries entry k's
 // texts. A reprint of them records which entry each page printed again.

@@ -252,7 +252,7 @@ void PrintWindow::askFirstNumber()
             Connection connection(objectName() + QStringLiteral(".record"));
             const QString last = PrintLog(connection).lastNumber(m_run.layout().code);
             if (!last.isEmpty())
-                offered = nextWaybillNumber(last);
+                offered = offeredNextNumber(last);
         }
         const std::optional<QString> typed = dialogs().askText(
             this, QStringLiteral(u"运单号"),
@@ -295,7 +295,7 @@ void PrintWindow::askPaperSize()
 void PrintWindow::showPrinted(const PrintedRun &done)
 {
     if (!done.lastNumber.isEmpty())
-        m_run.setFirstNumber(nextWaybillNumber(done.lastNumber));
+        m_run.setFirstNumber(offeredNextNumber(done.lastNumber));
     m_printedLabel->setText(done.summary);
     m_printedLabel->setToolTip(
         m_run.firstNumber().isEmpty() ? QString() : QStringLiteral(u"下一张运单号：%1").arg(m_run.firstNumber()));

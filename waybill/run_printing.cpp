@@ -36,8 +36,10 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
         range = {printer.fromPage(), printer.toPage()};
     Connection connection(QStringLiteral("print.record"));
     const int first = firstPage(range);
-    if (!confirmedBeforePrint(connection, run, first - 1, lastPage(range, pages) - first + 1, parent))
+    const int count = lastPage(range, pages) - first + 1;
+    if (!confirmedBeforePrint(connection, run, first - 1, count, parent))
         return {};
+    PrintRecording recording(connection, run, first - 1, count, printerOutput(printer));
     QProgressDialog progress(QStringLiteral(u"正在打印..."), QStringLiteral(u"取消"), 0, pages, parent);
     progress.setWindowTitle(QStringLiteral(u"打印"));
     progress.setWindowModality(Qt::WindowModal);
@@ -51,7 +53,7 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
         });
     if (printer.outputFormat() == QPrinter::PdfFormat)
         setExactPageBoxesOfFile(printer.outputFileName(), run.paperMm());
-    PrintedRun done = recordPrint(connection, run, first - 1, printed, printerOutput(printer));
+    PrintedRun done = recording.finish(printed);
     if (!done.problem.isEmpty())
         dialogs().notice(parent, done.problem);
     return done;

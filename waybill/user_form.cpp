@@ -6,14 +6,17 @@
 #include "waybill/split_lines.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -44,6 +47,16 @@ QByteArray checkedPicture(const FormValue &value)
                          .arg(size.height())
                          .arg(kMaxPicturePixels));
     return bytes;
+}
+
+// Whether the bytes run to the image's end: a file cut short decodes
+// without an error in places (a JPEG's missing rows come out grey).
+bool runsToItsEnd(const QByteArray &bytes, const QByteArray &format)
+{
+    if (format == "png")
+        return bytes.contains("IEND");
+    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
+    return lastScan >= 0 && bytes.indexOf("\xFF\xD9", lastScan) > lastScan;
 }
 
 UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
@@ -119,6 +132,16 @@ void checkNewFormCode(const QString &code)
         throw AppError(QStringLiteral(u"快递单代码“%1”不能用：只能用小写字母、数字和 _，最多 32 个字符。").arg(code));
     if (formCodes().contains(code))
         throw AppError(QStringLiteral(u"快递单代码“%1”是内置快递单的代码，请换一个。").arg(code));
+}
+
+bool isUsableFormCode(const QString &code)
+{
+    try {
+        checkNewFormCode(code);
+        return true;
+    } catch (const AppError &) {
+        return false;
+    }
 }
 
 UserForm readUserForm(const QString &fileName, const QByteArray &json)
@@ -279,4 +302,59 @@ UserForm userFormFromLayout(const Layout &layout, const QString &code, const QSt
         form.items << item;
     }
     return form;
+}
+
+void preparePicture(UserForm &form)
+{
+    if (form.picture.isEmpty())
+        return;
+    QBuffer buffer;
+    buffer.setData(form.picture);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    const QSize size = reader.size();
+    if ((format != "jpeg" && format != "png") || !size.isValid())
+        throw AppError(QStringLiteral(u"底图不是 JPEG 或 PNG 图片"));
+    const QSizeF drawnMm = form.paperMm * form.pictureScale;
+    const QSize most(int(std::ceil(drawnMm.width() / 25.4 * user_form::kPictureDpi)),
+                     int(std::ceil(drawnMm.height() / 25.4 * user_form::kPictureDpi)));
+    // Decoded as the windows decode it: at the size it is shown, at most.
+    const QSize wanted = size.boundedTo(most);
+    if (wanted != size)
+        reader.setScaledSize(wanted);
+    // Qt refuses to decode more than its allocation limit at once; a PNG is
+    // decoded whole whatever size is asked for.
+    const int bitsPerPixel = std::max(8, int(QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel()));
+    const bool pastLimit =
+        qint64(size.width()) * size.height() * bitsPerPixel / 8 > qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    const QImage image = format == "png" && pastLimit ? QImage() : reader.read();
+    if (image.isNull()) {
+        if (pastLimit)
+            throw AppError(QStringLiteral(u"底图太大（%1 × %2 像素），无法显示；请把它缩小到 %3 × %4 像素以内再用")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(most.width())
+                               .arg(most.height()));
+        throw AppError(QStringLiteral(u"底图已损坏，无法显示（%1）").arg(reader.errorString()));
+    }
+    if (!runsToItsEnd(form.picture, format))
+        throw AppError(QStringLiteral(u"底图不完整（文件只有前面一部分），无法完整显示；请重新保存或扫描后再用"));
+    if (wanted == size)
+        return;
+    // More pixels than the paper needs: kept at what it is shown at.
+    QByteArray scaled;
+    QBuffer sink(&scaled);
+    sink.open(QIODevice::WriteOnly);
+    if (!image.save(&sink, format == "png" ? "PNG" : "JPEG", format == "png" ? -1 : 90))
+        throw AppError(QStringLiteral(u"无法缩小底图（%1 × %2 像素）").arg(size.width()).arg(size.height()));
+    form.picture = scaled;
+}
+
+void preparePictureOfFile(UserForm &form, const QString &path)
+{
+    try {
+        preparePicture(form);
+    } catch (const AppError &error) {
+        throw AppError(QStringLiteral(u"快递单文件 %1 未导入：%2。").arg(QDir::toNativeSeparators(path), error.text()));
+    }
 }

@@ -56,6 +56,18 @@ constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
 UserForm readUserForm(const QString &fileName, const QByteArray &json);
 // The keys of the alignments in a form file: left, center, right.
 QString alignKey(TextAlign align);
+// Makes the form's picture one every window can show, as a form is
+// imported or saved: decodes it as the windows do and throws AppError (in
+// Chinese, saying why) for one that does not decode (damaged, past what
+// Qt decodes at once) or is cut short; scales down one finer than
+// kPictureDpi over where it is drawn (the paper times its scale).
+void preparePicture(UserForm &form);
+// The same for a form read from a file: the failure names the file.
+void preparePictureOfFile(UserForm &form, const QString &path);
+namespace user_form {
+constexpr int kPictureDpi = 300;
+} // namespace user_form
+
 // Reads a form file from disk; throws FileError when it cannot be read or
 // is too large, AppError for a fault in it.
 UserForm readUserFormFile(const QString &path);
@@ -64,6 +76,10 @@ QByteArray userFormJson(const UserForm &form);
 // Throws AppError unless code can name a new form: not empty, lower-case
 // letters, digits and _ only, and no built-in form's code.
 void checkNewFormCode(const QString &code);
+// Whether a stored form's code is one checkNewFormCode lets through: a row
+// another program changed may hold any text (its print window could not be
+// named from it).
+bool isUsableFormCode(const QString &code);
 
 // The layout of a print window of the form (every variant prints alike).
 Layout layoutOfUserForm(const UserForm &form, Variant variant);

@@ -43,7 +43,7 @@ void checkWaybillNumber(const QString &number)
     const bool digits = std::any_of(number.cbegin(), number.cend(), isAsciiDigit);
     const bool blanks =
         std::any_of(number.cbegin(), number.cend(), [](QChar c) { return c.isSpace() || c.unicode() < 0x20; });
-    if (number.size() > 40 || !digits || blanks)
+    if (number.size() > kMaxWaybillNumber || !digits || blanks)
         throw AppError(QStringLiteral(u"运单号“%1”无法往下编号：运单号应含有数字，不含空格，"
                                       u"例如 SF1234567890 或 EA123456785CN")
                            .arg(number));
@@ -58,7 +58,12 @@ QString nextNumber(const QString &number, bool s10Rule)
     if (number.isEmpty())
         throw AppError(QStringLiteral(u"运单号为空"));
     const QRegularExpressionMatch s10 = s10Shape().match(number);
-    if (s10Rule && s10.hasMatch() && s10.capturedView(2) != QStringLiteral("99999999")) {
+    if (s10Rule && s10.hasMatch()) {
+        // Counting its digits on would give a number with a wrong check digit.
+        if (s10.capturedView(2) == QStringLiteral("99999999"))
+            throw AppError(QStringLiteral(u"运单号 %1 是这一段 EMS 国际运单号的最后一个（序号 99999999），"
+                                          u"后面没有可编的号；请为后面的快递单填新一段的首张运单号")
+                               .arg(number));
         const QString serial = QStringLiteral("%1").arg(s10.capturedView(2).toInt() + 1, 8, 10, QLatin1Char('0'));
         return s10.captured(1) + serial + s10CheckDigit(serial) + s10.captured(4);
     }
@@ -77,6 +82,11 @@ QString nextNumber(const QString &number, bool s10Rule)
         next[i] = QLatin1Char('0');
     }
     next.insert(i + 1, QLatin1Char('1'));
+    if (next.size() > kMaxWaybillNumber)
+        throw AppError(QStringLiteral(u"运单号 %1 往下编号会超过 %2 位，没有这样的运单号；"
+                                      u"请为后面的快递单填新一段的首张运单号")
+                           .arg(number)
+                           .arg(kMaxWaybillNumber));
     return next;
 }
 
@@ -85,6 +95,15 @@ QString nextNumber(const QString &number, bool s10Rule)
 QString nextWaybillNumber(const QString &number)
 {
     return nextNumber(number, isS10Number(number));
+}
+
+QString offeredNextNumber(const QString &number)
+{
+    try {
+        return nextWaybillNumber(number);
+    } catch (const AppError &) {
+        return {};
+    }
 }
 
 QStringList waybillNumbers(const QString &first, int count)

@@ -4,7 +4,8 @@
 // letters, eight digits, a check digit, two letters, as EMS prints them)
 // gets the next serial with its check digit computed; any other number
 // counts up in its last run of digits, keeping its width, its leading
-// zeros and whatever stands around it.
+// zeros and whatever stands around it. Nothing follows the last S10 serial
+// (99999999) nor a number that would grow past kMaxWaybillNumber characters.
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +16,13 @@ QChar s10CheckDigit(QStringView serial);
 // Whether a number is an S10 number with a right check digit.
 bool isS10Number(const QString &number);
 
-// The number after this one. Throws AppError for a number without digits.
+constexpr qsizetype kMaxWaybillNumber = 40;
+
+// The number after this one. Throws AppError for a number without digits
+// and for one nothing follows (saying to type the first of a new range).
 QString nextWaybillNumber(const QString &number);
+// The same, empty where nothing follows: the number a window offers next.
+QString offeredNextNumber(const QString &number);
 // count numbers from first on (none when first is empty).
 QStringList waybillNumbers(const QString &first, int count);
 // Throws AppError saying what a typed first number must look like, unless

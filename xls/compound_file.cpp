@@ -1,8 +1,10 @@
 #include "xls/compound_file.h"
 
+#include "common/safe_file.h"
 #include "xls/xls_writer.h"
 
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
@@ -114,7 +116,7 @@ bool writeInto(GsfOutput *sink, const char *streamName, const QByteArray &stream
 
 } // namespace
 
-void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream)
+void writeCompoundFile(int fd, const QString &shownAs, const char *streamName, const QByteArray &stream)
 {
     initialiseGsf();
     const int copy = ::dup(fd);
@@ -122,15 +124,18 @@ void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream)
     if (!file) {
         if (copy >= 0)
             ::close(copy);
-        throw XlsError(QStringLiteral(u"无法写入工作簿文件"));
+        throw XlsError(writeFailureText(shownAs, errno));
     }
     // libgsf writes into the file as it is (no file of its own beside it).
+    errno = 0;
     GsfOutput *sink = gsf_output_stdio_new_FILE("workbook", file, TRUE);
     bool ok = sink && writeInto(sink, streamName, stream);
     if (sink)
         g_object_unref(sink);
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
+    // The stdio calls under libgsf leave why they failed in errno.
     if (!ok)
-        throw XlsError(QStringLiteral(u"写入工作簿文件失败（磁盘空间不足或无写入权限）"));
+        throw XlsError(errno != 0 ? writeFailureText(shownAs, errno)
+                                  : QStringLiteral(u"写入工作簿文件失败：%1").arg(shownAs));
 }

@@ -14,5 +14,6 @@ void initialiseGsf();
 QByteArray readWorkbookStream(const QString &path);
 
 // Writes an OLE2 compound file holding one stream into the open file
-// descriptor fd (which stays open). Throws XlsError.
-void writeCompoundFile(int fd, const char *streamName, const QByteArray &stream);
+// descriptor fd (which stays open). Throws XlsError naming shownAs (the
+// file the user chose, not the temporary fd writes).
+void writeCompoundFile(int fd, const QString &shownAs, const char *streamName, const QByteArray &stream);

@@ -27,7 +27,7 @@ QHash<QString, qint64> latestOfOrders(const QList<PrintLogEntry> &all, const QSe
     QHash<QString, qint64> latest;
     for (const PrintLogEntry &entry : all) {
         const QString key = orderKey(entry);
-        if (key.isEmpty() || entry.number.isEmpty() || reprinted.contains(entry.entry))
+        if (key.isEmpty() || entry.number.isEmpty() || entry.pending || reprinted.contains(entry.entry))
             continue;
         qint64 &last = latest[key];
         last = std::max(last, entry.entry);
@@ -52,6 +52,8 @@ QString TrackingList::leftOutText() const
         parts << QStringLiteral(u"%1 条已重打的记录未导出，导出的是重打的那一条").arg(reprinted);
     if (repeated > 0)
         parts << QStringLiteral(u"%1 条是同一订单较早的打印，未导出，导出的是最近一次的运单号").arg(repeated);
+    if (pending > 0)
+        parts << QStringLiteral(u"%1 条可能已打印（打印时程序中断），未导出，请核对快递单，需要时重打").arg(pending);
     if (!unnumbered.isEmpty())
         parts << QStringLiteral(u"%1 条没有运单号，未导出（第 %2 条，可用“改运单号”补上）")
                      .arg(unnumbered.size())
@@ -70,6 +72,8 @@ TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<Print
     for (const PrintLogEntry &entry : entries) {
         if (reprinted.contains(entry.entry)) {
             ++list.reprinted;
+        } else if (entry.pending) {
+            ++list.pending;
         } else if (entry.number.isEmpty()) {
             list.unnumbered << entry.entry;
         } else if (const QString key = orderKey(entry);
@@ -99,12 +103,19 @@ TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<Print
 
 namespace {
 
-QString csvField(QStringView text)
+QString csvField(QStringView cell)
 {
+    // A spreadsheet (and a shop's upload) takes a cell beginning with one
+    // of these for a formula: a leading quote makes it text, which the
+    // spreadsheet shows without the quote.
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    QString text = cell.toString();
+    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
         && !text.contains(QLatin1Char('\r')))
-        return text.toString();
-    QString quoted = text.toString();
+        return text;
+    QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

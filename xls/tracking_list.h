@@ -4,7 +4,8 @@
 // row came from an order export that had one, 订单号. The upload refuses
 // rows without a number and ships a row to whom it names, so left out are:
 // an entry printed again later (the reprint carries the number that
-// shipped), an entry without a number, and an earlier print of an order
+// shipped), an entry without a number, a pending entry (the form may not
+// have printed), and an earlier print of an order
 // printed again later (its latest number goes in) unless every print is asked for.
 
 #include "store/print_log.h"
@@ -22,6 +23,7 @@ struct TrackingList {
     TextTable rows;           // the headings first
     int reprinted = 0;        // left out: printed again later
     int repeated = 0;         // left out: an earlier print of an order printed again later
+    int pending = 0;          // left out: possibly printed (the program ended while printing)
     QList<qint64> unnumbered; // left out: entries without a number
 
     int exported() const { return int(rows.rowCount()) - 1; }
@@ -36,5 +38,8 @@ TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<Print
 
 // Writes the rows to target: an .xlsx workbook, or a .csv file (UTF-8 with
 // a byte-order mark, as spreadsheet programs here open it) for any other
-// name. Written beside the target and renamed into place. Throws AppError.
+// name; a .csv cell beginning with = + - @, a tab or a carriage return gets a
+// leading ' so that no spreadsheet or upload takes it for a formula (the
+// .xlsx holds every cell as text). Written beside the target and renamed
+// into place. Throws AppError.
 void saveTrackingList(const QString &target, const TextTable &rows);

@@ -300,7 +300,7 @@ void saveXls(const QString &target, const QString &sheetName, const TextRows &ro
 {
     try {
         SafeFile out(target);
-        writeCompoundFile(out.handle(), "Workbook", buildWorkbookStream(sheetName, rows));
+        writeCompoundFile(out.handle(), target, "Workbook", buildWorkbookStream(sheetName, rows));
         out.commit();
     } catch (const FileError &error) {
         throw XlsError(error.text());

@@ -1,9 +1,11 @@
 #include "xls/xlsx_writer.h"
 
 #include "common/safe_file.h"
+#include "common/stderr_capture.h"
 #include "xls/xls_writer.h"
 
 #include <QFile>
+#include <cerrno>
 #include <xlsxwriter.h>
 
 namespace {
@@ -52,6 +54,9 @@ int saveXlsx(const QString &target, const QString &sheetName, const TextRows &ro
         throw XlsError(QStringLiteral(u"行数超过 Excel 工作表的上限（%1 行）").arg(xlsx::kMaxRows));
     try {
         SafeFile out(target);
+        // libxlsxwriter tells its failures on stderr, naming the temporary
+        // file; the failure thrown names the user's file instead.
+        StderrCapture libraryLines;
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         lxw_workbook *book = workbook_new_opt(QFile::encodeName(out.tempPath()).constData(), &options);
@@ -75,9 +80,15 @@ int saveXlsx(const QString &target, const QString &sheetName, const TextRows &ro
                 worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), utf8.constData(), nullptr);
             }
         }
+        errno = 0;
         const lxw_error closed = workbook_close(book);
+        const int systemError = errno;
+        libraryLines.lines();
         if (closed != LXW_NO_ERROR)
-            throw XlsError(QStringLiteral(u"无法写入文件 %1：%2").arg(target, QString::fromUtf8(lxw_strerror(closed))));
+            throw XlsError(
+                systemError != 0
+                    ? writeFailureText(target, systemError)
+                    : QStringLiteral(u"无法写入文件 %1：%2").arg(target, QString::fromUtf8(lxw_strerror(closed))));
         out.commit();
     } catch (const FileError &error) {
         throw XlsError(error.text());
