@@ -160,6 +160,7 @@ private Q_SLOTS:
     void interruptedPrintsAreShownAndFailedOnesLeaveNothing();
     void recordWindowRenumbersReprintsAndExports();
     void recordWindowRefusesATakenNumber();
+    void recordWindowKeepsItsColumnsWhenNothingMatches();
     void exportWritesTheListedEntriesAsTheChosenType_data();
     void exportWritesTheListedEntriesAsTheChosenType();
     void exportAsksBeforeReplacing_data();
@@ -420,6 +421,22 @@ void TestPrintWindow::interruptedPrintsAreShownAndFailedOnesLeaveNothing()
     QCOMPARE(f.dialogs.texts(QStringLiteral("error")).size(), 1);
     Connection connection(u"check"_qs);
     QCOMPARE(PrintLog(connection).list().size(), 2);
+}
+
+void TestPrintWindow::recordWindowKeepsItsColumnsWhenNothingMatches()
+{
+    Fixture f("st");
+    printBatch(f);
+    PrintLogWindow window;
+    auto *table = window.findChild<QTableView *>();
+    QList<int> widths;
+    for (int column = 0; column < table->model()->columnCount(); ++column)
+        widths << table->columnWidth(column);
+    window.findChild<QLineEdit *>(QStringLiteral("Find"))->setText(u"没有这个人"_qs);
+    QCoreApplication::processEvents();
+    QCOMPARE(table->model()->rowCount(), 0);
+    for (int column = 0; column < widths.size(); ++column)
+        QCOMPARE(table->columnWidth(column), widths[column]);
 }
 
 void TestPrintWindow::numbersGoOnFromPrintToPrintAndIntoTheRecord()

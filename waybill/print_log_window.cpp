@@ -209,7 +209,10 @@ void PrintLogWindow::showFiltered()
         for (int column = 0; column < cells.size(); ++column)
             m_model->setItem(row, column, new QStandardItem(cells[column]));
     }
-    m_table->resizeColumnsToContents();
+    // Columns fit what is listed; a search that finds nothing keeps them as
+    // they were rather than shrinking every column to its heading.
+    if (!m_shown.isEmpty())
+        m_table->resizeColumnsToContents();
     m_count->setText(QStringLiteral(u"共 %1 条").arg(m_shown.size()));
 }
 
