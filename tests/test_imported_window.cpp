@@ -74,6 +74,38 @@ struct Fixture {
     std::unique_ptr<ImportedWindow> window;
 };
 
+// Order numbers for the imported rows, in a column 订单号 made for them.
+bool giveOrderNumbers(const QString &dbPath, const QStringList &orders)
+{
+    RawDb raw(dbPath);
+    if (!orders.isEmpty() && !raw.exec(u"alter table excel add column 订单号 text"_qs))
+        return false;
+    for (int row = 0; row < orders.size(); ++row)
+        if (!raw.exec(u"update excel set 订单号 = ? where rowid = ?"_qs, {orders[row], row + 1}))
+            return false;
+    return true;
+}
+
+// Print record entries, each: variant, name, mobile, address, order number.
+void recordPrints(const QList<QStringList> &entries, const QDateTime &printedAt)
+{
+    QList<PrintLogEntry> written;
+    for (const QStringList &entry : entries) {
+        PrintLogEntry logged;
+        logged.printedAt = printedAt;
+        logged.courier = QStringLiteral("sf");
+        logged.variant = entry[0];
+        logged.recipient = {
+            {col::kRecipientName, entry[1]}, {col::kMobile, entry[2]}, {col::kRecipientAddress, entry[3]}};
+        if (!entry[4].isEmpty())
+            logged.recipient.insert(col::kOrderNumber, entry[4]);
+        written << logged;
+    }
+    Connection log(QStringLiteral("log"));
+    PrintLog(log).append(written);
+    log.close();
+}
+
 } // namespace
 
 class TestImportedWindow : public QObject {
@@ -297,30 +329,10 @@ void TestImportedWindow::replacingUnprintedRowsIsAsked()
     QFETCH(QString, question);
     QFETCH(bool, imported);
     Fixture f;
-    {
-        RawDb raw(f.dir.dbPath());
-        if (!orders.isEmpty())
-            QVERIFY(raw.exec(u"alter table excel add column 订单号 text"_qs));
-        for (int row = 0; row < orders.size(); ++row)
-            QVERIFY(raw.exec(u"update excel set 订单号 = ? where rowid = ?"_qs, {orders[row], row + 1}));
-        if (emptyTable)
-            QVERIFY(raw.exec(u"delete from excel"_qs));
-    }
-    QList<PrintLogEntry> written;
-    for (const QStringList &entry : entries) {
-        PrintLogEntry logged;
-        logged.printedAt = QDateTime(QDate(2026, 7, 5), QTime(10, 0));
-        logged.courier = QStringLiteral("sf");
-        logged.variant = entry[0];
-        logged.recipient = {
-            {col::kRecipientName, entry[1]}, {col::kMobile, entry[2]}, {col::kRecipientAddress, entry[3]}};
-        if (!entry[4].isEmpty())
-            logged.recipient.insert(col::kOrderNumber, entry[4]);
-        written << logged;
-    }
-    Connection log(QStringLiteral("log"));
-    PrintLog(log).append(written);
-    log.close();
+    QVERIFY(giveOrderNumbers(f.dir.dbPath(), orders));
+    if (emptyTable)
+        QVERIFY(RawDb(f.dir.dbPath()).exec(u"delete from excel"_qs));
+    recordPrints(entries, QDateTime(QDate(2026, 7, 5), QTime(10, 0)));
     f.window->Button3Click();
     const QStringList before = f.listed();
 
@@ -362,28 +374,8 @@ void TestImportedWindow::printedRowsAreMarked()
     QFETCH(QStringList, orders);
     QFETCH(QList<bool>, marked);
     Fixture f;
-    {
-        RawDb raw(f.dir.dbPath());
-        if (!orders.isEmpty())
-            QVERIFY(raw.exec(u"alter table excel add column 订单号 text"_qs));
-        for (int row = 0; row < orders.size(); ++row)
-            QVERIFY(raw.exec(u"update excel set 订单号 = ? where rowid = ?"_qs, {orders[row], row + 1}));
-    }
-    QList<PrintLogEntry> written;
-    for (const QStringList &entry : entries) {
-        PrintLogEntry logged;
-        logged.printedAt = QDateTime(QDate(2026, 12, 10), QTime(10, 2));
-        logged.courier = QStringLiteral("sf");
-        logged.variant = entry[0];
-        logged.recipient = {
-            {col::kRecipientName, entry[1]}, {col::kMobile, entry[2]}, {col::kRecipientAddress, entry[3]}};
-        if (!entry[4].isEmpty())
-            logged.recipient.insert(col::kOrderNumber, entry[4]);
-        written << logged;
-    }
-    Connection log(QStringLiteral("log"));
-    PrintLog(log).append(written);
-    log.close();
+    QVERIFY(giveOrderNumbers(f.dir.dbPath(), orders));
+    recordPrints(entries, QDateTime(QDate(2026, 12, 10), QTime(10, 2)));
     f.window->Button3Click();
     QList<bool> shown;
     for (int row = 0; row < 3; ++row)
