@@ -72,5 +72,18 @@ QList<CliCommand> allCommands()
                         u"从文件导入、复制为新的自定义快递单（新代码只用小写字母、数字和 _），或删除自定义快递单。"
                         u"自定义快递单存在 data.mdb 里，随备份、恢复和共享一起。"),
          runForm},
+        {QStringLiteral("labels"),
+         QStringLiteral("print FILE|FOLDER... (--pdf FILE | --printer NAME) [--paper WxH] [--per-page 1|2|4] [--dpi N] "
+                        "[--threshold N] [--no-calibration] | calibration-page (--pdf FILE | --printer NAME) "
+                        "[--paper WxH] | position [--printer NAME] [--paper WxH] --shift-x N --shift-y N "
+                        "[--scale-x F] [--scale-y F]"),
+         QStringLiteral(
+             u"标签打印：把快递公司网站或接口给出的电子面单（PDF、PNG、JPEG，或放着它们的文件夹）按纸张原大"
+             u"打印到热敏标签纸上（默认 100×150 毫米；76×130、100×180、100×210 或任意 --paper）。"
+             u"--per-page 2 或 4：A4 页上有两张或四张面单时切开，自动裁到面单印着的部分，空白的跳过；"
+             u"面单的方向和纸张不同时转 90°。按打印机的分辨率（PDF 用 --dpi，默认 203）打成黑白"
+             u"（--threshold 灰度阈值，默认 160），不抖动，条码清晰。使用这台打印机和这种纸张保存的位置"
+             u"（position 保存，calibration-page 打印校准页）。每张面单记入打印记录，运单号从面单的文字或条码读出。"),
+         runLabels},
     };
 }

@@ -20,3 +20,4 @@ int runForm(const QStringList &args, CliStreams &io);
 int runRecipients(const QStringList &args, CliStreams &io);
 int runMigrate(const QStringList &args, CliStreams &io);
 int runLog(const QStringList &args, CliStreams &io);
+int runLabels(const QStringList &args, CliStreams &io);

@@ -6,9 +6,6 @@
 #include <QPrinterInfo>
 #include <memory>
 
-namespace {
-
-// The printer a run goes to, by name.
 std::unique_ptr<QPrinter> printerNamed(const QString &name)
 {
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
@@ -18,8 +15,6 @@ std::unique_ptr<QPrinter> printerNamed(const QString &name)
     printer->setFullPage(true);
     return printer;
 }
-
-} // namespace
 
 QString PrintTarget::output() const
 {

@@ -5,6 +5,9 @@
 #include "report/print_job.h"
 
 #include <QString>
+#include <memory>
+
+class QPrinter;
 
 struct PrintTarget {
     QString pdf;
@@ -13,6 +16,10 @@ struct PrintTarget {
     // What the print record keeps as the output ("PDF：path" or the printer).
     QString output() const;
 };
+
+// The printer of that name, set to print on the whole paper; throws
+// PrintError when there is none.
+std::unique_ptr<QPrinter> printerNamed(const QString &name);
 
 // Prints the pages of the range to the target; throws PrintError (an
 // unknown printer included).

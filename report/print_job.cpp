@@ -103,15 +103,44 @@ void printToPdf(const QString &path, int pageCount, const PageSource &compose, P
     });
 }
 
-void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint)
+int printSheets(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, int count, const SheetsPainter &paint,
+                const PrintProgress &progress)
 {
+    if (count <= 0)
+        throw PrintError(QStringLiteral(u"没有可打印的页。"));
     setUpPaper(device, paperMm);
     QPainter painter;
     if (!painter.begin(&device))
         throw PrintError(QStringLiteral(u"无法开始打印：打印机或文件不可用。"));
-    paint(painter, dpi / kUnitsPerInch);
+    int printed = 0;
+    for (int sheet = 0; sheet < count; ++sheet) {
+        if (sheet > 0)
+            device.newPage();
+        paint(painter, sheet, dpi);
+        ++printed;
+        if (progress && !progress(printed, count))
+            break;
+    }
     if (!painter.end())
         throw PrintError(QStringLiteral(u"打印失败。"));
+    return printed;
+}
+
+int printSheetsToPdf(const QString &path, const QSizeF &paperMm, int count, const SheetsPainter &paint,
+                     const PrintProgress &progress)
+{
+    int printed = 0;
+    intoPdf(path, [&](QPdfWriter &writer) {
+        printed = printSheets(writer, writer.resolution(), paperMm, count, paint, progress);
+        return paperMm;
+    });
+    return printed;
+}
+
+void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint)
+{
+    printSheets(device, dpi, paperMm, 1,
+                [&](QPainter &painter, int, int dots) { paint(painter, dots / kUnitsPerInch); });
 }
 
 void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint)

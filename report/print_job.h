@@ -49,5 +49,15 @@ using SheetPainter = std::function<void(QPainter &painter, qreal dotsPerUnit)>;
 
 // Prints one sheet of paperMm onto device at dpi. Throws PrintError.
 void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const SheetPainter &paint);
+// Paints sheet k (0-based) of a run of sheets onto a device of dpi dots
+// per inch, the painter's origin at the paper's top-left corner.
+using SheetsPainter = std::function<void(QPainter &painter, int sheet, int dpi)>;
+// Prints count sheets of paperMm, one after the other; returns how many
+// were printed (fewer when progress stopped it). Throws PrintError.
+int printSheets(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, int count, const SheetsPainter &paint,
+                const PrintProgress &progress = {});
+// The same into a PDF file, as printToPdf writes it. Throws PrintError.
+int printSheetsToPdf(const QString &path, const QSizeF &paperMm, int count, const SheetsPainter &paint,
+                     const PrintProgress &progress = {});
 // Prints one sheet into a PDF file, as printToPdf does. Throws PrintError.
 void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint);

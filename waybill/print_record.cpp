@@ -130,12 +130,26 @@ PrintRecording::PrintRecording(Connection &connection, const WaybillRun &run, in
 {
     if (count <= 0)
         return;
+    begin([&] {
+        return printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
+                              QDateTime::currentDateTime());
+    });
+}
+
+PrintRecording::PrintRecording(Connection &connection, QList<PrintLogEntry> entries) : m_connection(connection)
+{
+    if (entries.isEmpty())
+        return;
+    begin([&] { return std::move(entries); });
+}
+
+void PrintRecording::begin(const std::function<QList<PrintLogEntry>()> &entries)
+{
     try {
-        m_entries = printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
-                                   QDateTime::currentDateTime());
+        m_entries = entries();
         for (PrintLogEntry &entry : m_entries)
             entry.pending = true;
-        PrintLog(connection).append(m_entries);
+        PrintLog(m_connection).append(m_entries);
         m_pending = true;
     } catch (const AppError &error) {
         m_problem = error.text();

@@ -57,6 +57,8 @@ struct PrintedRun {
 class PrintRecording {
 public:
     PrintRecording(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);
+    // The same for entries made elsewhere (labels printed from files).
+    PrintRecording(Connection &connection, QList<PrintLogEntry> entries);
     ~PrintRecording();
     PrintRecording(const PrintRecording &) = delete;
     PrintRecording &operator=(const PrintRecording &) = delete;
@@ -65,6 +67,8 @@ public:
     PrintedRun finish(int printed);
 
 private:
+    void begin(const std::function<QList<PrintLogEntry>()> &entries);
+
     Connection &m_connection;
     QList<PrintLogEntry> m_entries;
     QString m_problem; // why the pending entries could not be written
