@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/label_window.h"
+
 #include "app/data_folder.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
@@ -152,6 +154,8 @@ void MainWindow::buildMenus()
     connect(topEntry("FormDesign", u"快递单设计(&D)"), &QAction::triggered, this, &MainWindow::designForm);
     connect(topEntry("PrintLog", u"打印记录(&L)"), &QAction::triggered, this,
             [this] { guarded(this, [this] { openPrintLog(this); }); });
+    connect(topEntry("LabelPrint", u"标签打印(&T)"), &QAction::triggered, this,
+            [this] { guarded(this, [this] { openLabelWindow(this); }); });
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));

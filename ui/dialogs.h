@@ -43,6 +43,9 @@ public:
     // about an existing file (the caller asks for the name it will write);
     // *chosenFilter, when given, gets the file type the user chose.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // Several files at once (empty: cancelled), and a folder.
+    virtual QStringList openFiles(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString chooseFolder(QWidget *parent, const QString &title) = 0;
     virtual QString saveFile(QWidget *parent, const QString &title, const QString &filter,
                              QString *chosenFilter = nullptr) = 0;
 

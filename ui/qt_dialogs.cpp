@@ -149,6 +149,25 @@ QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString
     return remembered(reachable(parent, QFileDialog::getOpenFileName(parent, title, startFolder(), filter)));
 }
 
+QStringList QtDialogs::openFiles(QWidget *parent, const QString &title, const QString &filter)
+{
+    QStringList files = QFileDialog::getOpenFileNames(parent, title, startFolder(), filter);
+    for (QString &file : files)
+        file = reachable(parent, file);
+    files.removeAll(QString());
+    if (!files.isEmpty())
+        remembered(files.first());
+    return files;
+}
+
+QString QtDialogs::chooseFolder(QWidget *parent, const QString &title)
+{
+    const QString folder = QFileDialog::getExistingDirectory(parent, title, startFolder());
+    if (!folder.isEmpty())
+        remembered(QDir(folder).filePath(QStringLiteral(".")));
+    return folder;
+}
+
 QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter, QString *chosenFilter)
 {
     // The caller asks about an existing file, for the name it writes.

@@ -65,6 +65,20 @@ QString RecordingDialogs::openFile(QWidget *, const QString &title, const QStrin
     return nextFile();
 }
 
+QStringList RecordingDialogs::openFiles(QWidget *, const QString &title, const QString &filter)
+{
+    entries.append({QStringLiteral("open"), title});
+    fileFilters << filter;
+    const QString answer = nextFile();
+    return answer.isEmpty() ? QStringList() : answer.split(QLatin1Char('\n'));
+}
+
+QString RecordingDialogs::chooseFolder(QWidget *, const QString &title)
+{
+    entries.append({QStringLiteral("folder"), title});
+    return nextFile();
+}
+
 QString RecordingDialogs::saveFile(QWidget *, const QString &title, const QString &filter, QString *chosenFilter)
 {
     entries.append({QStringLiteral("save"), title});

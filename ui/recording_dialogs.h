@@ -62,6 +62,9 @@ public:
     bool confirm(QWidget *parent, const QString &text, bool yesIsDefault = true) override;
     void error(QWidget *parent, const QString &text) override;
     QString openFile(QWidget *parent, const QString &title, const QString &filter) override;
+    // The next file answer, split at newlines.
+    QStringList openFiles(QWidget *parent, const QString &title, const QString &filter) override;
+    QString chooseFolder(QWidget *parent, const QString &title) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &filter,
                      QString *chosenFilter = nullptr) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
