@@ -1,5 +1,6 @@
 #include "labels/label_record.h"
 
+#include "labels/label_print.h"
 #include "store/calibration.h"
 
 #include <QFileInfo>
@@ -38,6 +39,7 @@ QList<PrintLogEntry> labelEntries(const LabelRun &run, int first, int count, con
         entry.output = output;
         entry.page = k + 1;
         entry.number = place.number;
+        entry.reprintOf = place.spot.recordedEntry;
         entry.recipient = {{kFile, QFileInfo(place.spot.file).absoluteFilePath()},
                            {kPage, QString::number(place.spot.page + 1)},
                            {kCell, QString::number(place.spot.cell + 1)},
@@ -66,6 +68,8 @@ std::optional<RecordedLabel> recordedLabel(const PrintLogEntry &entry)
     const std::optional<QSizeF> paper = parsePaperSize(entry.recipient.value(kPaper));
     if (label.spot.file.isEmpty() || page == 0 || cell == 0 || !split || !paper)
         return std::nullopt;
+    label.spot.recordedEntry = entry.entry;
+    label.spot.recordedNumber = entry.number;
     label.spot.page = page - 1;
     label.spot.cell = cell - 1;
     label.split = *split;
@@ -74,4 +78,31 @@ std::optional<RecordedLabel> recordedLabel(const PrintLogEntry &entry)
     if (threshold > 0 && threshold < 256)
         label.threshold = threshold;
     return label;
+}
+
+std::vector<std::unique_ptr<LabelRun>> labelReprints(const QList<PrintLogEntry> &entries, Connection &connection,
+                                                     const QString &printer, QString *problem)
+{
+    std::vector<std::unique_ptr<LabelRun>> runs;
+    QList<LabelSpot> stretch;
+    LabelOptions options;
+    const auto flush = [&] {
+        if (!stretch.isEmpty())
+            runs.push_back(
+                std::make_unique<LabelRun>(stretch, withSavedPosition(options, connection, printer, problem)));
+        stretch.clear();
+    };
+    for (const PrintLogEntry &entry : entries) {
+        const std::optional<RecordedLabel> label = recordedLabel(entry);
+        if (!label)
+            throw AppError(QStringLiteral(u"第 %1 条记录不是完整的电子面单记录，无法重打。").arg(entry.entry));
+        if (label->paperMm != options.paperMm || label->split != options.split || label->threshold != options.threshold)
+            flush();
+        options.paperMm = label->paperMm;
+        options.split = label->split;
+        options.threshold = label->threshold;
+        stretch.append(label->spot);
+    }
+    flush();
+    return runs;
 }

@@ -8,7 +8,11 @@
 #include "store/print_log.h"
 
 #include <QDateTime>
+#include <memory>
 #include <optional>
+#include <vector>
+
+class Connection;
 
 namespace label_record {
 // The form code and variant label entries are kept under.
@@ -31,3 +35,11 @@ struct RecordedLabel {
     int threshold = kDefaultThreshold;
 };
 std::optional<RecordedLabel> recordedLabel(const PrintLogEntry &entry);
+
+// Runs that print label entries again, one per stretch of entries with the
+// same paper and cut, with the position saved for printer (a damaged one is
+// told in *problem). Each reprinted label keeps its entry's number and is
+// recorded as printing it again. Throws FileError naming a label whose
+// file is gone or changed, AppError for an entry that is no label's.
+std::vector<std::unique_ptr<LabelRun>> labelReprints(const QList<PrintLogEntry> &entries, Connection &connection,
+                                                     const QString &printer, QString *problem = nullptr);

@@ -46,7 +46,7 @@ LabelRun::LabelRun(const QStringList &files, const LabelOptions &options, const 
         for (int page = 0; page < pages[f]; ++page) {
             const int cells = int(labelCells(doc.pageMm(page), options.split).size());
             for (int cell = 0; cell < cells; ++cell)
-                look({files[f], page, cell}, doc, false);
+                look({files[f], page, cell, 0, QString()}, doc, false);
             if (progress && !progress(++done, total))
                 return;
         }
@@ -105,6 +105,11 @@ void LabelRun::look(const LabelSpot &spot, const LabelDocument &doc, bool keepBl
     // Centred on the paper (a label as large as the paper starts at its corner).
     place.offsetMm = QPointF(std::max(0.0, (paper.width() - printed.width()) / 2),
                              std::max(0.0, (paper.height() - printed.height()) / 2));
+    if (spot.recordedEntry) {
+        place.number = spot.recordedNumber;
+        m_places.append(place);
+        return;
+    }
     const QString text = doc.text(spot.page, place.areaMm);
     QString code;
     if (labelledWaybillNumber(text).isEmpty())

@@ -38,6 +38,10 @@ struct LabelSpot {
     QString file;
     int page = 0; // 0-based
     int cell = 0; // 0-based, in the page's reading order
+    // A reprint: the record entry it prints again, and that entry's number
+    // (kept, not read again).
+    qint64 recordedEntry = 0;
+    QString recordedNumber;
 };
 
 struct LabelPlace {

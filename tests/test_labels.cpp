@@ -174,17 +174,23 @@ void TestLabels::reprintFindsTheSameLabel()
     QCOMPARE(recorded->split, PageSplit::Quarters);
     QCOMPARE(recorded->threshold, 140);
     QCOMPARE(recorded->paperMm, QSizeF(100, 150));
-    LabelOptions again;
-    again.split = recorded->split;
-    const LabelRun reprint({recorded->spot}, again);
+    std::vector<std::unique_ptr<LabelRun>> reprints = labelReprints({third}, connection, QString());
+    QCOMPARE(reprints.size(), size_t(1));
+    const LabelRun &reprint = *reprints.front();
     QCOMPARE(reprint.count(), 1);
+    QCOMPARE(reprint.options().threshold, 140);
     QCOMPARE(reprint.place(0).areaMm, run.place(2).areaMm);
     QCOMPARE(reprint.place(0).number, numbers[2]);
+    printLabelsToPdf(reprint, dir.file(QStringLiteral("again.pdf")), connection);
+    const PrintLogEntry again = PrintLog(connection).list().last();
+    QCOMPARE(again.reprintOf, third.entry);
+    QCOMPARE(again.number, numbers[2]);
+    QCOMPARE(readPrinted(dir.file(QStringLiteral("again.pdf"))).first().code, numbers[2]);
 
     // The file gone: the reprint says which file.
     QVERIFY(QFile::remove(source));
     try {
-        const LabelRun gone({recorded->spot}, again);
+        labelReprints({third}, connection, QString());
         QFAIL("a reprint of a missing file went on");
     } catch (const FileError &error) {
         QVERIFY2(error.text().contains(source), qPrintable(error.text()));
