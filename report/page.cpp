@@ -100,11 +100,21 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
     painter.save();
     painter.scale(dotsPerUnit, dotsPerUnit);
     painter.setPen(Qt::black);
-    for (const ComposedItem &item : page.items) {
+    for (qsizetype i = 0; i < page.items.size(); ++i) {
+        const ComposedItem &item = page.items[i];
         if (item.lines.isEmpty())
             continue; // nothing printed: only its frame, below
         const PageFont &font = page.fonts[item.font];
-        painter.fillRect(item.box, Qt::white);
+        // An item's box is white: on screen it covers the form's picture;
+        // on paper white is no ink, so only where it covers an item drawn
+        // before it does it change what prints.
+        if (target == PaintTarget::Screen) {
+            painter.fillRect(item.box, Qt::white);
+        } else {
+            for (qsizetype earlier = 0; earlier < i; ++earlier)
+                if (!page.items[earlier].lines.isEmpty() && page.items[earlier].box.intersects(item.box))
+                    painter.fillRect(page.items[earlier].box.intersected(item.box), Qt::white);
+        }
         painter.setPen(item.color);
         for (int k = 0; k < item.lines.size(); ++k) {
             const QString &text = item.lines[k];

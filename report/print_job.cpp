@@ -53,31 +53,24 @@ int lastPage(PageRange range, int pageCount)
 
 namespace {
 
-// Writes a PDF beside the target, its pages then set exactly as large as
-// the paper write() printed on (read back once, rewritten in place), and
-// renames it into place.
-void intoPdf(const QString &path, const std::function<QSizeF(QPdfWriter &)> &write)
+// Writes a PDF beside the target through PdfPageBoxes, so that its pages
+// come out exactly as large as the paper write() prints on (write tells
+// the paper before its first page), and renames it into place.
+void intoPdf(const QString &path, const std::function<void(QPdfWriter &, PdfPageBoxes &)> &write)
 {
     try {
         SafeFile out(path);
-        QSizeF paper;
         {
-            QPdfWriter writer(&out.file());
-            writer.setCreator(QStringLiteral(u"快递单打印软件"));
-            paper = write(writer);
-        }
-        out.file().flush();
-        QFile written(out.tempPath());
-        if (!written.open(QIODevice::ReadOnly))
-            throw FileError(QStringLiteral(u"无法读取 %1：%2").arg(out.tempPath(), written.errorString()));
-        QByteArray pdf = written.readAll();
-        written.close();
-        if (setExactPageBoxes(pdf, paper) > 0) {
-            if (!out.file().seek(0))
-                throw FileError(QStringLiteral(u"无法写入 %1：%2").arg(path, out.file().errorString()));
-            out.write(pdf);
-            if (!out.file().resize(pdf.size()))
-                throw FileError(QStringLiteral(u"无法写入 %1：%2").arg(path, out.file().errorString()));
+            PdfPageBoxes boxes(
+                [&](const char *data, qsizetype length) { out.write(QByteArray::fromRawData(data, length)); });
+            {
+                QPdfWriter writer(&boxes);
+                writer.setCreator(QStringLiteral(u"快递单打印软件"));
+                write(writer, boxes);
+            }
+            boxes.close();
+            if (!boxes.failure().isEmpty())
+                throw FileError(boxes.failure());
         }
         out.commit();
     } catch (const FileError &error) {
@@ -89,17 +82,15 @@ void intoPdf(const QString &path, const std::function<QSizeF(QPdfWriter &)> &wri
 
 void printToPdf(const QString &path, int pageCount, const PageSource &compose, PageRange range)
 {
-    intoPdf(path, [&](QPdfWriter &writer) {
-        QSizeF paper;
+    intoPdf(path, [&](QPdfWriter &writer, PdfPageBoxes &boxes) {
         printPages(
             writer, writer.resolution(), pageCount,
             [&](int page) {
                 ComposedPage composed = compose(page);
-                paper = composed.paperMm;
+                boxes.setPaper(composed.paperMm);
                 return composed;
             },
             range);
-        return paper;
     });
 }
 
@@ -130,9 +121,9 @@ int printSheetsToPdf(const QString &path, const QSizeF &paperMm, int count, cons
                      const PrintProgress &progress)
 {
     int printed = 0;
-    intoPdf(path, [&](QPdfWriter &writer) {
+    intoPdf(path, [&](QPdfWriter &writer, PdfPageBoxes &boxes) {
+        boxes.setPaper(paperMm);
         printed = printSheets(writer, writer.resolution(), paperMm, count, paint, progress);
-        return paperMm;
     });
     return printed;
 }
@@ -145,8 +136,8 @@ void printSheet(QPagedPaintDevice &device, int dpi, const QSizeF &paperMm, const
 
 void printSheetToPdf(const QString &path, const QSizeF &paperMm, const SheetPainter &paint)
 {
-    intoPdf(path, [&](QPdfWriter &writer) {
+    intoPdf(path, [&](QPdfWriter &writer, PdfPageBoxes &boxes) {
+        boxes.setPaper(paperMm);
         printSheet(writer, writer.resolution(), paperMm, paint);
-        return paperMm;
     });
 }

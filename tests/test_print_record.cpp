@@ -13,8 +13,11 @@
 #include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -159,6 +162,8 @@ private Q_SLOTS:
     void recordTravelsWithBackupAndRestore();
     void paperLengthReachesEveryPdfPage_data();
     void paperLengthReachesEveryPdfPage();
+    void pageBoxesSetAsThePdfStreams_data();
+    void pageBoxesSetAsThePdfStreams();
     void numberGivenTwiceIsRefused_data();
     void numberGivenTwiceIsRefused();
     void importedRowsPrintedAgainAreRefused_data();
@@ -531,6 +536,63 @@ void TestPrintRecord::paperLengthReachesEveryPdfPage()
     const QList<QList<Word>> words = pdfWords(pdf);
     QVERIFY(!words.isEmpty() && !words.first().isEmpty());
     QVERIFY(words.first().first().top > 0 && words.first().first().top < expected.height());
+}
+
+void TestPrintRecord::pageBoxesSetAsThePdfStreams_data()
+{
+    // However Qt's writer cuts its writes, the PDF comes out the same.
+    QTest::addColumn<int>("piece");
+    for (const int piece : {1, 3, 14, 15, 16, 17, 4096, 1 << 20})
+        QTest::addRow("%d bytes a write", piece) << piece;
+}
+
+void TestPrintRecord::pageBoxesSetAsThePdfStreams()
+{
+    QFETCH(int, piece);
+    const QSizeF paper(216.1, 127.3);
+    QByteArray written;
+    {
+        QBuffer buffer(&written);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF());
+        QPainter painter(&writer);
+        for (int page = 0; page < 5; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.drawRect(QRectF(100, 100, 400 + 50 * page, 300));
+        }
+    }
+    QByteArray out;
+    PdfPageBoxes boxes([&](const char *data, qsizetype length) { out.append(data, length); }, paper);
+    for (qsizetype at = 0; at < written.size(); at += piece)
+        QCOMPARE(boxes.write(written.mid(at, piece)), qMin<qint64>(piece, written.size() - at));
+    boxes.close();
+    QCOMPARE(boxes.boxesSet(), 5);
+    QByteArray whole = written;
+    QCOMPARE(setExactPageBoxes(whole, paper), 5);
+    QCOMPARE(out, whole);
+    // Every object the table lists starts where it says, and so does the table.
+    const qsizetype xref = out.lastIndexOf("\nxref\n0 ") + 1;
+    const QList<QByteArray> lines = out.mid(xref).split('\n');
+    const int count = lines[1].split(' ')[1].toInt();
+    QVERIFY(count > 5);
+    for (int object = 1; object < count; ++object) {
+        const QByteArray &entry = lines[2 + object];
+        QVERIFY2(out.mid(entry.left(10).toLongLong()).startsWith(QByteArray::number(object) + " 0 obj"),
+                 entry.constData());
+    }
+    const qsizetype start = out.lastIndexOf("startxref\n") + 10;
+    QCOMPARE(out.mid(start, out.indexOf(' ', start) - start).toLongLong(), qint64(xref));
+    const QString file = QDir::temp().filePath(QStringLiteral("boxes-%1.pdf").arg(piece));
+    writeAll(file, out);
+    const QList<QSizeF> sizes = pageSizes(file, 5);
+    QFile::remove(file);
+    QCOMPARE(sizes.size(), 5);
+    for (const QSizeF &size : sizes)
+        QVERIFY2(qAbs(size.width() - paper.width()) < 0.01 && qAbs(size.height() - paper.height()) < 0.01,
+                 qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
 }
 
 QTEST_GUILESS_MAIN(TestPrintRecord)
