@@ -114,6 +114,13 @@ inline ProcessRun runProcess(const QString &program, const QStringList &args, co
     return run;
 }
 
+// The median of runs made (by time; its memory with it).
+inline ProcessRun median(std::vector<ProcessRun> runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const ProcessRun &a, const ProcessRun &b) { return a.ms < b.ms; });
+    return runs[runs.size() / 2];
+}
+
 // The median of several runs (by time; its memory with it).
 inline ProcessRun medianRun(const QString &program, const QStringList &args, const QString &workdir, int times = 5)
 {
