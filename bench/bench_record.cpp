@@ -7,9 +7,10 @@
 // showing its first page (the last 30 days), every date and a search.
 // Prints wall, user, sys and max RSS of each.
 //
-//   bench_record [--entries N,N...] [--repeats N] [--waybill PATH]
+//   bench_record [--entries N,N...] [--repeats N] [--waybill PATH] [--no-window]
 //
-// --waybill measures another build of the program (an older one, say).
+// --waybill measures another build of the program (an older one, say);
+// --no-window leaves the window out (an older build's window is not this one).
 
 #include "bench_support.h"
 
@@ -184,6 +185,7 @@ int main(int argc, char **argv)
     const int repeats = option(QStringLiteral("--repeats"), QStringLiteral("3")).toInt();
     const QString waybill =
         option(QStringLiteral("--waybill"), QCoreApplication::applicationDirPath() + QStringLiteral("/waybill"));
+    const bool window = !args.contains(QStringLiteral("--no-window"));
     const QString floorXlsx = QCoreApplication::applicationDirPath() + QStringLiteral("/record_floor_xlsx");
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (shell.isEmpty() || !QFileInfo::exists(floorXlsx) || !QFileInfo::exists(waybill)) {
@@ -219,6 +221,8 @@ int main(int argc, char **argv)
                     {QStringLiteral("log"), QStringLiteral("export"), dir.file(QStringLiteral("list.xlsx"))});
             measure(QStringLiteral("export-csv"), waybill,
                     {QStringLiteral("log"), QStringLiteral("export"), dir.file(QStringLiteral("list.csv"))});
+            if (!window)
+                continue;
             measure(QStringLiteral("window"), QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--window-child")});
             QFile notes(dir.file(QStringLiteral("window.txt")));
@@ -233,9 +237,11 @@ int main(int argc, char **argv)
         print("floor: libxlsxwriter C program", xlsxFloor);
         print("waybill log export list.xlsx", figures[QStringLiteral("export-xlsx")].median(), &xlsxFloor);
         print("waybill log export list.csv", figures[QStringLiteral("export-csv")].median(), &xlsxFloor);
-        Figures &window = figures[QStringLiteral("window")];
-        print("record window (whole process)", window.median());
-        const QStringList notes = window.medianNotes();
+        if (!window)
+            continue;
+        Figures &windowRuns = figures[QStringLiteral("window")];
+        print("record window (whole process)", windowRuns.median());
+        const QStringList notes = windowRuns.medianNotes();
         std::printf("  record window: first page %.0f ms (%s rows, target <= 1000), every date %.0f ms, "
                     "search %.0f ms (%s found)\n",
                     notes.value(0).toDouble(), qPrintable(notes.value(3)), notes.value(1).toDouble(),

@@ -195,7 +195,6 @@ PrintLogModel *modelOf(PrintLogWindow &window)
 
 } // namespace
 
-
 class TestPrintLog : public QObject {
     Q_OBJECT
 private Q_SLOTS:
