@@ -53,21 +53,16 @@ PrintLogFilter parseFilter(const QStringList &args, QStringList *rest)
     return filter;
 }
 
-QString entryLine(const PrintLogEntry &entry)
+void writeEntryLine(QTextStream &out, const PrintLogRow &row)
 {
-    QString line = QStringList{QString::number(entry.entry),
-                               printTimeText(entry.printedAt),
-                               entry.courier,
-                               entry.number,
-                               entry.recipientName(),
-                               entry.mobile(),
-                               entry.address()}
-                       .join(QLatin1Char('\t'));
-    if (entry.reprintOf)
-        line += QStringLiteral(u"\t重打第 %1 条").arg(entry.reprintOf);
-    if (entry.pending)
-        line += QLatin1Char('\t') + possiblyPrintedText();
-    return line;
+    const QChar tab = QLatin1Char('\t');
+    out << row.entry << tab << row.printedAt << tab << row.courier << tab << row.number << tab << row.recipientName
+        << tab << row.mobile << tab << row.address;
+    if (row.reprintOf)
+        out << QStringLiteral(u"\t重打第 %1 条").arg(row.reprintOf);
+    if (row.pending)
+        out << tab << possiblyPrintedText();
+    out << '\n';
 }
 
 qint64 entryOption(const QString &text)
@@ -85,11 +80,15 @@ int list(const QStringList &args, CliStreams &io, PrintLog &log)
     const PrintLogFilter filter = parseFilter(args, &rest);
     if (!rest.isEmpty())
         throw UsageError(QStringLiteral(u"无法识别的参数：%1").arg(rest.first()));
-    const QList<PrintLogEntry> entries = log.list(filter);
-    if (entries.isEmpty())
+    // Each entry written as it is read: a record of years is never held.
+    bool any = false;
+    log.forEachRow(filter, [&](const PrintLogRow &row) {
+        writeEntryLine(io.out, row);
+        any = true;
+        return true;
+    });
+    if (!any)
         io.out << QStringLiteral(u"没有打印记录。\n");
-    for (const PrintLogEntry &entry : entries)
-        io.out << entryLine(entry) << '\n';
     return exit_status::kOk;
 }
 
@@ -109,9 +108,8 @@ int exportList(const QStringList &args, CliStreams &io, PrintLog &log)
         throw UsageError(
             QStringLiteral(u"用法：log export FILE [--from 日期] [--to 日期] [--courier 代码] [--find 文字] "
                            u"[--every-print]"));
-    const TrackingList exported = trackingList(log.list(filter), log.list(), everyPrint);
-    saveTrackingList(rest.first(), exported.rows);
-    io.out << QStringLiteral(u"已导出 %1 条到 %2").arg(exported.exported()).arg(QDir::toNativeSeparators(rest.first()))
+    const TrackingList exported = exportTrackingList(log, TrackingRows::selectedBy(filter), rest.first(), everyPrint);
+    io.out << QStringLiteral(u"已导出 %1 条到 %2").arg(exported.exported).arg(QDir::toNativeSeparators(rest.first()))
            << exported.leftOutText() << QStringLiteral(u"。\n");
     return exit_status::kOk;
 }

@@ -2,12 +2,14 @@
 
 #include "common/error.h"
 #include "store/connection.h"
+#include "store/print_log_statements.h"
 #include "store/schema.h"
 #include "store/statements.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -81,7 +83,7 @@ PrintLogEntry entryFromRow(const QSqlQuery &query)
 {
     PrintLogEntry entry;
     entry.entry = query.value(0).toString().toLongLong();
-    entry.printedAt = QDateTime::fromString(query.value(1).toString(), kTimeFormat);
+    entry.printedAt = printTimeFromText(query.value(1).toString());
     entry.courier = query.value(2).toString();
     entry.variant = query.value(3).toString();
     entry.formName = query.value(4).toString();
@@ -108,9 +110,182 @@ QStringList presentColumns(Connection &connection)
     return columns;
 }
 
-QString orderedSelect(const QStringList &columns)
+// The columns a row is read from, in the order rowFromQuery reads them.
+QStringList rowColumns(bool stateColumn)
 {
-    return statements::selectWhere(kTable, columns, {}) + QStringLiteral(" order by cast(\"entry\" as integer)");
+    QStringList columns{kEntry,
+                        QStringLiteral("printed_at"),
+                        kCourier,
+                        QStringLiteral("variant"),
+                        QStringLiteral("form_name"),
+                        QStringLiteral("output"),
+                        kNumber,
+                        QStringLiteral("recipient_name"),
+                        QStringLiteral("mobile"),
+                        QStringLiteral("phone"),
+                        QStringLiteral("order_number"),
+                        QStringLiteral("recipient"),
+                        QStringLiteral("reprint_of")};
+    if (stateColumn)
+        columns << kState;
+    return columns;
+}
+
+PrintLogRow rowFromQuery(const QSqlQuery &query)
+{
+    PrintLogRow row;
+    row.entry = query.value(0).toLongLong();
+    row.printedAt = query.value(1).toString();
+    row.courier = query.value(2).toString();
+    row.variant = query.value(3).toString();
+    row.formName = query.value(4).toString();
+    row.output = query.value(5).toString();
+    row.number = query.value(6).toString();
+    row.recipientName = query.value(7).toString();
+    row.mobile = query.value(8).toString();
+    row.phone = query.value(9).toString();
+    row.orderNumber = query.value(10).toString();
+    row.address = snapshotText(query.value(11).toString(), schema::col::kRecipientAddress);
+    row.reprintOf = query.value(12).toLongLong();
+    row.pending = query.value(13).toString() == kPending;
+    return row;
+}
+
+// The conditions of a filter and the texts they bind, in order.
+struct BoundWhere {
+    statements::PrintLogWhere where;
+    QVariantList params;
+};
+
+BoundWhere boundWhere(const PrintLogFilter &filter, bool stateColumn)
+{
+    BoundWhere bound;
+    bound.where.stateColumn = stateColumn;
+    const QString day = QStringLiteral("yyyy-MM-dd");
+    if (filter.from.isValid()) {
+        bound.where.from = true;
+        bound.params << filter.from.toString(day);
+    }
+    if (filter.to.isValid()) {
+        bound.where.before = true;
+        bound.params << filter.to.addDays(1).toString(day);
+    }
+    if (!filter.courier.isEmpty()) {
+        bound.where.courier = true;
+        bound.params << filter.courier;
+    }
+    if (const QString text = filter.text.trimmed(); !text.isEmpty()) {
+        bound.where.text = true;
+        const QString pattern = statements::containsPattern(text);
+        bound.params << pattern << pattern << pattern << pattern;
+    }
+    return bound;
+}
+
+// Reads a JSON string starting at its quote, json[at]; leaves at after it.
+// text (when given) gets its characters. False when it is malformed.
+bool readJsonString(QStringView json, qsizetype &at, QString *text)
+{
+    if (at >= json.size() || json[at] != QLatin1Char('"'))
+        return false;
+    ++at;
+    while (at < json.size()) {
+        const QChar c = json[at++];
+        if (c == QLatin1Char('"'))
+            return true;
+        if (c != QLatin1Char('\\')) {
+            if (text)
+                text->append(c);
+            continue;
+        }
+        if (at >= json.size())
+            return false;
+        QChar decoded;
+        switch (json[at++].unicode()) {
+        case '"':
+        case '\\':
+        case '/':
+            decoded = json[at - 1];
+            break;
+        case 'b':
+            decoded = QLatin1Char('\b');
+            break;
+        case 'f':
+            decoded = QLatin1Char('\f');
+            break;
+        case 'n':
+            decoded = QLatin1Char('\n');
+            break;
+        case 'r':
+            decoded = QLatin1Char('\r');
+            break;
+        case 't':
+            decoded = QLatin1Char('\t');
+            break;
+        case 'u': {
+            bool ok = false;
+            decoded = QChar(at + 4 <= json.size() ? json.mid(at, 4).toUShort(&ok, 16) : 0);
+            if (!ok)
+                return false;
+            at += 4;
+            break;
+        }
+        default:
+            return false;
+        }
+        if (text)
+            text->append(decoded);
+    }
+    return false;
+}
+
+void skipJsonSpace(QStringView json, qsizetype &at)
+{
+    while (at < json.size()
+           && (json[at] == QLatin1Char(' ') || json[at] == QLatin1Char('\t') || json[at] == QLatin1Char('\n')
+               || json[at] == QLatin1Char('\r')))
+        ++at;
+}
+
+// What the quick reading of snapshotText() returns for a snapshot it does
+// not take apart itself; nullopt: read it as JSON.
+std::optional<QString> quickSnapshotText(QStringView json, QStringView key)
+{
+    qsizetype at = 0;
+    skipJsonSpace(json, at);
+    if (at >= json.size() || json[at] != QLatin1Char('{'))
+        return std::nullopt;
+    ++at;
+    skipJsonSpace(json, at);
+    if (at < json.size() && json[at] == QLatin1Char('}'))
+        return QString();
+    QString name;
+    for (;;) {
+        skipJsonSpace(json, at);
+        name.clear();
+        if (!readJsonString(json, at, &name))
+            return std::nullopt;
+        skipJsonSpace(json, at);
+        if (at >= json.size() || json[at] != QLatin1Char(':'))
+            return std::nullopt;
+        ++at;
+        skipJsonSpace(json, at);
+        if (name == key) {
+            QString value;
+            if (!readJsonString(json, at, &value))
+                return std::nullopt;
+            return value;
+        }
+        if (!readJsonString(json, at, nullptr))
+            return std::nullopt; // malformed, or a value that is no text
+        skipJsonSpace(json, at);
+        if (at < json.size() && json[at] == QLatin1Char(','))
+            ++at;
+        else if (at < json.size() && json[at] == QLatin1Char('}'))
+            return QString();
+        else
+            return std::nullopt;
+    }
 }
 
 // One row of parameters per entry: before, the entry's number, after.
@@ -128,6 +303,36 @@ std::vector<QVariantList> entryRows(const QList<qint64> &entries, const QVariant
 QString printTimeText(const QDateTime &time)
 {
     return time.toString(kTimeFormat);
+}
+
+QDateTime printTimeFromText(QStringView text)
+{
+    // "yyyy-MM-dd HH:mm:ss": QDateTime::fromString would look the time zone
+    // up again for every entry.
+    const auto number = [&](qsizetype from, qsizetype length) {
+        int value = 0;
+        for (qsizetype k = from; k < from + length; ++k) {
+            if (!text[k].isDigit())
+                return -1;
+            value = value * 10 + text[k].digitValue();
+        }
+        return value;
+    };
+    if (text.size() == 19 && text[4] == QLatin1Char('-') && text[7] == QLatin1Char('-') && text[10] == QLatin1Char(' ')
+        && text[13] == QLatin1Char(':') && text[16] == QLatin1Char(':')) {
+        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        const QTime time(number(11, 2), number(14, 2), number(17, 2));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time);
+    }
+    return QDateTime::fromString(text.toString(), kTimeFormat);
+}
+
+QString snapshotText(QStringView json, QStringView key)
+{
+    if (const std::optional<QString> quick = quickSnapshotText(json, key))
+        return *quick;
+    return QJsonDocument::fromJson(json.toUtf8()).object().value(key).toString();
 }
 
 QString possiblyPrintedText()
@@ -173,7 +378,40 @@ bool PrintLogEntry::imported() const
 QString recipientKey(const RowTexts &row)
 {
     using namespace schema::col;
-    return QStringList{row.value(kRecipientName), row.value(kMobile), row.value(kRecipientAddress)}.join(QChar(0x1f));
+    return recipientKey(row.value(kRecipientName), row.value(kMobile), row.value(kRecipientAddress));
+}
+
+QString recipientKey(const QString &name, const QString &mobile, const QString &address)
+{
+    return name + QChar(0x1f) + mobile + QChar(0x1f) + address;
+}
+
+PrintLogRow PrintLogRow::of(const PrintLogEntry &entry)
+{
+    PrintLogRow row;
+    row.entry = entry.entry;
+    row.printedAt = printTimeText(entry.printedAt);
+    row.courier = entry.courier;
+    row.variant = entry.variant;
+    row.formName = entry.formName;
+    row.output = entry.output;
+    row.number = entry.number;
+    row.recipientName = entry.recipientName();
+    row.mobile = entry.mobile();
+    row.phone = entry.phone();
+    row.address = entry.address();
+    row.orderNumber = entry.orderNumber();
+    row.reprintOf = entry.reprintOf;
+    row.pending = entry.pending;
+    return row;
+}
+
+QString orderKey(const PrintLogRow &row)
+{
+    if (!row.orderNumber.isEmpty())
+        return QStringLiteral("order:") + row.orderNumber;
+    return row.imported() ? QStringLiteral("recipient:") + recipientKey(row.recipientName, row.mobile, row.address)
+                          : QString();
 }
 
 QSet<qint64> reprintedEntries(const QList<PrintLogEntry> &all)
@@ -226,22 +464,6 @@ QString numberTakenText(const QString &number, const PrintLogEntry &holder)
         .arg(holder.recipientName(), shortTimeText(holder.printedAt));
 }
 
-bool PrintLogFilter::matches(const PrintLogEntry &entry) const
-{
-    const QDate day = entry.printedAt.date();
-    if ((from.isValid() && day < from) || (to.isValid() && day > to))
-        return false;
-    if (!courier.isEmpty() && entry.courier != courier)
-        return false;
-    const QString wanted = text.trimmed();
-    if (wanted.isEmpty())
-        return true;
-    for (const QString &field : {entry.recipientName(), entry.mobile(), entry.phone(), entry.number})
-        if (field.contains(wanted, Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
 const QStringList &PrintLog::columnNames()
 {
     static const QStringList names{kEntry,
@@ -269,6 +491,38 @@ void PrintLog::ensureTable()
         m_connection.exec(statements::createTable(kTable, columnNames(), m_connection.backend(), {kEntry}));
     else if (!m_connection.tableColumns(kTable).contains(kState))
         m_connection.exec(statements::addTextColumn(kTable, kState));
+    for (const QString &index : statements::createPrintLogIndexes())
+        m_connection.exec(index);
+    m_stateColumn = true;
+}
+
+bool PrintLog::prepareRead()
+{
+    if (m_stateColumn)
+        return true;
+    const QStringList columns = m_connection.tableColumns(kTable);
+    if (columns.isEmpty())
+        return false;
+    const auto indexed = [&] {
+        QSqlQuery query =
+            m_connection.exec(statements::hasIndex(statements::printLogIndexNames().last(), m_connection.backend()));
+        return query.next() && query.value(0).toInt() > 0;
+    };
+    if (columns.contains(kState) && indexed()) {
+        m_stateColumn = true;
+        return true;
+    }
+    if (m_connection.damage().isEmpty()) {
+        try {
+            m_connection.inTransaction([&] { ensureTable(); });
+        } catch (const AppError &) {
+            // Another program holds the write lock, or the store refuses
+            // writes: read the table as it is (without the indexes, slower).
+        }
+    }
+    if (!m_stateColumn)
+        m_stateColumn = m_connection.tableColumns(kTable).contains(kState);
+    return true;
 }
 
 void PrintLog::append(QList<PrintLogEntry> &entries)
@@ -309,16 +563,99 @@ void PrintLog::removePending(const QList<qint64> &entries)
 
 QList<PrintLogEntry> PrintLog::list(const PrintLogFilter &filter)
 {
+    return page(filter, 0, 0);
+}
+
+QList<PrintLogEntry> PrintLog::page(const PrintLogFilter &filter, qint64 after, int limit)
+{
     QList<PrintLogEntry> entries;
-    if (!m_connection.hasTable(kTable))
+    if (!prepareRead())
         return entries;
-    QSqlQuery query = m_connection.exec(orderedSelect(presentColumns(m_connection)));
-    while (query.next()) {
-        PrintLogEntry entry = entryFromRow(query);
-        if (filter.matches(entry))
-            entries.append(std::move(entry));
+    BoundWhere bound = boundWhere(filter, *m_stateColumn);
+    if (after > 0) {
+        bound.where.after = true;
+        bound.params << after;
     }
+    QSqlQuery query = m_connection.exec(
+        statements::selectPrintLog(presentColumns(m_connection), bound.where, m_connection.backend(), limit),
+        bound.params);
+    while (query.next())
+        entries.append(entryFromRow(query));
     return entries;
+}
+
+void PrintLog::forEachRow(const PrintLogFilter &filter, const std::function<bool(const PrintLogRow &)> &each,
+                          bool withOrderNumber)
+{
+    if (!prepareRead())
+        return;
+    BoundWhere bound = boundWhere(filter, *m_stateColumn);
+    bound.where.orderNumber = withOrderNumber;
+    QSqlQuery query = m_connection.exec(
+        statements::selectPrintLog(rowColumns(*m_stateColumn), bound.where, m_connection.backend()), bound.params);
+    while (query.next())
+        if (!each(rowFromQuery(query)))
+            return;
+}
+
+qint64 PrintLog::count(const PrintLogFilter &filter)
+{
+    if (!prepareRead())
+        return 0;
+    const BoundWhere bound = boundWhere(filter, *m_stateColumn);
+    QSqlQuery query = m_connection.exec(statements::countPrintLog(bound.where, m_connection.backend()), bound.params);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+QSet<qint64> PrintLog::reprinted()
+{
+    QSet<qint64> entries;
+    if (!prepareRead())
+        return entries;
+    QSqlQuery query = m_connection.exec(statements::selectReprintedEntries());
+    while (query.next())
+        entries.insert(query.value(0).toLongLong());
+    return entries;
+}
+
+QHash<QString, qint64> PrintLog::latestOfRepeatedOrders()
+{
+    QHash<QString, qint64> latest;
+    if (!prepareRead())
+        return latest;
+    QSqlQuery orders = m_connection.exec(statements::selectRepeatedOrders(*m_stateColumn));
+    while (orders.next())
+        latest.insert(QStringLiteral("order:") + orders.value(0).toString(), orders.value(1).toLongLong());
+    // Pages of the imported list without an order number: the same name
+    // and mobile found in SQL, the address read from their snapshots.
+    QSqlQuery recipients = m_connection.exec(statements::selectRepeatedRecipients(*m_stateColumn));
+    while (recipients.next()) {
+        PrintLogRow row;
+        row.variant = QStringLiteral("imported-");
+        row.recipientName = recipients.value(1).toString();
+        row.mobile = recipients.value(2).toString();
+        row.address = snapshotText(recipients.value(3).toString(), schema::col::kRecipientAddress);
+        qint64 &last = latest[orderKey(row)];
+        last = std::max(last, recipients.value(0).toLongLong());
+    }
+    return latest;
+}
+
+QList<QPair<QString, QString>> PrintLog::forms()
+{
+    QList<QPair<QString, QString>> forms;
+    if (!prepareRead())
+        return forms;
+    QSqlQuery first = m_connection.exec(statements::selectPrintLogForms());
+    QList<QPair<QString, qint64>> firsts;
+    while (first.next())
+        firsts.append({first.value(0).toString(), first.value(1).toLongLong()});
+    for (const auto &[courier, entry] : firsts) {
+        QSqlQuery name = m_connection.exec(statements::selectWhere(kTable, {QStringLiteral("form_name")}, {kEntry}),
+                                           {QString::number(entry)});
+        forms.append({courier, name.next() ? name.value(0).toString() : courier});
+    }
+    return forms;
 }
 
 QList<PrintLogEntry> PrintLog::find(const QList<qint64> &wanted)

@@ -11,12 +11,15 @@
 // (and gains the state column a record written before it lacks).
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QMultiHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 class Connection;
 
@@ -51,6 +54,7 @@ struct PrintLogEntry {
 
 // The texts that say who a row is for (收件人姓名, 手机号码, 收件地址), as one key.
 QString recipientKey(const RowTexts &row);
+QString recipientKey(const QString &name, const QString &mobile, const QString &address);
 
 // The entries another entry printed again: spoiled forms, the reprint is
 // the one that shipped. The others are the record's live entries.
@@ -74,15 +78,45 @@ private:
 QString numberTakenText(const QString &number, const PrintLogEntry &holder);
 
 // What the record window and `waybill log list` select by; empty parts
-// select everything.
+// select everything. The record's reads select in SQL.
 struct PrintLogFilter {
     QDate from;      // printed on or after
     QDate to;        // printed on or before
     QString courier; // a form's code
-    QString text;    // in the recipient's name, mobile, telephone or the number
-
-    bool matches(const PrintLogEntry &entry) const;
+    QString text;    // in the recipient's name, mobile, telephone or the number (ASCII letters without case)
 };
+
+// What a list, a page or an export shows of an entry, read without its
+// snapshots being parsed: the recipient's texts come from the record's
+// columns, the address from the snapshot's text.
+struct PrintLogRow {
+    qint64 entry = 0;
+    QString printedAt; // as kept: "2026-12-09 14:05:31"
+    QString courier;
+    QString variant;
+    QString formName;
+    QString output;
+    QString number;
+    QString recipientName;
+    QString mobile;
+    QString phone;
+    QString address;
+    QString orderNumber;
+    qint64 reprintOf = 0;
+    bool pending = false;
+
+    bool imported() const { return variant.startsWith(QLatin1String("imported-")); }
+    static PrintLogRow of(const PrintLogEntry &entry);
+};
+
+// What says which order an entry shipped: its 订单号; without one, for a
+// page of the imported list, its name, mobile and address; otherwise none
+// (an address book's recipient is shipped to again and again).
+QString orderKey(const PrintLogRow &row);
+
+// The text of one key of a snapshot as the record keeps it (a JSON object
+// of texts), read without parsing the rest; empty when it has none.
+QString snapshotText(QStringView json, QStringView key);
 
 class PrintLog {
 public:
@@ -97,6 +131,24 @@ public:
     void removePending(const QList<qint64> &entries);
     // The entries a filter selects, in the order written.
     QList<PrintLogEntry> list(const PrintLogFilter &filter = {});
+    // Calls each with every entry the filter selects (only those with an
+    // order number when asked), in the order written, as one SQL cursor
+    // reads them; none is kept. each returns false to stop.
+    void forEachRow(const PrintLogFilter &filter, const std::function<bool(const PrintLogRow &)> &each,
+                    bool withOrderNumber = false);
+    // A page of what a filter selects: at most limit entries after entry
+    // after (0: from the first), in the order written.
+    QList<PrintLogEntry> page(const PrintLogFilter &filter, qint64 after, int limit);
+    // How many entries a filter selects.
+    qint64 count(const PrintLogFilter &filter);
+    // The entries another entry printed again (spoiled forms).
+    QSet<qint64> reprinted();
+    // Of each order (orderKey) two or more live entries printed (numbered,
+    // confirmed, not printed again), the latest of them.
+    QHash<QString, qint64> latestOfRepeatedOrders();
+    // The forms the record holds, code and the name of its first entry, in
+    // the order first printed.
+    QList<QPair<QString, QString>> forms();
     // The entries of these numbers, in the order asked; throws AppError
     // naming one that is not in the record.
     QList<PrintLogEntry> find(const QList<qint64> &entries);
@@ -110,11 +162,20 @@ public:
     // The last waybill number printed on a form (empty: none yet).
     QString lastNumber(const QString &courier);
 
+    // Makes the table (and what a table of an earlier version lacks: the
+    // state column, the indexes the reads use).
     void ensureTable();
     static const QStringList &columnNames();
 
 private:
+    // Before a read: gives a table of an earlier version what ensureTable()
+    // adds, where the store can be written (a damaged file cannot: it is
+    // read as it is). Whether the table exists.
+    bool prepareRead();
+    bool hasStateColumn();
+
     Connection &m_connection;
+    std::optional<bool> m_stateColumn;
 };
 
 // What the record window and `waybill log list` say of a pending entry.
@@ -122,5 +183,7 @@ QString possiblyPrintedText();
 
 // The text a printing time is kept and shown as ("2026-12-09 14:05:31").
 QString printTimeText(const QDateTime &time);
+// A printing time from that text (read digit by digit: a record is long).
+QDateTime printTimeFromText(QStringView text);
 // A printing time as messages name it ("12-09 14:05").
 QString shortTimeText(const QDateTime &time);

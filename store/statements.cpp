@@ -1,5 +1,7 @@
 #include "store/statements.h"
 
+#include "store/print_log_statements.h"
+
 #include "store/schema.h"
 
 namespace statements {
@@ -255,6 +257,153 @@ QString probe(Backend backend)
 {
     return backend == Backend::Sqlite ? QStringLiteral("select count(*) from sqlite_master")
                                       : QStringLiteral("select 1");
+}
+
+} // namespace statements
+
+namespace {
+
+using statements::PrintLogWhere;
+
+QString logTable()
+{
+    return quoted(schema::kPrintLogTable);
+}
+const QString kEntryNumber = QStringLiteral("cast(\"entry\" as integer)");
+
+// Text compared byte by byte on the server too (as SQLite does).
+QString textCompare(Backend backend)
+{
+    return backend == Backend::Postgres ? QStringLiteral(" collate \"C\"") : QString();
+}
+
+QString stateOf(bool stateColumn)
+{
+    return stateColumn ? QStringLiteral("coalesce(\"state\", '')") : QStringLiteral("''");
+}
+
+// A live entry: it has a number, was confirmed and was not printed again.
+QString liveEntry(bool stateColumn)
+{
+    return QStringLiteral("\"number\" > '' and %1 <> 'pending' and \"entry\" not in "
+                          "(select \"reprint_of\" from %2 where \"reprint_of\" > '')")
+        .arg(stateOf(stateColumn), logTable());
+}
+
+QString importedWithoutOrder(bool stateColumn)
+{
+    return QStringLiteral("coalesce(\"order_number\", '') = '' and \"variant\" like 'imported-%' and ")
+        + liveEntry(stateColumn);
+}
+
+QString printLogConditions(const PrintLogWhere &where, Backend backend)
+{
+    QStringList conditions;
+    const QString compare = textCompare(backend);
+    if (where.from)
+        conditions << QStringLiteral("\"printed_at\"%1 >= ?").arg(compare);
+    if (where.before)
+        conditions << QStringLiteral("\"printed_at\"%1 < ?").arg(compare);
+    if (where.courier)
+        conditions << QStringLiteral("\"courier\" = ?");
+    if (where.text) {
+        // As SQLite's LIKE: ASCII letters without case, on both stores.
+        const QString like = backend == Backend::Postgres ? QStringLiteral(" ilike ? collate \"C\" escape '\\'")
+                                                          : QStringLiteral(" like ? escape '\\'");
+        QStringList any;
+        for (const char *column : {"recipient_name", "mobile", "phone", "number"})
+            any << QStringLiteral("coalesce(\"%1\", '')").arg(QLatin1String(column)) + like;
+        conditions << QLatin1Char('(') + any.join(QStringLiteral(" or ")) + QLatin1Char(')');
+    }
+    if (where.after)
+        conditions << kEntryNumber + QStringLiteral(" > ?");
+    if (where.orderNumber)
+        conditions << QStringLiteral("\"order_number\" > ''");
+    return conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+}
+
+} // namespace
+
+namespace statements {
+
+QString selectPrintLog(const QStringList &columns, const PrintLogWhere &where, Backend backend, int limit)
+{
+    QString sql = QStringLiteral("select ") + quotedList(columns) + QStringLiteral(" from ") + logTable()
+        + printLogConditions(where, backend) + QStringLiteral(" order by ") + kEntryNumber;
+    if (limit > 0)
+        sql += QStringLiteral(" limit %1").arg(limit);
+    return sql;
+}
+
+QString countPrintLog(const PrintLogWhere &where, Backend backend)
+{
+    return QStringLiteral("select count(*) from ") + logTable() + printLogConditions(where, backend);
+}
+
+QString containsPattern(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
+QStringList printLogIndexNames()
+{
+    return {QStringLiteral("print_log_by_entry"), QStringLiteral("print_log_by_time"),
+            QStringLiteral("print_log_by_form"), QStringLiteral("print_log_by_reprint")};
+}
+
+QStringList createPrintLogIndexes()
+{
+    // Expressions in parentheses, as PostgreSQL wants them; SQLite uses
+    // the index for the same expression in a query.
+    const QStringList names = printLogIndexNames();
+    const QStringList keys{QStringLiteral("(%1)").arg(kEntryNumber), QStringLiteral("\"printed_at\""),
+                           QStringLiteral("\"courier\", (%1)").arg(kEntryNumber), QStringLiteral("\"reprint_of\"")};
+    QStringList made;
+    for (qsizetype k = 0; k < names.size(); ++k)
+        made << QStringLiteral("create index if not exists %1 on %2 (%3)").arg(quoted(names[k]), logTable(), keys[k]);
+    return made;
+}
+
+QString hasIndex(const QString &name, Backend backend)
+{
+    if (backend == Backend::Sqlite)
+        return QStringLiteral("select count(*) from sqlite_master where type = 'index' and name = %1")
+            .arg(literal(name));
+    return QStringLiteral("select count(*) from pg_indexes where schemaname = current_schema() and indexname = %1")
+        .arg(literal(name));
+}
+
+QString selectReprintedEntries()
+{
+    return QStringLiteral("select distinct \"reprint_of\" from %1 where \"reprint_of\" > ''").arg(logTable());
+}
+
+QString selectRepeatedOrders(bool stateColumn)
+{
+    return QStringLiteral("select \"order_number\", max(%1) from %2 where \"order_number\" > '' and %3 "
+                          "group by \"order_number\" having count(*) > 1")
+        .arg(kEntryNumber, logTable(), liveEntry(stateColumn));
+}
+
+QString selectRepeatedRecipients(bool stateColumn)
+{
+    const QString pair = QStringLiteral("coalesce(\"recipient_name\", ''), coalesce(\"mobile\", '')");
+    return QStringLiteral("select %1, \"recipient_name\", \"mobile\", \"recipient\" from %2 where %3 and (%4) in "
+                          "(select %4 from %2 where %3 group by %4 having count(*) > 1)")
+        .arg(kEntryNumber, logTable(), importedWithoutOrder(stateColumn), pair);
+}
+
+QString selectPrintLogForms()
+{
+    return QStringLiteral("select \"courier\", min(%1) from %2 group by \"courier\" order by 2")
+        .arg(kEntryNumber, logTable());
 }
 
 } // namespace statements

@@ -4,6 +4,7 @@
 #include "store/connection.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "waybill/print_log_model.h"
 #include "waybill/print_record.h"
 #include "waybill/run_printing.h"
 #include "waybill/waybill_number.h"
@@ -21,21 +22,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-
-const QStringList &headings()
-{
-    static const QStringList names{
-        QStringLiteral(u"序号"),     QStringLiteral(u"打印时间"),   QStringLiteral(u"快递单"),
-        QStringLiteral(u"运单号"),   QStringLiteral(u"收件人姓名"), QStringLiteral(u"手机号码"),
-        QStringLiteral(u"联系电话"), QStringLiteral(u"收件地址"),   QStringLiteral(u"订单号"),
-        QStringLiteral(u"打印到"),   QStringLiteral(u"备注")};
-    return names;
-}
 
 QPushButton *button(QWidget *parent, const char *name, const char16_t *caption)
 {
@@ -46,7 +36,9 @@ QPushButton *button(QWidget *parent, const char *name, const char16_t *caption)
 
 } // namespace
 
-PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
+PrintLogWindow::PrintLogWindow(QWidget *parent)
+    : QDialog(parent), m_connection(std::make_unique<Connection>(QStringLiteral("print.log.window"))),
+      m_pageSize(PrintLogModel::kPageSize)
 {
     setObjectName(QStringLiteral("PrintLogWindow"));
     setWindowTitle(QStringLiteral(u"打印记录"));
@@ -82,8 +74,9 @@ PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
     filters->addWidget(m_text, 1);
     layout->addLayout(filters);
 
-    m_model = new QStandardItemModel(0, int(headings().size()), this);
-    m_model->setHorizontalHeaderLabels(headings());
+    m_model = new PrintLogModel(this);
+    connect(m_model, &PrintLogModel::readFailed, this,
+            [this](const QString &text) { guarded(this, [&] { throw AppError(text); }); });
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("Entries"));
     m_table->setModel(m_model);
@@ -133,6 +126,24 @@ PrintLogWindow::PrintLogWindow(QWidget *parent) : QDialog(parent)
     refresh();
 }
 
+PrintLogWindow::~PrintLogWindow() = default;
+
+const QList<PrintLogEntry> &PrintLogWindow::shown() const
+{
+    return m_model->loaded();
+}
+
+qint64 PrintLogWindow::listed() const
+{
+    return m_model->total();
+}
+
+void PrintLogWindow::setPageSize(int entries)
+{
+    m_pageSize = std::max(1, entries);
+    showFiltered();
+}
+
 PrintLogFilter PrintLogWindow::filter() const
 {
     return {m_from->date(), m_to->date(), m_courier->currentData().toString(), m_text->text()};
@@ -155,22 +166,16 @@ void PrintLogWindow::setFilter(const PrintLogFilter &filter)
 
 void PrintLogWindow::refresh()
 {
-    guarded(this, [this] {
-        Connection connection(QStringLiteral("print.log.window"));
-        m_all = PrintLog(connection).list();
-    });
     // The forms the record holds, for the form filter.
+    QList<QPair<QString, QString>> forms;
+    guarded(this, [&] { forms = PrintLog(*m_connection).forms(); });
     const QString chosen = m_courier->currentData().toString();
     {
         const QSignalBlocker block(m_courier);
         m_courier->clear();
         m_courier->addItem(QStringLiteral(u"全部"), QString());
-        QStringList codes;
-        for (const PrintLogEntry &entry : m_all)
-            if (!codes.contains(entry.courier)) {
-                codes << entry.courier;
-                m_courier->addItem(entry.formName, entry.courier);
-            }
+        for (const auto &[code, name] : forms)
+            m_courier->addItem(name, code);
         m_courier->setCurrentIndex(std::max(0, m_courier->findData(chosen)));
     }
     showFiltered();
@@ -178,42 +183,12 @@ void PrintLogWindow::refresh()
 
 void PrintLogWindow::showFiltered()
 {
-    const PrintLogFilter wanted = filter();
-    const QSet<qint64> reprinted = reprintedEntries(m_all);
-    m_shown.clear();
-    for (const PrintLogEntry &entry : m_all)
-        if (wanted.matches(entry))
-            m_shown << entry;
-    m_model->setRowCount(0);
-    m_model->setRowCount(int(m_shown.size()));
-    for (int row = 0; row < m_shown.size(); ++row) {
-        const PrintLogEntry &entry = m_shown[row];
-        QString note;
-        if (entry.reprintOf)
-            note = QStringLiteral(u"重打第 %1 条").arg(entry.reprintOf);
-        for (const auto &[holds, text] : {std::pair(reprinted.contains(entry.entry), QStringLiteral(u"已重打")),
-                                          std::pair(entry.pending, possiblyPrintedText())})
-            if (holds)
-                note += (note.isEmpty() ? QString() : QStringLiteral(u"；")) + text;
-        const QStringList cells{QString::number(entry.entry),
-                                printTimeText(entry.printedAt),
-                                entry.formName,
-                                entry.number,
-                                entry.recipientName(),
-                                entry.mobile(),
-                                entry.phone(),
-                                entry.address(),
-                                entry.orderNumber(),
-                                entry.output,
-                                note};
-        for (int column = 0; column < cells.size(); ++column)
-            m_model->setItem(row, column, new QStandardItem(cells[column]));
-    }
+    guarded(this, [this] { m_model->show(*m_connection, filter(), m_pageSize); });
     // Columns fit what is listed; a search that finds nothing keeps them as
     // they were rather than shrinking every column to its heading.
-    if (!m_shown.isEmpty())
+    if (m_model->rowCount() > 0)
         m_table->resizeColumnsToContents();
-    m_count->setText(QStringLiteral(u"共 %1 条").arg(m_shown.size()));
+    m_count->setText(QStringLiteral(u"共 %1 条").arg(m_model->total()));
 }
 
 QList<PrintLogEntry> PrintLogWindow::selected() const
@@ -224,12 +199,14 @@ QList<PrintLogEntry> PrintLogWindow::selected() const
     std::sort(rows.begin(), rows.end());
     QList<PrintLogEntry> entries;
     for (const int row : rows)
-        entries << m_shown[row];
+        entries << m_model->loaded()[row];
     return entries;
 }
 
 void PrintLogWindow::selectRows(const QList<int> &rows)
 {
+    if (!rows.isEmpty())
+        guarded(this, [&] { m_model->loadThrough(*std::max_element(rows.cbegin(), rows.cend())); });
     m_table->clearSelection();
     for (const int row : rows)
         m_table->selectionModel()->select(m_model->index(row, 0),
@@ -308,8 +285,9 @@ void PrintLogWindow::exportSelected()
 {
     guarded(this, [this] {
         const bool selectedOnly = m_selectedOnly->isChecked();
-        const QList<PrintLogEntry> entries = selectedOnly ? selected() : m_shown;
-        if (entries.isEmpty())
+        const QList<PrintLogEntry> chosenEntries = selectedOnly ? selected() : QList<PrintLogEntry>();
+        const qint64 count = selectedOnly ? chosenEntries.size() : m_model->total();
+        if (count == 0)
             throw AppError(selectedOnly ? QStringLiteral(u"请先选择要导出的记录（或去掉“只导出选中的”）。")
                                         : QStringLiteral(u"没有可导出的记录。"));
         const QString filters = QStringLiteral(u"Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)");
@@ -322,16 +300,19 @@ void PrintLogWindow::exportSelected()
             && !dialogs().confirm(
                 this, QStringLiteral(u"%1 已经存在，要替换它吗？").arg(QDir::toNativeSeparators(target)), false))
             return;
-        const TrackingList list = trackingList(entries, m_all, m_everyPrint->isChecked());
-        if (list.exported() == 0)
+        // Every entry listed: the query of the table, read again as the
+        // file is written (not the pages read so far).
+        PrintLog log(*m_connection);
+        const TrackingRows rows =
+            selectedOnly ? TrackingRows::of(chosenEntries) : TrackingRows::selectedBy(m_model->filter());
+        const TrackingList list = exportTrackingList(log, rows, target, m_everyPrint->isChecked(), false);
+        if (list.exported == 0)
             throw AppError(QStringLiteral(u"没有可导出的运单号%1，未写文件。").arg(list.leftOutText()));
-        saveTrackingList(target, list.rows);
-        const QString which = selectedOnly
-            ? QStringLiteral(u"所选的 %1 条").arg(entries.size())
-            : QStringLiteral(u"列出的全部 %1 条（%2）").arg(entries.size()).arg(shownText());
+        const QString which = selectedOnly ? QStringLiteral(u"所选的 %1 条").arg(count)
+                                           : QStringLiteral(u"列出的全部 %1 条（%2）").arg(count).arg(shownText());
         dialogs().notice(this,
                          QStringLiteral(u"已导出 %1 条到 %2：%3%4。")
-                             .arg(list.exported())
+                             .arg(list.exported)
                              .arg(QDir::toNativeSeparators(target), which, list.leftOutText()));
     });
 }

@@ -7,39 +7,53 @@
 // shipped), an entry without a number, a pending entry (the form may not
 // have printed), and an earlier print of an order
 // printed again later (its latest number goes in) unless every print is asked for.
+//
+// The list is written as its rows are read from the record (one SQL
+// cursor; nothing of the record is held), so that a record of years
+// exports in seconds.
 
 #include "store/print_log.h"
-#include "store/text_table.h"
+
+#include <optional>
 
 // The courier as the list names it: the form's name without 快递单 (顺丰).
 QString courierOfForm(const QString &formName);
 
-// What says which order an entry shipped: its 订单号; without one, for a
-// page of the imported list, its name, mobile and address; otherwise none
-// (an address book's recipient is shipped to again and again).
-QString orderKey(const PrintLogEntry &entry);
-
+// What was written, and what was left out and why.
 struct TrackingList {
-    TextTable rows;           // the headings first
-    int reprinted = 0;        // left out: printed again later
-    int repeated = 0;         // left out: an earlier print of an order printed again later
-    int pending = 0;          // left out: possibly printed (the program ended while printing)
-    QList<qint64> unnumbered; // left out: entries without a number
+    int exported = 0;
+    int reprinted = 0;             // left out: printed again later
+    int repeated = 0;              // left out: an earlier print of an order printed again later
+    int pending = 0;               // left out: possibly printed (the program ended while printing)
+    int unnumbered = 0;            // left out: entries without a number
+    QList<qint64> firstUnnumbered; // the first of them (up to 11), to name them
 
-    int exported() const { return int(rows.rowCount()) - 1; }
     // "（…）" naming what was left out and why; empty when nothing was.
     QString leftOutText() const;
 };
 
-// The list of entries; all is the whole record (which entries were printed
-// again, which orders later). everyPrint keeps every print of an order.
-TrackingList trackingList(const QList<PrintLogEntry> &entries, const QList<PrintLogEntry> &all,
-                          bool everyPrint = false);
+// The rows of a tracking list: what a filter selects of the record, or
+// entries given (a selection), in order.
+class TrackingRows {
+public:
+    static TrackingRows selectedBy(const PrintLogFilter &filter);
+    static TrackingRows of(const QList<PrintLogEntry> &entries);
+    // Calls each with every row (only those with an order number when
+    // asked); each returns false to stop.
+    void read(PrintLog &log, bool withOrderNumber, const std::function<bool(const PrintLogRow &)> &each) const;
 
-// Writes the rows to target: an .xlsx workbook, or a .csv file (UTF-8 with
-// a byte-order mark, as spreadsheet programs here open it) for any other
-// name; a .csv cell beginning with = + - @, a tab or a carriage return gets a
-// leading ' so that no spreadsheet or upload takes it for a formula (the
-// .xlsx holds every cell as text). Written beside the target and renamed
-// into place. Throws AppError.
-void saveTrackingList(const QString &target, const TextTable &rows);
+private:
+    std::optional<PrintLogFilter> m_filter;
+    QList<PrintLogRow> m_rows;
+};
+
+// Writes the tracking list of rows to target: an .xlsx workbook, or a .csv
+// file (UTF-8 with a byte-order mark, as spreadsheet programs here open it)
+// for any other name; a .csv cell beginning with = + - @, a tab or a
+// carriage return gets a leading ' so that no spreadsheet or upload takes
+// it for a formula (the .xlsx holds every cell as text). Written beside the
+// target and renamed into place; when no row is kept and evenEmpty is not
+// set, nothing is written. everyPrint keeps every print of an order.
+// Throws AppError.
+TrackingList exportTrackingList(PrintLog &log, const TrackingRows &rows, const QString &target, bool everyPrint,
+                                bool evenEmpty = true);

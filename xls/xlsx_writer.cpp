@@ -45,53 +45,93 @@ QString xlsxCellText(QStringView text, int &replaced)
     return out;
 }
 
+namespace {
+
+// Whether a text goes into the workbook as it is (no _xHHHH_, nothing XML
+// cannot hold): most do, and are not copied.
+bool plainCellText(QStringView text)
+{
+    for (const QChar c : text)
+        if (c == QLatin1Char('_') || c.isSurrogate() || c.unicode() >= 0xFFFE)
+            return false;
+    return true;
+}
+
+} // namespace
+
+XlsxStream::XlsxStream(const QString &target, const QString &sheetName) : m_target(target)
+{
+    try {
+        m_file = std::make_unique<SafeFile>(target);
+    } catch (const FileError &error) {
+        throw XlsError(error.text());
+    }
+    m_libraryLines = std::make_unique<StderrCapture>();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    m_book = workbook_new_opt(QFile::encodeName(m_file->tempPath()).constData(), &options);
+    if (!m_book)
+        throw XlsError(QStringLiteral(u"无法写入文件 %1").arg(target));
+    m_sheet = workbook_add_worksheet(m_book, sheetName.toUtf8().constData());
+}
+
+XlsxStream::~XlsxStream()
+{
+    if (m_book)
+        workbook_close(m_book);
+}
+
+void XlsxStream::writeRow(const QList<QStringView> &cells)
+{
+    if (m_row >= xlsx::kMaxRows)
+        throw XlsError(QStringLiteral(u"行数超过 Excel 工作表的上限（%1 行）").arg(xlsx::kMaxRows));
+    for (qsizetype c = 0; c < cells.size(); ++c) {
+        const QStringView cell = cells[c];
+        if (cell.isEmpty())
+            continue;
+        if (cell.size() > xlsx::kMaxCellChars)
+            throw XlsError(QStringLiteral(u"第 %1 行第 %2 列的内容超过 Excel 单元格的上限（%3 个字符）")
+                               .arg(m_row + 1)
+                               .arg(c + 1)
+                               .arg(xlsx::kMaxCellChars));
+        m_utf8 = plainCellText(cell) ? cell.toUtf8() : xlsxCellText(cell, m_replaced).toUtf8();
+        worksheet_write_string(m_sheet, lxw_row_t(m_row), lxw_col_t(c), m_utf8.constData(), nullptr);
+    }
+    ++m_row;
+}
+
+int XlsxStream::commit()
+{
+    errno = 0;
+    const lxw_error closed = workbook_close(m_book);
+    m_book = nullptr;
+    const int systemError = errno;
+    m_libraryLines.reset();
+    if (closed != LXW_NO_ERROR)
+        throw XlsError(
+            systemError != 0
+                ? writeFailureText(m_target, systemError)
+                : QStringLiteral(u"无法写入文件 %1：%2").arg(m_target, QString::fromUtf8(lxw_strerror(closed))));
+    try {
+        m_file->commit();
+    } catch (const FileError &error) {
+        throw XlsError(error.text());
+    }
+    return m_replaced;
+}
+
 int saveXlsx(const QString &target, const QString &sheetName, const TextRows &rows)
 {
-    int replaced = 0;
     if (rows.width() > xlsx::kMaxColumns)
         throw XlsError(QStringLiteral(u"列数超过 Excel 工作表的上限（%1 列）").arg(xlsx::kMaxColumns));
     if (rows.rowCount() > xlsx::kMaxRows)
         throw XlsError(QStringLiteral(u"行数超过 Excel 工作表的上限（%1 行）").arg(xlsx::kMaxRows));
-    try {
-        SafeFile out(target);
-        // libxlsxwriter tells its failures on stderr, naming the temporary
-        // file; the failure thrown names the user's file instead.
-        StderrCapture libraryLines;
-        lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
-        lxw_workbook *book = workbook_new_opt(QFile::encodeName(out.tempPath()).constData(), &options);
-        if (!book)
-            throw XlsError(QStringLiteral(u"无法写入文件 %1").arg(target));
-        lxw_worksheet *sheet = workbook_add_worksheet(book, sheetName.toUtf8().constData());
-        QByteArray utf8;
-        for (qsizetype r = 0; r < rows.rowCount(); ++r) {
-            for (int c = 0; c < rows.width(); ++c) {
-                const QStringView cell = rows.cell(r, c);
-                if (cell.isEmpty())
-                    continue;
-                if (cell.size() > xlsx::kMaxCellChars) {
-                    workbook_close(book);
-                    throw XlsError(QStringLiteral(u"第 %1 行第 %2 列的内容超过 Excel 单元格的上限（%3 个字符）")
-                                       .arg(r + 1)
-                                       .arg(c + 1)
-                                       .arg(xlsx::kMaxCellChars));
-                }
-                utf8 = xlsxCellText(cell, replaced).toUtf8();
-                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), utf8.constData(), nullptr);
-            }
-        }
-        errno = 0;
-        const lxw_error closed = workbook_close(book);
-        const int systemError = errno;
-        libraryLines.lines();
-        if (closed != LXW_NO_ERROR)
-            throw XlsError(
-                systemError != 0
-                    ? writeFailureText(target, systemError)
-                    : QStringLiteral(u"无法写入文件 %1：%2").arg(target, QString::fromUtf8(lxw_strerror(closed))));
-        out.commit();
-    } catch (const FileError &error) {
-        throw XlsError(error.text());
+    XlsxStream out(target, sheetName);
+    QList<QStringView> cells(rows.width());
+    for (qsizetype r = 0; r < rows.rowCount(); ++r) {
+        for (int c = 0; c < rows.width(); ++c)
+            cells[c] = rows.cell(r, c);
+        out.writeRow(cells);
     }
-    return replaced;
+    return out.commit();
 }
