@@ -179,6 +179,8 @@ private Q_SLOTS:
     void secondStartBringsTheFirstToTheFront();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
+    void desktopStartTakesTheDataFile_data();
+    void desktopStartTakesTheDataFile();
     void statusBarNamesTheDataFile_data();
     void statusBarNamesTheDataFile();
     void rememberedPlaceComesBackOntoAScreen_data();
@@ -1541,6 +1543,38 @@ void TestMainWindow::startedOutsideADataFolderItUsesTheUsersOwn()
     }
     QDir::setCurrent(previous);
     qputenv("XDG_DATA_HOME", before);
+}
+
+void TestMainWindow::desktopStartTakesTheDataFile_data()
+{
+    QTest::addColumn<QStringList>("args"); // DATA: the data file of the program already open
+    QTest::newRow("--data FILE") << QStringList{"--data", "DATA"};
+    QTest::newRow("--data=FILE") << QStringList{"--data=DATA"};
+    QTest::newRow("--data FILE with a workbook") << QStringList{"--data", "DATA", "BOOK"};
+}
+
+void TestMainWindow::desktopStartTakesTheDataFile()
+{
+    // The program is already open on a data file; started from a folder of
+    // its own with --data naming that file, the second start hands over to it.
+    QFETCH(QStringList, args);
+    TempWorkdir first;
+    SingleInstance running(first.dbPath());
+    QCOMPARE(running.claim(), SingleInstance::Start::First);
+    QStringList asked;
+    connect(&running, &SingleInstance::activationRequested, this, [&](const QString &book) { asked << book; });
+    QTemporaryDir elsewhere;
+    const QString book = QDir(elsewhere.path()).filePath(u"名单.csv"_qs);
+    writeAll(book, u"收件人姓名,收件地址,手机号码\r\n甲,北京,1\r\n"_qs.toUtf8());
+    args.replaceInStrings(u"DATA"_qs, first.dbPath()).replaceInStrings(u"BOOK"_qs, book);
+    QProcess second;
+    second.setWorkingDirectory(elsewhere.path());
+    second.start(QStringLiteral(WAYBILL_BINARY), args);
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(asked, QStringList{args.contains(book) ? book : QString()});
+    QVERIFY(!QFileInfo::exists(QDir(elsewhere.path()).filePath(u"data.mdb"_qs)));
 }
 
 void TestMainWindow::statusBarNamesTheDataFile_data()
