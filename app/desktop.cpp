@@ -1,17 +1,18 @@
 #include "app/desktop.h"
 
-#include "app/data_folder.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/window_registry.h"
 #include "backup/backup_window.h"
 #include "import/imported_window.h"
 #include "report/fonts.h"
+#include "store/data_file.h"
 #include "store/jet_database.h"
 #include "store/schema.h"
 #include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
+#include "ui/remembered.h"
 #include "ui/screen_fit.h"
 #include "ui/window_keys.h"
 #include "waybill/family.h"
@@ -191,7 +192,11 @@ int startDesktop(WindowRegistry &windows)
         return 1;
     }
     MainWindow *main = mainWindowOf(windows);
-    centreOnScreen(main);
+    // Where it was last closed, pulled onto a screen there is now; else centred.
+    if (const std::optional<WindowPlace> place = remembered::windowPlace(main->objectName()))
+        placeRemembered(main, *place);
+    else
+        centreOnScreen(main);
     main->show();
     // A damaged data.mdb is told once, as the program opens; it stays
     // readable, and every write says the same until it is restored.
@@ -201,7 +206,7 @@ int startDesktop(WindowRegistry &windows)
     return 0;
 }
 
-int runDesktop(int argc, char **argv, const QString &workbook)
+int runDesktop(int argc, char **argv, const QString &workbook, const QString &dataFile)
 {
     GuardedApplication app(argc, argv);
     // No display name: Qt would append it to every window's caption, and
@@ -213,16 +218,18 @@ int runDesktop(int argc, char **argv, const QString &workbook)
     installScreenFit(app);
     installMenuBarKey(app);
 
-    // Started from a menu (in the home folder) it uses the user's data folder.
+    // The same data file as the commands use: --data's, the working
+    // directory's data.mdb, or the user's own (a start from a menu).
     const QString workbookPath = workbook.isEmpty() ? QString() : QFileInfo(workbook).absoluteFilePath();
     std::unique_ptr<SingleInstance> instance;
     try {
-        enterDataFolder();
-        // A program already open on this data.mdb comes to the front instead.
-        instance = std::make_unique<SingleInstance>(QDir::current().absoluteFilePath(schema::kDatabaseFileName));
+        const QString file = data_file::prepare(dataFile);
+        data_file::use(file);
+        // A program already open on this data file comes to the front instead.
+        instance = std::make_unique<SingleInstance>(file);
         if (instance->claim(workbookPath) == SingleInstance::Start::HandedOver)
             return 0;
-        offerJetMigration(QDir::current().absoluteFilePath(schema::kDatabaseFileName));
+        offerJetMigration(file);
     } catch (const AppError &error) {
         dialogs().error(nullptr, error.text());
         return 1;
@@ -256,6 +263,8 @@ int runDesktop(int argc, char **argv, const QString &workbook)
                              offer(path);
                      });
     const int status = QApplication::exec();
+    if (QWidget *main = windows.window(window_class::kMain))
+        remembered::setWindowPlace(main->objectName(), {main->frameGeometry().topLeft(), main->size()});
     windows.destroyAll();
     return status;
 }

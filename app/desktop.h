@@ -30,5 +30,6 @@ int startDesktop(WindowRegistry &windows);
 void offerJetMigration(const QString &path);
 
 // workbook: a workbook named on the command line, offered for import once
-// the program has opened.
-int runDesktop(int argc, char **argv, const QString &workbook = {});
+// the program has opened; dataFile: the data file named with --data (empty:
+// the one store/data_file.h's rule picks).
+int runDesktop(int argc, char **argv, const QString &workbook = {}, const QString &dataFile = {});

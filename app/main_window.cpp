@@ -1,12 +1,11 @@
 #include "app/main_window.h"
 
 #include "app/label_window.h"
-
-#include "app/data_folder.h"
 #include "app/recipient_view.h"
 #include "app/sender_panel.h"
 #include "app/window_registry.h"
 #include "common/install_paths.h"
+#include "store/connection.h"
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "ui/dialogs.h"
@@ -213,8 +212,8 @@ void MainWindow::buildStatusBar()
     bar->setFixedHeight(kStatusBarHeight);
     bar->setSizeGripEnabled(false);
     const auto panel = [bar](const char *name, int width, int stretch) {
-        // The last panel takes the rest, never less than its text.
-        QLabel *label = stretch == 0 ? new StatusPanel(width, bar) : new QLabel(bar);
+        // The last panel takes the rest.
+        QLabel *label = stretch == 0 ? static_cast<QLabel *>(new StatusPanel(width, bar)) : new ElidedLabel(bar);
         label->setObjectName(QString::fromLatin1(name));
         if (stretch == 0)
             label->setMaximumWidth(width);
@@ -224,35 +223,21 @@ void MainWindow::buildStatusBar()
     };
     m_clockPanel = panel("Panel0", 350, 0);
     m_addressPanel = panel("Panel1Text", 350, 0);
-    m_storePanel = panel("Panel2Text", 50, 1);
-    m_storePanel->setText(QStringLiteral(u"最佳分辨率：1024*768"));
+    m_storePanel = static_cast<ElidedLabel *>(panel("Panel2Text", 50, 1));
 }
-
-namespace {
-
-// A path as the status bar has room for it: the home folder as ~.
-QString shownPath(const QString &path)
-{
-    const QString home = QDir::homePath() + QLatin1Char('/');
-    return QDir::toNativeSeparators(path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path);
-}
-
-} // namespace
 
 void MainWindow::Timer1Timer()
 {
     m_clockPanel->setText(QDateTime::currentDateTime().toString(QStringLiteral(u" 今天是：yyyy年MM月dd日  hh:mm:ss")));
     // Where help is, in words: the help page's address is a local file path.
     m_addressPanel->setText(QStringLiteral(u" 使用说明：菜单“帮助主题”"));
-    // A folder whose data are shared says where they live instead.
-    // Data of the user's data folder (a start from a menu) say where they are.
+    // The data file in use, always; data that are shared say where they live.
     const std::optional<ServerAddress> &server = m_data.connection.server();
-    const QString file = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
-    const bool ownFolder = QDir::current() == QDir(userDataFolder());
-    m_storePanel->setText(server          ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
-                              : ownFolder ? QStringLiteral(u" 数据文件：%1").arg(shownPath(file))
-                                          : QStringLiteral(u"最佳分辨率：1024*768"));
-    m_storePanel->setToolTip(server ? server->url() : QStringLiteral(u"数据文件：") + QDir::toNativeSeparators(file));
+    const QString file = QDir::toNativeSeparators(Connection::currentFilePath());
+    m_storePanel->setFullText(server ? QStringLiteral(u" 共享数据：%1/%2").arg(server->host, server->database)
+                                     : QStringLiteral(u" 数据文件：%1").arg(file));
+    m_storePanel->setToolTip(server ? server->url() + QStringLiteral(u"（数据文件：%1）").arg(file)
+                                    : QStringLiteral(u"数据文件：") + file);
 }
 
 QUrl MainWindow::homePageUrl()

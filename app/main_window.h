@@ -1,13 +1,14 @@
 #pragma once
 // The main window TForm1: the recipient list with its toolbar and editor
 // panel, the sender panel, both menus, the print command and the status
-// bar clock. It owns the main data (connection, Sender record, recipient
+// bar (clock, help, the data file in use). It owns the main data (connection, Sender record, recipient
 // list) that the single-print windows of the main data read.
 
 #include "app/main_data.h"
 
 #include <QMainWindow>
 
+class ElidedLabel;
 class QAction;
 class QLabel;
 class QMenu;
@@ -78,6 +79,6 @@ private:
     QMenu *m_popup = nullptr;
     QLabel *m_clockPanel = nullptr;
     QLabel *m_addressPanel = nullptr;
-    QLabel *m_storePanel = nullptr; // the resolution hint, or the shared store
+    ElidedLabel *m_storePanel = nullptr; // the data file, or the shared store
     QTimer *m_timer = nullptr;
 };

@@ -4,7 +4,9 @@ QList<CliCommand> allCommands()
 {
     return {
         {QStringLiteral("init"), QString(),
-         QStringLiteral(u"在当前目录创建空的 data.mdb（三个数据表）；文件已存在时拒绝。"), runInit},
+         QStringLiteral(u"创建空的数据文件（三个数据表）：在程序自己的文件夹（start.sh 的 program/）中运行时为那里的 "
+                        u"data.mdb，否则为本人的数据文件夹里的 data.mdb，或 --data 给出的文件；文件已存在时拒绝。"),
+         runInit, DataUse::Create},
         {QStringLiteral("print"),
          QStringLiteral("COURIER [--imported] [--batch] [--row N] [--pages A-B] [--date Y-M-D] "
                         "[--shift-x N] [--shift-y N] [--font \"FAMILY,SIZE[,bold][,italic]\"] [--no-calibration] "
@@ -39,18 +41,18 @@ QList<CliCommand> allCommands()
              u"--field 直接给出各列。姓名和手机号码与名单中的某人相同时不新增，除非加 --duplicate。"),
          runRecipients},
         {QStringLiteral("migrate"), QStringLiteral("[--partial]"),
-         QStringLiteral(u"把当前目录里旧版（Windows 版）的 data.mdb 转换为本软件的格式：寄件人、收件人名单和导入的名单"
+         QStringLiteral(u"把数据文件（旧版 Windows 版的 data.mdb）转换为本软件的格式：寄件人、收件人名单和导入的名单"
                         u"逐行搬过来，原文件保留为 data.mdb.jet-日期-时间.bak。读出的内容对不上（行数不对、缺列）时"
                         u"不转换并说明；--partial：仍然转换能读出的内容。"),
-         runMigrate},
+         runMigrate, DataUse::Existing},
         {QStringLiteral("export"), QStringLiteral("FILE"),
          QStringLiteral(u"把收件人名单（inrxx）导出为工作簿：FILE 以 .xlsx 结尾时为 Excel 工作簿，"
                         u"否则为 Excel 97-2003 工作簿（不以 .xls 结尾时补上 .xls）。"),
          runExport},
         {QStringLiteral("backup"), QStringLiteral("NAME"),
-         QStringLiteral(u"把当前目录的 data.mdb 备份为 NAME.bak（已有同名文件时替换）。"), runBackup},
+         QStringLiteral(u"把数据文件备份为 NAME.bak（已有同名文件时替换）。"), runBackup},
         {QStringLiteral("restore"), QStringLiteral("FILE"),
-         QStringLiteral(u"确认 FILE 是本软件的数据库后，用它替换当前目录的 data.mdb。"), runRestore},
+         QStringLiteral(u"确认 FILE 是本软件的数据库后，用它替换数据文件的内容。"), runRestore},
         {QStringLiteral("calibration"),
          QStringLiteral("list | set COURIER [--printer NAME] --shift-x N --shift-y N [--scale-x F] [--scale-y F] "
                         "[--font \"FAMILY,SIZE[,bold][,italic]\"] [--paper WxH] | clear COURIER"),

@@ -74,10 +74,8 @@ int runMigrate(const QStringList &args, CliStreams &io)
 {
     const bool partial = args == QStringList{QStringLiteral("--partial")};
     if (!args.isEmpty() && !partial)
-        throw UsageError(QStringLiteral(u"migrate 只接受 --partial：转换当前目录的 data.mdb"));
-    const QString path = QDir::current().absoluteFilePath(schema::kDatabaseFileName);
-    if (!QFileInfo::exists(path))
-        throw AppError(QStringLiteral(u"当前目录没有 data.mdb：%1").arg(path));
+        throw UsageError(QStringLiteral(u"migrate 只接受 --partial：转换数据文件（或 --data 给出的文件）"));
+    const QString path = Connection::currentFilePath(); // exists (DataUse::Existing)
     try {
         io.out << migrationText(migrateJetDatabase(path, partial ? JetCarry::WhatCanBeRead : JetCarry::Whole)) << '\n';
     } catch (const JetDamage &damage) {

@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+// The target is chosen before the command runs (DataUse::Create).
+
 int runInit(const QStringList &args, CliStreams &io)
 {
     if (!args.isEmpty())

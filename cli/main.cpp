@@ -1,12 +1,13 @@
 // The program: no arguments start the desktop program; a sub-command works
-// headless on data.mdb of the working directory.
+// headless on the same data file (store/data_file.h), or --data's.
 
-#include "app/data_folder.h"
 #include "app/desktop.h"
+#include "cli/arguments.h"
 #include "cli/command_line.h"
 #include "common/file_name.h"
 #include "common/safe_file.h"
 #include "import/workbook_reader.h"
+#include "store/data_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,25 +57,40 @@ int main(int argc, char **argv)
     // whatever language the session runs in.
     if (qEnvironmentVariableIsEmpty("FC_LANG"))
         qputenv("FC_LANG", "zh-cn");
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QFile::decodeName(argv[i]);
+    // --data FILE alone (or with a workbook) is a desktop start; a malformed
+    // one is the command line's to tell.
+    SplitArguments split;
+    bool desktop = true;
+    try {
+        split = splitArguments(args);
+    } catch (const UsageError &) {
+        desktop = false;
+    }
     // What runs of this user killed meanwhile left behind: temporaries
     // beside data.mdb and the sheets of imports. Only files no running
     // process of the program holds are removed (through descriptors, never
     // following a link); a write or an import cleans its folder again.
     cleanStaleTemporaries(QDir::currentPath());
-    cleanStaleTemporaries(userDataFolder());
+    cleanStaleTemporaries(data_file::userFolder());
+    if (!split.dataFile.isEmpty())
+        cleanStaleTemporaries(QFileInfo(data_file::chosen(split.dataFile)).absolutePath());
     cleanReaderLeftovers();
     // A workbook named alone (waybill 名单.xlsx, a file manager's "open
     // with") starts the desktop program with it offered for import.
     QString workbook;
-    if (argc == 2) {
-        const QString name = QFile::decodeName(argv[1]);
+    if (desktop && split.args.size() == 1) {
+        const QString &name = split.args.first();
         static const QStringList kinds{QStringLiteral(".xls"), QStringLiteral(".xlsx"), QStringLiteral(".csv")};
         if (QFileInfo(name).isFile() && std::any_of(kinds.cbegin(), kinds.cend(), [&](const QString &kind) {
                 return name.endsWith(kind, Qt::CaseInsensitive);
             }))
             workbook = name;
     }
-    if (argc > 1 && workbook.isEmpty()) {
+    desktop = desktop && (split.args.isEmpty() || !workbook.isEmpty());
+    if (!desktop) {
         // Headless: pages are still rendered with fonts, so a GUI application
         // object is needed, on the offscreen platform.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -100,5 +116,6 @@ int main(int argc, char **argv)
                    stderr);
         return 1;
     }
-    return runDesktop(workbook.isEmpty() ? argc : 1, argv, workbook);
+    // Qt's own options are not offered: every argument has been read here.
+    return runDesktop(args.isEmpty() ? argc : 1, argv, workbook, split.dataFile);
 }

@@ -10,12 +10,14 @@
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
 #include "ui/record_grid.h"
+#include "ui/remembered.h"
 #include "ui/screen_fit.h"
 #include "ui/widgets.h"
 #include "ui/window_keys.h"
 #include "waybill/print_menus.h"
 #include "waybill/print_record.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -143,6 +145,10 @@ void ImportedWindow::buildMenus()
     QAction *choose = bar->addAction(QStringLiteral(u"选择路径(&O)"));
     choose->setObjectName(QStringLiteral("N1"));
     connect(choose, &QAction::triggered, this, [this] { N1Click(); });
+    // The workbooks imported last (kept between starts), each offered again.
+    QMenu *recent = namedSubMenu(bar, QStringLiteral("RecentWorkbooks"), QStringLiteral(u"最近导入的文件(&R)"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentWorkbooks(recent); });
+    bar->addMenu(recent);
     QAction *edit = bar->addAction(QStringLiteral(u"修改记录(&M)"));
     edit->setObjectName(QStringLiteral("EditRecord"));
     connect(edit, &QAction::triggered, this, [this] { editRow(); });
@@ -289,6 +295,17 @@ void ImportedWindow::N1Click()
     m_panel->raise();
 }
 
+void ImportedWindow::fillRecentWorkbooks(QMenu *menu)
+{
+    menu->clear();
+    const QStringList workbooks = remembered::recentWorkbooks();
+    if (workbooks.isEmpty())
+        menu->addAction(QStringLiteral(u"（还没有导入过文件）"))->setEnabled(false);
+    for (const QString &path : workbooks)
+        connect(menu->addAction(QDir::toNativeSeparators(path)), &QAction::triggered, this,
+                [this, path] { offerWorkbook(path); });
+}
+
 void ImportedWindow::offerWorkbook(const QString &path)
 {
     m_path->setText(path);
@@ -359,6 +376,8 @@ void ImportedWindow::Button1Click()
             const qsizetype end = text.indexOf(QLatin1Char('\n'));
             text.insert(end < 0 ? text.size() : end, QStringLiteral(u"共导入 %1 行。").arg(result.rows));
         }
+        if (result.success)
+            remembered::addRecentWorkbook(trimmedPath(m_path->text()));
         dialogs().notice(this, result.reason.isEmpty() ? text : text + QStringLiteral("\n\n") + result.reason);
         if (result.success)
             m_panel->hide();

@@ -15,6 +15,7 @@ class DraggablePanel;
 class ImportedRowEditor;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class RecordGrid;
 
 class ImportedWindow : public QMainWindow {
@@ -59,6 +60,8 @@ private:
     void buildTopBar(QWidget *client);
     void buildImportPanel(QWidget *client);
     void buildMenus();
+    // 最近导入的文件: one entry per workbook imported last.
+    void fillRecentWorkbooks(QMenu *menu);
     // Whether the rows an import would replace may go: asked when some of
     // them were never printed.
     bool replaceConfirmed();

@@ -1,5 +1,6 @@
 #include "store/connection.h"
 
+#include "store/data_file.h"
 #include "store/db_error.h"
 #include "store/schema.h"
 #include "store/shared_store.h"
@@ -98,7 +99,8 @@ Connection::~Connection()
 
 QString Connection::currentFilePath()
 {
-    return QDir::current().absoluteFilePath(schema::kDatabaseFileName);
+    const QString chosen = data_file::inUse();
+    return chosen.isEmpty() ? QDir::current().absoluteFilePath(schema::kDatabaseFileName) : chosen;
 }
 
 QSqlDatabase Connection::database() const

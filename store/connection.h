@@ -1,9 +1,9 @@
 #pragma once
 // One owner's connection to the program's store. Each owner (main window,
 // imported recipients window, each batch-print window, the command line)
-// has its own, under a distinct Qt connection name. The store is data.mdb
-// in the current working directory, or, when data.mdb says that this
-// folder shares its data (see store/shared_store.h), the PostgreSQL
+// has its own, under a distinct Qt connection name. The store is the data
+// file chosen for this run (see store/data_file.h), or, when that file says
+// that its data are shared (see store/shared_store.h), the PostgreSQL
 // database it names; the owners do not know which.
 
 #include "store/server_address.h"
@@ -86,7 +86,8 @@ public:
 
     QSqlDatabase database() const;
 
-    // data.mdb in the current working directory.
+    // The program's data file: the one chosen for this run (see
+    // store/data_file.h), else data.mdb in the current working directory.
     static QString currentFilePath();
 
 private:

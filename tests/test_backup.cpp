@@ -488,7 +488,7 @@ void TestBackup::personalDataFilesAreTheUsersOnly()
     };
     QProcess init;
     init.setWorkingDirectory(dir.path());
-    init.start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("init")});
+    init.start(QStringLiteral(WAYBILL_BINARY), {QStringLiteral("init"), QStringLiteral("--data=data.mdb")});
     QVERIFY(init.waitForFinished(60000) && init.exitCode() == 0);
     RawDb(dir.dbPath()).addRecipient(kRecipientTable, QStringLiteral("r"), QStringLiteral("1"));
     const QString backup = dir.file(QStringLiteral("b.bak"));

@@ -29,7 +29,14 @@
 class TestCli : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initCreatesEmptyDatabaseOnce();
+    void initMakesTheFileWhereTheRuleSays_data();
+    void initMakesTheFileWhereTheRuleSays();
+    void commandsAndTheMenuUseOneDataFile_data();
+    void commandsAndTheMenuUseOneDataFile();
+    void missingDataFilesAreTold_data();
+    void missingDataFilesAreTold();
+    void optionValuesAfterAnEqualsSign_data();
+    void optionValuesAfterAnEqualsSign();
     void migrateRefusesWhatDoesNotAddUpUnlessPartial();
     void usage_data();
     void usage();
@@ -62,20 +69,194 @@ private Q_SLOTS:
     void versionIsTold();
 };
 
-void TestCli::initCreatesEmptyDatabaseOnce()
+void TestCli::initMakesTheFileWhereTheRuleSays_data()
 {
+    QTest::addColumn<QString>("where");    // the working directory: "own", "program" (start.sh's program/)
+    QTest::addColumn<QStringList>("args"); // after init
+    QTest::addColumn<QString>("made");     // "user", "program", "given"
+    QTest::newRow("a folder without data.mdb: the user's data folder") << "own" << QStringList{} << "user";
+    QTest::newRow("the program's folder, as start.sh runs it") << "program" << QStringList{} << "program";
+    QTest::newRow("--data FILE") << "own" << QStringList{"--data", "given.mdb"} << "given";
+    QTest::newRow("--data=FILE, in the program's folder too")
+        << "program" << QStringList{"--data=given.mdb"} << "given";
+}
+
+void TestCli::initMakesTheFileWhereTheRuleSays()
+{
+    QFETCH(QString, where);
+    QFETCH(QStringList, args);
+    QFETCH(QString, made);
+    const ScratchHome home;
     TempWorkdir dir(false);
-    const Run first = runWaybill({QStringLiteral("init")}, dir.path());
+    // start.sh installs the program into program/ and runs ./bin/waybill init there.
+    QString binary = QStringLiteral(WAYBILL_BINARY);
+    QString workdir = dir.path();
+    if (where == QStringLiteral("program")) {
+        workdir = dir.file(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(workdir + QStringLiteral("/bin")));
+        binary = workdir + QStringLiteral("/bin/waybill");
+        QVERIFY(QFile::copy(QStringLiteral(WAYBILL_BINARY), binary));
+    }
+    const auto init = [&] {
+        QProcess process;
+        process.setWorkingDirectory(workdir);
+        process.setProcessEnvironment(home.environment());
+        process.start(binary, QStringList{QStringLiteral("init")} + args);
+        process.waitForFinished(120000);
+        return Run{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                   QString::fromUtf8(process.readAllStandardError())};
+    };
+    const QString expected = made == QStringLiteral("user") ? home.userDataFile()
+        : made == QStringLiteral("program")                 ? QDir(workdir).filePath(u"data.mdb"_qs)
+                                                            : QDir(workdir).filePath(u"given.mdb"_qs);
+    const Run first = init();
     QCOMPARE(first.status, 0);
-    RawDb raw(dir.dbPath());
+    QVERIFY2(first.out.contains(expected), qPrintable(first.out));
+    RawDb raw(expected);
     QCOMPARE(raw.rows(QStringLiteral("select name from sqlite_master where type='table' order by name")),
              (QStringList{QStringLiteral("excel"), QStringLiteral("inrxx"), QStringLiteral("outrxx")}));
     raw.addRecipient(QStringLiteral("inrxx"), QStringLiteral("kept"), QStringLiteral("1"));
+    // Nothing else is made: no data.mdb in a folder of the user's own.
+    for (const QString &other : {home.userDataFile(), QDir(workdir).filePath(u"data.mdb"_qs)})
+        if (other != expected)
+            QVERIFY2(!QFileInfo::exists(other), qPrintable(other));
 
-    const Run second = runWaybill({QStringLiteral("init")}, dir.path());
+    const Run second = init();
     QCOMPARE(second.status, 1);
     QVERIFY2(second.err.contains(QStringLiteral(u"已存在")), qPrintable(second.err));
     QCOMPARE(raw.rows(QStringLiteral("select 收件人姓名 from inrxx")), QStringList{QStringLiteral("kept")});
+}
+
+void TestCli::commandsAndTheMenuUseOneDataFile_data()
+{
+    QTest::addColumn<bool>("folderHasOne"); // data.mdb in the working directory
+    QTest::addColumn<bool>("userHasOne");   // data.mdb in the user's data folder
+    QTest::addColumn<QStringList>("data");  // how --data is given, before or after the sub-command
+    QTest::addColumn<QString>("used");      // "folder", "user", "given"
+    QTest::newRow("scratch home, nothing anywhere: the user's own, made") << false << false << QStringList{} << "user";
+    QTest::newRow("no data.mdb here: the user's own") << false << true << QStringList{} << "user";
+    QTest::newRow("the folder's data.mdb wins") << true << true << QStringList{} << "folder";
+    QTest::newRow("--data FILE wins over both") << true << true << QStringList{"--data", "given/office.mdb"} << "given";
+    QTest::newRow("--data=FILE") << true << true << QStringList{"--data=given/office.mdb"} << "given";
+    QTest::newRow("--data FOLDER: its data.mdb") << true << false << QStringList{"--data", "given"} << "given";
+    QTest::newRow("--data before the sub-command")
+        << false << true << QStringList{"before", "--data", "given"} << "given";
+}
+
+void TestCli::commandsAndTheMenuUseOneDataFile()
+{
+    QFETCH(bool, folderHasOne);
+    QFETCH(bool, userHasOne);
+    QFETCH(QStringList, data);
+    QFETCH(QString, used);
+    const ScratchHome home;
+    TempWorkdir dir(folderHasOne);
+    QVERIFY(QDir().mkpath(dir.file(u"given"_qs)));
+    const bool givenFolder = !data.isEmpty() && data.last() == u"given"_qs;
+    const QString given = dir.file(givenFolder ? u"given/data.mdb"_qs : u"given/office.mdb"_qs);
+    schema::createEmptyDatabase(given);
+    if (userHasOne) {
+        QVERIFY(QDir().mkpath(QFileInfo(home.userDataFile()).absolutePath()));
+        schema::createEmptyDatabase(home.userDataFile());
+    }
+    const bool before = data.value(0) == u"before"_qs;
+    if (before)
+        data.removeFirst();
+    const QStringList add{u"recipients"_qs, u"add"_qs,           u"--field"_qs, u"收件人姓名=甲"_qs,
+                          u"--field"_qs,    u"收件地址=北京"_qs, u"--field"_qs, u"手机号码=13800000000"_qs};
+    const Run run = runWaybill(before ? data + add : add + data, dir.path(), home.environment());
+    QCOMPARE(run.status, 0);
+    const QString expected = used == u"folder"_qs ? dir.dbPath() : used == u"user"_qs ? home.userDataFile() : given;
+    QCOMPARE(RawDb(expected).rows(u"select 收件人姓名 from inrxx"_qs), QStringList{u"甲"_qs});
+    for (const QString &other : {dir.dbPath(), home.userDataFile(), given})
+        if (other != expected && QFileInfo::exists(other))
+            QCOMPARE(RawDb(other).rows(u"select 收件人姓名 from inrxx"_qs), QStringList{});
+    QVERIFY2(folderHasOne || !QFileInfo::exists(dir.dbPath()), "no data.mdb is made in the working directory");
+}
+
+void TestCli::missingDataFilesAreTold_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errContains");
+    QTest::newRow("--data naming no file")
+        << QStringList{"log", "list", "--data", "gone.mdb"} << 1 << u"找不到数据文件"_qs;
+    QTest::newRow("migrate with no data file anywhere") << QStringList{"migrate"} << 1 << u"没有数据文件"_qs;
+    QTest::newRow("--data without its file name") << QStringList{"log", "list", "--data"} << 2 << u"--data 后面缺少"_qs;
+    QTest::newRow("--data twice") << QStringList{"--data", "a.mdb", "log", "list", "--data=b.mdb"} << 2
+                                  << u"--data 只能给一次"_qs;
+}
+
+void TestCli::missingDataFilesAreTold()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, errContains);
+    const ScratchHome home;
+    TempWorkdir dir(false);
+    const Run run = runWaybill(args, dir.path(), home.environment());
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(errContains), qPrintable(run.err));
+    QVERIFY2(!run.err.contains(u"程序文件夹"_qs), qPrintable(run.err));
+    // Nothing is made anywhere.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{});
+    QVERIFY(!QFileInfo::exists(home.userDataFile()));
+}
+
+void TestCli::optionValuesAfterAnEqualsSign_data()
+{
+    QTest::addColumn<QStringList>("spaced");
+    QTest::addColumn<QStringList>("joined");
+    QTest::addColumn<QString>("outContains");
+    QTest::newRow("print --row") << QStringList{"print", "st", "--row", "2", "--pdf", "out.pdf"}
+                                 << QStringList{"print", "st", "--row=2", "--pdf=out.pdf"} << u"已打印 1 张"_qs;
+    QTest::newRow("print --font with a comma and spaces")
+        << QStringList{"print", "st", "--font", "宋体,14,bold", "--shift-x", "-3", "--pdf", "out.pdf"}
+        << QStringList{"print", "st", "--font=宋体,14,bold", "--shift-x=-3", "--pdf", "out.pdf"} << u"已打印 1 张"_qs;
+    QTest::newRow("calibration set") << QStringList{"calibration", "set", "st", "--shift-x", "4", "--shift-y", "-2"}
+                                     << QStringList{"calibration", "set", "st", "--shift-x=4", "--shift-y=-2"}
+                                     << u"右移 4、下移 -2"_qs;
+    QTest::newRow("recipients --field, an equals sign in the value")
+        << QStringList{"recipients", "add",          "--field", "收件人姓名=乙",
+                       "--field",    "收件地址=a=b", "--field", "手机号码=1"}
+        << QStringList{"recipients", "add", "--field=收件人姓名=乙", "--field=收件地址=a=b", "--field=手机号码=1"}
+        << u"收件地址：a=b"_qs;
+    QTest::newRow("log list --courier") << QStringList{"log", "list", "--courier", "st"}
+                                        << QStringList{"log", "list", "--courier=st"} << u"没有打印记录"_qs;
+}
+
+void TestCli::optionValuesAfterAnEqualsSign()
+{
+    QFETCH(QStringList, spaced);
+    QFETCH(QStringList, joined);
+    QFETCH(QString, outContains);
+    QList<Run> runs;
+    QList<QList<QList<Word>>> pages;
+    for (const QStringList &args : {spaced, joined}) {
+        TempWorkdir dir;
+        for (const char *name : {"One", "Two"})
+            RawDb(dir.dbPath()).addRecipient(u"inrxx"_qs, QString::fromLatin1(name), u"1"_qs);
+        runs << runWaybill(args, dir.path());
+        pages << (QFileInfo::exists(dir.file(u"out.pdf"_qs)) ? pdfWords(dir.file(u"out.pdf"_qs))
+                                                             : QList<QList<Word>>{});
+    }
+    QCOMPARE(runs[0].status, 0);
+    QVERIFY2(runs[0].out.contains(outContains), qPrintable(runs[0].out + runs[0].err));
+    QCOMPARE(runs[1].status, runs[0].status);
+    QCOMPARE(runs[1].out, runs[0].out);
+    QCOMPARE(runs[1].err, runs[0].err);
+    QCOMPARE(pages[1].size(), pages[0].size());
+    for (qsizetype page = 0; page < pages[0].size(); ++page) {
+        QStringList words[2];
+        for (int run = 0; run < 2; ++run)
+            for (const Word &word : pages[run][page])
+                words[run]
+                    << QStringLiteral("%1@%2,%3").arg(word.text).arg(word.left, 0, 'f', 1).arg(word.top, 0, 'f', 1);
+        QCOMPARE(words[1], words[0]);
+        // --row 2 prints the second recipient.
+        if (spaced.contains(u"--row"_qs))
+            QVERIFY(words[0].join(QLatin1Char(' ')).contains(u"Two@"_qs));
+    }
 }
 
 void TestCli::usage_data()
@@ -91,6 +272,10 @@ void TestCli::usage_data()
                                          << "frobnicate";
     QTest::newRow("init with arguments") << QStringList{"init", "x"} << 2 << ""
                                          << "init";
+    QTest::newRow("a flag given a value") << QStringList{"print", "sf", "--batch=yes", "--pdf", "x.pdf"} << 2 << ""
+                                          << "--batch=yes";
+    QTest::newRow("the data rule in the help") << QStringList{"--help"} << 0 << "--data"
+                                               << "";
 }
 
 void TestCli::usage()
@@ -99,8 +284,9 @@ void TestCli::usage()
     QFETCH(int, status);
     QFETCH(QString, outContains);
     QFETCH(QString, errContains);
+    const ScratchHome home;
     TempWorkdir dir(false);
-    const Run run = runWaybill(args, dir.path());
+    const Run run = runWaybill(args, dir.path(), home.environment());
     QCOMPARE(run.status, status);
     QVERIFY2(run.out.contains(outContains), qPrintable(run.out));
     QVERIFY2(run.err.contains(errContains), qPrintable(run.err));
@@ -590,7 +776,7 @@ void TestCli::fullDiskIsTold()
         writeAll(disk.file(u"data.mdb"_qs),
                  readAll(QStringLiteral(WAYBILL_SOURCE_DIR "/tests/data/legacy-mdb/data-pw.mdb")));
     } else {
-        QCOMPARE(runWaybill({"init"}, folder).status, 0);
+        QCOMPARE(runWaybill({"init", "--data", "data.mdb"}, folder).status, 0);
         RawDb(disk.file(u"data.mdb"_qs)).addRecipient(u"inrxx"_qs, u"张三"_qs, u"13800001111"_qs);
         const QString pdf = QDir(outside.path()).filePath(u"s.pdf"_qs);
         QCOMPARE(runWaybill({"print", "st", "--row", "1", "--number", "ST0001", "--pdf", pdf}, folder).status, 0);

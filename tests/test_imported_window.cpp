@@ -12,6 +12,7 @@
 #include "ui/column_mapping_dialog.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
+#include "ui/remembered.h"
 #include "ui/widgets.h"
 #include "waybill/family.h"
 #include "workbook_support.h"
@@ -116,6 +117,7 @@ private Q_SLOTS:
     void failedDateWriteOpensNothing();
     void searchAndRefresh();
     void importPanel();
+    void importedWorkbooksAreOfferedAgain();
     void unknownHeadingsAreMappedInADialog();
     void fileDialogOffersEveryFormatFirst();
     void replacingUnprintedRowsIsAsked_data();
@@ -264,6 +266,54 @@ void TestImportedWindow::importPanel()
     QTest::mouseClick(panel->findChild<QWidget *>(QStringLiteral("Image1")), Qt::LeftButton);
     QVERIFY(!panel->isVisibleTo(f.window.get()));
     QCOMPARE(f.edit("Edit1")->text(), QStringLiteral("kept"));
+}
+
+void TestImportedWindow::importedWorkbooksAreOfferedAgain()
+{
+    QTemporaryDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    Fixture f;
+    auto *recent = f.window->findChild<QMenu *>(QStringLiteral("RecentWorkbooks"));
+    QVERIFY(recent);
+    const auto offered = [&] {
+        Q_EMIT recent->aboutToShow();
+        QStringList texts;
+        for (const QAction *action : recent->actions())
+            texts << (action->isEnabled() ? action->text() : QStringLiteral("disabled:") + action->text());
+        return texts;
+    };
+    QCOMPARE(offered(), QStringList{u"disabled:（还没有导入过文件）"_qs});
+    const auto import = [&](const QString &path) {
+        f.edit("Edit1")->setText(path);
+        f.dialogs.confirmAnswers = {true};
+        f.click("Button1");
+    };
+    // One more workbook than are kept, one imported twice, and one that fails.
+    QStringList books;
+    for (int i = 0; i <= remembered::kRecentWorkbooks; ++i) {
+        books << f.dir.file(QStringLiteral(u"名单%1.csv").arg(i));
+        writeAll(books.last(), QStringLiteral(u"收件人姓名,收件地址,手机号码\r\n甲%1,北京,1\r\n").arg(i).toUtf8());
+        import(books.last());
+    }
+    import(books[2]);
+    const QString broken = f.dir.file(u"坏的.xls"_qs);
+    writeAll(broken, "no workbook");
+    import(broken);
+    QStringList expected{books[2]};
+    for (qsizetype i = books.size() - 1; expected.size() < remembered::kRecentWorkbooks; --i)
+        if (i != 2)
+            expected << books[i];
+    QCOMPARE(offered(), expected);
+    // A workbook gone since is not offered; choosing one puts it into the import panel.
+    QFile::remove(books.last());
+    expected.removeAll(books.last());
+    QCOMPARE(offered(), expected);
+    f.window->importPanel()->hide();
+    recent->actions().at(1)->trigger();
+    QCOMPARE(f.edit("Edit1")->text(), expected[1]);
+    QVERIFY(f.window->importPanel()->isVisibleTo(f.window.get()));
+    qputenv("XDG_CONFIG_HOME", before);
 }
 
 void TestImportedWindow::fileDialogOffersEveryFormatFirst()
@@ -489,9 +539,10 @@ void TestImportedWindow::layout()
     QStringList bar;
     for (QAction *action : f.window->menuBar()->actions())
         bar << action->objectName() + QLatin1Char('=') + action->text();
-    QCOMPARE(bar,
-             (QStringList{u"N1=选择路径(&O)"_qs, u"EditRecord=修改记录(&M)"_qs, u"N2=单张打印(&P)"_qs,
-                          u"N3=批量打印(&B)"_qs, u"N49=关闭窗口(&C)"_qs}));
+    QCOMPARE(
+        bar,
+        (QStringList{u"N1=选择路径(&O)"_qs, u"RecentWorkbooks=最近导入的文件(&R)"_qs, u"EditRecord=修改记录(&M)"_qs,
+                     u"N2=单张打印(&P)"_qs, u"N3=批量打印(&B)"_qs, u"N49=关闭窗口(&C)"_qs}));
 }
 
 void TestImportedWindow::unknownHeadingsAreMappedInADialog()

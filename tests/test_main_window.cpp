@@ -1,7 +1,6 @@
 // The main window driven through its real widgets offscreen, with the
 // dialog seam recording messages and modal windows.
 
-#include "app/data_folder.h"
 #include "app/desktop.h"
 #include "app/main_window.h"
 #include "app/recipient_view.h"
@@ -10,6 +9,7 @@
 #include "app/window_registry.h"
 #include "jet_damage.h"
 #include "report/fonts.h"
+#include "store/data_file.h"
 #include "store/jet_database.h"
 #include "store/schema.h"
 #include "test_support.h"
@@ -17,13 +17,16 @@
 #include "ui/qt_dialogs.h"
 #include "ui/record_grid.h"
 #include "ui/recording_dialogs.h"
+#include "ui/remembered.h"
 #include "ui/screen_fit.h"
+#include "ui/widgets.h"
 #include "ui/window_keys.h"
 #include "waybill/family.h"
 #include "waybill/preview_window.h"
 #include "waybill/print_window.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,6 +37,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -175,6 +179,15 @@ private Q_SLOTS:
     void secondStartBringsTheFirstToTheFront();
     void allWindowsCreatedInOrder();
     void startedOutsideADataFolderItUsesTheUsersOwn();
+    void desktopStartTakesTheDataFile_data();
+    void desktopStartTakesTheDataFile();
+    void statusBarNamesTheDataFile_data();
+    void statusBarNamesTheDataFile();
+    void rememberedPlaceComesBackOntoAScreen_data();
+    void rememberedPlaceComesBackOntoAScreen();
+    void mainWindowOpensWhereItWasClosed_data();
+    void mainWindowOpensWhereItWasClosed();
+    void fileDialogWritesDatesInChinese();
 };
 
 void TestMainWindow::initTestCase()
@@ -365,7 +378,9 @@ void TestMainWindow::clockTicksInItsFormat()
                  .hasMatch(),
              qPrintable(clock->text()));
     QCOMPARE(address->text(), u" 使用说明：菜单“帮助主题”"_qs);
-    QCOMPARE(f.window->findChild<QLabel *>(QStringLiteral("Panel2Text"))->text(), u"最佳分辨率：1024*768"_qs);
+    const auto *file = f.window->findChild<ElidedLabel *>(QStringLiteral("Panel2Text"));
+    QCOMPARE(file->fullText(), u" 数据文件："_qs + QDir::toNativeSeparators(f.dir.dbPath()));
+    QCOMPARE(file->toolTip(), u"数据文件："_qs + QDir::toNativeSeparators(f.dir.dbPath()));
 }
 
 void TestMainWindow::helpLinks_data()
@@ -1499,36 +1514,221 @@ void TestMainWindow::startedOutsideADataFolderItUsesTheUsersOwn()
     // A folder with a data.mdb keeps it (a start from the program's folder).
     {
         TempWorkdir dir;
-        enterDataFolder();
-        QCOMPARE(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+        QCOMPARE(data_file::prepare({}), QDir(dir.path()).absoluteFilePath(u"data.mdb"_qs));
     }
     // A menu's start (the home folder): the user's data folder, made with
     // an empty data.mdb once, and the same file the next time.
     QDir::setCurrent(home.path());
-    enterDataFolder();
     const QString folder = home.filePath(QStringLiteral("share/waybill"));
-    QCOMPARE(QDir::currentPath(), QDir(folder).canonicalPath());
-    QCOMPARE(userDataFolder(), folder);
-    RawDb(QDir(folder).filePath(u"data.mdb"_qs)).addRecipient(kRecipientTable, u"留下"_qs, QStringLiteral("1"));
-    QDir::setCurrent(home.path());
-    enterDataFolder();
-    QCOMPARE(RawDb(QDir(folder).filePath(u"data.mdb"_qs)).rows(u"select 收件人姓名 from inrxx"_qs),
-             QStringList{u"留下"_qs});
-    // The main window says which file is open.
+    const QString file = QDir(folder).filePath(u"data.mdb"_qs);
+    QCOMPARE(data_file::prepare({}), file);
+    QCOMPARE(data_file::userFolder(), folder);
+    RawDb(file).addRecipient(kRecipientTable, u"留下"_qs, QStringLiteral("1"));
+    QCOMPARE(data_file::prepare({}), file);
+    QCOMPARE(RawDb(file).rows(u"select 收件人姓名 from inrxx"_qs), QStringList{u"留下"_qs});
+    QCOMPARE(QDir::currentPath(), QDir(home.path()).canonicalPath()); // the working directory stays
+    // The main window works on it and says which file is open.
     {
+        data_file::use(file);
         RecordingDialogs dialogs;
         WindowRegistry registry;
         MainWindow window(registry);
         window.initialise(QDate(2026, 7, 5));
         window.Timer1Timer();
-        QVERIFY2(
-            window.findChild<QLabel *>(QStringLiteral("Panel2Text"))->text().endsWith(u"/share/waybill/data.mdb"_qs),
-            qPrintable(window.findChild<QLabel *>(QStringLiteral("Panel2Text"))->text()));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel2Text"))->toolTip(),
-                 u"数据文件："_qs + QDir(folder).filePath(u"data.mdb"_qs));
+        QCOMPARE(window.data().recipients.rowCount(), 1);
+        QCOMPARE(window.findChild<ElidedLabel *>(QStringLiteral("Panel2Text"))->fullText(),
+                 u" 数据文件："_qs + QDir::toNativeSeparators(file));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Panel2Text"))->toolTip(), u"数据文件："_qs + file);
+        data_file::use({});
     }
     QDir::setCurrent(previous);
     qputenv("XDG_DATA_HOME", before);
+}
+
+void TestMainWindow::desktopStartTakesTheDataFile_data()
+{
+    QTest::addColumn<QStringList>("args"); // DATA: the data file of the program already open
+    QTest::newRow("--data FILE") << QStringList{"--data", "DATA"};
+    QTest::newRow("--data=FILE") << QStringList{"--data=DATA"};
+    QTest::newRow("--data FILE with a workbook") << QStringList{"--data", "DATA", "BOOK"};
+}
+
+void TestMainWindow::desktopStartTakesTheDataFile()
+{
+    // The program is already open on a data file; started from a folder of
+    // its own with --data naming that file, the second start hands over to it.
+    QFETCH(QStringList, args);
+    TempWorkdir first;
+    SingleInstance running(first.dbPath());
+    QCOMPARE(running.claim(), SingleInstance::Start::First);
+    QStringList asked;
+    connect(&running, &SingleInstance::activationRequested, this, [&](const QString &book) { asked << book; });
+    QTemporaryDir elsewhere;
+    const QString book = QDir(elsewhere.path()).filePath(u"名单.csv"_qs);
+    writeAll(book, u"收件人姓名,收件地址,手机号码\r\n甲,北京,1\r\n"_qs.toUtf8());
+    args.replaceInStrings(u"DATA"_qs, first.dbPath()).replaceInStrings(u"BOOK"_qs, book);
+    QProcess second;
+    second.setWorkingDirectory(elsewhere.path());
+    second.start(QStringLiteral(WAYBILL_BINARY), args);
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(asked, QStringList{args.contains(book) ? book : QString()});
+    QVERIFY(!QFileInfo::exists(QDir(elsewhere.path()).filePath(u"data.mdb"_qs)));
+}
+
+void TestMainWindow::statusBarNamesTheDataFile_data()
+{
+    QTest::addColumn<int>("depth"); // folders between the temporary directory and data.mdb
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("a short path, whole") << 0 << true;
+    QTest::newRow("a long path, elided in the middle") << 12 << false;
+}
+
+void TestMainWindow::statusBarNamesTheDataFile()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, whole);
+    QTemporaryDir top(QDir::tempPath() + QStringLiteral("/w-XXXXXX")); // short enough to be shown whole
+    QString folder = top.path();
+    for (int i = 0; i < depth; ++i)
+        folder += QStringLiteral(u"/办公室的数据文件夹%1").arg(i);
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = QDir(folder).filePath(u"office.mdb"_qs);
+    createEmptyDatabase(file);
+    data_file::use(file);
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    MainWindow window(registry);
+    window.initialise(QDate(2026, 7, 5));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.Timer1Timer();
+    const auto *panel = window.findChild<QLabel *>(QStringLiteral("Panel2Text"));
+    const QString full = u" 数据文件："_qs + QDir::toNativeSeparators(file);
+    QCOMPARE(panel->toolTip(), u"数据文件："_qs + QDir::toNativeSeparators(file));
+    QTRY_VERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width());
+    QVERIFY2(panel->geometry().right() < window.statusBar()->width(), "the panel stays in the status bar");
+    if (whole) {
+        QCOMPARE(panel->text(), full);
+    } else {
+        // Both ends stay: where the path starts and the file's name.
+        const QString shown = panel->text();
+        QVERIFY2(shown.contains(QChar(0x2026)) && shown.size() < full.size(), qPrintable(shown));
+        QVERIFY2(shown.startsWith(full.left(8)) && shown.endsWith(u"/office.mdb"_qs), qPrintable(shown));
+    }
+    data_file::use({});
+}
+
+void TestMainWindow::rememberedPlaceComesBackOntoAScreen_data()
+{
+    // Two screens side by side (the primary one first), a 4/30/4/4 frame,
+    // the main window 1017 x 653: where a remembered place goes.
+    QTest::addColumn<QPoint>("saved");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("framePos");
+    QTest::addColumn<QSize>("placed");
+    const QSize window(1017, 653);
+    QTest::newRow("on the primary screen: kept") << QPoint(100, 50) << window << QPoint(100, 50) << window;
+    QTest::newRow("on the second screen: kept") << QPoint(2000, 100) << window << QPoint(2000, 100) << window;
+    QTest::newRow("half off the right of the second: pulled back")
+        << QPoint(3200, 100) << window << QPoint(1920 + 1680 - 1025, 100) << window;
+    QTest::newRow("above the top: moved down") << QPoint(100, -400) << window << QPoint(100, 0) << window;
+    QTest::newRow("where no screen is now: onto the primary one")
+        << QPoint(9000, 5000) << window << QPoint(1920 - 1025, 1040 - 687) << window;
+    QTest::newRow("larger than the second screen now: shrunk on it")
+        << QPoint(2000, 0) << QSize(1900, 1100) << QPoint(1920, 0) << QSize(1680 - 8, 1010 - 34);
+}
+
+void TestMainWindow::rememberedPlaceComesBackOntoAScreen()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, framePos);
+    QFETCH(QSize, placed);
+    const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1680, 1010)};
+    const WindowPlace place = rememberedPlace({saved, size}, QMargins(4, 30, 4, 4), screens);
+    QCOMPARE(place.framePos, framePos);
+    QCOMPARE(place.size, placed);
+}
+
+void TestMainWindow::mainWindowOpensWhereItWasClosed_data()
+{
+    QTest::addColumn<QPoint>("saved");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("on the screen: there") << QPoint(20, 10) << true;
+    QTest::newRow("off the screen: pulled back onto it") << QPoint(-5000, 9000) << false;
+}
+
+void TestMainWindow::mainWindowOpensWhereItWasClosed()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(bool, kept);
+    QTemporaryDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    TempWorkdir dir;
+    remembered::setWindowPlace(u"Form1"_qs, {saved, QSize(1017, 653)});
+    RecordingDialogs dialogs;
+    WindowRegistry registry;
+    registerWindows(registry);
+    QCOMPARE(startDesktop(registry), 0);
+    auto *main = registry.window(window_class::kMain);
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    // Placed with the frame known before it is shown (none offscreen; the
+    // screen fit looks again once the window system has framed it).
+    const QRect available = main->screen()->availableGeometry();
+    const QRect placed(main->pos(), main->size());
+    QVERIFY2(
+        available.contains(placed),
+        qPrintable(
+            QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
+    // The screen is narrower than the window: it is where it was from top to bottom.
+    if (kept)
+        QCOMPARE(main->pos().y(), saved.y());
+    registry.destroyAll();
+    qputenv("XDG_CONFIG_HOME", before);
+}
+
+void TestMainWindow::fileDialogWritesDatesInChinese()
+{
+    // The file list's date column, whatever the session's language, and
+    // the dialog starts in the folder last used.
+    QTemporaryDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QTemporaryDir folder;
+    writeAll(folder.filePath(u"名单.csv"_qs), "a\r\n");
+    remembered::setLastFolder(folder.path());
+    QtDialogs real;
+    QString date;
+    QString shownFolder;
+    int polls = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shownFolder = dialog->directory().absolutePath();
+        for (QTreeView *view : dialog->findChildren<QTreeView *>()) {
+            QAbstractItemModel *model = view->model();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < model->rowCount(root); ++row)
+                if (model->index(row, 0, root).data().toString() == u"名单.csv"_qs)
+                    date = model->index(row, 3, root).data().toString();
+        }
+        // Closed once the date is read, or after ten seconds without it.
+        if (!date.isEmpty() || ++polls > 200)
+            dialog->reject();
+    });
+    poll.start(50);
+    QCOMPARE(real.openFile(nullptr, u"选择"_qs, QString()), QString());
+    QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+    const QDateTime modified = QFileInfo(folder.filePath(u"名单.csv"_qs)).lastModified();
+    QCOMPARE(date, QLocale(QLocale::Chinese, QLocale::China).toString(modified, QLocale::ShortFormat));
+    QVERIFY2(QRegularExpression(u"^\\d{4}/\\d{1,2}/\\d{1,2} \\d{1,2}:\\d{2}$"_qs).match(date).hasMatch(),
+             qPrintable(date));
+    qputenv("XDG_CONFIG_HOME", before);
 }
 
 void TestMainWindow::oldDataThatDoNotAddUpAreCarriedOnlyWhenAsked()

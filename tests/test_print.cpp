@@ -268,7 +268,8 @@ void TestPrint::failuresLeaveNoFile_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown courier") << QStringList{"xx", "--pdf", "OUT"} << true << 2 << u"未知的快递公司代码"_qs;
-    QTest::newRow("no database") << QStringList{"st", "--pdf", "OUT"} << false << 1 << "data.mdb";
+    QTest::newRow("no data file where --data says")
+        << QStringList{"st", "--data", "gone.mdb", "--pdf", "OUT"} << false << 1 << u"找不到数据文件"_qs;
     QTest::newRow("row that does not exist")
         << QStringList{"st", "--row", "5", "--pdf", "OUT"} << true << 1 << u"第 5 行收件人不存在"_qs;
     QTest::newRow("unwritable output") << QStringList{"st", "--pdf", "NOFOLDER/out.pdf"} << true << 1

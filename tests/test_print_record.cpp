@@ -488,7 +488,7 @@ void TestPrintRecord::recordTravelsWithBackupAndRestore()
     QCOMPARE(runWaybill({u"backup"_qs, u"saved"_qs}, dir.path()).status, 0);
     QTemporaryDir other;
     QVERIFY(QFile::copy(dir.file(u"saved.bak"_qs), QDir(other.path()).filePath(u"saved.bak"_qs)));
-    QCOMPARE(runWaybill({u"init"_qs}, other.path()).status, 0);
+    QCOMPARE(runWaybill({u"init"_qs, u"--data=data.mdb"_qs}, other.path()).status, 0);
     const Run restored = runWaybill({u"restore"_qs, u"saved.bak"_qs}, other.path());
     QVERIFY2(restored.status == 0, qPrintable(restored.err));
     const Run listed = runWaybill({u"log"_qs, u"list"_qs}, other.path());

@@ -1019,6 +1019,9 @@ void TestPrintWindow::pdfIsOfferedInDocumentsUnderTheFormsName()
     QTemporaryDir home;
     const QByteArray previousHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
+    // No folder chosen before: the folder of the last file is kept between starts.
+    const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
     QDir(home.path()).mkpath(QStringLiteral(".local/share/waybill"));
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QVERIFY(documents.startsWith(home.path()));
@@ -1061,6 +1064,7 @@ void TestPrintWindow::pdfIsOfferedInDocumentsUnderTheFormsName()
                           QDir(chosen).filePath(u"顺丰快递单-2026-12-10.pdf"_qs)}));
     QDir::setCurrent(previousFolder);
     qputenv("HOME", previousHome);
+    qputenv("XDG_CONFIG_HOME", previousConfig);
 }
 
 void TestPrintWindow::printerPropertiesShowTheCouriersPaper()

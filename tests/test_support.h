@@ -93,7 +93,6 @@ struct Run {
     QString err;
 };
 
-// Runs the program's command line in a working directory and waits for it.
 // The texts of one row of a table.
 inline QStringList rowOf(const TextTable &table, qsizetype r)
 {
@@ -103,15 +102,39 @@ inline QStringList rowOf(const TextTable &table, qsizetype r)
     return texts;
 }
 
-inline Run runWaybill(const QStringList &args, const QString &workdir)
+// Runs the program's command line in a working directory and waits for it.
+inline Run runWaybill(const QStringList &args, const QString &workdir,
+                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setWorkingDirectory(workdir);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(WAYBILL_BINARY), args);
     process.waitForFinished(120000);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
+
+// A home folder of its own for the program: its user's data folder
+// (XDG_DATA_HOME) and config folder (XDG_CONFIG_HOME) are empty folders of
+// a temporary directory.
+class ScratchHome {
+public:
+    ScratchHome()
+    {
+        m_environment.insert(QStringLiteral("HOME"), m_dir.path());
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("share")));
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    }
+    QString path() const { return m_dir.path(); }
+    // data.mdb of the user's data folder.
+    QString userDataFile() const { return m_dir.filePath(QStringLiteral("share/waybill/data.mdb")); }
+    const QProcessEnvironment &environment() const { return m_environment; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+};
 
 // A word of a PDF page as pdftotext -bbox places it, millimetres from the
 // page's top-left corner.

@@ -20,7 +20,7 @@ seeds=$(mktemp -d)
 trap 'rm -rf "$seeds"' EXIT
 (
     cd "$seeds"
-    QT_QPA_PLATFORM=offscreen "$root/build-asan/bin/waybill" init >/dev/null
+    QT_QPA_PLATFORM=offscreen "$root/build-asan/bin/waybill" init --data data.mdb >/dev/null
     python3 - <<'PY'
 import sqlite3
 db = sqlite3.connect('data.mdb')

@@ -1,6 +1,7 @@
 #include "ui/qt_dialogs.h"
 
 #include "ui/column_mapping_dialog.h"
+#include "ui/remembered.h"
 
 #include "common/file_name.h"
 
@@ -15,15 +16,18 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPixmap>
@@ -119,34 +123,85 @@ QString QtDialogs::reachable(QWidget *parent, const QString &chosen)
 
 namespace {
 
-// Where a file dialog starts: the folder of the last file chosen, else the
-// user's Documents folder (never the program's or the data's own folder).
-QString &lastFolder()
-{
-    static QString folder;
-    return folder;
-}
+const QLocale kChinese(QLocale::Chinese, QLocale::China);
 
+// Where a file dialog starts: the folder of the last file chosen (kept
+// between starts), else the user's Documents folder (never the program's
+// or the data's own folder).
 QString startFolder()
 {
-    if (!lastFolder().isEmpty() && QFileInfo(lastFolder()).isDir())
-        return lastFolder();
+    const QString last = remembered::lastFolder();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-QString remembered(const QString &chosen)
+QString rememberFolder(const QString &chosen)
 {
     if (!chosen.isEmpty())
-        lastFolder() = QFileInfo(chosen).absolutePath();
+        remembered::setLastFolder(QFileInfo(chosen).absolutePath());
     return chosen;
+}
+
+// The folders the dialog offers in its history: the last one and those of
+// the workbooks imported last.
+QStringList recentFolders()
+{
+    QStringList folders;
+    if (const QString last = remembered::lastFolder(); QFileInfo(last).isDir())
+        folders << last;
+    for (const QString &workbook : remembered::recentWorkbooks())
+        if (const QString folder = QFileInfo(workbook).absolutePath(); !folders.contains(folder))
+            folders << folder;
+    return folders;
+}
+
+// The file list's date column in the program's Chinese, where Qt writes it
+// in the session's language ("10 Dec").
+class ChineseDates : public QIdentityProxyModel {
+public:
+    static constexpr int kDateColumn = 3;
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role != Qt::DisplayRole || index.column() != kDateColumn || !files)
+            return QIdentityProxyModel::data(index, role);
+        return kChinese.toString(files->lastModified(mapToSource(index)), QLocale::ShortFormat);
+    }
+};
+
+// Qt's own file dialog, never the desktop's: the desktop's follows the
+// session's language, which may not be Chinese.
+QString chooseFile(QWidget *parent, const QString &title, const QString &filter, QFileDialog::AcceptMode mode,
+                   QString *chosenFilter)
+{
+    QFileDialog dialog(parent, title, startFolder(), filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setLocale(kChinese);
+    dialog.setProxyModel(new ChineseDates(&dialog));
+    dialog.setAcceptMode(mode);
+    if (mode == QFileDialog::AcceptOpen)
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    else
+        dialog.setOption(QFileDialog::DontConfirmOverwrite); // the caller asks about an existing file
+    dialog.setHistory(recentFolders());
+    if (chosenFilter && !chosenFilter->isEmpty())
+        dialog.selectNameFilter(*chosenFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().first();
 }
 
 } // namespace
 
 QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString &filter)
 {
-    return remembered(reachable(parent, QFileDialog::getOpenFileName(parent, title, startFolder(), filter)));
+    return rememberFolder(reachable(parent, chooseFile(parent, title, filter, QFileDialog::AcceptOpen, nullptr)));
 }
 
 QStringList QtDialogs::openFiles(QWidget *parent, const QString &title, const QString &filter)
@@ -170,10 +225,7 @@ QString QtDialogs::chooseFolder(QWidget *parent, const QString &title)
 
 QString QtDialogs::saveFile(QWidget *parent, const QString &title, const QString &filter, QString *chosenFilter)
 {
-    // The caller asks about an existing file, for the name it writes.
-    return remembered(reachable(parent,
-                                QFileDialog::getSaveFileName(parent, title, startFolder(), filter, chosenFilter,
-                                                             QFileDialog::DontConfirmOverwrite)));
+    return rememberFolder(reachable(parent, chooseFile(parent, title, filter, QFileDialog::AcceptSave, chosenFilter)));
 }
 
 namespace {
@@ -410,7 +462,7 @@ bool QtDialogs::printSetup(QWidget *parent, QPrinter &printer, int minPage, int 
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        remembered(printer.outputFileName()); // the next PDF, and the next file dialog, start there
+        rememberFolder(printer.outputFileName()); // the next PDF, and the next file dialog, start there
     return true;
 }
 

@@ -23,6 +23,22 @@ WindowPlace fitToArea(QSize wanted, const QMargins &frame, const QRect &availabl
     return {pos, size};
 }
 
+WindowPlace rememberedPlace(const WindowPlace &saved, const QMargins &frame, const QList<QRect> &areas)
+{
+    if (areas.isEmpty())
+        return saved;
+    const QRect outer(saved.framePos, saved.size + QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+    const auto overlap = [&](const QRect &area) {
+        const QRect common = area.intersected(outer);
+        return common.isEmpty() ? 0LL : qint64(common.width()) * common.height();
+    };
+    const QRect *best = &areas.first();
+    for (const QRect &area : areas)
+        if (overlap(area) > overlap(*best))
+            best = &area;
+    return fitToArea(saved.size, frame, *best, saved.framePos);
+}
+
 namespace {
 
 QMargins marginsAround(const QWidget *window)
@@ -104,6 +120,19 @@ void centreOnScreen(QWidget *window, QSize wanted)
 {
     if (const QScreen *screen = screenOf(window))
         placeOnScreen(window, screen->availableGeometry(), wanted);
+}
+
+void placeRemembered(QWidget *window, const WindowPlace &saved)
+{
+    QList<QRect> areas;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        areas << primary->availableGeometry();
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas << screen->availableGeometry();
+    // A fixed-size window is as large as it is described, not as it was.
+    const WindowPlace wanted{saved.framePos, isFixedSize(window) ? naturalSize(window) : saved.size};
+    apply(window, rememberedPlace(wanted, frameMarginsOf(window), areas));
 }
 
 void keepOnScreen(QWidget *window)

@@ -5,6 +5,7 @@
 // scrolls, see ClientScrollArea), and its frame is never placed above or
 // left of the area, so that the title bar and the menus stay reachable.
 
+#include <QList>
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -28,6 +29,13 @@ struct WindowPlace {
 WindowPlace fitToArea(QSize wanted, const QMargins &frame, const QRect &available,
                       std::optional<QPoint> keepAt = std::nullopt);
 
+// Where a window remembered at saved goes on the screens there are now
+// (their available areas, the primary one first): on the screen the saved
+// frame overlaps most, or on the primary one when it overlaps none (a
+// screen since taken away, a smaller resolution), moved and shrunk as far
+// as its frame needs to be whole on that screen.
+WindowPlace rememberedPlace(const WindowPlace &saved, const QMargins &frame, const QList<QRect> &areas);
+
 // The frame margins of a window: its own once the window system has framed
 // it, else those of another framed window of the program, else a usual
 // title bar and border (none on the offscreen platform).
@@ -40,6 +48,9 @@ QMargins frameMarginsOf(const QWidget *window);
 void placeOnScreen(QWidget *window, const QRect &available, QSize wanted = {});
 // The same on the window's own screen (the primary one before it has one).
 void centreOnScreen(QWidget *window, QSize wanted = {});
+// Places window where rememberedPlace says on the screens there are now
+// (a fixed-size window keeps its size where that fits).
+void placeRemembered(QWidget *window, const WindowPlace &saved);
 // A window placed by someone else (a message box, the window system) is
 // shrunk and moved only when its frame leaves its screen's available area.
 void keepOnScreen(QWidget *window);

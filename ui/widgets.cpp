@@ -140,6 +140,53 @@ void DraggablePanel::mouseReleaseEvent(QMouseEvent *event)
     event->accept();
 }
 
+void ElidedLabel::setFullText(const QString &text)
+{
+    if (text == m_full)
+        return;
+    m_full = text;
+    updateGeometry();
+    elide();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const int whole = fontMetrics().horizontalAdvance(m_full) + 2 * margin() + frameWidth() * 2 + 4;
+    return {std::min(whole, kWidestHint), QLabel::minimumSizeHint().height()};
+}
+
+QSize ElidedLabel::minimumSizeHint() const
+{
+    return {50, QLabel::minimumSizeHint().height()};
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidedLabel::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    elide();
+}
+
+void ElidedLabel::elide()
+{
+    // Until it is shown it has no width of its own: the whole text.
+    if (!isVisible()) {
+        setText(m_full);
+        return;
+    }
+    // A framed label without an indent of its own indents by half an "x".
+    const int indented = indent() >= 0 ? indent()
+        : frameWidth() > 0             ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2
+                                       : 0;
+    const int room = contentsRect().width() - 2 * margin() - indented;
+    setText(fontMetrics().elidedText(m_full, Qt::ElideMiddle, std::max(room, 0)));
+}
+
 void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))

@@ -108,5 +108,26 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
+// A label showing its whole text where there is room, else the text elided
+// in the middle, so that its start and its end (a path's file name) both
+// stay in sight. It asks for little width: up to kWidestHint for a long text.
+class ElidedLabel : public QLabel {
+public:
+    static constexpr int kWidestHint = 200;
+    using QLabel::QLabel;
+    void setFullText(const QString &text);
+    const QString &fullText() const { return m_full; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void elide();
+    QString m_full;
+};
+
 // A 16 x 16 close picture: a dark cross on a light square.
 QPixmap closePicture();
