@@ -10,7 +10,10 @@ log="$root/build/start.log"
 if [ ! -e "$root/build/CMakeCache.txt" ]; then
     echo "第一次启动：正在编译程序（约需几分钟）……"
     mkdir -p "$root/build"
-    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYBILL_WARNINGS_AS_ERRORS=ON >"$log" 2>&1 \
+    # The program alone: no tests, benchmarks or developer tools (tools/build.sh
+    # turns them on again in the same folder, reusing what was compiled here).
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYBILL_WARNINGS_AS_ERRORS=ON \
+        -DWAYBILL_TESTS=OFF >"$log" 2>&1 \
         || { cat "$log"; exit 1; }
 fi
 # Built again only when a file of the project changed since the last start.
