@@ -76,7 +76,7 @@ printf '收件人姓名,收件地址,手机号码\r\n张三,杭州市文三路1�
 # The deepin/UOS store's package: its layout, no maintainer scripts, only
 # files under /opt/apps/APPID, and the program running from there.
 appid=cn.kestrine-waybill.waybill
-store=$("$source/tools/deepin_package.sh" "$build" "$deb" "$scratch/store")
+store=$("$source/tools/deepin_package.sh" "$deb" "$scratch/store")
 [ "$(dpkg-deb --field "$store" Package)" = "$appid" ] || fail "the store package is not named $appid"
 [ "$(dpkg-deb --field "$store" Depends)" = "$(dpkg-deb --field "$deb" Depends)" ] || fail "the store package's Depends differ"
 dpkg-deb --ctrl-tarfile "$store" | tar -t | grep -v -x -e './' -e './control' -e './md5sums' \
@@ -102,6 +102,6 @@ mkdir "$scratch/store-home"
 cd "$scratch/store-home"
 "$opt/files/bin/waybill" init >/dev/null
 "$opt/files/bin/waybill" import "$scratch/home/list.csv" | grep -q '导入 1 行' || fail "the store package's program does not import"
-store_again=$("$source/tools/deepin_package.sh" "$build" "$deb" "$scratch/store-again")
+store_again=$("$source/tools/deepin_package.sh" "$deb" "$scratch/store-again")
 cmp "$store" "$store_again" || fail "two store packages of one build differ"
 echo "package ok: $(basename "$deb") $(basename "$store")"

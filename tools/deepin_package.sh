@@ -1,18 +1,17 @@
 #!/bin/sh
-# Makes the deepin/UOS store's package from a built tree and the /usr
-# package CPack made of it:
-#   tools/deepin_package.sh BUILD_DIR USR_DEB OUT_DIR
+# Makes the deepin/UOS store's package from the /usr package (CPack's):
+#   tools/deepin_package.sh USR_DEB OUT_DIR
 # writes OUT_DIR/cn.kestrine-waybill.waybill_VERSION_ARCH.deb with the
-# store's layout /opt/apps/APPID/: files/ the program as installed (bin,
-# libexec, share), entries/ its menu entry and icons, info the store's
-# description. No maintainer scripts: nothing outside /opt/apps/APPID is
-# changed. Its dependencies are those of the /usr package; every file time
-# is SOURCE_DATE_EPOCH when it is set.
+# store's layout /opt/apps/APPID/: files/ the program as the /usr package
+# installs it (bin, libexec, share: the program finds its helper and help
+# pages relative to itself), entries/ its menu entry and icons, info the
+# store's description. No maintainer scripts: nothing outside
+# /opt/apps/APPID is changed. Its dependencies are those of the /usr
+# package; every file time is SOURCE_DATE_EPOCH when it is set.
 set -eu
-[ $# -eq 3 ] || { echo "usage: $0 BUILD_DIR USR_DEB OUT_DIR" >&2; exit 2; }
-build=$1
-usr_deb=$2
-out=$3
+[ $# -eq 2 ] || { echo "usage: $0 USR_DEB OUT_DIR" >&2; exit 2; }
+usr_deb=$1
+out=$2
 # The homepage's domain reversed; "-" stays, as package names cannot hold "_".
 appid=cn.kestrine-waybill.waybill
 field() { dpkg-deb --field "$usr_deb" "$1"; }
@@ -22,8 +21,9 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 umask 022
 app="$stage/root/opt/apps/$appid"
-DESTDIR="$stage/root" cmake --install "$build" --prefix "/opt/apps/$appid/files" --strip >"$stage/install.log" 2>&1 \
-    || { cat "$stage/install.log" >&2; exit 1; }
+dpkg-deb -x "$usr_deb" "$stage/usr-root"
+mkdir -p "$app"
+mv "$stage/usr-root/usr" "$app/files"
 share="$app/files/share"
 
 # The menu entry and the icons go to entries/, named after the app id.

@@ -27,7 +27,7 @@ mkdir -p "$root/dist"
 deb=$(ls "$root/build-package/package/"waybill_*.deb)
 cp "$deb" "$root/dist/"
 echo "dist/$(basename "$deb")"
-deepin=$("$root/tools/deepin_package.sh" "$root/build-package" "$deb" "$root/dist")
+deepin=$("$root/tools/deepin_package.sh" "$deb" "$root/dist")
 echo "dist/$(basename "$deepin")"
 if command -v lintian >/dev/null; then
     lintian "$root/dist/$(basename "$deb")" || true
