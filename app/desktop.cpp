@@ -9,6 +9,7 @@
 #include "store/data_file.h"
 #include "store/jet_database.h"
 #include "store/schema.h"
+#include "ui/app_icon.h"
 #include "ui/desktop_behaviour.h"
 #include "ui/dialogs.h"
 #include "ui/error_boundary.h"
@@ -212,6 +213,10 @@ int runDesktop(int argc, char **argv, const QString &workbook, const QString &da
     // No display name: Qt would append it to every window's caption, and
     // the captions stand as they are.
     QApplication::setApplicationName(QStringLiteral("waybill"));
+    // Taskbars show the program's own icon, and on Wayland find the menu
+    // entry (waybill.desktop) by this name.
+    QApplication::setWindowIcon(appIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("waybill"));
     installFontSubstitutions();
     installChineseTranslations(app);
     installButtonEnterKeys(app);

@@ -1,37 +1,10 @@
-// Draws the program's icon (a waybill form on a parcel) as PNG files of
-// the hicolor sizes: make_icon OUTDIR writes OUTDIR/waybill-N.png.
+// Writes the program's icon (ui/app_icon.cpp) as PNG files of the hicolor
+// sizes: make_icon OUTDIR writes OUTDIR/waybill-N.png.
+
+#include "ui/app_icon.h"
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
-
-namespace {
-
-void drawIcon(QPainter &p)
-{
-    // Drawn on a 256 x 256 canvas.
-    const auto rounded = [&](QRectF rect, qreal radius, const QColor &fill) {
-        QPainterPath path;
-        path.addRoundedRect(rect, radius, radius);
-        p.fillPath(path, fill);
-    };
-    rounded({20, 56, 216, 168}, 14, QColor(0xc8, 0x92, 0x4f));
-    rounded({20, 56, 216, 40}, 14, QColor(0xb0, 0x7a, 0x3a));
-    p.fillRect(QRectF(112, 56, 32, 168), QColor(0xe0, 0xb7, 0x7c));
-    QPainterPath form;
-    form.addRoundedRect(QRectF(44, 28, 168, 120), 8, 8);
-    p.fillPath(form, Qt::white);
-    p.setPen(QPen(QColor(0x1f, 0x4e, 0x9c), 6));
-    p.drawPath(form);
-    rounded({44, 28, 168, 26}, 8, QColor(0x1f, 0x4e, 0x9c));
-    rounded({60, 70, 64, 8}, 3, QColor(0xd2, 0x2b, 0x2b));
-    for (const QRectF &line : {QRectF(60, 90, 136, 8), QRectF(60, 110, 112, 8), QRectF(60, 128, 80, 8)})
-        rounded(line, 3, QColor(0x55, 0x55, 0x55));
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -41,14 +14,7 @@ int main(int argc, char **argv)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
     for (int size : {16, 32, 48, 64, 128, 256}) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 256.0, size / 256.0);
-        drawIcon(painter);
-        painter.end();
-        if (!image.save(out.filePath(QStringLiteral("waybill-%1.png").arg(size))))
+        if (!appIconImage(size).save(out.filePath(QStringLiteral("waybill-%1.png").arg(size))))
             return 1;
     }
     return 0;
