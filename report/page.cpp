@@ -101,6 +101,8 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
     painter.scale(dotsPerUnit, dotsPerUnit);
     painter.setPen(Qt::black);
     for (const ComposedItem &item : page.items) {
+        for (const QRectF &bar : item.bars)
+            painter.fillRect(bar, item.color);
         if (item.lines.isEmpty())
             continue; // nothing printed: only its frame, below
         const PageFont &font = page.fonts[item.font];
@@ -126,6 +128,14 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
                 painter.drawRect(item.box.adjusted(-2, -2, 2, 2));
     }
     painter.restore();
+}
+
+int codeGridDpi(int deviceDpi)
+{
+    if (deviceDpi <= kMaxCodeDpi)
+        return std::max(1, deviceDpi);
+    const int share = (deviceDpi + kMaxCodeDpi - 1) / kMaxCodeDpi;
+    return deviceDpi / share;
 }
 
 void setUpPaper(QPagedPaintDevice &device, const QSizeF &paperMm)
