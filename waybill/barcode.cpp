@@ -113,7 +113,8 @@ std::optional<CodeSymbol> qrSymbol(const QString &text)
     if (bytes.isEmpty())
         return std::nullopt;
     const std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
-        QRcode_encodeData(int(bytes.size()), reinterpret_cast<const unsigned char *>(bytes.constData()), 0, QR_ECLEVEL_M),
+        QRcode_encodeData(int(bytes.size()), reinterpret_cast<const unsigned char *>(bytes.constData()), 0,
+                          QR_ECLEVEL_M),
         &QRcode_free);
     if (!code)
         return std::nullopt;

@@ -10,8 +10,8 @@
 #include <vector>
 
 struct CodeSymbol {
-    int columns = 0; // modules across, quiet zones included
-    int rows = 0;    // 1 for Code 128
+    int columns = 0;        // modules across, quiet zones included
+    int rows = 0;           // 1 for Code 128
     std::vector<bool> dark; // row by row
 
     bool isDark(int column, int row) const { return dark[size_t(row) * size_t(columns) + size_t(column)]; }

@@ -52,6 +52,11 @@ const QString kTooSmall = QStringLiteral(u"框太小，放不下条码");
 
 } // namespace
 
+QString codePlaceholder()
+{
+    return QStringLiteral("1234567890123");
+}
+
 PlacedCode placeCode(const LayoutItem &item, const QString &value, int gridDpi, qreal readableHeight)
 {
     PlacedCode placed;
@@ -94,7 +99,7 @@ PlacedCode placeCode(const LayoutItem &item, const QString &value, int gridDpi, 
     placed.symbol = QRectF(x / dotsPerUnit, box.top / dotsPerUnit, width / dotsPerUnit, barsDots / dotsPerUnit);
     placed.bars = barsOf(*symbol, x, box.top, module, barsDots, dotsPerUnit);
     if (item.readableLine)
-        placed.readable = QRectF(placed.symbol.left(), (box.top + barsDots) / dotsPerUnit, placed.symbol.width(),
-                                 readableHeight);
+        placed.readable =
+            QRectF(placed.symbol.left(), (box.top + barsDots) / dotsPerUnit, placed.symbol.width(), readableHeight);
     return placed;
 }

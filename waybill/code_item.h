@@ -23,6 +23,10 @@ struct PlacedCode {
 constexpr double kMinBarsMm = 4.0;
 constexpr double kMinBarsShare = 0.15;
 
+// What a code item without a value shows on screen, so that it can be
+// found and sized on the form: a number of a waybill number's length.
+QString codePlaceholder();
+
 // Places the code of value in item's box at gridDpi dots per inch;
 // readableHeight is the height (layout units) of a line of the item's
 // font, used when the item has a readable line.

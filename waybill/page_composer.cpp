@@ -66,8 +66,8 @@ void PageComposer::composeCode(ComposedPage &page, int index, const QString &val
     const int fontIndex = m_itemFonts[index].first();
     const PageFont &font = m_fonts[fontIndex];
     const PlacedCode code = placeCode(item, value, m_gridDpi, font.lineHeight);
-    ComposedItem bars{item.name, QRectF(item.left, item.top, item.width, item.height), fontIndex, {}, false,
-                      item.color, {}, {}};
+    ComposedItem bars{
+        item.name, QRectF(item.left, item.top, item.width, item.height), fontIndex, {}, false, item.color, {}, {}};
     bars.bars = code.bars;
     if (!code.problem.isEmpty()) {
         bars.flagged = true;
@@ -202,8 +202,14 @@ ComposedPage PageComposer::compose(const RowValues &values) const
                 line.indent = (room - line.width) * share;
             width = room;
         }
-        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), chosen.font, lines, false,
-                           item.color, laidOut, {}});
+        page.items.append({item.name,
+                           QRectF(item.left, item.top, width, item.height),
+                           chosen.font,
+                           lines,
+                           false,
+                           item.color,
+                           laidOut,
+                           {}});
         // Text past the paper's edge is cut off by it as surely as lines
         // below the box.
         const qreal inkHeight = lines.size() * font.lineHeight;

@@ -3,6 +3,7 @@
 #include "report/fonts.h"
 #include "store/db_error.h"
 #include "store/schema.h"
+#include "waybill/code_item.h"
 #include "waybill/waybill_number.h"
 
 #include <algorithm>
@@ -189,17 +190,6 @@ ComposedPage WaybillRun::page(int i, PageTarget target) const
     });
 }
 
-namespace {
-
-// What an item without a value shows on screen so that it can be found on
-// the form: its column's name, a code a number of a waybill's length.
-QString placeholder(const LayoutItem &item)
-{
-    return item.kind == ItemKind::Text ? item.column : QStringLiteral("1234567890123");
-}
-
-} // namespace
-
 ComposedPage WaybillRun::valuesPage() const
 {
     const auto values = [this](RowSide row, const QString &column) {
@@ -211,8 +201,9 @@ ComposedPage WaybillRun::valuesPage() const
     QList<LayoutItem> shown = placedItems();
     bool placeholders = false;
     for (LayoutItem &item : shown)
-        if (item.kind != ItemKind::Text && item.fixedText.isEmpty() && pageValue(0, item.row, item.column, 0).isEmpty()) {
-            item.fixedText = placeholder(item);
+        if (item.kind != ItemKind::Text && item.fixedText.isEmpty()
+            && pageValue(0, item.row, item.column, 0).isEmpty()) {
+            item.fixedText = codePlaceholder();
             placeholders = true;
         }
     return placeholders ? PageComposer(paperMm(), shown).compose(values) : composer().compose(values);
@@ -224,7 +215,7 @@ ComposedPage WaybillRun::screenPage() const
     for (LayoutItem &item : shown) {
         item.splitWidth = 0;
         if (item.kind != ItemKind::Text && item.fixedText.isEmpty())
-            item.fixedText = placeholder(item);
+            item.fixedText = codePlaceholder();
     }
     return PageComposer(m_layout.paperMm, shown).compose([](RowSide, const QString &column) { return column; });
 }
