@@ -164,15 +164,15 @@ int print(const PrintOptions &options, CliStreams &io)
     }
     // Pages that do not print whole are told, one line each, after the run.
     QStringList warnings;
-    const PageSource compose = [&](int page) {
-        ComposedPage composed = run.page(page);
+    const int pages = run.pageCount();
+    run.setFirstNumber(options.number);
+    const int first = firstPage(options.pages);
+    const PageSource compose = [&](int page, int dpi) {
+        ComposedPage composed = run.page(page, {dpi, first - 1});
         if (!composed.warnings.isEmpty())
             warnings << pageWarning(composed, page + 1);
         return composed;
     };
-    const int pages = run.pageCount();
-    run.setFirstNumber(options.number);
-    const int first = firstPage(options.pages);
     const int printed = lastPage(options.pages, pages) - first + 1;
     const PrintChecks checks = checkBeforePrint(data.connection, run, first - 1, printed);
     if (!checks.numberTaken.isEmpty())

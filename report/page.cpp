@@ -102,6 +102,8 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
     painter.setPen(Qt::black);
     for (qsizetype i = 0; i < page.items.size(); ++i) {
         const ComposedItem &item = page.items[i];
+        for (const QRectF &bar : item.bars)
+            painter.fillRect(bar, item.color);
         if (item.lines.isEmpty())
             continue; // nothing printed: only its frame, below
         const PageFont &font = page.fonts[item.font];
@@ -112,7 +114,8 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
             painter.fillRect(item.box, Qt::white);
         } else {
             for (qsizetype earlier = 0; earlier < i; ++earlier)
-                if (!page.items[earlier].lines.isEmpty() && page.items[earlier].box.intersects(item.box))
+                if ((!page.items[earlier].lines.isEmpty() || !page.items[earlier].bars.isEmpty())
+                    && page.items[earlier].box.intersects(item.box))
                     painter.fillRect(page.items[earlier].box.intersected(item.box), Qt::white);
         }
         painter.setPen(item.color);
@@ -136,6 +139,14 @@ void paintPage(QPainter &painter, const ComposedPage &page, qreal dotsPerUnit, P
                 painter.drawRect(item.box.adjusted(-2, -2, 2, 2));
     }
     painter.restore();
+}
+
+int codeGridDpi(int deviceDpi)
+{
+    if (deviceDpi <= kMaxCodeDpi)
+        return std::max(1, deviceDpi);
+    const int share = (deviceDpi + kMaxCodeDpi - 1) / kMaxCodeDpi;
+    return deviceDpi / share;
 }
 
 void setUpPaper(QPagedPaintDevice &device, const QSizeF &paperMm)

@@ -42,6 +42,7 @@ struct ComposedItem {
     bool flagged = false; // its text did not print as it should: outlined on screen, never on paper
     QColor color = Qt::black;
     QList<LaidOutLine> laidOut; // per line, as composing measured it (none: laid out when painted)
+    QList<QRectF> bars;         // a code's dark modules, filled in its colour (layout units, on whole dots)
 };
 
 struct PageFont {
@@ -60,6 +61,12 @@ struct ComposedPage {
     QList<ComposedItem> items;
     QStringList warnings; // what did not print as it should, for the user ("收件地址 未打全")
 };
+
+// The dots per inch a device's codes are snapped to: its own up to 600
+// (a printer's), a finer one's divided down to at most 600 (a PDF's 1200
+// to 600), so that each of these dots is whole dots of the device.
+constexpr int kMaxCodeDpi = 600;
+int codeGridDpi(int deviceDpi);
 
 // How a page is painted: on screen the flagged items get an outline.
 enum class PaintTarget { Paper, Screen };

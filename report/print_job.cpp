@@ -18,7 +18,7 @@ int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSour
     if (first > last)
         throw PrintError(pageCount == 0 ? QStringLiteral(u"没有可打印的快递单（收件人列表为空）。")
                                         : QStringLiteral(u"所选页码范围内没有可打印的页（共 %1 页）。").arg(pageCount));
-    ComposedPage page = compose(first - 1);
+    ComposedPage page = compose(first - 1, dpi);
     setUpPaper(device, page.paperMm);
     QPainter painter;
     if (!painter.begin(&device))
@@ -28,7 +28,7 @@ int printPages(QPagedPaintDevice &device, int dpi, int pageCount, const PageSour
     int printed = 0;
     for (int number = first; number <= last; ++number) {
         if (number != first) {
-            page = compose(number - 1);
+            page = compose(number - 1, dpi);
             device.newPage();
         }
         paintPage(painter, page, dotsPerUnit);
@@ -85,8 +85,8 @@ void printToPdf(const QString &path, int pageCount, const PageSource &compose, P
     intoPdf(path, [&](QPdfWriter &writer, PdfPageBoxes &boxes) {
         printPages(
             writer, writer.resolution(), pageCount,
-            [&](int page) {
-                ComposedPage composed = compose(page);
+            [&](int page, int dpi) {
+                ComposedPage composed = compose(page, dpi);
                 boxes.setPaper(composed.paperMm);
                 return composed;
             },

@@ -27,8 +27,9 @@ public:
 int firstPage(PageRange range);
 int lastPage(PageRange range, int pageCount);
 
-// Composes page k (0-based).
-using PageSource = std::function<ComposedPage(int page)>;
+// Composes page k (0-based) for a device of dpi dots per inch (its codes
+// snap to the device's dots).
+using PageSource = std::function<ComposedPage(int page, int dpi)>;
 // Told after each page; returns false to stop.
 using PrintProgress = std::function<bool(int done, int total)>;
 

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QImageReader>
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace schema;
@@ -116,6 +118,25 @@ void storeForm(const QString &code, const QString &name)
     FormStore(connection).add({code, name, userFormJson(form)});
 }
 
+// The pixels of the red frame the canvas draws round a field that does not
+// print whole, in and round the field's box.
+int redPixelsAround(const Designer &d, int item)
+{
+    const QImage shown = d.window.canvas()->grab().toImage();
+    const QRectF mm = d.rectOf(item);
+    const QRect around =
+        QRectF(d.window.canvas()->toPixels(mm.topLeft()), d.window.canvas()->toPixels(mm.bottomRight()))
+            .toAlignedRect()
+            .adjusted(-12, -12, 12, 12)
+            .intersected(shown.rect());
+    int red = 0;
+    for (int y = around.top(); y <= around.bottom(); ++y)
+        for (int x = around.left(); x <= around.right(); ++x)
+            if (shown.pixelColor(x, y) == QColor(220, 0, 0))
+                ++red;
+    return red;
+}
+
 } // namespace
 
 class TestFormDesigner : public QObject {
@@ -123,6 +144,9 @@ class TestFormDesigner : public QObject {
 private Q_SLOTS:
     void designStepsUndoAsTheUserMadeThem();
     void fieldsAreDraggedNudgedUndoneSavedAndPrintWhereTheyWerePlaced();
+    void codeFieldsAreChosenAndFlaggedWhenTooSmall_data();
+    void codeFieldsAreChosenAndFlaggedWhenTooSmall();
+    void fittingTextClearsTheFlagDownToTheLeastSize();
     void splitWidthReadsAsCharacters_data();
     void splitWidthReadsAsCharacters();
     void savingNeedsAUniqueName_data();
@@ -523,6 +547,78 @@ void TestFormDesigner::picturesAreCheckedAndKeptAtWhatThePaperNeeds()
     const QSizeF paper = d.window.design().form().paperMm;
     const QSize most(int(std::ceil(paper.width() / 25.4 * 300)), int(std::ceil(paper.height() / 25.4 * 300)));
     QCOMPARE(kept, size.boundedTo(most));
+}
+
+void TestFormDesigner::codeFieldsAreChosenAndFlaggedWhenTooSmall_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSizeF>("boxMm");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<bool>("flagged");
+    const QString code128 = u"条码 Code 128"_qs;
+    const QString qr = u"二维码"_qs;
+    QTest::newRow("Code 128 in a box that holds it") << code128 << QSizeF(60, 12) << false << false;
+    QTest::newRow("Code 128 with its line") << code128 << QSizeF(60, 14) << true << false;
+    QTest::newRow("Code 128 too narrow") << code128 << QSizeF(5, 12) << false << true;
+    QTest::newRow("Code 128 whose line leaves too little") << code128 << QSizeF(60, 5) << true << true;
+    QTest::newRow("QR in a box that holds it") << qr << QSizeF(20, 20) << false << false;
+    QTest::newRow("QR of 1 mm") << qr << QSizeF(1, 1) << false << true;
+}
+
+void TestFormDesigner::codeFieldsAreChosenAndFlaggedWhenTooSmall()
+{
+    QFETCH(QString, kind);
+    QFETCH(QSizeF, boxMm);
+    QFETCH(bool, readable);
+    QFETCH(bool, flagged);
+    Designer d;
+    d.click("AddField");
+    d.choose("FieldColumn", u"运单号"_qs);
+    d.choose("FieldKind", kind);
+    auto *line = d.find<QCheckBox>("FieldReadable");
+    QCOMPARE(line->isEnabled(), kind == u"条码 Code 128"_qs);
+    QVERIFY(!d.find<QCheckBox>("FieldFit")->isEnabled()); // a code fills its box
+    if (readable)
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(8, line->height() / 2)); // on its box
+    d.find<QDoubleSpinBox>("FieldWidth")->setValue(boxMm.width());
+    d.find<QDoubleSpinBox>("FieldHeight")->setValue(boxMm.height());
+    const UserFormItem item = d.window.design().form().items.value(0);
+    QCOMPARE(item.kind, kind == u"二维码"_qs ? ItemKind::Qr : ItemKind::Code128);
+    QCOMPARE(item.column, kWaybillNumberColumn);
+    QCOMPARE(item.readableLine, readable);
+    QCOMPARE(item.mm.size(), boxMm);
+    QCOMPARE(redPixelsAround(d, 0) > 0, flagged);
+    // Back to text: the same box holds the column's name.
+    d.choose("FieldKind", u"文字"_qs);
+    QCOMPARE(d.window.design().form().items.value(0).kind, ItemKind::Text);
+    QVERIFY(d.find<QCheckBox>("FieldFit")->isEnabled());
+}
+
+void TestFormDesigner::fittingTextClearsTheFlagDownToTheLeastSize()
+{
+    Designer d;
+    d.click("AddField");
+    d.choose("FieldColumn", u"固定文字"_qs);
+    d.type("FieldText", u"上海市浦东新区张江高科技园区碧波路690号3号楼东座1501室"_qs);
+    d.find<QSpinBox>("FieldSplit")->setValue(24);
+    d.find<QDoubleSpinBox>("FieldWidth")->setValue(60);
+    d.find<QDoubleSpinBox>("FieldHeight")->setValue(10);
+    // Three lines of 12 points do not fit 10 mm: the last is not printed.
+    QVERIFY(redPixelsAround(d, 0) > 0);
+    auto *least = d.find<QSpinBox>("FieldMinPoints");
+    QVERIFY(!least->isEnabled());
+    auto *fit = d.find<QCheckBox>("FieldFit");
+    QTest::mouseClick(fit, Qt::LeftButton, {}, QPoint(8, fit->height() / 2)); // on its box
+    QVERIFY(d.window.design().form().items.value(0).fitText);
+    QVERIFY(least->isEnabled());
+    QCOMPARE(redPixelsAround(d, 0), 0);
+    // Not allowed below 11 points, it cannot fit.
+    least->setValue(11);
+    QCOMPARE(d.window.design().form().items.value(0).minPoints, 11);
+    QVERIFY(redPixelsAround(d, 0) > 0);
+    d.trigger("UndoEdit");
+    QCOMPARE(d.window.design().form().items.value(0).minPoints, 6);
+    QCOMPARE(redPixelsAround(d, 0), 0);
 }
 
 QTEST_MAIN(TestFormDesigner)

@@ -412,7 +412,8 @@ void TestWaybill::faultyUserFormsAreRefused_data()
     QTest::newRow("not JSON") << QByteArray("waybill") << u"不是有效的 JSON"_qs;
     QTest::newRow("truncated") << QJsonDocument(good).toJson().left(200) << u"不是有效的 JSON"_qs;
     QTest::newRow("another kind of file") << with(u"format"_qs, u"label"_qs) << u"format：不是本软件的快递单文件"_qs;
-    QTest::newRow("a newer version") << with(u"version"_qs, 2) << u"version：是较新版本的本软件写的"_qs;
+    QTest::newRow("a newer version") << with(u"version"_qs, user_form::kFileVersion + 1)
+                                     << u"version：是较新版本的本软件写的"_qs;
     QTest::newRow("a built-in code") << with(u"code"_qs, u"sf"_qs) << u"是内置快递单的代码"_qs;
     QTest::newRow("a code with capitals") << with(u"code"_qs, u"DB"_qs) << u"只能用小写字母、数字和 _"_qs;
     QTest::newRow("no name") << with(u"name"_qs, u"  "_qs) << u"name：名称不能为空"_qs;

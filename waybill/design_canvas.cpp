@@ -1,6 +1,7 @@
 #include "waybill/design_canvas.h"
 
 #include "report/page.h"
+#include "waybill/code_item.h"
 #include "waybill/form_design.h"
 #include "waybill/page_composer.h"
 
@@ -17,12 +18,35 @@ constexpr double kHandlePixels = 7.0;
 const QColor kSelection(0, 90, 220);
 
 // A field's font at the canvas's zoom: its points as millimetres, then pixels.
-QFont canvasFont(const UserFormItem &item, double pixelsPerMm)
+QFont canvasFont(const UserFormItem &item, double points, double pixelsPerMm)
 {
     QFont font(item.family);
     font.setBold(item.bold);
-    font.setPixelSize(std::max(1, qRound(item.points * 25.4 / 72.0 * pixelsPerMm)));
+    font.setPixelSize(std::max(1, qRound(points * 25.4 / 72.0 * pixelsPerMm)));
     return font;
+}
+
+// The form's page as it prints, with the column names of the text fields
+// and a number in each code: what the canvas takes the codes, the fitted
+// sizes and the flags of fields that do not print whole from.
+ComposedPage designPage(const UserForm &form)
+{
+    QList<LayoutItem> items = layoutOfUserForm(form, Variant::Single).items;
+    for (LayoutItem &item : items)
+        if (item.kind != ItemKind::Text && item.fixedText.isEmpty())
+            item.fixedText = codePlaceholder();
+    return PageComposer(form.paperMm, items).compose([](RowSide row, const QString &column) {
+        LayoutItem named;
+        named.row = row;
+        named.column = column;
+        return itemLabel(named);
+    });
+}
+
+// The form's item a composed item prints (QRDBText1 is the first).
+int formItemOf(const ComposedItem &composed)
+{
+    return itemNumber(composed.name) - 1;
 }
 
 } // namespace
@@ -154,6 +178,13 @@ void DesignCanvas::paintEvent(QPaintEvent *)
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(paper);
 
+    const ComposedPage page = designPage(form);
+    QList<double> points;
+    for (const UserFormItem &item : form.items)
+        points << item.points;
+    for (const ComposedItem &composed : page.items)
+        if (const int i = formItemOf(composed); i >= 0 && i < form.items.size() && form.items[i].fitText)
+            points[i] = page.fonts[composed.font].font.pixelSize() / kUnitsPerPoint;
     for (int i = 0; i < form.items.size(); ++i) {
         const UserFormItem &item = form.items[i];
         const QRectF box = itemPixels(i);
@@ -161,8 +192,15 @@ void DesignCanvas::paintEvent(QPaintEvent *)
         painter.fillRect(box, QColor(255, 255, 255, 150));
         painter.setPen(QPen(QColor(0, 120, 200, 110), 1, Qt::DotLine));
         painter.drawRect(box);
+        if (item.kind != ItemKind::Text) {
+            if (i == m_design.selected()) {
+                painter.setPen(QPen(kSelection, 1));
+                painter.drawRect(box);
+            }
+            continue; // painted as it prints, below
+        }
         painter.setPen(item.color);
-        painter.setFont(canvasFont(item, m_zoom));
+        painter.setFont(canvasFont(item, points[i], m_zoom));
         const Qt::Alignment align = item.align == TextAlign::Centre ? Qt::AlignHCenter
             : item.align == TextAlign::Right                        ? Qt::AlignRight
                                                                     : Qt::AlignLeft;
@@ -172,6 +210,16 @@ void DesignCanvas::paintEvent(QPaintEvent *)
             painter.drawRect(box);
         }
     }
+    // The codes as they print, and a red frame round each field that does
+    // not print whole, as the preview has them.
+    ComposedPage shown = page;
+    for (ComposedItem &composed : shown.items)
+        if (const int i = formItemOf(composed); i >= 0 && i < form.items.size() && form.items[i].kind == ItemKind::Text)
+            composed.lines.clear();
+    painter.save();
+    painter.translate(toPixels({0, 0}));
+    paintPage(painter, shown, m_zoom * kMmPerUnit, PaintTarget::Screen);
+    painter.restore();
     if (m_design.selected() >= 0) {
         painter.setPen(QPen(kSelection, 1));
         for (const auto &handle : handles(m_design.selected()))

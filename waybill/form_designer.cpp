@@ -313,7 +313,7 @@ QWidget *FormDesignWindow::buildFieldPanel()
     m_column = new QComboBox;
     m_column->setObjectName(QStringLiteral("FieldColumn"));
     for (RowSide row : {RowSide::Recipient, RowSide::Sender})
-        for (const QString &name : row == RowSide::Sender ? schema::senderColumns() : schema::recipientColumns()) {
+        for (const QString &name : itemColumns(row)) {
             UserFormItem item;
             item.row = row;
             item.column = name;
@@ -331,6 +331,22 @@ QWidget *FormDesignWindow::buildFieldPanel()
         });
     });
     form->addRow(QStringLiteral(u"内容"), m_column);
+    m_kind = new QComboBox;
+    m_kind->setObjectName(QStringLiteral("FieldKind"));
+    m_kind->addItem(QStringLiteral(u"文字"), int(ItemKind::Text));
+    m_kind->addItem(QStringLiteral(u"条码 Code 128"), int(ItemKind::Code128));
+    m_kind->addItem(QStringLiteral(u"二维码"), int(ItemKind::Qr));
+    m_kind->setToolTip(QStringLiteral(u"条码和二维码按打印机的点对齐，放满字段的框；框太小时在屏幕上标红"));
+    connect(m_kind, &QComboBox::activated, this, [this](int index) {
+        const auto kind = ItemKind(m_kind->itemData(index).toInt());
+        changeField({}, [kind](UserFormItem &item) { item.kind = kind; });
+    });
+    form->addRow(QStringLiteral(u"印成"), m_kind);
+    m_readable = new QCheckBox(QStringLiteral(u"条码下印文字"));
+    m_readable->setObjectName(QStringLiteral("FieldReadable"));
+    connect(m_readable, &QCheckBox::clicked, this,
+            [this](bool on) { changeField({}, [on](UserFormItem &item) { item.readableLine = on; }); });
+    form->addRow(QString(), m_readable);
     m_fixedText = new QLineEdit;
     m_fixedText->setMaxLength(int(user_form::kMaxFixedText));
     m_fixedText->setObjectName(QStringLiteral("FieldText"));
@@ -380,6 +396,21 @@ QWidget *FormDesignWindow::buildFieldPanel()
         changeField(QStringLiteral("points"), [points](UserFormItem &item) { item.points = points; });
     });
     form->addRow(QStringLiteral(u"字号"), m_points);
+    m_fit = new QCheckBox(QStringLiteral(u"缩小字体以适应"));
+    m_fit->setObjectName(QStringLiteral("FieldFit"));
+    m_fit->setToolTip(QStringLiteral(u"文字放不下字段的框时把字号逐磅缩小，最小到下面的字号；仍放不下时标红"));
+    connect(m_fit, &QCheckBox::clicked, this,
+            [this](bool on) { changeField({}, [on](UserFormItem &item) { item.fitText = on; }); });
+    form->addRow(QString(), m_fit);
+    m_minPoints = new QSpinBox;
+    m_minPoints->setObjectName(QStringLiteral("FieldMinPoints"));
+    m_minPoints->setRange(user_form::kMinPoints, user_form::kMaxPoints);
+    m_minPoints->setSuffix(QStringLiteral(u" 磅"));
+    m_minPoints->setKeyboardTracking(false);
+    connect(m_minPoints, &QSpinBox::valueChanged, this, [this](int points) {
+        changeField(QStringLiteral("minPoints"), [points](UserFormItem &item) { item.minPoints = points; });
+    });
+    form->addRow(QStringLiteral(u"最小字号"), m_minPoints);
     m_bold = new QCheckBox(QStringLiteral(u"加粗"));
     m_bold->setObjectName(QStringLiteral("FieldBold"));
     connect(m_bold, &QCheckBox::clicked, this,
@@ -456,7 +487,8 @@ void FormDesignWindow::refresh()
     const UserForm &form = m_design.form();
     const QList<QWidget *> widgets{m_name,   m_paperWidth, m_paperHeight, m_pictureScale, m_pictureLeft, m_pictureTop,
                                    m_column, m_fixedText,  m_left,        m_top,          m_width,       m_height,
-                                   m_family, m_points,     m_bold,        m_color,        m_align,       m_split};
+                                   m_family, m_points,     m_bold,        m_color,        m_align,       m_split,
+                                   m_kind,   m_readable,   m_fit,         m_minPoints};
     QList<std::shared_ptr<QSignalBlocker>> blockers;
     for (QWidget *widget : widgets)
         blockers << std::make_shared<QSignalBlocker>(widget);
@@ -496,6 +528,13 @@ void FormDesignWindow::refresh()
         m_align->setCurrentIndex(m_align->findData(int(item.align)));
         m_split->setValue(item.split);
         m_split->setSuffix(splitSuffix(item.split));
+        m_kind->setCurrentIndex(m_kind->findData(int(item.kind)));
+        m_readable->setChecked(item.readableLine);
+        m_readable->setEnabled(item.kind == ItemKind::Code128);
+        m_fit->setChecked(item.fitText);
+        m_fit->setEnabled(item.kind == ItemKind::Text);
+        m_minPoints->setValue(item.minPoints);
+        m_minPoints->setEnabled(item.kind == ItemKind::Text && item.fitText);
     }
     m_undo->setEnabled(m_design.canUndo());
     m_redo->setEnabled(m_design.canRedo());

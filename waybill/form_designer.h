@@ -90,6 +90,10 @@ private:
     QComboBox *m_color = nullptr;
     QComboBox *m_align = nullptr;
     QSpinBox *m_split = nullptr;
+    QComboBox *m_kind = nullptr;
+    QCheckBox *m_readable = nullptr;
+    QCheckBox *m_fit = nullptr;
+    QSpinBox *m_minPoints = nullptr;
     QAction *m_undo = nullptr;
     QAction *m_redo = nullptr;
     QAction *m_remove = nullptr;

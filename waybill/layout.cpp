@@ -143,6 +143,13 @@ QSize Layout::paperUnits() const
     return paperUnitsOf(paperMm);
 }
 
+QStringList itemColumns(RowSide row)
+{
+    if (row == RowSide::Sender)
+        return schema::senderColumns();
+    return schema::recipientColumns() + QStringList{kWaybillNumberColumn, schema::col::kOrderNumber};
+}
+
 int itemNumber(const QString &name)
 {
     return QStringView(name).mid(8).toInt(); // after "QRDBText"

@@ -24,6 +24,18 @@ enum class RowSide { Sender, Recipient };
 // Where an item's lines stand in its design width (the built-in forms: left).
 enum class TextAlign { Left, Centre, Right };
 
+// What an item prints its value as: text, or a code filling its box (the
+// built-in forms print text only).
+enum class ItemKind { Text, Code128, Qr };
+
+// What an item may print besides the columns of the two records: the
+// page's waybill number (运单号) and the imported order's number (订单号),
+// both on the recipient side.
+inline const QString kWaybillNumberColumn = QStringLiteral(u"运单号");
+// The columns an item of a row may print: the record's, and on the
+// recipient side the waybill and the order number.
+QStringList itemColumns(RowSide row);
+
 struct LayoutItem {
     QString name; // QRDBTextN, as named in this window
     RowSide row;
@@ -37,6 +49,10 @@ struct LayoutItem {
     QColor color = Qt::black;
     int splitWidth = 0; // bytes; 0: no splitting
     TextAlign align = TextAlign::Left;
+    ItemKind kind = ItemKind::Text;
+    bool readableLine = false; // a Code 128 with its value in text under the bars
+    bool fitText = false;      // the font shrinks, down to minPoints, until the text fits its box
+    int minPoints = 6;
 };
 
 // How a print window of the layout is laid out on screen.

@@ -1,6 +1,7 @@
 #include "waybill/page_composer.h"
 
 #include "store/schema.h"
+#include "waybill/code_item.h"
 #include "waybill/split_lines.h"
 
 #include <QFontMetricsF>
@@ -32,20 +33,52 @@ int fittingLines(qreal lineHeight, int boxHeight, int lineCount)
     return fit;
 }
 
-PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items) : m_paperMm(paperMm), m_items(items)
+PageComposer::PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items, int gridDpi)
+    : m_paperMm(paperMm), m_items(items), m_gridDpi(gridDpi)
 {
-    for (const LayoutItem &item : m_items) {
-        const QFont font = layoutFont(item.font);
-        int index = -1;
-        for (int i = 0; i < m_fonts.size(); ++i)
-            if (m_fonts[i].font == font)
-                index = i;
-        if (index < 0) {
-            m_fonts.append(pageFont(font));
-            index = int(m_fonts.size()) - 1;
+    for (const LayoutItem &item : m_items)
+        m_itemFonts.append(QList<int>{fontIndex(layoutFont(item.font))});
+    // The smaller sizes after every item's own font, which keep their places.
+    for (int i = 0; i < m_items.size(); ++i) {
+        const LayoutItem &item = m_items[i];
+        if (!item.fitText || item.kind != ItemKind::Text)
+            continue;
+        for (int points = item.font.pointSize() - 1; points >= item.minPoints; --points) {
+            QFont smaller = item.font;
+            smaller.setPointSize(points);
+            m_itemFonts[i].append(fontIndex(layoutFont(smaller)));
         }
-        m_itemFont << index;
     }
+}
+
+int PageComposer::fontIndex(const QFont &font)
+{
+    for (int i = 0; i < m_fonts.size(); ++i)
+        if (m_fonts[i].font == font)
+            return i;
+    m_fonts.append(pageFont(font));
+    return int(m_fonts.size()) - 1;
+}
+
+void PageComposer::composeCode(ComposedPage &page, int index, const QString &value) const
+{
+    const LayoutItem &item = m_items[index];
+    const int fontIndex = m_itemFonts[index].first();
+    const PageFont &font = m_fonts[fontIndex];
+    const PlacedCode code = placeCode(item, value, m_gridDpi, font.lineHeight);
+    ComposedItem bars{
+        item.name, QRectF(item.left, item.top, item.width, item.height), fontIndex, {}, false, item.color, {}, {}};
+    bars.bars = code.bars;
+    if (!code.problem.isEmpty()) {
+        bars.flagged = true;
+        page.warnings << QStringLiteral(u"%1 未打全（%2）").arg(itemLabel(item), code.problem);
+    }
+    page.items.append(bars);
+    if (code.readable.isEmpty())
+        return;
+    LaidOutLine line = layOutLine(font, value);
+    line.indent = (code.readable.width() - line.width) / 2;
+    page.items.append({item.name, code.readable, fontIndex, {value}, false, item.color, {line}, {}});
 }
 
 QString itemLabel(const LayoutItem &item)
@@ -58,7 +91,7 @@ QString itemLabel(const LayoutItem &item)
             ? column
             : QStringLiteral(u"寄件人") + column;
     return column.startsWith(QStringLiteral(u"收件")) || column == kDestination || column == kContents
-            || column == kQuantity || column == kRemarks
+            || column == kQuantity || column == kRemarks || column == kWaybillNumberColumn || column == kOrderNumber
         ? column
         : QStringLiteral(u"收件人") + column;
 }
@@ -99,32 +132,64 @@ ComposedPage PageComposer::compose(const RowValues &values) const
             if (!mobile.isEmpty())
                 page.items.append({item.name,
                                    QRectF(item.left, item.top, std::max(item.width, item.height), item.height),
-                                   m_itemFont[i],
+                                   m_itemFonts[i].first(),
                                    {},
                                    true,
                                    item.color,
+                                   {},
                                    {}});
+            continue;
+        }
+        if (item.kind != ItemKind::Text) {
+            const qsizetype before = page.items.size();
+            composeCode(page, i, text);
+            for (qsizetype k = before; k < page.items.size(); ++k)
+                if (!page.items[k].bars.isEmpty() || !page.items[k].lines.isEmpty())
+                    inks.append({int(k), i, page.items[k].box, QRectF()});
             continue;
         }
         if (item.splitWidth > 0)
             text = splitLines(text, item.splitWidth);
-        const PageFont &font = m_fonts[m_itemFont[i]];
-        QStringList lines = textLines(text);
-        // Each line is laid out once: measured here, painted from it later.
-        QList<LaidOutLine> laidOut;
-        laidOut.reserve(lines.size());
-        qreal width = 0;
-        for (const QString &line : lines) {
-            laidOut.append(layOutLine(font, line));
-            width = std::max(width, laidOut.last().width);
-        }
-        // The first line always prints, even in a box lower than the font;
-        // later lines only where they fit.
-        const int fit = std::max(1, fittingLines(font.lineHeight, item.height, int(lines.size())));
-        const bool dropped = std::any_of(lines.cbegin() + std::min<qsizetype>(fit, lines.size()), lines.cend(),
-                                         [](const QString &line) { return !line.isEmpty(); });
-        lines = lines.mid(0, fit);
-        laidOut = laidOut.mid(0, fit);
+        const QStringList allLines = textLines(text);
+        // The lines as they stand in one font: each laid out once, measured
+        // here and painted from it later.
+        struct Measured {
+            int font = 0;
+            QList<LaidOutLine> laidOut;
+            qreal width = 0; // the widest line
+            int fit = 0;     // the lines that print
+            bool fits = false;
+        };
+        qsizetype needed = allLines.size();
+        while (needed > 0 && allLines[needed - 1].isEmpty())
+            --needed;
+        const auto measure = [&](int fontIndex) {
+            Measured measured;
+            measured.font = fontIndex;
+            const PageFont &font = m_fonts[fontIndex];
+            measured.laidOut.reserve(allLines.size());
+            for (const QString &line : allLines) {
+                measured.laidOut.append(layOutLine(font, line));
+                measured.width = std::max(measured.width, measured.laidOut.last().width);
+            }
+            const int fitting = fittingLines(font.lineHeight, item.height, int(allLines.size()));
+            // The first line always prints, even in a box lower than the font;
+            // later lines only where they fit.
+            measured.fit = std::max(1, fitting);
+            measured.fits = fitting >= needed && measured.width <= item.width + 0.5;
+            return measured;
+        };
+        // A text fitted to its box takes the largest of its sizes it fits at.
+        Measured chosen = measure(m_itemFonts[i].first());
+        for (qsizetype k = 1; k < m_itemFonts[i].size() && !chosen.fits; ++k)
+            chosen = measure(m_itemFonts[i][k]);
+        const bool unfitted = item.fitText && !chosen.fits;
+        const PageFont &font = m_fonts[chosen.font];
+        const bool dropped = std::any_of(allLines.cbegin() + std::min<qsizetype>(chosen.fit, allLines.size()),
+                                         allLines.cend(), [](const QString &line) { return !line.isEmpty(); });
+        const QStringList lines = allLines.mid(0, chosen.fit);
+        QList<LaidOutLine> laidOut = chosen.laidOut.mid(0, chosen.fit);
+        qreal width = chosen.width;
         qreal inkWidth = 0;
         for (const LaidOutLine &line : laidOut)
             inkWidth = std::max(inkWidth, line.width);
@@ -137,15 +202,21 @@ ComposedPage PageComposer::compose(const RowValues &values) const
                 line.indent = (room - line.width) * share;
             width = room;
         }
-        page.items.append({item.name, QRectF(item.left, item.top, width, item.height), m_itemFont[i], lines, false,
-                           item.color, laidOut});
+        page.items.append({item.name,
+                           QRectF(item.left, item.top, width, item.height),
+                           chosen.font,
+                           lines,
+                           false,
+                           item.color,
+                           laidOut,
+                           {}});
         // Text past the paper's edge is cut off by it as surely as lines
         // below the box.
         const qreal inkHeight = lines.size() * font.lineHeight;
         const bool pastPaper =
             item.left + inkWidth > paperUnits.width() + 0.5 || item.top + inkHeight > paperUnits.height() + 0.5;
         page.items.last().flagged = !mobile.isEmpty();
-        if (dropped || pastPaper) {
+        if (dropped || pastPaper || unfitted) {
             page.items.last().flagged = true;
             page.warnings << QStringLiteral(u"%1 未打全").arg(itemLabel(item));
         }

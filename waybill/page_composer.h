@@ -13,17 +13,25 @@
 using RowValues = std::function<QString(RowSide row, const QString &column)>;
 
 // Composes pages from one set of items (positions and fonts as a print
-// run holds them). Font metrics are prepared once for all pages.
+// run holds them) for a device whose codes snap to gridDpi dots per inch
+// (report/page.h: codeGridDpi). Font metrics are prepared once for all
+// pages, for an item that fits its text to its box at each size it may take.
 class PageComposer {
 public:
-    PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items);
+    PageComposer(const QSizeF &paperMm, const QList<LayoutItem> &items, int gridDpi = kMaxCodeDpi);
     ComposedPage compose(const RowValues &values) const;
 
 private:
+    int fontIndex(const QFont &font);
+    void composeCode(ComposedPage &page, int index, const QString &value) const;
+
     QSizeF m_paperMm;
     QList<LayoutItem> m_items;
+    int m_gridDpi;
     QList<PageFont> m_fonts;
-    QList<int> m_itemFont;
+    // Per item, the fonts it may print in: its own, then (fitting its text
+    // to its box) a point smaller each down to its least size.
+    QList<QList<int>> m_itemFonts;
 };
 
 // What an item is called in a warning: its column, with 寄件人 or 收件人

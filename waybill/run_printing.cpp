@@ -45,7 +45,11 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
     const int printed = printPages(
-        printer, printer.resolution(), pages, [&](int page) { return run.page(page); }, range,
+        printer, printer.resolution(), pages,
+        [&](int page, int dpi) {
+            return run.page(page, {dpi, first - 1});
+        },
+        range,
         [&](int done, int total) {
             progress.setMaximum(total);
             progress.setValue(done);

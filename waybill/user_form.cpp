@@ -1,6 +1,6 @@
 #include "waybill/user_form.h"
 
-#include "store/schema.h"
+#include "waybill/barcode.h"
 #include "waybill/form_file.h"
 #include "waybill/page_composer.h"
 #include "waybill/split_lines.h"
@@ -23,6 +23,7 @@ namespace {
 constexpr int kMaxPicturePixels = 20000;
 const QString kFormat = QStringLiteral("waybill-form");
 constexpr std::array kAligns{TextAlign::Left, TextAlign::Centre, TextAlign::Right};
+constexpr std::array kKinds{ItemKind::Text, ItemKind::Code128, ItemKind::Qr};
 
 QString rowKey(RowSide row)
 {
@@ -68,8 +69,7 @@ UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
     item.row = row == QStringLiteral("sender") ? RowSide::Sender : RowSide::Recipient;
     item.column = object[QStringLiteral("column")].toText();
     item.fixedText = object[QStringLiteral("text")].toText();
-    const QStringList &columns = item.row == RowSide::Sender ? schema::senderColumns() : schema::recipientColumns();
-    if (!item.column.isEmpty() && !columns.contains(item.column))
+    if (!item.column.isEmpty() && !itemColumns(item.row).contains(item.column))
         object[QStringLiteral("column")].reject(QStringLiteral(u"没有这个字段：%1").arg(item.column));
     if (item.column.isEmpty() && item.fixedText.isEmpty())
         object[QStringLiteral("text")].reject(QStringLiteral(u"没有字段时应有固定文字"));
@@ -82,7 +82,7 @@ UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
     item.family = object[QStringLiteral("font")].toText();
     if (item.family.trimmed().isEmpty())
         object[QStringLiteral("font")].reject(QStringLiteral(u"字体不能为空"));
-    item.points = object[QStringLiteral("points")].toInt(4, 72);
+    item.points = object[QStringLiteral("points")].toInt(user_form::kMinPoints, user_form::kMaxPoints);
     item.bold = object[QStringLiteral("bold")].toBool();
     const QString color = object[QStringLiteral("color")].toText();
     if (!QColor::isValidColorName(color))
@@ -107,6 +107,23 @@ UserFormItem readItem(const FormValue &object, const QSizeF &paperMm)
             object[QStringLiteral("align")].reject(QStringLiteral(u"应为 left、center 或 right（现为 %1）").arg(align));
         item.align = *known;
     }
+    // Files of version 1 hold text items only.
+    if (object.has(QStringLiteral("kind"))) {
+        const QString kind = object[QStringLiteral("kind")].toText();
+        const auto known = std::find_if(kKinds.cbegin(), kKinds.cend(),
+                                        [&](ItemKind candidate) { return kindKey(candidate) == kind; });
+        if (known == kKinds.cend())
+            object[QStringLiteral("kind")].reject(QStringLiteral(u"应为 text、code128 或 qr（现为 %1）").arg(kind));
+        item.kind = *known;
+    }
+    if (item.kind == ItemKind::Code128 && item.column.isEmpty() && !fitsCode128(item.fixedText))
+        object[QStringLiteral("text")].reject(QStringLiteral(u"条码 Code 128 只能印数字、字母和英文符号"));
+    if (object.has(QStringLiteral("readable")))
+        item.readableLine = object[QStringLiteral("readable")].toBool();
+    if (object.has(QStringLiteral("fit")))
+        item.fitText = object[QStringLiteral("fit")].toBool();
+    if (object.has(QStringLiteral("minPoints")))
+        item.minPoints = object[QStringLiteral("minPoints")].toInt(user_form::kMinPoints, user_form::kMaxPoints);
     return item;
 }
 
@@ -123,6 +140,19 @@ QString alignKey(TextAlign align)
         break;
     }
     return QStringLiteral("left");
+}
+
+QString kindKey(ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::Code128:
+        return QStringLiteral("code128");
+    case ItemKind::Qr:
+        return QStringLiteral("qr");
+    case ItemKind::Text:
+        break;
+    }
+    return QStringLiteral("text");
 }
 
 void checkNewFormCode(const QString &code)
@@ -154,7 +184,7 @@ UserForm readUserForm(const QString &fileName, const QByteArray &json)
     const FormValue document = FormValue::document(fileName, json);
     if (document[QStringLiteral("format")].toText() != kFormat)
         document[QStringLiteral("format")].reject(QStringLiteral(u"不是本软件的快递单文件（应为 %1）").arg(kFormat));
-    if (document[QStringLiteral("version")].toInt(1, 1000) != 1)
+    if (document[QStringLiteral("version")].toInt(1, 1000) > user_form::kFileVersion)
         document[QStringLiteral("version")].reject(QStringLiteral(u"是较新版本的本软件写的，请先升级本软件"));
     UserForm form;
     form.code = document[QStringLiteral("code")].toText();
@@ -205,7 +235,7 @@ UserForm readUserFormFile(const QString &path)
 QByteArray userFormJson(const UserForm &form)
 {
     QJsonObject document{{QStringLiteral("format"), kFormat},
-                         {QStringLiteral("version"), 1},
+                         {QStringLiteral("version"), user_form::kFileVersion},
                          {QStringLiteral("code"), form.code},
                          {QStringLiteral("name"), form.name},
                          {QStringLiteral("paperMm"), QJsonArray{form.paperMm.width(), form.paperMm.height()}}};
@@ -229,6 +259,10 @@ QByteArray userFormJson(const UserForm &form)
             {QStringLiteral("color"), item.color.name()},
             {QStringLiteral("split"), item.split},
             {QStringLiteral("align"), alignKey(item.align)},
+            {QStringLiteral("kind"), kindKey(item.kind)},
+            {QStringLiteral("readable"), item.readableLine},
+            {QStringLiteral("fit"), item.fitText},
+            {QStringLiteral("minPoints"), item.minPoints},
         });
     document.insert(QStringLiteral("items"), items);
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
@@ -269,6 +303,10 @@ Layout layoutOfUserForm(const UserForm &form, Variant variant)
         item.color = source.color;
         item.splitWidth = source.split;
         item.align = source.align;
+        item.kind = source.kind;
+        item.readableLine = source.readableLine;
+        item.fitText = source.fitText;
+        item.minPoints = source.minPoints;
         layout.items << item;
     }
     return layout;
@@ -299,6 +337,10 @@ UserForm userFormFromLayout(const Layout &layout, const QString &code, const QSt
         item.color = source.color;
         item.split = source.splitWidth;
         item.align = source.align;
+        item.kind = source.kind;
+        item.readableLine = source.readableLine;
+        item.fitText = source.fitText;
+        item.minPoints = source.minPoints;
         form.items << item;
     }
     return form;

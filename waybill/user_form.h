@@ -26,6 +26,10 @@ struct UserFormItem {
     QColor color = Qt::black;
     int split = 0; // bytes a line holds before it is split; 0: no splitting
     TextAlign align = TextAlign::Left;
+    ItemKind kind = ItemKind::Text;
+    bool readableLine = false; // Code 128: the value under the bars
+    bool fitText = false;      // text: the font shrinks down to minPoints until it fits the box
+    int minPoints = 6;
 };
 
 struct UserForm {
@@ -48,6 +52,12 @@ constexpr qsizetype kMaxNameLength = 40;
 constexpr qsizetype kMaxFixedText = 1000;
 constexpr qsizetype kMaxItemLines = 300;
 constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
+// The form file's version: 2 gave items a kind (text, Code 128, QR), a
+// readable line and fitting text to the box; files of version 1 are read
+// as all text.
+constexpr int kFileVersion = 2;
+constexpr int kMinPoints = 4;
+constexpr int kMaxPoints = 72;
 } // namespace user_form
 
 // Reads a form file; throws AppError naming the file and what is wrong
@@ -56,6 +66,8 @@ constexpr qsizetype kMaxFileBytes = 32 * 1024 * 1024;
 UserForm readUserForm(const QString &fileName, const QByteArray &json);
 // The keys of the alignments in a form file: left, center, right.
 QString alignKey(TextAlign align);
+// The keys of the item kinds in a form file: text, code128, qr.
+QString kindKey(ItemKind kind);
 // Makes the form's picture one every window can show, as a form is
 // imported or saved: decodes it as the windows do and throws AppError (in
 // Chinese, saying why) for one that does not decode (damaged, past what

@@ -1,6 +1,10 @@
 #include "waybill/waybill_run.h"
 
 #include "report/fonts.h"
+#include "store/db_error.h"
+#include "store/schema.h"
+#include "waybill/code_item.h"
+#include "waybill/waybill_number.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,31 +143,79 @@ Calibration WaybillRun::calibration(const QString &printer) const
     return calibration;
 }
 
-const PageComposer &WaybillRun::composer() const
+const PageComposer &WaybillRun::composer(int gridDpi) const
 {
-    if (!m_composer)
-        m_composer.emplace(paperMm(), placedItems());
+    if (!m_composer || m_composerDpi != gridDpi) {
+        m_composer.emplace(paperMm(), placedItems(), gridDpi);
+        m_composerDpi = gridDpi;
+    }
     return *m_composer;
 }
 
-ComposedPage WaybillRun::page(int i) const
+QString WaybillRun::numberOfPage(int page, int firstPrinted) const
 {
-    return composer().compose(
-        [this, i](RowSide row, const QString &column) { return m_source->value(i, row, column); });
+    if (m_firstNumber.isEmpty())
+        return m_source->recordedNumber(page);
+    const int index = page - firstPrinted;
+    if (index < 0)
+        return {};
+    if (m_numbers.value(0) != m_firstNumber)
+        m_numbers = QStringList{m_firstNumber};
+    try {
+        while (m_numbers.size() <= index)
+            m_numbers << nextWaybillNumber(m_numbers.last());
+    } catch (const AppError &) {
+        return {}; // nothing follows: printing refuses such a run before it starts
+    }
+    return m_numbers[index];
+}
+
+QString WaybillRun::pageValue(int page, RowSide row, const QString &column, int firstPrinted) const
+{
+    if (column == kWaybillNumberColumn)
+        return numberOfPage(page, firstPrinted);
+    if (column != schema::col::kOrderNumber)
+        return m_source->value(page, row, column);
+    try {
+        return m_source->value(page, row, column);
+    } catch (const DbError &) {
+        return {}; // a list without order numbers
+    }
+}
+
+ComposedPage WaybillRun::page(int i, PageTarget target) const
+{
+    return composer(codeGridDpi(target.dpi)).compose([this, i, target](RowSide row, const QString &column) {
+        return pageValue(i, row, column, target.firstPrinted);
+    });
 }
 
 ComposedPage WaybillRun::valuesPage() const
 {
-    return composer().compose([this](RowSide row, const QString &column) {
-        const QString value = m_source->value(0, row, column);
+    const auto values = [this](RowSide row, const QString &column) {
+        const QString value = pageValue(0, row, column, 0);
         return value.isEmpty() ? column : value;
-    });
+    };
+    // A code without a value shows a number in its place: its column's
+    // name is no code.
+    QList<LayoutItem> shown = placedItems();
+    bool placeholders = false;
+    for (LayoutItem &item : shown)
+        if (item.kind != ItemKind::Text && item.fixedText.isEmpty()
+            && pageValue(0, item.row, item.column, 0).isEmpty()) {
+            item.fixedText = codePlaceholder();
+            placeholders = true;
+        }
+    return placeholders ? PageComposer(paperMm(), shown).compose(values) : composer().compose(values);
 }
 
 ComposedPage WaybillRun::screenPage() const
 {
     QList<LayoutItem> shown = m_items;
-    for (LayoutItem &item : shown)
+    for (LayoutItem &item : shown) {
         item.splitWidth = 0;
+        if (item.kind != ItemKind::Text && item.fixedText.isEmpty())
+            item.fixedText = codePlaceholder();
+    }
     return PageComposer(m_layout.paperMm, shown).compose([](RowSide, const QString &column) { return column; });
 }

@@ -17,6 +17,14 @@
 #include <memory>
 #include <optional>
 
+// What a page is composed for: the dots per inch of the device it prints
+// on (its codes snap to them; a PDF's unless told) and the run's first
+// printed page, the one the first waybill number lands on (0-based).
+struct PageTarget {
+    int dpi = kMaxCodeDpi;
+    int firstPrinted = 0;
+};
+
 class WaybillRun {
 public:
     WaybillRun(const Layout &layout, std::unique_ptr<PrintSource> source);
@@ -35,6 +43,11 @@ public:
     // (empty: not known); the pages after it get the next numbers.
     const QString &firstNumber() const { return m_firstNumber; }
     void setFirstNumber(const QString &number) { m_firstNumber = number; }
+    // The waybill number page (0-based) prints when the run's printing
+    // starts at firstPrinted: the first number's, counted on from there, or
+    // (no first number) the one the page's record entry had; empty when
+    // there is none.
+    QString numberOfPage(int page, int firstPrinted = 0) const;
     PrintSource &source() const { return *m_source; }
 
     // Moves every item by dx, dy layout units; positions saturate at the
@@ -76,7 +89,7 @@ public:
 
     int pageCount() const;
     // Composes page i (0-based) from the data as it is now.
-    ComposedPage page(int i) const;
+    ComposedPage page(int i, PageTarget target = {}) const;
     // The page as the print window shows it: every item's column name at
     // its place, unsplit.
     ComposedPage screenPage() const;
@@ -86,7 +99,10 @@ public:
     ComposedPage valuesPage() const;
 
 private:
-    const PageComposer &composer() const;
+    const PageComposer &composer(int gridDpi = kMaxCodeDpi) const;
+    // The value a page prints for an item's column (the waybill number, an
+    // order number where the list has them).
+    QString pageValue(int page, RowSide row, const QString &column, int firstPrinted) const;
 
     Layout m_layout;
     QList<LayoutItem> m_items;
@@ -97,4 +113,6 @@ private:
     QString m_firstNumber;
     bool m_fontSet = false;                         // setFont was called since the layout was put back
     mutable std::optional<PageComposer> m_composer; // for the items as they are now
+    mutable int m_composerDpi = 0;                  // the code grid it composes for
+    mutable QStringList m_numbers;                  // firstNumber and the numbers after it, as far as asked
 };
