@@ -164,7 +164,10 @@ int reprint(const QStringList &args, CliStreams &io, Connection &connection)
         if (!checks.numberTaken.isEmpty())
             throw AppError(checks.numberTaken);
         PrintRecording recording(connection, run, 0, run.pageCount(), target.output());
-        printTo(target, run.pageCount(), [&](int page, int dpi) { return run.page(page, {dpi, 0}); });
+        printTo(target, run.pageCount(), [&](int page, int dpi) {
+            recording.pageGoing(page);
+            return run.page(page, {dpi, 0});
+        });
         PrintedRun done = recording.finish(run.pageCount());
         if (!done.problem.isEmpty())
             io.err << done.problem << '\n';

@@ -167,7 +167,9 @@ int print(const PrintOptions &options, CliStreams &io)
     const int pages = run.pageCount();
     run.setFirstNumber(options.number);
     const int first = firstPage(options.pages);
+    std::optional<PrintRecording> recording;
     const PageSource compose = [&](int page, int dpi) {
+        recording->pageGoing(page - (first - 1));
         ComposedPage composed = run.page(page, {dpi, first - 1});
         if (!composed.warnings.isEmpty())
             warnings << pageWarning(composed, page + 1);
@@ -182,9 +184,9 @@ int print(const PrintOptions &options, CliStreams &io)
                          + checks.printedBeforePages.join(QLatin1Char('\n')));
     if (checks.numberForgotten)
         io.err << QStringLiteral(u"提示：上次用这种快递单打印时填了运单号，这次没有填（--number）。\n");
-    PrintRecording recording(data.connection, run, first - 1, printed, options.target.output());
+    recording.emplace(data.connection, run, first - 1, printed, options.target.output());
     printTo(options.target, pages, compose, options.pages);
-    const PrintedRun done = recording.finish(printed);
+    const PrintedRun done = recording->finish(printed);
     io.out << QStringLiteral(u"已打印 %1 张%2%3。\n").arg(printed).arg(courier.captionTail, done.numbers);
     if (!done.problem.isEmpty())
         io.err << done.problem << '\n';

@@ -9,6 +9,14 @@
 
 namespace {
 
+// The record of the run's labels printed onto output, written as they go.
+PrintRecording recordingOf(const LabelRun &run, const QString &output, Connection &connection)
+{
+    return PrintRecording(connection, run.count(), [&run, output, when = QDateTime::currentDateTime()](int k) {
+        return labelEntries(run, k, 1, output, when).first();
+    });
+}
+
 LabelsPrinted finished(PrintRecording &recording, int printed)
 {
     const PrintedRun run = recording.finish(printed);
@@ -37,21 +45,28 @@ LabelOptions withSavedPosition(LabelOptions options, Connection &connection, con
 LabelsPrinted printLabels(const LabelRun &run, QPagedPaintDevice &device, int dpi, const QString &output,
                           Connection &connection, const LabelProgress &progress)
 {
-    PrintRecording recording(connection, labelEntries(run, 0, run.count(), output, QDateTime::currentDateTime()));
+    PrintRecording recording = recordingOf(run, output, connection);
     const int printed = printSheets(
         device, dpi, run.options().paperMm, run.count(),
-        [&](QPainter &painter, int label, int dots) { run.paint(painter, label, dots, dots); }, progress);
+        [&](QPainter &painter, int label, int dots) {
+            recording.pageGoing(label);
+            run.paint(painter, label, dots, dots);
+        },
+        progress);
     return finished(recording, printed);
 }
 
 LabelsPrinted printLabelsToPdf(const LabelRun &run, const QString &path, Connection &connection,
                                const LabelProgress &progress)
 {
-    PrintRecording recording(connection,
-                             labelEntries(run, 0, run.count(), pdfOutput(path), QDateTime::currentDateTime()));
+    PrintRecording recording = recordingOf(run, pdfOutput(path), connection);
     const int printed = printSheetsToPdf(
         path, run.options().paperMm, run.count(),
-        [&](QPainter &painter, int label, int dots) { run.paint(painter, label, dots, run.options().dpi); }, progress);
+        [&](QPainter &painter, int label, int dots) {
+            recording.pageGoing(label);
+            run.paint(painter, label, dots, run.options().dpi);
+        },
+        progress);
     return finished(recording, printed);
 }
 

@@ -561,6 +561,22 @@ void PrintLog::removePending(const QList<qint64> &entries)
         });
 }
 
+void PrintLog::confirmRange(qint64 from, qint64 to)
+{
+    if (from <= to)
+        m_connection.inTransaction([&] {
+            m_connection.exec(statements::updatePrintLogStateRange(), {QString(), from, to, kPending});
+        });
+}
+
+void PrintLog::removePendingRange(qint64 from, qint64 to)
+{
+    if (from <= to)
+        m_connection.inTransaction([&] {
+            m_connection.exec(statements::deletePendingPrintLogRange(), {from, to, kPending});
+        });
+}
+
 QList<PrintLogEntry> PrintLog::list(const PrintLogFilter &filter)
 {
     return page(filter, 0, 0);

@@ -129,6 +129,9 @@ public:
     void confirm(const QList<qint64> &entries);
     // Removes pending entries whose pages did not go out (others are kept).
     void removePending(const QList<qint64> &entries);
+    // The same for the pending entries from one entry to another (inclusive).
+    void confirmRange(qint64 from, qint64 to);
+    void removePendingRange(qint64 from, qint64 to);
     // The entries a filter selects, in the order written.
     QList<PrintLogEntry> list(const PrintLogFilter &filter = {});
     // Calls each with every entry the filter selects (only those with an

@@ -41,6 +41,12 @@ QString selectRepeatedOrders(bool stateColumn);
 // entries without an order number whose name and mobile another such entry
 // shares.
 QString selectRepeatedRecipients(bool stateColumn);
+// Sets the state (bound first) of the pending entries from one entry to
+// another (bound next, inclusive; the pending state bound last).
+QString updatePrintLogStateRange();
+// Removes the pending entries from one entry to another (inclusive; the
+// pending state bound last).
+QString deletePendingPrintLogRange();
 // Each form the record holds with its first entry, in the order first printed.
 QString selectPrintLogForms();
 

@@ -385,6 +385,17 @@ QString selectReprintedEntries()
     return QStringLiteral("select distinct \"reprint_of\" from %1 where \"reprint_of\" > ''").arg(logTable());
 }
 
+QString updatePrintLogStateRange()
+{
+    return QStringLiteral("update %1 set \"state\" = ? where %2 between ? and ? and \"state\" = ?")
+        .arg(logTable(), kEntryNumber);
+}
+
+QString deletePendingPrintLogRange()
+{
+    return QStringLiteral("delete from %1 where %2 between ? and ? and \"state\" = ?").arg(logTable(), kEntryNumber);
+}
+
 QString selectRepeatedOrders(bool stateColumn)
 {
     return QStringLiteral("select \"order_number\", max(%1) from %2 where \"order_number\" > '' and %3 "

@@ -175,17 +175,18 @@ public:
 
 // Qt's own file dialog, never the desktop's: the desktop's follows the
 // session's language, which may not be Chinese.
-QString chooseFile(QWidget *parent, const QString &title, const QString &filter, QFileDialog::AcceptMode mode,
-                   QString *chosenFilter)
+QStringList chooseFiles(QWidget *parent, const QString &title, const QString &filter, QFileDialog::AcceptMode mode,
+                        QFileDialog::FileMode fileMode, QString *chosenFilter)
 {
     QFileDialog dialog(parent, title, startFolder(), filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setLocale(kChinese);
     dialog.setProxyModel(new ChineseDates(&dialog));
     dialog.setAcceptMode(mode);
-    if (mode == QFileDialog::AcceptOpen)
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    else
+    dialog.setFileMode(fileMode);
+    if (fileMode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (mode == QFileDialog::AcceptSave)
         dialog.setOption(QFileDialog::DontConfirmOverwrite); // the caller asks about an existing file
     dialog.setHistory(recentFolders());
     if (chosenFilter && !chosenFilter->isEmpty())
@@ -194,7 +195,15 @@ QString chooseFile(QWidget *parent, const QString &title, const QString &filter,
         return {};
     if (chosenFilter)
         *chosenFilter = dialog.selectedNameFilter();
-    return dialog.selectedFiles().first();
+    return dialog.selectedFiles();
+}
+
+QString chooseFile(QWidget *parent, const QString &title, const QString &filter, QFileDialog::AcceptMode mode,
+                   QString *chosenFilter)
+{
+    return chooseFiles(parent, title, filter, mode,
+                       mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile, chosenFilter)
+        .value(0);
 }
 
 } // namespace
@@ -206,20 +215,22 @@ QString QtDialogs::openFile(QWidget *parent, const QString &title, const QString
 
 QStringList QtDialogs::openFiles(QWidget *parent, const QString &title, const QString &filter)
 {
-    QStringList files = QFileDialog::getOpenFileNames(parent, title, startFolder(), filter);
+    QStringList files =
+        chooseFiles(parent, title, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles, nullptr);
     for (QString &file : files)
         file = reachable(parent, file);
     files.removeAll(QString());
     if (!files.isEmpty())
-        remembered(files.first());
+        rememberFolder(files.first());
     return files;
 }
 
 QString QtDialogs::chooseFolder(QWidget *parent, const QString &title)
 {
-    const QString folder = QFileDialog::getExistingDirectory(parent, title, startFolder());
+    const QString folder =
+        chooseFiles(parent, title, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory, nullptr).value(0);
     if (!folder.isEmpty())
-        remembered(QDir(folder).filePath(QStringLiteral(".")));
+        remembered::setLastFolder(folder);
     return folder;
 }
 

@@ -1,30 +1,43 @@
 #include "waybill/print_checks.h"
 
 #include "waybill/print_record.h"
+#include "waybill/waybill_number.h"
 #include "waybill/waybill_run.h"
+
+#include <functional>
 
 namespace {
 
 constexpr int kPagesNamed = 20;
 
-QString takenNumbers(const QList<PrintLogEntry> &record, const QList<PrintLogEntry> &pages)
+// Shows each page of a run to a check, one entry made at a time, so that a
+// long run is never held whole.
+using EachPage = std::function<void(const PrintLogEntry &page)>;
+using PageVisitor = std::function<void(const EachPage &each)>;
+
+QString takenNumbers(const QList<PrintLogEntry> &record, const PageVisitor &pages)
 {
-    const NumberHolders holders(record);
     // The entries a reprint replaces give their numbers up.
     QSet<qint64> replaced;
-    for (const PrintLogEntry &page : pages)
+    bool numbered = false;
+    pages([&](const PrintLogEntry &page) {
         if (page.reprintOf)
             replaced.insert(page.reprintOf);
+        numbered = numbered || !page.number.isEmpty();
+    });
+    if (!numbered)
+        return {};
+    const NumberHolders holders(record);
     QString first;
     int taken = 0;
-    for (const PrintLogEntry &page : pages) {
+    pages([&](const PrintLogEntry &page) {
         const PrintLogEntry *holder = holders.holder(page.courier, page.number, replaced);
         if (!holder)
-            continue;
+            return;
         if (first.isEmpty())
             first = numberTakenText(page.number, *holder);
         ++taken;
-    }
+    });
     if (first.isEmpty())
         return {};
     if (taken > 1)
@@ -43,28 +56,31 @@ QString whoLine(const PrintLogEntry &page, const PrintLogEntry &earlier)
     return line;
 }
 
-void findPrintedBefore(const QList<PrintLogEntry> &record, const QList<PrintLogEntry> &pages, PrintChecks &checks)
+void findPrintedBefore(const QList<PrintLogEntry> &record, const QString &courier, const PageVisitor &pages,
+                       PrintChecks &checks)
 {
     QList<PrintLogEntry> sameForm;
     for (const PrintLogEntry &entry : record)
-        if (entry.imported() && !pages.isEmpty() && entry.courier == pages.first().courier)
+        if (entry.imported() && entry.courier == courier)
             sameForm << entry;
+    if (sameForm.isEmpty())
+        return;
     const PrintedRows printed(sameForm);
     QList<PrintLogEntry> earlier;
     QStringList times;
-    for (const PrintLogEntry &page : pages) {
+    pages([&](const PrintLogEntry &page) {
         // A reprint prints again on purpose; an address book's recipient is shipped to again and again.
         if (page.reprintOf || !page.imported())
-            continue;
+            return;
         const PrintLogEntry *latest = printed.latest(page.recipient);
         if (!latest)
-            continue;
+            return;
         earlier << *latest;
         if (!times.contains(shortTimeText(latest->printedAt)))
             times << shortTimeText(latest->printedAt);
         if (checks.printedBeforePages.size() < kPagesNamed)
             checks.printedBeforePages << whoLine(page, *latest);
-    }
+    });
     if (earlier.isEmpty())
         return;
     if (earlier.size() > kPagesNamed)
@@ -75,36 +91,54 @@ void findPrintedBefore(const QList<PrintLogEntry> &record, const QList<PrintLogE
         QStringLiteral(u"这 %1 张已于 %2 打印过").arg(earlier.size()).arg(when) + numbersText(earlier);
 }
 
-bool numberForgotten(const QList<PrintLogEntry> &record, const QList<PrintLogEntry> &pages)
+bool numberForgotten(const QList<PrintLogEntry> &record, const QString &courier, const PageVisitor &pages)
 {
-    if (pages.isEmpty())
+    bool numbered = false;
+    pages([&](const PrintLogEntry &page) { numbered = numbered || !page.number.isEmpty() || page.reprintOf; });
+    if (numbered)
         return false;
-    for (const PrintLogEntry &page : pages)
-        if (!page.number.isEmpty() || page.reprintOf)
-            return false;
     for (auto it = record.crbegin(); it != record.crend(); ++it)
-        if (it->courier == pages.first().courier)
+        if (it->courier == courier)
             return !it->number.isEmpty();
     return false;
+}
+
+PrintChecks checkPages(const QList<PrintLogEntry> &record, const QString &courier, const PageVisitor &pages)
+{
+    PrintChecks checks;
+    checks.numberTaken = takenNumbers(record, pages);
+    findPrintedBefore(record, courier, pages, checks);
+    checks.numberForgotten = numberForgotten(record, courier, pages);
+    return checks;
 }
 
 } // namespace
 
 PrintChecks checkBeforePrint(const QList<PrintLogEntry> &record, const QList<PrintLogEntry> &pages)
 {
-    PrintChecks checks;
-    checks.numberTaken = takenNumbers(record, pages);
-    findPrintedBefore(record, pages, checks);
-    checks.numberForgotten = numberForgotten(record, pages);
-    return checks;
+    if (pages.isEmpty())
+        return {};
+    return checkPages(record, pages.first().courier, [&](const EachPage &each) {
+        for (const PrintLogEntry &page : pages)
+            each(page);
+    });
 }
 
 PrintChecks checkBeforePrint(Connection &connection, const WaybillRun &run, int first, int count)
 {
     if (count <= 0)
         return {};
-    const QList<PrintLogEntry> pages = printedEntries(run, QString(), first, count, QString(), QDateTime());
-    return checkBeforePrint(PrintLog(connection).list(), pages);
+    // Pages are made as the checks go through them, the numbers counted on.
+    const PageVisitor pages = [&](const EachPage &each) {
+        QString number = run.firstNumber();
+        for (int page = first; page < first + count; ++page) {
+            each(printedEntry(run, QString(), page, number, QString(), QDateTime()));
+            // A run whose numbers run out before its last page is refused here.
+            if (!number.isEmpty() && page + 1 < first + count)
+                number = nextWaybillNumber(number);
+        }
+    };
+    return checkPages(PrintLog(connection).list(), run.layout().code, pages);
 }
 
 QString printAgainQuestion(const PrintChecks &checks)

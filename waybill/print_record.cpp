@@ -76,27 +76,31 @@ QString pdfOutput(const QString &path)
     return QStringLiteral(u"PDF：") + QDir::toNativeSeparators(path);
 }
 
+PrintLogEntry printedEntry(const WaybillRun &run, const QString &formName, int page, const QString &number,
+                           const QString &output, const QDateTime &when)
+{
+    PrintLogEntry entry;
+    entry.printedAt = when;
+    entry.courier = run.layout().code;
+    entry.variant = variantName(run.layout().variant);
+    entry.formName = formName;
+    entry.output = output;
+    entry.page = page + 1;
+    entry.number = run.firstNumber().isEmpty() ? run.source().recordedNumber(page) : number;
+    entry.recipient = rowTexts(run.source(), page, RowSide::Recipient);
+    entry.sender = rowTexts(run.source(), page, RowSide::Sender);
+    entry.reprintOf = run.source().recordedEntry(page);
+    return entry;
+}
+
 QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formName, int first, int count,
                                     const QString &output, const QDateTime &when)
 {
     const QStringList numbers = waybillNumbers(run.firstNumber(), count);
     QList<PrintLogEntry> entries;
     entries.reserve(count);
-    for (int k = 0; k < count; ++k) {
-        const int page = first + k;
-        PrintLogEntry entry;
-        entry.printedAt = when;
-        entry.courier = run.layout().code;
-        entry.variant = variantName(run.layout().variant);
-        entry.formName = formName;
-        entry.output = output;
-        entry.page = page + 1;
-        entry.number = numbers.isEmpty() ? run.source().recordedNumber(page) : numbers.value(k);
-        entry.recipient = rowTexts(run.source(), page, RowSide::Recipient);
-        entry.sender = rowTexts(run.source(), page, RowSide::Sender);
-        entry.reprintOf = run.source().recordedEntry(page);
-        entries.append(std::move(entry));
-    }
+    for (int k = 0; k < count; ++k)
+        entries.append(printedEntry(run, formName, first + k, numbers.value(k), output, when));
     return entries;
 }
 
@@ -114,61 +118,109 @@ QString numbersText(const QList<PrintLogEntry> &entries)
 
 namespace {
 
-QList<qint64> entryNumbers(const QList<PrintLogEntry> &entries)
-{
-    QList<qint64> numbers;
-    for (const PrintLogEntry &entry : entries)
-        numbers << entry.entry;
-    return numbers;
-}
+// Pending entries are written this many pages ahead of the page going out.
+constexpr int kBatch = 1000;
 
 } // namespace
 
 PrintRecording::PrintRecording(Connection &connection, const WaybillRun &run, int first, int count,
                                const QString &output)
-    : m_connection(connection)
+    : m_connection(connection), m_count(std::max(0, count))
 {
-    if (count <= 0)
+    if (m_count == 0)
         return;
-    begin([&] {
-        return printedEntries(run, formNameOf(run.layout().code, connection), first, count, output,
-                              QDateTime::currentDateTime());
-    });
-}
-
-PrintRecording::PrintRecording(Connection &connection, QList<PrintLogEntry> entries) : m_connection(connection)
-{
-    if (entries.isEmpty())
-        return;
-    begin([&] { return std::move(entries); });
-}
-
-void PrintRecording::begin(const std::function<QList<PrintLogEntry>()> &entries)
-{
+    QString formName;
     try {
-        m_entries = entries();
-        for (PrintLogEntry &entry : m_entries)
-            entry.pending = true;
-        PrintLog(m_connection).append(m_entries);
-        m_pending = true;
-    } catch (const AppError &error) {
-        m_problem = error.text();
+        formName = formNameOf(run.layout().code, connection);
+    } catch (const AppError &) {
+        formName = run.layout().code;
+    }
+    // Numbers count on page after page, as the entries are made in order.
+    m_entryOf = [&run, formName, first, output, when = QDateTime::currentDateTime(),
+                 number = run.firstNumber()](int k) mutable {
+        PrintLogEntry entry = printedEntry(run, formName, first + k, number, output, when);
+        if (!number.isEmpty()) {
+            try {
+                number = nextWaybillNumber(number);
+            } catch (const AppError &) {
+                number.clear(); // the checks refuse a run whose numbers run out before it starts
+            }
+        }
+        return entry;
+    };
+}
+
+PrintRecording::PrintRecording(Connection &connection, int count, EntryOf entryOf)
+    : m_connection(connection), m_count(std::max(0, count)), m_entryOf(std::move(entryOf))
+{
+}
+
+void PrintRecording::pageGoing(int page)
+{
+    if (page >= m_made && m_made < m_count)
+        make(std::min(m_count, page + kBatch));
+}
+
+void PrintRecording::make(int upTo)
+{
+    QList<PrintLogEntry> entries;
+    entries.reserve(upTo - m_made);
+    for (int k = m_made; k < upTo; ++k) {
+        entries.append(m_entryOf(k));
+        m_numbered.push_back(!entries.last().number.isEmpty());
+        if (m_firstNumber.isEmpty())
+            m_firstNumber = entries.last().number;
+    }
+    m_made = upTo;
+    if (m_problem.isEmpty()) {
+        try {
+            for (PrintLogEntry &entry : entries)
+                entry.pending = true;
+            PrintLog(m_connection).append(entries);
+            m_ranges.push_back({entries.first().entry, entries.last().entry});
+            m_pending = m_made;
+        } catch (const AppError &error) {
+            // The print goes all the same; finish() writes the printed pages.
+            m_problem = error.text();
+        }
     }
     // Lets a test kill the program between recording and printing, where a
     // crash leaves the entries pending.
-    if (m_pending && qEnvironmentVariableIsSet("WAYBILL_TEST_PAUSE_AFTER_PENDING")) {
+    if (m_pending == m_made && m_ranges.size() == 1 && qEnvironmentVariableIsSet("WAYBILL_TEST_PAUSE_AFTER_PENDING")) {
         std::fputs("pending recorded\n", stderr);
         std::fflush(stderr);
         std::this_thread::sleep_for(std::chrono::hours(1));
     }
 }
 
+QList<QPair<qint64, qint64>> PrintRecording::pendingOf(int from, int to) const
+{
+    // The entries of pages [from, to) among those written pending, range by range.
+    QList<QPair<qint64, qint64>> ranges;
+    int page = 0;
+    for (const auto &[first, last] : m_ranges) {
+        const int size = int(last - first + 1);
+        const int start = std::max(from, page);
+        const int end = std::min(to, page + size);
+        if (start < end)
+            ranges.append({first + (start - page), first + (end - 1 - page)});
+        page += size;
+    }
+    return ranges;
+}
+
+qint64 PrintRecording::entryOfPage(int page) const
+{
+    const QList<QPair<qint64, qint64>> ranges = pendingOf(page, page + 1);
+    return ranges.isEmpty() ? 0 : ranges.first().first;
+}
+
 PrintRecording::~PrintRecording()
 {
-    if (!m_pending)
-        return;
     try {
-        PrintLog(m_connection).removePending(entryNumbers(m_entries));
+        PrintLog log(m_connection);
+        for (const auto &[from, to] : pendingOf(m_confirmed, m_pending))
+            log.removePendingRange(from, to);
     } catch (const AppError &) {
         // Left pending: shown as 可能已打印, its numbers never given again.
     }
@@ -177,33 +229,51 @@ PrintRecording::~PrintRecording()
 PrintedRun PrintRecording::finish(int printed)
 {
     PrintedRun done;
-    done.pages = std::clamp(printed, 0, int(m_entries.size()));
-    const QList<PrintLogEntry> sent = m_entries.mid(0, done.pages);
-    const QList<PrintLogEntry> unsent = m_entries.mid(done.pages);
-    if (!sent.isEmpty()) {
-        done.lastNumber = sent.last().number;
-        done.numbers = numbersText(sent);
-    }
-    m_entries = unsent; // what the destructor removes
+    done.pages = std::clamp(printed, 0, m_count);
+    if (done.pages > m_made)
+        make(done.pages); // a caller that did not tell each page
+    QString lastNumber;
     try {
         PrintLog log(m_connection);
-        if (m_pending) {
-            log.confirm(entryNumbers(sent));
-        } else if (!sent.isEmpty()) {
-            QList<PrintLogEntry> entries = sent;
-            for (PrintLogEntry &entry : entries)
-                entry.pending = false;
-            log.append(entries);
+        for (const auto &[from, to] : pendingOf(0, std::min(done.pages, m_pending)))
+            log.confirmRange(from, to);
+        m_confirmed = std::min(done.pages, m_pending);
+        if (m_pending < done.pages) {
+            // The pending entries could not be written: the printed pages now.
+            for (int from = m_pending; from < done.pages; from += kBatch) {
+                QList<PrintLogEntry> entries;
+                for (int k = from; k < std::min(done.pages, from + kBatch); ++k)
+                    entries.append(m_entryOf(k));
+                log.append(entries);
+                if (!entries.isEmpty())
+                    lastNumber = entries.last().number;
+            }
             m_problem.clear();
         }
+        // The last numbered page printed, read back: no run's numbers are kept.
+        for (int page = done.pages - 1; page >= 0 && lastNumber.isEmpty(); --page) {
+            if (!m_numbered[size_t(page)])
+                continue;
+            if (const qint64 entry = entryOfPage(page)) {
+                const QList<PrintLogEntry> found = log.find({entry});
+                lastNumber = found.isEmpty() ? QString() : found.first().number;
+            }
+            break;
+        }
     } catch (const AppError &error) {
-        if (m_pending)
+        if (m_pending > 0)
             done.problem =
                 QStringLiteral(u"已打印，但打印记录未能确认（记录中显示为“可能已打印”）：%1").arg(error.text());
         else
             m_problem = error.text();
     }
-    if (!m_problem.isEmpty() && !sent.isEmpty())
+    if (done.pages > 0 && !m_firstNumber.isEmpty()) {
+        done.lastNumber = lastNumber;
+        done.numbers = lastNumber.isEmpty() || lastNumber == m_firstNumber
+            ? QStringLiteral(u"（运单号 %1）").arg(m_firstNumber)
+            : QStringLiteral(u"（运单号 %1–%2）").arg(m_firstNumber, lastNumber);
+    }
+    if (!m_problem.isEmpty() && done.pages > 0)
         done.problem = QStringLiteral(u"已打印，但没有记入打印记录：%1").arg(m_problem);
     done.summary = QStringLiteral(u"已打印 %1 张").arg(done.pages) + done.numbers;
     return done;

@@ -34,6 +34,10 @@ QString pdfOutput(const QString &path);
 // number a reprinted page keeps the number its entry had.
 QList<PrintLogEntry> printedEntries(const WaybillRun &run, const QString &formName, int first, int count,
                                     const QString &output, const QDateTime &when);
+// The entry of one page (0-based) printed on number (a run without a first
+// number: the page keeps its recorded number).
+PrintLogEntry printedEntry(const WaybillRun &run, const QString &formName, int page, const QString &number,
+                           const QString &output, const QDateTime &when);
 
 // "（运单号 A–B）" (one number: "（运单号 A）"); empty without numbers.
 QString numbersText(const QList<PrintLogEntry> &entries);
@@ -47,32 +51,45 @@ struct PrintedRun {
     QString problem;    // why the record could not be written (the pages did print)
 };
 
-// The record of one print, written in two steps so that a crash while
-// printing never leaves printed forms without entries: made before the job
-// goes out, it writes the pages' entries as pending (their numbers taken);
-// finish() confirms the pages that went out and removes the others.
-// Destroyed unfinished (the print failed), it removes them all. When the
-// pending entries cannot be written the print still goes, and finish()
-// tries to write the printed ones.
+// The record of one print, written as its pages go so that a crash while
+// printing never leaves printed forms without entries, and a long run never
+// holds its entries in memory: as a page is about to be composed to go out,
+// the entries of the pages up to a thousand ahead are written as pending
+// (their numbers taken); finish() confirms the pages that went out and
+// removes the others. Destroyed unfinished (the print failed), it removes
+// them all. When the pending entries cannot be written the print still
+// goes, and finish() tries to write the printed ones.
 class PrintRecording {
 public:
     PrintRecording(Connection &connection, const WaybillRun &run, int first, int count, const QString &output);
-    // The same for entries made elsewhere (labels printed from files).
-    PrintRecording(Connection &connection, QList<PrintLogEntry> entries);
+    // The same for entries made elsewhere (labels printed from files):
+    // entryOf(k) makes the entry of the k-th page (0-based), in order.
+    using EntryOf = std::function<PrintLogEntry(int k)>;
+    PrintRecording(Connection &connection, int count, EntryOf entryOf);
     ~PrintRecording();
     PrintRecording(const PrintRecording &) = delete;
     PrintRecording &operator=(const PrintRecording &) = delete;
 
+    // Page k (0-based among the recorded ones) is about to be composed to go out.
+    void pageGoing(int page);
     // The first printed pages of the count went out.
     PrintedRun finish(int printed);
 
 private:
-    void begin(const std::function<QList<PrintLogEntry>()> &entries);
+    void make(int upTo);
+    QList<QPair<qint64, qint64>> pendingOf(int from, int to) const;
+    qint64 entryOfPage(int page) const;
 
     Connection &m_connection;
-    QList<PrintLogEntry> m_entries;
+    int m_count = 0;
+    EntryOf m_entryOf;
+    int m_made = 0;                              // pages whose entries are made
+    int m_pending = 0;                           // pages whose entries are written pending
+    int m_confirmed = 0;                         // pages confirmed as printed
+    std::vector<QPair<qint64, qint64>> m_ranges; // the pending entries, first and last of each batch
+    std::vector<bool> m_numbered;                // whether each page made has a number
+    QString m_firstNumber;
     QString m_problem; // why the pending entries could not be written
-    bool m_pending = false;
 };
 
 // The pages of recorded entries, as they printed: page k carries entry k's

@@ -47,6 +47,7 @@ PrintedRun printRun(const WaybillRun &run, QPrinter &printer, QWidget *parent)
     const int printed = printPages(
         printer, printer.resolution(), pages,
         [&](int page, int dpi) {
+            recording.pageGoing(page - (first - 1));
             return run.page(page, {dpi, first - 1});
         },
         range,
