@@ -231,7 +231,7 @@ void RecipientView::Button5Click()
 {
     guarded(m_editor, [this] {
         Dataset &list = m_data.recipients;
-        if (list.rowCount() == 0) {
+        if (list.isEmpty()) {
             dialogs().notice(m_editor, QStringLiteral(u"当前修改信息为空！"));
             return;
         }
@@ -263,7 +263,7 @@ void RecipientView::Button8Click()
 {
     guarded(m_grid, [this] {
         Dataset &list = m_data.recipients;
-        if (list.rowCount() == 0) {
+        if (list.isEmpty()) {
             dialogs().notice(m_grid, QStringLiteral(u"不能删除空信息！"));
             return;
         }
