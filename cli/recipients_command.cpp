@@ -3,6 +3,7 @@
 #include "import/paste_parser.h"
 #include "store/connection.h"
 #include "store/schema.h"
+#include "store/search.h"
 #include "store/statements.h"
 
 using namespace schema::col;
@@ -46,11 +47,7 @@ int runRecipients(const QStringList &args, CliStreams &io)
 
     Connection connection(QStringLiteral("cli.recipients"));
     connection.open();
-    if (!duplicate
-        && connection
-               .exec(statements::selectWhere(schema::kRecipientTable, {kRecipientName}, {kRecipientName, kMobile}),
-                     {valueOf(kRecipientName), valueOf(kMobile)})
-               .next())
+    if (!duplicate && isListed(connection, valueOf(kRecipientName), valueOf(kMobile)))
         throw AppError(QStringLiteral(u"名单中已有收件人“%1”（手机号码 %2），未新增；仍要新增请加 --duplicate。")
                            .arg(valueOf(kRecipientName), valueOf(kMobile)));
     // One row added at the end of the list, without reading the list.

@@ -216,8 +216,8 @@ void Connection::checkOnce()
     const QString path = m_filePath;
     auto checked = checkedFiles().constFind(path);
     if (checked == checkedFiles().cend()) {
-        // SQLite's quick check reads every page once: about 50 ms for
-        // 100,000 recipients, seconds for millions. A file up to
+        // SQLite's quick check reads every page once: about 20 ms for
+        // 40,000 recipients, seconds for millions. A file up to
         // kCheckedEveryStart is checked at every start; a larger one when
         // its last use did not end cleanly (a crash, a kill, a power loss:
         // when a file gets damaged), and again at every start while damaged.

@@ -80,7 +80,7 @@ public:
     // Forgets the check of a file, so that the next open checks it again
     // (after a restore has replaced its content).
     static void forgetCheck(const QString &path);
-    static constexpr qint64 kCheckedEveryStart = 32 * 1024 * 1024;
+    static constexpr qint64 kCheckedEveryStart = 8 * 1024 * 1024;
 
     // The names of a table's columns, in order (empty: no such table);
     // opens the connection first, whatever its state.

@@ -207,6 +207,12 @@ QString selectWhere(const QString &table, const QStringList &columns, const QStr
     return sql;
 }
 
+QString countAnyWhere(const QString &table, const QStringList &whereColumns)
+{
+    return QStringLiteral("select count(*) from (select 1 from ") + quoted(table) + whereEqual(whereColumns)
+        + QStringLiteral(" limit 1) as found");
+}
+
 QString deleteWhere(const QString &table, const QStringList &whereColumns)
 {
     return QStringLiteral("delete from ") + quoted(table) + whereEqual(whereColumns);

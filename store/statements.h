@@ -83,6 +83,9 @@ QString selectAllInOrder(const QString &table, const QStringList &columns);
 QString selectWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns,
                     const QStringList &orderColumns = {});
 QString deleteWhere(const QString &table, const QStringList &whereColumns);
+// Counts 1 when a row of a table has whereColumns equal to the texts bound
+// in that order, else 0 (stops at the first such row).
+QString countAnyWhere(const QString &table, const QStringList &whereColumns);
 // Sets the columns of the rows whose whereColumns equal the texts bound
 // after the new values.
 QString updateWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns);
