@@ -39,7 +39,7 @@ public:
     Dataset(Connection &connection, const QString &name, QObject *parent = nullptr);
 
     void setStatement(const Select &select);
-    // How many rows one statement reads (256 unless set); from the next open.
+    // How many rows one statement reads (256 unless set); set it before open().
     void setWindowRows(int rows) { m_windowRows = std::max(1, rows); }
     // The rows read from the store since open (for checking that a long
     // list is read only where it is used).
