@@ -206,11 +206,7 @@ void RecipientView::Button3Click()
         // The same name and mobile number already listed: added only when the user says so.
         const QString name = textOf(m_fields, col::kRecipientName);
         const QString mobile = textOf(m_fields, col::kMobile);
-        if (m_data.connection
-                .exec(statements::selectWhere(schema::kRecipientTable, {col::kRecipientName},
-                                              {col::kRecipientName, col::kMobile}),
-                      {name, mobile})
-                .next()
+        if (isListed(m_data.connection, name, mobile)
             && !dialogs().confirm(
                 m_editor, QStringLiteral(u"名单中已有收件人“%1”（手机号码 %2），是否仍要新增？").arg(name, mobile),
                 false))
@@ -231,7 +227,7 @@ void RecipientView::Button5Click()
 {
     guarded(m_editor, [this] {
         Dataset &list = m_data.recipients;
-        if (list.rowCount() == 0) {
+        if (list.isEmpty()) {
             dialogs().notice(m_editor, QStringLiteral(u"当前修改信息为空！"));
             return;
         }
@@ -263,7 +259,7 @@ void RecipientView::Button8Click()
 {
     guarded(m_grid, [this] {
         Dataset &list = m_data.recipients;
-        if (list.rowCount() == 0) {
+        if (list.isEmpty()) {
             dialogs().notice(m_grid, QStringLiteral(u"不能删除空信息！"));
             return;
         }

@@ -2,9 +2,8 @@
 
 #include "import/paste_parser.h"
 #include "store/connection.h"
-#include "store/dataset.h"
-#include "store/reopen.h"
 #include "store/schema.h"
+#include "store/search.h"
 #include "store/statements.h"
 
 using namespace schema::col;
@@ -48,20 +47,18 @@ int runRecipients(const QStringList &args, CliStreams &io)
 
     Connection connection(QStringLiteral("cli.recipients"));
     connection.open();
-    if (!duplicate
-        && connection
-               .exec(statements::selectWhere(schema::kRecipientTable, {kRecipientName}, {kRecipientName, kMobile}),
-                     {valueOf(kRecipientName), valueOf(kMobile)})
-               .next())
+    if (!duplicate && isListed(connection, valueOf(kRecipientName), valueOf(kMobile)))
         throw AppError(QStringLiteral(u"名单中已有收件人“%1”（手机号码 %2），未新增；仍要新增请加 --duplicate。")
                            .arg(valueOf(kRecipientName), valueOf(kMobile)));
-    Dataset list(connection, QStringLiteral("cli.recipients.list"));
-    reopen(connection, {{&list, schema::kRecipientTable}});
-    list.append();
+    // One row added at the end of the list, without reading the list.
+    QStringList columns;
+    QVariantList values;
     for (const QString &column : schema::recipientColumns())
-        if (const QString value = valueOf(column); !value.isEmpty())
-            list.setValue(column, value);
-    list.post();
+        if (const QString value = valueOf(column); !value.isEmpty()) {
+            columns << column;
+            values << value;
+        }
+    connection.exec(statements::insertRow(schema::kRecipientTable, columns, connection.backend()), values);
     io.out << QStringLiteral(u"新增记录成功！\n");
     for (const QString &column : schema::recipientColumns())
         if (const QString value = valueOf(column); !value.isEmpty())

@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 
+#include <QFile>
 #include <QSqlDriver>
+#include <QSqlQuery>
 #include <QStringEncoder>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -273,6 +275,47 @@ QStringList selectRows(Connection &connection, const QString &sql, const QString
     connection.open();
     return connection.backend() == Backend::Sqlite ? selectSqlite(connection, sql, params, onRow)
                                                    : selectPostgres(connection, sql, params, onRow);
+}
+
+qint64 countRows(Connection &connection, const QString &sql, const QStringList &params)
+{
+    connection.open();
+    if (connection.backend() == Backend::Postgres) {
+        QVariantList values;
+        for (const QString &param : params)
+            values << param;
+        QSqlQuery query = connection.exec(sql, values);
+        return query.next() ? query.value(0).toLongLong() : 0;
+    }
+    // The file's own connection maps it into memory and keeps a large page
+    // cache: a count read through it would leave the whole table resident.
+    struct Side {
+        sqlite3 *db = nullptr;
+        ~Side() { sqlite3_close(db); }
+    } side;
+    const auto fail = [&] {
+        connection.failWith(side.db ? sqlite3_extended_errcode(side.db) : SQLITE_CANTOPEN,
+                            QString::fromUtf8(side.db ? sqlite3_errmsg(side.db) : "out of memory"));
+    };
+    if (sqlite3_open_v2(QFile::encodeName(connection.filePath()).constData(), &side.db, SQLITE_OPEN_READONLY, nullptr)
+        != SQLITE_OK)
+        fail();
+    sqlite3_busy_timeout(side.db, 5000);
+    sqlite3_db_config(side.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(side.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    Finalizer statement;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(side.db, text.constData(), int(text.size()), &statement.statement, nullptr) != SQLITE_OK)
+        fail();
+    std::vector<QByteArray> bound;
+    for (int i = 0; i < params.size(); ++i) {
+        bound.push_back(params[i].toUtf8());
+        sqlite3_bind_text(statement.statement, i + 1, bound.back().constData(), int(bound.back().size()),
+                          SQLITE_STATIC);
+    }
+    if (sqlite3_step(statement.statement) != SQLITE_ROW)
+        fail();
+    return sqlite3_column_int64(statement.statement, 0);
 }
 
 void insertTextRows(Connection &connection, const QString &table, const QStringList &columns, const TextRows &rows,

@@ -29,6 +29,12 @@ QStringDecoder storedTextDecoder();
 QStringList selectRows(Connection &connection, const QString &sql, const QStringList &params,
                        const std::function<void(const SelectedRow &row)> &onRow);
 
+// Runs sql, a count (? for text parameters), and returns its number. On
+// data.mdb through a read-only connection of its own without the memory map
+// and large cache of the file's connection, so that counting a long table
+// leaves none of it in memory. Throws DbError.
+qint64 countRows(Connection &connection, const QString &sql, const QStringList &params);
+
 // Adds the rows (one text per column) to a table, inside the caller's
 // transaction; progress is told the rows done now and then. Throws DbError.
 void insertTextRows(Connection &connection, const QString &table, const QStringList &columns, const TextRows &rows,

@@ -71,13 +71,16 @@ public:
     }
 
     // Why data.mdb may not be written (empty when it is sound): the file is
-    // checked once per process when it is first opened, and a damaged one
+    // checked once per process when it is first opened (a file larger than
+    // kCheckedEveryStart only when its last use did not end cleanly, see
+    // store/use_marks.h), and a damaged one
     // is opened for reading only, so that nothing is written into it until
     // the user restores a backup.
     const QString &damage() const { return m_damage; }
     // Forgets the check of a file, so that the next open checks it again
     // (after a restore has replaced its content).
     static void forgetCheck(const QString &path);
+    static constexpr qint64 kCheckedEveryStart = 8 * 1024 * 1024;
 
     // The names of a table's columns, in order (empty: no such table);
     // opens the connection first, whatever its state.

@@ -5,7 +5,10 @@
 #include "store/db_error.h"
 #include "store/schema.h"
 
+#include <QSqlQuery>
 #include <QStringDecoder>
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -100,29 +103,186 @@ Dataset::Stored Dataset::storedState(const Row &row)
     return stored->text == row.text && stored->ends == row.ends ? Stored::AsRead : Stored::Changed;
 }
 
+QStringList Dataset::searchParams() const
+{
+    return m_select.isSearch() ? QStringList{statements::likePattern(m_select.likeText)} : QStringList();
+}
+
+std::vector<Dataset::Row> Dataset::readRows(const WindowRead &read, QStringList *columns) const
+{
+    std::vector<Row> rows;
+    rows.reserve(size_t(read.limit));
+    QStringDecoder decoder = storedTextDecoder();
+    QList<QChar> scratch;
+    const QStringList names =
+        selectRows(m_connection, statements::selectWindow(m_select, m_connection.backend(), read), searchParams(),
+                   [&](const SelectedRow &selected) { rows.push_back(decodedRow(selected, decoder, scratch)); });
+    m_rowsRead += qint64(rows.size());
+    if (columns)
+        *columns = names;
+    if (read.descending)
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+std::vector<Dataset::Row> Dataset::readWindow(int number) const
+{
+    const int first = number * m_windowRows;
+    const int wanted = m_stored ? std::min(m_windowRows, *m_stored - first) : m_windowRows;
+    if (wanted <= 0)
+        return {};
+    // The nearest rows of known key before and after the window (the end
+    // of the stored rows once their number is known): the store skips the
+    // fewest rows from whichever is closer.
+    int beforeIndex = -1;
+    qint64 beforeKey = kNoKey;
+    if (auto below = m_keys.lower_bound(first); below != m_keys.begin()) {
+        beforeIndex = std::prev(below)->first;
+        beforeKey = std::prev(below)->second;
+    }
+    std::optional<std::pair<int, qint64>> after;
+    if (auto above = m_keys.lower_bound(first + wanted); above != m_keys.end())
+        after = *above;
+    else if (m_stored)
+        after = std::pair{*m_stored, m_endKey};
+    const int forwardSkip = first - beforeIndex - 1;
+    if (after && after->first - (first + wanted) < forwardSkip)
+        return readRows({beforeKey, after->second, true, wanted, after->first - (first + wanted)});
+    std::vector<Row> rows = readRows({beforeKey, after ? after->second : m_endKey, false, wanted, forwardSkip});
+    // Fewer rows than asked for, after every row before the window: the end.
+    if (!m_stored && !after && int(rows.size()) < wanted && (!rows.empty() || forwardSkip == 0))
+        m_stored = first + int(rows.size());
+    return rows;
+}
+
+const Dataset::Window &Dataset::window(int number) const
+{
+    auto it = m_windows.find(number);
+    if (it == m_windows.end()) {
+        const int before = knownRowCount();
+        std::vector<Row> rows = readWindow(number);
+        const int first = number * m_windowRows;
+        if (!rows.empty()) {
+            m_keys[first] = rows.front().rowid;
+            m_keys[first + int(rows.size()) - 1] = rows.back().rowid;
+        }
+        if (m_windows.size() >= kKeptWindows)
+            m_windows.erase(std::min_element(m_windows.begin(), m_windows.end(), [](const auto &a, const auto &b) {
+                return a.second.used < b.second.used;
+            }));
+        it = m_windows.emplace(number, Window{std::move(rows), 0}).first;
+        found(first + int(it->second.rows.size()), before);
+    }
+    it->second.used = ++m_clock;
+    return it->second;
+}
+
+void Dataset::found(int known, int before) const
+{
+    m_known = std::max(m_known, known);
+    if (m_stored)
+        m_known = *m_stored;
+    if (knownRowCount() > before)
+        Q_EMIT const_cast<Dataset *>(this)->rowsFound(knownRowCount()); // reading rows changes no row
+}
+
+const Dataset::Row *Dataset::rowPtr(int row) const
+{
+    if (m_state == State::Closed || row < 0)
+        return nullptr;
+    if (!m_stored || row < *m_stored) {
+        const Window &rows = window(row / m_windowRows);
+        if (size_t(row % m_windowRows) < rows.rows.size())
+            return &rows.rows[size_t(row % m_windowRows)];
+        if (!m_stored || row < *m_stored)
+            return nullptr; // deleted elsewhere since the select ran
+    }
+    const size_t appended = size_t(row - *m_stored);
+    return appended < m_appended.size() ? &m_appended[appended] : nullptr;
+}
+
+int Dataset::storedCount() const
+{
+    if (!m_stored) {
+        const int before = knownRowCount();
+        const qint64 counted =
+            countRows(m_connection, statements::countBelow(m_select, m_connection.backend(), m_endKey), searchParams());
+        // Rows read already stay, even when deleted elsewhere since.
+        m_stored = std::max(int(std::min<qint64>(counted, std::numeric_limits<int>::max())), m_known);
+        found(*m_stored, before);
+    }
+    return *m_stored;
+}
+
+int Dataset::rowCount() const
+{
+    return m_state == State::Closed ? 0 : storedCount() + int(m_appended.size());
+}
+
+int Dataset::knownRowCount() const
+{
+    return (m_stored ? *m_stored : m_known) + int(m_appended.size());
+}
+
+void Dataset::readMore()
+{
+    if (m_state != State::Closed && !m_stored)
+        rowPtr(m_known);
+}
+
+void Dataset::resetRows()
+{
+    m_windows.clear();
+    m_keys.clear();
+    m_appended.clear();
+    m_known = 0;
+    m_stored = 0;
+}
+
+void Dataset::forgetFrom(int row)
+{
+    m_windows.erase(m_windows.lower_bound(row / m_windowRows), m_windows.end());
+    std::map<int, qint64> keys;
+    for (const auto &[index, key] : m_keys)
+        if (index != row)
+            keys.emplace(index < row ? index : index - 1, key);
+    m_keys = std::move(keys);
+    if (row < m_known)
+        --m_known;
+    if (m_stored)
+        --*m_stored;
+}
+
 void Dataset::open()
 {
     close();
+    m_rowsRead = 0;
     m_connection.open(); // the statement depends on the store it opens
-    QStringList params;
-    if (m_select.isSearch())
-        params << statements::likePattern(m_select.likeText);
-    std::vector<Row> rows;
-    QStringDecoder decoder = storedTextDecoder();
-    QList<QChar> scratch;
-    const QStringList columns =
-        selectRows(m_connection, statements::selectWithRowid(m_select, m_connection.backend()), params,
-                   [&](const SelectedRow &selected) { rows.push_back(decodedRow(selected, decoder, scratch)); });
+    QSqlQuery largest = m_connection.exec(statements::maxKey(m_select.table));
+    const bool any = largest.next() && !largest.value(0).isNull();
+    const qint64 maxKey = any ? largest.value(0).toLongLong() : kNoKey;
+    m_endKey = maxKey == std::numeric_limits<qint64>::max() || !any ? maxKey : maxKey + 1;
+    QStringList columns;
+    std::vector<Row> rows = readRows({kNoKey, m_endKey, false, m_windowRows, 0}, &columns);
     const int width = int(columns.size());
 
     m_columns = columns;
     m_columnIndex.clear();
     for (int i = 0; i < width; ++i)
         m_columnIndex.insert(columns[i], i);
-    m_rows = std::move(rows);
+    resetRows();
+    m_known = int(rows.size());
+    m_stored.reset();
+    if (m_known < m_windowRows)
+        m_stored = m_known;
+    if (!rows.empty()) {
+        m_keys[0] = rows.front().rowid;
+        m_keys[m_known - 1] = rows.back().rowid;
+    }
+    m_windows.emplace(0, Window{std::move(rows), ++m_clock});
     m_state = State::Browse;
-    m_current = m_rows.empty() ? -1 : 0;
-    m_eof = m_rows.empty();
+    m_current = m_known == 0 ? -1 : 0;
+    m_eof = m_known == 0;
     Q_EMIT reset();
     Q_EMIT currentChanged(m_current);
 }
@@ -132,7 +292,7 @@ void Dataset::close()
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_rows.clear();
+    resetRows();
     m_columns.clear();
     m_columnIndex.clear();
     m_buffer.clear();
@@ -144,16 +304,18 @@ void Dataset::close()
 
 QString Dataset::valueAt(int row, int column) const
 {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+    if (column < 0 || column >= columnCount())
         return {};
-    return m_rows[size_t(row)].value(column);
+    const Row *held = rowPtr(row);
+    return held ? held->value(column) : QString();
 }
 
 QStringView Dataset::viewAt(int row, int column) const
 {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+    if (column < 0 || column >= columnCount())
         return {};
-    return m_rows[size_t(row)].view(column);
+    const Row *held = rowPtr(row);
+    return held ? held->view(column) : QStringView();
 }
 
 QString Dataset::valueAt(int row, const QString &column) const
@@ -164,27 +326,39 @@ QString Dataset::valueAt(int row, const QString &column) const
 
 qint64 Dataset::rowidAt(int row) const
 {
-    return row >= 0 && row < rowCount() ? m_rows[size_t(row)].rowid : -1;
+    const Row *held = rowPtr(row);
+    return held ? held->rowid : -1;
 }
 
 int Dataset::rowOfRowid(qint64 rowid) const
 {
-    if (rowid < 0)
+    if (rowid < 0 || m_state == State::Closed)
         return -1;
-    // The current row is the usual answer; otherwise search the list.
+    // The current row is the usual answer, then the rows read.
     if (rowidAt(m_current) == rowid)
         return m_current;
-    const auto it =
-        std::find_if(m_rows.cbegin(), m_rows.cend(), [rowid](const Row &row) { return row.rowid == rowid; });
-    return it == m_rows.cend() ? -1 : int(it - m_rows.cbegin());
+    for (const auto &[number, held] : m_windows)
+        for (size_t i = 0; i < held.rows.size(); ++i)
+            if (held.rows[i].rowid == rowid)
+                return number * m_windowRows + int(i);
+    for (size_t i = 0; i < m_appended.size(); ++i)
+        if (m_appended[i].rowid == rowid)
+            return storedCount() + int(i);
+    // A stored row not read: its place is the number of rows before it.
+    if (rowid >= m_endKey || readRows({rowid - 1, rowid + 1, false, 1, 0}).empty())
+        return -1;
+    return int(
+        countRows(m_connection, statements::countBelow(m_select, m_connection.backend(), rowid), searchParams()));
 }
 
 void Dataset::setCurrent(int row)
 {
-    if (m_rows.empty())
+    if (!exists(0))
         row = -1;
-    else
-        row = std::clamp(row, 0, rowCount() - 1);
+    else if (row < 0)
+        row = 0;
+    else if (!exists(row))
+        row = rowCount() - 1;
     if (row == m_current)
         return;
     m_current = row;
@@ -193,19 +367,19 @@ void Dataset::setCurrent(int row)
 
 void Dataset::first()
 {
-    m_eof = m_rows.empty();
+    m_eof = !exists(0);
     setCurrent(0);
 }
 
 void Dataset::last()
 {
-    m_eof = m_rows.empty();
+    m_eof = !exists(0);
     setCurrent(rowCount() - 1);
 }
 
 void Dataset::next()
 {
-    if (m_current + 1 >= rowCount())
+    if (!exists(m_current + 1))
         m_eof = true;
     else
         setCurrent(m_current + 1);
@@ -213,7 +387,7 @@ void Dataset::next()
 
 void Dataset::moveTo(int row)
 {
-    m_eof = m_rows.empty();
+    m_eof = !exists(0);
     setCurrent(row);
 }
 
@@ -242,14 +416,15 @@ QString Dataset::value(const QString &column) const
         if (m_state == State::Insert)
             return {};
     }
-    return hasCurrent() ? m_rows[size_t(m_current)].value(index) : QString();
+    const Row *current = rowPtr(m_current);
+    return current ? current->value(index) : QString();
 }
 
 void Dataset::edit()
 {
     requireOpen("编辑");
     m_buffer.clear();
-    m_state = m_rows.empty() ? State::Insert : State::Edit;
+    m_state = exists(0) ? State::Edit : State::Insert;
 }
 
 void Dataset::append()
@@ -285,6 +460,8 @@ void Dataset::post()
     }
 
     if (m_state == State::Insert) {
+        // The new row's place: after every stored row (counted once).
+        const int at = rowCount();
         QSqlQuery query =
             m_connection.exec(statements::insertRow(m_select.table, columns, m_connection.backend()), params);
         QStringList values(columnCount());
@@ -294,18 +471,22 @@ void Dataset::post()
         row.rowid = m_connection.backend() == Backend::Sqlite ? query.lastInsertId().toLongLong()
                                                               : (query.next() ? query.value(0).toLongLong() : -1);
         row.assign(values);
-        Q_EMIT aboutToInsertRow(rowCount());
-        m_rows.push_back(std::move(row));
+        Q_EMIT aboutToInsertRow(at);
+        m_appended.push_back(std::move(row));
         m_buffer.clear();
         m_state = State::Browse;
-        Q_EMIT rowInserted(rowCount() - 1);
+        Q_EMIT rowInserted(at);
         m_eof = false;
-        setCurrent(rowCount() - 1);
+        setCurrent(at);
         return;
     }
 
     if (!columns.isEmpty()) {
-        Row &row = m_rows[size_t(m_current)];
+        const Row *current = rowPtr(m_current);
+        if (!current)
+            throw DbError(
+                QStringLiteral(u"要修改的%1已不存在（可能已被删除），修改未保存。").arg(rowWord(m_select.table)));
+        Row row = *current;
         params << row.rowid;
         QSqlQuery query = m_connection.exec(statements::updateUnchangedRow(m_select.table, columns, m_columns),
                                             params + snapshotParams(row));
@@ -319,6 +500,8 @@ void Dataset::post()
         for (const auto &[index, text] : m_buffer)
             values[index] = text;
         row.assign(values);
+        if (Row *held = rowPtr(m_current))
+            *held = std::move(row);
         Q_EMIT rowChanged(m_current);
     }
     m_buffer.clear();
@@ -361,7 +544,11 @@ void Dataset::deleteCurrent()
         throw DbError(QStringLiteral(u"没有可删除的%1").arg(rowWord(m_select.table)));
     cancel();
     const int row = m_current;
-    const Row &doomed = m_rows[size_t(row)];
+    const Row *current = rowPtr(row);
+    if (!current)
+        throw DbError(
+            QStringLiteral(u"要删除的%1已不存在（可能已被别处删除）。请按“刷新”。").arg(rowWord(m_select.table)));
+    const Row doomed = *current;
     QSqlQuery query = m_connection.exec(statements::deleteUnchangedRow(m_select.table, m_columns),
                                         QVariantList{doomed.rowid} + snapshotParams(doomed));
     if (query.numRowsAffected() == 0)
@@ -371,10 +558,13 @@ void Dataset::deleteCurrent()
                 .arg(rowWord(m_select.table)),
             QStringLiteral(u"要删除的%1已不存在（可能已被别处删除）。请按“刷新”。").arg(rowWord(m_select.table)));
     Q_EMIT aboutToRemoveRow(row);
-    m_rows.erase(m_rows.begin() + row);
+    if (m_stored && row >= *m_stored)
+        m_appended.erase(m_appended.begin() + (row - *m_stored));
+    else
+        forgetFrom(row);
     Q_EMIT rowRemoved(row);
-    m_eof = m_rows.empty();
-    m_current = m_rows.empty() ? -1 : (row < rowCount() ? row : row - 1);
+    m_eof = !exists(0);
+    m_current = exists(row) ? row : (exists(row - 1) ? row - 1 : -1);
     Q_EMIT currentChanged(m_current);
 }
 
@@ -382,14 +572,20 @@ void Dataset::deleteAll()
 {
     requireOpen("删除");
     cancel();
-    if (m_rows.empty())
+    if (!exists(0))
         return;
+    // The stored rows the select holds in one statement, then those appended.
     std::vector<QVariantList> rowids;
-    rowids.reserve(m_rows.size());
-    for (const Row &row : m_rows)
+    for (const Row &row : m_appended)
         rowids.push_back({row.rowid});
-    m_connection.inTransaction([&] { m_connection.execMany(statements::deleteRow(m_select.table), rowids); });
-    m_rows.clear();
+    QVariantList params;
+    for (const QString &param : searchParams())
+        params << param;
+    m_connection.inTransaction([&] {
+        m_connection.exec(statements::deleteBelow(m_select, m_connection.backend(), m_endKey), params);
+        m_connection.execMany(statements::deleteRow(m_select.table), rowids);
+    });
+    resetRows();
     m_current = -1;
     m_eof = true;
     Q_EMIT reset();

@@ -1,7 +1,8 @@
 #pragma once
 // A read-only Qt table model over a dataset, for the record grids. Columns
 // are bound by name, each with its title; a name the dataset lacks shows
-// empty cells.
+// empty cells. It shows the rows the dataset knows of and fetches more as
+// the grid scrolls to its end; the dataset reads only the rows painted.
 
 #include <QAbstractTableModel>
 #include <QFont>
@@ -24,6 +25,8 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
 
     // Fonts of the headings, one per grid column.
     void setTitleFonts(const QList<QFont> &fonts) { m_titleFonts = fonts; }
@@ -39,4 +42,5 @@ private:
     QList<int> m_bound;
     QList<QFont> m_titleFonts; // dataset column index per grid column, -1 if absent
     std::function<QVariant(int row)> m_background;
+    int m_shown = 0; // rows the model has told its views of
 };

@@ -8,3 +8,10 @@
 class Dataset;
 
 void searchRecipients(Dataset &list, const QString &table, const QString &name, const QString &mobile);
+
+class Connection;
+
+// Whether the recipient list (inrxx) has a recipient of this name and
+// mobile number; a long list is read once without being kept in memory.
+// Throws DbError.
+bool isListed(Connection &connection, const QString &name, const QString &mobile);

@@ -55,6 +55,54 @@ QString selectWithRowid(const Select &select, Backend backend)
     return sql + QStringLiteral(" order by rowid");
 }
 
+namespace {
+
+// The condition of a search, with " and " before it (empty: the whole table).
+QString searchCondition(const Select &select, Backend backend)
+{
+    if (!select.isSearch())
+        return {};
+    if (backend == Backend::Sqlite)
+        return QStringLiteral(" and ") + quoted(select.likeColumn) + QStringLiteral(" like ?");
+    return QStringLiteral(" and %1 ilike ? collate \"C\" escape ''").arg(quoted(select.likeColumn));
+}
+
+} // namespace
+
+QString selectWindow(const Select &select, Backend backend, const WindowRead &window)
+{
+    // Keys, limit and offset are the program's own integers.
+    return QStringLiteral("%1 from %2 where rowid > %3 and rowid < %4%5 order by rowid%6 limit %7 offset %8")
+        .arg(backend == Backend::Sqlite ? QStringLiteral("select rowid, *") : QStringLiteral("select *"),
+             quoted(select.table))
+        .arg(window.afterKey)
+        .arg(window.beforeKey)
+        .arg(searchCondition(select, backend), window.descending ? QStringLiteral(" desc") : QString())
+        .arg(window.limit)
+        .arg(window.offset);
+}
+
+QString countBelow(const Select &select, Backend backend, qint64 beforeKey)
+{
+    return QStringLiteral("select count(*) from %1 where rowid < %2%3")
+        .arg(quoted(select.table))
+        .arg(beforeKey)
+        .arg(searchCondition(select, backend));
+}
+
+QString deleteBelow(const Select &select, Backend backend, qint64 beforeKey)
+{
+    return QStringLiteral("delete from %1 where rowid < %2%3")
+        .arg(quoted(select.table))
+        .arg(beforeKey)
+        .arg(searchCondition(select, backend));
+}
+
+QString maxKey(const QString &table)
+{
+    return QStringLiteral("select max(rowid) from ") + quoted(table);
+}
+
 QString likePattern(const QString &text)
 {
     return QLatin1Char('%') + text + QLatin1Char('%');
@@ -159,6 +207,12 @@ QString selectWhere(const QString &table, const QStringList &columns, const QStr
     if (!orderColumns.isEmpty())
         sql += QStringLiteral(" order by ") + quotedList(orderColumns);
     return sql;
+}
+
+QString countAnyWhere(const QString &table, const QStringList &whereColumns)
+{
+    return QStringLiteral("select count(*) from (select 1 from ") + quoted(table) + whereEqual(whereColumns)
+        + QStringLiteral(" limit 1) as found");
 }
 
 QString deleteWhere(const QString &table, const QStringList &whereColumns)

@@ -27,6 +27,18 @@ struct Select {
 // (rows keyed by a column rowid of their own, made by the server).
 enum class Backend { Sqlite, Postgres };
 
+// A window of a dataset's rows: the rows of its select whose key lies
+// strictly between two keys, in key order (or the reverse), at most limit
+// of them after skipping offset. The key first, as selectWithRowid; a
+// search binds its pattern.
+struct WindowRead {
+    qint64 afterKey;
+    qint64 beforeKey;
+    bool descending = false;
+    int limit = 0;
+    int offset = 0;
+};
+
 namespace statements {
 
 // The select of a dataset, with the row key first so that rows can be
@@ -36,6 +48,16 @@ namespace statements {
 QString selectWithRowid(const Select &select, Backend backend);
 // The bound LIKE pattern of a search text: "%" + text + "%".
 QString likePattern(const QString &text);
+
+// A window of a dataset's rows (see WindowRead).
+QString selectWindow(const Select &select, Backend backend, const WindowRead &window);
+// How many rows of a dataset's select have a key below beforeKey (a search
+// binds its pattern).
+QString countBelow(const Select &select, Backend backend, qint64 beforeKey);
+// Deletes the rows of a dataset's select with a key below beforeKey.
+QString deleteBelow(const Select &select, Backend backend, qint64 beforeKey);
+// The greatest row key of a table (NULL: no rows).
+QString maxKey(const QString &table);
 
 // Inserts a row; on PostgreSQL it returns the new row's key.
 QString insertRow(const QString &table, const QStringList &columns, Backend backend = Backend::Sqlite);
@@ -61,6 +83,9 @@ QString selectAllInOrder(const QString &table, const QStringList &columns);
 QString selectWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns,
                     const QStringList &orderColumns = {});
 QString deleteWhere(const QString &table, const QStringList &whereColumns);
+// Counts 1 when a row of a table has whereColumns equal to the texts bound
+// in that order, else 0 (stops at the first such row).
+QString countAnyWhere(const QString &table, const QStringList &whereColumns);
 // Sets the columns of the rows whose whereColumns equal the texts bound
 // after the new values.
 QString updateWhere(const QString &table, const QStringList &columns, const QStringList &whereColumns);

@@ -155,6 +155,8 @@ private Q_SLOTS:
     void deleteAndDeleteAll_data();
     void deleteAndDeleteAll();
     void searchAndRefresh();
+    void longListIsReadWhereTheGridShowsIt_data();
+    void longListIsReadWhereTheGridShowsIt();
     void recipientEntryResetsListAndChainEdits();
     void viewsSwitch();
     void gridShowsColumnsAndFollowsCurrentRow();
@@ -878,6 +880,68 @@ void TestMainWindow::searchAndRefresh()
     QCOMPARE(f.list().currentRow(), 0);
     f.click("Button9");
     QCOMPARE(listed(), QStringList{u"李四"_qs});
+}
+
+void TestMainWindow::longListIsReadWhereTheGridShowsIt_data()
+{
+    QTest::addColumn<QString>("reach"); // how the user gets to the last row
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<int>("rows"); // the rows the list shows
+    QTest::newRow("Ctrl+End") << "Ctrl+End"
+                              << "" << 1000;
+    QTest::newRow("scrolling down") << "scroll"
+                                    << "" << 1000;
+    QTest::newRow("Ctrl+End in a search") << "Ctrl+End"
+                                          << "r9" << 111;
+}
+
+void TestMainWindow::longListIsReadWhereTheGridShowsIt()
+{
+    QFETCH(QString, reach);
+    QFETCH(QString, search);
+    QFETCH(int, rows);
+    Fixture f;
+    fillRecipients(f.dir.dbPath(), kRecipientTable, 1000, QStringLiteral("r"));
+    f.click("Button10");
+    if (!search.isEmpty()) {
+        f.type("Edit15", search);
+        f.click("Button9");
+    }
+    RecordGrid *grid = f.window->recipientView()->grid();
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window));
+    // The grid shows the rows it has read, not the whole list.
+    QVERIFY(grid->model()->rowCount() < rows || rows < 256);
+    if (reach == QStringLiteral("Ctrl+End")) {
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    } else {
+        for (int i = 0; i < 20 && grid->model()->canFetchMore({}); ++i) {
+            grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+            QApplication::processEvents();
+        }
+        grid->setCurrentIndex(grid->model()->index(grid->model()->rowCount() - 1, 0));
+    }
+    QCOMPARE(grid->model()->rowCount(), rows);
+    QCOMPARE(f.list().currentRow(), rows - 1);
+    const QString last = f.list().value(col::kRecipientName);
+    QCOMPARE(last, search.isEmpty() ? QStringLiteral("r1000") : QStringLiteral("r999"));
+
+    // The last row is modified and deleted as any other.
+    f.window->recipientView()->Button7Click();
+    f.type("Edit9", u"末行"_qs);
+    f.click("Button5");
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select count(*) from inrxx where 收件人姓名 = '末行'"_qs),
+             QStringList{QStringLiteral("1")});
+    QStringList shown;
+    for (int column = 0; column < grid->model()->columnCount(); ++column)
+        shown << grid->model()->index(rows - 1, column).data().toString();
+    QVERIFY2(shown.contains(u"末行"_qs), qPrintable(shown.join(QLatin1Char('|'))));
+    f.dialogs.confirmAnswers = {true};
+    f.click("Button8");
+    QCOMPARE(RawDb(f.dir.dbPath()).rows(u"select count(*) from inrxx"_qs), QStringList{QStringLiteral("999")});
+    QCOMPARE(grid->model()->rowCount(), rows - 1);
+    QCOMPARE(f.list().currentRow(), rows - 2);
 }
 
 void TestMainWindow::recipientEntryResetsListAndChainEdits()

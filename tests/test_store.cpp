@@ -10,6 +10,7 @@
 #include "store/jet_database.h"
 #include "store/reopen.h"
 #include "store/schema.h"
+#include "store/use_marks.h"
 #include "test_support.h"
 
 #include <QJsonArray>
@@ -56,6 +57,14 @@ private Q_SLOTS:
     void rowsStoredInOtherFormsCanStillBeChanged();
     void failedPostKeepsEditState();
     void modelFollowsDataset();
+    void windowsReadTheListInOrder_data();
+    void windowsReadTheListInOrder();
+    void modelFetchesRowsAsTheGridScrolls_data();
+    void modelFetchesRowsAsTheGridScrolls();
+    void pageRangeReadsOnlyItsRows_data();
+    void pageRangeReadsOnlyItsRows();
+    void largeFileIsCheckedAfterAnUncleanEnd_data();
+    void largeFileIsCheckedAfterAnUncleanEnd();
 };
 
 void TestStore::createdFileHasTablesInOrderAllText()
@@ -759,6 +768,256 @@ void TestStore::migratedFilesAreTheUsersOwn()
     Connection connection(u"test"_qs);
     connection.exec(u"insert into inrxx (收件人姓名) values ('新')"_qs);
     QCOMPARE(RawDb(dir.dbPath()).rows(u"select count(*) from inrxx"_qs), QStringList{u"201"_qs});
+}
+
+namespace {
+
+// A list of count recipients r1, r2, ... with every seventh row deleted,
+// so that no row's key is its place in the list.
+void fillWithGaps(const QString &path, int count)
+{
+    fillRecipients(path, kRecipientTable, count, QStringLiteral("r"));
+    RawDb(path).exec(QStringLiteral("delete from inrxx where rowid % 7 = 3"));
+}
+
+// Every row of the table as the whole select reads it: key|name.
+QStringList wholeList(const QString &path, const QString &search)
+{
+    return RawDb(path).rows(
+        QStringLiteral("select rowid, 收件人姓名 from inrxx%1 order by rowid")
+            .arg(search.isEmpty() ? QString() : QStringLiteral(" where 收件人姓名 like '%%1%'").arg(search)));
+}
+
+QString keyAndName(const Dataset &list, int row)
+{
+    return QString::number(list.rowidAt(row)) + QLatin1Char('|') + list.valueAt(row, col::kRecipientName);
+}
+
+} // namespace
+
+void TestStore::windowsReadTheListInOrder_data()
+{
+    QTest::addColumn<int>("windowRows");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("change"); // what the dataset does before the rows are read
+    QTest::addColumn<QString>("order");  // forward (to the end, uncounted), backward (counted) or jumps
+    QTest::newRow("one row a window, forward") << 1 << ""
+                                               << ""
+                                               << "forward";
+    QTest::newRow("7 rows, backward") << 7 << ""
+                                      << ""
+                                      << "backward";
+    QTest::newRow("256 rows, jumps") << 256 << ""
+                                     << ""
+                                     << "jumps";
+    QTest::newRow("32 rows, jumps, search") << 32 << "1"
+                                            << ""
+                                            << "jumps";
+    QTest::newRow("7 rows, backward, search") << 7 << "2"
+                                              << ""
+                                              << "backward";
+    QTest::newRow("after deleting at a window's start") << 64 << ""
+                                                        << "delete 128"
+                                                        << "jumps";
+    QTest::newRow("after deleting the last row") << 64 << ""
+                                                 << "delete last"
+                                                 << "backward";
+    QTest::newRow("after deleting in a search") << 16 << "1"
+                                                << "delete 40"
+                                                << "forward";
+    QTest::newRow("after appending") << 64 << ""
+                                     << "append"
+                                     << "jumps";
+    QTest::newRow("after appending to a search") << 7 << "1"
+                                                 << "append"
+                                                 << "backward";
+    QTest::newRow("after editing a window's last row") << 64 << ""
+                                                       << "edit 191"
+                                                       << "jumps";
+    QTest::newRow("after editing in a search") << 7 << "3"
+                                               << "edit 20"
+                                               << "forward";
+}
+
+void TestStore::windowsReadTheListInOrder()
+{
+    QFETCH(int, windowRows);
+    QFETCH(QString, search);
+    QFETCH(QString, change);
+    QFETCH(QString, order);
+    TempWorkdir dir;
+    fillWithGaps(dir.dbPath(), 700);
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setWindowRows(windowRows);
+    list.setStatement(search.isEmpty() ? Select::all(kRecipientTable)
+                                       : Select::search(kRecipientTable, col::kRecipientName, search));
+    list.open();
+
+    const QString at = change.section(QLatin1Char(' '), 1);
+    const int row = at == QStringLiteral("last") ? list.rowCount() - 1 : at.toInt();
+    if (change.startsWith(QStringLiteral("delete"))) {
+        list.moveTo(row);
+        list.deleteCurrent();
+        QCOMPARE(list.currentRow(), std::min(row, list.rowCount() - 1));
+    } else if (change == QStringLiteral("append")) {
+        list.append();
+        list.setValue(col::kRecipientName, QStringLiteral("new") + search);
+        list.post();
+        QCOMPARE(list.currentRow(), list.rowCount() - 1);
+    } else if (change.startsWith(QStringLiteral("edit"))) {
+        list.moveTo(row);
+        list.edit();
+        list.setValue(col::kRecipientName, QStringLiteral("edited") + search);
+        list.post();
+    }
+    const QStringList whole = wholeList(dir.dbPath(), search);
+    QVERIFY(whole.size() > 3 * windowRows || windowRows == 256);
+
+    QList<int> rows;
+    if (order == QStringLiteral("forward")) {
+        // Read on until there is no next row, as a grid scrolled down does.
+        for (int i = 0; list.rowidAt(i) != -1; ++i)
+            rows << i;
+        QVERIFY(list.allRowsKnown());
+    } else if (order == QStringLiteral("backward")) {
+        for (int i = list.rowCount() - 1; i >= 0; --i)
+            rows << i;
+    } else {
+        const int n = list.rowCount();
+        for (const int i : {n - 1, 0, n / 2, windowRows - 1, windowRows, windowRows + 1, n - windowRows, 2 * windowRows,
+                            n - 2, 1, 2 * windowRows - 1})
+            if (i >= 0 && i < n)
+                rows << i;
+    }
+    QCOMPARE(list.rowCount(), whole.size());
+    for (const int i : std::as_const(rows))
+        QCOMPARE(keyAndName(list, i), whole[i]);
+    QCOMPARE(list.rowidAt(list.rowCount()), -1);
+    // Each row is found where it is, read or not.
+    for (const int i : {0, int(whole.size()) - 1, int(whole.size()) / 3})
+        QCOMPARE(list.rowOfRowid(whole[i].section(QLatin1Char('|'), 0, 0).toLongLong()), i);
+}
+
+void TestStore::modelFetchesRowsAsTheGridScrolls_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("windowRows");
+    QTest::newRow("fewer rows than a window") << 20 << 64;
+    QTest::newRow("rows ending on a window's edge") << 128 << 64;
+    QTest::newRow("several windows") << 300 << 64;
+}
+
+void TestStore::modelFetchesRowsAsTheGridScrolls()
+{
+    QFETCH(int, rows);
+    QFETCH(int, windowRows);
+    TempWorkdir dir;
+    fillRecipients(dir.dbPath(), kRecipientTable, rows, QStringLiteral("r"));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADOQuery2"));
+    list.setWindowRows(windowRows);
+    list.setStatement(Select::all(kRecipientTable));
+    list.open();
+    DatasetModel model(list, {{col::kRecipientName, QStringLiteral(u"姓 名")}});
+    // The first window shows without counting the list.
+    QCOMPARE(model.rowCount(), std::min(rows, windowRows));
+    QCOMPARE(model.canFetchMore({}), rows >= windowRows);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QCOMPARE(model.rowCount(), rows);
+    QCOMPARE(list.rowCount(), rows);
+    for (int i = 0; i < rows; i += 37)
+        QCOMPARE(model.index(i, 0).data().toString(), QStringLiteral("r%1").arg(i + 1));
+    // Every row the model gained it announced.
+    int announced = std::min(rows, windowRows);
+    for (const QList<QVariant> &signal : std::as_const(inserted))
+        announced += signal[2].toInt() - signal[1].toInt() + 1;
+    QCOMPARE(announced, rows);
+}
+
+void TestStore::pageRangeReadsOnlyItsRows_data()
+{
+    QTest::addColumn<int>("first"); // 0-based
+    QTest::addColumn<int>("count");
+    QTest::newRow("the first rows") << 0 << 10;
+    QTest::newRow("the last rows") << 1990 << 10;
+    QTest::newRow("across a window's edge") << 1020 << 10;
+    QTest::newRow("the middle") << 1500 << 40;
+}
+
+void TestStore::pageRangeReadsOnlyItsRows()
+{
+    QFETCH(int, first);
+    QFETCH(int, count);
+    TempWorkdir dir;
+    fillRecipients(dir.dbPath(), kRecipientTable, 2000, QStringLiteral("r"));
+    Connection connection(QStringLiteral("test"));
+    Dataset list(connection, QStringLiteral("ADODataSet1"));
+    list.setWindowRows(32);
+    reopen(connection, {{&list, kRecipientTable}});
+    // As a batch run reads them: the number of pages, then each page's row.
+    QCOMPARE(list.rowCount(), 2000);
+    for (int page = first; page < first + count; ++page)
+        QCOMPARE(list.valueAt(page, col::kRecipientName), QStringLiteral("r%1").arg(page + 1));
+    // The first window (read at open) and the windows holding the range.
+    const int windows = (first + count - 1) / 32 - first / 32 + 1;
+    QVERIFY2(list.rowsRead() <= 32 * (windows + 1), qPrintable(QString::number(list.rowsRead())));
+}
+
+void TestStore::largeFileIsCheckedAfterAnUncleanEnd_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::addColumn<bool>("damaged");
+    QTest::addColumn<QString>("lastEnd"); // clean, crashed (a gone process's mark) or restarted (another boot's)
+    QTest::addColumn<bool>("damageFound");
+    QTest::newRow("small file, clean end") << false << true << "clean" << true;
+    QTest::newRow("large file, crashed") << true << true << "crashed" << true;
+    QTest::newRow("large file, machine restarted") << true << true << "restarted" << true;
+    QTest::newRow("large sound file, crashed") << true << false << "crashed" << false;
+    QTest::newRow("large file, clean end: not read") << true << true << "clean" << false;
+}
+
+void TestStore::largeFileIsCheckedAfterAnUncleanEnd()
+{
+    QFETCH(bool, large);
+    QFETCH(bool, damaged);
+    QFETCH(QString, lastEnd);
+    QFETCH(bool, damageFound);
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    TempWorkdir dir;
+    if (large) {
+        RawDb raw(dir.dbPath());
+        raw.exec(QStringLiteral("insert into excel (备注) values (zeroblob(%1))").arg(Connection::kCheckedEveryStart));
+    }
+    if (damaged)
+        damageDatabase(dir.dbPath());
+    QCOMPARE(QFileInfo(dir.dbPath()).size() > Connection::kCheckedEveryStart, large);
+    const QString path = QFileInfo(dir.dbPath()).absoluteFilePath();
+    QDir().mkpath(use_marks::folder());
+    const QString gone = QDir(use_marks::folder()).filePath(use_marks::markName(path, 999999999));
+    if (lastEnd != QStringLiteral("clean")) {
+        QFile mark(gone);
+        QVERIFY(mark.open(QIODevice::WriteOnly));
+        QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+        const QByteArray bootId = boot.open(QIODevice::ReadOnly) ? boot.readAll().trimmed() : QByteArray();
+        mark.write((lastEnd == QStringLiteral("crashed") ? bootId : QByteArray("an earlier boot")) + '\n'
+                   + path.toUtf8() + '\n');
+    }
+    Connection::forgetCheck(path);
+    Connection connection(QStringLiteral("test"));
+    connection.open();
+    QCOMPARE(connection.damage().contains(u"已损坏"_qs), damageFound);
+    // A damaged file keeps the marks, so the next start checks it again;
+    // a sound one loses those of the processes that are gone.
+    QCOMPARE(QFile::exists(gone), lastEnd != QStringLiteral("clean") && damaged);
+    QVERIFY(QFile::exists(
+        QDir(use_marks::folder()).filePath(use_marks::markName(path, QCoreApplication::applicationPid()))));
+    connection.close();
+    Connection::forgetCheck(path);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 QTEST_GUILESS_MAIN(TestStore)

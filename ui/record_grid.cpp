@@ -2,6 +2,7 @@
 
 #include "store/dataset.h"
 #include "store/schema.h"
+#include "ui/error_boundary.h"
 #include "ui/widgets.h"
 
 #include <QHeaderView>
@@ -87,6 +88,13 @@ void RecordGrid::currentChanged(const QModelIndex &current, const QModelIndex &p
     m_syncing = true;
     m_dataset.moveTo(current.row());
     m_syncing = false;
+}
+
+QModelIndex RecordGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if (action == MoveEnd && (modifiers & Qt::ControlModifier) && !m_dataset.allRowsKnown())
+        guarded(this, [this] { m_dataset.rowCount(); });
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void RecordGrid::selectDatasetRow(int row)

@@ -31,6 +31,8 @@ public:
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    // Ctrl+End goes to the list's last row, counting the rows first.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void selectDatasetRow(int row);

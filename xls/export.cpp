@@ -2,6 +2,7 @@
 
 #include "store/dataset.h"
 #include "store/db_error.h"
+#include "store/text_table.h"
 #include "xls/xls_writer.h"
 #include "xls/xlsx_writer.h"
 
@@ -9,20 +10,19 @@
 
 namespace {
 
-// The heading row of column names, then the rows of the list.
-class ListRows : public TextRows {
-public:
-    explicit ListRows(const Dataset &list) : m_list(list) {}
-    int width() const override { return m_list.columnCount(); }
-    qsizetype rowCount() const override { return m_list.rowCount() + 1; }
-    QStringView cell(qsizetype row, int column) const override
-    {
-        return row == 0 ? QStringView(m_list.columnNames()[column]) : m_list.viewAt(int(row - 1), column);
-    }
-
-private:
-    const Dataset &m_list;
-};
+// The heading row of column names, then the rows of the list: a copy, as
+// the writers keep the views of the texts until the end, and the list
+// reads its rows a window at a time.
+TextTable listTable(const Dataset &list)
+{
+    TextTable table(list.columnCount());
+    for (const QString &name : list.columnNames())
+        table.appendCell(name);
+    for (int row = 0; row < list.rowCount(); ++row)
+        for (int column = 0; column < list.columnCount(); ++column)
+            table.appendCell(list.viewAt(row, column));
+    return table;
+}
 
 } // namespace
 
@@ -32,18 +32,15 @@ int exportDataset(Dataset &list, const QString &target)
     if (!list.isOpen())
         throw DbError(
             QStringLiteral(u"%1：数据集未打开，不能导出。请先点“刷新”重新打开数据库。").arg(list.objectName()));
-    // Every row of the list, from its first to its end, read in place.
-    const ListRows rows(list);
+    // Every row of the list, from its first to its end.
     if (isXlsxName(target))
-        return saveXlsx(target, QStringLiteral("Sheet1"), rows);
-    {
-        if (rows.rowCount() > xls::kMaxRows)
-            throw XlsError(QStringLiteral(u"Excel 97-2003 工作簿（.xls）最多只能存放 %1 位收件人，名单中有 %2 位；"
-                                          u"请导出为 Excel 工作簿（文件名以 .xlsx 结尾）")
-                               .arg(xls::kMaxRows - 1)
-                               .arg(rows.rowCount() - 1));
-        saveXls(target, QStringLiteral("Sheet1"), rows);
-    }
+        return saveXlsx(target, QStringLiteral("Sheet1"), listTable(list));
+    if (list.rowCount() + 1 > xls::kMaxRows)
+        throw XlsError(QStringLiteral(u"Excel 97-2003 工作簿（.xls）最多只能存放 %1 位收件人，名单中有 %2 位；"
+                                      u"请导出为 Excel 工作簿（文件名以 .xlsx 结尾）")
+                           .arg(xls::kMaxRows - 1)
+                           .arg(list.rowCount()));
+    saveXls(target, QStringLiteral("Sheet1"), listTable(list));
     return 0;
 }
 
