@@ -384,29 +384,46 @@ QString mappingText(const ColumnMapping &mapping)
     return pairs.join(QLatin1Char(','));
 }
 
-QStringList importNotes(const TextTable &records)
+void ImportNotes::count(const TextTable &records)
 {
     const int name = int(schema::recipientColumns().indexOf(kRecipientName));
     const int mobile = int(schema::recipientColumns().indexOf(kMobile));
-    int masked = 0;
-    int repeated = 0;
-    QSet<QString> seen;
     for (qsizetype r = 0; r < records.rowCount(); ++r) {
-        const QString phone = records.cell(r, mobile).toString();
-        if (phone.contains(QLatin1Char('*')))
-            ++masked;
-        const QString key = records.cell(r, name).toString() + QLatin1Char('\t') + phone;
-        if (!records.cell(r, name).isEmpty() && !phone.isEmpty() && !phone.contains(QLatin1Char('*'))) {
-            if (seen.contains(key))
-                ++repeated;
-            seen.insert(key);
+        const QStringView phone = records.cell(r, mobile);
+        if (phone.contains(QLatin1Char('*'))) {
+            ++m_masked;
+            continue;
         }
+        if (records.cell(r, name).isEmpty() || phone.isEmpty())
+            continue;
+        m_key.clear();
+        m_key.append(records.cell(r, name));
+        m_key.append(QLatin1Char('\t'));
+        m_key.append(phone);
+        m_keys.emplace_back(qHash(m_key, 0x9E3779B97F4A7C15ULL), qHash(m_key, 0x2545F4914F6CDD1DULL));
     }
+}
+
+QStringList ImportNotes::notes() const
+{
+    // A row repeats an earlier one when its key was seen before: all the
+    // keys but the first of each.
+    std::vector<std::pair<size_t, size_t>> keys = m_keys;
+    std::sort(keys.begin(), keys.end());
+    const qsizetype distinct = std::unique(keys.begin(), keys.end()) - keys.begin();
+    const qsizetype repeated = qsizetype(keys.size()) - distinct;
     QStringList notes;
-    if (masked > 0)
+    if (m_masked > 0)
         notes << QStringLiteral(u"其中 %1 行的手机号码被隐藏了几位（如 138****5678），已照原样导入，打印前请补全。")
-                     .arg(masked);
+                     .arg(m_masked);
     if (repeated > 0)
         notes << QStringLiteral(u"其中 %1 行与前面的行重复（收件人姓名和手机号码都相同），已一并导入。").arg(repeated);
     return notes;
+}
+
+QStringList importNotes(const TextTable &records)
+{
+    ImportNotes notes;
+    notes.count(records);
+    return notes.notes();
 }

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Column (one of the ten) -> the sheet's heading it is read from; an empty
 // heading: the column stays empty.
@@ -93,5 +94,17 @@ QString mappingText(const ColumnMapping &mapping);
 
 // What the closing message of an import tells about its rows: how many
 // have a masked mobile number (138****5678) and how many repeat an earlier
-// row's 收件人姓名 and 手机号码. Empty when nothing is worth telling.
+// row's 收件人姓名 and 手机号码. Counted batch by batch, each name and
+// number kept as a pair of hashes rather than as texts.
+class ImportNotes {
+public:
+    void count(const TextTable &records);
+    // Empty when nothing is worth telling.
+    QStringList notes() const;
+
+private:
+    int m_masked = 0;
+    std::vector<std::pair<size_t, size_t>> m_keys; // of the rows with a whole name and number
+    QString m_key;                                 // reused for each row's key
+};
 QStringList importNotes(const TextTable &records);
