@@ -8,7 +8,8 @@
 // (the figures before a change). Prints wall, user, sys and max RSS
 // (medians of the runs) and the ratios to the floors.
 //
-// bench_import [--runs N] [--before PROGRAM]
+// bench_import [--runs N] [--before PROGRAM] [--keep]   (--keep: the files
+// stay in ./bench-import-files for profiling)
 
 #include "bench_support.h"
 
@@ -65,11 +66,15 @@ int main(int argc, char **argv)
     int runs = 5;
     QString before;
     const QStringList args = app.arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QStringLiteral("--runs"))
-            runs = std::max(1, args[i + 1].toInt());
-        else if (args[i] == QStringLiteral("--before"))
-            before = QFileInfo(args[i + 1]).absoluteFilePath();
+    const QString started = QDir::currentPath();
+    bool keep = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QStringLiteral("--before") && i + 1 < args.size())
+            before = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--keep"))
+            keep = true;
     }
     const QDir bin(QCoreApplication::applicationDirPath());
     const QString waybill = bin.filePath(QStringLiteral("waybill"));
@@ -145,5 +150,12 @@ int main(int argc, char **argv)
         printRun(program.label, run, program.floorOf.isEmpty() ? nullptr : &floor);
     }
     std::printf("targets: import .xls and .xlsx <= 2x their floor's cpu, <= 40 MB max RSS\n");
+    if (keep) {
+        const QString kept = QDir(started).filePath(QStringLiteral("bench-import-files"));
+        QDir(kept).removeRecursively();
+        QDir().mkpath(kept);
+        for (const char *file : {"list.xls", "list.xlsx", "list.csv", "data.mdb"})
+            QFile::copy(dir.file(QString::fromLatin1(file)), QDir(kept).filePath(QString::fromLatin1(file)));
+    }
     return 0;
 }

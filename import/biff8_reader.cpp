@@ -337,7 +337,7 @@ void readCells(const QByteArray &stream, const Globals &globals, quint32 offset,
     if (!records.next(record))
         damaged(QStringLiteral(u"工作表"));
     checkBof(stream, record);
-    SheetGrid grid;
+    SheetGrid grid(sink);
     grid.setSharedStrings(&globals.strings);
     const auto number = [&](int row, int column, int style, double value) {
         grid.set(row, column, formattedNumber(value, globals.formats.styleOf(style), globals.date1904));
@@ -440,7 +440,7 @@ void readCells(const QByteArray &stream, const Globals &globals, quint32 offset,
             break;
         }
     }
-    grid.finish(sink);
+    grid.finish();
 }
 
 } // namespace

@@ -33,7 +33,7 @@ void readCsv(QByteArray bytes, const SheetSink &sink)
         ? QLatin1Char('\t')
         : QLatin1Char(',');
 
-    SheetGrid grid;
+    SheetGrid grid(sink);
     const QChar *p = text.constData();
     const QChar *const end = p + text.size();
     int row = 0;
@@ -95,5 +95,5 @@ void readCsv(QByteArray bytes, const SheetSink &sink)
                                         .arg(SheetGrid::kMaxRows));
         }
     }
-    grid.finish(sink);
+    grid.finish();
 }

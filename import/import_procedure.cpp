@@ -142,7 +142,7 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                 if (!connection.tableColumns(schema::kImportedTable).contains(schema::col::kOrderNumber))
                     connection.exec(statements::addTextColumn(schema::kImportedTable, schema::col::kOrderNumber));
             }
-            constexpr qsizetype kBatchRows = 4096;
+            constexpr qsizetype kBatchRows = 1024;
             sheet.readRecords(shape, kBatchRows, [&](TextTable &records, qsizetype rowsRead) {
                 counted.count(records);
                 insertTextRows(connection, schema::kImportedTable, columns, records);

@@ -404,14 +404,15 @@ void ImportNotes::count(const TextTable &records)
     }
 }
 
-QStringList ImportNotes::notes() const
+QStringList ImportNotes::notes()
 {
     // A row repeats an earlier one when its key was seen before: all the
     // keys but the first of each.
-    std::vector<std::pair<size_t, size_t>> keys = m_keys;
-    std::sort(keys.begin(), keys.end());
-    const qsizetype distinct = std::unique(keys.begin(), keys.end()) - keys.begin();
-    const qsizetype repeated = qsizetype(keys.size()) - distinct;
+    std::sort(m_keys.begin(), m_keys.end());
+    const auto distinct = std::unique(m_keys.begin(), m_keys.end());
+    m_repeated += qsizetype(m_keys.end() - distinct);
+    m_keys.erase(distinct, m_keys.end());
+    const qsizetype repeated = m_repeated;
     QStringList notes;
     if (m_masked > 0)
         notes << QStringLiteral(u"其中 %1 行的手机号码被隐藏了几位（如 138****5678），已照原样导入，打印前请补全。")

@@ -100,10 +100,11 @@ class ImportNotes {
 public:
     void count(const TextTable &records);
     // Empty when nothing is worth telling.
-    QStringList notes() const;
+    QStringList notes();
 
 private:
     int m_masked = 0;
+    qsizetype m_repeated = 0;                      // found by an earlier notes()
     std::vector<std::pair<size_t, size_t>> m_keys; // of the rows with a whole name and number
     QString m_key;                                 // reused for each row's key
 };

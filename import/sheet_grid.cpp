@@ -27,15 +27,122 @@ bool inside(int row, int column)
 
 } // namespace
 
-void SheetGrid::add(int row, int column, quint16 shared, quint32 text)
+void SheetGrid::before(int row, int column)
 {
-    if (!m_cells.empty()) {
-        const Cell &last = m_cells.back();
-        if (quint32(row) < last.row || (quint32(row) == last.row && quint16(column) <= last.column))
+    if (m_lastColumn >= 0) {
+        if (quint32(row) < m_lastRow || (quint32(row) == m_lastRow && column <= m_lastColumn)) {
+            if (m_streaming)
+                throw SheetNeedsWholeGrid();
             m_inOrder = false;
+        } else if (m_streaming && quint32(row) > m_lastRow) {
+            rowDone();
+        }
     }
-    m_cells.push_back({quint32(row), quint16(column), shared, text});
+    m_lastRow = quint32(row);
+    m_lastColumn = column;
     m_width = std::max(m_width, column + 1);
+}
+
+size_t SheetGrid::rowEnd(const std::vector<Cell> &cells, size_t from)
+{
+    size_t to = from;
+    while (to < cells.size() && cells[to].row == cells[from].row)
+        ++to;
+    return to;
+}
+
+void SheetGrid::rowDone()
+{
+    // Before the headings are known every row is kept (the first few); after
+    // that only the row being read.
+    if (m_headingsTold)
+        handOn(0, m_cells.size());
+    else if (!decideHeadings(false))
+        return;
+    m_cells.clear();
+    m_texts.clear();
+}
+
+bool SheetGrid::decideHeadings(bool atEnd)
+{
+    // As finishWhole() chooses the heading row: the first used row, or under
+    // a title of one cell the first of the next used rows within the first
+    // kHeadingRows that fills two cells or more.
+    size_t start = 0;
+    size_t end = rowEnd(m_cells, 0);
+    if (end < 2) {
+        int used = 1;
+        bool found = false;
+        for (size_t next = end; next < m_cells.size() && used < kHeadingRows;) {
+            const size_t nextEnd = rowEnd(m_cells, next);
+            ++used;
+            if (nextEnd - next >= 2) {
+                start = next;
+                end = nextEnd;
+                found = true;
+                break;
+            }
+            next = nextEnd;
+        }
+        if (!found && !atEnd && used < kHeadingRows)
+            return false; // a row still to come may hold the headings
+    }
+    m_headingRow = m_cells[start].row;
+    QStringList shown;
+    m_keptAt.assign(size_t(m_cells[end - 1].column) + 1, -1);
+    for (size_t i = start; i < end; ++i) {
+        m_keptAt[m_cells[i].column] = int(shown.size());
+        shown << textOf(m_cells[i]).toString();
+    }
+    m_sink.headings(shown);
+    m_headingsTold = true;
+    m_row.resize(size_t(shown.size()));
+    handOn(end, m_cells.size());
+    return true;
+}
+
+void SheetGrid::handOn(size_t from, size_t to)
+{
+    // Each used row below the headings that holds something under one.
+    while (from < to) {
+        const size_t end = rowEnd(m_cells, from);
+        if (m_cells[from].row > m_headingRow) {
+            std::fill(m_row.begin(), m_row.end(), QStringView());
+            bool any = false;
+            for (size_t i = from; i < end; ++i)
+                if (const Cell &cell = m_cells[i]; cell.column < m_keptAt.size() && m_keptAt[cell.column] >= 0) {
+                    m_row[size_t(m_keptAt[cell.column])] = textOf(cell);
+                    any = true;
+                }
+            if (any)
+                m_sink.row(m_row.data(), qsizetype(m_row.size()));
+        }
+        from = end;
+    }
+}
+
+void SheetGrid::finish()
+{
+    if (!m_streaming) {
+        finishWhole();
+        return;
+    }
+    if (m_cells.empty() && !m_headingsTold) {
+        m_sink.headings({});
+        return;
+    }
+    // A merged area over the headings or the rows below changes what they
+    // read: that takes the whole grid. One above them (a title) does not.
+    if (!m_cells.empty()) {
+        if (!m_headingsTold)
+            decideHeadings(true);
+        else
+            handOn(0, m_cells.size());
+    }
+    for (const Area &area : m_merged)
+        if (area.lastRow >= int(m_headingRow))
+            throw SheetNeedsWholeGrid();
+    m_cells.clear();
 }
 
 void SheetGrid::set(int row, int column, QStringView text)
@@ -44,7 +151,8 @@ void SheetGrid::set(int row, int column, QStringView text)
         return;
     if (text.size() > kMaxCellChars)
         tooLong(row, column, text.size());
-    add(row, column, 0, m_texts.add(text));
+    before(row, column);
+    m_cells.push_back({quint32(row), quint16(column), 0, m_texts.add(text)});
 }
 
 void SheetGrid::setShared(int row, int column, quint32 index)
@@ -56,7 +164,8 @@ void SheetGrid::setShared(int row, int column, quint32 index)
         return;
     if (chars > kMaxCellChars)
         tooLong(row, column, chars);
-    add(row, column, 1, index);
+    before(row, column);
+    m_cells.push_back({quint32(row), quint16(column), 1, index});
 }
 
 QStringView SheetGrid::textOf(const Cell &cell) const
@@ -72,8 +181,9 @@ void SheetGrid::merge(int firstRow, int lastRow, int firstColumn, int lastColumn
     m_merged.push_back({firstRow, std::min(lastRow, kMaxRows - 1), firstColumn, std::min(lastColumn, kMaxColumns - 1)});
 }
 
-void SheetGrid::finish(const SheetSink &sink)
+void SheetGrid::finishWhole()
 {
+    const SheetSink &sink = m_sink;
     // Row by row, left to right; of two texts for one cell the later.
     if (!m_inOrder) {
         std::stable_sort(m_cells.begin(), m_cells.end(), [](const Cell &a, const Cell &b) {
@@ -260,20 +370,6 @@ void SheetGrid::finish(const SheetSink &sink)
     m_cells.clear();
 }
 
-Sheet SheetGrid::finish()
-{
-    Sheet sheet;
-    finish({[&](const QStringList &headings) { sheet.headings = headings; },
-            [&](const QStringView *cells, qsizetype count) {
-                QStringList row;
-                row.reserve(count);
-                for (qsizetype i = 0; i < count; ++i)
-                    row << cells[i].toString();
-                sheet.rows.push_back(std::move(row));
-            }});
-    return sheet;
-}
-
 namespace {
 
 void appendU32(QByteArray &out, quint32 value)
@@ -348,7 +444,7 @@ bool EncodedSheetReader::need(qsizetype bytes)
         return true;
     m_buffer.remove(0, m_at);
     m_at = 0;
-    const qsizetype wanted = std::max<qsizetype>(bytes, 1 << 20);
+    const qsizetype wanted = std::max<qsizetype>(bytes, 256 << 10);
     const qsizetype before = m_buffer.size();
     m_buffer.resize(before + wanted);
     const qint64 got = m_in.read(m_buffer.data() + before, wanted);

@@ -43,6 +43,12 @@ public:
         m_ends.push_back(quint32(m_text.size()));
         return quint32(m_ends.size() - 1);
     }
+    // Forgets every text, keeping the room they took.
+    void clear()
+    {
+        m_text.resize(0);
+        m_ends.clear();
+    }
 
 private:
     QString m_text;
@@ -54,10 +60,23 @@ private:
 struct SheetSink {
     std::function<void(const QStringList &headings)> headings;
     std::function<void(const QStringView *cells, qsizetype count)> row;
+    // Given: forgets the rows handed on so far. Then readSheet() first
+    // hands the rows on while the sheet is read, none of them held; when
+    // the sheet turns out to need the whole grid (cells out of order,
+    // merged areas reaching the headings or the rows), it discards them and
+    // reads the sheet again, whole.
+    std::function<void()> discard;
+    // Set by readSheet() for the grid: hand rows on as they come, throwing
+    // SheetNeedsWholeGrid when they cannot be.
+    bool rowsAsTheyCome = false;
 };
+struct SheetNeedsWholeGrid {};
 
 class SheetGrid {
 public:
+    // sink must outlive the grid.
+    explicit SheetGrid(const SheetSink &sink) : m_sink(sink), m_streaming(sink.rowsAsTheyCome) {}
+
     // Sheets hold at most this many rows and columns (.xlsx limits).
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
@@ -84,9 +103,7 @@ public:
     // cells or more), then the rows below it; wholly empty rows are left out. Only the columns that have
     // a heading are kept (in their order), so a stray cell far to the right
     // costs nothing. An empty sheet tells no headings and no rows.
-    void finish(const SheetSink &sink);
-    // The same, held whole.
-    Sheet finish();
+    void finish();
 
 private:
     struct Cell {
@@ -99,7 +116,23 @@ private:
         int firstRow, lastRow, firstColumn, lastColumn;
     };
     QStringView textOf(const Cell &cell) const;
-    void add(int row, int column, quint16 shared, quint32 text);
+    // Called before a cell is kept: notes the order, hands a finished row on.
+    void before(int row, int column);
+    void finishWhole();
+    // Rows as they come: each used row when the next starts.
+    void rowDone();
+    bool decideHeadings(bool atEnd);
+    void handOn(size_t from, size_t to);
+    static size_t rowEnd(const std::vector<Cell> &cells, size_t from);
+
+    const SheetSink &m_sink;
+    bool m_streaming;
+    bool m_headingsTold = false;
+    quint32 m_headingRow = 0;
+    std::vector<int> m_keptAt;      // kept column of each sheet column (-1: none)
+    std::vector<QStringView> m_row; // the row handed on
+    quint32 m_lastRow = 0;          // of the cell set last
+    int m_lastColumn = -1;
 
     std::vector<Cell> m_cells;
     TextPool m_texts;
@@ -120,6 +153,13 @@ public:
     bool row(const QStringView *cells, qsizetype count);
     // Writes the end; false when any write failed.
     bool finish();
+    // Forgets what was written, for the device to start again (emptied by
+    // the caller).
+    void restart()
+    {
+        m_chunk.clear();
+        m_rows = 0;
+    }
 
 private:
     bool flushIfFull();

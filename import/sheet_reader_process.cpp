@@ -67,10 +67,16 @@ int main(int argc, char **argv)
         qint64 told = -1;
         readSheet(QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2]),
                   {[&](const QStringList &headings) { check(writer.headings(headings)); },
-                   [&](const QStringView *cells, qsizetype count) { check(writer.row(cells, count)); }},
+                   [&](const QStringView *cells, qsizetype count) { check(writer.row(cells, count)); },
+                   // The sheet needs reading whole after all: what was written goes.
+                   [&] {
+                       writer.restart();
+                       check(out.resize(0) && out.seek(0));
+                   }},
                   [&](qsizetype done, qsizetype total) {
                       const qint64 permille = total > 0 ? done * 1000 / total : 0;
-                      if (permille != told) {
+                      // A sheet read again after all tells nothing twice.
+                      if (permille > told) {
                           told = permille;
                           std::fprintf(streams.messages, "progress %lld 1000\n", static_cast<long long>(permille));
                           std::fflush(streams.messages);

@@ -117,7 +117,9 @@ QString workbookFileFilter()
     return entries.join(QStringLiteral(";;"));
 }
 
-void readSheet(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress)
+namespace {
+
+void readSheetOnce(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress)
 {
     const SheetProgress told = [&](qint64 done, qint64 total) {
         if (progress)
@@ -147,6 +149,24 @@ void readSheet(const QString &path, const QString &sheetName, const SheetSink &s
     }
 }
 
+} // namespace
+
+void readSheet(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress)
+{
+    if (!sink.discard) {
+        readSheetOnce(path, sheetName, sink, progress);
+        return;
+    }
+    SheetSink asTheyCome = sink;
+    asTheyCome.rowsAsTheyCome = true;
+    try {
+        readSheetOnce(path, sheetName, asTheyCome, progress);
+    } catch (const SheetNeedsWholeGrid &) {
+        sink.discard();
+        readSheetOnce(path, sheetName, sink, progress);
+    }
+}
+
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
 {
     Sheet sheet;
@@ -158,6 +178,10 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
                    for (qsizetype i = 0; i < count; ++i)
                        row << cells[i].toString();
                    sheet.rows.push_back(std::move(row));
+               },
+               [&] {
+                   sheet.headings.clear();
+                   sheet.rows.clear();
                }},
               progress);
     return sheet;

@@ -360,7 +360,7 @@ struct CellValue {
 void readCells(XmlScanner &xml, qint64 size, const TextPool &strings, const NumberFormats &formats, bool date1904,
                const SheetSink &sink, const SheetProgress &progress)
 {
-    SheetGrid grid;
+    SheetGrid grid(sink);
     grid.setSharedStrings(&strings);
     int row = -1;
     int column = -1;
@@ -431,7 +431,7 @@ void readCells(XmlScanner &xml, qint64 size, const TextPool &strings, const Numb
     }
     if (token == XmlScanner::Invalid)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（工作表：%1）").arg(xml.errorString()));
-    grid.finish(sink);
+    grid.finish();
 }
 
 } // namespace
