@@ -93,7 +93,7 @@ struct HeadingPlan {
 
 } // namespace
 
-QString cleanedCell(QStringView cell)
+QStringView cleanedView(QStringView cell)
 {
     const auto trim = [](QStringView text) {
         while (!text.isEmpty() && isBlank(text.front()))
@@ -107,7 +107,12 @@ QString cleanedCell(QStringView cell)
         text = trim(text.mid(2, text.size() - 3));
     if (text.startsWith(u'\''))
         text = trim(text.mid(1));
-    return text.toString();
+    return text;
+}
+
+QString cleanedCell(QStringView cell)
+{
+    return cleanedView(cell).toString();
 }
 
 ColumnMapping RecipientShape::guess(const QStringList &headings)
@@ -306,6 +311,20 @@ QString RecipientShape::cityOf(const QString &address, const QStringView *cells,
 
 void RecipientShape::append(TextTable &records, const QStringView *cells, qsizetype count) const
 {
+    // The list's own headings: every column a cell as it stands, cleaned,
+    // with no text made for it.
+    if (m_asListed && m_wholeRecipient < 0) {
+        const auto cell = [&](int at) { return at >= 0 && at < count ? cleanedView(cells[at]) : QStringView(); };
+        const bool any = std::any_of(m_sources.cbegin(), m_sources.cend(),
+                                     [&](const Source &source) { return !cell(source.cells.first()).isEmpty(); });
+        if (!any)
+            return;
+        for (const Source &source : m_sources)
+            records.appendCell(cell(source.cells.first()));
+        if (m_orderNumber >= 0)
+            records.appendCell(cell(m_orderNumber));
+        return;
+    }
     QStringList row;
     bool any = false;
     for (const Source &source : m_sources) {

@@ -87,6 +87,8 @@ private:
 // A cell as the recipient list keeps it: blanks (also full-width ones and
 // tabs) trimmed, a leading ' and a ="…" wrapper removed.
 QString cleanedCell(QStringView cell);
+// The same, as a part of the cell.
+QStringView cleanedView(QStringView cell);
 // Reads "收件人姓名=收货人姓名,手机号码=联系手机" (a column with nothing after
 // = stays empty); throws AppError naming what is wrong.
 ColumnMapping parseMapping(const QString &text);
