@@ -98,13 +98,11 @@ public:
         m_at += bytes;
     }
 
-    // cch characters, the first run with the given compression. Where the
-    // characters run over into a CONTINUE record, that record starts with
-    // an option byte giving the compression of the rest.
-    QString characters(quint32 cch, bool highByte)
+    // cch characters, the first run with the given compression, appended
+    // to text. Where the characters run over into a CONTINUE record, that
+    // record starts with an option byte giving the compression of the rest.
+    void appendCharacters(QString &text, quint32 cch, bool highByte)
     {
-        QString text;
-        text.reserve(qsizetype(std::min<quint32>(cch, 32767)));
         while (cch > 0) {
             if (atBoundary())
                 highByte = (u8() & 0x01) != 0;
@@ -125,20 +123,26 @@ public:
             m_at += count * width;
             cch -= quint32(count);
         }
+    }
+    QString characters(quint32 cch, bool highByte)
+    {
+        QString text;
+        text.reserve(qsizetype(std::min<quint32>(cch, 32767)));
+        appendCharacters(text, cch, highByte);
         return text;
     }
 
-    // An XLUnicodeRichExtendedString (the shared strings).
-    QString richString()
+    // An XLUnicodeRichExtendedString (the shared strings), added to strings.
+    void addRichString(TextPool &strings)
     {
         const quint16 cch = u16();
         const quint8 flags = u8();
         const quint16 runs = (flags & 0x08) ? u16() : 0;
         const quint32 phonetic = (flags & 0x04) ? u32() : 0;
-        QString text = characters(cch, flags & 0x01);
+        appendCharacters(strings.buffer(), cch, flags & 0x01);
+        strings.endText();
         skip(qint64(runs) * 4);
         skip(qint64(phonetic));
-        return text;
     }
 
     // An XLUnicodeString (LABEL, RSTRING, STRING, FORMAT).
@@ -250,7 +254,7 @@ struct SheetEntry {
 
 struct Globals {
     std::vector<SheetEntry> sheets;
-    QStringList strings;
+    TextPool strings;
     NumberFormats formats;
     bool date1904 = false;
 };
@@ -311,7 +315,7 @@ Globals readGlobals(const QByteArray &stream)
                 damaged(QStringLiteral(u"共享字符串表"));
             globals.strings.reserve(qsizetype(unique));
             for (quint32 i = 0; i < unique; ++i)
-                globals.strings.append(data.richString());
+                data.addRichString(globals.strings);
             break;
         }
         default:
@@ -322,8 +326,9 @@ Globals readGlobals(const QByteArray &stream)
     return globals;
 }
 
-// The cells of the sheet whose BOF lies at offset.
-Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset, const SheetProgress &progress)
+// The cells of the sheet whose BOF lies at offset, handed to sink.
+void readCells(const QByteArray &stream, const Globals &globals, quint32 offset, const SheetSink &sink,
+               const SheetProgress &progress)
 {
     if (offset >= quint32(stream.size()))
         damaged(QStringLiteral(u"工作表位置"));
@@ -332,7 +337,8 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
     if (!records.next(record))
         damaged(QStringLiteral(u"工作表"));
     checkBof(stream, record);
-    SheetGrid grid;
+    SheetGrid grid(sink);
+    grid.setSharedStrings(&globals.strings);
     const auto number = [&](int row, int column, int style, double value) {
         grid.set(row, column, formattedNumber(value, globals.formats.styleOf(style), globals.date1904));
     };
@@ -366,7 +372,7 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
             const quint32 index = f.u32(6);
             if (index >= quint32(globals.strings.size()))
                 damaged(QStringLiteral(u"共享字符串的序号"));
-            grid.set(f.u16(0), f.u16(2), globals.strings[qsizetype(index)]);
+            grid.setShared(f.u16(0), f.u16(2), index);
             break;
         }
         case kLabel:
@@ -434,12 +440,13 @@ Sheet readCells(const QByteArray &stream, const Globals &globals, quint32 offset
             break;
         }
     }
-    return grid.finish();
+    grid.finish();
 }
 
 } // namespace
 
-Sheet readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const SheetProgress &progress)
+void readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const SheetSink &sink,
+                    const SheetProgress &progress)
 {
     const Globals globals = readGlobals(stream);
     QStringList names;
@@ -447,7 +454,7 @@ Sheet readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const S
         if (entry.type != 0)
             continue;
         if (entry.name.compare(sheetName, Qt::CaseInsensitive) == 0)
-            return readCells(stream, globals, entry.offset, progress);
+            return readCells(stream, globals, entry.offset, sink, progress);
         names << entry.name;
     }
     throw WorkbookError(noSuchSheetText(sheetName, names));

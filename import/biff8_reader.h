@@ -17,6 +17,7 @@
 // Told how far the reading of the sheet is, in parts of total.
 using SheetProgress = std::function<void(qint64 done, qint64 total)>;
 
-// The worksheet named sheetName (letter case ignored). Throws
-// WorkbookError (naming the sheets there are when it is missing).
-Sheet readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const SheetProgress &progress = {});
+// The worksheet named sheetName (letter case ignored), handed to sink.
+// Throws WorkbookError (naming the sheets there are when it is missing).
+void readBiff8Sheet(const QByteArray &stream, const QString &sheetName, const SheetSink &sink,
+                    const SheetProgress &progress = {});

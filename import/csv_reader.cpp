@@ -20,9 +20,10 @@ QString decodeCsvText(const QByteArray &bytes)
     return gb18030.isValid() ? QString(gb18030(bytes)) : text;
 }
 
-Sheet readCsv(const QByteArray &bytes)
+void readCsv(QByteArray bytes, const SheetSink &sink)
 {
     const QString text = decodeCsvText(bytes);
+    bytes = QByteArray(); // the text is what is read
     const qsizetype firstLineEnd = [&] {
         const qsizetype end = text.indexOf(QLatin1Char('\n'));
         return end < 0 ? text.size() : end;
@@ -32,25 +33,27 @@ Sheet readCsv(const QByteArray &bytes)
         ? QLatin1Char('\t')
         : QLatin1Char(',');
 
-    SheetGrid grid;
+    SheetGrid grid(sink);
     const QChar *p = text.constData();
     const QChar *const end = p + text.size();
     int row = 0;
     int column = 0;
     const auto isLineEnd = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    QString quoted; // a quoted field's text, the quotes undone
     while (p < end) {
-        QString field;
+        QStringView field;
         if (*p == QLatin1Char('"')) {
+            quoted.clear();
             // A quoted field: runs of text between doubled quotes.
             ++p;
             while (p < end) {
                 const QChar *quote = p;
                 while (quote < end && *quote != QLatin1Char('"'))
                     ++quote;
-                field.append(p, quote - p);
+                quoted.append(p, quote - p);
                 p = quote + 1;
                 if (quote < end && p < end && *p == QLatin1Char('"')) {
-                    field += QLatin1Char('"');
+                    quoted += QLatin1Char('"');
                     ++p;
                     continue;
                 }
@@ -61,19 +64,20 @@ Sheet readCsv(const QByteArray &bytes)
             while (stop < end && *stop != separator && !isLineEnd(*stop))
                 ++stop;
             if (p < stop)
-                field.append(p, stop - p);
+                quoted.append(p, stop - p);
             p = std::min(stop, end);
+            field = quoted;
         } else {
             const QChar *stop = p;
             while (stop < end && *stop != separator && !isLineEnd(*stop))
                 ++stop;
-            field = QString(p, stop - p);
+            field = QStringView(p, stop - p);
             p = stop;
         }
         // ="13812345678": how shop exports keep a number's digits as text.
         if (field.size() >= 3 && field.startsWith(QLatin1String("=\"")) && field.endsWith(QLatin1Char('"')))
             field = field.mid(2, field.size() - 3);
-        grid.set(row, column, std::move(field));
+        grid.set(row, column, field);
         if (p < end && *p == separator) {
             ++p;
             ++column;
@@ -91,5 +95,5 @@ Sheet readCsv(const QByteArray &bytes)
                                         .arg(SheetGrid::kMaxRows));
         }
     }
-    return grid.finish();
+    grid.finish();
 }

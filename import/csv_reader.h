@@ -13,5 +13,6 @@
 // The text of the file's bytes in the encoding detected.
 QString decodeCsvText(const QByteArray &bytes);
 
-// The sheet of a .csv file's bytes: its first line as headings.
-Sheet readCsv(const QByteArray &bytes);
+// The sheet of a .csv file's bytes, handed to sink: its first line as
+// headings.
+void readCsv(QByteArray bytes, const SheetSink &sink);

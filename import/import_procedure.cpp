@@ -10,6 +10,8 @@
 #include "store/schema.h"
 #include "store/statements.h"
 
+#include <QSqlQuery>
+
 using namespace import_messages;
 
 QString trimmedPath(const QString &path)
@@ -38,6 +40,46 @@ ImportResult failed(Connection &connection, Dataset *list, const QString &messag
     }
     return {false, message, reason, 0};
 }
+
+// While an import's rows go into data.mdb, SQLite holds a few megabytes of
+// them, not the whole list: the transaction's pages spill to the file when
+// its cache is full, and the old rows are read without mapping the file.
+// The connection's own settings come back afterwards.
+class LeanWrites {
+public:
+    explicit LeanWrites(Connection &connection) : m_connection(connection)
+    {
+        if (connection.backend() != Backend::Sqlite)
+            return;
+        m_cache = value(QStringLiteral("pragma cache_size"));
+        m_mmap = value(QStringLiteral("pragma mmap_size"));
+        connection.exec(QStringLiteral("pragma cache_size = -2048"));
+        connection.exec(QStringLiteral("pragma mmap_size = 0"));
+    }
+    ~LeanWrites()
+    {
+        if (m_cache.isEmpty())
+            return;
+        try {
+            m_connection.exec(QStringLiteral("pragma cache_size = %1").arg(m_cache));
+            m_connection.exec(QStringLiteral("pragma mmap_size = %1").arg(m_mmap));
+        } catch (const DbError &) {
+            // A connection that fails now fails its next statement too, and says why there.
+        }
+    }
+    LeanWrites(const LeanWrites &) = delete;
+    LeanWrites &operator=(const LeanWrites &) = delete;
+
+private:
+    QString value(const QString &pragma)
+    {
+        QSqlQuery query = m_connection.exec(pragma);
+        return query.next() ? query.value(0).toString() : QString();
+    }
+    Connection &m_connection;
+    QString m_cache;
+    QString m_mmap;
+};
 
 } // namespace
 
@@ -77,12 +119,16 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
                 return std::nullopt; // a damaged one is guessed anew
             }
         });
-        const TextTable records =
-            readRecordsIsolated(file, QStringLiteral("Sheet1"), shape, [&](qsizetype done, qsizetype total) {
-                if (progress && total > 0)
-                    progress(int(done * 50 / total));
-            });
-        notes = importNotes(records) + shape.notes();
+        // The helper reads the sheet whole; its rows are then made into
+        // records and inserted a batch at a time, so that a long list is
+        // never held whole.
+        IsolatedSheet sheet(file, QStringLiteral("Sheet1"), [&](qsizetype done, qsizetype total) {
+            if (progress && total > 0)
+                progress(int(done * 50 / total));
+        });
+        shape.plan(sheet.headings());
+        ImportNotes counted;
+        const LeanWrites lean(connection);
         connection.inTransaction([&] {
             if (mapping)
                 MappingStore(connection)
@@ -91,17 +137,21 @@ ImportResult importWorkbook(Connection &connection, Dataset *list, const QString
             // An order export's order numbers go into a column of their own,
             // made when the first such export is imported.
             QStringList columns = schema::recipientColumns();
-            if (records.width() > columns.size()) {
+            if (shape.width() > columns.size()) {
                 columns << schema::col::kOrderNumber;
                 if (!connection.tableColumns(schema::kImportedTable).contains(schema::col::kOrderNumber))
                     connection.exec(statements::addTextColumn(schema::kImportedTable, schema::col::kOrderNumber));
             }
-            insertTextRows(connection, schema::kImportedTable, columns, records, [&](qsizetype done) {
-                if (progress && records.rowCount() > 0)
-                    progress(50 + int(done * 50 / records.rowCount()));
+            constexpr qsizetype kBatchRows = 1024;
+            sheet.readRecords(shape, kBatchRows, [&](TextTable &records, qsizetype rowsRead) {
+                counted.count(records);
+                insertTextRows(connection, schema::kImportedTable, columns, records);
+                rows += int(records.rowCount());
+                if (progress)
+                    progress(sheet.rowCount() > 0 ? 50 + int(rowsRead * 50 / sheet.rowCount()) : 100);
             });
         });
-        rows = int(records.rowCount());
+        notes = counted.notes() + shape.notes();
     } catch (const UnmappedSheet &error) {
         ImportResult result = failed(connection, list, kFailed, error.text());
         result.needsMapping = true;

@@ -93,7 +93,7 @@ struct HeadingPlan {
 
 } // namespace
 
-QString cleanedCell(QStringView cell)
+QStringView cleanedView(QStringView cell)
 {
     const auto trim = [](QStringView text) {
         while (!text.isEmpty() && isBlank(text.front()))
@@ -107,7 +107,12 @@ QString cleanedCell(QStringView cell)
         text = trim(text.mid(2, text.size() - 3));
     if (text.startsWith(u'\''))
         text = trim(text.mid(1));
-    return text.toString();
+    return text;
+}
+
+QString cleanedCell(QStringView cell)
+{
+    return cleanedView(cell).toString();
 }
 
 ColumnMapping RecipientShape::guess(const QStringList &headings)
@@ -306,6 +311,20 @@ QString RecipientShape::cityOf(const QString &address, const QStringView *cells,
 
 void RecipientShape::append(TextTable &records, const QStringView *cells, qsizetype count) const
 {
+    // The list's own headings: every column a cell as it stands, cleaned,
+    // with no text made for it.
+    if (m_asListed && m_wholeRecipient < 0) {
+        const auto cell = [&](int at) { return at >= 0 && at < count ? cleanedView(cells[at]) : QStringView(); };
+        const bool any = std::any_of(m_sources.cbegin(), m_sources.cend(),
+                                     [&](const Source &source) { return !cell(source.cells.first()).isEmpty(); });
+        if (!any)
+            return;
+        for (const Source &source : m_sources)
+            records.appendCell(cell(source.cells.first()));
+        if (m_orderNumber >= 0)
+            records.appendCell(cell(m_orderNumber));
+        return;
+    }
     QStringList row;
     bool any = false;
     for (const Source &source : m_sources) {
@@ -384,29 +403,47 @@ QString mappingText(const ColumnMapping &mapping)
     return pairs.join(QLatin1Char(','));
 }
 
-QStringList importNotes(const TextTable &records)
+void ImportNotes::count(const TextTable &records)
 {
     const int name = int(schema::recipientColumns().indexOf(kRecipientName));
     const int mobile = int(schema::recipientColumns().indexOf(kMobile));
-    int masked = 0;
-    int repeated = 0;
-    QSet<QString> seen;
     for (qsizetype r = 0; r < records.rowCount(); ++r) {
-        const QString phone = records.cell(r, mobile).toString();
-        if (phone.contains(QLatin1Char('*')))
-            ++masked;
-        const QString key = records.cell(r, name).toString() + QLatin1Char('\t') + phone;
-        if (!records.cell(r, name).isEmpty() && !phone.isEmpty() && !phone.contains(QLatin1Char('*'))) {
-            if (seen.contains(key))
-                ++repeated;
-            seen.insert(key);
+        const QStringView phone = records.cell(r, mobile);
+        if (phone.contains(QLatin1Char('*'))) {
+            ++m_masked;
+            continue;
         }
+        if (records.cell(r, name).isEmpty() || phone.isEmpty())
+            continue;
+        m_key.clear();
+        m_key.append(records.cell(r, name));
+        m_key.append(QLatin1Char('\t'));
+        m_key.append(phone);
+        m_keys.emplace_back(qHash(m_key, 0x9E3779B97F4A7C15ULL), qHash(m_key, 0x2545F4914F6CDD1DULL));
     }
+}
+
+QStringList ImportNotes::notes()
+{
+    // A row repeats an earlier one when its key was seen before: all the
+    // keys but the first of each.
+    std::sort(m_keys.begin(), m_keys.end());
+    const auto distinct = std::unique(m_keys.begin(), m_keys.end());
+    m_repeated += qsizetype(m_keys.end() - distinct);
+    m_keys.erase(distinct, m_keys.end());
+    const qsizetype repeated = m_repeated;
     QStringList notes;
-    if (masked > 0)
+    if (m_masked > 0)
         notes << QStringLiteral(u"其中 %1 行的手机号码被隐藏了几位（如 138****5678），已照原样导入，打印前请补全。")
-                     .arg(masked);
+                     .arg(m_masked);
     if (repeated > 0)
         notes << QStringLiteral(u"其中 %1 行与前面的行重复（收件人姓名和手机号码都相同），已一并导入。").arg(repeated);
     return notes;
+}
+
+QStringList importNotes(const TextTable &records)
+{
+    ImportNotes notes;
+    notes.count(records);
+    return notes.notes();
 }

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Column (one of the ten) -> the sheet's heading it is read from; an empty
 // heading: the column stays empty.
@@ -86,6 +87,8 @@ private:
 // A cell as the recipient list keeps it: blanks (also full-width ones and
 // tabs) trimmed, a leading ' and a ="…" wrapper removed.
 QString cleanedCell(QStringView cell);
+// The same, as a part of the cell.
+QStringView cleanedView(QStringView cell);
 // Reads "收件人姓名=收货人姓名,手机号码=联系手机" (a column with nothing after
 // = stays empty); throws AppError naming what is wrong.
 ColumnMapping parseMapping(const QString &text);
@@ -93,5 +96,18 @@ QString mappingText(const ColumnMapping &mapping);
 
 // What the closing message of an import tells about its rows: how many
 // have a masked mobile number (138****5678) and how many repeat an earlier
-// row's 收件人姓名 and 手机号码. Empty when nothing is worth telling.
+// row's 收件人姓名 and 手机号码. Counted batch by batch, each name and
+// number kept as a pair of hashes rather than as texts.
+class ImportNotes {
+public:
+    void count(const TextTable &records);
+    // Empty when nothing is worth telling.
+    QStringList notes();
+
+private:
+    int m_masked = 0;
+    qsizetype m_repeated = 0;                      // found by an earlier notes()
+    std::vector<std::pair<size_t, size_t>> m_keys; // of the rows with a whole name and number
+    QString m_key;                                 // reused for each row's key
+};
 QStringList importNotes(const TextTable &records);

@@ -6,26 +6,171 @@
 #include <cstring>
 #include <tuple>
 
-void SheetGrid::set(int row, int column, QString text)
+namespace {
+
+[[noreturn]] void tooLong(int row, int column, qsizetype chars)
 {
-    if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns || text.isEmpty())
-        return;
     // No recipient's text is longer than a spreadsheet cell holds; a longer
     // one is damage, and would fail much later, in printing.
-    if (text.size() > kMaxCellChars)
-        throw WorkbookError(
-            QStringLiteral(u"第 %1 行第 %2 列的内容有 %3 个字符，超过单元格的上限（%4 个字符）；文件可能已损坏")
-                .arg(row + 1)
-                .arg(column + 1)
-                .arg(text.size())
-                .arg(kMaxCellChars));
-    if (size_t(row) >= m_rows.size())
-        m_rows.resize(size_t(row) + 1);
-    QStringList &cells = m_rows[size_t(row)];
-    if (column >= cells.size())
-        cells.resize(column + 1);
-    cells[column] = std::move(text);
+    throw WorkbookError(
+        QStringLiteral(u"第 %1 行第 %2 列的内容有 %3 个字符，超过单元格的上限（%4 个字符）；文件可能已损坏")
+            .arg(row + 1)
+            .arg(column + 1)
+            .arg(chars)
+            .arg(SheetGrid::kMaxCellChars));
+}
+
+bool inside(int row, int column)
+{
+    return row >= 0 && row < SheetGrid::kMaxRows && column >= 0 && column < SheetGrid::kMaxColumns;
+}
+
+} // namespace
+
+void SheetGrid::before(int row, int column)
+{
+    if (m_lastColumn >= 0) {
+        if (quint32(row) < m_lastRow || (quint32(row) == m_lastRow && column <= m_lastColumn)) {
+            if (m_streaming)
+                throw SheetNeedsWholeGrid();
+            m_inOrder = false;
+        } else if (m_streaming && quint32(row) > m_lastRow) {
+            rowDone();
+        }
+    }
+    m_lastRow = quint32(row);
+    m_lastColumn = column;
     m_width = std::max(m_width, column + 1);
+}
+
+size_t SheetGrid::rowEnd(const std::vector<Cell> &cells, size_t from)
+{
+    size_t to = from;
+    while (to < cells.size() && cells[to].row == cells[from].row)
+        ++to;
+    return to;
+}
+
+void SheetGrid::rowDone()
+{
+    // Before the headings are known every row is kept (the first few); after
+    // that only the row being read.
+    if (m_headingsTold)
+        handOn(0, m_cells.size());
+    else if (!decideHeadings(false))
+        return;
+    m_cells.clear();
+    m_texts.clear();
+}
+
+bool SheetGrid::decideHeadings(bool atEnd)
+{
+    // As finishWhole() chooses the heading row: the first used row, or under
+    // a title of one cell the first of the next used rows within the first
+    // kHeadingRows that fills two cells or more.
+    size_t start = 0;
+    size_t end = rowEnd(m_cells, 0);
+    if (end < 2) {
+        int used = 1;
+        bool found = false;
+        for (size_t next = end; next < m_cells.size() && used < kHeadingRows;) {
+            const size_t nextEnd = rowEnd(m_cells, next);
+            ++used;
+            if (nextEnd - next >= 2) {
+                start = next;
+                end = nextEnd;
+                found = true;
+                break;
+            }
+            next = nextEnd;
+        }
+        if (!found && !atEnd && used < kHeadingRows)
+            return false; // a row still to come may hold the headings
+    }
+    m_headingRow = m_cells[start].row;
+    QStringList shown;
+    m_keptAt.assign(size_t(m_cells[end - 1].column) + 1, -1);
+    for (size_t i = start; i < end; ++i) {
+        m_keptAt[m_cells[i].column] = int(shown.size());
+        shown << textOf(m_cells[i]).toString();
+    }
+    m_sink.headings(shown);
+    m_headingsTold = true;
+    m_row.resize(size_t(shown.size()));
+    handOn(end, m_cells.size());
+    return true;
+}
+
+void SheetGrid::handOn(size_t from, size_t to)
+{
+    // Each used row below the headings that holds something under one.
+    while (from < to) {
+        const size_t end = rowEnd(m_cells, from);
+        if (m_cells[from].row > m_headingRow) {
+            std::fill(m_row.begin(), m_row.end(), QStringView());
+            bool any = false;
+            for (size_t i = from; i < end; ++i)
+                if (const Cell &cell = m_cells[i]; cell.column < m_keptAt.size() && m_keptAt[cell.column] >= 0) {
+                    m_row[size_t(m_keptAt[cell.column])] = textOf(cell);
+                    any = true;
+                }
+            if (any)
+                m_sink.row(m_row.data(), qsizetype(m_row.size()));
+        }
+        from = end;
+    }
+}
+
+void SheetGrid::finish()
+{
+    if (!m_streaming) {
+        finishWhole();
+        return;
+    }
+    if (m_cells.empty() && !m_headingsTold) {
+        m_sink.headings({});
+        return;
+    }
+    // A merged area over the headings or the rows below changes what they
+    // read: that takes the whole grid. One above them (a title) does not.
+    if (!m_cells.empty()) {
+        if (!m_headingsTold)
+            decideHeadings(true);
+        else
+            handOn(0, m_cells.size());
+    }
+    for (const Area &area : m_merged)
+        if (area.lastRow >= int(m_headingRow))
+            throw SheetNeedsWholeGrid();
+    m_cells.clear();
+}
+
+void SheetGrid::set(int row, int column, QStringView text)
+{
+    if (!inside(row, column) || text.isEmpty())
+        return;
+    if (text.size() > kMaxCellChars)
+        tooLong(row, column, text.size());
+    before(row, column);
+    m_cells.push_back({quint32(row), quint16(column), 0, m_texts.add(text)});
+}
+
+void SheetGrid::setShared(int row, int column, quint32 index)
+{
+    if (!inside(row, column) || !m_shared)
+        return;
+    const qsizetype chars = m_shared->at(index).size();
+    if (chars == 0)
+        return;
+    if (chars > kMaxCellChars)
+        tooLong(row, column, chars);
+    before(row, column);
+    m_cells.push_back({quint32(row), quint16(column), 1, index});
+}
+
+QStringView SheetGrid::textOf(const Cell &cell) const
+{
+    return cell.shared ? m_shared->at(cell.text) : m_texts.at(cell.text);
 }
 
 void SheetGrid::merge(int firstRow, int lastRow, int firstColumn, int lastColumn)
@@ -36,51 +181,79 @@ void SheetGrid::merge(int firstRow, int lastRow, int firstColumn, int lastColumn
     m_merged.push_back({firstRow, std::min(lastRow, kMaxRows - 1), firstColumn, std::min(lastColumn, kMaxColumns - 1)});
 }
 
-Sheet SheetGrid::finish()
+void SheetGrid::finishWhole()
 {
-    Sheet sheet;
-    const auto isEmpty = [](const QStringList &cells) {
-        return std::all_of(cells.cbegin(), cells.cend(), [](const QString &cell) { return cell.isEmpty(); });
+    const SheetSink &sink = m_sink;
+    // Row by row, left to right; of two texts for one cell the later.
+    if (!m_inOrder) {
+        std::stable_sort(m_cells.begin(), m_cells.end(), [](const Cell &a, const Cell &b) {
+            return std::tie(a.row, a.column) < std::tie(b.row, b.column);
+        });
+        size_t kept = 0;
+        for (size_t i = 0; i < m_cells.size(); ++i) {
+            if (kept > 0 && m_cells[kept - 1].row == m_cells[i].row && m_cells[kept - 1].column == m_cells[i].column)
+                m_cells[kept - 1] = m_cells[i];
+            else
+                m_cells[kept++] = m_cells[i];
+        }
+        m_cells.resize(kept);
+    }
+    if (m_cells.empty()) {
+        sink.headings({});
+        return;
+    }
+    // Where each used row's cells start in m_cells.
+    const auto rowEnd = [&](size_t from) {
+        size_t to = from;
+        while (to < m_cells.size() && m_cells[to].row == m_cells[from].row)
+            ++to;
+        return to;
     };
-    size_t headingRow = 0;
-    while (headingRow < m_rows.size() && isEmpty(m_rows[headingRow]))
-        ++headingRow;
-    if (headingRow == m_rows.size())
-        return sheet;
+    size_t headingStart = 0;
+    size_t headingEnd = rowEnd(0);
     // A title above the headings ("订单列表", one cell, or merged across
     // from one cell): the headings are the first of the next used rows,
     // within the first kHeadingRows, that fills two cells or more.
-    const auto filledCells = [](const QStringList &cells) {
-        return std::count_if(cells.cbegin(), cells.cend(), [](const QString &cell) { return !cell.isEmpty(); });
-    };
-    if (filledCells(m_rows[headingRow]) < 2) {
+    if (headingEnd - headingStart < 2) {
         int used = 1;
-        for (size_t row = headingRow + 1; row < m_rows.size() && used < kHeadingRows; ++row) {
-            if (isEmpty(m_rows[row]))
-                continue;
+        for (size_t start = headingEnd; start < m_cells.size() && used < kHeadingRows;) {
+            const size_t end = rowEnd(start);
             ++used;
-            if (filledCells(m_rows[row]) >= 2) {
-                headingRow = row;
+            if (end - start >= 2) {
+                headingStart = start;
+                headingEnd = end;
                 break;
             }
+            start = end;
         }
     }
+    const quint32 headingRow = m_cells[headingStart].row;
 
-    // A merged area reads as its top-left cell in every cell it covers.
-    const auto topLeft = [&](const Area &area) -> const QString * {
-        if (size_t(area.firstRow) >= m_rows.size() || area.firstColumn >= m_rows[size_t(area.firstRow)].size())
-            return nullptr;
-        const QString &value = m_rows[size_t(area.firstRow)][area.firstColumn];
-        return value.isEmpty() ? nullptr : &value;
-    };
     // The heading row as the user sees it (merged headings spread over
     // their columns). The first row holding text is the heading row, so an
     // area covering it with text starts in it.
-    QStringList &headings = m_rows[headingRow];
+    QStringList headings;
+    for (size_t i = headingStart; i < headingEnd; ++i) {
+        if (headings.size() <= m_cells[i].column)
+            headings.resize(m_cells[i].column + 1);
+        headings[m_cells[i].column] = textOf(m_cells[i]).toString();
+    }
+    // A merged area reads as its top-left cell in every cell it covers
+    // (in the heading row as the spread headings make it).
+    const auto topLeft = [&](const Area &area) -> QStringView {
+        if (quint32(area.firstRow) == headingRow)
+            return area.firstColumn < headings.size() ? QStringView(headings[area.firstColumn]) : QStringView();
+        if (area.firstRow >= kMaxRows || area.firstColumn >= kMaxColumns)
+            return {};
+        const Cell key{quint32(area.firstRow), quint16(area.firstColumn), 0, 0};
+        const auto at = std::lower_bound(m_cells.cbegin(), m_cells.cend(), key, [](const Cell &a, const Cell &b) {
+            return std::tie(a.row, a.column) < std::tie(b.row, b.column);
+        });
+        return at != m_cells.cend() && at->row == key.row && at->column == key.column ? textOf(*at) : QStringView();
+    };
     for (const Area &area : m_merged)
-        if (size_t(area.firstRow) == headingRow)
-            if (const QString *value = topLeft(area)) {
-                const QString text = *value;
+        if (quint32(area.firstRow) == headingRow)
+            if (const QString text = topLeft(area).toString(); !text.isEmpty()) {
                 const int last = std::min(area.lastColumn, m_width - 1);
                 if (headings.size() <= last)
                     headings.resize(last + 1);
@@ -90,32 +263,34 @@ Sheet SheetGrid::finish()
 
     // Only the columns with a heading can matter: a stray cell far to the
     // right never widens every row.
-    std::vector<int> kept; // sheet column of each kept column
+    std::vector<int> kept;                        // sheet column of each kept column
+    std::vector<int> keptAt(size_t(m_width), -1); // kept column of each sheet column
+    QStringList shown;
     for (int column = 0; column < headings.size(); ++column)
         if (!headings[column].isEmpty()) {
+            if (column < m_width)
+                keptAt[size_t(column)] = int(kept.size());
             kept.push_back(column);
-            sheet.headings << headings[column];
+            shown << headings[column];
         }
+    sink.headings(shown);
 
-    // The rows below, narrowed to the kept columns, merged areas filled in.
-    std::vector<QStringList> rows(m_rows.size() > headingRow ? m_rows.size() - headingRow - 1 : 0);
-    for (size_t row = headingRow + 1; row < m_rows.size(); ++row) {
-        const QStringList &cells = m_rows[row];
-        QStringList &narrow = rows[row - headingRow - 1];
-        for (size_t i = 0; i < kept.size(); ++i)
-            if (kept[i] < cells.size() && !cells[kept[i]].isEmpty()) {
-                if (narrow.isEmpty())
-                    narrow.resize(qsizetype(kept.size()));
-                narrow[qsizetype(i)] = cells[kept[i]];
+    // The rows below that hold something in a kept column.
+    std::vector<quint32> dataRows;
+    for (size_t start = headingEnd; start < m_cells.size();) {
+        const size_t end = rowEnd(start);
+        for (size_t i = start; i < end; ++i)
+            if (keptAt[m_cells[i].column] >= 0) {
+                dataRows.push_back(m_cells[i].row);
+                break;
             }
+        start = end;
     }
+
     // A merged area reaches only rows that hold something and columns that
-    // are kept, each area once; the cells it fills are counted, so that a
-    // damaged file claiming huge or countless areas ends, and says why.
-    std::vector<size_t> dataRows; // indexes into rows
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (!rows[i].isEmpty())
-            dataRows.push_back(i);
+    // are kept, each area once; the cells it fills are counted first, so
+    // that a damaged file claiming huge or countless areas ends, and says
+    // why, before any row is handed on.
     std::sort(m_merged.begin(), m_merged.end(), [](const Area &a, const Area &b) {
         return std::tie(a.firstRow, a.lastRow, a.firstColumn, a.lastColumn)
             < std::tie(b.firstRow, b.lastRow, b.firstColumn, b.lastColumn);
@@ -126,104 +301,222 @@ Sheet SheetGrid::finish()
                                        && a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn;
                                }),
                    m_merged.end());
+    struct Fill {
+        quint32 firstRow, lastRow; // the data rows it may reach
+        size_t columnsFrom, columnsTo;
+        QStringView value;
+        const Area *area;
+    };
+    std::vector<Fill> fills;
     qint64 budget = kMaxMergedFills;
     for (const Area &area : m_merged) {
-        const QString *value = topLeft(area);
-        if (!value)
+        if (area.lastRow <= int(headingRow))
             continue;
-        const size_t firstRow = size_t(std::max(area.firstRow, int(headingRow) + 1)) - headingRow - 1;
-        const size_t lastRow = size_t(std::max(area.lastRow, int(headingRow))) - headingRow - 1;
-        const auto columnsFrom = std::lower_bound(kept.cbegin(), kept.cend(), area.firstColumn);
-        const auto columnsTo = std::upper_bound(kept.cbegin(), kept.cend(), area.lastColumn);
-        if (area.lastRow <= int(headingRow) || columnsFrom == columnsTo)
+        const QStringView value = topLeft(area);
+        const size_t columnsFrom =
+            size_t(std::lower_bound(kept.cbegin(), kept.cend(), area.firstColumn) - kept.cbegin());
+        const size_t columnsTo = size_t(std::upper_bound(kept.cbegin(), kept.cend(), area.lastColumn) - kept.cbegin());
+        if (value.isEmpty() || columnsFrom == columnsTo)
             continue;
-        for (auto row = std::lower_bound(dataRows.cbegin(), dataRows.cend(), firstRow);
-             row != dataRows.cend() && *row <= lastRow; ++row) {
-            budget -= columnsTo - columnsFrom;
-            if (budget < 0)
-                throw WorkbookError(QStringLiteral(u"工作簿已损坏：合并单元格太多"));
-            for (auto column = columnsFrom; column != columnsTo; ++column)
-                if (*row + headingRow + 1 != size_t(area.firstRow) || *column != area.firstColumn)
-                    rows[*row][qsizetype(column - kept.cbegin())] = *value;
-        }
+        const Fill fill{std::max(quint32(area.firstRow), headingRow + 1),
+                        quint32(area.lastRow),
+                        columnsFrom,
+                        columnsTo,
+                        value,
+                        &area};
+        const auto from = std::lower_bound(dataRows.cbegin(), dataRows.cend(), fill.firstRow);
+        const auto to = std::upper_bound(from, dataRows.cend(), fill.lastRow);
+        budget -= qint64(to - from) * qint64(columnsTo - columnsFrom);
+        if (budget < 0)
+            throw WorkbookError(QStringLiteral(u"工作簿已损坏：合并单元格太多"));
+        if (from != to)
+            fills.push_back(fill);
     }
-    m_rows.clear();
-    for (QStringList &row : rows)
-        if (!row.isEmpty() && !isEmpty(row))
-            sheet.rows.push_back(std::move(row));
-    return sheet;
+
+    // Row by row: the row's own kept cells, then the areas over it in order.
+    std::vector<QStringView> row(kept.size());
+    std::vector<size_t> active; // indexes into fills, in their order
+    size_t nextFill = 0;
+    size_t start = headingEnd;
+    for (const quint32 r : dataRows) {
+        while (m_cells[start].row != r)
+            start = rowEnd(start);
+        const size_t end = rowEnd(start);
+        std::fill(row.begin(), row.end(), QStringView());
+        for (size_t i = start; i < end; ++i)
+            if (const int at = keptAt[m_cells[i].column]; at >= 0)
+                row[size_t(at)] = textOf(m_cells[i]);
+        start = end;
+        active.erase(std::remove_if(active.begin(), active.end(), [&](size_t f) { return fills[f].lastRow < r; }),
+                     active.end());
+        bool added = false;
+        while (nextFill < fills.size() && fills[nextFill].firstRow <= r) {
+            if (fills[nextFill].lastRow >= r) {
+                active.push_back(nextFill);
+                added = true;
+            }
+            ++nextFill;
+        }
+        if (added)
+            std::sort(active.begin(), active.end());
+        for (const size_t f : active) {
+            const Fill &fill = fills[f];
+            for (size_t column = fill.columnsFrom; column < fill.columnsTo; ++column)
+                if (r != quint32(fill.area->firstRow) || kept[column] != fill.area->firstColumn)
+                    row[column] = fill.value;
+        }
+        sink.row(row.data(), qsizetype(row.size()));
+    }
+    m_cells.clear();
 }
 
 namespace {
 
-void appendList(QByteArray &out, const QStringList &texts)
+void appendU32(QByteArray &out, quint32 value)
 {
-    const quint32 count = quint32(texts.size());
-    out.append(reinterpret_cast<const char *>(&count), 4);
-    for (const QString &text : texts) {
-        const quint32 length = quint32(text.size());
-        out.append(reinterpret_cast<const char *>(&length), 4);
-        out.append(reinterpret_cast<const char *>(text.utf16()), qsizetype(length) * 2);
+    out.append(reinterpret_cast<const char *>(&value), 4);
+}
+
+void appendCells(QByteArray &out, const QStringView *cells, qsizetype count)
+{
+    appendU32(out, quint32(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        appendU32(out, quint32(cells[i].size()));
+        out.append(reinterpret_cast<const char *>(cells[i].utf16()), cells[i].size() * 2);
     }
 }
 
 } // namespace
 
+bool EncodedSheetWriter::headings(const QStringList &texts)
+{
+    const std::vector<QStringView> cells(texts.cbegin(), texts.cend());
+    appendCells(m_chunk, cells.data(), qsizetype(cells.size()));
+    return flushIfFull();
+}
+
+bool EncodedSheetWriter::row(const QStringView *cells, qsizetype count)
+{
+    // Led by its size, so that the reader takes it whole from its buffer.
+    const qsizetype sizeAt = m_chunk.size();
+    appendU32(m_chunk, 0);
+    appendCells(m_chunk, cells, count);
+    const quint32 size = quint32(m_chunk.size() - sizeAt - 4);
+    std::memcpy(m_chunk.data() + sizeAt, &size, 4);
+    ++m_rows;
+    return flushIfFull();
+}
+
+bool EncodedSheetWriter::flushIfFull()
+{
+    if (m_chunk.size() < (1 << 20))
+        return m_ok;
+    m_ok = m_ok && m_out.write(m_chunk) == m_chunk.size();
+    m_chunk.clear();
+    return m_ok;
+}
+
+bool EncodedSheetWriter::finish()
+{
+    // The end: a size no row has, then how many rows there are.
+    appendU32(m_chunk, 0xFFFFFFFF);
+    appendU32(m_chunk, m_rows);
+    m_ok = m_ok && m_out.write(m_chunk) == m_chunk.size();
+    m_chunk.clear();
+    return m_ok;
+}
+
 bool writeEncodedSheet(QIODevice &out, const Sheet &sheet)
 {
-    QByteArray chunk;
-    const auto flush = [&] {
-        const bool ok = out.write(chunk) == chunk.size();
-        chunk.clear();
-        return ok;
-    };
-    appendList(chunk, sheet.headings);
-    const quint32 rows = quint32(sheet.rows.size());
-    chunk.append(reinterpret_cast<const char *>(&rows), 4);
+    EncodedSheetWriter writer(out);
+    writer.headings(sheet.headings);
+    std::vector<QStringView> cells;
     for (const QStringList &row : sheet.rows) {
-        appendList(chunk, row);
-        if (chunk.size() > (1 << 20) && !flush())
-            return false;
+        cells.assign(row.cbegin(), row.cend());
+        writer.row(cells.data(), qsizetype(cells.size()));
     }
-    return flush();
+    return writer.finish();
+}
+
+bool EncodedSheetReader::need(qsizetype bytes)
+{
+    if (m_buffer.size() - m_at >= bytes)
+        return true;
+    m_buffer.remove(0, m_at);
+    m_at = 0;
+    const qsizetype wanted = std::max<qsizetype>(bytes, 256 << 10);
+    const qsizetype before = m_buffer.size();
+    m_buffer.resize(before + wanted);
+    const qint64 got = m_in.read(m_buffer.data() + before, wanted);
+    m_buffer.resize(before + std::max<qint64>(got, 0));
+    return m_buffer.size() >= bytes;
 }
 
 bool EncodedSheetReader::u32(quint32 &value)
 {
-    if (m_end - m_p < 4)
+    if (!need(4))
         return false;
-    std::memcpy(&value, m_p, 4);
-    m_p += 4;
+    std::memcpy(&value, m_buffer.constData() + m_at, 4);
+    m_at += 4;
+    return true;
+}
+
+bool EncodedSheetReader::cellsOf(const char *p, const char *end, std::vector<QStringView> &cells) const
+{
+    cells.clear();
+    quint32 count = 0;
+    if (end - p < 4)
+        return false;
+    std::memcpy(&count, p, 4);
+    p += 4;
+    if (count > quint32(SheetGrid::kMaxColumns))
+        return false;
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 length = 0;
+        if (end - p < 4)
+            return false;
+        std::memcpy(&length, p, 4);
+        p += 4;
+        if (qint64(length) * 2 > end - p)
+            return false;
+        cells.emplace_back(reinterpret_cast<const char16_t *>(p), qsizetype(length));
+        p += qsizetype(length) * 2;
+    }
+    return p == end;
+}
+
+bool EncodedSheetReader::headings(QStringList &texts)
+{
+    // The headings are no longer than their count and texts say.
+    quint32 count = 0;
+    if (!u32(count) || count > quint32(SheetGrid::kMaxColumns))
+        return false;
+    texts.clear();
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 length = 0;
+        if (!u32(length) || length > quint32(SheetGrid::kMaxCellChars) || !need(qsizetype(length) * 2))
+            return false;
+        texts << QString(reinterpret_cast<const QChar *>(m_buffer.constData() + m_at), qsizetype(length));
+        m_at += qsizetype(length) * 2;
+    }
     return true;
 }
 
 bool EncodedSheetReader::nextRow(std::vector<QStringView> &cells)
 {
-    cells.clear();
-    quint32 count = 0;
-    if (!u32(count) || count > quint32(SheetGrid::kMaxColumns))
+    quint32 size = 0;
+    if (m_end || !u32(size))
         return false;
-    for (quint32 i = 0; i < count; ++i) {
-        quint32 length = 0;
-        if (!u32(length) || qint64(length) * 2 > m_end - m_p)
-            return false;
-        cells.emplace_back(reinterpret_cast<const char16_t *>(m_p), qsizetype(length));
-        m_p += qsizetype(length) * 2;
+    if (size == 0xFFFFFFFF) {
+        quint32 rows = 0;
+        m_end = u32(rows) && rows == m_rows && !need(1);
+        return false;
     }
-    return true;
-}
-
-bool EncodedSheetReader::headings(QStringList &texts)
-{
-    std::vector<QStringView> cells;
-    if (!nextRow(cells))
+    // A row holds at most every column's longest text.
+    if (qint64(size) > (qint64(SheetGrid::kMaxColumns) + 1) * (qint64(SheetGrid::kMaxCellChars) * 2 + 4) || !need(size))
         return false;
-    for (QStringView cell : cells)
-        texts << cell.toString();
-    return true;
-}
-
-bool EncodedSheetReader::rowCount(quint32 &rows)
-{
-    return u32(rows) && rows <= quint32(SheetGrid::kMaxRows);
+    const char *p = m_buffer.constData() + m_at;
+    m_at += size;
+    ++m_rows;
+    return cellsOf(p, p + size, cells);
 }

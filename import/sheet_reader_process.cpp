@@ -1,6 +1,6 @@
 // waybill-xls-reader FILE SHEET: reads one worksheet of a workbook (.xls,
-// .xlsx or .csv) and writes it to standard output (writeEncodedSheet's
-// bytes), telling its progress on standard error as "progress DONE TOTAL"
+// .xlsx or .csv) and writes it to standard output (EncodedSheetWriter's
+// bytes, row by row as the sheet hands them on), telling its progress on standard error as "progress DONE TOTAL"
 // lines and ending with its message there when it fails. The import runs
 // it as a separate process, so that a workbook that makes the reader crash
 // or loop cannot take the program down with it.
@@ -54,25 +54,40 @@ int main(int argc, char **argv)
     setrlimit(RLIMIT_AS, &memory);
 #endif
     try {
-        qint64 told = -1;
-        const Sheet sheet = readSheet(
-            QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2]), [&](qsizetype done, qsizetype total) {
-                const qint64 permille = total > 0 ? done * 1000 / total : 0;
-                if (permille != told) {
-                    told = permille;
-                    std::fprintf(streams.messages, "progress %lld 1000\n", static_cast<long long>(permille));
-                    std::fflush(streams.messages);
-                }
-            });
         QFile out;
-        if (!out.open(streams.data, QIODevice::WriteOnly))
+        if (!out.open(streams.data, QIODevice::WriteOnly | QIODevice::Unbuffered))
             return 4;
+        EncodedSheetWriter writer(out);
+        // Why the first write failed.
+        int failure = 0;
+        const auto check = [&](bool ok) {
+            if (!ok && failure == 0)
+                failure = errno != 0 ? errno : EIO;
+        };
+        qint64 told = -1;
+        readSheet(QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2]),
+                  {[&](const QStringList &headings) { check(writer.headings(headings)); },
+                   [&](const QStringView *cells, qsizetype count) { check(writer.row(cells, count)); },
+                   // The sheet needs reading whole after all: what was written goes.
+                   [&] {
+                       writer.restart();
+                       check(out.resize(0) && out.seek(0));
+                   }},
+                  [&](qsizetype done, qsizetype total) {
+                      const qint64 permille = total > 0 ? done * 1000 / total : 0;
+                      // A sheet read again after all tells nothing twice.
+                      if (permille > told) {
+                          told = permille;
+                          std::fprintf(streams.messages, "progress %lld 1000\n", static_cast<long long>(permille));
+                          std::fflush(streams.messages);
+                      }
+                  });
         errno = 0;
-        if (writeEncodedSheet(out, sheet) && out.flush())
+        check(writer.finish());
+        if (failure == 0)
             return 0;
         // The sheet goes to a file of the temporary folder: a full disk there
         // is told as such.
-        const int failure = errno;
         std::fputs(writeFailureText(QDir::tempPath() + QStringLiteral(u"（导入时暂存读出的内容）"), failure)
                        .toUtf8()
                        .constData(),

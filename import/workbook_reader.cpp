@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -116,7 +117,9 @@ QString workbookFileFilter()
     return entries.join(QStringLiteral(";;"));
 }
 
-Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
+namespace {
+
+void readSheetOnce(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress)
 {
     const SheetProgress told = [&](qint64 done, qint64 total) {
         if (progress)
@@ -130,18 +133,58 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
         } catch (const XlsError &error) {
             throw WorkbookError(error.text());
         }
-        return readBiff8Sheet(stream, sheetName, told);
+        readBiff8Sheet(stream, sheetName, sink, told);
+        return;
     }
     case WorkbookKind::Xlsx:
-        return readXlsxSheet(path, sheetName, told);
+        readXlsxSheet(path, sheetName, sink, told);
+        return;
     case WorkbookKind::Csv: {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw WorkbookError(QStringLiteral(u"无法读取文件 %1：%2").arg(path, file.errorString()));
-        return readCsv(file.readAll());
+        readCsv(file.readAll(), sink);
+        return;
     }
     }
-    return {};
+}
+
+} // namespace
+
+void readSheet(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress)
+{
+    if (!sink.discard) {
+        readSheetOnce(path, sheetName, sink, progress);
+        return;
+    }
+    SheetSink asTheyCome = sink;
+    asTheyCome.rowsAsTheyCome = true;
+    try {
+        readSheetOnce(path, sheetName, asTheyCome, progress);
+    } catch (const SheetNeedsWholeGrid &) {
+        sink.discard();
+        readSheetOnce(path, sheetName, sink, progress);
+    }
+}
+
+Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
+{
+    Sheet sheet;
+    readSheet(path, sheetName,
+              {[&](const QStringList &headings) { sheet.headings = headings; },
+               [&](const QStringView *cells, qsizetype count) {
+                   QStringList row;
+                   row.reserve(count);
+                   for (qsizetype i = 0; i < count; ++i)
+                       row << cells[i].toString();
+                   sheet.rows.push_back(std::move(row));
+               },
+               [&] {
+                   sheet.headings.clear();
+                   sheet.rows.clear();
+               }},
+              progress);
+    return sheet;
 }
 
 namespace {
@@ -252,9 +295,42 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, con
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, RecordShape &shape,
                               const ReadProgress &progress)
 {
+    IsolatedSheet sheet(path, sheetName, progress);
+    shape.plan(sheet.headings());
+    TextTable records(shape.width());
+    sheet.readRecords(shape, std::numeric_limits<qsizetype>::max(),
+                      [&](TextTable &all, qsizetype) { records = std::move(all); });
+    return records;
+}
+
+// The rows of a sheet: from the helper's file, or held whole when read in
+// this process.
+struct IsolatedSheet::Rows {
+    QStringList headings;
+    qsizetype count = 0;
+    // Read by the helper.
+    std::unique_ptr<QTemporaryFile> output;
+    std::unique_ptr<FileHold> held;
+    std::unique_ptr<EncodedSheetReader> encoded;
+    QString path;
+    // Read here.
+    std::vector<QStringList> whole;
+
+    [[noreturn]] void damaged() const { throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path)); }
+};
+
+IsolatedSheet::IsolatedSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
+    : m_rows(std::make_unique<Rows>())
+{
+    m_rows->path = path;
     const QString helper = readerHelperPath();
-    if (!QFileInfo(helper).isExecutable())
-        return recordsOf(readSheet(path, sheetName, progress), shape);
+    if (!QFileInfo(helper).isExecutable()) {
+        Sheet sheet = readSheet(path, sheetName, progress);
+        m_rows->headings = std::move(sheet.headings);
+        m_rows->whole = std::move(sheet.rows);
+        m_rows->count = qsizetype(m_rows->whole.size());
+        return;
+    }
     QProcess process;
     QEventLoop loop;
     QByteArray errors;
@@ -286,10 +362,12 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, Rec
     // the event loop more than the whole reading. It is held while in use,
     // so that the start of another run can tell it from a killed import's.
     cleanReaderLeftovers();
-    QTemporaryFile output(QDir::tempPath() + QLatin1Char('/') + kSheetPrefix + QStringLiteral("XXXXXX") + kSheetSuffix);
+    m_rows->output = std::make_unique<QTemporaryFile>(QDir::tempPath() + QLatin1Char('/') + kSheetPrefix
+                                                      + QStringLiteral("XXXXXX") + kSheetSuffix);
+    QTemporaryFile &output = *m_rows->output;
     if (!output.open())
         throw WorkbookError(QStringLiteral(u"无法在临时文件夹中写入：%1").arg(output.errorString()));
-    const FileHold held(output.fileName());
+    m_rows->held = std::make_unique<FileHold>(output.fileName());
     output.close();
     process.setStandardOutputFile(output.fileName(), QIODevice::Truncate);
     process.start(helper, {path, sheetName});
@@ -306,27 +384,56 @@ TextTable readRecordsIsolated(const QString &path, const QString &sheetName, Rec
         const QString text = QString::fromUtf8(errors).trimmed();
         throw WorkbookError(text.isEmpty() ? QStringLiteral(u"无法读取工作簿：%1").arg(path) : text);
     }
-    if (!output.open())
-        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    const QByteArray data = output.readAll();
-    output.close();
-    EncodedSheetReader in(data);
-    QStringList headings;
+    // The row count stands at the end of the file.
+    if (!output.open() || output.size() < 12 || !output.seek(output.size() - 4))
+        m_rows->damaged();
     quint32 rows = 0;
-    if (!in.headings(headings) || !in.rowCount(rows))
-        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    shape.plan(headings);
+    if (output.read(reinterpret_cast<char *>(&rows), 4) != 4 || rows > quint32(SheetGrid::kMaxRows) || !output.seek(0))
+        m_rows->damaged();
+    m_rows->count = qsizetype(rows);
+    m_rows->encoded = std::make_unique<EncodedSheetReader>(output);
+    if (!m_rows->encoded->headings(m_rows->headings))
+        m_rows->damaged();
+}
+
+IsolatedSheet::~IsolatedSheet() = default;
+
+const QStringList &IsolatedSheet::headings() const
+{
+    return m_rows->headings;
+}
+
+qsizetype IsolatedSheet::rowCount() const
+{
+    return m_rows->count;
+}
+
+void IsolatedSheet::readRecords(const RecordShape &shape, qsizetype batchRows, const Batch &onBatch)
+{
     TextTable records(shape.width());
-    records.reserve(rows, data.size() / 2);
-    std::vector<QStringView> cells;
-    for (quint32 r = 0; r < rows; ++r) {
-        if (!in.nextRow(cells))
-            throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-        shape.append(records, cells.data(), qsizetype(cells.size()));
+    qsizetype read = 0;
+    const auto add = [&](const QStringView *cells, qsizetype count) {
+        shape.append(records, cells, count);
+        ++read;
+        if (records.rowCount() >= batchRows) {
+            onBatch(records, read);
+            records = TextTable(shape.width());
+        }
+    };
+    if (m_rows->encoded) {
+        std::vector<QStringView> cells;
+        while (m_rows->encoded->nextRow(cells))
+            add(cells.data(), qsizetype(cells.size()));
+        if (!m_rows->encoded->atEnd())
+            m_rows->damaged();
+    } else {
+        std::vector<QStringView> cells;
+        for (const QStringList &row : m_rows->whole) {
+            cells.assign(row.cbegin(), row.cend());
+            add(cells.data(), qsizetype(cells.size()));
+        }
     }
-    if (!in.atEnd())
-        throw WorkbookError(QStringLiteral(u"无法读取工作簿：%1").arg(path));
-    return records;
+    onBatch(records, read);
 }
 
 TextTable recordsOf(const Sheet &sheet, RecordShape &shape)

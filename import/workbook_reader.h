@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // A workbook that cannot be read as asked; the text says why.
@@ -38,7 +39,10 @@ WorkbookKind workbookKindOf(const QString &path);
 // then every file.
 QString workbookFileFilter();
 
-// Reads the worksheet named sheetName; throws WorkbookError.
+// Reads the worksheet named sheetName, handing its headings and then its
+// rows to sink; throws WorkbookError.
+void readSheet(const QString &path, const QString &sheetName, const SheetSink &sink, const ReadProgress &progress = {});
+// The same, held whole.
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
 
 // A heading as the user reads it: without line breaks and invisible
@@ -73,12 +77,33 @@ TextTable recordsOf(const Sheet &sheet, RecordShape &shape);
 // WorkbookError when a heading is missing.
 TextTable recordsByHeading(const Sheet &sheet, const QStringList &columns);
 
-// The records of a worksheet as recordsByHeading gives them, read in a
-// separate process (the waybill-xls-reader program beside this one) with a
-// time limit, so that a damaged workbook that crashes or hangs the reader
-// only fails the read. The event loop keeps running while it reads, and
-// progress is told as the helper reads. Reads in this process when the
-// helper is not installed.
+// A worksheet read in a separate process (the waybill-xls-reader program
+// beside this one) with a time limit, so that a damaged workbook that
+// crashes or hangs the reader only fails the read. The event loop keeps
+// running while it reads, and progress is told as the helper reads. Reads
+// in this process when the helper is not installed. The helper hands the
+// rows over through a file, and they are read back from it a batch at a
+// time: a long sheet is never held whole. Throws WorkbookError.
+class IsolatedSheet {
+public:
+    IsolatedSheet(const QString &path, const QString &sheetName, const ReadProgress &progress = {});
+    ~IsolatedSheet();
+    const QStringList &headings() const;
+    // The rows under the headings.
+    qsizetype rowCount() const;
+    // The records of the rows as shape (planned on headings()) makes
+    // them, handed to onBatch at most batchRows at a time with how many
+    // rows are read so far. Throws WorkbookError.
+    using Batch = std::function<void(TextTable &records, qsizetype rowsRead)>;
+    void readRecords(const RecordShape &shape, qsizetype batchRows, const Batch &onBatch);
+
+private:
+    struct Rows;
+    std::unique_ptr<Rows> m_rows;
+};
+
+// The records of a worksheet as recordsByHeading gives them, read whole
+// through an IsolatedSheet.
 TextTable readRecordsIsolated(const QString &path, const QString &sheetName, const QStringList &columns,
                               const ReadProgress &progress = {});
 // The same, the records as shape makes them.

@@ -241,17 +241,15 @@ QString stringItem(XmlScanner &xml)
     return text.contains(QLatin1String("_x")) ? unescaped(text) : text;
 }
 
-QStringList sharedStrings(XmlScanner &xml)
+void readSharedStrings(XmlScanner &xml, TextPool &strings)
 {
-    QStringList strings;
     XmlScanner::Token token;
     while ((token = xml.next()) != XmlScanner::EndOfDocument && token != XmlScanner::Invalid) {
         if (token == XmlScanner::StartElement && xml.name() == "si")
-            strings << stringItem(xml);
+            strings.add(stringItem(xml));
     }
     if (token == XmlScanner::Invalid)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串：%1）").arg(xml.errorString()));
-    return strings;
 }
 
 NumberFormats numberFormats(const QByteArray &bytes)
@@ -278,18 +276,18 @@ NumberFormats numberFormats(const QByteArray &bytes)
 }
 
 // "BC12" -> row 11, column 54; false when it is no cell reference.
-bool cellReference(QStringView ref, int &row, int &column)
+bool cellReference(QByteArrayView ref, int &row, int &column)
 {
     qsizetype i = 0;
     int col = 0;
-    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
-        col = col * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+    while (i < ref.size() && ((ref[i] >= 'A' && ref[i] <= 'Z') || (ref[i] >= 'a' && ref[i] <= 'z'))) {
+        col = col * 26 + ((ref[i] & ~0x20) - 'A' + 1);
         if (col > SheetGrid::kMaxColumns)
             return false;
         ++i;
     }
     bool ok = false;
-    const int r = ref.mid(i).toInt(&ok);
+    const int r = ref.sliced(i).toInt(&ok);
     if (i == 0 || !ok || r < 1)
         return false;
     row = r - 1;
@@ -297,13 +295,78 @@ bool cellReference(QStringView ref, int &row, int &column)
     return true;
 }
 
-Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const NumberFormats &formats, bool date1904,
-                const SheetProgress &progress)
+// An attribute's value as UTF-8, references decoded (into spare when it
+// has any); empty when absent.
+QByteArrayView attributeBytes(const XmlScanner &xml, QByteArrayView name, QByteArray &spare)
 {
-    SheetGrid grid;
+    QByteArrayView value;
+    if (!xml.rawAttribute(name, value))
+        return {};
+    if (!value.contains('&'))
+        return value;
+    spare = decodeXmlText(value).toUtf8();
+    return spare;
+}
+
+enum class CellType { Number, Shared, Inline, Text, Boolean, Date };
+
+CellType cellTypeOf(QByteArrayView t)
+{
+    if (t == "s")
+        return CellType::Shared;
+    if (t == "inlineStr")
+        return CellType::Inline;
+    if (t == "str" || t == "e")
+        return CellType::Text;
+    if (t == "b")
+        return CellType::Boolean;
+    if (t == "d")
+        return CellType::Date;
+    return CellType::Number;
+}
+
+// What a <c> element holds, the scanner standing on its start tag.
+struct CellValue {
+    QByteArray value;   // its <v>, as UTF-8
+    QString inlineText; // its <is>
+    bool hasInline = false;
+
+    void read(XmlScanner &xml)
+    {
+        value.clear();
+        inlineText.clear();
+        hasInline = false;
+        int depth = 1;
+        while (depth > 0) {
+            const XmlScanner::Token inner = xml.next();
+            if (inner == XmlScanner::StartElement) {
+                if (xml.name() == "v") {
+                    xml.readElementUtf8(value);
+                } else if (xml.name() == "is") {
+                    inlineText = stringItem(xml);
+                    hasInline = true;
+                } else {
+                    xml.skipElement();
+                }
+            } else if (inner == XmlScanner::EndElement) {
+                --depth;
+            } else if (inner != XmlScanner::Text) {
+                break;
+            }
+        }
+    }
+};
+
+void readCells(XmlScanner &xml, qint64 size, const TextPool &strings, const NumberFormats &formats, bool date1904,
+               const SheetSink &sink, const SheetProgress &progress)
+{
+    SheetGrid grid(sink);
+    grid.setSharedStrings(&strings);
     int row = -1;
     int column = -1;
     int counted = 0;
+    CellValue cell;
+    QByteArray spare;
     XmlScanner::Token token;
     while ((token = xml.next()) != XmlScanner::EndOfDocument && token != XmlScanner::Invalid) {
         if (token != XmlScanner::StartElement)
@@ -311,69 +374,56 @@ Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const 
         const QByteArrayView name = xml.name();
         if (name == "row") {
             bool ok = false;
-            const int r = xml.attribute("r").toInt(&ok);
+            const int r = attributeBytes(xml, "r", spare).toInt(&ok);
             row = ok && r >= 1 ? r - 1 : row + 1;
             column = -1;
             if (progress && ++counted % 2048 == 0)
                 progress(xml.position(), size);
         } else if (name == "c") {
             int r = row, c = column + 1;
-            if (xml.hasAttribute("r") && !cellReference(xml.attribute("r"), r, c)) {
+            if (xml.hasAttribute("r") && !cellReference(attributeBytes(xml, "r", spare), r, c)) {
                 xml.skipElement();
                 continue;
             }
             column = c;
-            const QString type = xml.attribute("t");
-            const int style = xml.attribute("s").toInt();
-            QString value;
-            QString inlineText;
-            bool hasInline = false;
-            int depth = 1;
-            while (depth > 0) {
-                const XmlScanner::Token inner = xml.next();
-                if (inner == XmlScanner::StartElement) {
-                    if (xml.name() == "v") {
-                        value = xml.readElementText();
-                    } else if (xml.name() == "is") {
-                        inlineText = stringItem(xml);
-                        hasInline = true;
-                    } else {
-                        xml.skipElement();
-                    }
-                } else if (inner == XmlScanner::EndElement) {
-                    --depth;
-                } else if (inner != XmlScanner::Text) {
-                    break;
-                }
-            }
-            QString text;
-            if (type == QLatin1String("s") && value.isEmpty()) {
+            const CellType type = cellTypeOf(attributeBytes(xml, "t", spare));
+            const int style = attributeBytes(xml, "s", spare).toInt();
+            cell.read(xml);
+            const QByteArray &value = cell.value;
+            if (type == CellType::Shared) {
                 // <c t="s" s="0"/>: an empty cell with a style (Go's writers).
-            } else if (type == QLatin1String("s")) {
+                if (value.isEmpty())
+                    continue;
                 bool ok = false;
                 const int index = value.toInt(&ok);
                 if (!ok || index < 0 || index >= strings.size())
-                    throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串的序号 %1）").arg(value));
-                text = strings[index];
-            } else if (type == QLatin1String("inlineStr")) {
-                text = hasInline ? inlineText : value;
-            } else if (type == QLatin1String("str") || type == QLatin1String("e")) {
-                text = value.contains(QLatin1String("_x")) ? unescaped(value) : value;
-            } else if (type == QLatin1String("b")) {
-                text = value.isEmpty() ? QString() : booleanText(value.trimmed() != QLatin1String("0"));
-            } else if (type == QLatin1String("d")) {
-                const QDateTime when = QDateTime::fromString(value, Qt::ISODate);
-                text = !when.isValid()           ? value
+                    throw WorkbookError(QStringLiteral(u"工作簿已损坏（共享字符串的序号 %1）").arg(xmlUtf8Text(value)));
+                grid.setShared(r, c, quint32(index));
+                continue;
+            }
+            QString text;
+            if (type == CellType::Inline) {
+                text = cell.hasInline ? cell.inlineText : xmlUtf8Text(value);
+            } else if (type == CellType::Text) {
+                text = xmlUtf8Text(value);
+                if (text.contains(QLatin1String("_x")))
+                    text = unescaped(text);
+            } else if (type == CellType::Boolean) {
+                text = value.isEmpty() ? QString() : booleanText(value.trimmed() != "0");
+            } else if (type == CellType::Date) {
+                const QString written = xmlUtf8Text(value);
+                const QDateTime when = QDateTime::fromString(written, Qt::ISODate);
+                text = !when.isValid()           ? written
                     : when.time() == QTime(0, 0) ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
                                                  : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
             } else if (!value.isEmpty()) {
                 bool ok = false;
                 const double number = value.toDouble(&ok);
-                text = ok ? formattedNumber(number, formats.styleOf(style), date1904) : value;
+                text = ok ? formattedNumber(number, formats.styleOf(style), date1904) : xmlUtf8Text(value);
             }
-            grid.set(r, c, std::move(text));
+            grid.set(r, c, text);
         } else if (name == "mergeCell") {
-            const QStringList corners = xml.attribute("ref").split(QLatin1Char(':'));
+            const QList<QByteArray> corners = attributeBytes(xml, "ref", spare).toByteArray().split(':');
             int r1, c1, r2, c2;
             if (corners.size() == 2 && cellReference(corners[0], r1, c1) && cellReference(corners[1], r2, c2))
                 grid.merge(r1, r2, c1, c2);
@@ -381,7 +431,7 @@ Sheet readCells(XmlScanner &xml, qint64 size, const QStringList &strings, const 
     }
     if (token == XmlScanner::Invalid)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（工作表：%1）").arg(xml.errorString()));
-    return grid.finish();
+    grid.finish();
 }
 
 } // namespace
@@ -407,7 +457,7 @@ ZipKind zipKindOf(const QString &path)
     return ZipKind::Other;
 }
 
-Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetProgress &progress)
+void readXlsxSheet(const QString &path, const QString &sheetName, const SheetSink &sink, const SheetProgress &progress)
 {
     const Zip zip = openZip(path);
     QString workbookPath = QStringLiteral("xl/workbook.xml");
@@ -446,7 +496,7 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
     if (sheetPath.isEmpty())
         throw WorkbookError(noSuchSheetText(sheetName, names));
 
-    QStringList strings;
+    TextPool strings;
     NumberFormats formats;
     // The shared strings and styles are found by their relationship's type,
     // whatever their parts are named.
@@ -454,7 +504,7 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
         if (relationship.is(QLatin1String("sharedStrings"))) {
             if (const Input input = openPart(zip.get(), relationship.target)) {
                 XmlScanner xml(partSource(input.get(), relationship.target, expansionLimit(path)));
-                strings = sharedStrings(xml);
+                readSharedStrings(xml, strings);
             }
         } else if (relationship.is(QLatin1String("styles"))) {
             if (const auto bytes = part(zip.get(), relationship.target))
@@ -465,5 +515,5 @@ Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetPr
     if (!sheet)
         throw WorkbookError(QStringLiteral(u"工作簿已损坏（缺少工作表 %1 的内容）").arg(sheetName));
     XmlScanner cells(partSource(sheet.get(), sheetPath, expansionLimit(path)));
-    return readCells(cells, qint64(gsf_input_size(sheet.get())), strings, formats, date1904, progress);
+    readCells(cells, qint64(gsf_input_size(sheet.get())), strings, formats, date1904, sink, progress);
 }

@@ -12,8 +12,9 @@
 #include <QString>
 
 // The worksheet named sheetName (letter case ignored) of the workbook at
-// path. Throws WorkbookError.
-Sheet readXlsxSheet(const QString &path, const QString &sheetName, const SheetProgress &progress = {});
+// path, handed to sink. Throws WorkbookError.
+void readXlsxSheet(const QString &path, const QString &sheetName, const SheetSink &sink,
+                   const SheetProgress &progress = {});
 
 // What a zip file holds, by the parts that name its kind.
 enum class ZipKind { Xlsx, Xlsb, Ods, Other };

@@ -25,13 +25,22 @@ void appendCodePoint(QString &out, uint code)
         out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
 }
 
+} // namespace
+
 // UTF-8 text as it stands: a U+FEFF at its start is a character of the
 // text (QString::fromUtf8 would drop it as a byte-order mark).
-QString utf8Text(QByteArrayView bytes)
+QString xmlUtf8Text(QByteArrayView bytes)
 {
     thread_local QStringDecoder decoder(QStringConverter::Utf8,
                                         QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
+}
+
+namespace {
+
+QString utf8Text(QByteArrayView bytes)
+{
+    return xmlUtf8Text(bytes);
 }
 
 } // namespace
@@ -302,6 +311,23 @@ QString XmlScanner::readElementText()
             result += text();
         else if ((t == EndElement && m_open.size() < depth) || t == Invalid || t == EndOfDocument)
             return result;
+    }
+}
+
+void XmlScanner::readElementUtf8(QByteArray &out)
+{
+    out.clear();
+    const size_t depth = m_open.size();
+    while (true) {
+        const Token t = next();
+        if (t == Text) {
+            if (m_textIsRaw || !m_text.contains('&'))
+                out.append(m_text);
+            else
+                out.append(decodeXmlText(m_text).toUtf8());
+        } else if ((t == EndElement && m_open.size() < depth) || t == Invalid || t == EndOfDocument) {
+            return;
+        }
     }
 }
 

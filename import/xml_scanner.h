@@ -34,11 +34,17 @@ public:
     // empty when absent.
     QString attribute(QByteArrayView localName) const;
     bool hasAttribute(QByteArrayView localName) const;
+    // An attribute's value as it stands in the tag (references not
+    // decoded), valid until the next call; false when absent.
+    bool rawAttribute(QByteArrayView localName, QByteArrayView &value) const { return findAttribute(localName, value); }
     // The text of the current text token, decoded.
     QString text() const;
     // Reads the text up to the end of the current element (the scanner
     // stands on its start tag) and leaves the scanner on its end tag.
     QString readElementText();
+    // The same as UTF-8 into out (cleared first), without making a QString
+    // of every cell's value.
+    void readElementUtf8(QByteArray &out);
     // Skips to the end tag of the current element.
     void skipElement();
     // Bytes scanned so far.
@@ -70,3 +76,5 @@ private:
 
 // Text with XML character references decoded.
 QString decodeXmlText(QByteArrayView raw);
+// UTF-8 text as a QString; a U+FEFF at its start is a character of the text.
+QString xmlUtf8Text(QByteArrayView bytes);

@@ -223,16 +223,22 @@ void Connection::checkOnce()
         // kCheckedEveryStart is checked at every start; a larger one when
         // its last use did not end cleanly (a crash, a kill, a power loss:
         // when a file gets damaged), and again at every start while damaged.
+        // It reads through a small cache and unmapped, so that it leaves no
+        // copy of the whole file in this process's memory.
         const bool unclean = use_marks::markInUse(path);
         QString damage;
         if (unclean || QFileInfo(path).size() <= kCheckedEveryStart) {
             QSqlQuery check(database());
+            for (const QString &pragma : statements::checkTuning())
+                check.exec(pragma);
             QStringList problems;
             if (!check.exec(statements::quickCheck()))
                 problems << errorText(check.lastError());
             while (check.next())
                 problems << check.value(0).toString();
             check.finish();
+            for (const QString &pragma : statements::readTuning())
+                check.exec(pragma);
             if (problems != QStringList{QStringLiteral("ok")})
                 damage = damageText(path, problems.mid(0, 3).join(QStringLiteral("; ")));
             use_marks::checked(path, damage.isEmpty());

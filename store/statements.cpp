@@ -292,6 +292,11 @@ QStringList readTuning()
     return {QStringLiteral("pragma cache_size = -65536"), QStringLiteral("pragma mmap_size = 268435456")};
 }
 
+QStringList checkTuning()
+{
+    return {QStringLiteral("pragma mmap_size = 0"), QStringLiteral("pragma cache_size = -2048")};
+}
+
 QString quickCheck()
 {
     return QStringLiteral("pragma quick_check");

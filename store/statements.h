@@ -117,6 +117,9 @@ inline constexpr qint64 kServerWriteLockKey = 20260701;
 // SQLite only: the page cache and memory-mapped reads of a connection
 // (neither writes to the file).
 QStringList readTuning();
+// The settings the file check at open runs under: a small cache, no mapping
+// (readTuning() again afterwards).
+QStringList checkTuning();
 QString quickCheck();
 QString integrityCheck();
 // Refuses every write on the connection from now on.

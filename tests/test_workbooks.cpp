@@ -7,10 +7,13 @@
 
 #include "import/cell_text.h"
 #include "import/csv_reader.h"
+#include "import/recipient_shape.h"
+#include "import/sheet_grid.h"
 #include "import/workbook_reader.h"
 #include "store/schema.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -149,6 +152,34 @@ QString writeCorpus(const QString &writer, const QString &path, bool date1904, c
     return QStringLiteral("unknown writer ") + writer;
 }
 
+// Every cell of a row as it stands, rows wholly empty left out: the rows
+// of a sheet as the reader hands them on.
+class CellsAsTheyStand : public RecordShape {
+public:
+    void plan(const QStringList &headings) override { m_width = int(headings.size()); }
+    int width() const override { return m_width; }
+    void append(TextTable &records, const QStringView *cells, qsizetype count) const override
+    {
+        for (int c = 0; c < m_width; ++c)
+            records.appendCell(c < count ? cells[c] : QStringView());
+    }
+
+private:
+    int m_width = 0;
+};
+
+QList<QStringList> rowsOf(const TextTable &table)
+{
+    QList<QStringList> rows;
+    for (qsizetype r = 0; r < table.rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < table.width(); ++c)
+            row << table.cell(r, c).toString();
+        rows << row;
+    }
+    return rows;
+}
+
 } // namespace
 
 class TestWorkbooks : public QObject {
@@ -173,6 +204,11 @@ private Q_SLOTS:
     void hostileFilesEndQuickly();
     void sheetAndHeadingMessages_data();
     void sheetAndHeadingMessages();
+    void rowsComeInTheSheetsOrder_data();
+    void rowsComeInTheSheetsOrder();
+    void damagedHandOverIsRefused_data();
+    void damagedHandOverIsRefused();
+    void notesCountAcrossBatches();
 };
 
 void TestWorkbooks::corpusReadsAsTheUserSeesIt_data()
@@ -581,6 +617,179 @@ void TestWorkbooks::sheetAndHeadingMessages()
         if (!never.isEmpty())
             QVERIFY2(!error.text().contains(never), qPrintable(error.text()));
     }
+}
+
+void TestWorkbooks::rowsComeInTheSheetsOrder_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("lines"); // write_workbook.pl's description
+    QTest::addColumn<QStringList>("headings");
+    QTest::addColumn<QList<QStringList>>("rows");
+    const QString name = u"收件人姓名"_qs, mobile = u"手机号码"_qs, address = u"收件地址"_qs;
+    for (const QString &format : {u"xls"_qs, u"xlsx"_qs}) {
+        // Spreadsheet::WriteExcel writes the cells in the order they are
+        // given: column by column here, a blank row between.
+        QTest::newRow(qPrintable(format + u": cells written column by column"_qs))
+            << format
+            << QStringList{u"SHEET\tSheet1\t0"_qs,    u"CELL\t0\t0\ts\t"_qs + name,    u"CELL\t1\t0\ts\t张三"_qs,
+                           u"CELL\t3\t0\ts\t李四"_qs, u"CELL\t0\t1\ts\t"_qs + mobile,  u"CELL\t1\t1\ts\t138"_qs,
+                           u"CELL\t3\t1\ts\t139"_qs,  u"CELL\t0\t2\ts\t"_qs + address, u"CELL\t3\t2\ts\t北京"_qs,
+                           u"CELL\t1\t2\ts\t上海"_qs}
+            << QStringList{name, mobile, address}
+            << QList<QStringList>{{u"张三"_qs, "138", u"上海"_qs}, {u"李四"_qs, "139", u"北京"_qs}};
+        // A merged address reaches the rows below it that hold something,
+        // never a wholly empty one (row 3).
+        QTest::newRow(qPrintable(format + u": a merged address over three rows"_qs))
+            << format << QStringList{u"SHEET\tSheet1\t0"_qs,         u"CELL\t0\t0\ts\t"_qs + name,
+                                     u"CELL\t0\t1\ts\t"_qs + mobile, u"CELL\t0\t2\ts\t"_qs + address,
+                                     u"CELL\t1\t0\ts\t张三"_qs,      u"CELL\t1\t1\ts\t138"_qs,
+                                     u"CELL\t1\t2\ts\t上海市A"_qs,   u"CELL\t2\t0\ts\t李四"_qs,
+                                     u"CELL\t4\t0\ts\t王五"_qs,      u"MERGE\t1\t2\t3\t2"_qs}
+            << QStringList{name, mobile, address}
+            << QList<QStringList>{
+                   {u"张三"_qs, "138", u"上海市A"_qs}, {u"李四"_qs, "", u"上海市A"_qs}, {u"王五"_qs, "", ""}};
+        // A title merged over the headings, a heading merged over two
+        // columns: both columns read under it.
+        QTest::newRow(qPrintable(format + u": a title row and a merged heading"_qs))
+            << format << QStringList{u"SHEET\tSheet1\t0"_qs,         u"CELL\t0\t0\ts\t订单列表"_qs,
+                                     u"MERGE\t0\t0\t0\t3"_qs,        u"CELL\t1\t0\ts\t"_qs + name,
+                                     u"CELL\t1\t1\ts\t"_qs + mobile, u"CELL\t1\t2\ts\t"_qs + address,
+                                     u"MERGE\t1\t2\t1\t3"_qs,        u"CELL\t2\t0\ts\t张三"_qs,
+                                     u"CELL\t2\t1\ts\t138"_qs,       u"CELL\t2\t2\ts\t文三路"_qs,
+                                     u"CELL\t2\t3\ts\t8号"_qs}
+            << QStringList{name, mobile, address, address}
+            << QList<QStringList>{{u"张三"_qs, "138", u"文三路"_qs, u"8号"_qs}};
+    }
+    // Texts of the file's own (not shared): each row's first cell is the
+    // one read when the row before it is handed on.
+    QTest::newRow("csv: rows handed on as they are read")
+        << u"csv"_qs
+        << QStringList{name + u","_qs + mobile + u","_qs + address, u"张三,138,上海"_qs, u",,"_qs, u"李四,139,北京"_qs,
+                       u"王五,,广州"_qs}
+        << QStringList{name, mobile, address}
+        << QList<QStringList>{
+               {u"张三"_qs, "138", u"上海"_qs}, {u"李四"_qs, "139", u"北京"_qs}, {u"王五"_qs, "", u"广州"_qs}};
+}
+
+void TestWorkbooks::rowsComeInTheSheetsOrder()
+{
+    // The rows as the sheet holds them, read here whole and through the
+    // reader process a batch at a time (one row, two, all): the same.
+    QFETCH(QString, format);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, headings);
+    QFETCH(QList<QStringList>, rows);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.") + format);
+    if (format == QStringLiteral("csv")) {
+        writeAll(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    } else {
+        const QString failed =
+            runWriter(QStringLiteral("perl"), {kWriters + QStringLiteral("write_workbook.pl"), format, path},
+                      lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+    const Sheet whole = readSheet(path, QStringLiteral("Sheet1"));
+    QCOMPARE(whole.headings, headings);
+    QCOMPARE(QList<QStringList>(whole.rows.cbegin(), whole.rows.cend()), rows);
+    for (const qsizetype batch : {qsizetype(1), qsizetype(2), qsizetype(1000)}) {
+        IsolatedSheet sheet(path, QStringLiteral("Sheet1"));
+        QCOMPARE(sheet.headings(), headings);
+        QCOMPARE(sheet.rowCount(), rows.size());
+        CellsAsTheyStand shape;
+        shape.plan(sheet.headings());
+        QList<QStringList> read;
+        qsizetype lastRead = 0;
+        sheet.readRecords(shape, batch, [&](TextTable &records, qsizetype rowsRead) {
+            QVERIFY(records.rowCount() <= batch);
+            QVERIFY(rowsRead >= lastRead);
+            lastRead = rowsRead;
+            read << rowsOf(records);
+        });
+        QCOMPARE(read, rows);
+        QCOMPARE(lastRead, rows.size());
+    }
+}
+
+void TestWorkbooks::damagedHandOverIsRefused_data()
+{
+    QTest::addColumn<int>("cut"); // bytes taken off the end (-1: one byte added)
+    for (const int cut : {1, 4, 5, 8, 9, 30})
+        QTest::newRow(qPrintable(QStringLiteral("%1 bytes cut off").arg(cut))) << cut;
+    QTest::newRow("a byte after the end") << -1;
+}
+
+void TestWorkbooks::damagedHandOverIsRefused()
+{
+    // What the reader process hands over, cut short (a full disk, a killed
+    // reader): never read as a whole sheet.
+    QFETCH(int, cut);
+    const Sheet sheet{{u"收件人姓名"_qs, u"收件地址"_qs},
+                      {{u"张三"_qs, u"上海"_qs}, {u"李四"_qs, QString()}, {QString(), u"北京市朝阳区"_qs}}};
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
+    QVERIFY(writeEncodedSheet(written, sheet));
+    QByteArray bytes = written.data();
+    if (cut < 0)
+        bytes += 'x';
+    else
+        bytes.chop(cut);
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    EncodedSheetReader reader(in);
+    QStringList headings;
+    std::vector<QStringView> cells;
+    int rows = 0;
+    if (reader.headings(headings))
+        while (reader.nextRow(cells))
+            ++rows;
+    QVERIFY(!reader.atEnd());
+    QVERIFY(rows <= 3);
+
+    // Whole, it reads as written.
+    QByteArray whole = written.data();
+    QBuffer all(&whole);
+    all.open(QIODevice::ReadOnly);
+    EncodedSheetReader again(all);
+    QVERIFY(again.headings(headings));
+    QCOMPARE(headings, sheet.headings);
+    for (const QStringList &row : sheet.rows) {
+        QVERIFY(again.nextRow(cells));
+        QStringList texts;
+        for (const QStringView cell : cells)
+            texts << cell.toString();
+        QCOMPARE(texts, row);
+    }
+    QVERIFY(!again.nextRow(cells));
+    QVERIFY(again.atEnd());
+}
+
+void TestWorkbooks::notesCountAcrossBatches()
+{
+    // A repeated recipient is told whichever batch its first row came in.
+    const int name = int(schema::recipientColumns().indexOf(schema::col::kRecipientName));
+    const int mobile = int(schema::recipientColumns().indexOf(schema::col::kMobile));
+    const QList<QPair<QString, QString>> people{{u"张三"_qs, "13800000001"}, {u"李四"_qs, "13800000002"},
+                                                {u"张三"_qs, "13800000001"}, {u"王五"_qs, "138****0003"},
+                                                {u"李四"_qs, "13800000002"}, {u"张三"_qs, "13800000009"},
+                                                {u"张三"_qs, "13800000001"}};
+    const auto table = [&](qsizetype from, qsizetype to) {
+        TextTable records(int(schema::recipientColumns().size()));
+        for (qsizetype r = from; r < to; ++r)
+            for (int c = 0; c < records.width(); ++c)
+                records.appendCell(c == name         ? QStringView(people[r].first)
+                                       : c == mobile ? QStringView(people[r].second)
+                                                     : QStringView());
+        return records;
+    };
+    ImportNotes batched;
+    for (qsizetype from = 0; from < people.size(); from += 2)
+        batched.count(table(from, std::min(from + 2, people.size())));
+    const QStringList notes = batched.notes();
+    QCOMPARE(notes, importNotes(table(0, people.size())));
+    QCOMPARE(notes.size(), 2);
+    QVERIFY2(notes[0].contains(u"其中 1 行的手机号码被隐藏"_qs), qPrintable(notes[0]));
+    QVERIFY2(notes[1].contains(u"其中 3 行与前面的行重复"_qs), qPrintable(notes[1]));
 }
 
 QTEST_MAIN(TestWorkbooks)
