@@ -261,7 +261,9 @@ void Dataset::open()
     QSqlQuery largest = m_connection.exec(statements::maxKey(m_select.table));
     const bool any = largest.next() && !largest.value(0).isNull();
     const qint64 maxKey = any ? largest.value(0).toLongLong() : kNoKey;
-    m_endKey = maxKey == std::numeric_limits<qint64>::max() || !any ? maxKey : maxKey + 1;
+    // A table empty at open holds no stored rows, even when another PC
+    // fills it before the first window is read: the bound is below every key.
+    m_endKey = !any ? kNoKey + 1 : maxKey == std::numeric_limits<qint64>::max() ? maxKey : maxKey + 1;
     QStringList columns;
     std::vector<Row> rows = readRows({kNoKey, m_endKey, false, m_windowRows, 0}, &columns);
     const int width = int(columns.size());

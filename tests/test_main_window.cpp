@@ -274,11 +274,12 @@ void TestMainWindow::menusHaveEveryEntry()
                                              : action->objectName() + QLatin1Char('=') + action->text());
         return result;
     };
-    QCOMPARE(captions(f.window->menuBar()),
-             (QStringList{u"N1=寄件人信息(&S)"_qs, u"N2=收件人信息(&R)"_qs, u"N16=单张打印(&P)"_qs,
-                          u"N17=批量打印(&B)"_qs, u"N18=数据导入(&I)"_qs, u"N19=数据导出(&E)"_qs,
-                          u"N20=数据备份与恢复(&K)"_qs, u"N21=帮助主题(&H)"_qs, u"N4=退出软件(&X)"_qs,
-                          u"FormDesign=快递单设计(&D)"_qs, u"PrintLog=打印记录(&L)"_qs}));
+    QCOMPARE(
+        captions(f.window->menuBar()),
+        (QStringList{u"N1=寄件人信息(&S)"_qs, u"N2=收件人信息(&R)"_qs, u"N16=单张打印(&P)"_qs, u"N17=批量打印(&B)"_qs,
+                     u"N18=数据导入(&I)"_qs, u"N19=数据导出(&E)"_qs, u"N20=数据备份与恢复(&K)"_qs,
+                     u"N21=帮助主题(&H)"_qs, u"N4=退出软件(&X)"_qs, u"FormDesign=快递单设计(&D)"_qs,
+                     u"PrintLog=打印记录(&L)"_qs, u"LabelPrint=标签打印(&T)"_qs}));
     QCOMPARE(captions(f.window->findChild<QMenu *>(QStringLiteral("N21"))),
              (QStringList{u"N23=常见问题(&Q)"_qs, u"N24=技术支持(&T)"_qs, u"N25=软件首页(&W)"_qs}));
     QStringList popup = captions(f.window->findChild<QMenu *>(QStringLiteral("PopupMenu1")));
